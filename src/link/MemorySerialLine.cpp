@@ -1,0 +1,94 @@
+#include "SerialLine.h"
+
+namespace comlink {
+
+QString comPortDevice(int n, const QString &configuredDevice)
+{
+    if (!configuredDevice.trimmed().isEmpty()) return configuredDevice.trimmed();
+    return QStringLiteral("/dev/ttyS%1").arg(qMax(1, n) - 1);
+}
+
+std::pair<std::unique_ptr<MemorySerialLine>, std::unique_ptr<MemorySerialLine>> MemorySerialLine::createPair(core::TimerFactory *timers, int delayMs)
+{
+    std::unique_ptr<MemorySerialLine> a(new MemorySerialLine), b(new MemorySerialLine);
+    for (auto *end : {a.get(), b.get()}) {
+        end->m_timers = timers;
+        end->m_delayMs = delayMs;
+    }
+    a->m_peer = b.get();
+    b->m_peer = a.get();
+    return {std::move(a), std::move(b)};
+}
+
+MemorySerialLine::~MemorySerialLine()
+{
+    *m_alive = false;
+    if (m_peer) m_peer->m_peer = nullptr;
+}
+
+bool MemorySerialLine::open(const QString &, int)
+{
+    if (m_openFails) {
+        m_error = QStringLiteral("no such device");
+        return false;
+    }
+    m_open = true;
+    m_error.clear();
+    return true;
+}
+
+void MemorySerialLine::close()
+{
+    m_open = false;
+    m_rx.clear();
+}
+
+qint64 MemorySerialLine::write(const QByteArray &data)
+{
+    if (!m_open) return -1;
+    m_written += data;
+    if (m_peer) m_peer->receive(data);
+    return data.size();
+}
+
+void MemorySerialLine::receive(const QByteArray &data)
+{
+    if (!m_timers) {
+        inject(data);
+        return;
+    }
+    std::weak_ptr<bool> alive = m_alive;
+    m_timers->singleShot(m_delayMs, [this, alive, data] {
+        if (!alive.expired()) inject(data);
+    });
+}
+
+void MemorySerialLine::inject(const QByteArray &data)
+{
+    if (!m_open || data.isEmpty()) return;
+    m_rx += data;
+    if (onReadyRead) onReadyRead();
+}
+
+QByteArray MemorySerialLine::read(qint64 maxBytes)
+{
+    const QByteArray out = m_rx.left(int(qMax<qint64>(0, maxBytes)));
+    m_rx.remove(0, out.size());
+    return out;
+}
+
+bool MemorySerialLine::setDtr(bool on)
+{
+    m_dtr = on;
+    return true;
+}
+
+void MemorySerialLine::breakLine(const QString &error)
+{
+    m_error = error;
+    m_open = false;
+    m_rx.clear();
+    if (onError) onError(error);
+}
+
+}  // namespace comlink

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "core/Timer.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace comlink {
+
+// One serial line: 19200 baud 8N1 with RTS/CTS by default. Reads never
+// block; readyRead tells that bytes wait. Control lines that a device cannot
+// handle (pseudo-terminals, some USB adapters) report "unsupported" through
+// the optional results instead of failing.
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+
+    virtual bool open(const QString &device, int baud = 19200) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual QString errorText() const = 0;
+
+    virtual qint64 write(const QByteArray &data) = 0;
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    virtual qint64 bytesAvailable() const = 0;
+
+    // false when the line has no DTR it can set (not an error).
+    virtual bool setDtr(bool on) = 0;
+    // Data carrier detect; nullopt when the line cannot tell.
+    virtual std::optional<bool> carrier() const = 0;
+
+    // Set by the owner of the line.
+    std::function<void()> onReadyRead;
+    std::function<void(const QString &)> onError;  // the line broke (unplugged adapter)
+};
+
+// Device path of COM port n, unless [comport] device names one.
+QString comPortDevice(int n, const QString &configuredDevice = {});
+
+// Two connected in-memory ends for tests: what one writes the other reads.
+// Without timers delivery is immediate (readyRead fires inside the writer's
+// write); with timers each write arrives after delayMs, as on a real line,
+// so two partners that answer each other do not recurse.
+class MemorySerialLine : public SerialLine {
+public:
+    static std::pair<std::unique_ptr<MemorySerialLine>, std::unique_ptr<MemorySerialLine>>
+    createPair(core::TimerFactory *timers = nullptr, int delayMs = 1);
+    ~MemorySerialLine() override;
+
+    bool open(const QString &device, int baud = 19200) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    QString errorText() const override { return m_error; }
+    qint64 write(const QByteArray &data) override;
+    QByteArray read(qint64 maxBytes) override;
+    qint64 bytesAvailable() const override { return m_rx.size(); }
+    bool setDtr(bool on) override;
+    std::optional<bool> carrier() const override { return m_carrier; }
+
+    // Test controls.
+    void setOpenFails(bool fails) { m_openFails = fails; }
+    void setCarrier(std::optional<bool> carrier) { m_carrier = carrier; }
+    std::optional<bool> dtr() const { return m_dtr; }
+    // Injects bytes as if received from the far end.
+    void inject(const QByteArray &data);
+    // Everything this end has written, for assertions.
+    QByteArray written() const { return m_written; }
+    void clearWritten() { m_written.clear(); }
+    // The line disappears under the reader (unplugged adapter).
+    void breakLine(const QString &error);
+
+private:
+    MemorySerialLine() = default;
+    void receive(const QByteArray &data);
+    MemorySerialLine *m_peer = nullptr;
+    core::TimerFactory *m_timers = nullptr;
+    int m_delayMs = 1;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    bool m_open = false;
+    bool m_openFails = false;
+    std::optional<bool> m_carrier;
+    std::optional<bool> m_dtr;
+    QByteArray m_rx;
+    QByteArray m_written;
+    QString m_error;
+};
+
+}  // namespace comlink

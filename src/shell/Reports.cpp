@@ -1,0 +1,11 @@
+#include "Reports.h"
+
+namespace shell {
+
+ReportsRecord &Reports()
+{
+    static ReportsRecord record;
+    return record;
+}
+
+}  // namespace shell
