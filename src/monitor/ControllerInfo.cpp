@@ -1,0 +1,71 @@
+#include "ControllerInfo.h"
+
+#include "MonitorCodes.h"
+#include "core/Bytes.h"
+
+namespace monitor {
+
+namespace {
+constexpr int CounterAnswerLength = 9;
+constexpr int GroupAnswerLength = 3;
+}  // namespace
+
+std::optional<CounterParts> decodeCounter(const QByteArray &answer)
+{
+    if (answer.size() < CounterAnswerLength || core::byteAt(answer, 0) != 0xF8) return std::nullopt;
+    return CounterParts{nibbleWord(answer, 1), nibbleWord(answer, 5)};
+}
+
+QString tripCounterText(const QByteArray &answer)
+{
+    const auto counter = decodeCounter(answer);
+    if (!counter) return QStringLiteral("999999");
+    return QString::number(qint64(counter->high) * 10000 + counter->low);
+}
+
+QString operatingHoursText(const QByteArray &answer)
+{
+    const auto counter = decodeCounter(answer);
+    const qint64 minutes = counter ? qint64(counter->high) * 60 + counter->low / 60 : 99999;
+    return QString::asprintf("%2lld:%2lld", minutes / 60, minutes % 60);
+}
+
+bool ReadTripCounter(const core::TransferPutFn &put, TextProc onText)
+{
+    // The answer is F8 and eight nibbles: nine bytes.
+    return put(CounterAnswerLength,
+               [onText](const QByteArray &answer) { if (onText) onText(tripCounterText(answer)); },
+               core::bytes({0xF1, 0x40}));
+}
+
+bool isValidGroupAddress(int value)
+{
+    return groupMemberOfAddress(value) >= 0;
+}
+
+int groupMemberOfAddress(int value)
+{
+    switch (value) {
+    case 1: case 5: case 9: return 0;
+    case 2: case 6: case 10: return 1;
+    case 7: case 11: return 2;
+    case 12: return 3;
+    default: return -1;
+    }
+}
+
+QString groupAddressText(const QByteArray &answer)
+{
+    const int value = core::byteAt(answer, 1);
+    if (answer.size() >= 2 && isValidGroupAddress(value)) return QStringLiteral(" QRX[%1]").arg(value);
+    return QStringLiteral(" GRUPPE/QRX <ERROR> [%1]").arg(core::hexText(answer, QString()));
+}
+
+bool QueryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k)
+{
+    return put(GroupAnswerLength,
+               [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },
+               core::bytes({0xF0, 0x10, 0x70, k & 0xFF, 0xF2, 0x55, 0x1B}));
+}
+
+}  // namespace monitor

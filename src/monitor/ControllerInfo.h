@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/Transfer.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace monitor {
+
+using TextProc = std::function<void(const QString &text)>;
+
+// Counter answers (F1 40 trip counter, F1 42 operating hours): F8, then the high part H
+// and the low part L as four nibbles each. Empty when the marker or a byte is missing.
+struct CounterParts { int high; int low; };
+std::optional<CounterParts> decodeCounter(const QByteArray &answer);
+
+// H·10000 + L in decimal; "999999" for an answer that is not a counter.
+QString tripCounterText(const QByteArray &answer);
+// Minutes H·60 + L div 60 as "%2d:%2d" hours and minutes; 99999 minutes when not a counter.
+QString operatingHoursText(const QByteArray &answer);
+
+// Asks F1 40 and passes tripCounterText of the answer to onText.
+// False when the queue refused the request; onText is then never called.
+bool ReadTripCounter(const core::TransferPutFn &put, TextProc onText);
+
+// Group address values (byte 1 of the F2 55 1B answer) that name a lift controller.
+bool isValidGroupAddress(int value);
+// The lift controller 0..3 whose radio button a group address value selects; -1 for none.
+int groupMemberOfAddress(int value);
+
+// Asks lift controller k (0..3) of a group for its group address (F0 10 70 k F2 55 1B);
+// onText receives " QRX[value]" or " GRUPPE/QRX <ERROR> [answer in hex]".
+// False when the queue refused the request; onText is then never called.
+bool QueryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k);
+QString groupAddressText(const QByteArray &answer);
+
+}  // namespace monitor

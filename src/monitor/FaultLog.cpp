@@ -1,0 +1,212 @@
+#include "FaultLog.h"
+
+#include "MonitorCodes.h"
+#include "core/Bytes.h"
+
+#include <QSaveFile>
+
+namespace monitor {
+
+namespace {
+constexpr int CountAnswerLength = 8;
+constexpr int RecordAnswerLength = 8;
+constexpr int TextAnswerLength = 16;
+constexpr int DeleteAnswerLength = 2;
+constexpr int KeptRecordBytes = 32;
+
+QByteArray recordRequest(int n) { return core::bytes({0xF3, 0x55, 0x07, n & 0xFF}); }
+}  // namespace
+
+FaultListTexts FaultListTexts::fromLanguage(const core::IniFile &language)
+{
+    const auto text = [&](const QString &ident) { return language.readString(QStringLiteral("unit45"), ident, ident); };
+    return {text(QStringLiteral("1")), text(QStringLiteral("2")), text(QStringLiteral("3"))};
+}
+
+std::optional<int> decodeFaultCount(const QByteArray &answer)
+{
+    if (answer.size() < 5 || core::byteAt(answer, 0) != 0xF4) return std::nullopt;
+    return nibbleWord(answer, 1);
+}
+
+FaultLog::FaultLog(core::TransferPutFn put, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts)
+    : m_put(std::move(put)), m_clock(clock), m_faultTexts(faultTextFile), m_texts(std::move(texts))
+{
+}
+
+FaultLog::~FaultLog() { *m_alive = false; }
+
+bool FaultLog::put(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram)
+{
+    if (!m_put) return false;
+    std::weak_ptr<bool> alive = m_alive;
+    return m_put(answerLength,
+                 [alive, onAnswer](const QByteArray &answer) {
+                     if (auto a = alive.lock(); a && *a) onAnswer(answer);
+                 },
+                 telegram);
+}
+
+bool FaultLog::RequestErrorCount(TextProc onText)
+{
+    return put(CountAnswerLength,
+               [onText](const QByteArray &answer) {
+                   const auto count = decodeFaultCount(answer);
+                   if (onText) onText(count ? QString::number(*count) : QStringLiteral("999999"));
+               },
+               core::bytes({0xF1, 0x31}));
+}
+
+bool FaultLog::RequestErrorEntry(TextProc onText, int n)
+{
+    return put(RecordAnswerLength,
+               [this, onText](const QByteArray &answer) {
+                   const QString text = faultEntryText(answer, m_faultTexts);
+                   if (onText) onText(text);
+               },
+               recordRequest(n));
+}
+
+void FaultLog::FetchFaultLog(TextProc done, TextProc lineHook)
+{
+    m_waiting.push_back({std::move(done), std::move(lineHook)});
+    if (!m_fetch) start();
+}
+
+void FaultLog::StopHolen()
+{
+    if (m_fetch) m_stop = true;
+}
+
+bool FaultLog::DeleteFaultLog()
+{
+    const bool queued = put(DeleteAnswerLength, [this](const QByteArray &) { FetchFaultLog({}); },
+                            core::bytes({0xF1, 0x25}));
+    FetchFaultLog({});
+    return queued;
+}
+
+void FaultLog::start()
+{
+    if (m_fetch || m_waiting.empty()) return;
+    m_fetch = Fetch{m_waiting.front().done, m_waiting.front().lineHook, 0, 0, 0, {}};
+    m_waiting.pop_front();
+    m_stop = false;
+    // Trip counter, software version and installation code head the list.
+    identityStep(QStringLiteral(" Fahrtenzähler: "), 9, core::bytes({0xF1, 0x40}), tripCounterText, [this] {
+        identityStep(QStringLiteral(" Software-Version: "), TextAnswerLength, core::bytes({0xF1, 0x01}),
+                     printableTextAnswer, [this] {
+            identityStep(QStringLiteral(" Anlagen-Kennung: "), TextAnswerLength, core::bytes({0xF2, 0x55, 0x12}),
+                         printableTextAnswer, [this] {
+                if (!put(CountAnswerLength, [this](const QByteArray &answer) { countAnswer(answer); },
+                         core::bytes({0xF1, 0x31})))
+                    abandon();
+            });
+        });
+    });
+}
+
+void FaultLog::identityStep(const QString &label, int answerLength, const QByteArray &telegram,
+                            QString (*decode)(const QByteArray &), std::function<void()> next)
+{
+    const bool queued = put(answerLength,
+                            [this, label, decode, next](const QByteArray &answer) {
+                                if (!m_fetch) return;
+                                addLine(label + decode(answer), false);
+                                next();
+                            },
+                            telegram);
+    if (!queued) abandon();
+}
+
+void FaultLog::countAnswer(const QByteArray &answer)
+{
+    if (!m_fetch) return;
+    const auto count = decodeFaultCount(answer);
+    if (!count) return end(QStringLiteral("FEHLER"));
+    m_fetch->count = *count;
+    if (*count == 0) return finish();
+    m_fetch->total = qMin(*count, MaxRecords);
+    progress(0, m_fetch->total);
+    requestRecord();
+}
+
+void FaultLog::requestRecord()
+{
+    if (!put(RecordAnswerLength, [this](const QByteArray &answer) { recordAnswer(answer); },
+             recordRequest(m_fetch->index)))
+        abandon();
+}
+
+void FaultLog::recordAnswer(const QByteArray &answer)
+{
+    if (!m_fetch) return;
+    m_fetch->records.push_back(answer.left(KeptRecordBytes));
+    ++m_fetch->index;
+    progress(m_fetch->index, m_fetch->total);
+    if (m_fetch->lineHook) m_fetch->lineHook(QStringLiteral("NEXT"));
+    if (m_stop) m_fetch->index = m_fetch->total;
+    if (m_fetch->index < m_fetch->total) requestRecord();
+    else finish();
+}
+
+void FaultLog::finish()
+{
+    addLine(QString(), true);
+    addLine(QStringLiteral(" ") + m_texts.dateLabel + QStringLiteral(": ")
+                + m_clock.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
+            true);
+    addLine(QStringLiteral(" %1 ").arg(m_fetch->count) + m_texts.countLabel, true);
+    if (m_fetch->count == 0) addLine(QStringLiteral(" ") + m_texts.emptyLog, true);
+    // Index i is the record the controller numbers count - i; the oldest fetched comes first,
+    // the newest last. Numbering by index keeps a stopped fetch's numbers true.
+    for (int i = int(m_fetch->records.size()) - 1; i >= 0; --i)
+        addLine(faultListLine(m_fetch->records[i], m_fetch->count - i, m_faultTexts), true);
+    end(QStringLiteral(" OK"));
+}
+
+void FaultLog::end(const QString &doneText)
+{
+    const Fetch fetch = std::move(*m_fetch);
+    m_fetch.reset();
+    if (fetch.lineHook) fetch.lineHook(doneText);
+    if (fetch.done) fetch.done(doneText);
+    start();
+}
+
+void FaultLog::abandon()
+{
+    m_fetch.reset();
+    start();
+}
+
+void FaultLog::addLine(const QString &line, bool toHook)
+{
+    m_lines << line;
+    if (OnLineAdded) OnLineAdded(line);
+    if (toHook && m_fetch && m_fetch->lineHook) m_fetch->lineHook(line);
+}
+
+bool saveFaultList(const QStringList &lines, const QString &fileName, QString *error)
+{
+    QSaveFile file(fileName);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Text);
+    for (const QString &line : lines)
+        if (ok) ok = file.write((line + QLatin1Char('\n')).toUtf8()) >= 0;
+    if (ok) ok = file.commit();
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}
+
+QString faultReportText(int count, int offset, const QString &text)
+{
+    return QStringLiteral("(%1) %2").arg(count - offset).arg(text);
+}
+
+int nextFaultOffset(int offset, int count)
+{
+    ++offset;
+    return offset > count - 1 ? 0 : offset;
+}
+
+}  // namespace monitor

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "ControllerInfo.h"
+#include "FaultRecord.h"
+#include "core/Timer.h"
+#include "core/Transfer.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace monitor {
+
+// Fixed texts of the fault list lines, section "unit45" of the language file
+// (a missing entry reads as its number, like every language text).
+struct FaultListTexts {
+    QString dateLabel;   // "1": date line " <1>: <now>"
+    QString countLabel;  // "2": count line " <N> <2>"
+    QString emptyLog;    // "3": line " <3>" when the controller holds no fault
+    static FaultListTexts fromLanguage(const core::IniFile &language);
+};
+
+// The number of stored faults from an F1 31 answer (F4 and four nibbles).
+std::optional<int> decodeFaultCount(const QByteArray &answer);
+
+// The controller's fault log: the count and newest-entry requests of the monitor fields,
+// and the fetch of the fault list (identity lines, then up to the 100 newest records).
+// All requests go through put; every answer carries its own procedure.
+class FaultLog {
+public:
+    static constexpr int MaxRecords = 100;
+
+    FaultLog(core::TransferPutFn put, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts);
+    ~FaultLog();
+
+    // The count in decimal, or "999999" for an answer that is not a count.
+    // False when the queue refused the request; onText is then never called.
+    bool RequestErrorCount(TextProc onText);
+    // Record n (0 = newest) as faultEntryText: head and description, or "LeseFehler".
+    bool RequestErrorEntry(TextProc onText, int n);
+
+    // Fetches the identity lines and records into the fault list. done gets " OK" at the
+    // end, or "FEHLER" when the count could not be read. lineHook (batch) gets every line
+    // added after the identity lines, "NEXT" after each record, and finally the done text.
+    // A fetch asked for while another runs starts when that one has ended.
+    // A request refused by the queue ends the fetch silently.
+    void FetchFaultLog(TextProc done, TextProc lineHook = {});
+    // Ends the running fetch after the record in flight; it lists what it has.
+    void StopHolen();
+    // Deletes the controller's log (F1 25), then fetches the list; the delete answer
+    // fetches it once more. False when the queue refused the delete.
+    bool DeleteFaultLog();
+    bool isFetching() const { return m_fetch.has_value(); }
+
+    const QStringList &lines() const { return m_lines; }
+    void clearLines() { m_lines.clear(); }
+
+    // Every line added to the fault list (the "Fehler" tab shows them).
+    std::function<void(const QString &line)> OnLineAdded;
+    // Records fetched so far, of maximum.
+    std::function<void(int position, int maximum)> OnProgress;
+
+private:
+    struct Fetch {
+        TextProc done;
+        TextProc lineHook;
+        int count = 0;
+        int total = 0;
+        int index = 0;
+        std::vector<QByteArray> records;
+    };
+    struct Waiting { TextProc done, lineHook; };
+
+    bool put(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram);
+    void start();
+    void identityStep(const QString &label, int answerLength, const QByteArray &telegram,
+                      QString (*decode)(const QByteArray &), std::function<void()> next);
+    void countAnswer(const QByteArray &answer);
+    void requestRecord();
+    void recordAnswer(const QByteArray &answer);
+    void finish();
+    void end(const QString &doneText);
+    void abandon();
+    void addLine(const QString &line, bool toHook);
+    void progress(int position, int maximum) const { if (OnProgress) OnProgress(position, maximum); }
+
+    core::TransferPutFn m_put;
+    core::Clock &m_clock;
+    FaultTextFile m_faultTexts;
+    FaultListTexts m_texts;
+    QStringList m_lines;
+    std::optional<Fetch> m_fetch;
+    std::deque<Waiting> m_waiting;
+    bool m_stop = false;
+    // Answers that arrive after this object has gone are dropped.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+// The monitor's newest-fault field: "(count - offset) text".
+QString faultReportText(int count, int offset, const QString &text);
+// The "step back" button: the next older entry, back to the newest after the oldest.
+int nextFaultOffset(int offset, int count);
+
+// Writes the lines as a UTF-8 text file, one line per list line; false and an error text
+// when it cannot be written (an existing file is then left whole).
+bool saveFaultList(const QStringList &lines, const QString &fileName, QString *error = nullptr);
+
+}  // namespace monitor
