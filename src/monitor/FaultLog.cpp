@@ -169,9 +169,11 @@ void FaultLog::end(const QString &doneText)
 {
     const Fetch fetch = std::move(*m_fetch);
     m_fetch.reset();
+    // The end callback may end the program and this object with it.
+    const std::weak_ptr<bool> alive = m_alive;
     if (fetch.lineHook) fetch.lineHook(doneText);
     if (fetch.done) fetch.done(doneText);
-    start();
+    if (const auto a = alive.lock(); a && *a) start();
 }
 
 void FaultLog::abandon()

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 using core::bytes;
 using namespace monitor;
@@ -287,6 +288,45 @@ TEST_F(FaultLogFetch, AnswersAfterTheLogHasGoneAreDropped)
     log.reset();
     queue.run();
     EXPECT_FALSE(called);
+}
+
+TEST_F(FaultLogFetch, DoneMayEndTheLogWhileAnotherFetchWaits)
+{
+    controller.count = 2;
+    int ended = 0;
+    log->FetchFaultLog([&](const QString &) { ++ended; log.reset(); });
+    log->FetchFaultLog([&](const QString &) { ++ended; });
+    queue.run();
+    EXPECT_EQ(ended, 1);
+}
+
+// Whatever the controller sends, every fetch ends, and each record becomes a line.
+TEST_F(FaultLogFetch, RandomAnswersNeverHangOrCrash)
+{
+    std::mt19937 random(4711);
+    const auto garbage = [&] {
+        QByteArray a(int(random() % 40), '\0');
+        for (char &c : a) c = char(random());
+        if (!a.isEmpty() && random() % 2) a[0] = char(0xF0 + random() % 16);
+        return a;
+    };
+    queue.controller = [&](const QByteArray &t) {
+        if (t == bytes({0xF1, 0x31}) && random() % 2) return bytes({0xF4}) + nibbles(int(random() % 300));
+        return garbage();
+    };
+    for (int run = 0; run < 300; ++run) {
+        done.clear();
+        log->clearLines();
+        fetch();
+        queue.run();
+        ASSERT_EQ(done.size(), 1) << run;
+        ASSERT_FALSE(log->isFetching());
+        if (done.first() == " OK")
+            for (const QString &line : log->lines().mid(6))
+                EXPECT_TRUE(line == "error" || line.startsWith(' ')) << line.toStdString();
+        else
+            EXPECT_EQ(done.first(), "FEHLER");
+    }
 }
 
 TEST(FaultLog, DecodeFaultCount)
