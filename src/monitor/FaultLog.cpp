@@ -8,6 +8,7 @@
 namespace monitor {
 
 namespace {
+constexpr int CounterAnswerLength = 9;
 constexpr int CountAnswerLength = 8;
 constexpr int RecordAnswerLength = 8;
 constexpr int TextAnswerLength = 16;
@@ -92,30 +93,32 @@ void FaultLog::start()
     m_fetch = Fetch{m_waiting.front().done, m_waiting.front().lineHook, 0, 0, 0, {}};
     m_waiting.pop_front();
     m_stop = false;
-    // Trip counter, software version and installation code head the list.
-    identityStep(QStringLiteral(" Fahrtenzähler: "), 9, core::bytes({0xF1, 0x40}), tripCounterText, [this] {
-        identityStep(QStringLiteral(" Software-Version: "), TextAnswerLength, core::bytes({0xF1, 0x01}),
-                     printableTextAnswer, [this] {
-            identityStep(QStringLiteral(" Anlagen-Kennung: "), TextAnswerLength, core::bytes({0xF2, 0x55, 0x12}),
-                         printableTextAnswer, [this] {
-                if (!put(CountAnswerLength, [this](const QByteArray &answer) { countAnswer(answer); },
-                         core::bytes({0xF1, 0x31})))
-                    abandon();
-            });
-        });
-    });
+    requestIdentity(0);
 }
 
-void FaultLog::identityStep(const QString &label, int answerLength, const QByteArray &telegram,
-                            QString (*decode)(const QByteArray &), std::function<void()> next)
+// Trip counter, software version and installation code head the list, then the count follows.
+void FaultLog::requestIdentity(int step)
 {
-    const bool queued = put(answerLength,
-                            [this, label, decode, next](const QByteArray &answer) {
-                                if (!m_fetch) return;
-                                addLine(label + decode(answer), false);
-                                next();
-                            },
-                            telegram);
+    struct Step { const char *label; int answerLength; QByteArray telegram; QString (*decode)(const QByteArray &); };
+    static const Step steps[] = {
+        {" Fahrtenzähler: ", CounterAnswerLength, core::bytes({0xF1, 0x40}), tripCounterText},
+        {" Software-Version: ", TextAnswerLength, core::bytes({0xF1, 0x01}), printableTextAnswer},
+        {" Anlagen-Kennung: ", TextAnswerLength, core::bytes({0xF2, 0x55, 0x12}), printableTextAnswer},
+    };
+    bool queued;
+    if (step < int(std::size(steps))) {
+        const Step &s = steps[step];
+        queued = put(s.answerLength,
+                     [this, &s, step](const QByteArray &answer) {
+                         if (!m_fetch) return;
+                         addLine(QString::fromUtf8(s.label) + s.decode(answer), false);
+                         requestIdentity(step + 1);
+                     },
+                     s.telegram);
+    } else {
+        queued = put(CountAnswerLength, [this](const QByteArray &answer) { countAnswer(answer); },
+                     core::bytes({0xF1, 0x31}));
+    }
     if (!queued) abandon();
 }
 

@@ -76,8 +76,7 @@ private:
 
     bool put(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram);
     void start();
-    void identityStep(const QString &label, int answerLength, const QByteArray &telegram,
-                      QString (*decode)(const QByteArray &), std::function<void()> next);
+    void requestIdentity(int step);
     void countAnswer(const QByteArray &answer);
     void requestRecord();
     void recordAnswer(const QByteArray &answer);
