@@ -31,6 +31,7 @@ bool SysModTarget::SetImage(const QByteArray &image)
 
 bool SysModTarget::Handles(const QByteArray &telegram)
 {
+    if (telegram.size() < 2) return false;
     const int command = core::byteAt(telegram, 0);
     const int code = core::byteAt(telegram, 1);
     if (command == 0xFF) return code == 0x49;
