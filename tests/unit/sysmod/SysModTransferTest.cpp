@@ -362,3 +362,28 @@ TEST(SysModTransfer, WithoutTranslatorTheNumberIsTheText)
     EXPECT_EQ(out->success, QStringList{"32"});
     EXPECT_EQ(rig.rw.text("final_notify_string"), "final_notify_string");
 }
+
+TEST(SysModTransfer, GarbageAnswersAlwaysEndTheTransferOnce)
+{
+    for (quint32 seed = 1; seed <= 300; ++seed) {
+        Rig rig(false);
+        quint32 x = seed;
+        auto next = [&x] { return (x = x * 1664525u + 1013904223u) >> 16; };
+        rig.queue.tamper = [&next](const QByteArray &) -> std::optional<QByteArray> {
+            if (next() % 40) return std::nullopt;  // mostly the controller's own answer
+            QByteArray junk;
+            for (int n = int(next() % 20); n > 0; --n) junk.append(char(next()));
+            return junk;
+        };
+        const bool write = seed % 2;
+        auto out = rig.start(write);
+        EXPECT_LT(rig.time.runUntilIdle(), 3600 * 1000) << seed;
+        ASSERT_EQ(out->ends(), 1) << seed;
+        if (!out->failure.isEmpty()) {
+            EXPECT_TRUE(rig.image.ImageData() == Rig::programImage()) << seed;
+        }
+        if (!write && !out->success.isEmpty()) {
+            EXPECT_TRUE(rig.image.ImageData() == Rig::controllerImage()) << seed;
+        }
+    }
+}
