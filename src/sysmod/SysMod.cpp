@@ -130,6 +130,29 @@ QString TSysMod::DescriptionVersion() const
     return version.isEmpty() ? QStringLiteral("??") : version;
 }
 
+void TSysMod::SetDescriptionKeys(const QString &longNameKey, const QString &hintKey)
+{
+    m_longNameKey = longNameKey;
+    m_hintKey = hintKey;
+}
+
+QStringList TSysMod::DescribedParameters() const
+{
+    QStringList names = m_description.sections();
+    names.removeIf([](const QString &s) { return s.compare(QStringLiteral("id"), Qt::CaseInsensitive) == 0; });
+    return names;
+}
+
+TSysMod::ParameterText TSysMod::DescribeParameter(const QString &name) const
+{
+    return {m_description.readString(name, m_longNameKey), m_description.readString(name, m_hintKey)};
+}
+
+int TSysMod::ParameterOffset(const QString &name) const
+{
+    return m_description.readInteger(name, QStringLiteral("offset"), -1);
+}
+
 quint8 TSysMod::DescribeKo() const
 {
     return std::min<quint8>(GetByte(kKoOffset), kMaxFloors - 1);

@@ -57,6 +57,17 @@ public:
     // Reads the description file ("sysmod.sys"); false when it could not be read.
     bool LoadDescription(const QString &path);
     QString DescriptionVersion() const;
+    // The description's key names for a parameter's long name and hint
+    // (the INI's sys_ln and sys_hint; "lnd" and "hint" unless set).
+    void SetDescriptionKeys(const QString &longNameKey, const QString &hintKey);
+    struct ParameterText {
+        QString longName, hint;
+    };
+    // The described parameters (every section but "id"), in file order.
+    QStringList DescribedParameters() const;
+    ParameterText DescribeParameter(const QString &name) const;
+    // Where a described parameter starts in the image; -1 when not described.
+    int ParameterOffset(const QString &name) const;
 
     // Top floor number, at most 39.
     quint8 DescribeKo() const;
@@ -87,6 +98,8 @@ private:
     QString m_defaultPath;
     QString m_lastError;
     core::IniFile m_description;
+    QString m_longNameKey = QStringLiteral("lnd");
+    QString m_hintKey = QStringLiteral("hint");
 };
 
 // The program's one system module object.

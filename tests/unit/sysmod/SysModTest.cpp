@@ -293,3 +293,25 @@ TEST(SysModDelivered, DefaultFileIsTheSampleInstallation)
     EXPECT_EQ(sm.DescribeAnfModel(5) & 0x1E00, 0x0400u);  // down only
     EXPECT_EQ(sm.DescribeTurfkt(6), 0);
 }
+
+TEST(SysModDelivered, DescriptionMatchesTheLayout)
+{
+    TSysMod sm;
+    ASSERT_TRUE(sm.LoadDescription(QString(HALTRON_SOURCE_DIR) + "/data/sysmod.sys"));
+    EXPECT_FALSE(sm.DescribedParameters().contains("id", Qt::CaseInsensitive));
+    EXPECT_EQ(sm.ParameterOffset("ko"), sysmod::kKoOffset);
+    EXPECT_EQ(sm.ParameterOffset("Anf_model"), sysmod::kAnfModelOffset);
+    EXPECT_EQ(sm.ParameterOffset("turfkt"), sysmod::kTurfktOffset);
+    EXPECT_EQ(sm.ParameterOffset("Pruefsumme"), sysmod::kChecksumOffset);
+    EXPECT_EQ(sm.ParameterOffset("nicht da"), -1);
+    for (const QString &name : sm.DescribedParameters()) {
+        EXPECT_FALSE(sm.DescribeParameter(name).longName.isEmpty()) << name.toStdString();
+        EXPECT_FALSE(sm.DescribeParameter(name).hint.isEmpty()) << name.toStdString();
+        EXPECT_GE(sm.ParameterOffset(name), 0) << name.toStdString();
+        EXPECT_LT(sm.ParameterOffset(name), sysmod::kImageSize) << name.toStdString();
+    }
+    EXPECT_EQ(sm.DescribeParameter("ko").longName, "Oberste Haltestelle");
+
+    sm.SetDescriptionKeys("langname", "hinweis");  // keys the file does not use
+    EXPECT_TRUE(sm.DescribeParameter("ko").longName.isEmpty());
+}
