@@ -18,17 +18,16 @@ const QByteArray kNameAnswer("\x28\xFF\x91", 3);
 
 }  // namespace
 
-FramedPartner::FramedPartner(SerialLine &line, core::TimerFactory &timers)
-    : m_line(line), m_timer(timers.createTimer())
+FramedPartner::FramedPartner(core::TimerFactory &timers) : m_timer(timers.createTimer())
 {
     m_timer->setSingleShot(true);
     m_timer->setCallback([this] { TimerExpired(); });
-    m_line.onReadyRead = [this] { ReadyRead(); };
 }
 
-FramedPartner::~FramedPartner()
+void FramedPartner::Attach(SerialLine &line)
 {
-    m_line.onReadyRead = {};
+    line.onReadyRead = [this, &line] { Receive(line.read(line.bytesAvailable())); };
+    Send = [&line](const QByteArray &bytes) { line.write(bytes); };
 }
 
 void FramedPartner::ResetSync()
@@ -39,9 +38,8 @@ void FramedPartner::ResetSync()
     m_phase = Idle;
 }
 
-void FramedPartner::ReadyRead()
+void FramedPartner::Receive(const QByteArray &in)
 {
-    const QByteArray in = m_line.read(m_line.bytesAvailable());
     if (m_silent) return;
     for (char b : in) Step(b);
 }
@@ -155,7 +153,7 @@ void FramedPartner::TimerExpired()
 
 void FramedPartner::Write(const QByteArray &bytes)
 {
-    if (!m_silent) m_line.write(bytes);
+    if (!m_silent && Send) Send(bytes);
 }
 
 void FramedPartner::SetPhase(Phase phase, int timerMs)

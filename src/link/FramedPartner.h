@@ -19,10 +19,16 @@ class FramedPartner {
 public:
     static constexpr int RetryLimit = 10;
 
-    FramedPartner(SerialLine &line, core::TimerFactory &timers);
-    ~FramedPartner();
+    explicit FramedPartner(core::TimerFactory &timers);
     FramedPartner(const FramedPartner &) = delete;
     FramedPartner &operator=(const FramedPartner &) = delete;
+
+    // Bytes from the PC, as they arrive (a modem front passes them on in data mode).
+    void Receive(const QByteArray &bytes);
+    // Reads line and answers on it: sets its onReadyRead and Send. The line must outlive this.
+    void Attach(SerialLine &line);
+    // Puts bytes on the line to the PC.
+    std::function<void(const QByteArray &)> Send;
 
     // A new connection: the first SOH gets the synchronisation reply 06 15 15.
     void ResetSync();
@@ -41,7 +47,6 @@ public:
 private:
     enum Phase { Idle, AwaitFrame, AnswerSohSent, AnswerFrameSent };
 
-    void ReadyRead();
     void Step(char b);
     void FrameByte(char b);
     void FrameReceived(const QByteArray &content);
@@ -51,7 +56,6 @@ private:
     void Write(const QByteArray &bytes);
     void SetPhase(Phase phase, int timerMs);
 
-    SerialLine &m_line;
     std::unique_ptr<core::Timer> m_timer;
     Phase m_phase = Idle;
     bool m_synchronised = false;

@@ -21,11 +21,7 @@ TKavCom::TKavCom(core::TimerFactory &timers)
     m_answerTimer->setCallback([this] { AnswerTimerExpired(); });
 }
 
-TKavCom::~TKavCom()
-{
-    // The port must not call into a layer that is gone.
-    if (m_hookInstalled && SetPortRxHook) SetPortRxHook({});
-}
+TKavCom::~TKavCom() = default;
 
 quint8 TKavCom::Checksum(const QByteArray &lenHeaderPayload)
 {
@@ -104,7 +100,11 @@ void TKavCom::Start(const QByteArray &frame, Transfer kind)
     m_transfer = kind;
     if (!m_hookInstalled && SetPortRxHook) {
         m_hookInstalled = true;
-        SetPortRxHook([this](int count) { ReceiveBytes(count); });
+        // The port may outlive the layer: a hook left behind then does nothing.
+        std::weak_ptr<bool> alive = m_alive;
+        SetPortRxHook([this, alive](int count) {
+            if (!alive.expired()) ReceiveBytes(count);
+        });
     }
     m_outFrame = QByteArray(1, STX) + frame;
     // Every start gets the answer time-out, so a silent far end never keeps the layer busy.

@@ -115,6 +115,7 @@ private:
     int m_state = Idle;
     Transfer m_transfer = NoTransfer;
     bool m_hookInstalled = false;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     QByteArray m_outFrame;
     QByteArray m_rxBuffer;
     QByteArray m_accumulator;

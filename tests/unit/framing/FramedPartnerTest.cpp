@@ -23,7 +23,8 @@ protected:
         ctlLine = std::move(b);
         pcLine->open("pc");
         ctlLine->open("ctl");
-        partner = std::make_unique<FramedPartner>(*ctlLine, time);
+        partner = std::make_unique<FramedPartner>(time);
+        partner->Attach(*ctlLine);
         partner->OnRequest = [](const QByteArray &t) {
             return t == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : QByteArray("\xFF" "answer");
         };
