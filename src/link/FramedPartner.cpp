@@ -24,8 +24,14 @@ FramedPartner::FramedPartner(core::TimerFactory &timers) : m_timer(timers.create
     m_timer->setCallback([this] { TimerExpired(); });
 }
 
+FramedPartner::~FramedPartner()
+{
+    if (m_attached) m_attached->onReadyRead = {};
+}
+
 void FramedPartner::Attach(SerialLine &line)
 {
+    m_attached = &line;
     line.onReadyRead = [this, &line] { Receive(line.read(line.bytesAvailable())); };
     Send = [&line](const QByteArray &bytes) { line.write(bytes); };
 }

@@ -20,12 +20,14 @@ public:
     static constexpr int RetryLimit = 10;
 
     explicit FramedPartner(core::TimerFactory &timers);
+    ~FramedPartner();
     FramedPartner(const FramedPartner &) = delete;
     FramedPartner &operator=(const FramedPartner &) = delete;
 
     // Bytes from the PC, as they arrive (a modem front passes them on in data mode).
     void Receive(const QByteArray &bytes);
-    // Reads line and answers on it: sets its onReadyRead and Send. The line must outlive this.
+    // Reads line and answers on it: sets its onReadyRead and Send. The line
+    // must outlive the partner, which unhooks itself when it goes.
     void Attach(SerialLine &line);
     // Puts bytes on the line to the PC.
     std::function<void(const QByteArray &)> Send;
@@ -57,6 +59,7 @@ private:
     void SetPhase(Phase phase, int timerMs);
 
     std::unique_ptr<core::Timer> m_timer;
+    SerialLine *m_attached = nullptr;
     Phase m_phase = Idle;
     bool m_synchronised = false;
     bool m_notified = false;
