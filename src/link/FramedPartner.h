@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "core/Timer.h"
+#include "link/SerialLine.h"
+
+#include <functional>
+#include <memory>
+
+namespace comlink {
+
+// The controller's side of the framed modem protocol, for the stand-in
+// controller and for tests: acknowledges the PC's SOH, checks and
+// acknowledges its frames (NAK on a bad checksum), answers the
+// synchronisation probe, the notification and the partner-name request, and
+// sends answer frames with its own SOH/ACK handshake, repeating on NAK.
+class FramedPartner {
+public:
+    static constexpr int RetryLimit = 10;
+
+    explicit FramedPartner(core::TimerFactory &timers);
+    ~FramedPartner();
+    FramedPartner(const FramedPartner &) = delete;
+    FramedPartner &operator=(const FramedPartner &) = delete;
+
+    // Bytes from the PC, as they arrive (a modem front passes them on in data mode).
+    void Receive(const QByteArray &bytes);
+    // Reads line and answers on it: sets its onReadyRead and Send. The line
+    // must outlive the partner, which unhooks itself when it goes.
+    void Attach(SerialLine &line);
+    // Puts bytes on the line to the PC.
+    std::function<void(const QByteArray &)> Send;
+
+    // A new connection: the first SOH gets the synchronisation reply 06 15 15.
+    void ResetSync();
+    bool Synchronised() const { return m_synchronised; }
+    bool Notified() const { return m_notified; }
+
+    // Answers one request telegram with its answer data; empty means no answer frame.
+    std::function<QByteArray(const QByteArray &telegram)> OnRequest;
+    // The installation's name, sent on the partner-name request.
+    QByteArray PartnerName = "HALTRON-SIM";
+
+    // Fault injection: refuse the next n good frames with NAK; stay silent.
+    void NakNextFrames(int n) { m_nakFrames = n; }
+    void SetSilent(bool silent) { m_silent = silent; }
+
+private:
+    enum Phase { Idle, AwaitFrame, AnswerSohSent, AnswerFrameSent };
+
+    void Step(char b);
+    void FrameByte(char b);
+    void FrameReceived(const QByteArray &content);
+    void SendAnswer(const QByteArray &content);
+    void RepeatAnswer();
+    void TimerExpired();
+    void Write(const QByteArray &bytes);
+    void SetPhase(Phase phase, int timerMs);
+
+    std::unique_ptr<core::Timer> m_timer;
+    SerialLine *m_attached = nullptr;
+    Phase m_phase = Idle;
+    bool m_synchronised = false;
+    bool m_notified = false;
+    bool m_silent = false;
+    int m_nakFrames = 0;
+    int m_tries = 0;
+    QByteArray m_frame;        // the PC's frame being received
+    QByteArray m_answerFrame;  // our answer, STX included, until acknowledged
+};
+
+}  // namespace comlink
