@@ -31,6 +31,7 @@ QSpinBox *upDown(const char *name, int low, int high, int step, int value)
     box->setRange(low, high);
     box->setSingleStep(step);
     box->setValue(value);
+    box->setSuffix(QStringLiteral(" ms"));
     return box;
 }
 
@@ -74,7 +75,7 @@ TSend::TSend(TransferQueue &queue, QWidget *parent)
     grid->addWidget(m_mode, 1, 1);
     grid->addWidget(m_countdown, 1, 2);
     grid->addWidget(m_waitRestarts, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("wait.timer")), 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("wait")), 2, 0);
     grid->addWidget(m_waitUpDown, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("delay")), 2, 2);
     grid->addWidget(m_delayUpDown, 2, 3);
@@ -116,6 +117,12 @@ TSend::TSend(TransferQueue &queue, QWidget *parent)
     showState();
 }
 
+TSend::~TSend()
+{
+    m_queue.OnDisplay = nullptr;
+    m_queue.OnLogLine = nullptr;
+}
+
 void TSend::placeTopRight()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -150,7 +157,7 @@ void TSend::showState()
     m_status->setText(m_queue.StatusText());
     m_mode->setText(QString::number(m_queue.Mode()));
     m_countdown->setText(QString::number(m_queue.Countdown()));
-    m_waitRestarts->setText(QString::number(m_queue.WaitRestarts()));
+    m_waitRestarts->setText(QStringLiteral("wait.timer %1").arg(m_queue.WaitRestarts()));
     m_delta->setText(QString::number(m_queue.LastDeltaMs()));
     if (m_delayUpDown->value() != m_queue.DelayMs()) m_delayUpDown->setValue(m_queue.DelayMs());
     if (m_soTimeOut->isChecked() != m_queue.SendOnTimeout()) m_soTimeOut->setChecked(m_queue.SendOnTimeout());

@@ -23,6 +23,7 @@ public:
     static constexpr int LogHeight = 587;
 
     explicit TSend(TransferQueue &queue, QWidget *parent = nullptr);
+    ~TSend() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -145,6 +145,9 @@ void TransferQueue::TransferFlush()
 {
     m_fifo.clear();
     stopCountdown();
+    // A settling answer belonged to a dropped entry; a pending restart after
+    // a link error still runs.
+    if (!m_lastAnswerIsLinkError) m_delayTimer->stop();
     fillChanged();
 }
 

@@ -282,6 +282,19 @@ INSTANTIATE_TEST_SUITE_P(Texts, QueueLinkError,
                                          LinkErrorCase{"NoAnswer", "<ERROR> NC/TIME.OUT 5000"}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(Queue, FlushDropsAnAnswerStillSettling)
+{
+    put("old", Hello);
+    answer(HelloAnswer);
+    queue.TransferFlush();
+    put("new", Lift, 7);
+    time.advance(queue.DelayMs());
+    EXPECT_TRUE(answers.isEmpty());
+    EXPECT_EQ(queue.Count(), 1);
+    answerSettled(bytes({0xF6, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(answers, QStringList{"new:F6010203040506"});
+}
+
 TEST_F(Queue, StoppedQueueIgnoresAnswers)
 {
     put("hello", Hello);
