@@ -155,8 +155,8 @@ void TSend::showState()
 {
     m_fill->setValue(qMin(m_queue.Count(), TransferQueue::MaxEntries));
     m_status->setText(m_queue.StatusText());
-    m_mode->setText(QString::number(m_queue.Mode()));
-    m_countdown->setText(QString::number(m_queue.Countdown()));
+    m_mode->setText(QStringLiteral("mode %1").arg(m_queue.Mode()));
+    m_countdown->setText(QStringLiteral("%1 ms").arg(m_queue.Countdown()));
     m_waitRestarts->setText(QStringLiteral("wait.timer %1").arg(m_queue.WaitRestarts()));
     m_delta->setText(QString::number(m_queue.LastDeltaMs()));
     if (m_delayUpDown->value() != m_queue.DelayMs()) m_delayUpDown->setValue(m_queue.DelayMs());

@@ -107,7 +107,7 @@ TEST_F(Window, ControlsSetTheQueue)
     child<QCheckBox>("SOTimeOut")->setChecked(true);
     EXPECT_TRUE(queue.SendOnTimeout());
     queue.SetMode(2);
-    EXPECT_EQ(child<QLabel>("ModeLabel")->text(), "2");
+    EXPECT_EQ(child<QLabel>("ModeLabel")->text(), "mode 2");
 }
 
 TEST_F(Window, CloseOnlyHidesUntilHalted)
