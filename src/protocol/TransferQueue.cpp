@@ -1,0 +1,275 @@
+#include "TransferQueue.h"
+
+#include "core/Bytes.h"
+#include "shell/Reports.h"
+
+#include <new>
+
+namespace protocol {
+
+namespace {
+
+constexpr int DayMs = 24 * 3600 * 1000;
+
+QString hex(const QByteArray &bytes) { return core::hexText(bytes, QString()); }
+
+}  // namespace
+
+bool isLinkErrorAnswer(const QByteArray &answer)
+{
+    return answer == "<ERROR> NC/STATUS" || answer.startsWith("<ERROR> NC/TIME.OUT");
+}
+
+TransferQueue::TransferQueue(core::TimerFactory &timers)
+    : m_timers(timers),
+      m_delayTimer(timers.createTimer()),
+      m_waitTimer(timers.createTimer()),
+      m_startTimer(timers.createTimer()),
+      m_countdownTimer(timers.createTimer())
+{
+    m_delayTimer->setSingleShot(true);
+    m_delayTimer->setCallback([this] { delayExpired(); });
+    m_waitTimer->setSingleShot(true);
+    m_waitTimer->setCallback([this] { waitExpired(); });
+    m_startTimer->setSingleShot(true);
+    m_startTimer->setCallback([this] { startExpired(); });
+    m_countdownTimer->setCallback([this] { countdownTick(); });
+}
+
+TransferQueue::~TransferQueue() = default;
+
+core::TransferPutFn TransferQueue::putFunction()
+{
+    return [this](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        return TransferPut(answerLength, std::move(onAnswer), telegram);
+    };
+}
+
+bool TransferQueue::TransferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+{
+    if (IsLinkUp && !IsLinkUp()) return false;
+    const QByteArray cut = telegram.left(MaxTelegram);
+    if (m_putBusy) {
+        logOut(QStringLiteral("transfer/blocked ") + hex(cut));
+        return false;
+    }
+    m_putBusy = true;
+    struct Release {
+        bool &flag;
+        ~Release() { flag = false; }
+    } release{m_putBusy};
+
+    m_lastPut = TTransferItem{cut, onAnswer, qMax(0, answerLength)};
+    if (m_overflow) {
+        logOut(QStringLiteral("transfer/FOverflow ") + hex(cut));
+        return false;
+    }
+    if (Count() >= MaxEntries) {
+        m_overflow = true;
+        logOut(QStringLiteral("*** gestoppt wegen transfer-fifo max *** ") + hex(cut));
+        m_waitTimer->start(m_waitMs);
+        notifyDisplay();
+        return false;
+    }
+    try {
+        m_fifo.push_back(m_lastPut);
+    } catch (const std::bad_alloc &) {
+        logOut(QStringLiteral("*** FATAL ! OUT OF MEMORY transfer/New(p) ***"));
+        return false;
+    }
+    fillChanged();
+    if (Count() == 1) sendHead(false);
+    return true;
+}
+
+void TransferQueue::sendHead(bool noteNoAnswer)
+{
+    if (!m_running || m_fifo.empty()) return;
+    const QByteArray telegram = m_fifo.front().Telegram;
+    logOut(hex(telegram), true);
+    if (m_fifo.front().AnswerLength == 0) {
+        // Nothing will answer it, so it leaves the queue as it goes out.
+        m_fifo.pop_front();
+        if (noteNoAnswer) logOut(QStringLiteral("transfer/process ohne return.."));
+        fillChanged();
+    }
+    sendTelegram(telegram);
+}
+
+void TransferQueue::sendTelegram(const QByteArray &telegram)
+{
+    if (m_mode == 2) {
+        // Counted from the send, so a start delay cannot eat into the answer's time.
+        if (!m_fifo.empty()) startCountdown();
+        if (SendLocal) SendLocal(telegram, [this](const QByteArray &answer) { TransferProcess(answer); });
+        return;
+    }
+    if (SendFramed) SendFramed(telegram, [this](const QByteArray &answer) { framedAnswer(answer); });
+}
+
+void TransferQueue::TransferProcess(const QByteArray &answer)
+{
+    stopCountdown();
+    if (m_stopped) return;
+    logIn(hex(answer));
+    if (OnProcess) OnProcess();
+    if (!m_overflow) m_waitTimer->stop();
+    if (m_fifo.empty()) {
+        logIn(QStringLiteral("transfer/fifo leer ?"));
+        return;
+    }
+    TTransferItem answered = std::move(m_fifo.front());
+    m_fifo.pop_front();
+    sendHead(true);
+    fillChanged();
+    if (answered.OnAnswer) answered.OnAnswer(answer);
+}
+
+void TransferQueue::TransferStart(int delayMs)
+{
+    m_running = false;
+    TTransferItem placeholder{QByteArray("\xF1\x00", 2), {}, 2, true};
+    m_fifo.push_back(placeholder);
+    fillChanged();
+    m_startTimer->start(qMax(0, delayMs));
+}
+
+void TransferQueue::startExpired()
+{
+    m_running = true;
+    if (!m_fifo.empty() && m_fifo.front().Placeholder) TransferProcess(QByteArray());
+    else sendHead(false);  // the placeholder was flushed during the delay
+}
+
+void TransferQueue::TransferFlush()
+{
+    m_fifo.clear();
+    stopCountdown();
+    // A settling answer belonged to a dropped entry; a pending restart after
+    // a link error still runs.
+    if (!m_lastAnswerIsLinkError) m_delayTimer->stop();
+    fillChanged();
+}
+
+void TransferQueue::TransferHalt()
+{
+    m_closeAllowed = true;
+    m_waitTimer->stop();
+    m_delayTimer->stop();
+    m_startTimer->stop();
+    stopCountdown();
+}
+
+void TransferQueue::framedAnswer(const QByteArray &answer)
+{
+    if (m_stopped) return;
+    m_lastAnswer = answer;
+    m_lastAnswerIsLinkError = isLinkErrorAnswer(answer);
+    m_delayTimer->start(m_lastAnswerIsLinkError ? LinkErrorDelayMs : m_delayMs);
+    if (m_lastAnswerIsLinkError && OnQueueError) OnQueueError(QString::fromLatin1(answer));
+}
+
+void TransferQueue::delayExpired()
+{
+    if (!m_lastAnswerIsLinkError) {
+        const QByteArray answer = m_lastAnswer;
+        TransferProcess(answer);
+        return;
+    }
+    TransferFlush();
+    logIn(QStringLiteral("Send.flush, restart.."));
+    if (OnRestart) OnRestart(QStringLiteral(" RESTART "));
+    if (OnQueueError) OnQueueError(QString());
+}
+
+void TransferQueue::waitExpired()
+{
+    if (m_overflow && Count() > ResumeEntries) {
+        ++m_waitRestarts;
+        m_waitTimer->start(m_waitMs);
+        notifyDisplay();
+        return;
+    }
+    // The queue has drained while its requests were answered normally; a
+    // dummy answer here would be taken for the answer of the request still
+    // on the line, so the overflow only ends.
+    m_overflow = false;
+    m_waitTimer->stop();
+    notifyDisplay();
+}
+
+void TransferQueue::startCountdown()
+{
+    m_countdownMs = AnswerCountdownMs;
+    m_sendOnTimeout = true;
+    m_countdownTimer->start(CountdownTickMs);
+    notifyDisplay();
+}
+
+void TransferQueue::stopCountdown()
+{
+    if (!m_countdownTimer->isActive() && m_countdownMs == 0) return;
+    m_countdownTimer->stop();
+    m_countdownMs = 0;
+    notifyDisplay();
+}
+
+void TransferQueue::countdownTick()
+{
+    m_countdownMs -= CountdownTickMs;
+    notifyDisplay();
+    if (m_countdownMs > 0) return;
+    stopCountdown();
+    answerTimedOut();
+}
+
+void TransferQueue::answerTimedOut()
+{
+    // Entries behind the head were never sent: drop them before the head's
+    // handler runs, so a request it puts goes out on a clean line.
+    while (Count() > 1) m_fifo.pop_back();
+    m_overflow = false;
+    m_waitTimer->stop();
+    if (m_sendOnTimeout && !m_fifo.empty())
+        TransferProcess(QByteArray(qMin(m_fifo.front().AnswerLength, MaxTelegram), '\0'));
+    else
+        TransferFlush();
+}
+
+void TransferQueue::SetDelayMs(int ms) { m_delayMs = qBound(10, ms / 10 * 10, 3000); notifyDisplay(); }
+
+void TransferQueue::SetWaitMs(int ms) { m_waitMs = qBound(200, ms / 100 * 100, 10000); notifyDisplay(); }
+
+void TransferQueue::logOut(const QString &text, bool request)
+{
+    const int ms = m_timers.clock().msecsSinceMidnight();
+    if (request) m_sendTime = ms;
+    writeLog(QStringLiteral("%1 >> %2").arg(ms).arg(text), true);
+}
+
+void TransferQueue::logIn(const QString &text)
+{
+    const int ms = m_timers.clock().msecsSinceMidnight();
+    m_deltaMs = (ms - m_sendTime + DayMs) % DayMs;
+    writeLog(QStringLiteral("%1 << %2").arg(ms).arg(text), false);
+    notifyDisplay();
+}
+
+void TransferQueue::writeLog(const QString &line, bool outgoing)
+{
+    shell::Reports().writeIf(shell::ReportQueueTraffic, line);
+    if (m_reportLocal && OnLogLine) OnLogLine(line, outgoing);
+}
+
+void TransferQueue::fillChanged()
+{
+    if (OnCount) OnCount(Count());
+    notifyDisplay();
+}
+
+void TransferQueue::notifyDisplay()
+{
+    if (OnDisplay) OnDisplay();
+}
+
+}  // namespace protocol
