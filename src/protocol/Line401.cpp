@@ -20,9 +20,15 @@ Line401::Line401(comlink::ComPort &port, core::TimerFactory &timers)
 
 Line401::~Line401()
 {
-    if (!m_lineOpened) return;
-    m_port.RxHook = nullptr;
-    m_port.OnLinkLedClick = nullptr;
+    releasePort();
+}
+
+void Line401::releasePort()
+{
+    const auto *rx = m_port.RxHook.target<RxForward>();
+    if (rx && rx->line == this) m_port.RxHook = nullptr;
+    const auto *click = m_port.OnLinkLedClick.target<LampForward>();
+    if (click && click->line == this) m_port.OnLinkLedClick = nullptr;
 }
 
 // ---- driver ---------------------------------------------------------------
@@ -230,6 +236,7 @@ void Line401::finishBlock(bool complete)
 
 void Line401::onRx(int count)
 {
+    if (m_writeLocked) return;  // the remote route's bytes
     if (m_lineStopped || m_halted) {
         m_port.ReadChars(count);  // stale bytes must not be taken for replies later
         return;
@@ -255,7 +262,7 @@ void Line401::onRx(int count)
 
 void Line401::onLineTimer()
 {
-    m_lineTimer->setInterval(RetryMs);
+    m_lineTimer->start(RetryMs);
     if (m_block.state == 2) finishBlock(false);
     if (m_reportedUp.value_or(true)) {
         shell::Reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
@@ -295,8 +302,8 @@ bool Line401::LineRunning() const
 void Line401::OpenLine()
 {
     if (LinkLed) m_port.RegisterLinkLed(LinkLed);
-    m_port.RxHook = [this](int count) { onRx(count); };
-    m_port.OnLinkLedClick = [this](bool) { StartStopLine(); };
+    m_port.RxHook = RxForward{this};
+    m_port.OnLinkLedClick = LampForward{this};
     m_lineOpened = true;
     const bool open = m_port.OpenPort(ComNumber);
     m_view.portText = open ? m_port.PortText : QStringLiteral("ERROR");
@@ -328,6 +335,7 @@ void Line401::SetLinkMode(int mode)
         m_writeLocked = true;
         // The remote route owns the port now: no more time-outs that would paint its lamps red.
         m_lineTimer->stop();
+        releasePort();  // the modem dialogue reads the port in text mode
         if (SetQueueMode) SetQueueMode(1);
         return;
     }

@@ -125,6 +125,16 @@ private:
     void composeNext();
     void deliverByte(quint8 byte);
     void resetAnswer();
+    // The hooks this driver installs in the port, recognisable when it takes them back.
+    struct RxForward {
+        Line401 *line;
+        void operator()(int count) const { line->onRx(count); }
+    };
+    struct LampForward {
+        Line401 *line;
+        void operator()(bool) const { line->StartStopLine(); }
+    };
+    void releasePort();
     void onRx(int count);
     void storeBlock();
     void finishBlock(bool complete);
