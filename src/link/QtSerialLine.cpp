@@ -36,6 +36,7 @@ bool QtSerialLine::open(const QString &device, int baud)
 {
     close();
     m_error.clear();
+    m_device = device;
     m_port.setPortName(device);
     m_port.setBaudRate(baud);
     m_port.setDataBits(QSerialPort::Data8);
@@ -105,8 +106,12 @@ std::optional<bool> QtSerialLine::carrier() const
 
 void QtSerialLine::handleError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError) return;  // the others are answered where they happen
-    m_error = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
+    // A vanished device shows as a resource error, or on a pseudo-terminal whose far end
+    // closed as read errors that repeat without end; either way the line is gone.
+    const bool lineGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+                          || error == QSerialPort::WriteError;
+    if (!lineGone || !m_port.isOpen()) return;
+    m_error = QStringLiteral("%1: line lost (%2)").arg(m_device, m_port.errorString());
     m_port.close();
     if (onError) onError(m_error);
 }

@@ -35,6 +35,7 @@ private:
     void setLowLatency();
 
     mutable QSerialPort m_port;
+    QString m_device;
     QString m_error;
 };
 
