@@ -122,6 +122,13 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     refresh();
 }
 
+TMyComPort::~TMyComPort()
+{
+    m_port.OnMemo = nullptr;
+    m_port.OnViewChanged = nullptr;
+    m_port.UnregisterLinkLed(m_linkLed);
+}
+
 QPushButton *TMyComPort::addButton(QLayout *layout, const QString &text, std::function<void()> action)
 {
     auto *button = new QPushButton(text, this);

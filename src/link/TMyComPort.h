@@ -21,6 +21,7 @@ public:
     using FramedSend = std::function<void(const QByteArray &payload, FramedAnswer onAnswer)>;
 
     TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *parent = nullptr);
+    ~TMyComPort() override;
 
     // Installs the framing layer's operations; the framed buttons stay disabled until then.
     void setFraming(FramedSend send, std::function<void(const QByteArray &framed)> sendFramed,

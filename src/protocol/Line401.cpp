@@ -373,6 +373,12 @@ void Line401::ZblPortHalt()
     shell::Reports().debug(QStringLiteral("zbl_port> halt"));
 }
 
+void Line401::DropLinkLed()
+{
+    if (LinkLed) m_port.UnregisterLinkLed(LinkLed);
+    LinkLed = nullptr;
+}
+
 void Line401::Restart()
 {
     LineInit();

@@ -53,6 +53,8 @@ public:
     void ZblPortHalt();
     // The "Restart" button.
     void Restart();
+    // The window with the link lamp goes away: take the lamp out of the port.
+    void DropLinkLed();
 
     // The controller buttons; answers come back through OnViewChanged.
     bool QrxReset();

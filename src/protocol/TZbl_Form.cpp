@@ -43,6 +43,7 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
 
     auto *fields = new QFormLayout;
     m_portField = field(this);
+    m_portField->setObjectName(QStringLiteral("PortField"));
     m_qrxReturn = field(this);
     m_message = field(this);
     m_testField = field(this);
@@ -89,6 +90,12 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
     m_line.LinkLed = m_linkLed;
     m_line.OnViewChanged = [this] { scheduleRefresh(); };
     refresh();
+}
+
+TZbl_Form::~TZbl_Form()
+{
+    m_line.OnViewChanged = nullptr;
+    m_line.DropLinkLed();
 }
 
 QPushButton *TZbl_Form::addButton(QLayout *layout, const QString &text, std::function<void()> action)

@@ -17,6 +17,7 @@ namespace protocol {
 class TZbl_Form : public QWidget {
 public:
     TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent = nullptr);
+    ~TZbl_Form() override;
 
     Line401 &line() { return m_line; }
     comlink::LampFrame *linkLed() { return m_linkLed; }
