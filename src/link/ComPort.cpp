@@ -23,7 +23,6 @@ ComPort::~ComPort()
 {
     m_line.onReadyRead = nullptr;
     m_line.onError = nullptr;
-    for (core::LinkLamp *lamp : m_linkLeds) lamp->onClick = nullptr;
 }
 
 bool ComPort::OpenPort(int comNumber)

@@ -20,8 +20,8 @@ QApplication &app()
     static int argc = 1;
     static char name[] = "gui_link";
     static char *argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    static auto *instance = new QApplication(argc, argv);  // lives to the end of the process
+    return *instance;
 }
 
 QPushButton *button(QWidget &window, const QString &text)

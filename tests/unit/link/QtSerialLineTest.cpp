@@ -20,8 +20,8 @@ QCoreApplication &app()
     static int argc = 1;
     static char name[] = "unit_link";
     static char *argv[] = {name, nullptr};
-    static QCoreApplication instance(argc, argv);
-    return instance;
+    static auto *instance = new QCoreApplication(argc, argv);  // lives to the end of the process
+    return *instance;
 }
 
 // Runs the event loop until done() holds or two seconds pass.
