@@ -32,10 +32,13 @@ bool ComPort::OpenPort(int comNumber)
     ComNumber = comNumber;
     const QString device = comPortDevice(comNumber, ConfiguredDevice);
     if (!m_line.open(device, Baud)) {
-        // The caller reports the failure; the reason goes to the log so the user can act on it.
-        AppLog(QStringLiteral("myport: %1").arg(m_line.errorText()));
+        // The caller reports the failure; the reason goes to the log so the user can act on it,
+        // once, not at every retry of a line waiting for its device.
+        if (m_line.errorText() != m_lastOpenError) AppLog(QStringLiteral("myport: %1").arg(m_line.errorText()));
+        m_lastOpenError = m_line.errorText();
         return false;
     }
+    m_lastOpenError.clear();
     m_line.setDtr(true);  // a line without DTR (pseudo-terminal) is fine
     TrafficLine('>', OpenText.toLatin1());
     m_view.comOpenColour = core::colour::Green;

@@ -131,6 +131,7 @@ private:
     bool m_linkLedsEnabled = true;
     unsigned m_linkColour = core::colour::Red;
     std::function<void(int)> m_parkedRxHook;
+    QString m_lastOpenError;
 };
 
 }  // namespace comlink
