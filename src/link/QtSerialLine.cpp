@@ -1,0 +1,119 @@
+#include "QtSerialLine.h"
+
+#include <cerrno>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace comlink {
+
+QtSerialLine::QtSerialLine()
+{
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+        if (onReadyRead) onReadyRead();
+    });
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { handleError(error); });
+}
+
+QtSerialLine::~QtSerialLine()
+{
+    // No hooks into an owner that is going away.
+    onReadyRead = nullptr;
+    onError = nullptr;
+    m_port.close();
+}
+
+QString QtSerialLine::permissionText(const QString &device)
+{
+    const QByteArray path = device.toLocal8Bit();
+    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        return QStringLiteral("%1: no permission: add the user to the group dialout").arg(device);
+    return QStringLiteral("%1: busy").arg(device);
+}
+
+bool QtSerialLine::open(const QString &device, int baud)
+{
+    close();
+    m_error.clear();
+    m_device = device;
+    m_port.setPortName(device);
+    m_port.setBaudRate(baud);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::HardwareControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        switch (m_port.error()) {
+        case QSerialPort::PermissionError: m_error = permissionText(device); break;
+        case QSerialPort::DeviceNotFoundError: m_error = QStringLiteral("%1: no such device").arg(device); break;
+        default: m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString()); break;
+        }
+        m_port.clearError();
+        return false;
+    }
+    setLowLatency();
+    return true;
+}
+
+void QtSerialLine::setLowLatency()
+{
+    // USB adapters otherwise hold each byte back for their latency timer,
+    // which slows a byte-by-byte line many times over. Not every driver allows it.
+    const int fd = int(m_port.handle());
+    serial_struct info{};
+    if (fd < 0 || ::ioctl(fd, TIOCGSERIAL, &info) != 0) return;
+    info.flags |= ASYNC_LOW_LATENCY;
+    (void)::ioctl(fd, TIOCSSERIAL, &info);
+}
+
+void QtSerialLine::close()
+{
+    if (m_port.isOpen()) m_port.close();
+    m_port.clearError();
+}
+
+qint64 QtSerialLine::write(const QByteArray &data)
+{
+    if (!m_port.isOpen()) return -1;
+    return m_port.write(data);
+}
+
+QByteArray QtSerialLine::read(qint64 maxBytes)
+{
+    if (!m_port.isOpen() || maxBytes <= 0) return {};
+    return m_port.read(maxBytes);
+}
+
+bool QtSerialLine::setDtr(bool on)
+{
+    if (!m_port.isOpen()) return false;
+    const bool done = m_port.setDataTerminalReady(on);
+    if (!done) m_port.clearError();  // a pseudo-terminal has no DTR: not an error
+    return done;
+}
+
+std::optional<bool> QtSerialLine::carrier() const
+{
+    if (!m_port.isOpen()) return std::nullopt;
+    const QSerialPort::PinoutSignals pins = m_port.pinoutSignals();
+    if (m_port.error() != QSerialPort::NoError) {
+        m_port.clearError();
+        return std::nullopt;
+    }
+    return bool(pins & QSerialPort::DataCarrierDetectSignal);
+}
+
+void QtSerialLine::handleError(QSerialPort::SerialPortError error)
+{
+    // A vanished device shows as a resource error, or on a pseudo-terminal whose far end
+    // closed as read errors that repeat without end; either way the line is gone.
+    const bool lineGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+                          || error == QSerialPort::WriteError;
+    if (!lineGone || !m_port.isOpen()) return;
+    m_error = QStringLiteral("%1: line lost (%2)").arg(m_device, m_port.errorString());
+    m_port.close();
+    if (onError) onError(m_error);
+}
+
+}  // namespace comlink

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/SerialLine.h"
+
+#include <QSerialPort>
+
+namespace comlink {
+
+// The serial line on a real device (tty, USB adapter, pseudo-terminal).
+// Control lines that a device lacks are skipped silently; a line that breaks
+// (unplugged adapter) is closed, so the same device name can be opened again.
+class QtSerialLine : public SerialLine {
+public:
+    QtSerialLine();
+    ~QtSerialLine() override;
+
+    bool open(const QString &device, int baud = 19200) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    QString errorText() const override { return m_error; }
+
+    qint64 write(const QByteArray &data) override;
+    QByteArray read(qint64 maxBytes) override;
+    qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
+
+    bool setDtr(bool on) override;
+    std::optional<bool> carrier() const override;
+
+    // Why an open failed with a permission error: the device is taken by
+    // another program, or the user may not use it.
+    static QString permissionText(const QString &device);
+
+private:
+    void handleError(QSerialPort::SerialPortError error);
+    void setLowLatency();
+
+    mutable QSerialPort m_port;
+    QString m_device;
+    QString m_error;
+};
+
+}  // namespace comlink

@@ -1,0 +1,215 @@
+#include "TMyComPort.h"
+
+#include "core/Bytes.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace comlink {
+
+namespace {
+constexpr int RefreshMs = 100;      // the byte-by-byte line must not repaint at every byte
+constexpr int MemoLines = 2000;
+constexpr int PendingLimit = 500;   // lines kept while the window is hidden
+
+QLabel *lampCaption(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setMinimumWidth(60);
+    return label;
+}
+}  // namespace
+
+TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *parent)
+    : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers)
+{
+    setWindowTitle(QStringLiteral("MyComPort-TEST-PROGRAMM"));
+    auto *root = new QVBoxLayout(this);
+
+    m_portGroup = new QGroupBox(m_port.view().portGroup, this);
+    auto *portRow = new QHBoxLayout(m_portGroup);
+    addButton(portRow, QStringLiteral("COM1"), [this] { m_port.OpenPort(1); });
+    addButton(portRow, QStringLiteral("COM2"), [this] { m_port.OpenPort(2); });
+    addButton(portRow, QStringLiteral("CLOSE"), [this] { m_port.ClosePort(); });
+    m_comOpenPanel = new LampFrame(m_portGroup);
+    portRow->addWidget(m_comOpenPanel);
+    m_comPortLabel = new QLabel(m_portGroup);
+    portRow->addWidget(m_comPortLabel, 1);
+    root->addWidget(m_portGroup);
+
+    auto *sendRow = new QHBoxLayout;
+    addButton(sendRow, QStringLiteral("-> 'SOH'"), [this] { m_port.SendChar(0x01); });
+    addButton(sendRow, QStringLiteral("-> 'AT'"), [this] { m_port.SendString(QByteArrayLiteral("AT\r")); });
+    addButton(sendRow, QStringLiteral("ECHO/OFF"), [this] { m_port.SendString(m_port.EchoOffCmd.toLatin1() + '\r'); });
+    addButton(sendRow, QStringLiteral("LOCAL"), [this] { m_port.ToggleLocalRx(); });
+    addButton(sendRow, QStringLiteral("BUFFER"), [this] { m_port.Buffered = true; });
+    addButton(sendRow, QStringLiteral("MEMO/ASCII"), [this] { m_port.MemoAscii = !m_port.MemoAscii; });
+    root->addLayout(sendRow);
+
+    auto *framedRow = new QHBoxLayout;
+    const QList<QPair<QString, QByteArray>> framed{
+        {QStringLiteral("ZBL/F100"), core::bytes({0xF1, 0x00})},
+        {QStringLiteral("ZBL/F101"), core::bytes({0xF1, 0x01})},
+        {QStringLiteral("ZBL/F140"), core::bytes({0xF1, 0x40})},
+        {QStringLiteral("GRP/0 F100"), core::bytes({0xF0, 0x10, 0x70, 0x00, 0xF1, 0x00})},
+        {QStringLiteral("GRP/1 F100"), core::bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00})},
+    };
+    for (const auto &[caption, payload] : framed)
+        m_framedButtons << addButton(framedRow, caption, [this, payload = payload] { sendFramed(payload); });
+    m_framedButtons << addButton(framedRow, QStringLiteral("030C0513"), [this] {
+        if (m_sendFramed) m_sendFramed(core::bytes({0x03, 0x0C, 0x05, 0x13}));
+    });
+    m_framedButtons << addButton(framedRow, QStringLiteral("NC/RESET"), [this] {
+        if (m_framingReset) m_framingReset();
+    });
+    for (QPushButton *b : m_framedButtons) b->setEnabled(false);
+    root->addLayout(framedRow);
+
+    auto *lamps = new QGridLayout;
+    m_linkLed = new LampFrame(this);
+    m_connectLed = new LampFrame(this, m_port.view().connectColour);
+    m_dataModLed = new LampFrame(this);
+    m_modemOpenPanel = new LampFrame(this);
+    const QList<QPair<QString, LampFrame *>> lampList{{QStringLiteral("LINK"), m_linkLed},
+                                                      {QStringLiteral("CONNECT"), m_connectLed},
+                                                      {QStringLiteral("DATA"), m_dataModLed},
+                                                      {QStringLiteral("MODEM"), m_modemOpenPanel}};
+    for (int i = 0; i < lampList.size(); ++i) {
+        lamps->addWidget(lampList[i].second, 0, 2 * i);
+        lamps->addWidget(lampCaption(lampList[i].first, this), 0, 2 * i + 1);
+    }
+    m_modemId = new QLabel(this);
+    lamps->addWidget(m_modemId, 0, 8);
+    lamps->addWidget(new QLabel(QStringLiteral("DCD   DSR  RING  CONNECT   RxD  TxD"), this), 1, 0, 1, 9);
+    root->addLayout(lamps);
+
+    m_status = new QLabel(this);
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("Nachricht"));
+    root->addWidget(m_status);
+    root->addWidget(m_message);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setReadOnly(true);
+    m_memo->setMaximumBlockCount(MemoLines);
+    root->addWidget(m_memo, 1);
+
+    auto *bottom = new QHBoxLayout;
+    addButton(bottom, QStringLiteral("Clear"), [this] {
+        m_pendingMemo.clear();
+        m_memo->clear();
+    });
+    addButton(bottom, QStringLiteral("Abbrechen"), [this] { abortProgram(); })->setVisible(false);
+    bottom->addStretch(1);
+    root->addLayout(bottom);
+
+    m_port.RegisterLinkLed(m_linkLed);
+    m_port.OnMemo = [this](const QString &line) {
+        m_pendingMemo << line;
+        if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
+        scheduleRefresh();
+    };
+    m_port.OnViewChanged = [this] { scheduleRefresh(); };
+    resize(640, 480);
+    refresh();
+}
+
+TMyComPort::~TMyComPort()
+{
+    m_port.OnMemo = nullptr;
+    m_port.OnViewChanged = nullptr;
+    m_port.UnregisterLinkLed(m_linkLed);
+}
+
+QPushButton *TMyComPort::addButton(QLayout *layout, const QString &text, std::function<void()> action)
+{
+    auto *button = new QPushButton(text, this);
+    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
+    layout->addWidget(button);
+    return button;
+}
+
+void TMyComPort::setFraming(FramedSend send, std::function<void(const QByteArray &)> sendFramed,
+                            std::function<void()> reset)
+{
+    m_framedSend = std::move(send);
+    m_sendFramed = std::move(sendFramed);
+    m_framingReset = std::move(reset);
+    const bool ready = bool(m_framedSend);
+    for (QPushButton *b : m_framedButtons) b->setEnabled(ready);
+}
+
+void TMyComPort::sendFramed(const QByteArray &payload)
+{
+    if (!m_framedSend) return;
+    m_framedSend(payload, [this](bool error, const QByteArray &answer) {
+        m_status->setText(QStringLiteral("error=%1 %2").arg(int(error)).arg(ComPort::printableText(answer)));
+    });
+}
+
+void TMyComPort::scheduleRefresh()
+{
+    if (m_refreshPending || !isVisible()) return;
+    m_refreshPending = true;
+    m_timers.singleShot(RefreshMs, [self = QPointer<TMyComPort>(this)] {
+        if (!self) return;
+        self->m_refreshPending = false;
+        self->refresh();
+    });
+}
+
+void TMyComPort::refresh()
+{
+    const ComPort::View &v = m_port.view();
+    m_portGroup->setTitle(v.portGroup);
+    m_comPortLabel->setText(v.portLabel);
+    m_status->setText(v.status);
+    m_message->setText(v.message);
+    m_modemId->setText(v.modemId);
+    m_comOpenPanel->setLampColour(v.comOpenColour);
+    m_modemOpenPanel->setLampColour(v.modemOpenColour);
+    m_connectLed->setLampColour(v.connectColour);
+    m_dataModLed->setLampColour(v.dataModColour);
+    if (!m_pendingMemo.isEmpty()) {
+        m_memo->appendPlainText(m_pendingMemo.join(QLatin1Char('\n')));
+        m_pendingMemo.clear();
+    }
+}
+
+void TMyComPort::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void TMyComPort::closeEvent(QCloseEvent *event)
+{
+    // Until the port has been closed, closing only hides the window.
+    if (!m_port.CloseAllowed) {
+        hide();
+        event->ignore();
+        return;
+    }
+    if (m_port.IsOpen()) m_port.ClosePort();
+    event->accept();
+}
+
+void TMyComPort::abortProgram()
+{
+    m_port.PortClosed = true;
+    m_timers.singleShot(100, [this] {
+        m_port.PortHalt();
+        m_port.ClosePort();
+        QCoreApplication::quit();
+    });
+}
+
+}  // namespace comlink

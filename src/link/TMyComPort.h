@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/ComPort.h"
+#include "link/LampFrame.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace comlink {
+
+// The port window: a hidden tool window over the port logic with its test
+// buttons, lamps, status texts and traffic memo.
+class TMyComPort : public QWidget {
+public:
+    // Framed test telegrams go through the framing layer, which another unit provides.
+    using FramedAnswer = std::function<void(bool error, const QByteArray &answer)>;
+    using FramedSend = std::function<void(const QByteArray &payload, FramedAnswer onAnswer)>;
+
+    TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *parent = nullptr);
+    ~TMyComPort() override;
+
+    // Installs the framing layer's operations; the framed buttons stay disabled until then.
+    void setFraming(FramedSend send, std::function<void(const QByteArray &framed)> sendFramed,
+                    std::function<void()> reset);
+
+    ComPort &port() { return m_port; }
+    LampFrame *linkLed() { return m_linkLed; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action);
+    void sendFramed(const QByteArray &payload);
+    void scheduleRefresh();
+    void refresh();
+    void abortProgram();
+
+    ComPort &m_port;
+    core::TimerFactory &m_timers;
+    FramedSend m_framedSend;
+    std::function<void(const QByteArray &)> m_sendFramed;
+    std::function<void()> m_framingReset;
+    QList<QPushButton *> m_framedButtons;
+    QStringList m_pendingMemo;
+    bool m_refreshPending = false;
+
+    QGroupBox *m_portGroup = nullptr;
+    QLabel *m_comPortLabel = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_message = nullptr;
+    QLabel *m_modemId = nullptr;
+    LampFrame *m_comOpenPanel = nullptr;
+    LampFrame *m_modemOpenPanel = nullptr;
+    LampFrame *m_connectLed = nullptr;
+    LampFrame *m_dataModLed = nullptr;
+    LampFrame *m_linkLed = nullptr;
+    QPlainTextEdit *m_memo = nullptr;
+};
+
+}  // namespace comlink

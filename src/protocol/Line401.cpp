@@ -1,0 +1,439 @@
+#include "Line401.h"
+
+#include "core/Bytes.h"
+#include "shell/Reports.h"
+
+namespace protocol {
+
+namespace {
+const QByteArray BlockStart = core::bytes({0xF0, 0x10, 0x5C, 0x01});
+constexpr int OtherDataLimit = 1024;  // stray bytes kept for inspection, not without end
+constexpr int ReopenTicks = 10;       // a lost device is tried again every 10 retries (5 s)
+constexpr int IdleLimit = 2000;
+}  // namespace
+
+Line401::Line401(comlink::ComPort &port, core::TimerFactory &timers)
+    : m_port(port), m_lineTimer(timers.createTimer())
+{
+    m_lineTimer->setCallback([this] { onLineTimer(); });
+}
+
+Line401::~Line401()
+{
+    releasePort();
+}
+
+void Line401::releasePort()
+{
+    const auto *rx = m_port.RxHook.target<RxForward>();
+    if (rx && rx->line == this) m_port.RxHook = nullptr;
+    const auto *click = m_port.OnLinkLedClick.target<LampForward>();
+    if (click && click->line == this) m_port.OnLinkLedClick = nullptr;
+}
+
+// ---- driver ---------------------------------------------------------------
+
+void Line401::LineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
+{
+    for (char c : telegram) {
+        if (m_s.outCount >= RingSize - 1) break;  // a full ring drops the rest
+        m_s.ring[m_s.writeIndex] = quint8(c);
+        m_s.writeIndex = (m_s.writeIndex + 1) % RingSize;
+        ++m_s.outCount;
+    }
+    if (m_block.state == 1 && telegram == BlockStart) m_block.startInRing = true;
+    m_onLineAnswer = std::move(onAnswer);
+}
+
+void Line401::LineInit()
+{
+    m_s = State{};
+    m_s.markLow = true;
+    m_s.resetMode = true;
+    resetAnswer();
+    shell::Reports().debug(QStringLiteral("zbl_401 initialisiert"));
+}
+
+void Line401::LineStep()
+{
+    if (m_s.waitReply) stepReceive();
+    else stepSend();
+}
+
+void Line401::stepSend()
+{
+    if (m_s.txByte != ResetByte) composeNext();
+    ZblPortWrite(m_s.txByte);
+    m_s.markRequest = false;
+    m_s.waitReply = true;
+    m_s.idleCount = 0;
+}
+
+void Line401::composeNext()
+{
+    State &s = m_s;
+    if (s.rxLast == ResetByte) {
+        // The partner answered our reset: the current byte starts again from its high nibble.
+        s.markLow = s.markRepeat = s.markRequest = false;
+        s.tryCount = -1;
+        s.txByte = s.curByte >> 4;
+        s.partnerRepeat = true;
+        s.partnerLow = false;
+        s.rxAssembly = 0;
+        s.rxLast = 0;
+    }
+    if (s.partnerRepeat) {
+        if (++s.tryCount >= 3 && s.resetMode) {
+            // The markers stay as they were, so the byte in progress survives the reset.
+            s.txByte = ResetByte;
+            s.tryCount = 0;
+            s.lineGood = false;
+            resetAnswer();  // whatever was half received is lost on both sides
+            return;
+        }
+        s.markRepeat = true;
+    } else if (!s.markLow && !s.markIdle) {
+        s.txByte = s.curByte & 0x0F;
+        s.markLow = true;
+        s.markRepeat = false;
+        s.tryCount = 0;
+    } else if (s.outCount > 0) {
+        s.curByte = s.ring[s.readIndex];
+        s.readIndex = (s.readIndex + 1) % RingSize;
+        --s.outCount;
+        s.txByte = s.curByte >> 4;
+        s.markIdle = s.markRepeat = s.markLow = false;
+        s.tryCount = 0;
+    } else {
+        if (m_block.state == 1 && m_block.startInRing) m_block.state = 2;
+        s.curByte = 0;
+        s.txByte = 0;
+        s.markIdle = true;
+        s.markRepeat = s.markLow = false;
+        s.tryCount = 0;
+    }
+    s.txByte = quint8((s.txByte & 0x0F) | (s.markRepeat ? RepeatBit : 0) | (s.markIdle ? IdleBit : 0)
+                      | (s.markLow ? LowBit : 0) | (s.markRequest ? RequestBit : 0));
+}
+
+void Line401::stepReceive()
+{
+    State &s = m_s;
+    if (!s.rxArrived) {
+        if (++s.idleCount >= IdleLimit) {
+            s.waitReply = false;
+            s.lineGood = false;
+        }
+        return;
+    }
+    const quint8 byte = s.rxByte;
+    s.rxArrived = false;
+    s.rxLast = byte;
+    if (s.txByte == ResetByte) {
+        if (byte == ResetByte) {
+            s.txByte = 0;
+            s.lineGood = true;
+        }
+        s.waitReply = false;
+        return;
+    }
+    s.lineGood = true;
+    s.partnerRepeat = byte & RequestBit;
+    s.partnerIdle = byte & IdleBit;
+    s.partnerLow = byte & LowBit;
+    s.rxAssembly |= byte & 0x0F;
+    s.markRequest = false;
+    if (s.partnerIdle) {
+        // An idle byte carries no data, not even with the low marker (the reset byte has both).
+        s.rxAssembly = 0;
+        s.rxLast = 0;
+    } else if (s.partnerLow) {
+        const quint8 data = s.rxAssembly;
+        s.rxAssembly = 0;
+        s.rxLast = 0;
+        deliverByte(data);
+    } else {
+        s.rxAssembly = quint8(s.rxAssembly << 4);
+    }
+    s.waitReply = false;
+}
+
+void Line401::deliverByte(quint8 byte)
+{
+    if (m_answer.remaining == 0) {
+        if (byte < 0xF0) {
+            if (m_answer.other.size() < OtherDataLimit) m_answer.other.append(char(byte));
+            return;
+        }
+        m_answer.buf = QByteArray(1, char(byte));
+        m_answer.remaining = byte & 0x0F;  // the marker byte counts as the first of (b & 0Fh) + 1
+    } else {
+        m_answer.buf.append(char(byte));
+        --m_answer.remaining;
+    }
+    if (m_answer.remaining > 0) return;
+    const QByteArray answer = m_answer.buf;
+    resetAnswer();
+    // Each request is answered once; a stray answer with none in flight goes nowhere.
+    core::AnswerProc proc = std::move(m_onLineAnswer);
+    m_onLineAnswer = nullptr;
+    if (proc) proc(answer);
+}
+
+void Line401::resetAnswer()
+{
+    m_answer = Answer{};
+}
+
+// ---- block read -----------------------------------------------------------
+
+bool Line401::StartBlockRead(BlockDoneProc onDone, int count)
+{
+    if (m_block.state != 0 || count <= 0) {
+        shell::Reports().write(QStringLiteral("zbl_401: block read refused: %1")
+                                   .arg(count <= 0 ? QStringLiteral("no bytes asked") : QStringLiteral("another read runs")));
+        return false;
+    }
+    // Armed before the put: the queue may hand the telegram to LineSend at once.
+    m_block = Block{};
+    m_block.state = 1;
+    m_block.remaining = count;
+    m_block.onDone = std::move(onDone);
+    if (!TransferPut || !TransferPut(0, nullptr, BlockStart)) {
+        m_block = Block{};
+        shell::Reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
+        return false;
+    }
+    return true;
+}
+
+void Line401::storeBlock()
+{
+    const QByteArray data = m_port.ReadChars(int(qMin<qint64>(m_port.BytesAvailable(), 0xFFFF)));
+    if (data.isEmpty()) return;
+    m_view.rxCount += data.size();
+    const QByteArray taken = data.left(m_block.remaining);  // bytes after the block are dropped
+    m_block.data += taken;
+    m_block.remaining -= taken.size();
+    m_view.blockRemaining = QString::number(m_block.remaining);
+    changed();
+    if (m_block.remaining == 0) finishBlock(true);
+}
+
+void Line401::finishBlock(bool complete)
+{
+    const BlockDoneProc onDone = std::move(m_block.onDone);
+    const QByteArray data = m_block.data;
+    m_block = Block{};
+    if (!complete)
+        shell::Reports().write(QStringLiteral("zbl_401: block read broken off after %1 bytes").arg(data.size()));
+    LineInit();
+    if (LineRunning() && !m_halted) LineStep();
+    if (onDone) onDone(data, complete);
+}
+
+// ---- port window ----------------------------------------------------------
+
+void Line401::onRx(int count)
+{
+    if (m_writeLocked) return;  // the remote route's bytes
+    if (m_lineStopped || m_halted) {
+        m_port.ReadChars(count);  // stale bytes must not be taken for replies later
+        return;
+    }
+    noteLink(m_s.lineGood);
+    m_view.lineLed = core::colour::Green;
+    startLineTimer(m_lineTimeout);
+    if (m_block.state == 2) {
+        storeBlock();
+        return;
+    }
+    const QByteArray data = m_port.ReadChars(count);
+    if (data.isEmpty()) return;
+    m_view.rxCount += data.size();
+    m_s.rxByte = core::byteAt(data, data.size() - 1);  // one reply per line byte: the last counts
+    m_s.rxArrived = true;
+    if (LineRunning()) {
+        LineStep();
+        LineStep();
+    }
+    changed();
+}
+
+void Line401::onLineTimer()
+{
+    m_lineTimer->start(RetryMs);
+    if (m_block.state == 2) finishBlock(false);
+    if (m_reportedUp.value_or(true)) {
+        shell::Reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
+        m_reportedUp = false;
+    }
+    m_port.SetLinkState(false);
+    ++m_view.timeoutCount;
+    m_ledYellow = !m_ledYellow;
+    m_view.lineLed = m_ledYellow ? core::colour::Yellow : core::colour::Red;
+    if (!m_port.IsOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) OpenLine();
+    m_s.rxByte = ResetByte;
+    m_s.rxArrived = true;
+    LineStep();
+    changed();
+}
+
+void Line401::noteLink(bool good)
+{
+    m_port.SetLinkState(good);
+    if (good && !m_reportedUp.value_or(false)) {
+        shell::Reports().write(QStringLiteral("zbl_port> link up"));
+        m_reportedUp = true;
+    }
+}
+
+void Line401::startLineTimer(int ms)
+{
+    m_lineTimer->setSingleShot(false);
+    m_lineTimer->start(ms);
+}
+
+bool Line401::LineRunning() const
+{
+    return m_lineTimer->isActive();
+}
+
+void Line401::OpenLine()
+{
+    if (LinkLed) m_port.RegisterLinkLed(LinkLed);
+    m_port.RxHook = RxForward{this};
+    m_port.OnLinkLedClick = LampForward{this};
+    m_lineOpened = true;
+    const bool open = m_port.OpenPort(ComNumber);
+    m_view.portText = open ? m_port.PortText : QStringLiteral("ERROR");
+    changed();
+}
+
+void Line401::StartStopLine()
+{
+    if (m_halted) return;
+    if (LineRunning()) {
+        m_lineTimer->stop();
+        m_port.SetLinkState(false);
+        m_view.lineLed = core::colour::Red;
+        m_lineStopped = true;
+        changed();
+        return;
+    }
+    OpenLine();
+    LineInit();
+    LineStep();
+    startLineTimer(m_lineTimeout);
+    m_lineStopped = false;
+    changed();
+}
+
+void Line401::SetLinkMode(int mode)
+{
+    if (mode == 1) {
+        m_writeLocked = true;
+        // The remote route owns the port now: no more time-outs that would paint its lamps red.
+        m_lineTimer->stop();
+        releasePort();  // the modem dialogue reads the port in text mode
+        if (SetQueueMode) SetQueueMode(1);
+        return;
+    }
+    m_writeLocked = false;
+    LineInit();
+    OpenLine();
+    if (SetQueueMode) SetQueueMode(2);
+}
+
+int Line401::SwapLineTimeout(int newMs)
+{
+    const int old = m_lineTimeout;
+    m_lineTimeout = qMax(1, newMs);
+    changed();
+    return old;
+}
+
+quint8 Line401::ZblPortWrite(quint8 byte)
+{
+    if (m_writeLocked) {
+        shell::Reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
+        return byte;
+    }
+    if (!m_halted) {
+        m_port.SendChar(byte);
+        ++m_view.txCount;
+    }
+    return byte;
+}
+
+void Line401::ZblPortHalt()
+{
+    m_halted = true;
+    m_lineTimer->stop();
+    shell::Reports().debug(QStringLiteral("zbl_port> halt"));
+}
+
+void Line401::DropLinkLed()
+{
+    if (LinkLed) m_port.UnregisterLinkLed(LinkLed);
+    LinkLed = nullptr;
+}
+
+void Line401::Restart()
+{
+    LineInit();
+    LineStep();
+}
+
+// ---- controller buttons ---------------------------------------------------
+
+bool Line401::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+{
+    return TransferPut && TransferPut(answerLength, std::move(onAnswer), telegram);
+}
+
+bool Line401::QrxReset()
+{
+    return put(0, nullptr, core::bytes({0xF1, 0x10}));
+}
+
+bool Line401::AskF100()
+{
+    m_view.qrxReturn = QStringLiteral("wait..");
+    changed();
+    return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
+}
+
+bool Line401::AskGruppe()
+{
+    m_view.qrxReturn = QStringLiteral("wait..");
+    changed();
+    return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xC1, 0x00}));
+}
+
+bool Line401::AskVersionText()
+{
+    if (!AskVersion) return false;
+    return AskVersion([this](const QString &text) {
+        m_view.message = text;
+        changed();
+    });
+}
+
+void Line401::showQrxAnswer(const QByteArray &answer)
+{
+    m_view.qrxReturn = QStringLiteral("%1%2")
+                           .arg(core::byteAt(answer, 0), 2, 16, QLatin1Char('0'))
+                           .arg(core::byteAt(answer, 1), 2, 16, QLatin1Char('0'))
+                           .toUpper();
+    const bool synced = answer == core::bytes({0xF1, 0x01});
+    m_view.syncLed = synced ? core::colour::Green : core::colour::Red;
+    changed();
+}
+
+void Line401::changed()
+{
+    if (OnViewChanged) OnViewChanged();
+}
+
+}  // namespace protocol

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "core/LinkLamp.h"
+#include "core/Timer.h"
+#include "core/Transfer.h"
+#include "link/ComPort.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace protocol {
+
+// The driver of the directly cabled "401" line (zbl_401) together with the
+// state its port window owns (TZbl_Form: line timer, counters, time-out).
+// Every data byte travels as two nibbles; every line byte we send is
+// answered by exactly one line byte of the partner.
+class Line401 {
+public:
+    // Line byte markers.
+    static constexpr quint8 RepeatBit = 0x10;
+    static constexpr quint8 LowBit = 0x20;
+    static constexpr quint8 IdleBit = 0x40;
+    static constexpr quint8 RequestBit = 0x80;
+    static constexpr quint8 ResetByte = 0xF0;
+    static constexpr int RingSize = 1001;  // at most RingSize - 1 bytes wait
+    static constexpr int RetryMs = 500;    // simulated reset byte while the partner is silent
+
+    using BlockDoneProc = std::function<void(const QByteArray &block, bool complete)>;
+
+    Line401(comlink::ComPort &port, core::TimerFactory &timers);
+    ~Line401();
+    Line401(const Line401 &) = delete;
+    Line401 &operator=(const Line401 &) = delete;
+
+    // Driver.
+    void LineSend(const QByteArray &telegram, core::AnswerProc onAnswer);
+    void LineInit();
+    void LineStep();
+    // Block read: queue F0 10 5C 01 and take the next count raw bytes.
+    // False (and logged) when the queue refuses the start telegram.
+    bool StartBlockRead(BlockDoneProc onDone, int count);
+
+    // Port window.
+    void OpenLine();
+    void StartStopLine();
+    void SetLinkMode(int mode);
+    int SwapLineTimeout(int newMs);
+    quint8 ZblPortWrite(quint8 byte);
+    void ZblPortHalt();
+    // The "Restart" button.
+    void Restart();
+    // The window with the link lamp goes away: take the lamp out of the port.
+    void DropLinkLed();
+
+    // The controller buttons; answers come back through OnViewChanged.
+    bool QrxReset();
+    bool AskF100();
+    bool AskGruppe();
+    // "F101": the version text into the message field, through AskVersion.
+    bool AskVersionText();
+
+    // State the window shows.
+    struct View {
+        QString portText;
+        QString qrxReturn;     // "Qrx/Return"
+        QString message;
+        QString blockRemaining;
+        unsigned lineLed = core::colour::Red;
+        unsigned syncLed = core::colour::Red;
+        int txCount = 0;
+        int rxCount = 0;
+        int timeoutCount = 0;
+    };
+    const View &view() const { return m_view; }
+
+    int LineTimeout() const { return m_lineTimeout; }
+    bool LineGood() const { return m_s.lineGood; }
+    bool LineStopped() const { return m_lineStopped; }
+    bool Halted() const { return m_halted; }
+    bool WriteLocked() const { return m_writeLocked; }
+    bool LineRunning() const;
+    int OutCount() const { return m_s.outCount; }
+    QByteArray OtherData() const { return m_answer.other; }
+
+    // Settings and hooks, empty after construction.
+    int ComNumber = 1;                        // COM port of the local link
+    core::LinkLamp *LinkLed = nullptr;        // the window's link lamp
+    core::TransferPutFn TransferPut;          // into the transfer queue
+    std::function<void(int mode)> SetQueueMode;
+    // Asks the controller's version text (GetVersion); false when not asked.
+    std::function<bool(std::function<void(const QString &text)>)> AskVersion;
+    std::function<void()> OnViewChanged;
+
+private:
+    struct State {
+        quint8 ring[RingSize] = {};
+        int writeIndex = 0, readIndex = 0, outCount = 0;
+        quint8 curByte = 0, txByte = 0;
+        bool markRepeat = false, markLow = false, markIdle = false, markRequest = false;
+        int tryCount = 0;
+        quint8 rxLast = 0, rxAssembly = 0;
+        bool partnerRepeat = false, partnerIdle = false, partnerLow = false;
+        bool waitReply = false, resetMode = false;
+        int idleCount = 0;
+        bool lineGood = false;
+        quint8 rxByte = 0;
+        bool rxArrived = false;
+    };
+    struct Answer {
+        QByteArray buf, other;
+        int remaining = 0;
+    };
+    struct Block {
+        int state = 0;  // 0 idle, 1 armed, 2 receiving
+        QByteArray data;
+        int remaining = 0;
+        bool startInRing = false;  // the start telegram has reached the send ring
+        BlockDoneProc onDone;
+    };
+
+    void stepSend();
+    void stepReceive();
+    void composeNext();
+    void deliverByte(quint8 byte);
+    void resetAnswer();
+    // The hooks this driver installs in the port, recognisable when it takes them back.
+    struct RxForward {
+        Line401 *line;
+        void operator()(int count) const { line->onRx(count); }
+    };
+    struct LampForward {
+        Line401 *line;
+        void operator()(bool) const { line->StartStopLine(); }
+    };
+    void releasePort();
+    void onRx(int count);
+    void storeBlock();
+    void finishBlock(bool complete);
+    void onLineTimer();
+    void startLineTimer(int ms);
+    void noteLink(bool good);
+    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    void showQrxAnswer(const QByteArray &answer);
+    void changed();
+
+    comlink::ComPort &m_port;
+    std::unique_ptr<core::Timer> m_lineTimer;
+    State m_s;
+    Answer m_answer;
+    Block m_block;
+    core::AnswerProc m_onLineAnswer;
+    View m_view;
+    int m_lineTimeout = 2000;
+    bool m_lineStopped = false;
+    bool m_halted = false;
+    bool m_writeLocked = false;
+    bool m_lineOpened = false;   // OpenLine has run; the line timer may try to reopen
+    std::optional<bool> m_reportedUp;  // the link state the log told last
+    bool m_ledYellow = false;
+};
+
+}  // namespace protocol

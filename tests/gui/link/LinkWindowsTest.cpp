@@ -1,0 +1,111 @@
+#include "link/TMyComPort.h"
+#include "protocol/TZbl_Form.h"
+
+#include "core/Bytes.h"
+#include "shell/Reports.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using core::bytes;
+
+namespace {
+
+QApplication &app()
+{
+    static int argc = 1;
+    static char name[] = "gui_link";
+    static char *argv[] = {name, nullptr};
+    static auto *instance = new QApplication(argc, argv);  // lives to the end of the process
+    return *instance;
+}
+
+QPushButton *button(QWidget &window, const QString &text)
+{
+    for (QPushButton *b : window.findChildren<QPushButton *>())
+        if (b->text() == text) return b;
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+class LinkWindowsTest : public ::testing::Test {
+protected:
+    LinkWindowsTest()
+    {
+        app();
+        shell::Reports().reset();
+        auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
+        pcEnd = std::move(a);
+        ctlEnd = std::move(b);
+        ctlEnd->open("ctl");
+        // The controller answers every line byte with idle.
+        ctlEnd->onReadyRead = [this] {
+            for (char c : ctlEnd->read(ctlEnd->bytesAvailable())) {
+                got.append(c);
+                ctlEnd->write(bytes({0x40}));
+            }
+        };
+        port = std::make_unique<comlink::ComPort>(*pcEnd, time);
+    }
+    core::VirtualTime time;
+    std::unique_ptr<comlink::MemorySerialLine> pcEnd, ctlEnd;
+    std::unique_ptr<comlink::ComPort> port;
+    QByteArray got;
+};
+
+TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
+{
+    comlink::TMyComPort window(*port, time);
+    QPushButton *f100 = button(window, "ZBL/F100");
+    ASSERT_TRUE(f100);
+    EXPECT_FALSE(f100->isEnabled());  // no framing layer yet
+    QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
+    EXPECT_TRUE(port->IsOpen());
+    QTest::mouseClick(button(window, "-> 'SOH'"), Qt::LeftButton);
+    QTest::mouseClick(button(window, "-> 'AT'"), Qt::LeftButton);
+    time.advance(5);
+    EXPECT_TRUE(got.startsWith(QByteArray("\x01" "AT\r")));
+
+    QByteArray framedPayload;
+    window.setFraming([&](const QByteArray &p, comlink::TMyComPort::FramedAnswer) { framedPayload = p; }, nullptr, nullptr);
+    EXPECT_TRUE(f100->isEnabled());
+    QTest::mouseClick(button(window, "GRP/1 F100"), Qt::LeftButton);
+    EXPECT_EQ(framedPayload, bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00}));
+
+    // Closing only hides the window while the port may not close.
+    window.show();
+    EXPECT_FALSE(port->CloseAllowed);
+    window.close();
+    EXPECT_TRUE(port->IsOpen());
+}
+
+TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
+{
+    protocol::Line401 line(*port, time);
+    protocol::TZbl_Form window(line, time);
+    line.TransferPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        line.LineSend(telegram, std::move(onAnswer));
+        return true;
+    };
+    window.show();
+    line.SetLinkMode(0);
+    window.linkLed()->onClick();  // the link lamp starts the line
+    time.advance(10);
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);
+
+    QPushButton *f100 = button(window, "F1 00");
+    ASSERT_TRUE(f100);
+    EXPECT_FALSE(f100->isEnabled());
+    QTest::mouseClick(button(window, " enable"), Qt::LeftButton);
+    got.clear();
+    QTest::mouseClick(f100, Qt::LeftButton);
+    time.advance(200);
+    EXPECT_TRUE(got.contains(bytes({0x0F, 0x21, 0x00, 0x20}))) << core::hexText(got).toStdString();
+    EXPECT_EQ(window.findChild<QLineEdit *>("PortField")->text(), "COM1/19200/8N1");
+}
+
+}  // namespace

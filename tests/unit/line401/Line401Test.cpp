@@ -1,0 +1,471 @@
+#include "protocol/Line401.h"
+
+#include "core/Bytes.h"
+#include "shell/Reports.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <random>
+
+using core::bytes;
+using protocol::Line401;
+
+namespace {
+
+struct FakeLamp : core::LinkLamp {
+    unsigned colour = 0;
+    void setLampColour(unsigned bgr) override { colour = bgr; }
+    unsigned lampColour() const override { return colour; }
+};
+
+// The controller end of the cable: answers each line byte with one line
+// byte from its script (idle 40h when the script is empty), decodes the
+// nibbles it receives, and can stream a raw block or keep silent.
+struct Partner {
+    comlink::MemorySerialLine &end;
+    std::deque<QByteArray> replies;  // one batch per received line byte
+    QByteArray got;                  // line bytes received
+    QByteArray data;                 // data bytes decoded from them
+    bool silent = false;
+    QByteArray blockAfterStart;      // streamed raw once F0 10 5C 01 has arrived
+    int blockBytesToSend = -1;       // -1: all of it
+    bool blockDue = false;
+    quint8 high = 0;
+
+    explicit Partner(comlink::MemorySerialLine &e) : end(e)
+    {
+        end.onReadyRead = [this] { receive(); };
+    }
+    void receive()
+    {
+        for (char c : end.read(end.bytesAvailable())) {
+            got.append(c);
+            decode(quint8(c));
+            if (silent) continue;
+            if (blockDue) {
+                // The block answers the first line byte after the start telegram.
+                blockDue = false;
+                end.write(blockBytesToSend < 0 ? blockAfterStart : blockAfterStart.left(blockBytesToSend));
+                blockAfterStart.clear();
+                continue;
+            }
+            if (!blockAfterStart.isEmpty() && data.endsWith(bytes({0xF0, 0x10, 0x5C, 0x01}))) {
+                data.clear();
+                blockDue = true;
+            }
+            QByteArray reply = QByteArray(1, char(0x40));
+            if (!replies.empty()) {
+                reply = replies.front();
+                replies.pop_front();
+            }
+            end.write(reply);
+        }
+    }
+    void decode(quint8 b)
+    {
+        if (b & 0xC0) return;  // idle, reset, request
+        if (b & 0x20) data.append(char(high << 4 | (b & 0x0F)));
+        else high = b & 0x0F;
+    }
+    // The partner's answer as the line bytes it sends, one per exchange.
+    void answer(const QByteArray &payload)
+    {
+        for (char c : payload) {
+            replies.push_back(QByteArray(1, char(quint8(c) >> 4)));
+            replies.push_back(QByteArray(1, char(0x20 | (quint8(c) & 0x0F))));
+        }
+    }
+    void script(std::initializer_list<int> lineBytes)
+    {
+        for (int b : lineBytes) replies.push_back(QByteArray(1, char(b)));
+    }
+};
+
+class Line401Test : public ::testing::Test {
+protected:
+    Line401Test()
+    {
+        auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
+        pcEnd = std::move(a);
+        ctlEnd = std::move(b);
+        ctlEnd->open("ctl");
+        port = std::make_unique<comlink::ComPort>(*pcEnd, time);
+        line = std::make_unique<Line401>(*port, time);
+        line->LinkLed = &lamp;
+        partner = std::make_unique<Partner>(*ctlEnd);
+        shell::Reports().reset();
+        shell::Reports().ReportWrite = [this](const QString &text) { log << text; };
+    }
+    ~Line401Test() override { shell::Reports().reset(); }
+
+    // Starts the line the way the main window does: local mode, then the link action.
+    void start()
+    {
+        line->SetLinkMode(0);
+        lamp.onClick();
+        ASSERT_TRUE(line->LineRunning());
+    }
+    bool logHas(const QString &part) const
+    {
+        for (const QString &l : log)
+            if (l.contains(part)) return true;
+        return false;
+    }
+
+    core::VirtualTime time;
+    std::unique_ptr<comlink::MemorySerialLine> pcEnd, ctlEnd;
+    std::unique_ptr<comlink::ComPort> port;
+    std::unique_ptr<Line401> line;
+    std::unique_ptr<Partner> partner;
+    FakeLamp lamp;
+    QStringList log;
+};
+
+TEST_F(Line401Test, TelegramGoesOutAsNibblesOneByteAfterEachReply)
+{
+    start();
+    line->LineSend(bytes({0xF1, 0x00}), nullptr);
+    time.advance(1);  // the partner has our first byte, its reply is on the way
+    EXPECT_EQ(partner->got, bytes({0x40}));
+    time.advance(40);
+    EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x21, 0x00, 0x20, 0x40, 0x40})));
+    EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+    EXPECT_TRUE(port->LinkUp);
+}
+
+TEST_F(Line401Test, AnswerIsAssembledFromNibblesAndHandedOverOnce)
+{
+    start();
+    time.advance(4);
+    QList<QByteArray> answers;
+    partner->script({0x0F, 0x21, 0x00, 0x21});
+    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    time.advance(100);
+    ASSERT_EQ(answers.size(), 1);
+    EXPECT_EQ(answers[0], bytes({0xF1, 0x01}));
+    // A second answer with no request in flight reaches nobody.
+    partner->answer(bytes({0xF1, 0x01}));
+    time.advance(100);
+    EXPECT_EQ(answers.size(), 1);
+}
+
+TEST_F(Line401Test, ReceivedBytesOutsideAnAnswerAndIdleClearing)
+{
+    struct Case {
+        const char *name;
+        std::initializer_list<int> lineBytes;
+        QByteArray other;
+    };
+    const Case cases[] = {
+        {"idle clears a half byte", {0x0F, 0x40, 0x01, 0x21}, bytes({0x11})},
+        {"plain data byte", {0x03, 0x24}, bytes({0x34})},
+        {"a reset byte from the partner carries no data", {0x01, 0xF0, 0x01, 0x22}, bytes({0x12})},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (line->LineRunning()) line->StartStopLine();  // stop
+        partner->replies.clear();
+        partner->script(c.lineBytes);
+        start();
+        time.advance(100);
+        EXPECT_EQ(line->OtherData(), c.other);
+    }
+}
+
+TEST_F(Line401Test, RepeatRequestsAreRepeatedTwiceThenTheLineIsReset)
+{
+    start();
+    line->LineSend(bytes({0xF1, 0x00}), nullptr);
+    // Reply to our idle byte, then three requests, then the partner takes the reset.
+    partner->script({0x40, 0x80, 0x80, 0x80, 0xF0});
+    time.advance(60);
+    EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x1F, 0x1F, 0xF0, 0x1F, 0x21, 0x00, 0x20, 0x40})))
+        << core::hexText(partner->got).toStdString();
+    EXPECT_TRUE(line->LineGood());
+}
+
+TEST_F(Line401Test, OnlyTheLastByteOfABatchCounts)
+{
+    start();
+    // "0F 21" in one batch: only 21 is taken, so no answer F1 starts.
+    partner->replies.push_back(bytes({0x0F, 0x21}));
+    time.advance(40);
+    EXPECT_EQ(line->OtherData(), bytes({0x01}));
+    EXPECT_LE(line->view().txCount - partner->got.size(), 1);  // one byte may be on its way
+    EXPECT_GE(line->view().rxCount, 3);
+}
+
+TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
+{
+    start();
+    time.advance(50);
+    ASSERT_EQ(lamp.colour, core::colour::Green);
+    partner->silent = true;
+    const int sentBefore = int(partner->got.size());
+    time.advance(2000 + 6 * 500);
+    EXPECT_EQ(lamp.colour, core::colour::Red);
+    EXPECT_FALSE(port->LinkUp);
+    EXPECT_TRUE(logHas("link down"));
+    EXPECT_GE(line->view().timeoutCount, 6);
+    // The simulated reset bytes drive the state machine: repeats, then the reset byte.
+    EXPECT_TRUE(partner->got.mid(sentBefore).contains(char(0xF0))) << core::hexText(partner->got.mid(sentBefore)).toStdString();
+    EXPECT_FALSE(line->LineGood() && port->LinkUp);
+
+    partner->silent = false;
+    partner->replies.push_back(bytes({0xF0}));
+    time.advance(2000);
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+    EXPECT_TRUE(logHas("link up"));
+    QByteArray answer;
+    partner->answer(bytes({0xF1, 0x01}));
+    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    time.advance(100);
+    EXPECT_EQ(answer, bytes({0xF1, 0x01}));
+}
+
+TEST_F(Line401Test, GarbageDoesNotHangTheLine)
+{
+    start();
+    std::mt19937 random(7);
+    for (int i = 0; i < 500; ++i) {
+        QByteArray batch;
+        for (int n = 1 + int(random() % 3); n > 0; --n) batch.append(char(random() & 0xFF));
+        partner->replies.push_back(batch);
+    }
+    time.advance(3000);
+    EXPECT_TRUE(partner->replies.empty());
+    partner->silent = true;
+    time.advance(6000);
+    partner->silent = false;
+    partner->replies.push_back(bytes({0xF0}));
+    time.advance(2000);
+    QByteArray answer;
+    partner->answer(bytes({0xF1, 0x01}));
+    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    time.advance(200);
+    EXPECT_EQ(answer, bytes({0xF1, 0x01}));
+    EXPECT_TRUE(port->LinkUp);
+}
+
+TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
+{
+    start();
+    time.advance(10);
+    QList<QByteArray> answers;
+    line->LineSend(bytes({0xF3, 0x00}), [&](const QByteArray &a) { answers << a; });
+    partner->answer(bytes({0xF3, 0x01}));  // two of four bytes, then nothing
+    time.advance(20);
+    partner->silent = true;
+    time.advance(6000);
+    partner->silent = false;
+    partner->replies.push_back(bytes({0xF0}));
+    time.advance(2000);
+    partner->answer(bytes({0xF1, 0x01}));
+    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    time.advance(200);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(Line401Test, DeviceLossClosesReportsAndReopens)
+{
+    start();
+    time.advance(50);
+    pcEnd->breakLine("device gone");
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(lamp.colour, core::colour::Red);
+    EXPECT_TRUE(logHas("device gone"));
+    time.advance(2000 + 10 * 500);  // the line timer tries the device again
+    time.advance(100);
+    EXPECT_TRUE(port->IsOpen());
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+}
+
+TEST_F(Line401Test, ClickingTheLampStopsAndRestartsTheLine)
+{
+    start();
+    time.advance(20);
+    lamp.onClick();
+    EXPECT_TRUE(line->LineStopped());
+    EXPECT_EQ(lamp.colour, core::colour::Red);
+    const QByteArray sent = partner->got;
+    time.advance(10000);
+    EXPECT_LE(partner->got.size(), sent.size() + 1);  // at most the reply already on the way
+    lamp.onClick();
+    time.advance(20);
+    EXPECT_FALSE(line->LineStopped());
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+}
+
+TEST_F(Line401Test, RemoteModeLocksWritesAndStopsTheLineTimer)
+{
+    int queueMode = 0;
+    line->SetQueueMode = [&](int mode) { queueMode = mode; };
+    line->SetLinkMode(0);
+    EXPECT_EQ(queueMode, 2);
+    EXPECT_EQ(line->view().portText, "COM1/19200/8N1");
+    start();
+    time.advance(20);
+    line->SetLinkMode(1);
+    EXPECT_EQ(queueMode, 1);
+    EXPECT_FALSE(line->LineRunning());
+    const QByteArray sent = partner->got;
+    line->ZblPortWrite(0x40);
+    time.advance(5000);
+    EXPECT_LE(partner->got.size(), sent.size() + 1);
+    EXPECT_TRUE(logHas("zbl_port/\"write\" auf gesperrten port"));
+    EXPECT_TRUE(port->LinkUp);  // the remote route's lamps are left alone
+}
+
+TEST_F(Line401Test, PortThatCannotOpenShowsError)
+{
+    pcEnd->setOpenFails(true);
+    line->OpenLine();
+    EXPECT_EQ(line->view().portText, "ERROR");
+    EXPECT_TRUE(logHas("no such device"));
+}
+
+TEST_F(Line401Test, HaltStopsEverything)
+{
+    start();
+    time.advance(20);
+    line->ZblPortHalt();
+    const QByteArray sent = partner->got;
+    time.advance(5000);
+    EXPECT_LE(partner->got.size(), sent.size() + 1);
+    lamp.onClick();
+    EXPECT_FALSE(line->LineRunning());
+}
+
+TEST_F(Line401Test, FullRingDropsFurtherBytes)
+{
+    line->LineSend(QByteArray(1200, char(0x01)), nullptr);
+    EXPECT_EQ(line->OutCount(), Line401::RingSize - 1);
+}
+
+class BlockReadTest : public Line401Test {
+protected:
+    BlockReadTest()
+    {
+        // A queue stand-in: sends at once through the driver, as the queue does in mode 2.
+        line->TransferPut = [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+            puts << telegram;
+            line->LineSend(telegram, std::move(onAnswer));
+            return true;
+        };
+    }
+    QList<QByteArray> puts;
+};
+
+TEST_F(BlockReadTest, BlockArrivesRawAndTheLineRestarts)
+{
+    start();
+    time.advance(10);
+    QByteArray block;
+    int calls = 0;
+    bool complete = false;
+    partner->blockAfterStart = QByteArray("0123456789ABCDEF");
+    ASSERT_TRUE(line->StartBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16));
+    EXPECT_EQ(puts, QList<QByteArray>{bytes({0xF0, 0x10, 0x5C, 0x01})});
+    time.advance(200);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(block, QByteArray("0123456789ABCDEF"));
+    // The nibble exchange runs again afterwards.
+    const qsizetype before = partner->got.size();
+    time.advance(20);
+    EXPECT_GT(partner->got.size(), before);
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+}
+
+TEST_F(BlockReadTest, AStalledBlockIsReportedIncomplete)
+{
+    start();
+    time.advance(10);
+    partner->blockAfterStart = QByteArray("0123456789ABCDEF");
+    partner->blockBytesToSend = 5;
+    QByteArray block;
+    int calls = 0;
+    bool complete = true;
+    partner->silent = false;
+    line->StartBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16);
+    time.advance(100);
+    partner->silent = true;  // nothing more comes
+    time.advance(3000);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(block, QByteArray("01234"));
+    EXPECT_TRUE(logHas("block read broken off"));
+}
+
+TEST_F(BlockReadTest, RefusedStartIsReportedNotRetried)
+{
+    line->TransferPut = [this](int, core::AnswerProc, const QByteArray &telegram) {
+        puts << telegram;
+        return false;
+    };
+    start();
+    int calls = 0;
+    EXPECT_FALSE(line->StartBlockRead([&](const QByteArray &, bool) { ++calls; }, 16));
+    time.advance(10000);
+    EXPECT_EQ(puts.size(), 1);
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(logHas("block read refused"));
+    // The refused read does not stay armed: a later one may start.
+    line->TransferPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
+    EXPECT_TRUE(line->StartBlockRead([](const QByteArray &, bool) {}, 16));
+}
+
+TEST_F(BlockReadTest, ArmedReadWaitsForItsStartTelegramToBeSent)
+{
+    // The queue holds the start telegram back behind another request.
+    QByteArray held;
+    line->TransferPut = [&](int, core::AnswerProc, const QByteArray &telegram) {
+        held = telegram;
+        return true;
+    };
+    start();
+    partner->blockAfterStart = QByteArray("xyz");
+    QByteArray block;
+    line->StartBlockRead([&](const QByteArray &b, bool) { block = b; }, 3);
+    time.advance(100);  // idle exchanges: the read must not start on them
+    EXPECT_TRUE(block.isEmpty());
+    EXPECT_EQ(lamp.colour, core::colour::Green);
+    line->LineSend(held, nullptr);
+    time.advance(100);
+    EXPECT_EQ(block, QByteArray("xyz"));
+}
+
+TEST_F(Line401Test, ControllerButtonsQueueTheirTelegramsAndShowTheAnswer)
+{
+    QList<QPair<int, QByteArray>> puts;
+    core::AnswerProc last;
+    line->TransferPut = [&](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        puts << qMakePair(length, telegram);
+        last = std::move(onAnswer);
+        return true;
+    };
+    EXPECT_TRUE(line->QrxReset());
+    EXPECT_TRUE(line->AskGruppe());
+    EXPECT_EQ(line->view().qrxReturn, "wait..");
+    EXPECT_TRUE(line->AskF100());
+    const QList<QPair<int, QByteArray>> expected{
+        {0, bytes({0xF1, 0x10})}, {2, bytes({0xC1, 0x00})}, {2, bytes({0xF1, 0x00})}};
+    EXPECT_EQ(puts, expected);
+    last(bytes({0xF1, 0x01}));
+    EXPECT_EQ(line->view().qrxReturn, "F101");
+    EXPECT_EQ(line->view().syncLed, core::colour::Green);
+    last(bytes({0xab}));  // short answer: missing bytes read as 0
+    EXPECT_EQ(line->view().qrxReturn, "AB00");
+    EXPECT_EQ(line->view().syncLed, core::colour::Red);
+    EXPECT_FALSE(line->AskVersionText());  // no library wired
+}
+
+TEST_F(Line401Test, SwapLineTimeoutReturnsThePreviousValue)
+{
+    EXPECT_EQ(line->SwapLineTimeout(5000), 2000);
+    EXPECT_EQ(line->SwapLineTimeout(2000), 5000);
+}
+
+}  // namespace

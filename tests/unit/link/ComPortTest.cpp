@@ -1,0 +1,271 @@
+#include "link/ComPort.h"
+
+#include "core/Bytes.h"
+#include "shell/Reports.h"
+
+#include <gtest/gtest.h>
+
+using comlink::ComPort;
+using comlink::MemorySerialLine;
+using core::bytes;
+
+namespace {
+
+struct CountingLamp : core::LinkLamp {
+    unsigned colour = 0;
+    int changes = 0;
+    void setLampColour(unsigned bgr) override { colour = bgr, ++changes; }
+    unsigned lampColour() const override { return colour; }
+};
+
+class ComPortTest : public ::testing::Test {
+protected:
+    ComPortTest()
+    {
+        auto [a, b] = MemorySerialLine::createPair();  // immediate delivery
+        pcEnd = std::move(a);
+        farEnd = std::move(b);
+        farEnd->open("far");
+        port = std::make_unique<ComPort>(*pcEnd, time);
+        shell::Reports().reset();
+        shell::Reports().ReportWrite = [this](const QString &t) { log << "W:" + t; };
+        shell::Reports().ReportDebug = [this](const QString &t) { log << "D:" + t; };
+        port->OnMemo = [this](const QString &t) { memo << t; };
+    }
+    ~ComPortTest() override { shell::Reports().reset(); }
+
+    core::VirtualTime time;  // 04:22:31.000 = 15751000 ms after midnight
+    std::unique_ptr<MemorySerialLine> pcEnd, farEnd;
+    std::unique_ptr<ComPort> port;
+    QStringList log, memo;
+};
+
+TEST(ComPortText, TrafficLineFormats)
+{
+    struct Case {
+        char dir;
+        QByteArray data;
+        bool dataMode;
+        QString expected;
+    };
+    const Case cases[] = {
+        {'>', "AT\r", false, "100 > AT"},
+        {'>', "AT\r", true, "100 > 41540D   AT"},
+        {'<', bytes({0x01}), false, "100 < ~01~"},
+        {'<', bytes({0x06, 0x15, 0x15}), true, "100 < 061515   ~06~~15~~15~"},
+        {'<', bytes({0x41, 0x80, 0x7F}), false, "100 < A~80~\x7F"},
+        {'>', "  ", false, "100 > "},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ComPort::trafficText(100, c.dir, c.data, c.dataMode), c.expected) << c.expected.toStdString();
+}
+
+TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
+{
+    QStringList calls;
+    QStringList portTexts;
+    port->AddAfterOpenHandler([&] { calls << "first" + QString(port->PortClosed ? "-closed" : ""); });
+    port->AddAfterOpenHandler([&] { calls << "second"; });
+    port->AddAfterCloseHandler([&] { calls << "closed"; });
+    port->OnPortText = [&](const QString &t) { portTexts << t; };
+    ASSERT_TRUE(port->OpenPort(1));
+    EXPECT_EQ(calls, (QStringList{"second", "first"}));
+    calls.clear();
+    ASSERT_TRUE(port->OpenPort(2));  // closes COM1 first
+    EXPECT_EQ(calls, (QStringList{"closed", "second", "first"}));
+    EXPECT_EQ(port->ComNumber, 2);
+    EXPECT_EQ(portTexts, (QStringList{"COM1/19200/8N1", "CLOSED", "COM2/19200/8N1"}));
+    EXPECT_EQ(port->view().portGroup, "PORT OPEN");
+    EXPECT_EQ(port->view().modemId, "keine ModemId");
+    EXPECT_EQ(port->view().comOpenColour, core::colour::Green);
+    EXPECT_EQ(pcEnd->dtr(), std::optional<bool>(true));
+    EXPECT_EQ(memo.count("15751000 > myport: open"), 4);
+}
+
+TEST_F(ComPortTest, FailedOpenReturnsFalseAndLogsTheReason)
+{
+    pcEnd->setOpenFails(true);
+    EXPECT_FALSE(port->OpenPort(1));
+    EXPECT_FALSE(port->OpenPort(1));
+    EXPECT_EQ(log.count("W:myport: no such device"), 1);  // retries do not flood the log
+    EXPECT_FALSE(port->IsOpen());
+    pcEnd->setOpenFails(false);
+    EXPECT_TRUE(port->OpenPort(1));
+    port->ClosePort();
+    pcEnd->setOpenFails(true);
+    EXPECT_FALSE(port->OpenPort(1));
+    EXPECT_EQ(log.count("W:myport: no such device"), 2);
+}
+
+TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
+{
+    EXPECT_FALSE(port->SendString("AT\r"));
+    port->SendChar(0x01);
+    EXPECT_TRUE(farEnd->read(10).isEmpty());
+    port->OpenPort(1);
+    EXPECT_TRUE(port->SendString("AT\r"));
+    port->SendChar(0x01);
+    EXPECT_EQ(farEnd->read(10), QByteArray("AT\r\x01"));
+
+    port->RxHook = [](int) {};  // keep the bytes for the reads below
+    farEnd->write(bytes({0x41, 0x42, 0x43}));
+    EXPECT_EQ(port->ReadChar(), 0x41);
+    EXPECT_EQ(port->ReadChars(5), QByteArray("BC"));
+    EXPECT_EQ(port->ReadChar(), 0);  // nothing left
+    EXPECT_EQ(memo.mid(2), (QStringList{"15751000 > AT", "15751000 > ~01~", "15751000 < A", "15751000 < BC"}));
+
+    port->ClosePort();
+    EXPECT_TRUE(port->PortClosed);
+    EXPECT_TRUE(port->CloseAllowed);
+    EXPECT_FALSE(port->SendString("x"));
+    EXPECT_TRUE(port->ReadChars(3).isEmpty());
+    EXPECT_EQ(port->view().portGroup, "PORT CLOSED");
+}
+
+TEST_F(ComPortTest, TrafficReachesTheLogOnlyWithBit9)
+{
+    port->OpenPort(1);
+    port->SendString("A");
+    EXPECT_FALSE(log.contains("W:15751000 > A"));
+    shell::Reports().setFlag(shell::ReportPortTraffic);
+    port->SendString("A");
+    port->MemoText("plain");
+    EXPECT_TRUE(log.contains("W:15751000 > A"));
+    EXPECT_TRUE(log.contains("W:plain"));
+}
+
+TEST_F(ComPortTest, TextModeReceivePath)
+{
+    port->OpenPort(1);
+    int oks = 0;
+    QStringList lines;
+    QStringList messages;
+    port->OnOk = [&] { ++oks; };
+    port->OnLine = [&](const QString &l) { lines << l; };
+    port->OnMessage = [&](const QString &m) { messages << m; };
+
+    farEnd->write("\r\nOK\r\n");
+    EXPECT_EQ(oks, 1);
+    EXPECT_NE(port->view().status, "OK");
+    farEnd->write("ERROR{\r");
+    EXPECT_EQ(port->view().status, "ERROR$7B");
+    EXPECT_EQ(port->LastLine, "ERROR$7B");
+    farEnd->write("CONNECT 9600\r");
+    EXPECT_EQ(messages, QStringList{"CONNECT 9600"});
+    EXPECT_EQ(lines, (QStringList{"", "OK", "ERROR$7B", "CONNECT 9600"}));
+    EXPECT_TRUE(memo.contains("15751000 < ERROR$7B"));
+    for (const QString &l : lines) EXPECT_FALSE(l.contains('\r') || l.contains('\n'));
+
+    // In data mode every byte is a line of its own.
+    port->DataModeSwitch(true);
+    EXPECT_EQ(farEnd->read(10), QByteArray("AT01\r"));
+    memo.clear();
+    farEnd->write("ab");
+    EXPECT_EQ(memo, (QStringList{"15751000 < 61   a", "15751000 < 62   b"}));
+    EXPECT_EQ(lines.size(), 4);  // no CR, no OnLine
+}
+
+TEST_F(ComPortTest, ReceiveHookTakesAllInputAndLocalSwitchParksIt)
+{
+    port->OpenPort(1);
+    QList<int> counts;
+    port->RxHook = [&](int count) {
+        counts << count;
+        port->ReadChars(count);
+    };
+    farEnd->write("OK\r");
+    EXPECT_EQ(counts, QList<int>{3});
+    EXPECT_TRUE(port->view().status.isEmpty());
+
+    port->ToggleLocalRx();  // input now shows as text
+    farEnd->write("HELLO\r");
+    EXPECT_EQ(port->view().status, "HELLO");
+    EXPECT_EQ(counts.size(), 1);
+    port->ToggleLocalRx();
+    farEnd->write("x");
+    EXPECT_EQ(counts.size(), 2);
+}
+
+TEST_F(ComPortTest, LinkLampsFollowTheLinkStateAndStopAfterHalt)
+{
+    CountingLamp a, b;
+    int clicks = 0;
+    bool clickedOpen = false;
+    port->OnLinkLedClick = [&](bool open) { ++clicks, clickedOpen = open; };
+    EXPECT_TRUE(port->RegisterLinkLed(&a));
+    EXPECT_FALSE(port->RegisterLinkLed(&a));
+    EXPECT_FALSE(port->RegisterLinkLed(nullptr));
+    EXPECT_EQ(a.colour, core::colour::Red);
+    port->SetLinkState(true);
+    port->SetLinkState(true);
+    EXPECT_EQ(a.colour, core::colour::Green);
+    EXPECT_EQ(a.changes, 2);  // red at registration, green once
+    EXPECT_TRUE(port->RegisterLinkLed(&b));
+    EXPECT_EQ(b.colour, core::colour::Green);
+    b.onClick();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(clickedOpen);
+
+    port->PortHalt();
+    port->SetLinkState(false);
+    EXPECT_TRUE(port->LinkUp);
+    EXPECT_EQ(a.colour, core::colour::Green);
+}
+
+TEST_F(ComPortTest, HaltClosesHangsUpWhenTheModemWasUsedAndDropsHooks)
+{
+    port->OpenPort(1);
+    int hangups = 0;
+    port->OnModemHangup = [&] { ++hangups; };
+    port->OnOk = [] {};
+    port->ModemUsed = true;
+    log.clear();
+    port->PortHalt();
+    EXPECT_EQ(hangups, 1);
+    EXPECT_FALSE(port->OnOk);
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_TRUE(port->PortClosed);
+    EXPECT_EQ(log, (QStringList{"D:port> halt", "D:port> modem.hangup", "D:comport.close", "D:comport.closed"}));
+}
+
+TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
+{
+    port->OpenPort(1);
+    CountingLamp lamp;
+    port->RegisterLinkLed(&lamp);
+    QList<bool> changes;
+    port->OnConnectChange = [&](bool on) { changes << on; };
+    port->ConnectLedChange(true);
+    EXPECT_TRUE(port->IsConnected());
+    EXPECT_EQ(port->view().status, "Connected");
+    port->DataModeSwitch(true);
+    port->SetLinkState(true);
+    port->ConnectLedChange(false);
+    EXPECT_EQ(changes, (QList<bool>{true, false}));
+    EXPECT_FALSE(port->IsConnected());
+    EXPECT_FALSE(port->DataMode);
+    EXPECT_EQ(port->view().message, "NC");
+    EXPECT_EQ(port->view().dataModColour, core::colour::Red);
+    EXPECT_EQ(lamp.colour, core::colour::Red);
+}
+
+TEST_F(ComPortTest, LostDeviceIsClosedReportedAndCanBeOpenedAgain)
+{
+    port->OpenPort(1);
+    CountingLamp lamp;
+    port->RegisterLinkLed(&lamp);
+    port->SetLinkState(true);
+    int closes = 0;
+    port->AddAfterCloseHandler([&] { ++closes; });
+    pcEnd->breakLine("/dev/ttyUSB0: device removed");
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_TRUE(port->PortClosed);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(lamp.colour, core::colour::Red);
+    EXPECT_TRUE(log.contains("W:myport: line lost: /dev/ttyUSB0: device removed"));
+    EXPECT_EQ(port->view().message, "/dev/ttyUSB0: device removed");
+    EXPECT_TRUE(port->OpenPort(1));
+    EXPECT_TRUE(port->SendString("x"));
+}
+
+}  // namespace

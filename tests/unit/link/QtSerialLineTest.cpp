@@ -1,0 +1,131 @@
+#include "link/QtSerialLine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+using comlink::QtSerialLine;
+
+namespace {
+
+QCoreApplication &app()
+{
+    static int argc = 1;
+    static char name[] = "unit_link";
+    static char *argv[] = {name, nullptr};
+    static auto *instance = new QCoreApplication(argc, argv);  // lives to the end of the process
+    return *instance;
+}
+
+// Runs the event loop until done() holds or two seconds pass.
+bool waitFor(const std::function<bool()> &done)
+{
+    QDeadlineTimer deadline(2000);
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// A pseudo-terminal: the master end stands for the controller, the slave is our device.
+struct Pty {
+    int master = -1;
+    QString slave;
+    Pty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = QString::fromLocal8Bit(ptsname(master));
+    }
+    ~Pty() { closeMaster(); }
+    void closeMaster()
+    {
+        if (master >= 0) ::close(master);
+        master = -1;
+    }
+    QByteArray readAll()
+    {
+        QByteArray out;
+        char buf[256];
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) out.append(buf, int(n));
+        return out;
+    }
+};
+
+class QtSerialLineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app();
+        if (pty.slave.isEmpty()) GTEST_SKIP() << "no pseudo-terminals here";
+    }
+    Pty pty;
+    QtSerialLine line;
+};
+
+TEST_F(QtSerialLineTest, ExchangesBytesOnAPseudoTerminalWithoutControlLines)
+{
+    int errors = 0;
+    line.onError = [&](const QString &) { ++errors; };
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    EXPECT_FALSE(line.setDtr(true));  // skipped quietly
+    EXPECT_EQ(line.carrier(), std::nullopt);
+    EXPECT_TRUE(line.errorText().isEmpty());
+
+    int ready = 0;
+    line.onReadyRead = [&] { ++ready; };
+    const QByteArray fromPartner("\x0F\x21\x00\x21", 4);
+    ASSERT_EQ(::write(pty.master, fromPartner.constData(), 4), 4);
+    ASSERT_TRUE(waitFor([&] { return line.bytesAvailable() >= 4; }));
+    EXPECT_GE(ready, 1);
+    EXPECT_EQ(line.read(100), fromPartner);
+
+    EXPECT_EQ(line.write(QByteArray("\x40\x0F", 2)), 2);
+    QByteArray got;
+    ASSERT_TRUE(waitFor([&] { return (got += pty.readAll()).size() >= 2; }));
+    EXPECT_EQ(got, QByteArray("\x40\x0F", 2));
+    EXPECT_EQ(errors, 0);
+}
+
+TEST_F(QtSerialLineTest, MissingDeviceFailsWithAText)
+{
+    EXPECT_FALSE(line.open("/dev/haltron-no-such-tty"));
+    EXPECT_TRUE(line.errorText().contains("/dev/haltron-no-such-tty"));
+    EXPECT_FALSE(line.isOpen());
+    EXPECT_EQ(line.write("x"), -1);
+    EXPECT_TRUE(line.read(5).isEmpty());
+}
+
+TEST_F(QtSerialLineTest, PermissionTextTellsBusyFromNotAllowed)
+{
+    EXPECT_EQ(QtSerialLine::permissionText(pty.slave), pty.slave + ": busy");
+    if (geteuid() == 0) GTEST_SKIP() << "root may open anything";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tty");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    file.setPermissions(QFileDevice::Permissions());
+    EXPECT_EQ(QtSerialLine::permissionText(path), path + ": no permission: add the user to the group dialout");
+}
+
+TEST_F(QtSerialLineTest, VanishingPartnerDoesNotHang)
+{
+    QString error;
+    line.onError = [&](const QString &text) { error = text; };
+    ASSERT_TRUE(line.open(pty.slave));
+    pty.closeMaster();  // the far end disappears like an unplugged adapter
+    // Closed and reported, instead of a read notification that fires without end.
+    EXPECT_TRUE(waitFor([&] { return !line.isOpen(); }));
+    EXPECT_TRUE(error.startsWith(pty.slave)) << error.toStdString();
+    // The same device name can be opened again once it is back.
+    Pty again;
+    ASSERT_TRUE(line.open(again.slave));
+    EXPECT_TRUE(line.isOpen());
+}
+
+}  // namespace
