@@ -268,7 +268,8 @@ void BatchProcess::stateAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     SetBatchTimeout(StepTimeoutSeconds);
-    if (core::byteAt(answer, 0) == 0xF6) {
+    // A short block would show missing bytes as zeros: that is a read error too.
+    if (answer.size() >= 7 && core::byteAt(answer, 0) == 0xF6) {
         BatchValue(QStringLiteral("MON.BLOCK: ") + stateBlockText(answer));
         // Byte 3, the target floor, gets no line.
         for (int index : {0, 1, 3, 4, 5})

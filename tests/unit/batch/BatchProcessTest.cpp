@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 using core::bytes;
 using namespace batch;
@@ -404,18 +405,21 @@ TEST(BatchProcess, DialErrorEndsOneSecondLater)
     }
 }
 
-TEST(BatchProcess, StateBlockWithoutMarkerStillReadsTheFaultLog)
+TEST(BatchProcess, UnreadableStateBlockStillReadsTheFaultLog)
 {
-    Harness h;
-    h.controller.lifts[0].state = bytes({0xF1, 0x01});
-    h.start({});
-    h.answerAll();
-    const QStringList log = h.log();
-    const qsizetype error = log.indexOf(" *** MON.BLOCK: Lese Fehler");
-    ASSERT_GE(error, 0);
-    EXPECT_EQ(log.mid(error + 1), (QStringList{"   : ", "   : Fehlerliste gelesen am: <stamp>"} + liftAFaults
-                                   + QStringList{"   : OK", endLine}));
-    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+    const QByteArray answers[] = {bytes({0xF1, 0x01}), bytes({0xF6, 0x2B, 0x03, 0x05}), QByteArray()};
+    for (const QByteArray &answer : answers) {
+        Harness h;
+        h.controller.lifts[0].state = answer;
+        h.start({});
+        h.answerAll();
+        const QStringList log = h.log();
+        const qsizetype error = log.indexOf(" *** MON.BLOCK: Lese Fehler");
+        ASSERT_GE(error, 0) << core::hexText(answer).toStdString();
+        EXPECT_EQ(log.mid(error + 1), (QStringList{"   : ", "   : Fehlerliste gelesen am: <stamp>"} + liftAFaults
+                                       + QStringList{"   : OK", endLine}));
+        EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+    }
 }
 
 TEST(BatchProcess, EachFaultRecordRearmsTheWatchdog)
@@ -515,4 +519,35 @@ TEST(BatchProcess, WatchdogCountsDownOnTheGauge)
     EXPECT_EQ(h.gaugeMaximum, 45);
     h.time.advance(42000);
     EXPECT_EQ(h.log().mid(h.log().size() - 2), (QStringList{" *** Timeout Fehler **", endLine}));
+}
+
+TEST(BatchProcess, GarbageAnswersAlwaysEndTheRunOnce)
+{
+    std::mt19937 random(4711);
+    for (int run = 0; run < 200; ++run) {
+        Harness h;
+        h.queue.controller = [&](const QByteArray &t) {
+            // Mostly the true answer, sometimes noise of any length.
+            if (random() % 3) return h.controller(t);
+            QByteArray noise;
+            for (int i = int(random() % 20); i > 0; --i) noise.append(char(random() % 256));
+            return noise;
+        };
+        h.start({QString(), QString(), QString(), random() % 2 ? "0,2" : QString(), false, QString()});
+        h.answerAll();
+        h.time.runUntilIdle();
+        EXPECT_EQ(h.quits, 1) << run;
+        ASSERT_FALSE(h.log().isEmpty());
+        EXPECT_EQ(h.log().last(), endLine) << run;
+        EXPECT_FALSE(h.batch->isRunning());
+    }
+}
+
+TEST(BatchProcess, AnswersAfterTheObjectHasGoneAreDropped)
+{
+    Harness h;
+    h.start({});
+    h.batch.reset();
+    EXPECT_EQ(h.queue.run(), 1);
+    EXPECT_EQ(h.queue.pending(), 0);
 }
