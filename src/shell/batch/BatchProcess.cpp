@@ -67,36 +67,12 @@ void BatchProcess::StartBatch()
 {
     if (m_started) return;
     m_started = true;
-
-    const QString &fileName = m_params.logFile;
-    if (fileName.isEmpty()) {
-        fail(QStringLiteral("Batch: kein Batch-Protokoll angegeben (/f=Dateiname)"));
-        return;
-    }
-    m_file.setFileName(fileName);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        fail(QStringLiteral("Batch: Batch-Protokoll %1 kann nicht geöffnet werden: %2")
-                 .arg(fileName, m_file.errorString()));
-        return;
-    }
+    if (!openLog()) return;
 
     m_running = true;
     if (DetachMainLogMirror) DetachMainLogMirror();
     if (ResetReport) ResetReport();
-
-    const QString stamp = timeStamp();
-    BatchLine(QString());
-    BatchLine(QStringLiteral("---------------BatchProcess---------------"));
-    BatchLine(stamp);
-    if (LogOnLogWrite) LogOnLogWrite(QStringLiteral("Batch gestartet: ") + stamp);
-    BatchLine(QStringLiteral("erstellt mit: ") + m_params.iniVersion);
-    BatchLine(QStringLiteral("Logfile=") + fileName);
-
-    if (SetCaption) SetCaption(QStringLiteral(" Batch Prozess(") + QFileInfo(fileName).fileName() + QLatin1Char(')'));
-
-    BatchLine(QStringLiteral("/c=") + m_params.comment.toUpper());
-    if (LogOnLogWrite) LogOnLogWrite(m_params.comment);
-
+    writeHead();
     SetBatchTimeout(StartTimeoutSeconds);
 
     if (!m_params.modem) {
@@ -109,6 +85,39 @@ void BatchProcess::StartBatch()
         BatchDialError(QStringLiteral("keine Rufnummer angegeben (/t=)"));
     else if (Dial)
         Dial(m_params.dialNumber);
+}
+
+bool BatchProcess::openLog()
+{
+    const QString &fileName = m_params.logFile;
+    if (fileName.isEmpty()) {
+        fail(QStringLiteral("Batch: kein Batch-Protokoll angegeben (/f=Dateiname)"));
+        return false;
+    }
+    m_file.setFileName(fileName);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        fail(QStringLiteral("Batch: Batch-Protokoll %1 kann nicht geöffnet werden: %2")
+                 .arg(fileName, m_file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void BatchProcess::writeHead()
+{
+    const QString stamp = timeStamp();
+    BatchLine(QString());
+    BatchLine(QStringLiteral("---------------BatchProcess---------------"));
+    BatchLine(stamp);
+    if (LogOnLogWrite) LogOnLogWrite(QStringLiteral("Batch gestartet: ") + stamp);
+    BatchLine(QStringLiteral("erstellt mit: ") + m_params.iniVersion);
+    BatchLine(QStringLiteral("Logfile=") + m_params.logFile);
+
+    if (SetCaption)
+        SetCaption(QStringLiteral(" Batch Prozess(") + QFileInfo(m_params.logFile).fileName() + QLatin1Char(')'));
+
+    BatchLine(QStringLiteral("/c=") + m_params.comment.toUpper());
+    if (LogOnLogWrite) LogOnLogWrite(m_params.comment);
 }
 
 void BatchProcess::BatchLine(const QString &text)

@@ -98,6 +98,8 @@ public:
     std::function<void(const QString &message)> ErrorOutput;      // for standard error
 
 private:
+    bool openLog();
+    void writeHead();
     void writeLine(const QString &line);
     bool memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
     void put(int answerLength, void (BatchProcess::*handler)(const QByteArray &), const QByteArray &telegram);
