@@ -1,0 +1,139 @@
+#pragma once
+
+#include "core/Timer.h"
+#include "core/Transfer.h"
+#include "monitor/FaultLog.h"
+#include "monitor/LiftState.h"
+
+#include <QFile>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace batch {
+
+// The command-line values of a batch run.
+struct BatchParams {
+    QString logFile;     // "/f=": the batch log, appended to or created
+    QString dialNumber;  // "/t=": number dialled on the modem route
+    QString comment;     // "/c=": free comment
+    QString groupList;   // "/g=": group members to visit, e.g. "0,2"; empty: one controller
+    bool modem = false;  // the start method selects the modem route
+    QString iniVersion;  // written as "erstellt mit: <version>"
+};
+
+// Exit status of the program after a batch run.
+enum BatchExit {
+    BatchExitOk = 0,     // the end line was reached without an error line
+    BatchExitError = 1,  // an error line was written, a group token was not understood or the run was cut short
+    BatchExitNoLog = 2,  // no "/f=" given, or the batch log could not be opened
+};
+
+// Texts from the language file and the fault text file the report is written with.
+struct BatchTexts {
+    monitor::MonitorTextLists liftState;
+    monitor::FaultListTexts faultList;
+    QString faultTextFile;
+};
+
+// Visits one installation without user interaction: links (at once, or by dialling), greets
+// the controller, reads identity, trip counter, lift state and fault log, per group member
+// when a group list is given, writes everything into the batch log and ends the program.
+// A watchdog of 1000 ms ticks ends the run with a time-out line when an answer stays away.
+class BatchProcess {
+public:
+    static constexpr int WindowWidth = 300;
+
+    BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, BatchTexts texts, BatchParams params);
+    ~BatchProcess();
+    BatchProcess(const BatchProcess &) = delete;
+    BatchProcess &operator=(const BatchProcess &) = delete;
+
+    // Window width and caption before the run starts (the main window's start settings).
+    void PrepareWindow();
+    // Opens the log and starts the visit; once. Without a usable log it quits with status 2.
+    void StartBatch();
+
+    // The three line writers; they write only while the run is going.
+    void BatchLine(const QString &text);
+    void BatchValue(const QString &text);
+    void BatchError(const QString &text);
+    // The main window's status texts: panel 1 goes into the batch log.
+    void StatusText(int index, const QString &text);
+
+    // (Re)arms the watchdog with seconds of 1000 ms ticks.
+    void SetBatchTimeout(int seconds);
+
+    // The link is up; name is the modem partner's name or "LOKALE STEUERUNG".
+    void BatchVisit(const QString &name);
+    // The dial failed; the run ends one second later with the time-out line.
+    void BatchDialError(const QString &text);
+
+    void HalloAnswer(const QByteArray &answer);
+    void FaultLine(const QString &text);
+    void EndBatchStep();
+    void ProcessGroupList(const QString &list);
+    void GroupSelected(const QString &text);
+
+    // The program ends by other means (window closed): stop the watchdog and close the log.
+    void Halt();
+
+    bool isRunning() const { return m_running; }
+    int watchdogSeconds() const { return m_watchdogTag; }
+    int exitStatus() const;
+
+    // Hooks to the rest of the program; empty ones are skipped.
+    std::function<void(int delayMs)> TransferStart;
+    std::function<void(const QString &number)> Dial;  // answers through BatchVisit / BatchDialError
+    std::function<void()> Quit;                       // the main window's shutdown
+    std::function<void(const QString &line)> AppendReport;  // connection report
+    std::function<void()> ResetReport;                // clear the connection report, colour it yellow
+    std::function<void(const QString &line)> LinkTrace;
+    std::function<void(const QString &line)> LogOnLogWrite;
+    std::function<void()> DetachMainLogMirror;        // main-log lines no longer go to the report
+    std::function<void(const QString &caption)> SetCaption;
+    std::function<void(int width)> SetWidth;
+    std::function<void(int maximum, int position)> GaugeChanged;  // the first call shows the gauge
+    std::function<void(const QString &message)> ErrorOutput;      // for standard error
+
+private:
+    bool openLog();
+    void writeHead();
+    void writeLine(const QString &line);
+    bool memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    void put(int answerLength, void (BatchProcess::*handler)(const QByteArray &), const QByteArray &telegram);
+    void installationCodeAnswer(const QByteArray &answer);
+    void versionAnswer(const QByteArray &answer);
+    void tripAnswer(const QString &text);
+    void stateAnswer(const QByteArray &answer);
+    void watchdogTick();
+    void fail(const QString &message);
+    QString timeStamp() const;
+
+    core::Clock &m_clock;
+    std::unique_ptr<core::Timer> m_watchdog;
+    core::TransferPutFn m_put;
+    // Requests of a reading: routed to the group member being visited.
+    core::TransferPutFn m_readingPut;
+    monitor::MonitorTextLists m_texts;
+    monitor::FaultLog m_faultLog;
+    BatchParams m_params;
+    int m_member = -1;  // group member being visited; -1: the linked controller itself
+
+    QFile m_file;
+    bool m_started = false;
+    bool m_running = false;
+    bool m_reachedEnd = false;
+    bool m_failed = false;
+    bool m_noLog = false;
+    QString m_batchName;
+    int m_halloRetries = 0;
+    QString m_pending;
+    int m_watchdogTag = 0;
+    int m_gaugeMaximum = 0;
+    // Answers that arrive after this object has gone are dropped.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+}  // namespace batch

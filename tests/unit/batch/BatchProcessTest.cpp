@@ -1,0 +1,553 @@
+#include "shell/batch/BatchProcess.h"
+#include "shell/batch/GroupList.h"
+
+#include "../monitor/FakeQueue.h"
+#include "core/Bytes.h"
+#include "core/IniFile.h"
+#include "core/Timer.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using core::bytes;
+using namespace batch;
+
+namespace {
+
+QByteArray nibbles(int v)
+{
+    QByteArray a;
+    for (int shift = 0; shift < 16; shift += 4) a.append(char((v >> shift) & 0xF));
+    return a;
+}
+
+QByteArray textAnswer(const QString &text)
+{
+    QByteArray a = bytes({0xFF}) + text.toLatin1();
+    return a + QByteArray(16 - a.size(), '\0');
+}
+
+// One lift controller's data, as its answers carry them.
+struct Lift {
+    QString code;
+    QString version;
+    int tripHigh = 0, tripLow = 0;
+    QByteArray state;
+    int groupAddress = 0;
+    int faults = 0;
+    int faultBase = 0;  // record n carries fault number faultBase + n
+};
+
+// A group controller: F0 10 70 k routes the rest of a request to lift k; a request
+// without it is answered by lift 0, the controller on the line.
+struct Controller {
+    QList<Lift> lifts;
+    QByteArray greeting = bytes({0xF1, 0x01});
+
+    QByteArray operator()(const QByteArray &telegram) const
+    {
+        QByteArray t = telegram;
+        int k = 0;
+        if (t.startsWith(bytes({0xF0, 0x10, 0x70})) && t.size() > 4) {
+            k = quint8(t[3]);
+            t = t.mid(4);
+        }
+        if (k >= lifts.size()) return {};
+        const Lift &lift = lifts[k];
+        if (t == bytes({0xF1, 0x00})) return greeting;
+        if (t == bytes({0xF2, 0x55, 0x12})) return textAnswer(lift.code);
+        if (t == bytes({0xF1, 0x01})) return textAnswer(lift.version);
+        if (t == bytes({0xF1, 0x40})) return bytes({0xF8}) + nibbles(lift.tripHigh) + nibbles(lift.tripLow);
+        if (t == bytes({0xF1, 0x60})) return lift.state;
+        if (t == bytes({0xF2, 0x55, 0x1B})) return bytes({0xF1, lift.groupAddress});
+        if (t == bytes({0xF1, 0x31})) return bytes({0xF4}) + nibbles(lift.faults);
+        if (t.size() == 4 && t.startsWith(bytes({0xF3, 0x55, 0x07})))
+            return bytes({0xF7, 0x00, lift.faultBase + quint8(t[3]), 0x00, 0x01, 0x00, 0x00, 0x00});
+        return {};
+    }
+};
+
+const Lift liftA{"anlage-7", "V4.12", 1, 50, bytes({0xF6, 0x2B, 0x03, 0x05, 0x01, 0x16, 0x00}), 1, 2, 1};
+const Lift liftC{"Anlage-7/C", "V5.01", 0, 3, bytes({0xF6, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02}), 7, 0, 0};
+
+QString stampShape(QString line)
+{
+    static const QRegularExpression stamp(QStringLiteral("\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d"));
+    return line.replace(stamp, QStringLiteral("<stamp>"));
+}
+
+// The head every run writes before it links.
+QStringList headLines(const QString &logFile, const QString &comment)
+{
+    return {" ", " ---------------BatchProcess---------------", " <stamp>", " erstellt mit: 2.4",
+            " Logfile=" + logFile, " /c=" + comment};
+}
+
+// What one controller's readings write, from the installation code to the fault list's end.
+QStringList readingLines(const QString &code, const QString &version, const QString &trips,
+                         const QStringList &stateLines, const QStringList &faultLines)
+{
+    QStringList lines{"   : ANLAGENKENNUNG: " + code, "   : STEUERUNGS.VERSION: " + version,
+                      QString::fromUtf8("   : FAHRTEN.ZÄHLER: ") + trips};
+    lines << stateLines << "   : " << "   : Fehlerliste gelesen am: <stamp>";
+    return lines << faultLines << "   : OK";
+}
+
+const QStringList liftAState = {
+    "   : MON.BLOCK: 2B  3  5  1 16  0",
+    "   : ->Zustand=brandfallsteuerung, Richtung-AUF, Adr-gesperrt",
+    "   : ->Standetage=3",
+    "   : ->Sicherheitskreis: notendschalter offen",
+    QString::fromUtf8("   : ->Tür.A-fährt-zu, Tür.B-fährt-auf, Antrieb-AUF"),
+    QString::fromUtf8("   : ->keine Störung"),
+};
+const QStringList liftAFaults = {"   : 2 Fehler gespeichert", "   : 001 : MN-.002 (000)  00:00:00  01.01.00",
+                                 "   : 002 : MN-.001 (000)  00:00:00  01.01.00"};
+const QString endLine = " -------------Ende BatchProcess------------";
+
+struct Harness {
+    core::VirtualTime time;
+    FakeQueue queue;
+    Controller controller{{liftA}};
+    QTemporaryDir dir;
+    QString logFile = dir.filePath("visit.log");
+    std::unique_ptr<BatchProcess> batch;
+
+    QStringList errors, logon, report, trace, dialled;
+    QList<int> transferStarts;
+    QString caption;
+    int quits = 0, gaugeMaximum = -1, gaugePosition = -1;
+
+    Harness() { queue.controller = [this](const QByteArray &t) { return controller(t); }; }
+
+    BatchProcess &make(BatchParams params)
+    {
+        core::IniFile language;
+        EXPECT_TRUE(language.load(QStringLiteral(HALTRON_DATA_DIR "/lang-monitor.ini")));
+        BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
+                         monitor::FaultListTexts::fromLanguage(language), QString()};
+        if (params.iniVersion.isEmpty()) params.iniVersion = "2.4";
+        batch = std::make_unique<BatchProcess>(time, queue.putFn(), texts, params);
+        batch->TransferStart = [this](int ms) { transferStarts << ms; };
+        batch->Dial = [this](const QString &number) { dialled << number; };
+        batch->Quit = [this] { ++quits; };
+        batch->AppendReport = [this](const QString &line) { report << line; };
+        batch->LinkTrace = [this](const QString &line) { trace << line; };
+        batch->LogOnLogWrite = [this](const QString &line) { logon << line; };
+        batch->SetCaption = [this](const QString &text) { caption = text; };
+        batch->GaugeChanged = [this](int maximum, int position) { gaugeMaximum = maximum, gaugePosition = position; };
+        batch->ErrorOutput = [this](const QString &message) { errors << message; };
+        return *batch;
+    }
+
+    BatchProcess &start(BatchParams params)
+    {
+        if (params.logFile.isNull()) params.logFile = logFile;
+        make(params).StartBatch();
+        return *batch;
+    }
+
+    // Answers every request, each after delayMs.
+    void answerAll(int delayMs = 100)
+    {
+        while (queue.pending() > 0) {
+            time.advance(delayMs);
+            queue.answerNext();
+        }
+    }
+
+    QStringList log() const
+    {
+        QFile file(logFile);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+        for (QString &line : lines) line = stampShape(line);
+        return lines;
+    }
+};
+
+}  // namespace
+
+TEST(GroupList, TokenRestAndMember)
+{
+    struct Case { QString list, token, rest; int member; };
+    const Case cases[] = {
+        {"0,2", "0", "2", 0},
+        {"2", "2", "", 2},
+        {"1,x,3", "1", "x,3", 1},
+        {"x,3", "x", "3", -1},
+        {"12", "12", "", 1},      // found at the second place of "0123"
+        {"0123", "0123", "", 0},
+        {"4", "4", "", -1},
+        {",2", "", "2", -1},      // an empty token names nobody
+        {"", "", "", -1},
+        {"3,", "3", "", 3},
+    };
+    for (const Case &c : cases) {
+        const GroupToken t = splitGroupList(c.list);
+        EXPECT_EQ(t.token, c.token) << c.list.toStdString();
+        EXPECT_EQ(t.rest, c.rest) << c.list.toStdString();
+        EXPECT_EQ(t.member, c.member) << c.list.toStdString();
+    }
+    EXPECT_EQ(splitGroupList("0," + QString(300, '1')).rest.size(), 255);
+}
+
+TEST(BatchProcess, SingleLocalVisitWritesTheWholeReport)
+{
+    Harness h;
+    h.start({QString(), QString(), "Wartung mai", QString(), false, QString()});
+    h.answerAll();
+
+    QStringList expected = headLines(h.logFile, "WARTUNG MAI");
+    expected << " HALLO <LOKALE STEUERUNG>" << QString::fromUtf8(" Start-Verzögerung (3000)");
+    expected << readingLines("ANLAGE-7", "V4.12", "10050", liftAState, liftAFaults) << endLine;
+    EXPECT_EQ(h.log(), expected);
+    // Every line also goes to the connection report and the link trace.
+    EXPECT_EQ(h.report.size(), expected.size());
+    EXPECT_EQ(h.trace.size(), expected.size());
+
+    const QList<QByteArray> telegrams = {bytes({0xF1, 0x00}), bytes({0xF2, 0x55, 0x12}), bytes({0xF1, 0x01}),
+                                         bytes({0xF1, 0x40}), bytes({0xF1, 0x60})};
+    EXPECT_EQ(h.queue.sent.mid(0, 5), telegrams);
+    EXPECT_EQ(h.queue.answerLengths.mid(0, 5), (QList<int>{2, 16, 16, 9, 7}));
+    EXPECT_EQ(h.transferStarts, QList<int>{3000});
+
+    ASSERT_EQ(h.logon.size(), 3);
+    EXPECT_EQ(stampShape(h.logon[0]), "Batch gestartet: <stamp>");
+    EXPECT_EQ(h.logon[1], "Wartung mai");  // the comment as given
+    EXPECT_EQ(h.logon[2], "Ende BatchProcess");
+    EXPECT_EQ(h.caption, " Batch Prozess(visit.log)");
+    EXPECT_EQ(h.quits, 1);
+    EXPECT_FALSE(h.batch->isRunning());
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+    EXPECT_TRUE(h.errors.isEmpty());
+}
+
+TEST(BatchProcess, GroupVisitReadsEachMemberThroughItsRoute)
+{
+    Harness h;
+    h.controller.lifts = {liftA, Lift(), liftC};
+    h.start({QString(), QString(), QString(), "0,2", false, QString()});
+    h.answerAll();
+
+    const QStringList liftCState = {
+        "   : MON.BLOCK:  0  0  0  0  0  2",
+        "   : ->Zustand=normalbetrieb, keine Richtung, Adr-frei",
+        "   : ->Standetage=0",
+        "   : ->Sicherheitskreis: sicherheitskreis geschlossen",
+        QString::fromUtf8("   : ->Tür.A-ist-zu, Tür.B-ist-zu, Antrieb-ist-aus"),
+        QString::fromUtf8("   : ->Störung: lsu"),
+    };
+    QStringList expected = headLines(h.logFile, QString());
+    expected << " HALLO <LOKALE STEUERUNG>";
+    expected << QString::fromUtf8(" Start-Verzögerung (4000)") << "   : batch_gruppe 0" << " QRX[1]";
+    expected << readingLines("ANLAGE-7", "V4.12", "10050", liftAState, liftAFaults);
+    expected << QString::fromUtf8(" Start-Verzögerung (4000)") << "   : batch_gruppe 2" << " QRX[7]";
+    expected << readingLines("ANLAGE-7/C", "V5.01", "3", liftCState,
+                             {"   : 0 Fehler gespeichert", "   : Fehlerspeicher ist leer"});
+    expected << endLine;
+    EXPECT_EQ(h.log(), expected);
+
+    // No greeting of its own; every request of member 2 is routed to it.
+    EXPECT_FALSE(h.queue.sent.contains(bytes({0xF1, 0x00})));
+    const QByteArray route2 = bytes({0xF0, 0x10, 0x70, 0x02});
+    const qsizetype first2 = h.queue.sent.indexOf(route2 + bytes({0xF2, 0x55, 0x1B}));
+    ASSERT_GT(first2, 0);
+    for (qsizetype i = first2; i < h.queue.sent.size(); ++i) EXPECT_TRUE(h.queue.sent[i].startsWith(route2)) << i;
+    EXPECT_EQ(h.transferStarts, (QList<int>{4000, 4000}));
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+}
+
+TEST(BatchProcess, UnknownGroupTokenEndsTheRunAndSaysWhich)
+{
+    Harness h;
+    h.controller.lifts = {Lift(), liftA, Lift(), liftC};
+    h.start({QString(), QString(), QString(), "1,x,3", false, QString()});
+    h.answerAll();
+
+    const QStringList log = h.log();
+    EXPECT_TRUE(log.contains("   : batch_gruppe 1"));
+    EXPECT_FALSE(log.contains("   : batch_gruppe 3"));
+    EXPECT_EQ(log.last(), endLine);
+    EXPECT_FALSE(log.join('\n').contains(" *** "));
+    for (const QByteArray &t : h.queue.sent) EXPECT_FALSE(t.startsWith(bytes({0xF0, 0x10, 0x70, 0x03})));
+    ASSERT_EQ(h.errors.size(), 1);
+    EXPECT_TRUE(h.errors[0].contains("\"x\"")) << h.errors[0].toStdString();
+    EXPECT_EQ(h.quits, 1);
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+}
+
+TEST(BatchProcess, EmptyGroupTokenEndsTheRunInsteadOfLooping)
+{
+    Harness h;
+    h.controller.lifts = {liftA, Lift(), liftC};
+    h.start({QString(), QString(), QString(), "0,,2", false, QString()});
+    h.answerAll();
+
+    EXPECT_EQ(h.log().count("   : batch_gruppe 0"), 1);
+    EXPECT_FALSE(h.log().contains("   : batch_gruppe 2"));
+    EXPECT_EQ(h.log().last(), endLine);
+    EXPECT_EQ(h.errors.size(), 1);
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+}
+
+TEST(BatchProcess, SilentControllerEndsWithTheTimeoutLine)
+{
+    Harness h;
+    h.start({});
+    // The greeting waits 10 s.
+    h.time.advance(9999);
+    EXPECT_TRUE(h.batch->isRunning());
+    EXPECT_EQ(h.gaugePosition, 1);
+    h.time.advance(1);
+    EXPECT_FALSE(h.batch->isRunning());
+    const QStringList log = h.log();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log.mid(log.size() - 2), (QStringList{" *** Timeout Fehler **", endLine}));
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+
+    // A late answer after the end writes nothing and ends nothing twice.
+    h.answerAll();
+    h.time.advance(60000);
+    EXPECT_EQ(h.log(), log);
+    EXPECT_EQ(h.quits, 1);
+    EXPECT_EQ(h.time.activeTimers(), 0);
+}
+
+TEST(BatchProcess, GreetingAnsweredWronglyThreeTimes)
+{
+    Harness h;
+    h.controller.greeting = bytes({0xF1, 0x02});
+    h.start({});
+    h.answerAll();
+
+    QStringList expected = headLines(h.logFile, QString());
+    expected << " HALLO <LOKALE STEUERUNG>" << QString::fromUtf8(" Start-Verzögerung (3000)")
+             << " HALLO :Fehler" << " HALLO :Fehler" << " HALLO :Fehler"
+             << " *** MST (LOKALE STEUERUNG) ANTWORTET" << " *** STEUERUNG ANTWORTET NICHT <ABBRUCH>" << endLine;
+    EXPECT_EQ(h.log(), expected);
+    EXPECT_EQ(h.queue.sent, (QList<QByteArray>(3, bytes({0xF1, 0x00}))));
+    EXPECT_EQ(h.queue.answerLengths, (QList<int>{2, 16, 16}));
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+}
+
+TEST(BatchProcess, GreetingRepeatedAfterATransferErrorSucceeds)
+{
+    Harness h;
+    int greetings = 0;
+    h.queue.controller = [&](const QByteArray &t) {
+        if (t == bytes({0xF1, 0x00}) && ++greetings == 1) return QByteArray("<ERROR> NC/TIME.OUT");
+        return h.controller(t);
+    };
+    h.start({});
+    h.answerAll();
+    EXPECT_EQ(h.log().count(" HALLO :Fehler"), 1);
+    EXPECT_EQ(h.log().last(), endLine);
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+}
+
+TEST(BatchProcess, ModemRouteDialsAndVisitsThePartner)
+{
+    Harness h;
+    h.start({QString(), "0711 4711", QString(), QString(), true, QString()});
+    EXPECT_EQ(h.dialled, QStringList{"0711 4711"});
+    EXPECT_EQ(h.log().last(), QString::fromUtf8(" WÄHLE: 0711 4711"));
+    // Dialling may take up to the start time-out.
+    h.time.advance(44000);
+    h.batch->StatusText(1, "  verbunden");
+    h.batch->StatusText(2, "COM1");
+    h.batch->BatchVisit("Anlage Nord");
+    h.answerAll();
+
+    const QStringList log = h.log();
+    const qsizetype dial = log.indexOf(QString::fromUtf8(" WÄHLE: 0711 4711"));
+    ASSERT_GE(dial, 0);
+    EXPECT_EQ(log.mid(dial + 1, 3),
+              (QStringList{" verbunden", " HALLO <ANLAGE NORD>", QString::fromUtf8(" Start-Verzögerung (3000)")}));
+    EXPECT_EQ(log.last(), endLine);
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+}
+
+TEST(BatchProcess, DialErrorEndsOneSecondLater)
+{
+    struct Case { QString number; QString errorLine; };
+    const Case cases[] = {
+        {"0711 4711", " *** Batch Fehler: NO CARRIER"},
+        {"", " *** Batch Fehler: keine Rufnummer angegeben (/t=)"},
+    };
+    for (const Case &c : cases) {
+        Harness h;
+        h.start({QString(), c.number, QString(), "0,2", true, QString()});
+        if (!c.number.isEmpty()) {
+            EXPECT_EQ(h.dialled, QStringList{c.number});
+            h.batch->BatchDialError("NO CARRIER");
+        } else {
+            EXPECT_TRUE(h.dialled.isEmpty());
+        }
+        h.time.advance(999);
+        EXPECT_TRUE(h.batch->isRunning()) << c.number.toStdString();
+        h.time.advance(1);
+        const QStringList log = h.log();
+        ASSERT_GE(log.size(), 3);
+        EXPECT_EQ(log.mid(log.size() - 3), (QStringList{c.errorLine, " *** Timeout Fehler **", endLine})) << c.number.toStdString();
+        EXPECT_TRUE(h.queue.sent.isEmpty());
+        EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+        // A link coming up after the end visits nobody.
+        h.batch->BatchVisit("late");
+        EXPECT_TRUE(h.queue.sent.isEmpty());
+    }
+}
+
+TEST(BatchProcess, UnreadableStateBlockStillReadsTheFaultLog)
+{
+    const QByteArray answers[] = {bytes({0xF1, 0x01}), bytes({0xF6, 0x2B, 0x03, 0x05}), QByteArray()};
+    for (const QByteArray &answer : answers) {
+        Harness h;
+        h.controller.lifts[0].state = answer;
+        h.start({});
+        h.answerAll();
+        const QStringList log = h.log();
+        const qsizetype error = log.indexOf(" *** MON.BLOCK: Lese Fehler");
+        ASSERT_GE(error, 0) << core::hexText(answer).toStdString();
+        EXPECT_EQ(log.mid(error + 1), (QStringList{"   : ", "   : Fehlerliste gelesen am: <stamp>"} + liftAFaults
+                                       + QStringList{"   : OK", endLine}));
+        EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+    }
+}
+
+TEST(BatchProcess, EachFaultRecordRearmsTheWatchdog)
+{
+    Harness h;
+    h.controller.lifts[0].faults = 20;
+    h.start({});
+    // Records come 4.9 s apart, everything else quickly.
+    while (h.queue.pending() > 0) {
+        const bool record = h.queue.sent.last().startsWith(bytes({0xF3, 0x55, 0x07}));
+        h.time.advance(record ? 4900 : 200);
+        h.queue.answerNext();
+    }
+    const QStringList log = h.log();
+    EXPECT_EQ(log.last(), endLine);
+    EXPECT_TRUE(log.contains("   : 20 Fehler gespeichert"));
+    EXPECT_TRUE(log.contains("   : 020 : MN-.001 (000)  00:00:00  01.01.00"));
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+}
+
+TEST(BatchProcess, FaultRecordLaterThanFiveSecondsTimesOut)
+{
+    Harness h;
+    h.start({});
+    while (h.queue.pending() > 0 && !h.queue.sent.last().startsWith(bytes({0xF3, 0x55, 0x07, 0x01}))) {
+        h.time.advance(100);
+        h.queue.answerNext();
+    }
+    h.time.advance(5000);
+    EXPECT_EQ(h.log().mid(h.log().size() - 2), (QStringList{" *** Timeout Fehler **", endLine}));
+}
+
+TEST(BatchProcess, WithoutUsableLogTheRunDoesNotStart)
+{
+    QTemporaryDir dir;
+    struct Case { QString logFile; QString messagePart; };
+    const Case cases[] = {
+        {"", "/f="},
+        {dir.path(), dir.path()},  // a folder cannot be opened as the log
+        {dir.filePath("missing/visit.log"), "missing/visit.log"},
+    };
+    for (const Case &c : cases) {
+        Harness h;
+        h.start({c.logFile, QString(), QString(), QString(), false, QString()});
+        EXPECT_FALSE(h.batch->isRunning()) << c.logFile.toStdString();
+        EXPECT_EQ(h.batch->exitStatus(), BatchExitNoLog) << c.logFile.toStdString();
+        ASSERT_EQ(h.errors.size(), 1) << c.logFile.toStdString();
+        EXPECT_TRUE(h.errors[0].contains(c.messagePart)) << h.errors[0].toStdString();
+        EXPECT_EQ(h.quits, 1);
+        EXPECT_TRUE(h.queue.sent.isEmpty());
+        EXPECT_TRUE(h.logon.isEmpty());
+        EXPECT_EQ(h.time.activeTimers(), 0);
+    }
+}
+
+TEST(BatchProcess, AppendsToAnExistingLog)
+{
+    Harness h;
+    {
+        QFile file(h.logFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("earlier run\n");
+    }
+    h.start({});
+    h.answerAll();
+    const QStringList log = h.log();
+    EXPECT_EQ(log.first(), "earlier run");
+    EXPECT_EQ(log.mid(1, 2), (QStringList{" ", " ---------------BatchProcess---------------"}));
+}
+
+TEST(BatchProcess, StatusTextsReachTheLogOnlyWhileRunning)
+{
+    Harness h;
+    h.make({h.logFile, QString(), QString(), QString(), true, QString()});
+    h.batch->StatusText(1, "BATCH BETRIEB");
+    h.batch->StartBatch();
+    h.batch->StatusText(1, "NO LINK");
+    h.batch->Halt();
+    h.batch->StatusText(1, "after halt");
+    const QStringList log = h.log();
+    EXPECT_FALSE(log.contains(" BATCH BETRIEB"));
+    EXPECT_EQ(log.last(), " NO LINK");
+    // Closed by the program before its end: no end line, and not a success.
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
+    EXPECT_EQ(h.time.activeTimers(), 0);
+}
+
+TEST(BatchProcess, WatchdogCountsDownOnTheGauge)
+{
+    Harness h;
+    h.start({QString(), "1", QString(), QString(), true, QString()});
+    EXPECT_EQ(h.gaugeMaximum, 45);
+    EXPECT_EQ(h.gaugePosition, 45);
+    h.time.advance(3000);
+    EXPECT_EQ(h.batch->watchdogSeconds(), 42);
+    EXPECT_EQ(h.gaugePosition, 42);
+    EXPECT_EQ(h.gaugeMaximum, 45);
+    h.time.advance(42000);
+    EXPECT_EQ(h.log().mid(h.log().size() - 2), (QStringList{" *** Timeout Fehler **", endLine}));
+}
+
+TEST(BatchProcess, GarbageAnswersAlwaysEndTheRunOnce)
+{
+    std::mt19937 random(4711);
+    for (int run = 0; run < 200; ++run) {
+        Harness h;
+        h.queue.controller = [&](const QByteArray &t) {
+            // Mostly the true answer, sometimes noise of any length.
+            if (random() % 3) return h.controller(t);
+            QByteArray noise;
+            for (int i = int(random() % 20); i > 0; --i) noise.append(char(random() % 256));
+            return noise;
+        };
+        h.start({QString(), QString(), QString(), random() % 2 ? "0,2" : QString(), false, QString()});
+        h.answerAll();
+        h.time.runUntilIdle();
+        EXPECT_EQ(h.quits, 1) << run;
+        ASSERT_FALSE(h.log().isEmpty());
+        EXPECT_EQ(h.log().last(), endLine) << run;
+        EXPECT_FALSE(h.batch->isRunning());
+    }
+}
+
+TEST(BatchProcess, AnswersAfterTheObjectHasGoneAreDropped)
+{
+    Harness h;
+    h.start({});
+    h.batch.reset();
+    EXPECT_EQ(h.queue.run(), 1);
+    EXPECT_EQ(h.queue.pending(), 0);
+}
