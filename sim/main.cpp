@@ -1,0 +1,143 @@
+// haltron-sim: a stand-in lift controller (or group of up to four) on a
+// pseudo-terminal or a serial device, speaking the 401 nibble line.
+
+#include "CommandSet.h"
+#include "DeviceLine.h"
+#include "Installation.h"
+#include "Line401Partner.h"
+#include "PtyLine.h"
+
+#include "core/Bytes.h"
+#include "core/Timer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    bool pty = false;
+    QString device;
+    bool trace = false;
+    sim::InstallationSetup installation;
+    sim::PartnerOptions partner;
+    bool wrongHello = false;
+};
+
+int fail(const QString &text)
+{
+    std::fprintf(stderr, "haltron-sim: %s\n", qPrintable(text));
+    return 2;
+}
+
+bool parseInt(QCommandLineParser &parser, const QString &name, int low, int high, int &out, QString &error)
+{
+    if (!parser.isSet(name)) return true;
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < low || value > high) {
+        error = QStringLiteral("--%1 wants a number from %2 to %3").arg(name).arg(low).arg(high);
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool parseOptions(const QStringList &arguments, Options &options, QString &error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Stand-in lift controller on the 401 line."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("pty"), QStringLiteral("Serve a new pseudo-terminal; its path is the first line of output.")},
+        {QStringLiteral("device"), QStringLiteral("Serve this serial device."), QStringLiteral("path")},
+        {QStringLiteral("lifts"), QStringLiteral("Lifts behind the group controller (1-4)."), QStringLiteral("n"), QStringLiteral("1")},
+        {QStringLiteral("floors"), QStringLiteral("Floors of each lift (2-40)."), QStringLiteral("n"), QStringLiteral("8")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the installation's make-up and traffic."), QStringLiteral("n"), QStringLiteral("1")},
+        {QStringLiteral("baud"), QStringLiteral("Line speed the replies are paced at."), QStringLiteral("n"), QStringLiteral("19200")},
+        {QStringLiteral("traffic"), QStringLiteral("Mean seconds between passengers' calls per lift; 0: none."), QStringLiteral("s"), QStringLiteral("45")},
+        {QStringLiteral("silent"), QStringLiteral("Never answer.")},
+        {QStringLiteral("noise"), QStringLiteral("Fraction of reply bytes sent corrupted (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
+        {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
+        {QStringLiteral("trace"), QStringLiteral("Write each request and its answer to standard error.")},
+    });
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::exit(0);
+    }
+    options.pty = parser.isSet(QStringLiteral("pty"));
+    options.device = parser.value(QStringLiteral("device"));
+    if (options.pty == !options.device.isEmpty()) {
+        error = QStringLiteral("give either --pty or --device PATH");
+        return false;
+    }
+    int seed = 1, traffic = 45;
+    if (!parseInt(parser, QStringLiteral("lifts"), 1, 4, options.installation.lifts, error)
+        || !parseInt(parser, QStringLiteral("floors"), 2, 40, options.installation.floors, error)
+        || !parseInt(parser, QStringLiteral("seed"), 0, INT_MAX, seed, error)
+        || !parseInt(parser, QStringLiteral("baud"), 50, 4000000, options.partner.baud, error)
+        || !parseInt(parser, QStringLiteral("traffic"), 0, 86400, traffic, error))
+        return false;
+    options.installation.seed = options.partner.seed = quint32(seed);
+    options.installation.trafficSeconds = traffic;
+    bool ok = true;
+    options.partner.noise = parser.value(QStringLiteral("noise")).toDouble(&ok);
+    if (!ok || options.partner.noise < 0.0 || options.partner.noise > 1.0) {
+        error = QStringLiteral("--noise wants a fraction from 0 to 1");
+        return false;
+    }
+    options.partner.silent = parser.isSet(QStringLiteral("silent"));
+    options.wrongHello = parser.isSet(QStringLiteral("wrong-hello"));
+    options.trace = parser.isSet(QStringLiteral("trace"));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    Options options;
+    QString error;
+    if (!parseOptions(app.arguments(), options, error)) return fail(error);
+
+    std::unique_ptr<comlink::SerialLine> line;
+    QString where = options.device;
+    if (options.pty) {
+        auto pty = std::make_unique<sim::PtyLine>();
+        if (!pty->open()) return fail(pty->errorText());
+        where = pty->slavePath();
+        line = std::move(pty);
+    } else {
+        line = std::make_unique<sim::DeviceLine>();
+        if (!line->open(options.device, options.partner.baud))
+            return fail(options.device + QStringLiteral(": ") + line->errorText());
+        line->onError = [](const QString &text) {
+            fail(QStringLiteral("line lost: ") + text);
+            QCoreApplication::exit(1);
+        };
+    }
+
+    core::QtTimerFactory timers;
+    sim::Installation installation(timers, options.installation);
+    sim::CommandSet commands(installation);
+    commands.setWrongHello(options.wrongHello);
+    sim::Line401Partner partner(*line, timers, commands, options.partner);
+    if (options.trace) {
+        partner.onRequest = [](const sim::RoutedTelegram &request, const std::optional<QByteArray> &answer) {
+            const QString lift = request.lift ? QString::number(*request.lift) : QStringLiteral("-");
+            std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(lift), qPrintable(core::hexText(request.telegram)),
+                         answer ? qPrintable(core::hexText(*answer)) : "(none)");
+        };
+    }
+
+    std::printf("%s\n", qPrintable(where));
+    std::fflush(stdout);
+    return app.exec();
+}
