@@ -100,13 +100,20 @@ void Line401Partner::readLine()
 {
     const QByteArray received = m_line.read(m_line.bytesAvailable());
     if (m_options.silent) return;
-    if (m_deafUntilMs >= 0) {
-        if (m_timers.clock().elapsedMs() < m_deafUntilMs) return;
-        m_deafUntilMs = -1;
-        clearLineState();
+    for (char b : received) {
+        if (deaf()) break;
+        schedule(maybeCorrupt(respond(quint8(b))));
     }
-    for (char b : received) schedule(maybeCorrupt(respond(quint8(b))));
     flush();
+}
+
+bool Line401Partner::deaf()
+{
+    if (m_deafUntilMs < 0) return false;
+    if (m_timers.clock().elapsedMs() < m_deafUntilMs) return true;
+    m_deafUntilMs = -1;
+    clearLineState();
+    return false;
 }
 
 quint8 Line401Partner::maybeCorrupt(quint8 reply)

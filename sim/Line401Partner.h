@@ -46,6 +46,7 @@ public:
 
 private:
     void readLine();
+    bool deaf();
     void schedule(quint8 reply);
     void flush();
     void receiveNibble(quint8 lineByte);
