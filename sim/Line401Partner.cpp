@@ -126,10 +126,13 @@ quint8 Line401Partner::maybeCorrupt(quint8 reply)
 
 void Line401Partner::schedule(quint8 reply)
 {
-    // A reply takes one byte time (start, 8 data, stop bit) on the line.
+    // A reply takes one byte time (start, 8 data, stop bit) on the line. The
+    // clock counts whole milliseconds and timers fire late, so the line may
+    // lag the clock by one millisecond without losing that time: the long-run
+    // rate stays that of the baud rate.
     const qint64 byteUs = 10'000'000 / m_options.baud;
     const qint64 nowUs = m_timers.clock().elapsedMs() * 1000;
-    m_lineFreeUs = qMax(nowUs, m_lineFreeUs) + byteUs;
+    m_lineFreeUs = qMax(nowUs - 1000, m_lineFreeUs) + byteUs;
     m_pending.emplace_back(m_lineFreeUs / 1000, reply);
 }
 
