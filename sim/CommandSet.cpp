@@ -54,7 +54,10 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
     case 0xF3:
         if (b1 == 0x55) return parameterRead(index, lift, b2, b3);
         if (t == core::bytes({0xF3, 0x01, 0x02, 0x03})) return marked(0xF0);  // queue test
-        if (b1 == 0x3D) return std::nullopt;  // test trips: no answer
+        if (b1 == 0x3D) {
+            setTestTrips(lift, b3);
+            return std::nullopt;
+        }
         break;
     case 0xF5: {
         const quint16 value = codes::fromNibbles(t, 2);
@@ -63,11 +66,11 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
             return marked(0xF4, codes::nibbles(value));
         }
         if (b1 == 0x34 || b1 == 0x36) {
-            const QDateTime now = controllerNow(lift);
+            const QDateTime now = m_installation.controllerNow(lift);
             const QTime time = b1 == 0x34 ? codes::timeFromCode(value) : now.time();
             const QDate date = b1 == 0x36 ? codes::dateFromCode(value) : now.date();
             if (!time.isValid() || !date.isValid()) return marked(0xF4, codes::nibbles(0));
-            setControllerNow(lift, QDateTime(date, time));
+            m_installation.setControllerNow(lift, QDateTime(date, time));
             return marked(0xF4, codes::nibbles(value));
         }
         if (b1 == 0x55 && b2 == 0x1E)
@@ -99,6 +102,9 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
         lift.restart();
         if (onReset) onReset(index);
         return std::nullopt;
+    case 0x23:  // search trip: down to the bottom floor to find its bearings
+        lift.placeCall(Lift::CallCar, 0, 0);
+        return std::nullopt;
     case 0x25:
         lift.clearFaults();
         return status(Accepted);
@@ -106,8 +112,8 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
     case 0x27: lift.setAddressLocked(true); return status(1);
     case 0x28: lift.setAddressLocked(false); return status(0);
     case 0x31: return marked(0xF4, codes::nibbles(quint16(lift.faults().size())));
-    case 0x33: return marked(0xF4, codes::nibbles(codes::timeCode(controllerNow(lift).time())));
-    case 0x35: return marked(0xF4, codes::nibbles(codes::dateCode(controllerNow(lift).date())));
+    case 0x33: return marked(0xF4, codes::nibbles(codes::timeCode(m_installation.controllerNow(lift).time())));
+    case 0x35: return marked(0xF4, codes::nibbles(codes::dateCode(m_installation.controllerNow(lift).date())));
     case 0x3A: return status(lift.switchedOff());
     case 0x3B: lift.setSwitchedOff(true); return status(1);
     case 0x3C: lift.setSwitchedOff(false); return status(0);
@@ -143,6 +149,16 @@ std::optional<QByteArray> CommandSet::parameterRead(int index, Lift &lift, quint
     case 0x21: return marked(0xFE, portStates(lift));
     }
     return std::nullopt;
+}
+
+void CommandSet::setTestTrips(Lift &lift, quint8 mode)
+{
+    switch (mode) {
+    case 0x0E: lift.setTestTrips(Lift::TestTrips::Sequence); break;
+    case 0x09: lift.setTestTrips(Lift::TestTrips::Random); break;
+    case 0x0B: lift.setTestTrips(Lift::TestTrips::EndToEnd); break;
+    default: lift.setTestTrips(Lift::TestTrips::Off); break;
+    }
 }
 
 std::optional<QByteArray> CommandSet::other(int index, const QByteArray &telegram)
@@ -231,16 +247,6 @@ quint8 CommandSet::groupAddress(int index) const
     case 4: return quint8(9 + index);
     }
     return 0;  // a single lift is no group member
-}
-
-QDateTime CommandSet::controllerNow(const Lift &lift) const
-{
-    return m_installation.clock().now().addMSecs(lift.clockOffsetMs());
-}
-
-void CommandSet::setControllerNow(Lift &lift, const QDateTime &when)
-{
-    lift.setClockOffsetMs(m_installation.clock().now().msecsTo(when));
 }
 
 }  // namespace sim

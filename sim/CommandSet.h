@@ -38,6 +38,7 @@ private:
     std::optional<QByteArray> parameterRead(int index, Lift &lift, quint8 parameter, quint8 argument);
     std::optional<QByteArray> other(int index, const QByteArray &telegram);
 
+    void setTestTrips(Lift &lift, quint8 mode);
     QByteArray stateBlock(const Lift &lift) const;
     QByteArray ackLamps(const Lift &lift) const;
     QByteArray configBlock(const Lift &lift, int block) const;
@@ -45,8 +46,6 @@ private:
     QByteArray faultRecord(const Lift &lift, int index) const;
     QByteArray memoryBytes(const Lift &lift, quint16 address, int count) const;
     quint8 groupAddress(int index) const;
-    QDateTime controllerNow(const Lift &lift) const;
-    void setControllerNow(Lift &lift, const QDateTime &when);
 
     Installation &m_installation;
     bool m_wrongHello = false;

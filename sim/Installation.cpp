@@ -15,7 +15,7 @@ Installation::Installation(core::TimerFactory &timers, const InstallationSetup &
         const QByteArray site = QByteArray::number(1000 + setup.seed % 9000);
         lift->storeText(Lift::IdentityAddress, "ANL " + site + "/" + QByteArray::number(i + 1));
         lift->storeText(Lift::TelephoneAddress, "0711 " + QByteArray::number(400000 + (setup.seed * 37) % 500000));
-        seedFaults(*lift, m_random);
+        seedFaults(*lift);
         m_lifts.push_back(std::move(lift));
     }
     m_tick = timers.createTimer();
@@ -28,27 +28,50 @@ Lift *Installation::lift(int index)
     return index >= 0 && index < liftCount() ? m_lifts[size_t(index)].get() : nullptr;
 }
 
-void Installation::seedFaults(Lift &lift, std::mt19937 &random)
+QDateTime Installation::controllerNow(const Lift &lift) const
 {
-    // A few weeks of history, oldest first so the log ends with the newest.
+    return m_timers.clock().now().addMSecs(lift.clockOffsetMs());
+}
+
+void Installation::setControllerNow(Lift &lift, const QDateTime &when)
+{
+    lift.setClockOffsetMs(m_timers.clock().now().msecsTo(when));
+}
+
+FaultRecord Installation::randomFault(const QDateTime &when)
+{
     static const quint8 categories[] = {0, 1, 2, 3, 4, 5, 6, 7, 16};
-    const QDate today = clock().now().date();
-    const int count = 3 + int(random() % 10);
+    FaultRecord record;
+    record.category = categories[m_random() % std::size(categories)];
+    record.number = quint8(1 + m_random() % 40);
+    record.value = quint8(m_random() % 8);
+    record.dateCode = codes::dateCode(when.date());
+    record.timeCode = codes::timeCode(when.time());
+    return record;
+}
+
+void Installation::seedFaults(Lift &lift)
+{
+    // History spread over the past weeks, oldest first so the log ends with the newest.
+    const int count = m_setup.storedFaults >= 0 ? qMin(m_setup.storedFaults, Lift::MaxFaults) : 3 + int(m_random() % 10);
+    const QDateTime now = controllerNow(lift);
     for (int i = count; i > 0; --i) {
-        FaultRecord record;
-        record.category = categories[random() % std::size(categories)];
-        record.number = quint8(1 + random() % 40);
-        record.value = quint8(random() % 8);
-        record.dateCode = codes::dateCode(today.addDays(-qint64(i) * 3 - int(random() % 3)));
-        record.timeCode = codes::timeCode(QTime(6 + int(random() % 14), int(random() % 60), int(random() % 60)));
-        lift.logFault(record);
+        const QDate day = now.date().addDays(-qint64(i) * 3 - int(m_random() % 3));
+        lift.logFault(randomFault(QDateTime(day, QTime(6 + int(m_random() % 14), int(m_random() % 60), int(m_random() % 60)))));
     }
+}
+
+void Installation::newFault(Lift &lift)
+{
+    const quint32 ticksPerFault = quint32(m_setup.faultMinutes) * 60 * 1000 / TickMs;
+    if (ticksPerFault != 0 && m_random() % ticksPerFault == 0) lift.logFault(randomFault(controllerNow(lift)));
 }
 
 void Installation::tick()
 {
     for (auto &lift : m_lifts) {
         if (m_setup.trafficSeconds > 0) passengers(*lift);
+        if (m_setup.faultMinutes > 0) newFault(*lift);
         lift->advance(TickMs);
     }
 }

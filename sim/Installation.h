@@ -16,6 +16,10 @@ struct InstallationSetup {
     quint32 seed = 1;
     // Mean seconds between passengers' calls per lift; 0: only calls sent over the line.
     int trafficSeconds = 0;
+    // Mean minutes between new faults per lift; 0: the log only holds its history.
+    int faultMinutes = 0;
+    // Records in each lift's log at start; -1: a few, as the seed has it.
+    int storedFaults = -1;
 };
 
 // The group of lift controllers on the line: the lifts, the clock that moves
@@ -32,10 +36,16 @@ public:
     Lift *lift(int index);
     core::Clock &clock() { return m_timers.clock(); }
 
+    // Each controller keeps its own clock, set over the line.
+    QDateTime controllerNow(const Lift &lift) const;
+    void setControllerNow(Lift &lift, const QDateTime &when);
+
 private:
     void tick();
-    void seedFaults(Lift &lift, std::mt19937 &random);
+    void seedFaults(Lift &lift);
     void passengers(Lift &lift);
+    void newFault(Lift &lift);
+    FaultRecord randomFault(const QDateTime &when);
 
     core::TimerFactory &m_timers;
     InstallationSetup m_setup;

@@ -13,6 +13,7 @@ Lift::Lift(int floors, quint32 seed)
     : m_floors(std::clamp(floors, 2, MaxFloors)),
       m_calls(size_t(m_floors), 0),
       m_sideB(size_t(m_floors), false),
+      m_random(seed ^ 0x5EED),
       m_memory(MemorySize, '\0'),
       m_version("QRX V4.17/09.02")
 {
@@ -97,10 +98,12 @@ void Lift::setSwitchedOff(bool off)
 void Lift::logFault(const FaultRecord &record)
 {
     m_faults.insert(m_faults.begin(), record);
+    if (m_faults.size() > MaxFaults) m_faults.pop_back();
 }
 
 void Lift::restart()
 {
+    m_testTrips = TestTrips::Off;
     std::fill(m_calls.begin(), m_calls.end(), 0);
     m_phase = Phase::Idle;
     m_phaseMs = 0;
@@ -122,7 +125,8 @@ void Lift::advance(int ms)
             case Phase::Travelling: return FloorTravelMs - m_phaseMs;
             case Phase::Idle: break;
             }
-            return hasCalls() ? 0 : ms;
+            const bool testTrip = m_testTrips != TestTrips::Off && !m_switchedOff;
+            return hasCalls() || testTrip ? 0 : ms;
         }());
         step(used);
         ms -= used;
@@ -168,6 +172,7 @@ void Lift::step(int ms)
 void Lift::startNextJob()
 {
     m_phaseMs = 0;
+    if (!hasCalls()) nextTestTrip();
     if (callBits(m_floor)) {
         arrive();
         return;
@@ -180,6 +185,22 @@ void Lift::startNextJob()
     m_direction = m_target > m_floor ? Direction::Up : Direction::Down;
     m_phase = Phase::Travelling;
     ++m_trips;
+}
+
+void Lift::nextTestTrip()
+{
+    if (m_switchedOff) return;
+    int floor = -1;
+    switch (m_testTrips) {
+    case TestTrips::Off: return;
+    case TestTrips::Sequence: floor = m_floor < topFloor() ? m_floor + 1 : 0; break;
+    case TestTrips::EndToEnd: floor = m_floor == 0 ? topFloor() : 0; break;
+    case TestTrips::Random:
+        floor = int(m_random() % quint32(topFloor()));
+        if (floor >= m_floor) ++floor;  // never the floor it stands at
+        break;
+    }
+    m_calls[size_t(floor)] |= 0x04;  // car call, side A
 }
 
 int Lift::nextTarget() const

@@ -27,12 +27,15 @@ public:
     enum class Direction { None, Up, Down };
     // Call modes of the call telegram.
     enum CallMode { CallDown = 0, CallUp = 1, CallCar = 2, CallUpDown = 3 };
+    // Test trips the service engineer can start: the lift sends itself car calls while idle.
+    enum class TestTrips { Off, Sequence, Random, EndToEnd };
 
     static constexpr int FloorTravelMs = 2500;   // about 1.2 m/s at 3 m per floor
     static constexpr int DoorMoveMs = 2000;
     static constexpr int DoorDwellMs = 3000;
     static constexpr int MaxFloors = 40;
     static constexpr int MemorySize = 0x10000;
+    static constexpr int MaxFaults = 1000;  // the oldest record goes when the log is full
 
     Lift(int floors, quint32 seed);
 
@@ -56,6 +59,9 @@ public:
     bool travelling() const { return m_phase == Phase::Travelling; }
     Door doorA() const { return m_doorA; }
     Door doorB() const { return m_doorB; }
+
+    void setTestTrips(TestTrips mode) { m_testTrips = mode; }
+    TestTrips testTrips() const { return m_testTrips; }
 
     bool switchedOff() const { return m_switchedOff; }
     void setSwitchedOff(bool off);
@@ -96,6 +102,7 @@ private:
 
     void step(int ms);
     void startNextJob();
+    void nextTestTrip();
     int nextTarget() const;
     bool shouldStopAt(int floor) const;
     void arrive();
@@ -112,6 +119,8 @@ private:
     int m_phaseMs = 0;
     Door m_doorA = Door::Closed;
     Door m_doorB = Door::Closed;
+    TestTrips m_testTrips = TestTrips::Off;
+    std::mt19937 m_random;
     bool m_switchedOff = false;
     bool m_addressLocked = false;
     quint32 m_trips = 0;

@@ -58,6 +58,8 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         {QStringLiteral("seed"), QStringLiteral("Seed of the installation's make-up and traffic."), QStringLiteral("n"), QStringLiteral("1")},
         {QStringLiteral("baud"), QStringLiteral("Line speed the replies are paced at."), QStringLiteral("n"), QStringLiteral("19200")},
         {QStringLiteral("traffic"), QStringLiteral("Mean seconds between passengers' calls per lift; 0: none."), QStringLiteral("s"), QStringLiteral("45")},
+        {QStringLiteral("fault-minutes"), QStringLiteral("Mean minutes between new faults per lift; 0: none."), QStringLiteral("m"), QStringLiteral("20")},
+        {QStringLiteral("stored-faults"), QStringLiteral("Records in each fault log at start (default: a few)."), QStringLiteral("n")},
         {QStringLiteral("silent"), QStringLiteral("Never answer.")},
         {QStringLiteral("noise"), QStringLiteral("Fraction of reply bytes sent corrupted (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
         {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
@@ -78,11 +80,14 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         return false;
     }
     int seed = 1, traffic = 45;
+    options.installation.faultMinutes = 20;
     if (!parseInt(parser, QStringLiteral("lifts"), 1, 4, options.installation.lifts, error)
         || !parseInt(parser, QStringLiteral("floors"), 2, 40, options.installation.floors, error)
         || !parseInt(parser, QStringLiteral("seed"), 0, INT_MAX, seed, error)
         || !parseInt(parser, QStringLiteral("baud"), 50, 4000000, options.partner.baud, error)
-        || !parseInt(parser, QStringLiteral("traffic"), 0, 86400, traffic, error))
+        || !parseInt(parser, QStringLiteral("traffic"), 0, 86400, traffic, error)
+        || !parseInt(parser, QStringLiteral("fault-minutes"), 0, 100000, options.installation.faultMinutes, error)
+        || !parseInt(parser, QStringLiteral("stored-faults"), 0, sim::Lift::MaxFaults, options.installation.storedFaults, error))
         return false;
     options.installation.seed = options.partner.seed = quint32(seed);
     options.installation.trafficSeconds = traffic;

@@ -195,6 +195,42 @@ TEST_F(CommandSetTest, ShaftConfigurationCoversTheFloors)
     EXPECT_FALSE(commands.answer({std::nullopt, bytes({0xF3, 0x55, 0x1A, 0x03})}));
 }
 
+TEST_F(CommandSetTest, TestTripsAndSearchTripMoveTheLiftWithoutAnAnswer)
+{
+    EXPECT_FALSE(commands.answer({std::nullopt, bytes({0xF3, 0x3D, 0x00, 0x0E})}));  // "SEQUENZ"
+    std::vector<int> stops;
+    for (int t = 0; t < 60000; t += 100) {
+        time.advance(100);
+        if (lift0.doorA() == sim::Lift::Door::Opening && (stops.empty() || stops.back() != lift0.floor())) stops.push_back(lift0.floor());
+    }
+    ASSERT_GE(stops.size(), 3u);
+    EXPECT_EQ(stops[0], 1);
+    EXPECT_EQ(stops[1], 2);
+    EXPECT_EQ(stops[2], 3);
+
+    ask(bytes({0xF3, 0x3D, 0x00, 0x0F}));  // "AUS"
+    EXPECT_FALSE(commands.answer({std::nullopt, bytes({0xF1, 0x23})}));
+    time.advance(120000);
+    EXPECT_EQ(lift0.floor(), 0);
+    EXPECT_FALSE(lift0.hasCalls());
+}
+
+TEST(CommandSetFaults, NewFaultsAppearWithTheControllersDateAndTime)
+{
+    core::VirtualTime time;
+    sim::Installation installation(time, {.faultMinutes = 1, .storedFaults = 250});
+    sim::CommandSet commands(installation);
+    auto count = [&] { return sim::codes::fromNibbles(commands.answer({0, bytes({0xF1, 0x31})}).value_or(QByteArray()), 1); };
+    EXPECT_EQ(count(), 250);
+    time.advance(30 * 60 * 1000);
+    EXPECT_GT(count(), 255);
+    const QByteArray newest = commands.answer({0, bytes({0xF3, 0x55, 0x07, 0x00})}).value_or(QByteArray());
+    EXPECT_EQ(core::byteAt(newest, 4) | core::byteAt(newest, 5) << 8, sim::codes::dateCode(time.now().date()));
+    const int seconds = 2 * (core::byteAt(newest, 6) | core::byteAt(newest, 7) << 8);
+    EXPECT_LE(seconds, time.now().time().msecsSinceStartOfDay() / 1000);
+    EXPECT_GT(seconds, time.now().time().msecsSinceStartOfDay() / 1000 - 30 * 60);
+}
+
 TEST_F(CommandSetTest, ResetRestartsTheLiftAndGivesNoAnswer)
 {
     int resetLift = -1;

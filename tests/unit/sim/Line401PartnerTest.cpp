@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using core::bytes;
 
 namespace {
@@ -128,6 +130,21 @@ TEST_F(Line401Test, RepeatedAndIdleNibblesDoNotCorruptTheRequest)
         EXPECT_EQ(decode(exchangeAll(c.line + QByteArray(12, 0x40))), c.answer);
         exchange(0xF0);  // a clean line for the next case
     }
+}
+
+TEST_F(Line401Test, GarbageGetsOneReplyPerByteAndTheLineRecovers)
+{
+    start({.lifts = 4});
+    std::mt19937 random(11);
+    QByteArray garbage;
+    for (int i = 0; i < 20000; ++i) garbage += char(random() & 0xFF);
+    pc->write(garbage);
+    time.advance(20000);
+    EXPECT_EQ(pc->read(garbage.size() + 1).size(), garbage.size());
+
+    EXPECT_EQ(exchange(0xF0), 0xF0);
+    exchangeAll(QByteArray(600, 0x40));  // whatever answers the garbage asked for drain away
+    EXPECT_EQ(request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }
 
 TEST_F(Line401Test, GroupPrefixRoutesTheRequestToThatLift)
