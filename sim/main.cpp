@@ -12,6 +12,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -20,6 +22,7 @@ namespace {
 struct Options {
     bool pty = false;
     QString device;
+    QString link;
     bool trace = false;
     sim::InstallationSetup installation;
     sim::PartnerOptions partner;
@@ -45,6 +48,23 @@ bool parseInt(QCommandLineParser &parser, const QString &name, int low, int high
     return true;
 }
 
+// Points the link name at the new pseudo-terminal; only a link (or nothing) may stand there.
+bool makeLink(const QString &link, const QString &target, QString &error)
+{
+    const QFileInfo existing(link);
+    if (existing.exists() || existing.isSymLink()) {
+        if (!existing.isSymLink() || !QFile::remove(link)) {
+            error = link + QStringLiteral(": exists and is not a link of ours");
+            return false;
+        }
+    }
+    if (!QFile::link(target, link)) {
+        error = link + QStringLiteral(": cannot create the link");
+        return false;
+    }
+    return true;
+}
+
 bool parseOptions(const QStringList &arguments, Options &options, QString &error)
 {
     QCommandLineParser parser;
@@ -53,6 +73,7 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
     parser.addOptions({
         {QStringLiteral("pty"), QStringLiteral("Serve a new pseudo-terminal; its path is the first line of output.")},
         {QStringLiteral("device"), QStringLiteral("Serve this serial device."), QStringLiteral("path")},
+        {QStringLiteral("link"), QStringLiteral("With --pty: also make this symbolic link to it, so a restarted stand-in keeps one name."), QStringLiteral("path")},
         {QStringLiteral("lifts"), QStringLiteral("Lifts behind the group controller (1-4)."), QStringLiteral("n"), QStringLiteral("1")},
         {QStringLiteral("floors"), QStringLiteral("Floors of each lift (2-40)."), QStringLiteral("n"), QStringLiteral("8")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the installation's make-up and traffic."), QStringLiteral("n"), QStringLiteral("1")},
@@ -75,6 +96,7 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
     }
     options.pty = parser.isSet(QStringLiteral("pty"));
     options.device = parser.value(QStringLiteral("device"));
+    options.link = parser.value(QStringLiteral("link"));
     if (options.pty == !options.device.isEmpty()) {
         error = QStringLiteral("give either --pty or --device PATH");
         return false;
@@ -118,6 +140,7 @@ int main(int argc, char *argv[])
         auto pty = std::make_unique<sim::PtyLine>();
         if (!pty->open()) return fail(pty->errorText());
         where = pty->slavePath();
+        if (!options.link.isEmpty() && !makeLink(options.link, where, error)) return fail(error);
         line = std::move(pty);
     } else {
         line = std::make_unique<sim::DeviceLine>();

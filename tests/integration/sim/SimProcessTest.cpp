@@ -2,7 +2,9 @@
 
 #include "core/Bytes.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,7 @@ public:
     }
 
     QString path() const { return m_path; }
+    void setPath(const QString &path) { m_path = path; }
     QProcess &process() { return m_process; }
 
 private:
@@ -103,6 +106,19 @@ TEST(SimProcess, AnswersTheHelloAndRoutesGroupRequests)
     sim.closeLine();
     ASSERT_TRUE(sim.openLine());
     EXPECT_EQ(sim.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+}
+
+TEST(SimProcess, ARestartedStandInKeepsItsLinkName)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("controller"));
+    for (int run = 0; run < 2; ++run) {
+        SimProcess sim({QStringLiteral("--link"), link});
+        ASSERT_TRUE(QFileInfo(link).isSymLink());
+        sim.setPath(link);
+        ASSERT_TRUE(sim.openLine());
+        EXPECT_EQ(sim.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01})) << "run " << run;
+    }
 }
 
 TEST(SimProcess, FaultOptions)
