@@ -45,14 +45,14 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
 {
     const quint8 command = core::byteAt(t, 0);
     const quint8 b1 = core::byteAt(t, 1), b2 = core::byteAt(t, 2), b3 = core::byteAt(t, 3);
+    if ((command == 0xF2 || command == 0xF3) && b1 == 0x55) {
+        if (auto read = parameterRead(index, lift, b2, command == 0xF3 ? b3 : 0)) return read;
+        return other(index, t);
+    }
     switch (command) {
     case 0xF1:
         return shortCommand(index, lift, b1);
-    case 0xF2:
-        if (b1 == 0x55) return parameterRead(index, lift, b2, 0);
-        break;
     case 0xF3:
-        if (b1 == 0x55) return parameterRead(index, lift, b2, b3);
         if (t == core::bytes({0xF3, 0x01, 0x02, 0x03})) return marked(0xF0);  // queue test
         if (b1 == 0x3D) {
             setTestTrips(lift, b3);
@@ -69,7 +69,7 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
             const QDateTime now = m_installation.controllerNow(lift);
             const QTime time = b1 == 0x34 ? codes::timeFromCode(value) : now.time();
             const QDate date = b1 == 0x36 ? codes::dateFromCode(value) : now.date();
-            if (!time.isValid() || !date.isValid()) return marked(0xF4, codes::nibbles(0));
+            if (!time.isValid() || !date.isValid()) return status(Refused);
             m_installation.setControllerNow(lift, QDateTime(date, time));
             return marked(0xF4, codes::nibbles(value));
         }
