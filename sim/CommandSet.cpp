@@ -30,8 +30,20 @@ std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)
     if (first == 0xF0 || first == 0xC1) return groupAnswer(t);
     const int index = request.lift.value_or(0);
     Lift *lift = m_installation.lift(index);
-    if (!lift) return std::nullopt;
+    if (!lift || m_installation.clock().elapsedMs() < m_restartUntilMs[size_t(index)]) return std::nullopt;
+    if (t == core::bytes({0xF1, 0x10})) {
+        reset(index, *lift, request.lift.has_value());
+        return std::nullopt;
+    }
     return liftAnswer(index, *lift, t);
+}
+
+void CommandSet::reset(int index, Lift &lift, bool routed)
+{
+    lift.restart();
+    m_selected[size_t(index)] = 0;
+    if (routed) m_restartUntilMs[size_t(index)] = m_installation.clock().elapsedMs() + RestartMs;
+    else if (onReset) onReset();
 }
 
 std::optional<QByteArray> CommandSet::groupAnswer(const QByteArray &t)
@@ -98,10 +110,6 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
         for (char b : memoryBytes(lift, selected, 4)) digits += codes::nibbles(quint8(b)).left(2);
         return marked(0xF8, digits);
     }
-    case 0x10:
-        lift.restart();
-        if (onReset) onReset(index);
-        return std::nullopt;
     case 0x23:  // search trip: down to the bottom floor to find its bearings
         lift.placeCall(Lift::CallCar, 0, 0);
         return std::nullopt;

@@ -25,8 +25,12 @@ public:
     // Fault injection: the greeting F1 00 is answered F1 02.
     void setWrongHello(bool wrong) { m_wrongHello = wrong; }
 
-    // A lift controller was told to reset; it restarts and is deaf meanwhile.
-    std::function<void(int lift)> onReset;
+    static constexpr int RestartMs = 2000;
+
+    // The controller on the cable was told to reset (an unrouted F1 10): the
+    // line goes deaf while it restarts. A lift reset through the group
+    // prefix only stops answering itself for RestartMs.
+    std::function<void()> onReset;
     // Requests this set does not know (the system-module transfer, the
     // statistics memory, the display): a later part may answer them here.
     std::function<std::optional<QByteArray>(int lift, const QByteArray &telegram)> onOther;
@@ -35,6 +39,7 @@ private:
     std::optional<QByteArray> groupAnswer(const QByteArray &telegram);
     std::optional<QByteArray> liftAnswer(int index, Lift &lift, const QByteArray &telegram);
     std::optional<QByteArray> shortCommand(int index, Lift &lift, quint8 command);
+    void reset(int index, Lift &lift, bool routed);
     std::optional<QByteArray> parameterRead(int index, Lift &lift, quint8 parameter, quint8 argument);
     std::optional<QByteArray> other(int index, const QByteArray &telegram);
 
@@ -50,6 +55,7 @@ private:
     Installation &m_installation;
     bool m_wrongHello = false;
     std::array<quint16, Installation::MaxLifts> m_selected{};
+    std::array<qint64, Installation::MaxLifts> m_restartUntilMs{};
 };
 
 }  // namespace sim

@@ -18,7 +18,7 @@ Line401Partner::Line401Partner(comlink::SerialLine &line, core::TimerFactory &ti
     m_paceTimer->setSingleShot(true);
     m_paceTimer->setCallback([this] { flush(); });
     m_line.onReadyRead = [this] { readLine(); };
-    m_commands.onReset = [this](int) { reboot(m_options.rebootMs); };
+    m_commands.onReset = [this] { reboot(m_options.rebootMs); };
 }
 
 Line401Partner::~Line401Partner()

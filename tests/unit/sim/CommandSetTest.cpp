@@ -233,12 +233,22 @@ TEST(CommandSetFaults, NewFaultsAppearWithTheControllersDateAndTime)
 
 TEST_F(CommandSetTest, ResetRestartsTheLiftAndGivesNoAnswer)
 {
-    int resetLift = -1;
-    commands.onReset = [&](int lift) { resetLift = lift; };
+    int lineResets = 0;
+    commands.onReset = [&] { ++lineResets; };
+
+    // A group member reset through the prefix is silent for a while; the line is not.
     ask(bytes({0xF5, 0x55, 0x1E, 0x02, 0x05, 0x00}), 1);
     EXPECT_FALSE(commands.answer({1, bytes({0xF1, 0x10})}));
-    EXPECT_EQ(resetLift, 1);
     EXPECT_FALSE(installation.lift(1)->hasCalls());
+    EXPECT_EQ(lineResets, 0);
+    EXPECT_FALSE(commands.answer({1, bytes({0xF1, 0x00})}));
+    EXPECT_EQ(ask(bytes({0xF1, 0x00}), 0), bytes({0xF1, 0x01}));
+    time.advance(sim::CommandSet::RestartMs);
+    EXPECT_EQ(ask(bytes({0xF1, 0x00}), 1), bytes({0xF1, 0x01}));
+
+    // The controller on the cable restarts the line.
+    EXPECT_FALSE(commands.answer({std::nullopt, bytes({0xF1, 0x10})}));
+    EXPECT_EQ(lineResets, 1);
 }
 
 }  // namespace
