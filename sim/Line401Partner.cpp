@@ -99,7 +99,6 @@ void Line401Partner::clearLineState()
 void Line401Partner::readLine()
 {
     const QByteArray received = m_line.read(m_line.bytesAvailable());
-    if (m_options.silent) return;
     for (char b : received) {
         if (deaf()) break;
         schedule(maybeCorrupt(respond(quint8(b))));

@@ -15,7 +15,6 @@ namespace sim {
 
 struct PartnerOptions {
     int baud = 19200;       // replies leave no faster than one byte time each
-    bool silent = false;    // never answer (a dead or unplugged controller)
     double noise = 0.0;     // fraction of reply bytes sent corrupted
     quint32 seed = 1;       // for the noise
     int rebootMs = 2000;    // deaf time after a reset request

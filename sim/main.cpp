@@ -5,6 +5,7 @@
 #include "DeviceLine.h"
 #include "Installation.h"
 #include "Line401Partner.h"
+#include "ModemPartner.h"
 #include "PtyLine.h"
 
 #include "core/Bytes.h"
@@ -26,6 +27,9 @@ struct Options {
     bool trace = false;
     sim::InstallationSetup installation;
     sim::PartnerOptions partner;
+    bool silent = false;
+    bool modem = false;
+    sim::ModemOptions modemOptions;
     bool wrongHello = false;
 };
 
@@ -42,6 +46,18 @@ bool parseInt(QCommandLineParser &parser, const QString &name, int low, int high
     const int value = parser.value(name).toInt(&ok);
     if (!ok || value < low || value > high) {
         error = QStringLiteral("--%1 wants a number from %2 to %3").arg(name).arg(low).arg(high);
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool parseFraction(QCommandLineParser &parser, const QString &name, double &out, QString &error)
+{
+    bool ok = true;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < 0.0 || value > 1.0) {
+        error = QStringLiteral("--%1 wants a fraction from 0 to 1").arg(name);
         return false;
     }
     out = value;
@@ -84,6 +100,10 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         {QStringLiteral("silent"), QStringLiteral("Never answer.")},
         {QStringLiteral("noise"), QStringLiteral("Fraction of reply bytes sent corrupted (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
         {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
+        {QStringLiteral("modem"), QStringLiteral("A modem in front: AT commands, then the framed protocol instead of the 401 line.")},
+        {QStringLiteral("no-connect"), QStringLiteral("With --modem: every call fails with NO CARRIER.")},
+        {QStringLiteral("drop-after"), QStringLiteral("With --modem: the carrier drops this many seconds after CONNECT."), QStringLiteral("s"), QStringLiteral("0")},
+        {QStringLiteral("nak"), QStringLiteral("With --modem: fraction of request frames refused with NAK (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
         {QStringLiteral("trace"), QStringLiteral("Write each request and its answer to standard error.")},
     });
     if (!parser.parse(arguments)) {
@@ -113,13 +133,17 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         return false;
     options.installation.seed = options.partner.seed = quint32(seed);
     options.installation.trafficSeconds = traffic;
-    bool ok = true;
-    options.partner.noise = parser.value(QStringLiteral("noise")).toDouble(&ok);
-    if (!ok || options.partner.noise < 0.0 || options.partner.noise > 1.0) {
-        error = QStringLiteral("--noise wants a fraction from 0 to 1");
+    int dropAfter = 0;
+    if (!parseInt(parser, QStringLiteral("drop-after"), 0, 86400, dropAfter, error)
+        || !parseFraction(parser, QStringLiteral("noise"), options.partner.noise, error)
+        || !parseFraction(parser, QStringLiteral("nak"), options.modemOptions.nakRate, error))
         return false;
-    }
-    options.partner.silent = parser.isSet(QStringLiteral("silent"));
+    options.modem = parser.isSet(QStringLiteral("modem"));
+    options.modemOptions.noConnect = parser.isSet(QStringLiteral("no-connect"));
+    options.modemOptions.dropAfterMs = dropAfter * 1000;
+    options.modemOptions.seed = quint32(seed);
+    options.modemOptions.partnerName = "QRX" + QByteArray::number(1000 + seed % 9000);
+    options.silent = parser.isSet(QStringLiteral("silent"));
     options.wrongHello = parser.isSet(QStringLiteral("wrong-hello"));
     options.trace = parser.isSet(QStringLiteral("trace"));
     return true;
@@ -156,13 +180,22 @@ int main(int argc, char *argv[])
     sim::Installation installation(timers, options.installation);
     sim::CommandSet commands(installation);
     commands.setWrongHello(options.wrongHello);
-    sim::Line401Partner partner(*line, timers, commands, options.partner);
-    if (options.trace) {
-        partner.onRequest = [](const sim::RoutedTelegram &request, const std::optional<QByteArray> &answer) {
-            const QString lift = request.lift ? QString::number(*request.lift) : QStringLiteral("-");
-            std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(lift), qPrintable(core::hexText(request.telegram)),
-                         answer ? qPrintable(core::hexText(*answer)) : "(none)");
-        };
+    auto trace = [](const sim::RoutedTelegram &request, const std::optional<QByteArray> &answer) {
+        const QString lift = request.lift ? QString::number(*request.lift) : QStringLiteral("-");
+        std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(lift), qPrintable(core::hexText(request.telegram)),
+                     answer ? qPrintable(core::hexText(*answer)) : "(none)");
+    };
+    std::unique_ptr<sim::Line401Partner> line401;
+    std::unique_ptr<sim::ModemPartner> modem;
+    if (options.silent) {
+        // A dead controller: what arrives is taken off the line and never answered.
+        line->onReadyRead = [&line] { line->read(line->bytesAvailable()); };
+    } else if (options.modem) {
+        modem = std::make_unique<sim::ModemPartner>(*line, timers, commands, options.modemOptions);
+        if (options.trace) modem->onRequest = trace;
+    } else {
+        line401 = std::make_unique<sim::Line401Partner>(*line, timers, commands, options.partner);
+        if (options.trace) line401->onRequest = trace;
     }
 
     std::printf("%s\n", qPrintable(where));

@@ -82,6 +82,22 @@ public:
         return answer;
     }
 
+    // Writes data, then collects what comes back until want bytes or waitMs pass.
+    QByteArray talk(const QByteArray &data, int want, int waitMs = 3000)
+    {
+        if (!data.isEmpty() && ::write(m_fd, data.constData(), size_t(data.size())) != data.size()) return {};
+        QByteArray got;
+        while (got.size() < want) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, waitMs) != 1) break;
+            char buffer[256];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, int(n));
+        }
+        return got;
+    }
+
     QString path() const { return m_path; }
     void setPath(const QString &path) { m_path = path; }
     QProcess &process() { return m_process; }
@@ -119,6 +135,23 @@ TEST(SimProcess, ARestartedStandInKeepsItsLinkName)
         ASSERT_TRUE(sim.openLine());
         EXPECT_EQ(sim.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01})) << "run " << run;
     }
+}
+
+TEST(SimProcess, ModemDialsSynchronisesAndCarriesFramedRequests)
+{
+    SimProcess sim({QStringLiteral("--modem"), QStringLiteral("--lifts"), QStringLiteral("2")});
+    ASSERT_TRUE(sim.openLine());
+    EXPECT_EQ(sim.talk("AT\r", 6), QByteArray("\r\nOK\r\n"));
+    EXPECT_EQ(sim.talk("ATDT0711123456\r", 17), QByteArray("\r\nCONNECT 19200\r\n"));
+    EXPECT_EQ(sim.talk("AT01\r\x01", 3), bytes({0x06, 0x15, 0x15}));
+    EXPECT_EQ(sim.talk(bytes({0x01}), 1), bytes({0x06}));
+    EXPECT_EQ(sim.talk(bytes({0x02, 0x03, 0x0C, 0x05, 0x13}), 1), bytes({0x06}));
+
+    // F0 10 70 01 F2 55 1B framed, answered by lift 1: F2 02 00.
+    EXPECT_EQ(sim.talk(bytes({0x01}), 1), bytes({0x06}));
+    EXPECT_EQ(sim.talk(bytes({0x02, 0x0B, 0x28, 0xFF, 0xFF, 0xF0, 0x10, 0x70, 0x01, 0xF2, 0x55, 0x1B, 0x03}), 2), bytes({0x06, 0x01}));
+    EXPECT_EQ(sim.talk(bytes({0x06}), 9), bytes({0x02, 0x07, 0x28, 0xFF, 0xFF, 0xF2, 0x02, 0x00, 0x20}));
+    sim.talk(bytes({0x06}), 0);
 }
 
 TEST(SimProcess, FaultOptions)
