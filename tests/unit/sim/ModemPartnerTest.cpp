@@ -13,6 +13,9 @@ class ModemTest : public ::testing::Test {
 protected:
     void start(sim::ModemOptions options = {}, sim::InstallationSetup setup = {})
     {
+        modem.reset();
+        commands.reset();
+        installation.reset();
         auto [a, b] = comlink::MemorySerialLine::createPair();
         pc = std::move(a);
         ctl = std::move(b);
