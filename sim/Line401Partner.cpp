@@ -129,10 +129,10 @@ void Line401Partner::schedule(quint8 reply)
     // clock counts whole milliseconds and timers fire late, so the line may
     // lag the clock by one millisecond without losing that time: the long-run
     // rate stays that of the baud rate.
-    const qint64 byteUs = 10'000'000 / m_options.baud;
-    const qint64 nowUs = m_timers.clock().elapsedMs() * 1000;
-    m_lineFreeUs = qMax(nowUs - 1000, m_lineFreeUs) + byteUs;
-    m_pending.emplace_back(m_lineFreeUs / 1000, reply);
+    const qint64 byteNs = 10'000'000'000 / m_options.baud;
+    const qint64 nowNs = m_timers.clock().elapsedMs() * 1'000'000;
+    m_lineFreeNs = qMax(nowNs - 1'000'000, m_lineFreeNs) + byteNs;
+    m_pending.emplace_back(m_lineFreeNs / 1'000'000, reply);
 }
 
 void Line401Partner::flush()

@@ -71,7 +71,7 @@ private:
 
     // Pacing: replies with the time they may leave, and when the line is free again.
     std::deque<std::pair<qint64, quint8>> m_pending;
-    qint64 m_lineFreeUs = 0;
+    qint64 m_lineFreeNs = 0;
     qint64 m_deafUntilMs = -1;
     qint64 m_repliesSent = 0;
 };
