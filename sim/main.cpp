@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
