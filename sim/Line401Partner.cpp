@@ -1,0 +1,150 @@
+#include "Line401Partner.h"
+
+namespace sim {
+
+namespace {
+constexpr quint8 RepeatMark = 0x10;
+constexpr quint8 LowMark = 0x20;
+constexpr quint8 IdleMark = 0x40;
+constexpr quint8 RequestMark = 0x80;
+}  // namespace
+
+Line401Partner::Line401Partner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
+                               const PartnerOptions &options)
+    : m_line(line), m_timers(timers), m_commands(commands), m_options(options), m_random(options.seed),
+      m_paceTimer(timers.createTimer())
+{
+    m_options.baud = qMax(50, m_options.baud);
+    m_paceTimer->setSingleShot(true);
+    m_paceTimer->setCallback([this] { flush(); });
+    m_line.onReadyRead = [this] { readLine(); };
+    m_commands.onReset = [this] { reboot(m_options.rebootMs); };
+}
+
+Line401Partner::~Line401Partner()
+{
+    m_line.onReadyRead = nullptr;
+    m_commands.onReset = nullptr;
+}
+
+quint8 Line401Partner::respond(quint8 lineByte)
+{
+    if (lineByte == ResetByte) {
+        // Both ends start afresh; a half-sent answer byte goes out again from its high nibble.
+        m_rxHigh = -1;
+        m_midByte = false;
+        return m_lastReply = ResetByte;
+    }
+    if (lineByte & RequestMark) return m_lastReply = quint8(m_lastReply | RepeatMark);
+    if (lineByte & RepeatMark) m_midByte = false;  // the PC lost our last nibble: restart the byte
+    receiveNibble(lineByte);
+    return m_lastReply = nextReplyNibble();
+}
+
+void Line401Partner::receiveNibble(quint8 lineByte)
+{
+    const int nibble = lineByte & 0x0F;
+    if (lineByte & IdleMark) {
+        m_rxHigh = -1;
+    } else if (lineByte & LowMark) {
+        // A repeated low nibble whose byte is complete already has no high nibble left.
+        if (m_rxHigh < 0) return;
+        const quint8 byte = quint8(m_rxHigh << 4 | nibble);
+        m_rxHigh = -1;
+        receiveData(byte);
+    } else {
+        m_rxHigh = nibble;
+    }
+}
+
+void Line401Partner::receiveData(quint8 byte)
+{
+    const auto request = m_reader.push(byte);
+    if (!request) return;
+    const auto answer = m_commands.answer(*request);
+    if (onRequest) onRequest(*request, answer);
+    if (answer) m_out += *answer;
+}
+
+quint8 Line401Partner::nextReplyNibble()
+{
+    if (m_out.isEmpty()) return IdleByte;
+    const quint8 byte = quint8(m_out[0]);
+    if (!m_midByte) {
+        m_midByte = true;
+        return byte >> 4;
+    }
+    m_midByte = false;
+    m_out.remove(0, 1);
+    return quint8((byte & 0x0F) | LowMark);
+}
+
+void Line401Partner::reboot(int ms)
+{
+    m_deafUntilMs = m_timers.clock().elapsedMs() + qMax(0, ms);
+    clearLineState();
+}
+
+void Line401Partner::clearLineState()
+{
+    m_rxHigh = -1;
+    m_reader.reset();
+    m_out.clear();
+    m_midByte = false;
+    m_lastReply = IdleByte;
+    m_pending.clear();
+    m_paceTimer->stop();
+}
+
+void Line401Partner::readLine()
+{
+    const QByteArray received = m_line.read(m_line.bytesAvailable());
+    for (char b : received) {
+        if (deaf()) break;
+        schedule(maybeCorrupt(respond(quint8(b))));
+    }
+    flush();
+}
+
+bool Line401Partner::deaf()
+{
+    if (m_deafUntilMs < 0) return false;
+    if (m_timers.clock().elapsedMs() < m_deafUntilMs) return true;
+    m_deafUntilMs = -1;
+    clearLineState();
+    return false;
+}
+
+quint8 Line401Partner::maybeCorrupt(quint8 reply)
+{
+    if (m_options.noise <= 0.0) return reply;
+    std::uniform_real_distribution<double> chance(0.0, 1.0);
+    if (chance(m_random) >= m_options.noise) return reply;
+    return quint8(reply ^ (1 + m_random() % 255));
+}
+
+void Line401Partner::schedule(quint8 reply)
+{
+    // A reply takes one byte time (start, 8 data, stop bit) on the line. The
+    // clock counts whole milliseconds and timers fire late, so the line may
+    // lag the clock by one millisecond without losing that time: the long-run
+    // rate stays that of the baud rate.
+    const qint64 byteNs = 10'000'000'000 / m_options.baud;
+    const qint64 nowNs = m_timers.clock().elapsedMs() * 1'000'000;
+    m_lineFreeNs = qMax(nowNs - 1'000'000, m_lineFreeNs) + byteNs;
+    m_pending.emplace_back(m_lineFreeNs / 1'000'000, reply);
+}
+
+void Line401Partner::flush()
+{
+    const qint64 now = m_timers.clock().elapsedMs();
+    QByteArray due;
+    while (!m_pending.empty() && m_pending.front().first <= now) {
+        due += char(m_pending.front().second);
+        m_pending.pop_front();
+    }
+    if (!due.isEmpty() && m_line.write(due) > 0) m_repliesSent += due.size();
+    if (!m_pending.empty() && !m_paceTimer->isActive()) m_paceTimer->start(int(m_pending.front().first - now));
+}
+
+}  // namespace sim

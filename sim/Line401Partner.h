@@ -1,0 +1,79 @@
+#pragma once
+
+#include "CommandSet.h"
+#include "TelegramReader.h"
+
+#include "core/Timer.h"
+#include "link/SerialLine.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <random>
+
+namespace sim {
+
+struct PartnerOptions {
+    int baud = 19200;       // replies leave no faster than one byte time each
+    double noise = 0.0;     // fraction of reply bytes sent corrupted
+    quint32 seed = 1;       // for the noise
+    int rebootMs = 2000;    // deaf time after a reset request
+};
+
+// The controller's end of the "401" line: every line byte the PC sends is
+// answered by exactly one line byte. Data bytes travel as two nibbles: the
+// high one with no markers, the low one marked 20h; 40h is idle, F0 resets
+// both ends and is answered with F0.
+class Line401Partner {
+public:
+    static constexpr quint8 ResetByte = 0xF0;
+    static constexpr quint8 IdleByte = 0x40;
+
+    Line401Partner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
+                   const PartnerOptions &options = {});
+    ~Line401Partner();
+
+    // One exchange without pacing or faults: the reply to a received line byte.
+    quint8 respond(quint8 lineByte);
+    // Deaf and mute for ms, then back with an empty line state (a controller reset).
+    void reboot(int ms);
+
+    qint64 repliesSent() const { return m_repliesSent; }
+
+    // Each request with its answer (nullopt: none given), for a trace.
+    std::function<void(const RoutedTelegram &, const std::optional<QByteArray> &)> onRequest;
+
+private:
+    void readLine();
+    bool deaf();
+    void schedule(quint8 reply);
+    void flush();
+    void receiveNibble(quint8 lineByte);
+    void receiveData(quint8 byte);
+    quint8 nextReplyNibble();
+    quint8 maybeCorrupt(quint8 reply);
+    void clearLineState();
+
+    comlink::SerialLine &m_line;
+    core::TimerFactory &m_timers;
+    CommandSet &m_commands;
+    PartnerOptions m_options;
+    std::mt19937 m_random;
+    std::unique_ptr<core::Timer> m_paceTimer;
+
+    // Receiving: the high nibble of the data byte under way, -1 when none.
+    int m_rxHigh = -1;
+    TelegramReader m_reader;
+    // Sending: answer bytes not yet sent; the first one's high nibble is out when m_midByte.
+    QByteArray m_out;
+    bool m_midByte = false;
+    quint8 m_lastReply = IdleByte;
+
+    // Pacing: replies with the time they may leave, and when the line is free again.
+    std::deque<std::pair<qint64, quint8>> m_pending;
+    qint64 m_lineFreeNs = 0;
+    qint64 m_deafUntilMs = -1;
+    qint64 m_repliesSent = 0;
+};
+
+}  // namespace sim
