@@ -1,6 +1,6 @@
 #include "CommandSet.h"
 
-#include "Codes.h"
+#include "protocol/Codes.h"
 
 #include "core/Bytes.h"
 
@@ -15,12 +15,19 @@ QByteArray marked(quint8 marker, const QByteArray &payload = {})
 
 QByteArray status(quint8 value) { return core::bytes({0xF1, value}); }
 
+const QByteArray ResetTelegram = core::bytes({0xF1, 0x10});
+const QByteArray HelloTelegram = core::bytes({0xF1, 0x00});
+
 const quint8 Accepted = 0x01;
 const quint8 Refused = 0x00;
 
 }  // namespace
 
-CommandSet::CommandSet(Installation &installation) : m_installation(installation) {}
+CommandSet::CommandSet(Installation &installation) : m_installation(installation)
+{
+    // A parameter set's transfer sees the same restart as the rest of the controller.
+    for (int i = 0; i < installation.liftCount(); ++i) installation.systemModule(i)->rebootMs = RestartMs;
+}
 
 std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)
 {
@@ -31,7 +38,7 @@ std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)
     const int index = request.lift.value_or(0);
     Lift *lift = m_installation.lift(index);
     if (!lift || m_installation.clock().elapsedMs() < m_restartUntilMs[size_t(index)]) return std::nullopt;
-    if (t == core::bytes({0xF1, 0x10})) {
+    if (t == ResetTelegram) {
         reset(index, *lift, request.lift.has_value());
         return std::nullopt;
     }
@@ -41,9 +48,11 @@ std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)
 void CommandSet::reset(int index, Lift &lift, bool routed)
 {
     lift.restart();
+    m_installation.systemModule(index)->Answer(ResetTelegram);
     m_selected[size_t(index)] = 0;
-    if (routed) m_restartUntilMs[size_t(index)] = m_installation.clock().elapsedMs() + RestartMs;
-    else if (onReset) onReset();
+    // Over a modem nothing else silences the controller while it restarts.
+    m_restartUntilMs[size_t(index)] = m_installation.clock().elapsedMs() + RestartMs;
+    if (!routed && onReset) onReset();
 }
 
 std::optional<QByteArray> CommandSet::groupAnswer(const QByteArray &t)
@@ -57,6 +66,7 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
 {
     const quint8 command = core::byteAt(t, 0);
     const quint8 b1 = core::byteAt(t, 1), b2 = core::byteAt(t, 2), b3 = core::byteAt(t, 3);
+    if (sysmod::SysModTarget::Handles(t) && t != HelloTelegram) return transfer(index, t);
     if ((command == 0xF2 || command == 0xF3) && b1 == 0x55) {
         if (auto read = parameterRead(index, lift, b2, command == 0xF3 ? b3 : 0)) return read;
         return other(index, t);
@@ -72,18 +82,18 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
         }
         break;
     case 0xF5: {
-        const quint16 value = codes::fromNibbles(t, 2);
+        const quint16 value = protocol::fromNibbles(t, 2);
         if (b1 == 0x04) {
             m_selected[size_t(index)] = value;
-            return marked(0xF4, codes::nibbles(value));
+            return marked(0xF4, protocol::nibbles(value));
         }
         if (b1 == 0x34 || b1 == 0x36) {
             const QDateTime now = m_installation.controllerNow(lift);
-            const QTime time = b1 == 0x34 ? codes::timeFromCode(value) : now.time();
-            const QDate date = b1 == 0x36 ? codes::dateFromCode(value) : now.date();
+            const QTime time = b1 == 0x34 ? protocol::timeFromCode(value) : now.time();
+            const QDate date = b1 == 0x36 ? protocol::dateFromCode(value) : now.date();
             if (!time.isValid() || !date.isValid()) return status(Refused);
             m_installation.setControllerNow(lift, QDateTime(date, time));
-            return marked(0xF4, codes::nibbles(value));
+            return marked(0xF4, protocol::nibbles(value));
         }
         if (b1 == 0x55 && b2 == 0x1E)
             return status(lift.placeCall(b3, core::byteAt(t, 4), core::byteAt(t, 5)) ? Accepted : Refused);
@@ -107,7 +117,7 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
     case 0x01: return marked(0xFF, lift.versionText().leftJustified(Lift::TextLength, ' ', true));
     case 0x0B: {
         QByteArray digits;
-        for (char b : memoryBytes(lift, selected, 4)) digits += codes::nibbles(quint8(b)).left(2);
+        for (char b : memoryBytes(lift, selected, 4)) digits += protocol::nibbles(quint8(b)).left(2);
         return marked(0xF8, digits);
     }
     case 0x23:  // search trip: down to the bottom floor to find its bearings
@@ -119,20 +129,18 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
     case 0x26: return status(lift.addressLocked());
     case 0x27: lift.setAddressLocked(true); return status(1);
     case 0x28: lift.setAddressLocked(false); return status(0);
-    case 0x31: return marked(0xF4, codes::nibbles(quint16(lift.faults().size())));
-    case 0x33: return marked(0xF4, codes::nibbles(codes::timeCode(m_installation.controllerNow(lift).time())));
-    case 0x35: return marked(0xF4, codes::nibbles(codes::dateCode(m_installation.controllerNow(lift).date())));
+    case 0x31: return marked(0xF4, protocol::nibbles(quint16(lift.faults().size())));
+    case 0x33: return marked(0xF4, protocol::nibbles(protocol::timeCode(m_installation.controllerNow(lift).time())));
+    case 0x35: return marked(0xF4, protocol::nibbles(protocol::dateCode(m_installation.controllerNow(lift).date())));
     case 0x3A: return status(lift.switchedOff());
     case 0x3B: lift.setSwitchedOff(true); return status(1);
     case 0x3C: lift.setSwitchedOff(false); return status(0);
     case 0x40:
-        return marked(0xF8, codes::nibbles(quint16(lift.trips() / 10000)) + codes::nibbles(quint16(lift.trips() % 10000)));
+        return marked(0xF8, protocol::nibbles(quint16(lift.trips() / 10000)) + protocol::nibbles(quint16(lift.trips() % 10000)));
     case 0x42: {
         const quint32 seconds = lift.operatingSeconds();
-        return marked(0xF8, codes::nibbles(quint16(qMin<quint32>(seconds / 3600, 0xFFFF))) + codes::nibbles(quint16(seconds % 3600)));
+        return marked(0xF8, protocol::nibbles(quint16(qMin<quint32>(seconds / 3600, 0xFFFF))) + protocol::nibbles(quint16(seconds % 3600)));
     }
-    case 0x46:
-    case 0x47: return status(Accepted);
     case 0x54: return marked(0xFD, memoryBytes(lift, selected, 13));
     case 0x60: return marked(0xF6, stateBlock(lift));
     }
@@ -167,6 +175,13 @@ void CommandSet::setTestTrips(Lift &lift, quint8 mode)
     case 0x0B: lift.setTestTrips(Lift::TestTrips::EndToEnd); break;
     default: lift.setTestTrips(Lift::TestTrips::Off); break;
     }
+}
+
+std::optional<QByteArray> CommandSet::transfer(int index, const QByteArray &telegram)
+{
+    const QByteArray answer = m_installation.systemModule(index)->Answer(telegram);
+    if (answer.isEmpty()) return std::nullopt;
+    return answer;
 }
 
 std::optional<QByteArray> CommandSet::other(int index, const QByteArray &telegram)

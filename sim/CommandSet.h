@@ -25,14 +25,16 @@ public:
     // Fault injection: the greeting F1 00 is answered F1 02.
     void setWrongHello(bool wrong) { m_wrongHello = wrong; }
 
-    static constexpr int RestartMs = 2000;
+    // A controller takes this long to restart after a reset; it answers nothing meanwhile.
+    static constexpr int RestartMs = 3000;
 
     // The controller on the cable was told to reset (an unrouted F1 10): the
     // line goes deaf while it restarts. A lift reset through the group
     // prefix only stops answering itself for RestartMs.
     std::function<void()> onReset;
-    // Requests this set does not know (the system-module transfer, the
-    // statistics memory, the display): a later part may answer them here.
+    // Requests this set does not know (the statistics memory, the display):
+    // a later part may answer them here. The system module transfer goes to
+    // the lift's own parameter set.
     std::function<std::optional<QByteArray>(int lift, const QByteArray &telegram)> onOther;
 
 private:
@@ -41,6 +43,7 @@ private:
     std::optional<QByteArray> shortCommand(int index, Lift &lift, quint8 command);
     void reset(int index, Lift &lift, bool routed);
     std::optional<QByteArray> parameterRead(int index, Lift &lift, quint8 parameter, quint8 argument);
+    std::optional<QByteArray> transfer(int index, const QByteArray &telegram);
     std::optional<QByteArray> other(int index, const QByteArray &telegram);
 
     void setTestTrips(Lift &lift, quint8 mode);

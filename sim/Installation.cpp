@@ -1,6 +1,7 @@
 #include "Installation.h"
 
-#include "Codes.h"
+#include "protocol/Codes.h"
+#include "sysmod/SampleImage.h"
 
 #include <algorithm>
 
@@ -16,6 +17,9 @@ Installation::Installation(core::TimerFactory &timers, const InstallationSetup &
         lift->storeText(Lift::IdentityAddress, "ANL " + site + "/" + QByteArray::number(i + 1));
         lift->storeText(Lift::TelephoneAddress, "0711 " + QByteArray::number(400000 + (setup.seed * 37) % 500000));
         seedFaults(*lift);
+        auto module = std::make_unique<sysmod::SysModTarget>(timers.clock());
+        module->SetImage(sampleImage(*lift, i, 1000 + int(setup.seed % 9000)));
+        m_systemModules.push_back(std::move(module));
         m_lifts.push_back(std::move(lift));
     }
     m_tick = timers.createTimer();
@@ -26,6 +30,23 @@ Installation::Installation(core::TimerFactory &timers, const InstallationSetup &
 Lift *Installation::lift(int index)
 {
     return index >= 0 && index < liftCount() ? m_lifts[size_t(index)].get() : nullptr;
+}
+
+sysmod::SysModTarget *Installation::systemModule(int index)
+{
+    return index >= 0 && index < liftCount() ? m_systemModules[size_t(index)].get() : nullptr;
+}
+
+QByteArray Installation::sampleImage(const Lift &lift, int index, int site) const
+{
+    // The parameter set describes the shaft the lift really has: its floors and door sides.
+    sysmod::SampleInstallation setup;
+    setup.ko = lift.topFloor();
+    for (int f = 0; f <= lift.topFloor(); ++f) setup.doors.append(quint8(lift.hasSideB(f) ? 3 : 1));
+    setup.installation = site;
+    setup.lift = index;
+    setup.groupSize = std::clamp(m_setup.lifts, 1, MaxLifts);
+    return sysmod::makeSampleImage(setup);
 }
 
 QDateTime Installation::controllerNow(const Lift &lift) const
@@ -45,8 +66,8 @@ FaultRecord Installation::randomFault(const QDateTime &when)
     record.category = categories[m_random() % std::size(categories)];
     record.number = quint8(1 + m_random() % 40);
     record.value = quint8(m_random() % 8);
-    record.dateCode = codes::dateCode(when.date());
-    record.timeCode = codes::timeCode(when.time());
+    record.dateCode = protocol::dateCode(when.date());
+    record.timeCode = protocol::timeCode(when.time());
     return record;
 }
 

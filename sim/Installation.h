@@ -3,6 +3,7 @@
 #include "Lift.h"
 
 #include "core/Timer.h"
+#include "sysmod/SysModTarget.h"
 
 #include <memory>
 #include <random>
@@ -34,6 +35,8 @@ public:
     int liftCount() const { return int(m_lifts.size()); }
     // nullptr for an index outside the group.
     Lift *lift(int index);
+    // Each lift's parameter set and its side of the transfer; nullptr outside the group.
+    sysmod::SysModTarget *systemModule(int index);
     core::Clock &clock() { return m_timers.clock(); }
 
     // Each controller keeps its own clock, set over the line.
@@ -46,10 +49,12 @@ private:
     void passengers(Lift &lift);
     void newFault(Lift &lift);
     FaultRecord randomFault(const QDateTime &when);
+    QByteArray sampleImage(const Lift &lift, int index, int site) const;
 
     core::TimerFactory &m_timers;
     InstallationSetup m_setup;
     std::vector<std::unique_ptr<Lift>> m_lifts;
+    std::vector<std::unique_ptr<sysmod::SysModTarget>> m_systemModules;
     std::unique_ptr<core::Timer> m_tick;
     std::mt19937 m_random;
 };

@@ -17,7 +17,7 @@ struct PartnerOptions {
     int baud = 19200;       // replies leave no faster than one byte time each
     double noise = 0.0;     // fraction of reply bytes sent corrupted
     quint32 seed = 1;       // for the noise
-    int rebootMs = 2000;    // deaf time after a reset request
+    int rebootMs = CommandSet::RestartMs;  // deaf time after a reset request
 };
 
 // The controller's end of the "401" line: every line byte the PC sends is

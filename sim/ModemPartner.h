@@ -4,6 +4,7 @@
 #include "TelegramReader.h"
 
 #include "core/Timer.h"
+#include "link/FramedPartner.h"
 #include "link/SerialLine.h"
 
 #include <functional>
@@ -12,72 +13,64 @@
 
 namespace sim {
 
+// How a call ends: connected, or one of the modem's failure replies, or no reply at all.
+enum class DialResult { Connect, Busy, NoCarrier, None };
+
 struct ModemOptions {
-    int connectMs = 2000;       // from the dial command to CONNECT
-    bool noConnect = false;     // the call fails: NO CARRIER instead of CONNECT
-    int dropAfterMs = 0;        // carrier lost this long after CONNECT; 0: never
-    double nakRate = 0.0;       // fraction of good request frames refused with NAK
+    int dialMs = 2000;                       // from the dial command to its result
+    DialResult dialResult = DialResult::Connect;
+    int hangupAfterMs = 0;                   // carrier lost this long after CONNECT; 0: never
+    double nakRate = 0.0;                    // fraction of good request frames refused with NAK
     quint32 seed = 1;
     QByteArray partnerName = "QRXSIM";
 };
 
 // A Hayes modem with the controller behind it. In command mode it answers AT
-// lines; after dialling it carries the framed protocol: SOH/ACK handshake
-// both ways, frames STX LEN header payload CHK, the synchronisation reply
-// 06 15 15 to the first probe, the partner notification and the name request.
-// It cannot see DTR on a pseudo-terminal, so an AT command line arriving
-// between frames counts as the PC having hung up.
+// lines; once connected the bytes go to the controller's side of the framed
+// protocol. A pseudo-terminal shows no DTR, so an AT command line arriving
+// between frames counts as the PC having hung up; the escape "+++" after a
+// second's silence returns to command mode with the call kept.
 class ModemPartner {
 public:
-    static constexpr quint8 Soh = 0x01, Stx = 0x02, Ack = 0x06, Nak = 0x15;
+    static constexpr int EscapeGuardMs = 1000;
+    static constexpr auto IdentityText = "SIM 33600 DATA/FAX MODEM V1.2";
 
     ModemPartner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
                  const ModemOptions &options = {});
     ~ModemPartner();
+    ModemPartner(const ModemPartner &) = delete;
+    ModemPartner &operator=(const ModemPartner &) = delete;
 
+    // Carrying data to the controller (not in command mode).
     bool online() const { return m_online; }
-
-    // Frame content (LEN, header, payload) and its checksum.
-    static QByteArray frame(const QByteArray &content);
+    // A call is up, online or escaped to command mode.
+    bool connected() const { return m_connected; }
 
     std::function<void(const RoutedTelegram &, const std::optional<QByteArray> &)> onRequest;
 
 private:
-    enum class Rx { Idle, Receiving };
-    enum class Tx { Idle, SohSent, FrameSent };
-
     void readLine();
     void commandByte(char c);
     void command(const QByteArray &line);
     void say(const QByteArray &text);
-    void connect();
+    void dialDone();
+    void goOnline();
     void hangUp(const QByteArray &why = {});
-
-    void dataByte(quint8 b);
-    void frameByte(quint8 b);
-    bool frameComplete();
-    void handleContent(const QByteArray &content);
-    void sendFrame(const QByteArray &content);
-    void resendSoh();
-    void endReceive(quint8 reply);
+    void watchDataText(char c);
+    void escape();
+    QByteArray answer(const QByteArray &telegram);
 
     comlink::SerialLine &m_line;
-    core::TimerFactory &m_timers;
     CommandSet &m_commands;
     ModemOptions m_options;
     std::mt19937 m_random;
-    std::unique_ptr<core::Timer> m_connectTimer, m_dropTimer, m_rxTimer, m_txTimer;
+    comlink::FramedPartner m_framed;
+    std::unique_ptr<core::Timer> m_dialTimer, m_hangupTimer, m_escapeTimer;
 
     QByteArray m_commandLine;
+    QByteArray m_dataText;  // printable bytes between frames: the PC's modem commands
     bool m_online = false;
-    bool m_synced = false;
-
-    Rx m_rx = Rx::Idle;
-    QByteArray m_accumulator;
-    QByteArray m_textBetweenFrames;
-    Tx m_tx = Tx::Idle;
-    QByteArray m_outFrame;
-    int m_txTries = 0;
+    bool m_connected = false;
 };
 
 }  // namespace sim

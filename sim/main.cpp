@@ -1,5 +1,6 @@
 // haltron-sim: a stand-in lift controller (or group of up to four) on a
-// pseudo-terminal or a serial device, speaking the 401 nibble line.
+// pseudo-terminal or a serial device, speaking the 401 nibble line or, with
+// --modem, a Hayes modem followed by the framed protocol.
 
 #include "CommandSet.h"
 #include "DeviceLine.h"
@@ -33,6 +34,7 @@ struct Options {
     bool modem = false;
     sim::ModemOptions modemOptions;
     bool wrongHello = false;
+    bool sysmodChecksumFault = false;
 };
 
 int fail(const QString &text)
@@ -64,6 +66,21 @@ bool parseFraction(QCommandLineParser &parser, const QString &name, double &out,
     }
     out = value;
     return true;
+}
+
+bool parseDialResult(const QString &text, sim::DialResult &out, QString &error)
+{
+    static const std::pair<const char *, sim::DialResult> names[] = {
+        {"connect", sim::DialResult::Connect}, {"busy", sim::DialResult::Busy},
+        {"nocarrier", sim::DialResult::NoCarrier}, {"none", sim::DialResult::None}};
+    for (const auto &[name, result] : names) {
+        if (text == QLatin1String(name)) {
+            out = result;
+            return true;
+        }
+    }
+    error = QStringLiteral("--dial-result wants connect, busy, nocarrier or none");
+    return false;
 }
 
 // Points the link name at the new pseudo-terminal; only a link (or nothing) may stand there.
@@ -103,9 +120,11 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         {QStringLiteral("noise"), QStringLiteral("Fraction of reply bytes sent corrupted (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
         {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
         {QStringLiteral("modem"), QStringLiteral("A modem in front: AT commands, then the framed protocol instead of the 401 line.")},
-        {QStringLiteral("no-connect"), QStringLiteral("With --modem: every call fails with NO CARRIER.")},
-        {QStringLiteral("drop-after"), QStringLiteral("With --modem: the carrier drops this many seconds after CONNECT."), QStringLiteral("s"), QStringLiteral("0")},
+        {QStringLiteral("dial-seconds"), QStringLiteral("With --modem: seconds from the dial command to its result."), QStringLiteral("s"), QStringLiteral("2")},
+        {QStringLiteral("dial-result"), QStringLiteral("With --modem: how every call ends: connect, busy, nocarrier or none (no reply)."), QStringLiteral("result"), QStringLiteral("connect")},
+        {QStringLiteral("hangup-after"), QStringLiteral("With --modem: the carrier drops this many seconds after CONNECT (NO CARRIER)."), QStringLiteral("s"), QStringLiteral("0")},
         {QStringLiteral("nak"), QStringLiteral("With --modem: fraction of request frames refused with NAK (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
+        {QStringLiteral("sysmod-checksum-fault"), QStringLiteral("Serve the system module with a checksum word that does not match.")},
         {QStringLiteral("trace"), QStringLiteral("Write each request and its answer to standard error.")},
     });
     if (!parser.parse(arguments)) {
@@ -135,14 +154,17 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         return false;
     options.installation.seed = options.partner.seed = quint32(seed);
     options.installation.trafficSeconds = traffic;
-    int dropAfter = 0;
-    if (!parseInt(parser, QStringLiteral("drop-after"), 0, 86400, dropAfter, error)
+    int hangupAfter = 0, dialSeconds = 2;
+    if (!parseInt(parser, QStringLiteral("hangup-after"), 0, 86400, hangupAfter, error)
+        || !parseInt(parser, QStringLiteral("dial-seconds"), 0, 120, dialSeconds, error)
+        || !parseDialResult(parser.value(QStringLiteral("dial-result")), options.modemOptions.dialResult, error)
         || !parseFraction(parser, QStringLiteral("noise"), options.partner.noise, error)
         || !parseFraction(parser, QStringLiteral("nak"), options.modemOptions.nakRate, error))
         return false;
     options.modem = parser.isSet(QStringLiteral("modem"));
-    options.modemOptions.noConnect = parser.isSet(QStringLiteral("no-connect"));
-    options.modemOptions.dropAfterMs = dropAfter * 1000;
+    options.modemOptions.hangupAfterMs = hangupAfter * 1000;
+    options.modemOptions.dialMs = dialSeconds * 1000;
+    options.sysmodChecksumFault = parser.isSet(QStringLiteral("sysmod-checksum-fault"));
     options.modemOptions.seed = quint32(seed);
     options.modemOptions.partnerName = "QRX" + QByteArray::number(1000 + seed % 9000);
     options.silent = parser.isSet(QStringLiteral("silent"));
@@ -182,6 +204,8 @@ int main(int argc, char *argv[])
     sim::Installation installation(timers, options.installation);
     sim::CommandSet commands(installation);
     commands.setWrongHello(options.wrongHello);
+    for (int i = 0; i < installation.liftCount(); ++i)
+        installation.systemModule(i)->corruptChecksum = options.sysmodChecksumFault;
     auto trace = [](const sim::RoutedTelegram &request, const std::optional<QByteArray> &answer) {
         const QString lift = request.lift ? QString::number(*request.lift) : QStringLiteral("-");
         std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(lift), qPrintable(core::hexText(request.telegram)),

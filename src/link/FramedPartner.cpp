@@ -101,13 +101,19 @@ void FramedPartner::FrameByte(char b)
     m_frame.clear();
     m_timer->stop();
     m_phase = Idle;
-    if (!checksumOk || m_nakFrames > 0) {
-        if (checksumOk) --m_nakFrames;
+    if (!checksumOk || m_nakFrames > 0 || Refused(content)) {
+        if (checksumOk && m_nakFrames > 0) --m_nakFrames;
         Write(QByteArray(1, NAK));
         return;
     }
     Write(QByteArray(1, ACK));
     FrameReceived(content);
+}
+
+bool FramedPartner::Refused(const QByteArray &content) const
+{
+    // Only requests, so that a session can still be set up.
+    return RefuseRequest && content.startsWith(TKavCom::StandardHeader) && RefuseRequest();
 }
 
 void FramedPartner::FrameReceived(const QByteArray &content)

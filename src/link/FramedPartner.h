@@ -45,6 +45,8 @@ public:
     // Fault injection: refuse the next n good frames with NAK; stay silent.
     void NakNextFrames(int n) { m_nakFrames = n; }
     void SetSilent(bool silent) { m_silent = silent; }
+    // Fault injection: asked for each good request frame; true refuses it with NAK.
+    std::function<bool()> RefuseRequest;
 
 private:
     enum Phase { Idle, AwaitFrame, AnswerSohSent, AnswerFrameSent };
@@ -52,6 +54,7 @@ private:
     void Step(char b);
     void FrameByte(char b);
     void FrameReceived(const QByteArray &content);
+    bool Refused(const QByteArray &content) const;
     void SendAnswer(const QByteArray &content);
     void RepeatAnswer();
     void TimerExpired();

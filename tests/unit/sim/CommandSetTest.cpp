@@ -1,6 +1,6 @@
 #include "sim/CommandSet.h"
 
-#include "sim/Codes.h"
+#include "protocol/Codes.h"
 
 #include "core/Bytes.h"
 
@@ -24,7 +24,7 @@ protected:
     quint32 counter(const QByteArray &telegram, int scale)
     {
         const QByteArray a = ask(telegram);
-        return quint32(sim::codes::fromNibbles(a, 1)) * quint32(scale) + sim::codes::fromNibbles(a, 5);
+        return quint32(protocol::fromNibbles(a, 1)) * quint32(scale) + protocol::fromNibbles(a, 5);
     }
 
     core::VirtualTime time;
@@ -124,17 +124,17 @@ TEST_F(CommandSetTest, ACallIsShownTravelledToAndCleared)
 TEST_F(CommandSetTest, ClockSetAndReadBack)
 {
     const QDateTime pcNow = time.now();
-    EXPECT_EQ(sim::codes::fromNibbles(ask(bytes({0xF1, 0x35})), 1), sim::codes::dateCode(pcNow.date()));
+    EXPECT_EQ(protocol::fromNibbles(ask(bytes({0xF1, 0x35})), 1), protocol::dateCode(pcNow.date()));
 
-    const quint16 code = sim::codes::timeCode(QTime(12, 34, 56));
-    EXPECT_EQ(ask(bytes({0xF5, 0x34}) + sim::codes::nibbles(code)), QByteArray(1, char(0xF4)) + sim::codes::nibbles(code));
-    const quint16 day = sim::codes::dateCode(QDate(2007, 3, 5));
-    ask(bytes({0xF5, 0x36}) + sim::codes::nibbles(day));
+    const quint16 code = protocol::timeCode(QTime(12, 34, 56));
+    EXPECT_EQ(ask(bytes({0xF5, 0x34}) + protocol::nibbles(code)), QByteArray(1, char(0xF4)) + protocol::nibbles(code));
+    const quint16 day = protocol::dateCode(QDate(2007, 3, 5));
+    ask(bytes({0xF5, 0x36}) + protocol::nibbles(day));
     time.advance(4000);
-    EXPECT_EQ(sim::codes::fromNibbles(ask(bytes({0xF1, 0x33})), 1), code + 2);
-    EXPECT_EQ(sim::codes::fromNibbles(ask(bytes({0xF1, 0x35})), 1), day);
+    EXPECT_EQ(protocol::fromNibbles(ask(bytes({0xF1, 0x33})), 1), code + 2);
+    EXPECT_EQ(protocol::fromNibbles(ask(bytes({0xF1, 0x35})), 1), day);
     // The other lift keeps its own clock.
-    EXPECT_EQ(sim::codes::fromNibbles(ask(bytes({0xF1, 0x35}), 1), 1), sim::codes::dateCode(time.now().date()));
+    EXPECT_EQ(protocol::fromNibbles(ask(bytes({0xF1, 0x35}), 1), 1), protocol::dateCode(time.now().date()));
 }
 
 TEST_F(CommandSetTest, TextsWrittenAreReadBackAndSitInTheEeprom)
@@ -142,7 +142,7 @@ TEST_F(CommandSetTest, TextsWrittenAreReadBackAndSitInTheEeprom)
     ask(bytes({0xFF, 0x55, 0x11, 'A', 'B'}) + QByteArray(11, '\0'));
     EXPECT_EQ(ask(bytes({0xF2, 0x55, 0x12})), bytes({0xFF, 'A', 'B'}) + QByteArray(13, '\0'));
 
-    ask(bytes({0xF5, 0x04}) + sim::codes::nibbles(sim::Lift::IdentityAddress));
+    ask(bytes({0xF5, 0x04}) + protocol::nibbles(sim::Lift::IdentityAddress));
     EXPECT_EQ(ask(bytes({0xF1, 0x54})), bytes({0xFD, 'A', 'B'}) + QByteArray(11, '\0'));
     // Four bytes as eight nibbles, low nibble first: 'A' = 41 gives 01 04.
     EXPECT_EQ(ask(bytes({0xF1, 0x0B})), bytes({0xF8, 0x01, 0x04, 0x02, 0x04, 0, 0, 0, 0}));
@@ -169,12 +169,12 @@ TEST_F(CommandSetTest, FaultLogCountRecordsAndDelete)
 {
     const auto &faults = lift0.faults();
     ASSERT_FALSE(faults.empty());
-    EXPECT_EQ(sim::codes::fromNibbles(ask(bytes({0xF1, 0x31})), 1), faults.size());
+    EXPECT_EQ(protocol::fromNibbles(ask(bytes({0xF1, 0x31})), 1), faults.size());
     const sim::FaultRecord &newest = faults.front();
     EXPECT_EQ(ask(bytes({0xF3, 0x55, 0x07, 0x00})),
               bytes({0xF7, newest.category, newest.number, newest.value, newest.dateCode & 0xFF, newest.dateCode >> 8,
                      newest.timeCode & 0xFF, newest.timeCode >> 8}));
-    EXPECT_LT(newest.dateCode, sim::codes::dateCode(time.now().date()));
+    EXPECT_LT(newest.dateCode, protocol::dateCode(time.now().date()));
     EXPECT_GT(newest.dateCode, faults.back().dateCode);
 
     EXPECT_EQ(ask(bytes({0xF1, 0x25})), bytes({0xF1, 0x01}));
@@ -220,12 +220,12 @@ TEST(CommandSetFaults, NewFaultsAppearWithTheControllersDateAndTime)
     core::VirtualTime time;
     sim::Installation installation(time, {.faultMinutes = 1, .storedFaults = 250});
     sim::CommandSet commands(installation);
-    auto count = [&] { return sim::codes::fromNibbles(commands.answer({0, bytes({0xF1, 0x31})}).value_or(QByteArray()), 1); };
+    auto count = [&] { return protocol::fromNibbles(commands.answer({0, bytes({0xF1, 0x31})}).value_or(QByteArray()), 1); };
     EXPECT_EQ(count(), 250);
     time.advance(30 * 60 * 1000);
     EXPECT_GT(count(), 255);
     const QByteArray newest = commands.answer({0, bytes({0xF3, 0x55, 0x07, 0x00})}).value_or(QByteArray());
-    EXPECT_EQ(core::byteAt(newest, 4) | core::byteAt(newest, 5) << 8, sim::codes::dateCode(time.now().date()));
+    EXPECT_EQ(core::byteAt(newest, 4) | core::byteAt(newest, 5) << 8, protocol::dateCode(time.now().date()));
     const int seconds = 2 * (core::byteAt(newest, 6) | core::byteAt(newest, 7) << 8);
     EXPECT_LE(seconds, time.now().time().msecsSinceStartOfDay() / 1000);
     EXPECT_GT(seconds, time.now().time().msecsSinceStartOfDay() / 1000 - 30 * 60);

@@ -198,10 +198,12 @@ TEST_F(Line401Test, FaultInjection)
 
 TEST_F(Line401Test, ControllerResetMakesTheLineDeafUntilItIsBack)
 {
-    start({}, {.rebootMs = 2000});
+    start();
     EXPECT_EQ(request(bytes({0xF1, 0x10}), 2), QByteArray());
     EXPECT_EQ(exchange(0x40), -1);
-    time.advance(2000);
+    time.advance(sim::CommandSet::RestartMs - 100);
+    EXPECT_EQ(exchange(0x40), -1);
+    time.advance(100);
     EXPECT_EQ(exchange(0xF0), 0xF0);
     EXPECT_EQ(request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }

@@ -1,6 +1,7 @@
 #include "sim/ModemPartner.h"
 
 #include "core/Bytes.h"
+#include "link/KavCom.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,13 @@ using core::bytes;
 using sim::ModemPartner;
 
 namespace {
+
+// LEN, content, checksum: a frame as it follows STX.
+QByteArray frame(const QByteArray &content)
+{
+    const QByteArray body = QByteArray(1, char(content.size() + 1)) + content;
+    return body + char(comlink::TKavCom::Checksum(body));
+}
 
 class ModemTest : public ::testing::Test {
 protected:
@@ -48,12 +56,12 @@ protected:
     QByteArray request(const QByteArray &content)
     {
         EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
-        EXPECT_EQ(send(QByteArray(1, 0x02) + ModemPartner::frame(content)), bytes({0x06, 0x01}));
+        EXPECT_EQ(send(QByteArray(1, 0x02) + frame(content)), bytes({0x06, 0x01}));
         const QByteArray answer = send(bytes({0x06}));
         EXPECT_EQ(core::byteAt(answer, 0), 0x02);
         pc->write(bytes({0x06}));
         const QByteArray whole = answer.mid(1);
-        EXPECT_EQ(ModemPartner::frame(whole.mid(1, whole.size() - 2)), whole);  // length and checksum right
+        EXPECT_EQ(frame(whole.mid(1, whole.size() - 2)), whole);  // length and checksum right
         return whole.mid(1, whole.size() - 2);
     }
 
@@ -63,13 +71,6 @@ protected:
     std::unique_ptr<sim::CommandSet> commands;
     std::unique_ptr<ModemPartner> modem;
 };
-
-TEST_F(ModemTest, FrameLayoutAndChecksum)
-{
-    EXPECT_EQ(ModemPartner::frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00})), bytes({0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x00, 0x1C}));
-    EXPECT_EQ(ModemPartner::frame(bytes({0x28, 0xFF, 0x90})), bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}));
-    EXPECT_EQ(ModemPartner::frame(bytes({0x0C, 0x05})), bytes({0x03, 0x0C, 0x05, 0x13}));
-}
 
 TEST_F(ModemTest, CommandModeAnswersLikeAHayesModem)
 {
@@ -132,12 +133,12 @@ TEST_F(ModemTest, BadFramesAreRefusedAndTheRepeatIsServed)
     EXPECT_EQ(request(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00})), bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
 }
 
-TEST_F(ModemTest, AnswerHandshakeRepeatsOnNakAndGivesUpAfterFiveOffers)
+TEST_F(ModemTest, AnswerHandshakeRepeatsOnNakAndGivesUpWhenThePcHasGone)
 {
     start();
     connectAndSync();
-    const QByteArray hello = QByteArray(1, 0x02) + ModemPartner::frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00}));
-    const QByteArray answer = QByteArray(1, 0x02) + ModemPartner::frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
+    const QByteArray hello = QByteArray(1, 0x02) + frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00}));
+    const QByteArray answer = QByteArray(1, 0x02) + frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
     EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
     EXPECT_EQ(send(hello), bytes({0x06, 0x01}));
     EXPECT_EQ(send(bytes({0x06})), answer);
@@ -147,23 +148,43 @@ TEST_F(ModemTest, AnswerHandshakeRepeatsOnNakAndGivesUpAfterFiveOffers)
 
     EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
     EXPECT_EQ(send(hello), bytes({0x06, 0x01}));
-    time.advance(10000);
-    EXPECT_EQ(received(), QByteArray(4, 0x01));  // four more offers, then silence
+    time.advance(60000);
+    EXPECT_EQ(received(), QByteArray(comlink::FramedPartner::RetryLimit, 0x01));  // more offers, then silence
     EXPECT_EQ(request(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x60})).size(), 3 + 7);
 }
 
-TEST_F(ModemTest, FaultsAndHangingUp)
+TEST_F(ModemTest, DialResults)
 {
-    start({.noConnect = true});
-    send("ATDT1\r");
-    time.advance(2000);
-    EXPECT_EQ(received(), QByteArray("\r\nNO CARRIER\r\n"));
-    EXPECT_FALSE(modem->online());
+    struct Case {
+        sim::DialResult result;
+        QByteArray reply;
+    } cases[] = {
+        {sim::DialResult::Busy, "\r\nBUSY\r\n"},
+        {sim::DialResult::NoCarrier, "\r\nNO CARRIER\r\n"},
+        {sim::DialResult::None, ""},
+    };
+    for (const auto &c : cases) {
+        start({.dialMs = 3000, .dialResult = c.result});
+        send("ATDT1\r");
+        time.advance(2999);
+        EXPECT_EQ(received(), QByteArray());
+        time.advance(60000);
+        EXPECT_EQ(received(), c.reply);
+        EXPECT_FALSE(modem->connected());
+        EXPECT_EQ(send("AT\r"), QByteArray("\r\nOK\r\n"));  // still in command mode
+    }
+}
 
-    start({.dropAfterMs = 5000});
+TEST_F(ModemTest, CarrierLossAndHangingUp)
+{
+    start({.hangupAfterMs = 5000});
     connectAndSync();
-    time.advance(5000);
+    time.advance(4000);
+    EXPECT_EQ(received(), QByteArray());
+    time.advance(1000);
     EXPECT_EQ(received(), QByteArray("\r\nNO CARRIER\r\n"));
+    EXPECT_FALSE(modem->connected());
+    EXPECT_EQ(send(bytes({0x01})), QByteArray());  // no line to the controller any more
     EXPECT_EQ(send("AT\r"), QByteArray("\r\nOK\r\n"));
 
     // A new session's modem commands while still online: the PC dropped DTR unseen.
@@ -171,11 +192,52 @@ TEST_F(ModemTest, FaultsAndHangingUp)
     connectAndSync();
     EXPECT_EQ(send("ATZ\r"), QByteArray("\r\nOK\r\n"));
     EXPECT_FALSE(modem->online());
+    EXPECT_FALSE(modem->connected());
 
+    // The escape after a second's silence keeps the call; ATO returns to it, ATH ends it.
+    start();
+    connectAndSync();
+    EXPECT_EQ(send("+++"), QByteArray());
+    time.advance(ModemPartner::EscapeGuardMs);
+    EXPECT_EQ(received(), QByteArray("\r\nOK\r\n"));
+    EXPECT_FALSE(modem->online());
+    EXPECT_TRUE(modem->connected());
+    EXPECT_EQ(send("ATO\r"), QByteArray("\r\nCONNECT 19200\r\n"));
+    EXPECT_EQ(request(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00})), bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
+    send("+++");
+    time.advance(ModemPartner::EscapeGuardMs);
+    received();
+    EXPECT_EQ(send("ATH\r"), QByteArray("\r\nOK\r\n"));
+    EXPECT_FALSE(modem->connected());
+
+    // "+++" followed by more data at once is data, not the escape.
+    start();
+    connectAndSync();
+    send("+++x");
+    time.advance(ModemPartner::EscapeGuardMs);
+    EXPECT_EQ(received(), QByteArray());
+    EXPECT_TRUE(modem->online());
+}
+
+TEST_F(ModemTest, InjectedNaksHitRequestsOnly)
+{
     start({.nakRate = 1.0});
     connectAndSync();
+    EXPECT_NE(request(bytes({0x28, 0xFF, 0x90})), QByteArray());  // the partner name still comes
     EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
-    EXPECT_EQ(send(QByteArray(1, 0x02) + ModemPartner::frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00}))), bytes({0x15}));
+    EXPECT_EQ(send(QByteArray(1, 0x02) + frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00}))), bytes({0x15}));
+}
+
+TEST_F(ModemTest, ControllerResetSilencesItWhileTheModemStaysUp)
+{
+    start();
+    connectAndSync();
+    EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
+    EXPECT_EQ(send(QByteArray(1, 0x02) + frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x10}))), bytes({0x06}));
+    EXPECT_EQ(send(bytes({0x01})), bytes({0x06}));
+    EXPECT_EQ(send(QByteArray(1, 0x02) + frame(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00}))), bytes({0x06}));  // no answer
+    time.advance(sim::CommandSet::RestartMs);
+    EXPECT_EQ(request(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00})), bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
 }
 
 }  // namespace
