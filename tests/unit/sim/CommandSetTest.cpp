@@ -3,6 +3,7 @@
 #include "protocol/Codes.h"
 
 #include "core/Bytes.h"
+#include "sysmod/SysModImage.h"
 
 #include <gtest/gtest.h>
 
@@ -252,3 +253,56 @@ TEST_F(CommandSetTest, ResetRestartsTheLiftAndGivesNoAnswer)
 }
 
 }  // namespace
+
+namespace {
+
+// Reads a lift's image the way the program does: select, then packets until it is whole.
+QByteArray readImage(sim::CommandSet &commands, std::optional<int> lift)
+{
+    auto ask = [&](const QByteArray &t) { return commands.answer({lift, t}).value_or(QByteArray()); };
+    if (ask(bytes({0xF1, 0x05})).isEmpty()) return {};
+    QByteArray image(sysmod::kImageSize, '\0');
+    int pos = 0;
+    for (int packets = 0; pos < sysmod::kImageSize && packets < 400; ++packets) {
+        const QByteArray packet = ask(bytes({0xF1, 0x48}));
+        if (core::byteAt(packet, 1) != 0x48) return {};
+        sysmod::decodeRuns(packet, 2, core::byteAt(packet, 0) & 0x0F, image, pos);
+    }
+    return image;
+}
+
+}  // namespace
+
+TEST_F(CommandSetTest, EachLiftServesItsOwnSystemModuleMatchingItsShaft)
+{
+    for (int index = 0; index < installation.liftCount(); ++index) {
+        SCOPED_TRACE(index);
+        const sim::Lift &lift = *installation.lift(index);
+        const QByteArray image = readImage(commands, index);
+        EXPECT_EQ(image, installation.systemModule(index)->Image());
+        EXPECT_TRUE(sysmod::checksumValid(image));
+        EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::kFormatWord);
+        EXPECT_EQ(core::byteAt(image, sysmod::kKoOffset), lift.topFloor());
+        for (int f = 0; f <= lift.topFloor(); ++f)
+            EXPECT_EQ(core::byteAt(image, sysmod::kTurfktOffset + f), lift.hasSideB(f) ? 3 : 1) << f;
+    }
+    EXPECT_NE(installation.systemModule(0)->Image(), installation.systemModule(1)->Image());
+    // Without the group prefix the request goes to the controller on the cable.
+    EXPECT_EQ(readImage(commands, std::nullopt), installation.systemModule(0)->Image());
+    EXPECT_EQ(ask(bytes({0xF1, 0x07}), 1), bytes({0xF4, 0x08, 0x00, 0x04, 0x00}));
+}
+
+TEST_F(CommandSetTest, SystemModuleTransferStopsWhileTheLiftRestarts)
+{
+    EXPECT_EQ(ask(bytes({0xF1, 0x0E}), 1), bytes({0xF1, 0x01}));  // suspend
+    EXPECT_FALSE(commands.answer({1, bytes({0xF1, 0x10})}));
+    EXPECT_FALSE(commands.answer({1, bytes({0xF1, 0x07})}));
+    time.advance(sim::CommandSet::RestartMs);
+    EXPECT_EQ(ask(bytes({0xF1, 0x00}), 1), bytes({0xF1, 0x01}));
+    // The restart ended the suspension: a write must be prepared anew.
+    EXPECT_EQ(ask(bytes({0xF1, 0x0F}), 1), bytes({0xF1, 0x00}));
+    EXPECT_EQ(installation.systemModule(1)->resets(), 1);
+
+    installation.systemModule(0)->corruptChecksum = true;
+    EXPECT_FALSE(sysmod::checksumValid(readImage(commands, 0)));
+}
