@@ -9,9 +9,10 @@ namespace {
 
 const QByteArray kAck = core::bytes({0xF1, 0x01});
 const QByteArray kRefused = core::bytes({0xF1, 0x00});
-// A read packet answer carries six pairs; its first byte's low nibble bounds them.
-constexpr int kReadPairs = 6;
-constexpr int kReadMarker = 0x5E;
+// A read packet answer: marker FF (the local line takes only bytes from F0 on as the
+// start of an answer, and its low nibble 15 announces 16 bytes), 48, seven pairs.
+constexpr int kReadPairs = 7;
+constexpr int kReadMarker = 0xFF;
 constexpr int kPacketSize = 16;
 
 }  // namespace

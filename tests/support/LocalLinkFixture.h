@@ -1,0 +1,72 @@
+#pragma once
+
+// The program's local-link stack (port, 401 line driver, transfer queue in
+// mode 2) cabled to the stand-in controller, all in one process on virtual
+// time. Link with haltron_sim, haltron_line401_logic and haltron_protocol_logic.
+
+#include "core/Timer.h"
+#include "link/ComPort.h"
+#include "link/SerialLine.h"
+#include "protocol/Line401.h"
+#include "protocol/TransferQueue.h"
+#include "sim/CommandSet.h"
+#include "sim/Installation.h"
+#include "sim/Line401Partner.h"
+
+#include <functional>
+#include <memory>
+
+struct LocalLinkFixture {
+    // Both ends of the cable; each byte takes a millisecond to arrive.
+    struct Cable {
+        std::unique_ptr<comlink::MemorySerialLine> pc, controller;
+        explicit Cable(core::TimerFactory &timers)
+        {
+            auto [a, b] = comlink::MemorySerialLine::createPair(&timers, 1);
+            pc = std::move(a);
+            controller = std::move(b);
+            controller->open(QStringLiteral("controller"));
+        }
+    };
+
+    explicit LocalLinkFixture(const sim::InstallationSetup &setup = {}, const sim::PartnerOptions &options = {})
+        : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
+    {
+        queue.SetMode(2);
+        queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
+            line.LineSend(telegram, std::move(answer));
+        };
+        queue.IsLinkUp = [this] { return port.LinkUp; };
+        line.TransferPut = queue.putFunction();
+        line.SetQueueMode = [this](int mode) { queue.SetMode(mode); };
+    }
+
+    // The local route and the link action, as the main window starts them; true once the link is up.
+    bool start()
+    {
+        line.SetLinkMode(0);
+        line.StartStopLine();
+        return runUntil([this] { return port.LinkUp; }, 5000);
+    }
+
+    // Advances time in small steps until done() holds; false if limitMs passed first.
+    bool runUntil(const std::function<bool()> &done, int limitMs, int stepMs = 10)
+    {
+        for (int waited = 0; !done(); waited += stepMs) {
+            if (waited >= limitMs) return false;
+            time.advance(stepMs);
+        }
+        return true;
+    }
+
+    core::VirtualTime time;
+    Cable cable{time};
+    // The stand-in controller.
+    sim::Installation installation;
+    sim::CommandSet commands;
+    sim::Line401Partner partner;
+    // The program's side.
+    comlink::ComPort port{*cable.pc, time};
+    protocol::Line401 line{port, time};
+    protocol::TransferQueue queue{time};
+};
