@@ -1,6 +1,7 @@
 // haltron-sim as a process on a pseudo-terminal, spoken to like the PC does.
 
 #include "core/Bytes.h"
+#include "sysmod/SysModImage.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -166,9 +167,53 @@ TEST(SimProcess, FaultOptions)
     EXPECT_EQ(wrong.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x02}));
 }
 
+TEST(SimProcess, ModemFaultOptions)
+{
+    SimProcess busy({QStringLiteral("--modem"), QStringLiteral("--dial-result"), QStringLiteral("busy"),
+                     QStringLiteral("--dial-seconds"), QStringLiteral("0")});
+    ASSERT_TRUE(busy.openLine());
+    EXPECT_EQ(busy.talk("ATDT0711123456\r", 8), QByteArray("\r\nBUSY\r\n"));
+
+    SimProcess drop({QStringLiteral("--modem"), QStringLiteral("--hangup-after"), QStringLiteral("1"),
+                     QStringLiteral("--dial-seconds"), QStringLiteral("0")});
+    ASSERT_TRUE(drop.openLine());
+    EXPECT_EQ(drop.talk("ATDT0711123456\r", 17), QByteArray("\r\nCONNECT 19200\r\n"));
+    EXPECT_EQ(drop.talk({}, 14), QByteArray("\r\nNO CARRIER\r\n"));
+}
+
+// The system module as the 401 line serves it: select, then packets until it is whole.
+QByteArray readSystemModule(SimProcess &sim)
+{
+    if (sim.request(bytes({0xF1, 0x05})).isEmpty()) return {};
+    QByteArray image(sysmod::kImageSize, '\0');
+    int pos = 0;
+    for (int packets = 0; pos < sysmod::kImageSize && packets < 200; ++packets) {
+        const QByteArray packet = sim.request(bytes({0xF1, 0x48}));
+        if (core::byteAt(packet, 1) != 0x48) return {};
+        sysmod::decodeRuns(packet, 2, core::byteAt(packet, 0) & 0x0F, image, pos);
+    }
+    return image;
+}
+
+TEST(SimProcess, SystemModuleChecksumFault)
+{
+    SimProcess good({});
+    ASSERT_TRUE(good.openLine());
+    const QByteArray image = readSystemModule(good);
+    EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::kFormatWord);
+    EXPECT_TRUE(sysmod::checksumValid(image));
+
+    SimProcess faulty({QStringLiteral("--sysmod-checksum-fault")});
+    ASSERT_TRUE(faulty.openLine());
+    const QByteArray served = readSystemModule(faulty);
+    EXPECT_EQ(served.size(), sysmod::kImageSize);
+    EXPECT_FALSE(sysmod::checksumValid(served));
+}
+
 TEST(SimProcess, RefusesBadOptions)
 {
     for (const QStringList &options : {QStringList{QStringLiteral("--lifts"), QStringLiteral("5")},
+                                       QStringList{QStringLiteral("--modem"), QStringLiteral("--dial-result"), QStringLiteral("maybe")},
                                        QStringList{QStringLiteral("--noise"), QStringLiteral("2")},
                                        QStringList{QStringLiteral("--device"), QStringLiteral("/nonexistent/tty")},
                                        QStringList{QStringLiteral("--pty"), QStringLiteral("--device"), QStringLiteral("/dev/null")},
