@@ -12,11 +12,8 @@ constexpr quint8 RequestMark = 0x80;
 Line401Partner::Line401Partner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
                                const PartnerOptions &options)
     : m_line(line), m_timers(timers), m_commands(commands), m_options(options), m_random(options.seed),
-      m_paceTimer(timers.createTimer())
+      m_pacer(line, timers, qMax(50, options.baud))
 {
-    m_options.baud = qMax(50, m_options.baud);
-    m_paceTimer->setSingleShot(true);
-    m_paceTimer->setCallback([this] { flush(); });
     m_line.onReadyRead = [this] { readLine(); };
     m_commands.onReset = [this] { reboot(m_options.rebootMs); };
 }
@@ -92,8 +89,7 @@ void Line401Partner::clearLineState()
     m_out.clear();
     m_midByte = false;
     m_lastReply = IdleByte;
-    m_pending.clear();
-    m_paceTimer->stop();
+    m_pacer.clear();
 }
 
 void Line401Partner::readLine()
@@ -101,9 +97,9 @@ void Line401Partner::readLine()
     const QByteArray received = m_line.read(m_line.bytesAvailable());
     for (char b : received) {
         if (deaf()) break;
-        schedule(maybeCorrupt(respond(quint8(b))));
+        m_pacer.schedule(maybeCorrupt(respond(quint8(b))));
     }
-    flush();
+    m_pacer.flush();
 }
 
 bool Line401Partner::deaf()
@@ -121,30 +117,6 @@ quint8 Line401Partner::maybeCorrupt(quint8 reply)
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     if (chance(m_random) >= m_options.noise) return reply;
     return quint8(reply ^ (1 + m_random() % 255));
-}
-
-void Line401Partner::schedule(quint8 reply)
-{
-    // A reply takes one byte time (start, 8 data, stop bit) on the line. The
-    // clock counts whole milliseconds and timers fire late, so the line may
-    // lag the clock by one millisecond without losing that time: the long-run
-    // rate stays that of the baud rate.
-    const qint64 byteNs = 10'000'000'000 / m_options.baud;
-    const qint64 nowNs = m_timers.clock().elapsedMs() * 1'000'000;
-    m_lineFreeNs = qMax(nowNs - 1'000'000, m_lineFreeNs) + byteNs;
-    m_pending.emplace_back(m_lineFreeNs / 1'000'000, reply);
-}
-
-void Line401Partner::flush()
-{
-    const qint64 now = m_timers.clock().elapsedMs();
-    QByteArray due;
-    while (!m_pending.empty() && m_pending.front().first <= now) {
-        due += char(m_pending.front().second);
-        m_pending.pop_front();
-    }
-    if (!due.isEmpty() && m_line.write(due) > 0) m_repliesSent += due.size();
-    if (!m_pending.empty() && !m_paceTimer->isActive()) m_paceTimer->start(int(m_pending.front().first - now));
 }
 
 }  // namespace sim

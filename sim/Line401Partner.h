@@ -1,12 +1,12 @@
 #pragma once
 
 #include "CommandSet.h"
+#include "LinePacer.h"
 #include "TelegramReader.h"
 
 #include "core/Timer.h"
 #include "link/SerialLine.h"
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <random>
@@ -38,7 +38,7 @@ public:
     // Deaf and mute for ms, then back with an empty line state (a controller reset).
     void reboot(int ms);
 
-    qint64 repliesSent() const { return m_repliesSent; }
+    qint64 repliesSent() const { return m_pacer.bytesSent(); }
 
     // Each request with its answer (nullopt: none given), for a trace.
     std::function<void(const RoutedTelegram &, const std::optional<QByteArray> &)> onRequest;
@@ -46,8 +46,6 @@ public:
 private:
     void readLine();
     bool deaf();
-    void schedule(quint8 reply);
-    void flush();
     void receiveNibble(quint8 lineByte);
     void receiveData(quint8 byte);
     quint8 nextReplyNibble();
@@ -59,7 +57,7 @@ private:
     CommandSet &m_commands;
     PartnerOptions m_options;
     std::mt19937 m_random;
-    std::unique_ptr<core::Timer> m_paceTimer;
+    LinePacer m_pacer;
 
     // Receiving: the high nibble of the data byte under way, -1 when none.
     int m_rxHigh = -1;
@@ -69,11 +67,7 @@ private:
     bool m_midByte = false;
     quint8 m_lastReply = IdleByte;
 
-    // Pacing: replies with the time they may leave, and when the line is free again.
-    std::deque<std::pair<qint64, quint8>> m_pending;
-    qint64 m_lineFreeNs = 0;
     qint64 m_deafUntilMs = -1;
-    qint64 m_repliesSent = 0;
 };
 
 }  // namespace sim

@@ -9,7 +9,8 @@ constexpr int DataTextLimit = 64;
 
 ModemPartner::ModemPartner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
                            const ModemOptions &options)
-    : m_line(line), m_commands(commands), m_options(options), m_random(options.seed), m_framed(timers),
+    : m_line(line), m_commands(commands), m_options(options), m_random(options.seed), m_pacer(line, timers, options.baud),
+      m_framed(timers),
       m_dialTimer(timers.createTimer()), m_hangupTimer(timers.createTimer()), m_escapeTimer(timers.createTimer())
 {
     for (auto *t : {m_dialTimer.get(), m_hangupTimer.get(), m_escapeTimer.get()}) t->setSingleShot(true);
@@ -18,7 +19,7 @@ ModemPartner::ModemPartner(comlink::SerialLine &line, core::TimerFactory &timers
     m_escapeTimer->setCallback([this] { escape(); });
     m_framed.PartnerName = m_options.partnerName;
     m_framed.Send = [this](const QByteArray &bytes) {
-        if (m_online) m_line.write(bytes);
+        if (m_online) m_pacer.send(bytes);
     };
     m_framed.OnRequest = [this](const QByteArray &telegram) { return answer(telegram); };
     if (m_options.nakRate > 0) {
@@ -59,7 +60,7 @@ void ModemPartner::commandByte(char c)
 
 void ModemPartner::say(const QByteArray &text)
 {
-    m_line.write("\r\n" + text + "\r\n");
+    m_pacer.send("\r\n" + text + "\r\n");
 }
 
 void ModemPartner::command(const QByteArray &line)
@@ -120,6 +121,7 @@ void ModemPartner::hangUp(const QByteArray &why)
     m_hangupTimer->stop();
     m_escapeTimer->stop();
     m_framed.ResetSync();
+    m_pacer.clear();  // what was still on its way is lost with the carrier
     m_commandLine.clear();
     if (!why.isEmpty()) say(why);
 }

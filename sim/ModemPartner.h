@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandSet.h"
+#include "LinePacer.h"
 #include "TelegramReader.h"
 
 #include "core/Timer.h"
@@ -21,6 +22,7 @@ struct ModemOptions {
     DialResult dialResult = DialResult::Connect;
     int hangupAfterMs = 0;                   // carrier lost this long after CONNECT; 0: never
     double nakRate = 0.0;                    // fraction of good request frames refused with NAK
+    int baud = 0;                            // replies paced at this line speed; 0: at once
     quint32 seed = 1;
     QByteArray partnerName = "QRXSIM";
 };
@@ -64,6 +66,7 @@ private:
     CommandSet &m_commands;
     ModemOptions m_options;
     std::mt19937 m_random;
+    LinePacer m_pacer;
     comlink::FramedPartner m_framed;
     std::unique_ptr<core::Timer> m_dialTimer, m_hangupTimer, m_escapeTimer;
 

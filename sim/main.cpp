@@ -163,6 +163,7 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         return false;
     options.modem = parser.isSet(QStringLiteral("modem"));
     options.modemOptions.hangupAfterMs = hangupAfter * 1000;
+    options.modemOptions.baud = options.partner.baud;
     options.modemOptions.dialMs = dialSeconds * 1000;
     options.sysmodChecksumFault = parser.isSet(QStringLiteral("sysmod-checksum-fault"));
     options.modemOptions.seed = quint32(seed);

@@ -240,4 +240,16 @@ TEST_F(ModemTest, ControllerResetSilencesItWhileTheModemStaysUp)
     EXPECT_EQ(request(bytes({0x28, 0xFF, 0xFF, 0xF1, 0x00})), bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01}));
 }
 
+TEST_F(ModemTest, RepliesArePacedAtTheLineSpeed)
+{
+    start({.baud = 1920});  // 5.2 ms a byte
+    pc->write("AT\r");
+    QByteArray got = received();
+    time.advance(20);
+    got += received();
+    EXPECT_LT(got.size(), 6);
+    time.advance(20);
+    EXPECT_EQ(got + received(), QByteArray("\r\nOK\r\n"));
+}
+
 }  // namespace
