@@ -135,10 +135,13 @@ void ModemPartner::watchDataText(char c)
     if (c == '\r') {
         const QByteArray text = m_dataText.trimmed().toUpper();
         m_dataText.clear();
-        // "AT01" follows every CONNECT; any other command line means a new session.
-        if (text.startsWith("AT") && text != "AT01") {
+        // "AT01" follows every CONNECT; any other command line means the PC
+        // hung up (or a new session began), also when it came right behind
+        // an escape whose guard time we did not see pass.
+        const int at = text.indexOf("AT");
+        if (at >= 0 && text.mid(at) != "AT01") {
             hangUp();
-            command(text);
+            command(text.mid(at));
         }
         return;
     }

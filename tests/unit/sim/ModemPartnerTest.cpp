@@ -210,6 +210,12 @@ TEST_F(ModemTest, CarrierLossAndHangingUp)
     EXPECT_EQ(send("ATH\r"), QByteArray("\r\nOK\r\n"));
     EXPECT_FALSE(modem->connected());
 
+    // The hang-up command right behind the escape still hangs up.
+    start();
+    connectAndSync();
+    EXPECT_EQ(send("+++ATH\r"), QByteArray("\r\nOK\r\n"));
+    EXPECT_FALSE(modem->connected());
+
     // "+++" followed by more data at once is data, not the escape.
     start();
     connectAndSync();
