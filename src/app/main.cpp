@@ -26,22 +26,29 @@ void onSignal(int)
 }
 
 // SIGINT and SIGTERM run the same orderly shutdown as the exit button, so the
-// logs are complete when the program is ended from a terminal or a service manager.
-void quitOnSignals(shell::Program &program)
+// logs are complete when the program is ended from a terminal or a service
+// manager. The handlers are installed first thing; a signal that comes early
+// waits in the socket until the message loop runs.
+void catchSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0) return;
-    auto *notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(g_signalSocket[1], &byte, 1);
-        program.Quit();
-    });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+void quitOnSignals(shell::Program &program)
+{
+    if (g_signalSocket[1] < 0) return;
+    auto *notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalSocket[1], &byte, 1);
+        program.Quit();
+    });
 }
 
 // The INI delivered with the program: the data folder beside build/haltron,
@@ -91,6 +98,7 @@ int reportNoIni(const QString &message, int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    catchSignals();
     core::QtTimerFactory timers;
     shell::Program program(timers);
     if (!program.InitModules(startEnvironment(argc, argv))) return reportNoIni(program.NoIniMessage(), argc, argv);
