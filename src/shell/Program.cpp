@@ -40,6 +40,7 @@ void Program::CreateWindows()
     m_controller = std::make_unique<MainController>(m_config, Reports(), m_timers);
     m_mainForm = std::make_unique<TMainForm>(*m_controller, m_config);
     m_controller->view.quitApplication = [this] { if (QuitApplication) QuitApplication(); };
+    m_mainForm->OnClosed = m_controller->view.quitApplication;
     const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->ShowHelp(topic); };
 
     m_selectForm = new TSelectForm(m_mainForm.get());

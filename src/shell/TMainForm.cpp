@@ -115,11 +115,12 @@ void TMainForm::buildStatusBar()
     for (int i = 0; i < StatusPanelCount; ++i) {
         auto *panel = new QLabel(row);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setFixedWidth(PanelWidths[i]);
-        layout->addWidget(panel);
+        panel->setMinimumWidth(PanelWidths[i]);
+        if (i + 1 < StatusPanelCount) panel->setMaximumWidth(PanelWidths[i]);
+        // The last panel reaches to the window's right edge.
+        layout->addWidget(panel, i + 1 == StatusPanelCount ? 1 : 0);
         StatusPanels[i] = panel;
     }
-    layout->addStretch();
     statusBar()->addWidget(row, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -163,7 +164,7 @@ QString TMainForm::PanelText(int panel) const
 void TMainForm::ShowStartWindow()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (screen && MainWindowFillsScreen(screen->availableGeometry().height())) {
+    if (screen && MainWindowFillsScreen(screen->geometry().height())) {
         showMaximized();
         return;
     }
@@ -177,6 +178,8 @@ void TMainForm::closeEvent(QCloseEvent *event)
 {
     m_controller.CloseRequested();
     event->accept();
+    // Open dialogs (help, selection) must not keep the program alive.
+    if (OnClosed) OnClosed();
 }
 
 void TMainForm::keyPressEvent(QKeyEvent *event)

@@ -33,6 +33,7 @@ public:
     QString PanelText(int panel) const;
 
     std::function<void()> OnInfoClick;  // Info_Button: shows the version window
+    std::function<void()> OnClosed;     // closed through the window frame: ends the message loop
 
     QFrame *Panel2;
     QLabel *Banner;

@@ -109,6 +109,22 @@ TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
     EXPECT_EQ(log.last(), QStringLiteral("- zu  ** 08.12.2026 04:22:31"));
 }
 
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
+{
+    main().Help->show();  // an open dialog does not keep the program alive
+    main().close();
+    EXPECT_EQ(quitRequests, 1);
+    shell::Reports().write(QStringLiteral("not mirrored"));
+    EXPECT_FALSE(main().ReportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
+
+    program->Quit();  // as the program's entry does after the loop
+    time.advance(100);
+    EXPECT_EQ(quitRequests, 2);
+    EXPECT_TRUE(program->Controller().QuitDone());
+    program->Finalize();
+    EXPECT_TRUE(mainLog().contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
+}
+
 TEST_F(MainWindowTest, MainLogLinesAppearInTheConnectionReport)
 {
     shell::Reports().write(QStringLiteral("port> offen"));
