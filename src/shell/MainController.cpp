@@ -42,6 +42,16 @@ MainController::MainController(Configuration &config, ReportsRecord &reports, co
     m_reports.setFlag(ReportDebugBit);
 }
 
+MainController::~MainController()
+{
+    // Hooks handed out by the start settings point here; give the log its plain ones back.
+    if (TLogFile *log = m_config.MainLog()) log->OnWrite = nullptr;
+    if (m_reports.ReportDebug) {
+        ReportsRecord *reports = &m_reports;
+        m_reports.ReportDebug = [reports](const QString &text) { reports->writeIf(ReportDebugBit, text); };
+    }
+}
+
 void MainController::setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp)
 {
     m_lineLamp = lineLamp;

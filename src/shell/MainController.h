@@ -40,6 +40,8 @@ struct MainView {
     std::function<void(unsigned bgr)> setModeLampColour;
     std::function<void(const QString &caption)> setCaption;
     std::function<void(int width)> setWindowWidth;
+    std::function<void(bool visible)> setGaugeVisible;        // the batch countdown
+    std::function<void(int maximum, int position)> setGauge;
     std::function<void()> quitApplication;  // ends the message loop
 };
 
@@ -92,6 +94,9 @@ struct MainHooks {
 class MainController {
 public:
     MainController(Configuration &config, ReportsRecord &reports, core::TimerFactory &timers);
+    ~MainController();
+    MainController(const MainController &) = delete;
+    MainController &operator=(const MainController &) = delete;
 
     MainView view;
     MainHooks hooks;

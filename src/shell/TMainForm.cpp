@@ -154,6 +154,11 @@ void TMainForm::connectView()
     v.setModeLampColour = [this](unsigned bgr) { ModeLamp->setLampColour(bgr); };
     v.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
     v.setWindowWidth = [this](int width) { resize(width, height()); };
+    v.setGaugeVisible = [this](bool visible) { Gauge1->setVisible(visible); };
+    v.setGauge = [this](int maximum, int position) {
+        Gauge1->setRange(0, qMax(0, maximum));
+        Gauge1->setValue(qBound(0, position, qMax(0, maximum)));
+    };
 }
 
 QString TMainForm::PanelText(int panel) const

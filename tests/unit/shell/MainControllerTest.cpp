@@ -114,6 +114,24 @@ TEST(StartMethod, DigitOneSetsItsFlag)
     }
 }
 
+TEST(MainWindowSize, SmallDesktopsGetTheWindowFillingTheScreen)
+{
+    EXPECT_TRUE(shell::MainWindowFillsScreen(768));
+    EXPECT_TRUE(shell::MainWindowFillsScreen(800));
+    EXPECT_FALSE(shell::MainWindowFillsScreen(801));
+}
+
+TEST_F(MainControllerTest, ReportHooksOutliveTheController)
+{
+    applyWith(QStringLiteral("0"));
+    main.reset();
+    reports.debug(QStringLiteral("after the window"));
+    reports.write(QStringLiteral("plain line"));
+    const QStringList log = lines(QStringLiteral("main.log"));
+    EXPECT_TRUE(log.contains(QStringLiteral("after the window")));
+    EXPECT_TRUE(log.contains(QStringLiteral("plain line")));
+}
+
 TEST_F(MainControllerTest, StartSettingsShowPortVersionAndLinkMode)
 {
     struct { const char *methode; const char *mode; const char *route; const char *attach; } cases[] = {
