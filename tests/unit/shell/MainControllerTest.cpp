@@ -38,6 +38,7 @@ protected:
 
     MainController &create(const QString &extraIni, const QStringList &params = {})
     {
+        main.reset();  // it refers to the configuration about to be replaced
         startWith(QStringLiteral("[files]\nSystemDir=.\nlanguage=de.lng\n[logfiles]\nmainlogfile=main.log\nlogonfile=logon.log\nreports=01\n")
                       + extraIni,
                   params);
