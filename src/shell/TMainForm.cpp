@@ -3,8 +3,8 @@
 #include "HelpViewer.h"
 
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,14 +18,35 @@ namespace shell {
 namespace {
 constexpr int ClientWidth = 792;
 constexpr int ClientHeight = 566;
+constexpr int ButtonWidth = 80;
 constexpr int PanelWidths[StatusPanelCount] = {170, 170, 150, 20, 20, 20, 100};
+
+// The status panels sit side by side at their fixed widths and are cut off at
+// the window's edge, never squeezed over each other; the last one reaches to
+// the right edge.
+class StatusRow : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::array<QLabel *, StatusPanelCount> panels{};
+
+protected:
+    void resizeEvent(QResizeEvent *) override
+    {
+        int x = 0;
+        for (int i = 0; i < StatusPanelCount; ++i) {
+            const int w = i + 1 < StatusPanelCount ? PanelWidths[i] : qMax(PanelWidths[i], width() - x);
+            panels[i]->setGeometry(x, 0, w, height());
+            x += w;
+        }
+    }
+};
 
 QToolButton *flatButton(QWidget *parent, const QString &text, int x)
 {
     auto *button = new QToolButton(parent);
     button->setText(text);
     button->setAutoRaise(true);
-    button->setGeometry(x, 6, 80, 29);
+    button->setGeometry(x, 6, ButtonWidth, 29);
     return button;
 }
 }  // namespace
@@ -72,9 +93,9 @@ void TMainForm::buildButtonBar(QWidget *client)
     Banner->setPixmap(banner.scaledToHeight(37, Qt::SmoothTransformation));
     Banner->setGeometry(2, 2, Banner->pixmap().width(), 37);
 
-    Info_Button = flatButton(Panel2, QStringLiteral("Info"), ClientWidth - 260);
-    LinkButton = flatButton(Panel2, QStringLiteral("Link"), ClientWidth - 175);
-    SpeedButton3 = flatButton(Panel2, QStringLiteral("Ende"), ClientWidth - 90);
+    Info_Button = flatButton(Panel2, QStringLiteral("Info"), 0);
+    LinkButton = flatButton(Panel2, QStringLiteral("Link"), 0);
+    SpeedButton3 = flatButton(Panel2, QStringLiteral("Ende"), 0);
     SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
@@ -108,19 +129,15 @@ void TMainForm::buildReport(QWidget *client)
 
 void TMainForm::buildStatusBar()
 {
-    auto *row = new QWidget();
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    auto *row = new StatusRow();
     for (int i = 0; i < StatusPanelCount; ++i) {
         auto *panel = new QLabel(row);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setMinimumWidth(PanelWidths[i]);
-        if (i + 1 < StatusPanelCount) panel->setMaximumWidth(PanelWidths[i]);
-        // The last panel reaches to the window's right edge.
-        layout->addWidget(panel, i + 1 == StatusPanelCount ? 1 : 0);
+        row->panels[i] = panel;
         StatusPanels[i] = panel;
     }
+    row->setMinimumHeight(StatusPanels[0]->sizeHint().height());
+    row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->addWidget(row, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -175,6 +192,19 @@ void TMainForm::ShowStartWindow()
     }
     if (screen) move(screen->availableGeometry().center() - rect().center());
     show();
+}
+
+// The button bar spans the window; its buttons stay at the right end.
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    const int width = centralWidget()->width();
+    Panel2->resize(width, Panel2->height());
+    int x = width - ButtonWidth - 10;
+    for (QToolButton *button : {SpeedButton3, LinkButton, Info_Button}) {
+        button->move(x, button->y());
+        x -= ButtonWidth + 5;
+    }
 }
 
 void TMainForm::ShowHelp(const QString &topic) { Help->ShowTopic(topic); }
