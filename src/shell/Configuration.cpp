@@ -69,7 +69,9 @@ void Configuration::InitConfiguration(const StartEnvironment &env)
     if (ini_machine.isEmpty()) ini_machine = ReadMachineType().toUpper();
     createMainLog();
     createLogOnLog();
-    LanguageIni.load(GetLanguageFile());
+    // An empty key names the folder itself; only a file is read.
+    const QString language = GetLanguageFile();
+    if (QFileInfo(language).isFile()) LanguageIni.load(language);
     ReportDirectories();
 }
 

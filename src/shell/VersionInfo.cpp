@@ -16,7 +16,7 @@ VersionInfo BuildVersionInfo(const Configuration &config, const QString &program
     const QFileInfo program(programFile);
     const QString fileDate = program.exists() ? program.lastModified().toString(QStringLiteral("dd.MM.yyyy")) : QString();
     const QString errorFile = config.GetErrorFile();
-    const QString faultVersion = QFileInfo::exists(errorFile)
+    const QString faultVersion = QFileInfo(errorFile).isFile()
         ? core::IniFile(errorFile).readString(QStringLiteral("Id"), QStringLiteral("version")) : QString();
 
     VersionInfo info;

@@ -174,8 +174,9 @@ TEST_F(ConfigurationTest, LanguageTextFallsBackToTheIdentAndIsTraced)
     EXPECT_EQ(cfg.LanguageText(QStringLiteral("Id"), QStringLiteral("version")), QStringLiteral("version"));
     EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("*** language>[MAIN,32]=nicht verbunden")));
 
-    // No language file at all: the ident itself.
+    // No language file, or no name (which leaves only the folder): the ident itself.
     EXPECT_EQ(startWith(QStringLiteral("[files]\n")).LanguageText(QStringLiteral("main"), QStringLiteral("33")), QStringLiteral("33"));
+    EXPECT_EQ(startWith(QStringLiteral("[files]\nSystemDir=.\n")).LanguageText(QStringLiteral("main"), QStringLiteral("32")), QStringLiteral("32"));
 }
 
 TEST_F(ConfigurationTest, DirectoryReportListsTenRightAlignedLabels)
