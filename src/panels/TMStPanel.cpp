@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 
@@ -136,6 +137,14 @@ void TMStPanel::ShowPanel(std::function<void()> initProc, std::function<void()> 
 void TMStPanel::ShowSessionPanel(QWidget *parent, int left, int top)
 {
     if (m_logic.ShowSessionPanel()) dock(parent, left, top, false);
+}
+
+bool TMStPanel::InputQuery(const QString &caption, const QString &prompt, QString &text)
+{
+    bool ok = false;
+    const QString edited = QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, text, &ok);
+    if (ok) text = edited;
+    return ok;
 }
 
 void TMStPanel::closeEvent(QCloseEvent *event)

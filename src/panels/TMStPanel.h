@@ -21,6 +21,9 @@ public:
 
     SessionPanel &logic() { return m_logic; }
 
+    // The input dialogue behind the session's AskDialNumber (TModem::InputQuery).
+    static bool InputQuery(const QString &caption, const QString &prompt, QString &text);
+
     void ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
                    std::function<bool()> dialProc, QWidget *parent, int left, int top, bool floating);
     // ShowPanel with the session's procedures, docked.

@@ -125,6 +125,17 @@ void TModem::OnDialError(const QString &text)
     WaitDone();
 }
 
+void TModem::ConnectChange(bool on)
+{
+    // A carrier lost while linked ends the session, so the panel stops showing a
+    // partner that is gone; during a dial wait the dial's own ending covers it.
+    if (on || !Connected || waitRunning()) return;
+    Connected = false;
+    Reports().debug(QStringLiteral("mst_main> NC"));
+    if (port.HangUp) port.HangUp();
+    if (SessionEndedHook) SessionEndedHook();
+}
+
 void TModem::DialWaitDone()
 {
     if (Connected && LinkedPending) {

@@ -64,6 +64,8 @@ public:
     void InitDone(const QString &portText);
     void OnDialed(const QString &name);
     void OnDialError(const QString &text);
+    // The port's connection state changed (its OnConnectChange).
+    void ConnectChange(bool on);
 
     void SendModemCommand(std::function<void()> done, const QString &command, int waitMs);
 

@@ -55,6 +55,22 @@ TEST(TModemDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
     EXPECT_TRUE(rig.modem.LinkedPending);
 }
 
+TEST(TModemDial, CarrierLostWhileLinkedEndsTheSession)
+{
+    DialRig rig;
+    rig.modem.SessionDial(rig.modem.DialNumber);
+    rig.modem.ConnectChange(false);  // during the wait: the dial's own ending decides
+    rig.linked("AB1");
+    rig.time.advance(100);
+    rig.modem.ConnectChange(true);
+    EXPECT_EQ(rig.only("ended|hangup").size(), 0);
+    rig.modem.ConnectChange(false);
+    EXPECT_FALSE(rig.modem.Connected);
+    EXPECT_EQ(rig.only("hangup|ended"), QStringList({"hangup", "ended"}));
+    rig.modem.ConnectChange(false);
+    EXPECT_EQ(rig.only("ended").size(), 1);
+}
+
 TEST(TModemDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
 {
     for (const QString text : {"port>Modem Connect Fehler", "MST.SYNC FAILED", "BUSY", "NO CARRIER", "NO DIALTONE"}) {
