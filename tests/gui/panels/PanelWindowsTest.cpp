@@ -13,25 +13,13 @@
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "gui_panels";
-    static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
-
 QString byNumber(const QString &, const QString &ident)
 {
     return ident == "13" ? QStringLiteral("AUFLEGEN") : "T" + ident;
 }
 
 // The two windows wired to a session whose port is a journal, as the program wires them.
-struct AppFirst {
-    AppFirst() { ensureApp(); }
-};
-
-struct WindowRig : AppFirst, SessionRig {
+struct WindowRig : SessionRig {
     QWidget host;
     panels::TMStPanel panel{time, byNumber, false};
     panels::TLEDS leds{time};
@@ -125,3 +113,13 @@ TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
 }
 
 }  // namespace
+
+// The application must outlive the test's widgets and the test library's input devices.
+int main(int argc, char **argv)
+{
+    // Test discovery runs the program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
