@@ -186,6 +186,9 @@ bool TModem::waitRunning() const
 
 void TModem::HangUpNow()
 {
+    // Hung up is not connected, even when the partner arrived a moment ago: the
+    // wait then ends as a session end, not with a partner on a dead line.
+    Connected = false;
     if (port.HangUp) port.HangUp();
     if (waitRunning()) m_waitTag = 1;
 }

@@ -119,6 +119,20 @@ TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
                                         "ended", "answer"}));
 }
 
+TEST(TModemDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
+{
+    DialRig rig;
+    rig.modem.SessionDial(rig.modem.DialNumber);
+    rig.time.advance(2050);
+    rig.linked("AB1");
+    rig.modem.SessionHangUp();
+    rig.time.advance(50);
+    EXPECT_FALSE(rig.only("partner").size());
+    EXPECT_EQ(rig.only("ended").size(), 1);
+    rig.modem.ConnectChange(false);  // the carrier drops after the hang-up
+    EXPECT_EQ(rig.only("ended").size(), 1);
+}
+
 TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
 {
     const struct {
