@@ -90,6 +90,7 @@ quint8 ComPort::ReadChar()
     const QByteArray data = m_line.read(1);
     if (data.isEmpty()) return 0;
     TrafficLine('<', data);
+    if (OnReceived) OnReceived(data);
     return core::byteAt(data, 0);
 }
 
@@ -98,6 +99,7 @@ QByteArray ComPort::ReadChars(int count)
     if (PortClosed || count <= 0) return {};
     const QByteArray data = m_line.read(count);
     if (!data.isEmpty()) TrafficLine('<', data);
+    if (!data.isEmpty() && OnReceived) OnReceived(data);
     return data;
 }
 
@@ -138,6 +140,12 @@ void ComPort::UnregisterLinkLed(core::LinkLamp *lamp)
     if (it == m_linkLeds.end()) return;
     (*it)->onClick = nullptr;
     m_linkLeds.erase(it);
+}
+
+void ComPort::UpdateView(const std::function<void(View &)> &change)
+{
+    change(m_view);
+    viewChanged();
 }
 
 void ComPort::ShowPortMessage(const QString &text)
@@ -211,7 +219,9 @@ void ComPort::onReadyRead()
         hook(int(qMin<qint64>(count, 0xFFFF)));
         return;
     }
-    receiveText(m_line.read(count));
+    const QByteArray data = m_line.read(count);
+    if (OnReceived) OnReceived(data);
+    receiveText(data);
 }
 
 void ComPort::onLineError(const QString &text)
