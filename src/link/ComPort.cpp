@@ -220,8 +220,8 @@ void ComPort::onReadyRead()
         return;
     }
     const QByteArray data = m_line.read(count);
-    if (OnReceived) OnReceived(data);
     receiveText(data);
+    if (OnReceived) OnReceived(data);
 }
 
 void ComPort::onLineError(const QString &text)
@@ -248,6 +248,8 @@ void ComPort::completeLine(bool byCr)
 {
     if (!Line.isEmpty()) TrafficLine('<', Line.toLatin1());
     if (byCr && OnLine) OnLine(Line);
+    // The empty line between a modem's "\r\n"-framed replies must not wipe the reply before it.
+    if (byCr && Line.isEmpty()) return;
     LastLine = Line;
     if (Line.contains(QLatin1String("CONNECT"))) ShowPortMessage(Line);
     if (LastLine == QLatin1String("OK")) {
