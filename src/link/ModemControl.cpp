@@ -263,6 +263,12 @@ void ModemControl::StartSync()
     retarget(SyncTickMs, true, [this] { syncTick(); });
 }
 
+void ModemControl::StartSyncTest(TextProc onError)
+{
+    m_kavcom.OnLinkError = std::move(onError);
+    StartSync();
+}
+
 void ModemControl::syncTick()
 {
     if (--SyncTries > 0) m_port.SendChar(SOH);

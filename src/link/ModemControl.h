@@ -57,6 +57,8 @@ public:
     bool Dial(const QString &number, TextProc onLinked, TextProc onError);
     void HangUp();
     void StartSync();
+    // The synchronisation test: link errors go to onError instead of a dial's.
+    void StartSyncTest(TextProc onError);
     // The steps after the synchronisation, also for the test buttons.
     void NotifyPartner();
     void RequestPartnerName();
