@@ -210,6 +210,11 @@ void ModemControl::startDial(const QString &number, TextProc onLinked, TextProc 
     setStatus(number);
     m_port.AppLog(QStringLiteral("wähle: ") + number);
     if (m_modem.CallInProgress()) m_modem.CancelCall();
+    // Without a line the modem cannot answer: no point waiting for the dial time-out.
+    if (!m_port.IsOpen() || m_port.PortClosed) {
+        onConnectFailed(QStringLiteral("port closed"));
+        return;
+    }
     m_modem.Dial(number);
 }
 
@@ -233,6 +238,9 @@ void ModemControl::HangUp()
     releaseLine();
     m_timer1->stop();
     std::erase_if(m_waiting, [](const Waiting &w) { return w.dial; });
+    // The dial's procedures end with its call.
+    m_kavcom.OnLinkError = nullptr;
+    m_port.OnConnected = nullptr;
     m_modem.CancelCall();
     // The line is dropped now, so the next dial is not refused as "in data mode".
     if (m_port.DataMode || m_port.IsConnected()) m_port.ConnectLedChange(false);

@@ -228,6 +228,13 @@ TEST_F(ModemTest, DialInDataModeIsRefusedWithoutTouchingTheModem)
     EXPECT_TRUE(pcWrote().isEmpty());
 }
 
+TEST_F(ModemTest, DialOnAClosedPortFailsAtOnce)
+{
+    port.ClosePort();
+    EXPECT_TRUE(dial());
+    EXPECT_EQ(errors, QStringList{"port>Modem Connect Fehler"});
+}
+
 TEST_F(ModemTest, DialAskedDuringInitAndTestWaitsUntilTheTestHasFinished)
 {
     testAndInit();
