@@ -8,7 +8,9 @@ FakeHayesModem::FakeHayesModem(core::TimerFactory &timers, comlink::MemorySerial
     m_line.open(QStringLiteral("modem"));
     m_line.onReadyRead = [this] { receive(m_line.read(m_line.bytesAvailable())); };
     partner.Send = [this](const QByteArray &bytes) {
-        if (m_online && !m_escaped) m_line.write(bytes);
+        if (!m_online || m_escaped) return;
+        if (!paced) m_line.write(bytes);
+        else for (char b : bytes) m_line.write(QByteArray(1, b));
     };
     m_dialTimer->setSingleShot(true);
     m_dialTimer->setCallback([this] { dialResult(); });

@@ -24,6 +24,7 @@ public:
     int dialDelayMs = 3000;
     bool mute = false;     // never answers a command
     bool hasDcd = false;   // drives the PC line's DCD instead of leaving it unknown
+    bool paced = false;    // the controller's bytes arrive one receive event each
     QByteArray identity = "FAKEMODEM 2400";
 
     // The carrier goes: "NO CARRIER" (and DCD low where modelled).

@@ -151,6 +151,14 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_EQ(seconds.size(), 2);
 }
 
+TEST_F(ModemTest, LinksWhenEveryByteArrivesOnItsOwn)
+{
+    fake.paced = true;
+    dialAndLink();
+    EXPECT_TRUE(memo.contains("** MST.SYNC **"));
+    EXPECT_TRUE(port.LinkUp);
+}
+
 TEST(ModemPartnerName, LastTwoBytesGoThenOnlyDigitsAndLettersStay)
 {
     const struct {
