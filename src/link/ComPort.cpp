@@ -253,7 +253,7 @@ void ComPort::completeLine(bool byCr)
     LastLine = Line;
     if (Line.contains(QLatin1String("CONNECT"))) ShowPortMessage(Line);
     if (LastLine == QLatin1String("OK")) {
-        if (OnOk) OnOk();
+        if (auto onOk = OnOk) onOk();  // a copy: the handler may replace itself
     } else {
         m_view.status = Line;
         viewChanged();

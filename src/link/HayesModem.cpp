@@ -17,7 +17,6 @@ HayesModem::HayesModem(ComPort &port, core::TimerFactory &timers)
         dialFailed(QStringLiteral("NO ANSWER"));
     });
     m_hangupTimer->setSingleShot(true);
-    m_hangupTimer->setCallback([this] { hangupStep(); });
     m_port.OnReceived = [this](const QByteArray &data) { received(data); };
 }
 
@@ -53,51 +52,47 @@ void HayesModem::HangUp(std::function<void()> done)
 {
     CancelCall();
     m_hangupDone = std::move(done);
-    m_hangupStep = 1;
-    hangupStep();
+    m_hangingUp = true;
+    if (m_port.SetDtr(false)) {
+        later(DtrDropMs, [this] {
+            m_port.SetDtr(true);  // ready for the next call
+            hungUp();
+        });
+    } else if (m_online && Carrier()) {
+        // The escape needs silence before and after it, then the modem listens to commands.
+        later(GuardMs, [this] {
+            send(QByteArrayLiteral("+++"));
+            later(GuardMs, [this] { sendHangUpCommand(); });
+        });
+    } else {
+        sendHangUpCommand();
+    }
 }
 
-// One step per call, each arming the timer for the next; the last calls the done procedure.
-void HayesModem::hangupStep()
+void HayesModem::sendHangUpCommand()
 {
-    const bool escape = m_online && Carrier();
-    switch (m_hangupStep++) {
-    case 1:
-        if (m_port.SetDtr(false)) {
-            m_hangupStep = 5;
-            m_hangupTimer->start(DtrDropMs);
-        } else if (escape) {
-            m_hangupTimer->start(GuardMs);  // silence before the escape
-        } else {
-            m_hangupStep = 4;
-            hangupStep();
-        }
-        return;
-    case 2:
-        send(QByteArrayLiteral("+++"));
-        m_hangupTimer->start(GuardMs);  // silence after it, then the modem listens
-        return;
-    case 3:
-    case 4:
-        send(QByteArrayLiteral("ATH\r"));
-        m_hangupStep = 6;
-        m_hangupTimer->start(DtrDropMs);
-        return;
-    case 5:
-        m_port.SetDtr(true);  // ready for the next call
-        [[fallthrough]];
-    default:
-        m_hangupStep = 0;
-        m_online = false;
-        if (auto done = std::exchange(m_hangupDone, {})) done();
-    }
+    send(QByteArrayLiteral("ATH\r"));
+    later(DtrDropMs, [this] { hungUp(); });
+}
+
+void HayesModem::hungUp()
+{
+    m_hangingUp = false;
+    m_online = false;
+    if (auto done = std::exchange(m_hangupDone, {})) done();
+}
+
+void HayesModem::later(int ms, std::function<void()> step)
+{
+    m_hangupTimer->setCallback(std::move(step));
+    m_hangupTimer->start(ms);
 }
 
 void HayesModem::HangUpNow()
 {
     CancelCall();
     m_hangupTimer->stop();
-    m_hangupStep = 0;
+    m_hangingUp = false;
     m_hangupDone = {};
     if (!m_port.SetDtr(false)) send(QByteArrayLiteral("ATH\r"));
     m_online = false;

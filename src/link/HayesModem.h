@@ -40,7 +40,7 @@ public:
     void HangUpNow();
     // DCD where the line has it; otherwise present until the modem said "NO CARRIER".
     bool Carrier() const;
-    bool HangingUp() const { return m_hangupStep != 0; }
+    bool HangingUp() const { return m_hangingUp; }
 
     // Events; empty after construction.
     std::function<void()> OnConnected;
@@ -51,7 +51,9 @@ private:
     void received(const QByteArray &data);
     void reply(const QString &line);
     void dialFailed(const QString &reason);
-    void hangupStep();
+    void sendHangUpCommand();
+    void hungUp();
+    void later(int ms, std::function<void()> step);
     void send(const QByteArray &text);
 
     ComPort &m_port;
@@ -61,7 +63,7 @@ private:
     bool m_dialling = false;
     bool m_online = false;       // connected since the last CONNECT
     bool m_noCarrier = false;    // the modem reported the carrier lost
-    int m_hangupStep = 0;
+    bool m_hangingUp = false;
     std::function<void()> m_hangupDone;
 };
 

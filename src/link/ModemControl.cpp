@@ -145,8 +145,13 @@ void ModemControl::testAfterWait()
     progress(m_port, QStringLiteral("wait-2"));
     setStatus({});
     m_port.LastLine.clear();
-    m_port.OnOk = [this] { testFirstOk(); };
-    m_port.SendString(QByteArrayLiteral("AT\r"));
+    sendAwaitingOk(QByteArrayLiteral("AT\r"), [this] { testFirstOk(); });
+}
+
+void ModemControl::sendAwaitingOk(const QByteArray &command, std::function<void()> onOk)
+{
+    m_port.OnOk = std::move(onOk);
+    m_port.SendString(command);
     after(ReplyTimeoutMs, [this] {
         progress(m_port, QStringLiteral("kein OK"));
         finishTest({});
@@ -161,12 +166,7 @@ void ModemControl::testFirstOk()
         v.modemOpenColour = core::colour::Green;
     });
     m_port.MemoText(QStringLiteral("*****"));
-    m_port.OnOk = [this] { testSecondOk(); };
-    m_port.SendString(m_port.AskModemCmd.toUpper().toLatin1() + '\r');
-    after(ReplyTimeoutMs, [this] {
-        progress(m_port, QStringLiteral("kein OK"));
-        finishTest({});
-    });
+    sendAwaitingOk(m_port.AskModemCmd.toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
 }
 
 void ModemControl::testSecondOk()

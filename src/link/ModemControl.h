@@ -89,6 +89,8 @@ private:
     void sendCommand(const QString &command);
     void beginTest(TextProc onReady);
     void testAfterWait();
+    // Sends a test command; onOk follows its "OK", a reply time-out fails the test.
+    void sendAwaitingOk(const QByteArray &command, std::function<void()> onOk);
     void testFirstOk();
     void testSecondOk();
     void finishTest(const QString &portText);
