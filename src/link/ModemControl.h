@@ -59,7 +59,7 @@ public:
     void StartSync();
     // The synchronisation test: link errors go to onError instead of a dial's.
     void StartSyncTest(TextProc onError);
-    // The steps after the synchronisation, also for the test buttons.
+    // After the synchronisation: the notification, then (also a test button) the partner-name request.
     void NotifyPartner();
     void RequestPartnerName();
     // The dial test's count-down: "noch N sec" each second on the status label.
