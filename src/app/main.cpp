@@ -1,8 +1,124 @@
+// Program entry: configuration first, then the windows in their fixed order,
+// the start settings, the message loop, the orderly shutdown and the closing
+// lines of the logs.
+#include "shell/Program.h"
+#include "shell/TMainForm.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalSocket[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalSocket[0], &byte, 1);
+}
+
+// SIGINT and SIGTERM run the same orderly shutdown as the exit button, so the
+// logs are complete when the program is ended from a terminal or a service
+// manager. The handlers are installed first thing; a signal that comes early
+// waits in the socket until the message loop runs.
+void catchSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSocket) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void quitOnSignals(shell::Program &program)
+{
+    if (g_signalSocket[1] < 0) return;
+    auto *notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalSocket[1], &byte, 1);
+        program.Quit();
+    });
+}
+
+// The INI delivered with the program: the data folder beside build/haltron,
+// or share/haltron beside an installed bin/haltron.
+QString deliveredIni(const QString &programFile)
+{
+    const QDir dir = QFileInfo(programFile).absoluteDir();
+    for (const char *relative : {"../data/haltron.ini", "../share/haltron/haltron.ini"}) {
+        const QString candidate = QDir::cleanPath(dir.absoluteFilePath(QLatin1String(relative)));
+        if (QFileInfo(candidate).isFile()) return candidate;
+    }
+    return {};
+}
+
+shell::StartEnvironment startEnvironment(int argc, char **argv)
+{
+    shell::StartEnvironment env;
+    for (int i = 0; i < argc; ++i) env.arguments << QString::fromLocal8Bit(argv[i]);
+    env.workingDir = QDir::currentPath();
+    env.homeDir = QDir::homePath();
+    QString programFile = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (programFile.isEmpty() && argc > 0) programFile = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();
+    env.deliveredIni = deliveredIni(programFile);
+    return env;
+}
+
+// A message box only where someone can see it; without a display the Qt
+// platform would abort before the message on standard error is read.
+bool hasDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return false;
+    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
+int reportNoIni(const QString &message, int argc, char **argv)
+{
+    std::fprintf(stderr, "haltron: %s\n", qPrintable(message));
+    if (hasDisplay()) {
+        QApplication app(argc, argv);
+        QMessageBox::critical(nullptr, QStringLiteral("Haltron"), message);
+    }
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char **argv)
 {
+    catchSignals();
+    core::QtTimerFactory timers;
+    shell::Program program(timers);
+    if (!program.InitModules(startEnvironment(argc, argv))) return reportNoIni(program.NoIniMessage(), argc, argv);
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("haltron"));
     QApplication::setApplicationDisplayName(QStringLiteral("Monitor 4 QRx und HPz"));
+
+    program.QuitApplication = [] { QCoreApplication::exit(0); };
+    program.CreateWindows();
+    program.ApplyStartSettings();
+    program.MainForm().ShowStartWindow();
+    quitOnSignals(program);
+
+    app.exec();
+    if (!program.Controller().QuitDone()) {
+        // Closed through the window frame: the shutdown still runs, in its own loop for the port pause.
+        program.Quit();
+        if (!program.Controller().QuitDone()) app.exec();
+    }
+    program.Finalize();
     return 0;
 }

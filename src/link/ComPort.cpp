@@ -90,6 +90,7 @@ quint8 ComPort::ReadChar()
     const QByteArray data = m_line.read(1);
     if (data.isEmpty()) return 0;
     TrafficLine('<', data);
+    if (OnReceived) OnReceived(data);
     return core::byteAt(data, 0);
 }
 
@@ -98,6 +99,7 @@ QByteArray ComPort::ReadChars(int count)
     if (PortClosed || count <= 0) return {};
     const QByteArray data = m_line.read(count);
     if (!data.isEmpty()) TrafficLine('<', data);
+    if (!data.isEmpty() && OnReceived) OnReceived(data);
     return data;
 }
 
@@ -138,6 +140,12 @@ void ComPort::UnregisterLinkLed(core::LinkLamp *lamp)
     if (it == m_linkLeds.end()) return;
     (*it)->onClick = nullptr;
     m_linkLeds.erase(it);
+}
+
+void ComPort::UpdateView(const std::function<void(View &)> &change)
+{
+    change(m_view);
+    viewChanged();
 }
 
 void ComPort::ShowPortMessage(const QString &text)
@@ -211,7 +219,9 @@ void ComPort::onReadyRead()
         hook(int(qMin<qint64>(count, 0xFFFF)));
         return;
     }
-    receiveText(m_line.read(count));
+    const QByteArray data = m_line.read(count);
+    receiveText(data);
+    if (OnReceived) OnReceived(data);
 }
 
 void ComPort::onLineError(const QString &text)
@@ -238,10 +248,12 @@ void ComPort::completeLine(bool byCr)
 {
     if (!Line.isEmpty()) TrafficLine('<', Line.toLatin1());
     if (byCr && OnLine) OnLine(Line);
+    // The empty line between a modem's "\r\n"-framed replies must not wipe the reply before it.
+    if (byCr && Line.isEmpty()) return;
     LastLine = Line;
     if (Line.contains(QLatin1String("CONNECT"))) ShowPortMessage(Line);
     if (LastLine == QLatin1String("OK")) {
-        if (OnOk) OnOk();
+        if (auto onOk = OnOk) onOk();  // a copy: the handler may replace itself
     } else {
         m_view.status = Line;
         viewChanged();

@@ -46,6 +46,9 @@ public:
     QByteArray ReadChars(int count);
     qint64 BytesAvailable() const;
     bool IsOpen() const { return m_line.isOpen(); }
+    // Control lines for the modem: false when DTR cannot be set, nullopt when DCD cannot be read.
+    bool SetDtr(bool on) { return m_line.isOpen() && m_line.setDtr(on); }
+    std::optional<bool> Carrier() const { return m_line.isOpen() ? m_line.carrier() : std::nullopt; }
 
     void SetLinkState(bool up);
     bool RegisterLinkLed(core::LinkLamp *lamp);
@@ -74,6 +77,8 @@ public:
     static QString printableText(const QByteArray &data);
 
     const View &view() const { return m_view; }
+    // Lets the modem dialogue change what the window shows.
+    void UpdateView(const std::function<void(View &)> &change);
     unsigned LinkColour() const { return m_linkColour; }
     bool LinkLedsEnabled() const { return m_linkLedsEnabled; }
 
@@ -109,6 +114,8 @@ public:
     std::function<void(const QString &line)> OnLine;
     // The modem dialogue hangs the modem up here when the program ends.
     std::function<void()> OnModemHangup;
+    // Every chunk read from the line, whoever reads it: the modem watches its replies here.
+    std::function<void(const QByteArray &data)> OnReceived;
     // Window side: a memo line to append, and "the view changed".
     std::function<void(const QString &line)> OnMemo;
     std::function<void()> OnViewChanged;

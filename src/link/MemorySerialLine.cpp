@@ -79,6 +79,7 @@ QByteArray MemorySerialLine::read(qint64 maxBytes)
 
 bool MemorySerialLine::setDtr(bool on)
 {
+    if (!m_dtrSupported) return false;
     m_dtr = on;
     return true;
 }

@@ -64,6 +64,8 @@ public:
     // Test controls.
     void setOpenFails(bool fails) { m_openFails = fails; }
     void setCarrier(std::optional<bool> carrier) { m_carrier = carrier; }
+    // A line whose DTR cannot be set (pseudo-terminal).
+    void setDtrSupported(bool supported) { m_dtrSupported = supported; }
     std::optional<bool> dtr() const { return m_dtr; }
     // Injects bytes as if received from the far end.
     void inject(const QByteArray &data);
@@ -84,6 +86,7 @@ private:
     bool m_openFails = false;
     std::optional<bool> m_carrier;
     std::optional<bool> m_dtr;
+    bool m_dtrSupported = true;
     QByteArray m_rx;
     QByteArray m_written;
     QString m_error;

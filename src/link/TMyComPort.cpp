@@ -1,12 +1,14 @@
 #include "TMyComPort.h"
 
 #include "core/Bytes.h"
+#include "link/ModemControl.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -32,7 +34,7 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers)
 {
     setWindowTitle(QStringLiteral("MyComPort-TEST-PROGRAMM"));
-    auto *root = new QVBoxLayout(this);
+    auto *root = m_root = new QVBoxLayout(this);
 
     m_portGroup = new QGroupBox(m_port.view().portGroup, this);
     auto *portRow = new QHBoxLayout(m_portGroup);
@@ -124,6 +126,7 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
 
 TMyComPort::~TMyComPort()
 {
+    if (m_modem) m_modem->OnTimerText = nullptr;
     m_port.OnMemo = nullptr;
     m_port.OnViewChanged = nullptr;
     m_port.UnregisterLinkLed(m_linkLed);
@@ -210,6 +213,82 @@ void TMyComPort::abortProgram()
         m_port.ClosePort();
         QCoreApplication::quit();
     });
+}
+
+}  // namespace comlink
+
+namespace comlink {
+
+void TMyComPort::setModem(ModemControl &modem)
+{
+    if (m_modem) return;
+    m_modem = &modem;
+    auto *group = new QGroupBox(QStringLiteral("Modem"), this);
+    auto *grid = new QGridLayout(group);
+    auto *row1 = new QHBoxLayout;
+    auto *row2 = new QHBoxLayout;
+    grid->addLayout(row1, 0, 0);
+    grid->addLayout(row2, 1, 0);
+
+    addButton(row1, QStringLiteral("INIT"), [this] { m_modem->ModemInit(); });
+    addButton(row1, QStringLiteral("TEST"), [this] {
+        setStatus(QStringLiteral("test Modem ") + m_port.view().portLabel);
+        m_modem->ModemTestAndInit([this](const QString &result) { setStatus(QStringLiteral("MODEMTEST=") + result); });
+    });
+    addButton(row1, QStringLiteral("-> 'AT'"), [this] { m_port.SendString(QByteArrayLiteral("AT\r")); });
+    QPushButton *sButton = addButton(row1, QStringLiteral("-> 'ATS0?'"), [] {});
+    connect(sButton, &QPushButton::clicked, this, [this, sButton] {
+        m_port.SendString(QStringLiteral("ATS%1?\r").arg(m_sRegister).toLatin1());
+        m_sRegister = m_sRegister >= 20 ? 0 : m_sRegister + 1;
+        sButton->setText(QStringLiteral("-> 'ATS%1?'").arg(m_sRegister));
+    });
+    addButton(row1, QStringLiteral("ATI[n]....."), [this] {
+        m_port.SendString(QStringLiteral("ATI%1\r").arg(m_infoNumber).toLatin1());
+        m_infoNumber = m_infoNumber >= 10 ? 0 : m_infoNumber + 1;
+    });
+    addButton(row1, QStringLiteral("AT-TEST-BOX"), [this] {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, QStringLiteral("TEST STRING"), QString(), QLineEdit::Normal,
+                                                   QStringLiteral("AT"), &ok);
+        if (ok) m_port.SendString(text.toLatin1() + '\r');
+    });
+
+    addButton(row2, QStringLiteral("WAHL"), [this] { dialTest(); });
+    addButton(row2, QStringLiteral("HangUp"), [this] {
+        setStatus(QStringLiteral("HangUp"));
+        m_modem->StopTimer1();
+        m_modem->HangUp();
+    });
+    addButton(row2, QStringLiteral("PartnerName"), [this] {
+        m_port.MemoText(QStringLiteral("REQUEST PARTNER NAME"));
+        m_modem->RequestPartnerName();
+    });
+    addButton(row2, QStringLiteral("MST.SYNC"), [this] {
+        m_modem->StartSyncTest([this](const QString &text) { setStatus(text); });
+    });
+    m_timerLabel = new QLabel(group);
+    row2->addWidget(m_timerLabel, 1);
+    m_modem->OnTimerText = [this](const QString &text) { m_timerLabel->setText(text); };
+
+    m_root->insertWidget(3, group);  // below the framed test buttons, above the lamps
+}
+
+void TMyComPort::dialTest()
+{
+    bool ok = false;
+    const QString number = QInputDialog::getText(this, QStringLiteral("TEST WAHL"), QStringLiteral("wähle"),
+                                                  QLineEdit::Normal, m_port.DialNumber, &ok);
+    if (!ok) return;
+    m_port.DialNumber = number;
+    m_modem->Dial(
+        number, [this](const QString &name) { setStatus(name); },
+        [this](const QString &text) { setStatus(QStringLiteral("WAHL-FEHLER ") + text); });
+    m_modem->StartDialCountdown();
+}
+
+void TMyComPort::setStatus(const QString &text)
+{
+    m_port.UpdateView([&text](ComPort::View &v) { v.status = text; });
 }
 
 }  // namespace comlink

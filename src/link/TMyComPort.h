@@ -9,8 +9,11 @@ class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace comlink {
+
+class ModemControl;
 
 // The port window: a hidden tool window over the port logic with its test
 // buttons, lamps, status texts and traffic memo.
@@ -27,6 +30,9 @@ public:
     void setFraming(FramedSend send, std::function<void(const QByteArray &framed)> sendFramed,
                     std::function<void()> reset);
 
+    // Adds the modem group with its test buttons.
+    void setModem(ModemControl &modem);
+
     ComPort &port() { return m_port; }
     LampFrame *linkLed() { return m_linkLed; }
 
@@ -40,6 +46,8 @@ private:
     void scheduleRefresh();
     void refresh();
     void abortProgram();
+    void setStatus(const QString &text);
+    void dialTest();
 
     ComPort &m_port;
     core::TimerFactory &m_timers;
@@ -61,6 +69,11 @@ private:
     LampFrame *m_dataModLed = nullptr;
     LampFrame *m_linkLed = nullptr;
     QPlainTextEdit *m_memo = nullptr;
+    QVBoxLayout *m_root = nullptr;
+    ModemControl *m_modem = nullptr;
+    QLabel *m_timerLabel = nullptr;
+    int m_sRegister = 0;    // next "ATS%d?"
+    int m_infoNumber = 0;   // next "ATI%d"
 };
 
 }  // namespace comlink

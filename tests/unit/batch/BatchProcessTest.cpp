@@ -129,7 +129,7 @@ struct Harness {
     BatchProcess &make(BatchParams params)
     {
         core::IniFile language;
-        EXPECT_TRUE(language.load(QStringLiteral(HALTRON_DATA_DIR "/lang-monitor.ini")));
+        EXPECT_TRUE(language.load(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng")));
         BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
                          monitor::FaultListTexts::fromLanguage(language), QString()};
         if (params.iniVersion.isEmpty()) params.iniVersion = "2.4";
@@ -241,7 +241,7 @@ TEST(BatchProcess, GroupVisitReadsEachMemberThroughItsRoute)
         "   : MON.BLOCK:  0  0  0  0  0  2",
         "   : ->Zustand=normalbetrieb, keine Richtung, Adr-frei",
         "   : ->Standetage=0",
-        "   : ->Sicherheitskreis: sicherheitskreis geschlossen",
+        "   : ->Sicherheitskreis: geschlossen",
         QString::fromUtf8("   : ->Tür.A-ist-zu, Tür.B-ist-zu, Antrieb-ist-aus"),
         QString::fromUtf8("   : ->Störung: lsu"),
     };

@@ -73,7 +73,7 @@ TEST(LiftState, OperatingModeTextsAndColours)
 TEST(LiftState, DeliveredLanguageEntriesCoverEveryValue)
 {
     core::IniFile language;
-    ASSERT_TRUE(language.load(QStringLiteral(HALTRON_DATA_DIR "/lang-monitor.ini")));
+    ASSERT_TRUE(language.load(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng")));
     const MonitorTextLists lists = MonitorTextLists::fromLanguage(language);
     EXPECT_EQ(lists.states.size(), 8);
     EXPECT_EQ(lists.safety.size(), 11);

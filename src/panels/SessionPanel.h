@@ -1,0 +1,137 @@
+#pragma once
+
+#include "core/Timer.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace shell {
+class TModem;
+}
+
+namespace panels {
+
+using TextFn = std::function<QString(const QString &section, const QString &ident)>;
+
+// How the status and report fields look: normal text, the information
+// background after a good init, red text after a failed one.
+enum class FieldLook { Normal, Info, Error };
+
+// Which blink the panel's DialTimer runs.
+enum class Blink { Dialling, Init, Idle };
+
+struct ButtonState {
+    bool enabled = false;
+    bool down = false;
+};
+
+// The logic of the session panel (window TMStPanel): button enabling, the
+// blinks of the partner label, and the hand-over to the remote session control.
+class SessionPanel {
+public:
+    static constexpr int FormBlinkMs = 750;
+    static constexpr int SlowBlinkMs = 700;
+
+    // languageText: the language file lookup; a missing or empty text shows its number.
+    SessionPanel(core::TimerFactory &timers, TextFn languageText, bool detailsVisible);
+    ~SessionPanel();
+
+    void setSession(shell::TModem *session) { m_session = session; }
+
+    // Stores the procedures and prepares the panel; false once the panel is closed.
+    bool ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
+                   std::function<bool()> dialProc);
+    // ShowPanel with the session's own init, hang-up and dial-number procedures.
+    bool ShowSessionPanel();
+    void SetMonitorHooks(std::function<void(const QString &)> onLinkUp,
+                         std::function<void(const QString &)> textHook,
+                         std::function<void(const QString &)> counterHook,
+                         std::function<void()> monitorHalt);
+
+    void SetOnline(bool online);
+    void SetStatus(const QString &text);
+    void SetReport(const QString &text);
+
+    // Buttons and clicks.
+    void DialClick();
+    void InitClick();
+    void HangUpClick();
+    void SpeakerOffClick();
+    void GroupBoxClick();
+    void StatusLabelClick();
+    void AutoDial();
+    void RequestInit();
+
+    // Handlers called by the session.
+    void SessionEnded();
+    void PartnerLinked(const QString &name);
+    void InitSuccess(const QString &report);
+    void InitFailure();
+    void DialPopUp();
+    void SpeakerOffDone();
+
+    void Close();
+    void Halt();
+
+    // Visible state.
+    QString text(int number) const;
+    const QString &partnerLabel() const { return m_partnerLabel; }
+    const QString &status() const { return m_status; }
+    const QString &report() const { return m_report; }
+    FieldLook statusLook() const { return m_statusLook; }
+    FieldLook reportLook() const { return m_reportLook; }
+    const QString &initCaption() const { return m_initCaption; }
+    const QString &dialText() const { return m_dialText; }
+    unsigned onlineColour() const;
+    bool detailsVisible() const { return m_detailsVisible; }
+    bool closed() const { return m_closed; }
+    bool connected() const { return m_connected; }
+    bool autoDialSet() const { return m_autoDial; }
+    Blink blink() const { return m_blink; }
+    bool blinking() const;
+    int blinkInterval() const;
+
+    ButtonState dial, init, hangUp, speakerOff;
+
+    std::function<void()> InitProc;
+    std::function<void()> HangUpProc;
+    std::function<bool()> DialProc;
+    std::function<void(const QString &name)> LinkedHook;
+    std::function<void(const QString &text)> PartnerTextHook;
+    std::function<void()> SessionEndedHook;
+    std::function<void(const QString &text)> StatusHook;
+    // The logon log, which records every number dialled.
+    std::function<void(const QString &text)> LogOnWrite;
+    // Something visible changed; the window redraws.
+    std::function<void()> OnChanged;
+
+private:
+    void changed();
+    void startBlink(Blink blink, int intervalMs);
+    void stopBlink();
+    void BlinkTick();
+    void setDisconnected();
+    void passPartnerText(const QString &text);
+    QString linkedText(const QString &name) const;
+
+    std::unique_ptr<core::Timer> m_dialTimer;
+    TextFn m_languageText;
+    shell::TModem *m_session = nullptr;
+    Blink m_blink = Blink::Dialling;
+    bool m_autoDial = false;
+    bool m_detailsVisible = false;
+    bool m_closed = false;
+    bool m_connected = false;
+    bool m_online = false;
+    QString m_partnerLabel;
+    QString m_status;
+    QString m_report;
+    FieldLook m_statusLook = FieldLook::Normal;
+    FieldLook m_reportLook = FieldLook::Normal;
+    QString m_initCaption = QStringLiteral("INIT");
+    QString m_dialText;
+};
+
+}  // namespace panels

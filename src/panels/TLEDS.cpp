@@ -1,0 +1,98 @@
+#include "TLEDS.h"
+
+#include "panels/Lamp.h"
+#include "shell/Reports.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace panels {
+
+namespace {
+constexpr int LampSize = 13;
+}
+
+TLEDS::TLEDS(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_lamps(timers)
+{
+    setWindowTitle(QStringLiteral("LEDS"));
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 4);
+    const char *names[] = {"CONNECT", "DSR", "CTS", "RxD", "TxD"};
+    m_connectLed = new Lamp(LampSize, m_lamps.connectColour(), this);
+    for (int i = 0; i < 5; ++i) {
+        Lamp *lamp = i == 0 ? m_connectLed : new Lamp(LampSize, m_lamps.lampColour(LineLamps::Lamp(i - 1)), this);
+        if (i > 0) m_lineLeds[i - 1] = lamp;
+        m_captions[i] = new QLabel(QString::fromLatin1(names[i]), this);
+        grid->addWidget(lamp, 0, i, Qt::AlignHCenter);
+        grid->addWidget(m_captions[i], 1, i, Qt::AlignHCenter);
+    }
+    m_captions[5] = new QLabel(QStringLiteral("MODEM KOMMANDO/TIMEOUT"), this);
+    m_gauge = new QProgressBar(this);
+    m_gauge->setTextVisible(false);
+    m_gauge->setRange(0, 100);
+    m_gauge->setValue(0);
+    QPalette pal = m_gauge->palette();
+    pal.setColor(QPalette::Highlight, fromBgr(0x800000));  // navy
+    m_gauge->setPalette(pal);
+    m_timeLabel = new QLabel(QStringLiteral("( )"), this);
+    grid->addWidget(m_captions[5], 2, 0, 1, 5);
+    grid->addWidget(m_gauge, 3, 0, 1, 4);
+    grid->addWidget(m_timeLabel, 3, 4);
+    m_lamps.OnChanged = [this] { refreshLamps(); };
+}
+
+void TLEDS::refreshLamps()
+{
+    m_connectLed->setLampColour(m_lamps.connectColour());
+    for (int i = 0; i < LineLamps::LampCount; ++i)
+        m_lineLeds[i]->setLampColour(m_lamps.lampColour(LineLamps::Lamp(i)));
+}
+
+void TLEDS::ShowLeds(QWidget *parent, int left, int top, bool floating)
+{
+    if (OnShowLeds) OnShowLeds(m_lamps);
+    setParent(parent, floating ? Qt::Dialog : Qt::Widget);
+    move(left, top);
+    show();
+}
+
+void TLEDS::SetGaugeMax(int maximum)
+{
+    // A range of 0..0 would turn the gauge into a busy indicator.
+    m_gauge->setMaximum(qMax(1, maximum));
+}
+
+void TLEDS::SetGaugePosition(int position)
+{
+    m_gauge->setValue(qBound(0, position, m_gauge->maximum()));
+    m_gauge->update();
+}
+
+void TLEDS::SetTimeText(const QString &text)
+{
+    m_timeLabel->setText(text);
+}
+
+void TLEDS::EnableLeds(bool enabled)
+{
+    for (QLabel *caption : m_captions) caption->setEnabled(enabled);
+    m_gauge->setEnabled(enabled);
+}
+
+void TLEDS::HideLeds()
+{
+    hide();
+}
+
+void TLEDS::Halt()
+{
+    shell::Reports().debug(QStringLiteral("mst_leds> halt"));
+}
+
+int TLEDS::gaugeMax() const { return m_gauge->maximum(); }
+int TLEDS::gaugePosition() const { return m_gauge->value(); }
+QString TLEDS::timeText() const { return m_timeLabel->text(); }
+unsigned TLEDS::connectColour() const { return m_connectLed->lampColour(); }
+
+}  // namespace panels

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "panels/LineLamps.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+
+namespace panels {
+
+class Lamp;
+
+// The lamp window of a modem session: CONNECT, DSR, CTS, RxD, TxD and the
+// gauge of the modem command time-out.
+class TLEDS : public QWidget {
+public:
+    explicit TLEDS(core::TimerFactory &timers, QWidget *parent = nullptr);
+
+    // Attaches the lamps to the port (through OnShowLeds) and shows the window
+    // in parent at the position, with a dialog border when floating.
+    void ShowLeds(QWidget *parent, int left, int top, bool floating);
+    void SetGaugeMax(int maximum);
+    void SetGaugePosition(int position);
+    void SetTimeText(const QString &text);
+    void EnableLeds(bool enabled);
+    void HideLeds();
+    void Halt();
+
+    LineLamps &lamps() { return m_lamps; }
+    int gaugeMax() const;
+    int gaugePosition() const;
+    QString timeText() const;
+    unsigned connectColour() const;
+
+    // Set by whoever owns the port: connects the port's line states to lamps().
+    std::function<void(LineLamps &lamps)> OnShowLeds;
+
+private:
+    void refreshLamps();
+
+    LineLamps m_lamps;
+    Lamp *m_connectLed;
+    std::array<Lamp *, LineLamps::LampCount> m_lineLeds{};
+    std::array<QLabel *, 6> m_captions{};
+    QProgressBar *m_gauge;
+    QLabel *m_timeLabel;
+};
+
+}  // namespace panels

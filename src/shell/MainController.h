@@ -1,0 +1,156 @@
+#pragma once
+
+#include "Configuration.h"
+#include "Reports.h"
+#include "core/LinkLamp.h"
+#include "core/Timer.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace shell {
+
+// Digits of [Start] methode; a flag is set exactly when its digit is "1".
+struct StartMethod {
+    bool StartPage = false;  // digit 1
+    bool ModemMode = false;  // digit 2
+    bool FileMode = false;   // digit 3
+    bool AutoPanel = false;  // digit 4
+    bool AutoLink = false;   // digit 5
+};
+StartMethod ReadStartMethod(const QString &methode);
+
+// A small desktop gets the main window filling the screen.
+inline bool MainWindowFillsScreen(int desktopHeight) { return desktopHeight <= 800; }
+
+// Status bar panels of the main window.
+enum StatusPanel { PanelVersion = 0, PanelLinkState = 1, PanelPort = 2, PanelLinkMode = 6, StatusPanelCount = 7 };
+
+// What the main window shows; TMainForm fills these in.
+struct MainView {
+    std::function<void(int panel, const QString &text)> setPanelText;
+    std::function<void(const QString &line)> appendReport;
+    std::function<void(bool visible)> setReportVisible;
+    std::function<bool()> reportVisible;
+    std::function<void(const QString &text)> setMessage;  // empty text hides the field
+    std::function<void(bool enabled)> setLinkButtonEnabled;
+    std::function<void(unsigned bgr)> setModeLampColour;
+    std::function<void(const QString &caption)> setCaption;
+    std::function<void(int width)> setWindowWidth;
+    std::function<void(bool visible)> setGaugeVisible;        // the batch countdown
+    std::function<void(int maximum, int position)> setGauge;
+    std::function<void()> quitApplication;  // ends the message loop
+};
+
+// The units the main window wires together at start and halts at the end.
+// They are built elsewhere; every hook may stay empty.
+struct MainHooks {
+    using StatusHook = std::function<void(int panel, const QString &text)>;
+    using TextHook = std::function<void(const QString &)>;
+
+    // monitor window
+    std::function<void(bool fileMode)> setMonitorFileMode;
+    std::function<void(StatusHook)> setMonitorStatusHook;
+    std::function<void()> clearMonitorStart;          // its StartMonitor check box
+    std::function<void()> monitorLinkToMst;            // attach to the modem connection
+    std::function<void()> monitorLinkToZbl;            // attach to the local link
+    std::function<void(bool modem)> setMonitorLinkMode;
+    std::function<void(TextHook)> setMonitorLinkHook;  // called with the partner's name
+    std::function<bool()> monitorResetInProgress;
+    std::function<void()> monitorLinkLost;
+    std::function<void()> showMonitor;
+    std::function<void()> setMonitorClosing;
+    std::function<void()> haltMonitor;
+    // serial port
+    std::function<void(core::LinkLamp &)> registerLinkLed;
+    std::function<void(std::function<void()> afterOpen, std::function<void()> afterClose)> setPortOpenHooks;
+    std::function<void(TextHook)> setPortText;         // OnPortText; an empty hook clears it
+    std::function<void()> setPortClosing;
+    std::function<void()> portHalt;
+    // remote connection and protocol port module
+    std::function<void(const QString &)> setDialNumber;
+    std::function<void(int seconds)> setDialTimeout;
+    std::function<void(int port)> setComPort;
+    std::function<void()> setRemoteClosing;
+    // protocol layer
+    std::function<void()> setRemoteRoute;
+    std::function<void()> setLocalRoute;
+    std::function<void(TextHook)> setQueueErrorHook;
+    std::function<void()> stopQueue;
+    std::function<void()> haltZblPort;
+    // other windows
+    std::function<void()> haltLcd;
+    std::function<void()> toggleShaftVisible;
+    std::function<void()> requestInit;                 // session panel
+    std::function<void()> startBatch;
+    std::function<void(const QString &)> batchLine;
+};
+
+// The main window's logic: start settings, link modes, status texts, the
+// start timer sequence and the orderly shutdown.
+class MainController {
+public:
+    MainController(Configuration &config, ReportsRecord &reports, core::TimerFactory &timers);
+    ~MainController();
+    MainController(const MainController &) = delete;
+    MainController &operator=(const MainController &) = delete;
+
+    MainView view;
+    MainHooks hooks;
+
+    // The status bar lamps of panels 3 and 4 (owned by the window).
+    void setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp);
+
+    void ApplyStartSettings();
+    void Quit();
+    void RegisterShutdownProc(std::function<void()> proc);
+    void SetStatusText(int index, const QString &text);
+    void ShowMessageField(const QString &text);
+    void LinkTrace(const QString &text);
+    void ShowLinkMode();
+    void LinkLedChanged(unsigned bgr);   // the link lamp's change hook
+    void LinkAction();                    // LinkButton, and the start timer
+    void LinkTo(const QString &name);     // the monitor window's link hook
+    void MainLogMirror(const QString &line);
+    void CloseRequested() { MirrorOn = false; }
+    void SetModeLampColour(unsigned bgr);
+    void SetEditVersion(const QString &caption);
+
+    // The start timer; the batch process takes it over as its watchdog.
+    core::Timer &StartTimer() { return *m_startTimer; }
+    bool QuitDone() const { return m_quitDone; }
+
+    QString EditVersion;
+    QString Version;
+    bool Closing = false;
+    bool MirrorOn = true;
+    bool StartPage = false;
+    bool ModemMode = false;
+    bool AutoPanel = false;
+    bool AutoLink = false;
+    bool BatchMode = false;
+    bool BatchRunning = false;
+    bool FileMode = false;
+    int ComPort = 1;
+
+private:
+    void StartTimerTimer();
+    void debugReport(const QString &text);
+    void finishQuit();
+
+    Configuration &m_config;
+    ReportsRecord &m_reports;
+    std::vector<std::function<void()>> m_shutdownList;
+    core::LinkLamp *m_lineLamp = nullptr;
+    core::LinkLamp *m_linkLamp = nullptr;
+    std::unique_ptr<core::Timer> m_startTimer;
+    std::unique_ptr<core::Timer> m_messageTimer;
+    std::unique_ptr<core::Timer> m_portHaltTimer;
+    int m_startCount = 0;
+    bool m_quitDone = false;
+};
+
+}  // namespace shell

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace shell {
+
+// "Start Select": asks how to build the monitor. Mask bit 0 shows "SysMod",
+// bit 1 "Steuerung", bit 2 "Modem"; the abort button is always there.
+class TSelectForm : public QDialog {
+public:
+    enum Result { ResultOk = 1, ResultCancel = 2, ResultAbort = 3, ResultRetry = 4, ResultYes = 6 };
+
+    explicit TSelectForm(QWidget *parent = nullptr);
+
+    int Mask = 3;
+
+    QPushButton *SysModButton;
+    QPushButton *SteuerungsButton;
+    QPushButton *ModemButton;
+    QPushButton *BitBtn1;
+
+    void reject() override { done(ResultCancel); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+};
+
+}  // namespace shell

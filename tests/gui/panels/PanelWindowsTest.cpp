@@ -1,0 +1,125 @@
+#include "SessionRig.h"
+
+#include "panels/Lamp.h"
+#include "panels/TLEDS.h"
+#include "panels/TMStPanel.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString byNumber(const QString &, const QString &ident)
+{
+    return ident == "13" ? QStringLiteral("AUFLEGEN") : "T" + ident;
+}
+
+// The two windows wired to a session whose port is a journal, as the program wires them.
+struct WindowRig : SessionRig {
+    QWidget host;
+    panels::TMStPanel panel{time, byNumber, false};
+    panels::TLEDS leds{time};
+
+    void wire()
+    {
+        panel.logic().setSession(&modem);
+        modem.windows.SetGaugeMax = [this](int n) { leds.SetGaugeMax(n); };
+        modem.windows.SetGaugePosition = [this](int n) { leds.SetGaugePosition(n); };
+        modem.windows.SetTimeText = [this](const QString &t) { leds.SetTimeText(t); };
+        modem.InputQuery = [](const QString &, const QString &, QString &) { return true; };
+        panel.ShowSessionPanel(&host, 0, 0);
+        leds.ShowLeds(&host, 0, 200, false);
+    }
+};
+
+TEST(PanelWindows, ClicksReachTheSessionAndStatesShowTheirLook)
+{
+    WindowRig rig;
+    rig.wire();
+    EXPECT_EQ(rig.panel.windowTitle(), "dial");
+    EXPECT_EQ(rig.panel.hangUpButton()->text(), "AUFLEGEN");
+    EXPECT_EQ(rig.panel.speakerOffButton()->text(), "T2");
+    EXPECT_FALSE(rig.panel.dialButton()->isEnabled());
+    EXPECT_TRUE(rig.panel.dialButton()->isFlat());
+
+    rig.panel.initButton()->click();
+    EXPECT_EQ(rig.journal, QStringList({"open 1", "testinit"}));
+    EXPECT_EQ(rig.panel.statusField()->text(), "T9");
+    rig.ready("COM1/19200/8N1/MODEM");
+    EXPECT_FALSE(rig.panel.initButton()->isEnabled());
+    EXPECT_TRUE(rig.panel.dialButton()->isEnabled());
+    EXPECT_FALSE(rig.panel.dialButton()->isFlat());
+    EXPECT_EQ(rig.panel.onlineColour(), core::colour::Green);
+    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::Window), panels::fromBgr(0xE1FFFF));
+    EXPECT_EQ(rig.panel.reportField()->text(), "COM1/19200/8N1/MODEM");
+
+    rig.modem.DialNumber = "0711";
+    rig.panel.dialButton()->click();
+    EXPECT_TRUE(rig.journal.contains("dial 0711"));
+    EXPECT_TRUE(rig.panel.dialButton()->isChecked());
+    EXPECT_TRUE(rig.panel.hangUpButton()->isEnabled());
+    EXPECT_EQ(rig.leds.timeText(), "[45.00 sec]");
+    EXPECT_EQ(rig.leds.gaugeMax(), 450);
+    rig.time.advance(1000);
+    EXPECT_EQ(rig.leds.gaugePosition(), 440);
+
+    rig.panel.hangUpButton()->click();
+    EXPECT_EQ(rig.panel.statusField()->text(), "AUFLEGEN");
+    rig.time.advance(100);
+    EXPECT_FALSE(rig.panel.dialButton()->isChecked());
+    EXPECT_EQ(rig.leds.gaugePosition(), 0);
+    EXPECT_EQ(rig.panel.partnerLabel()->text(), "T5");
+}
+
+TEST(PanelWindows, FailedInitShowsRedAndGroupBoxClickEnablesAllButtons)
+{
+    WindowRig rig;
+    rig.opens = false;
+    rig.wire();
+    rig.panel.initButton()->click();
+    EXPECT_EQ(rig.panel.statusField()->text(), "T8");
+    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::WindowText), panels::fromBgr(core::colour::Red));
+    EXPECT_EQ(rig.panel.initButton()->text(), "INIT");
+    EXPECT_FALSE(rig.panel.initButton()->isChecked());
+
+    QTest::mouseClick(rig.panel.dialButton()->parentWidget(), Qt::LeftButton, {}, QPoint(2, 2));
+    for (QPushButton *b : {rig.panel.dialButton(), rig.panel.initButton(), rig.panel.hangUpButton(),
+                           rig.panel.speakerOffButton()})
+        EXPECT_TRUE(b->isEnabled());
+}
+
+TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
+{
+    WindowRig rig;
+    bool attached = false;
+    rig.leds.OnShowLeds = [&attached](panels::LineLamps &) { attached = true; };
+    rig.wire();
+    EXPECT_TRUE(attached);
+    EXPECT_EQ(rig.leds.connectColour(), core::colour::Maroon);
+    rig.leds.lamps().setConnected(true);
+    EXPECT_EQ(rig.leds.connectColour(), core::colour::Lime);
+    rig.leds.Halt();
+    EXPECT_EQ(rig.journal.last(), "debug mst_leds> halt");
+
+    rig.panel.close();
+    EXPECT_TRUE(rig.panel.logic().closed());
+    EXPECT_EQ(rig.panel.onlineColour(), core::colour::Red);
+    rig.panel.ShowSessionPanel(&rig.host, 0, 0);
+    EXPECT_FALSE(rig.panel.isVisible());
+}
+
+}  // namespace
+
+// The application must outlive the test's widgets and the test library's input devices.
+int main(int argc, char **argv)
+{
+    // Test discovery runs the program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

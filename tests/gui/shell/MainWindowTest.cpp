@@ -1,0 +1,203 @@
+#include "GuiTestSupport.h"
+
+#include "shell/HelpViewer.h"
+#include "shell/Program.h"
+#include "shell/TForm3.h"
+#include "shell/TMainForm.h"
+#include "shell/TSelectForm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace core::colour;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    core::VirtualTime time;
+    std::unique_ptr<shell::Program> program;
+    int quitRequests = 0;
+
+    void SetUp() override
+    {
+        shell::Reports().reset();
+        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
+        writeText(tmp.filePath(QStringLiteral("de.lng")), QString::fromUtf8(testLanguage()));
+        program = std::make_unique<shell::Program>(time);
+        const shell::StartEnvironment env{{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}};
+        ASSERT_TRUE(program->InitModules(env));
+        program->QuitApplication = [this] { ++quitRequests; };
+        program->CreateWindows();
+        program->ApplyStartSettings();
+        main().show();
+    }
+
+    void TearDown() override { program.reset(); }
+
+    shell::TMainForm &main() { return program->MainForm(); }
+    QStringList mainLog() const { return readLines(tmp.filePath(QStringLiteral("log/main.log"))); }
+};
+
+TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
+{
+    EXPECT_EQ(main().PanelText(0), QStringLiteral(" version 1.6.1.0"));
+    EXPECT_EQ(main().PanelText(1), QStringLiteral("  nicht verbunden"));
+    EXPECT_EQ(main().PanelText(2), QStringLiteral(" COM1"));
+    EXPECT_EQ(main().PanelText(6), QStringLiteral(" [LOKAL] nicht verbunden"));
+    EXPECT_EQ(main().windowTitle(), QStringLiteral("Haltron-1.6"));
+    EXPECT_EQ(main().ReportMemo->toPlainText().split('\n').value(0), QStringLiteral("Verbindungs Report"));
+    for (auto *lamp : {main().LineLamp, main().LinkLamp, main().ModeLamp}) {
+        EXPECT_EQ(lamp->lampColour(), Red);
+        EXPECT_EQ(lamp->size(), QSize(17, 17));
+        EXPECT_EQ(lamp->palette().color(QPalette::Window), QColor(255, 0, 0));
+    }
+
+    time.advance(200);
+    EXPECT_EQ(main().PanelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
+
+    main().LinkLamp->setLampColour(Green);
+    EXPECT_EQ(main().LinkLamp->palette().color(QPalette::Window), QColor(0, 128, 0));
+    EXPECT_EQ(main().PanelText(1), QStringLiteral("  verbunden"));
+    EXPECT_FALSE(main().LinkButton->isEnabled());
+    main().LinkLamp->setLampColour(Red);
+    EXPECT_EQ(main().PanelText(1), QStringLiteral(" NO LINK"));
+    EXPECT_TRUE(main().LinkButton->isEnabled());
+
+    time.advance(2300);
+    EXPECT_EQ(main().PanelText(1), QStringLiteral(" "));
+}
+
+TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
+{
+    int clicks = 0;
+    main().LinkLamp->onClick = [&] { ++clicks; };
+    QTest::mouseClick(main().LinkButton, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
+{
+    auto &controller = program->Controller();
+    controller.RegisterShutdownProc([] { shell::Reports().debug(QStringLiteral("mst_panel> halt")); });
+    controller.RegisterShutdownProc([] { shell::Reports().debug(QStringLiteral("mst_lcd> halt")); });
+
+    QTest::mouseClick(main().SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(main().SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(quitRequests, 0);  // the port halts after its pause
+    EXPECT_TRUE(main().MyMessageField->isVisible());
+    time.advance(100);
+    EXPECT_EQ(quitRequests, 1);
+
+    program->Finalize();
+    const QStringList log = mainLog();
+    const int stopping = log.indexOf(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten...."));
+    const int panel = log.indexOf(QStringLiteral("mst_panel> halt"));
+    const int lcd = log.indexOf(QStringLiteral("mst_lcd> halt"));
+    EXPECT_GE(stopping, 0);
+    EXPECT_LT(stopping, panel);
+    EXPECT_LT(panel, lcd);
+    EXPECT_EQ(log.count(QStringLiteral("mst_lcd> halt")), 1);
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.last(), QStringLiteral("- zu  ** 08.12.2026 04:22:31"));
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
+{
+    main().Help->show();  // an open dialog does not keep the program alive
+    main().close();
+    EXPECT_EQ(quitRequests, 1);
+    shell::Reports().write(QStringLiteral("not mirrored"));
+    EXPECT_FALSE(main().ReportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
+
+    program->Quit();  // as the program's entry does after the loop
+    time.advance(100);
+    EXPECT_EQ(quitRequests, 2);
+    EXPECT_TRUE(program->Controller().QuitDone());
+    program->Finalize();
+    EXPECT_TRUE(mainLog().contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
+}
+
+TEST_F(MainWindowTest, MainLogLinesAppearInTheConnectionReport)
+{
+    shell::Reports().write(QStringLiteral("port> offen"));
+    EXPECT_TRUE(main().ReportMemo->toPlainText().contains(QStringLiteral("port> offen")));
+}
+
+TEST_F(MainWindowTest, InfoButtonShowsTheVersionWindowDockedInTheHostPanel)
+{
+    shell::TForm3 &version = program->VersionWindow();
+    EXPECT_FALSE(version.isVisible());
+    QTest::mouseClick(main().Info_Button, Qt::LeftButton);
+    EXPECT_TRUE(version.isVisible());
+    EXPECT_EQ(version.parentWidget(), main().Panel1);
+    EXPECT_EQ(version.width(), main().Panel1->width());
+    const QStringList lines = version.Memo1->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines[0], QStringLiteral(" Haltron-1.6"));
+    EXPECT_EQ(lines[10], QStringLiteral(" sprache    : 1.0"));
+    QTest::mouseClick(version.CloseButton, Qt::LeftButton);
+    EXPECT_FALSE(version.isVisible());
+}
+
+TEST_F(MainWindowTest, HelpButtonOpensTheContentsOfTheHelpFile)
+{
+    shell::TForm3 &version = program->VersionWindow();
+    version.show();
+    QTest::mouseClick(version.HelpButton, Qt::LeftButton);
+    EXPECT_TRUE(main().Help->isVisible());
+    EXPECT_EQ(main().Help->Browser()->source(), QUrl::fromLocalFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html")));
+    const QString text = main().Help->Browser()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Hauptfenster")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Werkzeugfenster")));
+}
+
+TEST_F(MainWindowTest, HelpWithoutFileSaysWhichFileIsMissing)
+{
+    main().Help->SetHelpFile(tmp.filePath(QStringLiteral("none.html")));
+    main().ShowHelp(QStringLiteral("10"));
+    EXPECT_TRUE(main().Help->Browser()->toPlainText().contains(QStringLiteral("none.html")));
+}
+
+TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
+{
+    shell::TSelectForm &select = program->SelectForm();
+    EXPECT_EQ(select.windowTitle(), QStringLiteral("Start Select"));
+    struct { int mask; bool sysmod, steuerung, modem; } cases[] = {{3, true, true, false}, {7, true, true, true}, {4, false, false, true}};
+    for (const auto &c : cases) {
+        select.Mask = c.mask;
+        select.show();
+        EXPECT_EQ(select.SysModButton->isVisible(), c.sysmod) << c.mask;
+        EXPECT_EQ(select.SteuerungsButton->isVisible(), c.steuerung) << c.mask;
+        EXPECT_EQ(select.ModemButton->isVisible(), c.modem) << c.mask;
+        EXPECT_TRUE(select.BitBtn1->isVisible());
+        select.hide();
+    }
+    struct { QPushButton *button; int result; } results[] = {
+        {select.SysModButton, 1}, {select.SteuerungsButton, 6}, {select.ModemButton, 4}, {select.BitBtn1, 3}};
+    select.Mask = 7;
+    for (const auto &r : results) {
+        select.show();
+        QTest::mouseClick(r.button, Qt::LeftButton);
+        EXPECT_EQ(select.result(), r.result);
+    }
+    select.show();
+    select.reject();
+    EXPECT_EQ(select.result(), 2);
+}
+
+int main(int argc, char **argv)
+{
+    // Test discovery runs the program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,89 @@
+#include "link/ModemControl.h"
+#include "link/TMyComPort.h"
+
+#include "FakeHayesModem.h"
+#include "shell/Reports.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QApplication &app()
+{
+    static int argc = 1;
+    static char name[] = "gui_modem";
+    static char *argv[] = {name, nullptr};
+    static auto *instance = new QApplication(argc, argv);  // lives to the end of the process
+    return *instance;
+}
+
+QPushButton *button(QWidget &window, const QString &text)
+{
+    for (QPushButton *b : window.findChildren<QPushButton *>())
+        if (b->text() == text) return b;
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
+
+class ModemGroupTest : public ::testing::Test {
+protected:
+    ModemGroupTest()
+    {
+        shell::Reports().reset();
+        kav.SendString = [this](const QByteArray &b) { return port.SendString(b); };
+        kav.ReadChars = [this](int n) { return port.ReadChars(n); };
+        kav.SetPortRxHook = [this](std::function<void(int)> hook) { port.RxHook = std::move(hook); };
+        window.setModem(modem);
+        port.OpenPort(1);
+    }
+    void click(const QString &text)
+    {
+        if (QPushButton *b = button(window, text)) b->click();
+    }
+
+    QApplication &application = app();  // before any widget
+    core::VirtualTime time;
+    std::pair<std::unique_ptr<comlink::MemorySerialLine>, std::unique_ptr<comlink::MemorySerialLine>> lines =
+        comlink::MemorySerialLine::createPair(&time, 1);
+    comlink::ComPort port{*lines.first, time};
+    comlink::TKavCom kav{time};
+    comlink::ModemControl modem{port, kav, time};
+    FakeHayesModem fake{time, *lines.second, *lines.first};
+    comlink::TMyComPort window{port, time};
+};
+
+TEST_F(ModemGroupTest, TestButtonShowsTheResult)
+{
+    click("TEST");
+    EXPECT_EQ(port.view().status, "test Modem COM1/19200/8N1");
+    time.advance(3000);
+    EXPECT_EQ(port.view().status, "MODEMTEST=COM1/19200/8N1/MODEM");
+}
+
+TEST_F(ModemGroupTest, RegisterAndInfoButtonsCountAndWrap)
+{
+    for (int i = 0; i <= 21; ++i) click(QStringLiteral("-> 'ATS%1?'").arg(i % 21));
+    for (int i = 0; i <= 11; ++i) click("ATI[n].....");
+    time.advance(10);
+    const QStringList &sent = fake.commands;
+    ASSERT_EQ(sent.size(), 22 + 12);
+    EXPECT_EQ(sent[0], "ATS0?");
+    EXPECT_EQ(sent[20], "ATS20?");
+    EXPECT_EQ(sent[21], "ATS0?");
+    EXPECT_EQ(sent[22], "ATI0");
+    EXPECT_EQ(sent[32], "ATI10");
+    EXPECT_EQ(sent[33], "ATI0");
+    EXPECT_TRUE(button(window, "-> 'ATS1?'"));
+}
+
+TEST_F(ModemGroupTest, HangUpButtonDropsTheLine)
+{
+    click("HangUp");
+    EXPECT_EQ(port.view().status, "HangUp");
+    EXPECT_EQ(lines.first->dtr(), false);
+}
+
+}  // namespace

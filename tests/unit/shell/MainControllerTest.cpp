@@ -1,0 +1,366 @@
+#include "ShellTestSupport.h"
+
+#include "shell/MainController.h"
+
+#include <array>
+
+using shell::MainController;
+using namespace core::colour;
+
+namespace {
+
+class FakeLamp : public core::LinkLamp {
+public:
+    void setLampColour(unsigned bgr) override { colour = bgr; }
+    unsigned lampColour() const override { return colour; }
+    unsigned colour = Red;
+};
+
+}  // namespace
+
+class MainControllerTest : public ShellFixture {
+protected:
+    std::unique_ptr<MainController> main;
+    std::array<QString, 7> panels;
+    QStringList calls;  // hooks and view actions, in the order they ran
+    QString message;
+    bool reportVisible = true;
+    bool linkButtonEnabled = true;
+    unsigned modeLamp = 0;
+    QString dialNumber = QStringLiteral("unset");
+    FakeLamp lineLamp, linkLamp;
+    int linkClicks = 0;
+    QStringList report;
+    shell::MainHooks::TextHook portText;
+    std::function<void()> afterOpen, afterClose;
+
+    void SetUp() override { write(QStringLiteral("de.lng"), QStringLiteral("[main]\n32=nicht verbunden\n33=verbunden\n")); }
+
+    MainController &create(const QString &extraIni, const QStringList &params = {})
+    {
+        main.reset();  // it refers to the configuration about to be replaced
+        startWith(QStringLiteral("[files]\nSystemDir=.\nlanguage=de.lng\n[logfiles]\nmainlogfile=main.log\nlogonfile=logon.log\nreports=01\n")
+                      + extraIni,
+                  params);
+        main = std::make_unique<MainController>(*config, reports, time);
+        auto &v = main->view;
+        v.setPanelText = [this](int i, const QString &t) { panels.at(i) = t; };
+        v.appendReport = [this](const QString &line) { report << line; };
+        v.setReportVisible = [this](bool on) { reportVisible = on; };
+        v.reportVisible = [this] { return reportVisible; };
+        v.setMessage = [this](const QString &t) { message = t; };
+        v.setLinkButtonEnabled = [this](bool on) { linkButtonEnabled = on; };
+        v.setModeLampColour = [this](unsigned c) { modeLamp = c; };
+        v.setCaption = [this](const QString &c) { calls << QStringLiteral("caption ") + c; };
+        v.setWindowWidth = [this](int w) { calls << QStringLiteral("width %1").arg(w); };
+        v.quitApplication = [this] { calls << QStringLiteral("quitApplication"); };
+
+        auto &h = main->hooks;
+        const auto record = [this](const char *name) { return [this, name] { calls << QLatin1String(name); }; };
+        h.setRemoteRoute = record("setRemoteRoute");
+        h.setLocalRoute = record("setLocalRoute");
+        h.monitorLinkToMst = record("monitorLinkToMst");
+        h.monitorLinkToZbl = record("monitorLinkToZbl");
+        h.clearMonitorStart = record("clearMonitorStart");
+        h.requestInit = record("requestInit");
+        h.startBatch = record("startBatch");
+        h.setRemoteClosing = record("setRemoteClosing");
+        h.setMonitorClosing = record("setMonitorClosing");
+        h.toggleShaftVisible = record("toggleShaftVisible");
+        h.haltMonitor = record("haltMonitor");
+        h.haltLcd = record("haltLcd");
+        h.haltZblPort = record("haltZblPort");
+        h.stopQueue = record("stopQueue");
+        h.setPortClosing = record("setPortClosing");
+        h.portHalt = record("portHalt");
+        h.monitorLinkLost = record("monitorLinkLost");
+        h.showMonitor = record("showMonitor");
+        h.setDialNumber = [this](const QString &n) { dialNumber = n; };
+        h.registerLinkLed = [this](core::LinkLamp &lamp) { lamp.onClick = [this] { ++linkClicks; }; };
+        h.setPortText = [this](shell::MainHooks::TextHook hook) {
+            portText = std::move(hook);
+            calls << (portText ? QStringLiteral("setPortText") : QStringLiteral("clearPortText"));
+        };
+        h.setPortOpenHooks = [this](std::function<void()> open, std::function<void()> close) {
+            afterOpen = std::move(open);
+            afterClose = std::move(close);
+        };
+        h.batchLine = [this](const QString &t) { calls << QStringLiteral("batchLine ") + t; };
+        main->setLamps(&lineLamp, &linkLamp);
+        return *main;
+    }
+
+    void applyWith(const QString &methode, const QStringList &params = {})
+    {
+        create(QStringLiteral("[Start]\nmethode=") + methode + QLatin1Char('\n'), params).ApplyStartSettings();
+    }
+};
+
+TEST(StartMethod, DigitOneSetsItsFlag)
+{
+    struct { const char *value; bool page, modem, file, panel, link; } cases[] = {
+        {"?", false, false, false, false, false},
+        {"", false, false, false, false, false},
+        {"1", true, false, false, false, false},
+        {"00001", false, false, false, false, true},
+        {"01100", false, true, true, false, false},
+        {"11111", true, true, true, true, true},
+        {"0x1", false, false, true, false, false},
+        {"000001", false, false, false, false, false},
+    };
+    for (const auto &c : cases) {
+        const shell::StartMethod m = shell::ReadStartMethod(QLatin1String(c.value));
+        EXPECT_EQ((std::array{m.StartPage, m.ModemMode, m.FileMode, m.AutoPanel, m.AutoLink}),
+                  (std::array{c.page, c.modem, c.file, c.panel, c.link})) << c.value;
+    }
+}
+
+TEST(MainWindowSize, SmallDesktopsGetTheWindowFillingTheScreen)
+{
+    EXPECT_TRUE(shell::MainWindowFillsScreen(768));
+    EXPECT_TRUE(shell::MainWindowFillsScreen(800));
+    EXPECT_FALSE(shell::MainWindowFillsScreen(801));
+}
+
+TEST_F(MainControllerTest, ReportHooksOutliveTheController)
+{
+    applyWith(QStringLiteral("0"));
+    main.reset();
+    reports.debug(QStringLiteral("after the window"));
+    reports.write(QStringLiteral("plain line"));
+    const QStringList log = lines(QStringLiteral("main.log"));
+    EXPECT_TRUE(log.contains(QStringLiteral("after the window")));
+    EXPECT_TRUE(log.contains(QStringLiteral("plain line")));
+}
+
+TEST_F(MainControllerTest, StartSettingsShowPortVersionAndLinkMode)
+{
+    struct { const char *methode; const char *mode; const char *route; const char *attach; } cases[] = {
+        {"00000", " [LOKAL] nicht verbunden", "setLocalRoute", "monitorLinkToZbl"},
+        {"00100", " [FILE] nicht verbunden", "setLocalRoute", "monitorLinkToZbl"},
+        {"01100", " [MODEM] nicht verbunden", "setRemoteRoute", "monitorLinkToMst"},
+    };
+    for (const auto &c : cases) {
+        calls.clear();
+        applyWith(QLatin1String(c.methode));
+        EXPECT_EQ(panels[0], QStringLiteral(" version 0.0"));
+        EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
+        EXPECT_EQ(panels[2], QStringLiteral(" COM1"));
+        EXPECT_EQ(panels[6], QLatin1String(c.mode));
+        EXPECT_EQ(modeLamp, Red);
+        EXPECT_TRUE(calls.contains(QLatin1String(c.route)) && calls.contains(QLatin1String(c.attach))) << c.methode;
+        EXPECT_EQ(dialNumber, QString());
+    }
+}
+
+TEST_F(MainControllerTest, WithoutMethodeNoStartTimerRuns)
+{
+    create(QStringLiteral("[modem]\ndefaultdial=0815\n")).ApplyStartSettings();
+    EXPECT_EQ(panels[6], QStringLiteral(" [LOKAL] nicht verbunden"));
+    EXPECT_EQ(dialNumber, QStringLiteral("0815"));
+    time.advance(5000);
+    EXPECT_EQ(linkClicks, 0);
+    EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
+    EXPECT_EQ(time.activeTimers(), 0);
+}
+
+TEST_F(MainControllerTest, AutoLinkRunsTheLinkActionAtTwoHundredMsAndClearsAtTwoAndAHalfSeconds)
+{
+    applyWith(QStringLiteral("00001"));
+    time.advance(199);
+    EXPECT_EQ(linkClicks, 0);
+    time.advance(1);
+    EXPECT_EQ(panels[1], QStringLiteral(" AUTO LINK.BUTTON"));
+    EXPECT_EQ(linkClicks, 1);
+    EXPECT_EQ(calls.count(QStringLiteral("requestInit")), 1);
+    time.advance(2299);
+    EXPECT_EQ(panels[1], QStringLiteral(" AUTO LINK.BUTTON"));
+    time.advance(1);
+    EXPECT_EQ(panels[1], QStringLiteral(" "));
+    EXPECT_EQ(time.activeTimers(), 0);
+    time.advance(10000);
+    EXPECT_EQ(linkClicks, 1);
+    EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 0);
+}
+
+TEST_F(MainControllerTest, BatchModeLinksAutomaticallyAndStartsTheBatchAtTheNineteenthTick)
+{
+    applyWith(QStringLiteral("0"), {QStringLiteral("/batch"), QStringLiteral("/t=0815")});
+    EXPECT_TRUE(main->BatchMode);
+    EXPECT_TRUE(main->AutoLink);
+    EXPECT_EQ(dialNumber, QStringLiteral("0815"));
+    EXPECT_TRUE(calls.contains(QStringLiteral("width 300")));
+    EXPECT_TRUE(calls.contains(QStringLiteral("caption Batch Prozess")));
+    EXPECT_TRUE(calls.contains(QStringLiteral("clearMonitorStart")));
+    time.advance(1899);
+    EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 0);
+    EXPECT_TRUE(calls.contains(QStringLiteral("batchLine AUTO LINK.BUTTON")));
+    time.advance(1);
+    EXPECT_EQ(panels[1], QStringLiteral(" BATCH BETRIEB"));
+    EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 1);
+    EXPECT_FALSE(main->StartTimer().isActive());
+    time.advance(10000);
+    EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 1);
+    EXPECT_EQ(panels[1], QStringLiteral(" BATCH BETRIEB"));
+}
+
+TEST_F(MainControllerTest, BatchModeWithoutNumberDialsNothing)
+{
+    create(QStringLiteral("[modem]\ndefaultdial=0815\n"), {QStringLiteral("/batch")}).ApplyStartSettings();
+    EXPECT_EQ(dialNumber, QString());
+}
+
+TEST_F(MainControllerTest, QuitHaltsEverythingOnceInOrder)
+{
+    applyWith(QStringLiteral("00001"));
+    main->RegisterShutdownProc([this] { calls << QStringLiteral("panel> halt"); });
+    main->RegisterShutdownProc([this] { calls << QStringLiteral("lcd> halt"); });
+    reportVisible = false;
+    calls.clear();
+    main->Quit();
+    main->Quit();
+    EXPECT_EQ(calls, (QStringList{"setRemoteClosing", "setMonitorClosing", "clearPortText", "toggleShaftVisible",
+                                  "haltMonitor", "haltLcd", "haltZblPort", "stopQueue", "panel> halt", "lcd> halt",
+                                  "setPortClosing"}));
+    EXPECT_TRUE(reportVisible);
+    EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
+    time.advance(99);
+    EXPECT_FALSE(main->QuitDone());
+    time.advance(1);
+    EXPECT_EQ(calls.mid(11), (QStringList{"portHalt", "quitApplication"}));
+    EXPECT_TRUE(main->QuitDone());
+    EXPECT_FALSE(config->MainLog()->OnWrite);
+    // The start timer does not link after the shutdown.
+    time.advance(1000);
+    EXPECT_EQ(linkClicks, 0);
+    main->Quit();
+    EXPECT_EQ(calls.count(QStringLiteral("portHalt")), 1);
+}
+
+TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
+{
+    applyWith(QStringLiteral("0"));
+    main->LinkLedChanged(Green);
+    EXPECT_FALSE(linkButtonEnabled);
+    EXPECT_TRUE(calls.contains(QStringLiteral("showMonitor")));
+    EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
+
+    main->LinkLedChanged(Red);
+    EXPECT_TRUE(linkButtonEnabled);
+    EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
+    EXPECT_EQ(panels[1], QStringLiteral(" NO LINK"));
+    const QStringList log = lines(QStringLiteral("main.log"));
+    EXPECT_LT(log.indexOf(QStringLiteral("link_led: TRUE")), log.indexOf(QStringLiteral("link_led: FALSE")));
+
+    main->LinkLedChanged(Yellow);
+    EXPECT_EQ(panels[6], QStringLiteral(" [line status ??]"));
+    EXPECT_EQ(panels[1], QStringLiteral(" ??"));
+}
+
+TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
+{
+    applyWith(QStringLiteral("0"));
+    main->hooks.monitorResetInProgress = [] { return true; };
+    main->LinkLedChanged(Green);
+    main->LinkLedChanged(Red);
+    EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
+    EXPECT_FALSE(calls.contains(QStringLiteral("monitorLinkLost")));
+}
+
+TEST_F(MainControllerTest, StatusTextGetsABlankAndPanelZeroStaysUnchanged)
+{
+    applyWith(QStringLiteral("0"));
+    main->SetStatusText(0, QStringLiteral("x"));
+    main->SetStatusText(7, QStringLiteral("x"));
+    main->SetStatusText(-1, QStringLiteral("x"));
+    main->SetStatusText(2, QStringLiteral("ttyUSB0"));
+    EXPECT_EQ(panels[0], QStringLiteral(" version 0.0"));
+    EXPECT_EQ(panels[2], QStringLiteral(" ttyUSB0"));
+}
+
+TEST_F(MainControllerTest, MessageFieldHidesAfterFourSeconds)
+{
+    applyWith(QStringLiteral("0"));
+    main->ShowMessageField(QStringLiteral("Achtung"));
+    EXPECT_EQ(message, QStringLiteral(" Achtung "));
+    time.advance(3999);
+    EXPECT_EQ(message, QStringLiteral(" Achtung "));
+    time.advance(1);
+    EXPECT_EQ(message, QString());
+    main->ShowMessageField(QStringLiteral("again"));
+    main->ShowMessageField(QString());
+    EXPECT_EQ(message, QString());
+    EXPECT_EQ(time.activeTimers(), 0);
+}
+
+TEST_F(MainControllerTest, DebugReportsAndQueueErrorsGoToTheMessageFieldAndTheLog)
+{
+    shell::MainHooks::TextHook queueError;
+    create(QString());
+    main->hooks.setQueueErrorHook = [&](shell::MainHooks::TextHook hook) { queueError = std::move(hook); };
+    main->ApplyStartSettings();
+    reports.debug(QStringLiteral("debug line"));
+    EXPECT_EQ(message, QStringLiteral(" debug line "));
+    ASSERT_TRUE(queueError);
+    queueError(QStringLiteral("transf.error"));
+    EXPECT_EQ(message, QStringLiteral(" transf.error "));
+    const QStringList log = lines(QStringLiteral("main.log"));
+    EXPECT_TRUE(log.contains(QStringLiteral("debug line")));
+    EXPECT_TRUE(log.contains(QStringLiteral("transf.error")));
+}
+
+TEST_F(MainControllerTest, MainLogIsMirroredIntoTheReportUntilTheWindowCloses)
+{
+    applyWith(QStringLiteral("0"));
+    reports.write(QStringLiteral("mirrored"));
+    main->CloseRequested();
+    reports.write(QStringLiteral("after close"));
+    EXPECT_TRUE(report.contains(QStringLiteral("mirrored")));
+    EXPECT_FALSE(report.contains(QStringLiteral("after close")));
+}
+
+TEST_F(MainControllerTest, LinkPartnerIsLoggedAndUncoversTheStoppedCaption)
+{
+    applyWith(QStringLiteral("0"));
+    main->LinkTo(QString());
+    EXPECT_TRUE(reportVisible);
+    main->LinkTo(QStringLiteral("QRX Musterhaus"));
+    EXPECT_TRUE(report.contains(QStringLiteral("link to: QRX Musterhaus")));
+    EXPECT_FALSE(reportVisible);
+    EXPECT_EQ(lines(QStringLiteral("logon.log")).last(), QStringLiteral("08.12.2026 04:22:31 QRX Musterhaus"));
+}
+
+TEST_F(MainControllerTest, PortHooksDriveTheLineLampAndThePortPanel)
+{
+    applyWith(QStringLiteral("0"));
+    ASSERT_TRUE(afterOpen && afterClose && portText);
+    afterOpen();
+    EXPECT_EQ(lineLamp.colour, Green);
+    afterClose();
+    EXPECT_EQ(lineLamp.colour, Red);
+    portText(QStringLiteral("COM3 offen"));
+    EXPECT_EQ(panels[2], QStringLiteral(" COM3 offen"));
+}
+
+TEST_F(MainControllerTest, LinkButtonRunsTheLampClickAndShowsTheReport)
+{
+    applyWith(QStringLiteral("0"));
+    reportVisible = false;
+    main->LinkAction();
+    EXPECT_EQ(linkClicks, 1);
+    EXPECT_TRUE(reportVisible);
+    EXPECT_FALSE(calls.contains(QStringLiteral("requestInit")));
+}
+
+TEST_F(MainControllerTest, EmptyHooksAreSkipped)
+{
+    startWith(QStringLiteral("[Start]\nmethode=11111\n"), {QStringLiteral("/batch")});
+    MainController bare(*config, reports, time);
+    bare.ApplyStartSettings();
+    time.advance(3000);
+    bare.LinkLedChanged(Red);
+    bare.LinkLedChanged(Green);
+    bare.Quit();
+    time.advance(200);
+    EXPECT_TRUE(bare.QuitDone());
+}
