@@ -37,6 +37,7 @@ public:
 
     shell::Program &program() { return m_program; }
     comlink::ComPort &port() { return m_port; }
+    comlink::TKavCom &framing() { return m_kavcom; }
     protocol::TransferQueue &queue() { return m_queue; }
     protocol::Line401 &line() { return m_line; }
     protocol::TZBL_UTILS &utils() { return m_utils; }
