@@ -1,7 +1,7 @@
 // Program entry: configuration first, then the windows in their fixed order,
 // the start settings, the message loop, the orderly shutdown and the closing
 // lines of the logs.
-#include "shell/Program.h"
+#include "app/Haltron.h"
 #include "shell/TMainForm.h"
 
 #include <QApplication>
@@ -100,16 +100,17 @@ int main(int argc, char **argv)
 {
     catchSignals();
     core::QtTimerFactory timers;
-    shell::Program program(timers);
-    if (!program.InitModules(startEnvironment(argc, argv))) return reportNoIni(program.NoIniMessage(), argc, argv);
+    app::Haltron haltron(timers);
+    shell::Program &program = haltron.program();
+    if (!haltron.InitModules(startEnvironment(argc, argv))) return reportNoIni(program.NoIniMessage(), argc, argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("haltron"));
     QApplication::setApplicationDisplayName(QStringLiteral("Monitor 4 QRx und HPz"));
 
     program.QuitApplication = [] { QCoreApplication::exit(0); };
-    program.CreateWindows();
-    program.ApplyStartSettings();
+    haltron.CreateWindows();
+    haltron.ApplyStartSettings();
     program.MainForm().ShowStartWindow();
     quitOnSignals(program);
 
@@ -120,5 +121,6 @@ int main(int argc, char **argv)
         if (!program.Controller().QuitDone()) app.exec();
     }
     program.Finalize();
-    return 0;
+    // Scripts that visit many installations read the batch run's outcome here.
+    return haltron.exitStatus();
 }

@@ -42,6 +42,7 @@ void Program::CreateWindows()
     m_controller->view.quitApplication = [this] { if (QuitApplication) QuitApplication(); };
     m_mainForm->OnClosed = m_controller->view.quitApplication;
     const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->ShowHelp(topic); };
+    if (CreateToolWindows) CreateToolWindows(m_mainForm.get());
 
     m_selectForm = new TSelectForm(m_mainForm.get());
     m_toolBase = new TForm99(m_mainForm->Panel1, m_config, showHelp);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 namespace shell {
 
 class TForm3;
@@ -42,6 +44,9 @@ public:
     std::function<QString()> DescriptionVersion;
     // Ends the message loop.
     std::function<void()> QuitApplication;
+    // Creates the windows that come between the main window and the start
+    // selection (port, line, queue, phone book), with the main window as parent.
+    std::function<void(QWidget *mainWindow)> CreateToolWindows;
 
 private:
     core::TimerFactory &m_timers;

@@ -1,0 +1,178 @@
+// The local link stack in-process, on real time and a real event loop,
+// against haltron-sim on a pseudo-terminal: serial line, port, 401 driver,
+// transfer queue in mode 2 and the command library.
+
+#include "ProgramRun.h"
+
+#include "core/Bytes.h"
+#include "link/ComPort.h"
+#include "link/QtSerialLine.h"
+#include "protocol/Line401.h"
+#include "protocol/TransferQueue.h"
+#include "protocol/ZblUtils.h"
+#include "sim/Installation.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using core::bytes;
+
+namespace {
+
+QCoreApplication &application()
+{
+    static int argc = 1;
+    static char name[] = "integration_app";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Runs the event loop until done() or timeoutMs.
+bool spin(const std::function<bool()> &done, int timeoutMs)
+{
+    application();
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+// Text fields come padded with blanks or zero bytes.
+QString fieldText(const QByteArray &raw) { return QString::fromLatin1(raw).remove(QChar(0)).trimmed(); }
+
+class LinkStack {
+public:
+    explicit LinkStack(const QString &device)
+    {
+        application();
+        port.ConfiguredDevice = device;
+        line.TransferPut = queue.putFunction();
+        line.SetQueueMode = [this](int mode) { queue.SetMode(mode); };
+        queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
+            line.LineSend(telegram, std::move(onAnswer));
+        };
+        queue.IsLinkUp = [this] { return port.LinkUp; };
+        line.SetLinkMode(0);
+        line.StartStopLine();
+    }
+    ~LinkStack() { line.ZblPortHalt(); port.PortHalt(); }
+
+    // The answer to telegram, or nothing after timeoutMs.
+    std::optional<QByteArray> ask(int answerLength, const QByteArray &telegram, int timeoutMs = 5000)
+    {
+        std::optional<QByteArray> answer;
+        if (!queue.TransferPut(answerLength, [&](const QByteArray &a) { answer = a; }, telegram)) return std::nullopt;
+        spin([&] { return answer.has_value(); }, timeoutMs);
+        return answer;
+    }
+    std::optional<QString> text(const std::function<void(protocol::TZBL_UTILS::TextProc)> &request, int timeoutMs = 5000)
+    {
+        std::optional<QString> got;
+        request([&](const QString &t) { got = t; });
+        spin([&] { return got.has_value(); }, timeoutMs);
+        return got;
+    }
+    bool done(const std::function<void(protocol::TZBL_UTILS::DoneProc)> &request, int timeoutMs = 5000)
+    {
+        bool finished = false;
+        request([&] { finished = true; });
+        return spin([&] { return finished; }, timeoutMs);
+    }
+    // Waits until the queue has sent everything (requests without an answer procedure).
+    bool drained() { return spin([this] { return queue.Count() == 0; }, 5000); }
+
+    core::QtTimerFactory timers;
+    comlink::QtSerialLine serial;
+    comlink::ComPort port{serial, timers};
+    protocol::TransferQueue queue{timers};
+    protocol::Line401 line{port, timers};
+    protocol::TZBL_UTILS utils{queue.putFunction(), timers.clock()};
+};
+
+// The same make-up as the stand-in process (seed 1), to know what it answers.
+struct Expected {
+    core::VirtualTime time;
+    sim::Installation installation;
+    explicit Expected(int lifts) : installation(time, sim::InstallationSetup{lifts, 8, 1, 0, 0, -1}) {}
+    sim::Lift &lift(int index) { return *installation.lift(index); }
+};
+
+class LinkStackTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(sim.start());
+        stack = std::make_unique<LinkStack>(link);
+        ASSERT_TRUE(spin([this] { return stack->port.LinkUp; }, 10000)) << "the link did not come up";
+    }
+    void TearDown() override { stack.reset(); }
+
+    QTemporaryDir dir;
+    QString link = dir.filePath(QStringLiteral("line"));
+    runs::SimProcess sim{link, {QStringLiteral("--lifts"), QStringLiteral("3")}};
+    std::unique_ptr<LinkStack> stack;
+    Expected expected{3};
+};
+
+TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValues)
+{
+    EXPECT_EQ(stack->ask(2, bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+
+    protocol::TZBL_UTILS &utils = stack->utils;
+    const sim::Lift &lift = expected.lift(0);
+    EXPECT_EQ(stack->text([&](auto proc) { utils.GetVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.GetKo(proc); }), QString(QChar(lift.topFloor())));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.GetKennung(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.GetTelefon(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
+
+    ASSERT_TRUE(utils.SetTelefon(QStringLiteral("0711 4711")));
+    ASSERT_TRUE(stack->drained());
+    EXPECT_EQ(stack->text([&](auto proc) { utils.GetTelefon(proc); }).value_or("?").trimmed(), QStringLiteral("0711 4711"));
+
+    // The memory block read gives the bytes at the selected address.
+    ASSERT_TRUE(stack->done([&](auto done) { utils.SelectAddress(sim::Lift::IdentityAddress, done); }));
+    ASSERT_TRUE(stack->done([&](auto done) { utils.ReadBlock(done); }));
+    EXPECT_EQ(utils.BlockData().mid(1, 13), lift.memory().mid(sim::Lift::IdentityAddress, 13));
+}
+
+TEST_F(LinkStackTest, ClockSetToThePcsTimeReadsBackThePcsDate)
+{
+    protocol::TZBL_UTILS &utils = stack->utils;
+    ASSERT_TRUE(stack->done([&](auto done) { utils.SetClock(done); }));
+    const QDate today = QDate::currentDate();
+    const std::optional<QString> clock = stack->text([&](auto proc) { utils.GetClock(proc); });
+    ASSERT_TRUE(clock.has_value());
+    const QString date = clock->section(QLatin1Char('/'), 0, 0).trimmed();
+    // Just after midnight the date may have moved on between set and read.
+    EXPECT_TRUE(date == today.toString(QStringLiteral("dd.MM.yy")) || date == today.toString(QStringLiteral("d.MM.yy"))
+                || QDate::currentDate() != today)
+        << clock->toStdString();
+}
+
+TEST_F(LinkStackTest, GroupRoutedRequestsReachTheirLiftOnly)
+{
+    const auto routed = [this](quint8 member) {
+        return [this, member](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
+            return stack->queue.TransferPut(length, std::move(onAnswer), bytes({0xF0, 0x10, 0x70, member}) + telegram);
+        };
+    };
+    protocol::TZBL_UTILS lift0(routed(0), stack->timers.clock());
+    protocol::TZBL_UTILS lift2(routed(2), stack->timers.clock());
+
+    ASSERT_TRUE(lift2.SetKennung(QStringLiteral("AUFZUG ZWEI")));
+    ASSERT_TRUE(stack->drained());
+    EXPECT_EQ(stack->text([&](auto proc) { lift2.GetKennung(proc); }).value_or("?").trimmed(), QStringLiteral("AUFZUG ZWEI"));
+    EXPECT_EQ(stack->text([&](auto proc) { lift0.GetKennung(proc); }).value_or("?").trimmed(),
+              fieldText(expected.lift(0).identity()));
+}
+
+}  // namespace

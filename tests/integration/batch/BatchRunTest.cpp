@@ -1,0 +1,170 @@
+// build/haltron /batch against haltron-sim (seed 1) on a pseudo-terminal:
+// the batch log line by line, time stamps by their shape, and the exit status.
+
+#include "ProgramRun.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A line of the expected log: literal text with <stamp> (dd.MM.yyyy HH:mm:ss),
+// <time> (HH:mm:ss) and <date> (dd.MM.yy) standing for what changes per run.
+QRegularExpression linePattern(const QString &expected)
+{
+    static const QRegularExpression placeholder(QStringLiteral("<stamp>|<time>|<date>"));
+    QString pattern;
+    qsizetype at = 0;
+    for (auto it = placeholder.globalMatch(expected); it.hasNext();) {
+        const auto match = it.next();
+        pattern += QRegularExpression::escape(expected.mid(at, match.capturedStart() - at));
+        const QString name = match.captured();
+        pattern += name == QLatin1String("<stamp>") ? QStringLiteral("\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d")
+                   : name == QLatin1String("<time>") ? QStringLiteral("\\d\\d:\\d\\d:\\d\\d")
+                                                     : QStringLiteral("\\d\\d\\.\\d\\d\\.\\d\\d");
+        at = match.capturedEnd();
+    }
+    pattern += QRegularExpression::escape(expected.mid(at));
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+
+void expectLog(const QString &logFile, const QStringList &expected)
+{
+    const QStringList actual = runs::readText(logFile).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const std::string whole = actual.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(actual.size(), expected.size()) << whole;
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(linePattern(expected[i]).match(actual[i]).hasMatch())
+            << "line " << i + 1 << ": \"" << actual[i].toStdString() << "\" is not \"" << expected[i].toStdString() << '"';
+}
+
+QStringList head(const QString &logFile, const QString &comment)
+{
+    return {QStringLiteral(" "),
+            QStringLiteral(" ---------------BatchProcess---------------"),
+            QStringLiteral(" <stamp>"),
+            QStringLiteral(" erstellt mit: 0.1.0.0"),
+            QStringLiteral(" Logfile=") + logFile,
+            QStringLiteral(" /c=") + comment,
+            QStringLiteral(" HALLO <LOKALE STEUERUNG>")};
+}
+
+const QString EndLine = QStringLiteral(" -------------Ende BatchProcess------------");
+
+QStringList readings(const QString &code, const QString &trips)
+{
+    return {QStringLiteral("   : ANLAGENKENNUNG: ") + code,
+            QStringLiteral("   : STEUERUNGS.VERSION: QRX V4.17/09.02"),
+            QString::fromUtf8("   : FAHRTEN.ZÄHLER: ") + trips,
+            QStringLiteral("   : MON.BLOCK:  0  0 FF  0  0  0"),
+            QStringLiteral("   : ->Zustand=normalbetrieb, keine Richtung, Adr-frei"),
+            QStringLiteral("   : ->Standetage=0"),
+            QStringLiteral("   : ->Sicherheitskreis: geschlossen"),
+            QString::fromUtf8("   : ->Tür.A-ist-zu, Tür.B-ist-zu, Antrieb-ist-aus"),
+            QString::fromUtf8("   : ->keine Störung"),
+            QStringLiteral("   : "),
+            QStringLiteral("   : Fehlerliste gelesen am: <stamp>")};
+}
+
+// The fault log of a lift: its records as category, number and value.
+QStringList faults(const QStringList &records)
+{
+    QStringList lines{QStringLiteral("   : %1 Fehler gespeichert").arg(records.size())};
+    for (qsizetype i = 0; i < records.size(); ++i)
+        lines << QStringLiteral("   : %1 : %2  <time>  <date>").arg(i + 1, 3, 10, QLatin1Char('0')).arg(records[i]);
+    return lines << QStringLiteral("   : OK");
+}
+
+const QStringList Lift0Faults{QStringLiteral("ED-.012 (005)"), QStringLiteral("ED-.024 (005)"), QStringLiteral("NC-.031 (005)"),
+                              QStringLiteral("NC-.013 (005)"), QStringLiteral("BG-.018 (001)"), QStringLiteral("BG-.010 (001)"),
+                              QStringLiteral("BG-.002 (000)"), QStringLiteral("MN-.004 (007)")};
+
+class BatchRun : public ::testing::Test {
+protected:
+    // The stand-in with options, the program with a batch log in the temp folder.
+    runs::RunResult run(const QStringList &simOptions, const QStringList &switches, int timeoutMs = 60000)
+    {
+        sim = std::make_unique<runs::SimProcess>(link, QStringList{QStringLiteral("--seed"), QStringLiteral("1")} + simOptions);
+        if (!sim->start()) return {};
+        return runs::runProgram(QStringList{QStringLiteral("/i=") + runs::writeTestIni(dir, link), QStringLiteral("/batch")} + switches,
+                                timeoutMs);
+    }
+
+    QTemporaryDir dir;
+    QString link = dir.filePath(QStringLiteral("line"));
+    QString logFile = dir.filePath(QStringLiteral("visit.log"));
+    std::unique_ptr<runs::SimProcess> sim;
+};
+
+TEST_F(BatchRun, SingleVisitWritesEveryReadingAndEndsWithStatusZero)
+{
+    const auto result = run({}, {QStringLiteral("/f=") + logFile, QStringLiteral("/c=test")});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    expectLog(logFile, head(logFile, QStringLiteral("TEST")) + QStringList{QString::fromUtf8(" Start-Verzögerung (3000)")}
+                           + readings(QStringLiteral("ANL 1001/1"), QStringLiteral("150294")) + faults(Lift0Faults)
+                           + QStringList{EndLine});
+    const QString logon = runs::readText(dir.filePath(QStringLiteral("logon.log")));
+    EXPECT_TRUE(logon.contains(QStringLiteral("Batch gestartet: "))) << logon.toStdString();
+    EXPECT_TRUE(logon.contains(QStringLiteral("Ende BatchProcess"))) << logon.toStdString();
+}
+
+TEST_F(BatchRun, GroupVisitReadsEachMemberThroughItsOwnRoute)
+{
+    const auto result = run({QStringLiteral("--lifts"), QStringLiteral("3")}, {QStringLiteral("/f=") + logFile, QStringLiteral("/g=0,2")});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const QString delay = QString::fromUtf8(" Start-Verzögerung (4000)");
+    expectLog(logFile, head(logFile, QString()) + QStringList{delay, QStringLiteral("   : batch_gruppe 0"), QStringLiteral(" QRX[5]")}
+                           + readings(QStringLiteral("ANL 1001/1"), QStringLiteral("150294")) + faults(Lift0Faults)
+                           + QStringList{delay, QStringLiteral("   : batch_gruppe 2"), QStringLiteral(" QRX[7]")}
+                           + readings(QStringLiteral("ANL 1001/3"), QStringLiteral("310757"))
+                           + faults({QStringLiteral("GST-.040 (003)"), QStringLiteral("IP-.033 (007)"), QStringLiteral("NC-.025 (000)")})
+                           + QStringList{EndLine});
+}
+
+TEST_F(BatchRun, SilentControllerEndsWithTheTimeoutLineAndStatusOne)
+{
+    const auto result = run({QStringLiteral("--silent")}, {QStringLiteral("/f=") + logFile});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    // Ten seconds of watchdog after the start timer's two; slack for a loaded machine.
+    EXPECT_LT(result.elapsedMs, 25000);
+    expectLog(logFile, head(logFile, QString()) + QStringList{QString::fromUtf8(" Start-Verzögerung (3000)"),
+                                                              QStringLiteral(" *** Timeout Fehler **"), EndLine});
+}
+
+TEST_F(BatchRun, GreetingAnsweredWronglyThreeTimesEndsWithStatusOne)
+{
+    const auto result = run({QStringLiteral("--wrong-hello")}, {QStringLiteral("/f=") + logFile});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    const QString wrong = QStringLiteral(" HALLO :Fehler");
+    expectLog(logFile, head(logFile, QString())
+                           + QStringList{QString::fromUtf8(" Start-Verzögerung (3000)"), wrong, wrong, wrong,
+                                         QStringLiteral(" *** MST (LOKALE STEUERUNG) ANTWORTET"),
+                                         QStringLiteral(" *** STEUERUNG ANTWORTET NICHT <ABBRUCH>"), EndLine});
+}
+
+TEST_F(BatchRun, WithoutALogFileTheRunEndsWithStatusTwoAndSaysWhy)
+{
+    const auto result = run({}, {QStringLiteral("/c=ohne")});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("/f="))) << result.standardError.toStdString();
+}
+
+TEST_F(BatchRun, UnknownGroupTokenEndsTheRunThereAndIsNamed)
+{
+    const auto result = run({QStringLiteral("--lifts"), QStringLiteral("3")}, {QStringLiteral("/f=") + logFile, QStringLiteral("/g=1,x,3")});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("\"x\""))) << result.standardError.toStdString();
+    const QString log = runs::readText(logFile);
+    EXPECT_TRUE(log.contains(QStringLiteral("batch_gruppe 1"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("batch_gruppe 3"))) << log.toStdString();
+    EXPECT_TRUE(log.trimmed().endsWith(EndLine.trimmed())) << log.toStdString();
+}
+
+}  // namespace
