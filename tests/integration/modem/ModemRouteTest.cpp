@@ -1,0 +1,159 @@
+// The modem route end to end on virtual time: session panel, session control,
+// modem dialogue, framing layer and transfer queue against the stand-in's modem.
+
+#include "ModemLinkFixture.h"
+
+#include "core/Bytes.h"
+#include "protocol/ZblUtils.h"
+
+#include <gtest/gtest.h>
+
+using core::bytes;
+
+namespace {
+
+const QString NotConnected = QStringLiteral("nicht verbunden");
+
+sim::ModemOptions dialEnding(sim::DialResult result)
+{
+    sim::ModemOptions options;
+    options.dialResult = result;
+    return options;
+}
+
+TEST(ModemRoute, InitReportsTheModemReadyWithItsIdentity)
+{
+    ModemLinkFixture f;
+    ASSERT_TRUE(f.init());
+    EXPECT_EQ(f.pc.panel.status(), QStringLiteral("Modem bereit"));
+    EXPECT_EQ(f.pc.panel.report(), QStringLiteral("COM1/19200/8N1/MODEM"));
+    EXPECT_TRUE(f.pc.panel.dial.enabled);
+    EXPECT_EQ(f.pc.port.view().modemId, QString::fromLatin1(sim::ModemPartner::IdentityText));
+    EXPECT_FALSE(f.pc.port.LinkUp);
+}
+
+TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
+{
+    sim::ModemOptions options;
+    options.partnerName = "QRX4711";
+    ModemLinkFixture f(options);
+    ASSERT_TRUE(f.init());
+
+    for (int session = 1; session <= 2; ++session) {
+        SCOPED_TRACE(session);
+        ASSERT_TRUE(f.dial());
+        EXPECT_EQ(f.pc.panel.partnerLabel(), QStringLiteral("verbunden mit: QRX4711"));
+        EXPECT_EQ(f.pc.session.PartnerText, QStringLiteral("QRX4711"));
+        EXPECT_TRUE(f.pc.port.LinkUp);
+        EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Green);
+        EXPECT_TRUE(f.pc.lamps.connected());
+        EXPECT_TRUE(f.appLog.contains(QStringLiteral("SYNCHRONISIERT")));
+        // The dial wait ended with the partner, not after its time-out.
+        EXPECT_FALSE(f.pc.session.waitRunning());
+
+        EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+
+        protocol::TZBL_UTILS library(f.pc.queue.putFunction(), f.time);
+        QString version;
+        library.GetVersion([&](const QString &text) { version = text; });
+        ASSERT_TRUE(f.runUntil([&] { return !version.isEmpty(); }, 10000));
+        EXPECT_EQ(version, QString::fromLatin1(f.installation.lift(0)->versionText()).trimmed());
+
+        f.pc.panel.HangUpClick();
+        EXPECT_EQ(f.pc.panel.status(), QStringLiteral("AUFLEGEN"));
+        EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
+        EXPECT_TRUE(f.pc.panel.dial.enabled);
+        EXPECT_FALSE(f.pc.port.LinkUp);
+        EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
+        // Requests are refused on a link that is down.
+        EXPECT_FALSE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+    }
+}
+
+TEST(ModemRoute, BusyLineEndsTheSessionWithTheConnectError)
+{
+    ModemLinkFixture f(dialEnding(sim::DialResult::Busy));
+    ASSERT_TRUE(f.init());
+    f.pc.panel.DialClick();
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.report().isEmpty() && f.pc.panel.dial.enabled; }, 10000));
+
+    EXPECT_EQ(f.pc.panel.report(), QStringLiteral("port>Modem Connect Fehler"));
+    EXPECT_EQ(f.pc.panel.reportLook(), panels::FieldLook::Error);
+    EXPECT_EQ(f.pc.port.view().status, QStringLiteral("Modem Connect Fehler"));
+    EXPECT_TRUE(f.appLog.contains(QStringLiteral("MODEM CONNECT FEHLER")));
+    EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
+    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
+    // The error ended the wait at once, not after the dial time-out.
+    EXPECT_FALSE(f.pc.session.waitRunning());
+    EXPECT_LT(f.time.elapsedMs(), 10000);
+    EXPECT_FALSE(f.pc.port.LinkUp);
+}
+
+TEST(ModemRoute, SilentDialEndsAfterTheFullCountdown)
+{
+    ModemLinkFixture f(dialEnding(sim::DialResult::None));
+    ASSERT_TRUE(f.init());
+    f.pc.panel.DialClick();
+    EXPECT_EQ(f.pc.timeText, QStringLiteral("[45.00 sec]"));
+    EXPECT_EQ(f.pc.gaugeMax, 450);
+    const qint64 dialledAt = f.time.elapsedMs();
+
+    f.time.advance(44000);
+    EXPECT_TRUE(f.pc.session.waitRunning());
+    EXPECT_TRUE(f.pc.panel.hangUp.enabled);
+    EXPECT_GT(f.pc.gaugePosition, 0);
+    EXPECT_LE(f.pc.gaugePosition, 10);
+
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial.enabled; }, 2000));
+    EXPECT_GE(f.time.elapsedMs() - dialledAt, 45000);
+    EXPECT_EQ(f.pc.gaugePosition, 0);
+    EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
+    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
+    EXPECT_FALSE(f.pc.port.LinkUp);
+}
+
+TEST(ModemRoute, DroppedCarrierTurnsTheLampsRedAndEndsTheSession)
+{
+    sim::ModemOptions options;
+    options.hangupAfterMs = 5000;
+    ModemLinkFixture f(options);
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+    ASSERT_EQ(f.pc.linkLamp.colour, core::colour::Green);
+
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.connected(); }, 10000));
+    EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
+    EXPECT_FALSE(f.pc.port.LinkUp);
+    EXPECT_FALSE(f.pc.port.DataMode);
+    EXPECT_FALSE(f.pc.lamps.connected());
+    EXPECT_EQ(f.pc.port.view().message, QStringLiteral("NC"));
+    EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
+    EXPECT_TRUE(f.pc.panel.dial.enabled);
+    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
+    EXPECT_FALSE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+}
+
+TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
+{
+    sim::ModemOptions options;
+    options.nakRate = 1.0;
+    ModemLinkFixture f(options);
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+
+    bool answered = false;
+    ASSERT_TRUE(f.pc.queue.TransferPut(2, [&](const QByteArray &) { answered = true; }, bytes({0xF1, 0x00})));
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.restarts.isEmpty(); }, 15000));
+    EXPECT_EQ(f.pc.queueErrors.value(0), QStringLiteral("<ERROR> NC/TIME.OUT 5000"));
+    EXPECT_EQ(f.pc.restarts.value(0), QStringLiteral(" RESTART "));
+    // The flushed request never hears of it; the queue and the framing layer are free again.
+    EXPECT_FALSE(answered);
+    EXPECT_EQ(f.pc.queue.Count(), 0);
+    EXPECT_FALSE(f.pc.kavcom.Busy());
+    // The link itself stays up: the next request is taken (and refused by the far end again).
+    EXPECT_TRUE(f.pc.port.LinkUp);
+    EXPECT_TRUE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+}
+
+}  // namespace
