@@ -29,6 +29,13 @@
 #include <functional>
 #include <memory>
 
+// The panel's texts as the delivered language file has them (HALTRON_DATA_DIR names its folder).
+inline panels::TextFn languageFileTexts()
+{
+    auto file = std::make_shared<core::IniFile>(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
+    return [file](const QString &section, const QString &key) { return file->readString(section, key); };
+}
+
 // A link lamp that only remembers its colour.
 struct RecordingLamp : core::LinkLamp {
     unsigned colour = 0;
@@ -167,13 +174,6 @@ struct ModemLinkFixture {
         return true;
     }
 
-    // The panel's texts as the delivered language file has them.
-    static panels::TextFn languageFile()
-    {
-        auto file = std::make_shared<core::IniFile>(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
-        return [file](const QString &section, const QString &key) { return file->readString(section, key); };
-    }
-
     core::VirtualTime time;
     Cable cable{time};
     // The stand-in controller behind its modem.
@@ -181,6 +181,6 @@ struct ModemLinkFixture {
     sim::CommandSet commands;
     sim::ModemPartner partner;
     // The program's side.
-    ModemStack pc{*cable.pc, time, QStringLiteral("pc"), languageFile()};
+    ModemStack pc{*cable.pc, time, QStringLiteral("pc"), languageFileTexts()};
     QStringList appLog;
 };
