@@ -75,6 +75,7 @@ struct ModemStack {
             lamps.setConnected(on);
         };
         port.RegisterLinkLed(&linkLamp);
+        port.OnMemo = [this](const QString &line) { memo << line; };
     }
     ~ModemStack() { port.UnregisterLinkLed(&linkLamp); }
 
@@ -115,7 +116,7 @@ struct ModemStack {
     int gaugeMax = -1;
     int gaugePosition = -1;
     QString timeText;
-    QStringList restarts, queueErrors;
+    QStringList restarts, queueErrors, memo;
 };
 
 struct ModemLinkFixture {

@@ -14,6 +14,15 @@ namespace {
 
 const QString NotConnected = QStringLiteral("nicht verbunden");
 
+// Makes the stand-in's modem deaf until the returned restore runs: what the PC sends is lost.
+std::function<void()> deafen(ModemLinkFixture &f)
+{
+    auto &line = *f.cable.controller;
+    auto listening = line.onReadyRead;
+    line.onReadyRead = [&line] { line.read(line.bytesAvailable()); };
+    return [&line, listening] { line.onReadyRead = listening; };
+}
+
 sim::ModemOptions dialEnding(sim::DialResult result)
 {
     sim::ModemOptions options;
@@ -154,6 +163,104 @@ TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
     // The link itself stays up: the next request is taken (and refused by the far end again).
     EXPECT_TRUE(f.pc.port.LinkUp);
     EXPECT_TRUE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+}
+
+TEST(ModemRoute, ModemThatNeverSaysOkFailsTheInitAndTheNextInitWorks)
+{
+    ModemLinkFixture f;
+    auto restore = deafen(f);
+    f.pc.panel.InitClick();
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.status() == QStringLiteral("Modem antwortet nicht"); }, 15000));
+    EXPECT_EQ(f.pc.panel.statusLook(), panels::FieldLook::Error);
+    EXPECT_FALSE(f.pc.session.ModemReady);
+    EXPECT_FALSE(f.pc.panel.dial.enabled);
+
+    restore();
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+}
+
+TEST(ModemRoute, FarEndFallingSilentDuringTheLinkUpEndsTheDialAndTheNextOneLinks)
+{
+    struct Case {
+        const char *phase;
+        std::function<bool(ModemLinkFixture &)> reached;
+        QString report;
+    };
+    const Case cases[] = {
+        {"after CONNECT", [](ModemLinkFixture &f) { return f.pc.port.IsConnected(); }, QStringLiteral("MST.SYNC FAILED")},
+        {"after the synchronisation",
+         [](ModemLinkFixture &f) { return f.pc.memo.contains(QStringLiteral("** MST.SYNC **")); },
+         QStringLiteral("KAVCOM_TO_ZBL Error")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.phase);
+        ModemLinkFixture f;
+        ASSERT_TRUE(f.init());
+        f.pc.panel.DialClick();
+        ASSERT_TRUE(f.runUntil([&] { return c.reached(f); }, 10000, 1));
+        auto restore = deafen(f);
+        ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial.enabled; }, 15000));
+        EXPECT_EQ(f.pc.panel.report(), c.report);
+        EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
+        EXPECT_FALSE(f.pc.port.LinkUp);
+        EXPECT_FALSE(f.pc.session.waitRunning());
+
+        restore();
+        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+        ASSERT_TRUE(f.dial());
+        EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+    }
+}
+
+TEST(ModemRoute, NoiseBetweenFramesDoesNotDisturbTheNextRequest)
+{
+    ModemLinkFixture f;
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+    const QByteArray noises[] = {bytes({0x55, 0xAA, 0x00, 0xFF}), bytes({0x02, 0x06, 0x28, 0xFF}),
+                                 bytes({0x15, 0x06, 0x01}), QByteArray(300, '\x02')};
+    for (const QByteArray &noise : noises) {
+        SCOPED_TRACE(core::hexText(noise).toStdString());
+        f.pc.queueErrors.clear();
+        f.pc.restarts.clear();
+        f.cable.controller->write(noise);
+        f.time.advance(100);
+        // A request the noise spoilt may fail once: the queue reports the framing
+        // layer's text and restarts; the request after it is answered.
+        if (f.request(bytes({0xF1, 0x00}), 2, 15000) != bytes({0xF1, 0x01})) {
+            ASSERT_FALSE(f.pc.queueErrors.isEmpty());
+            EXPECT_TRUE(f.pc.queueErrors.first().startsWith(QStringLiteral("<ERROR>"))) << qPrintable(f.pc.queueErrors.first());
+            EXPECT_FALSE(f.pc.restarts.isEmpty());
+            EXPECT_EQ(f.request(bytes({0xF1, 0x00}), 2, 15000), bytes({0xF1, 0x01}));
+        }
+        EXPECT_TRUE(f.pc.port.LinkUp);
+    }
+}
+
+TEST(ModemRoute, CarrierLostMidTransferFreesTheQueueAndTheNextSessionWorks)
+{
+    sim::ModemOptions options;
+    options.hangupAfterMs = 4000;
+    ModemLinkFixture f(options);
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+
+    // Requests back to back until the carrier goes; the last one is on the line when it does.
+    int answers = 0;
+    std::function<void(const QByteArray &)> next = [&](const QByteArray &) {
+        ++answers;
+        f.pc.queue.TransferPut(16, next, bytes({0xF1, 0x01}));
+    };
+    ASSERT_TRUE(f.pc.queue.TransferPut(16, next, bytes({0xF1, 0x01})));
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.connected(); }, 10000));
+    EXPECT_GT(answers, 0);
+    EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
+
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.queue.Count() == 0 && !f.pc.kavcom.Busy(); }, 15000));
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+    ASSERT_TRUE(f.dial());
+    EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }
 
 }  // namespace
