@@ -69,6 +69,7 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
         EXPECT_EQ(version, QString::fromLatin1(f.installation.lift(0)->versionText()).trimmed());
 
         f.pc.panel.HangUpClick();
+        EXPECT_EQ(f.cable.pc->dtr(), std::optional<bool>(false));
         EXPECT_EQ(f.pc.panel.status(), QStringLiteral("AUFLEGEN"));
         EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
         EXPECT_TRUE(f.pc.panel.dial.enabled);
@@ -77,7 +78,26 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
         // Requests are refused on a link that is down.
         EXPECT_FALSE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
         ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+        EXPECT_EQ(f.cable.pc->dtr(), std::optional<bool>(true));
     }
+}
+
+TEST(ModemRoute, HangUpOnALineWithoutDtrPutsTheModemOnHook)
+{
+    ModemLinkFixture f;
+    f.cable.pc->setDtrSupported(false);  // as on a pseudo-terminal
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+    f.cable.pc->clearWritten();
+
+    f.pc.panel.HangUpClick();
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 10000));
+    EXPECT_FALSE(f.partner.connected());
+    EXPECT_TRUE(f.cable.pc->written().contains("+++"));
+    EXPECT_TRUE(f.cable.pc->written().contains("ATH"));
+
+    ASSERT_TRUE(f.dial());
+    EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }
 
 TEST(ModemRoute, BusyLineEndsTheSessionWithTheConnectError)
