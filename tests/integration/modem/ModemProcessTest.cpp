@@ -1,0 +1,95 @@
+// The modem route against haltron-sim --modem on a pseudo-terminal: the real
+// serial line, Qt's timers and event loop, the same stack as the program's.
+
+#include "ModemLinkFixture.h"
+
+#include "core/Bytes.h"
+#include "link/QtSerialLine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using core::bytes;
+
+namespace {
+
+QCoreApplication &app()
+{
+    static int argc = 1;
+    static char name[] = "integration_modem_process";
+    static char *argv[] = {name, nullptr};
+    static auto *instance = new QCoreApplication(argc, argv);  // lives to the end of the process
+    return *instance;
+}
+
+// Runs the event loop until done() holds or limitMs pass.
+bool waitFor(const std::function<bool()> &done, int limitMs)
+{
+    QDeadlineTimer deadline(limitMs);
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// haltron-sim serving its modem on a fresh pseudo-terminal, killed at the end.
+class SimModemProcess {
+public:
+    SimModemProcess()
+    {
+        m_process.start(QStringLiteral(HALTRON_SIM), {QStringLiteral("--modem"), QStringLiteral("--pty"),
+                                                      QStringLiteral("--traffic"), QStringLiteral("0"),
+                                                      QStringLiteral("--dial-seconds"), QStringLiteral("1")});
+        if (m_process.waitForReadyRead(5000)) path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~SimModemProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+    QString path;
+
+private:
+    QProcess m_process;
+};
+
+TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
+{
+    app();
+    SimModemProcess sim;
+    ASSERT_FALSE(sim.path.isEmpty());
+
+    core::QtTimerFactory timers;
+    comlink::QtSerialLine line;
+    ModemStack pc(line, timers, sim.path, languageFileTexts());
+
+    pc.panel.InitClick();
+    ASSERT_TRUE(waitFor([&] { return pc.session.ModemReady; }, 10000)) << qPrintable(pc.panel.status());
+    EXPECT_EQ(pc.port.view().modemId, QString::fromLatin1(sim::ModemPartner::IdentityText));
+
+    pc.panel.DialClick();
+    ASSERT_TRUE(waitFor([&] { return pc.panel.connected(); }, 15000)) << qPrintable(pc.panel.report());
+    EXPECT_TRUE(pc.port.LinkUp);
+    EXPECT_EQ(pc.linkLamp.colour, core::colour::Green);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^QRX\\d{4}$")).match(pc.session.PartnerText).hasMatch())
+        << qPrintable(pc.session.PartnerText);
+    EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("verbunden mit: ") + pc.session.PartnerText);
+
+    QByteArray answer;
+    ASSERT_TRUE(pc.queue.TransferPut(2, [&](const QByteArray &a) { answer = a; }, bytes({0xF1, 0x00})));
+    ASSERT_TRUE(waitFor([&] { return !answer.isEmpty(); }, 10000));
+    EXPECT_EQ(answer, bytes({0xF1, 0x01}));
+
+    pc.panel.HangUpClick();
+    EXPECT_FALSE(pc.port.LinkUp);
+    EXPECT_EQ(pc.linkLamp.colour, core::colour::Red);
+    EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("nicht verbunden"));
+    // A pseudo-terminal has no DTR: the hang-up runs the escape and "ATH", which the modem confirms.
+    ASSERT_TRUE(waitFor([&] { return !pc.control.Busy(); }, 10000));
+    pc.session.SessionHalt({});
+    EXPECT_FALSE(pc.port.IsOpen());
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+#pragma once
+
+// The program's modem stack (port, modem dialogue, framing layer, transfer
+// queue in mode 1, session control, session panel and lamps) wired as the
+// main window wires it, cabled to the stand-in controller behind its Hayes
+// modem, all in one process on virtual time. Link with haltron_sim,
+// haltron_panels_logic, haltron_session_logic and haltron_protocol_logic.
+// The program's side is built over any serial line and timer factory, so a
+// test may also run it against haltron-sim on a pseudo-terminal.
+
+#include "core/IniFile.h"
+#include "core/LinkLamp.h"
+#include "core/Timer.h"
+#include "link/ComPort.h"
+#include "link/KavCom.h"
+#include "link/ModemControl.h"
+#include "link/SerialLine.h"
+#include "panels/LineLamps.h"
+#include "panels/SessionPanel.h"
+#include "protocol/TransferQueue.h"
+#include "shell/Reports.h"
+#include "shell/session/TModem.h"
+#include "sim/CommandSet.h"
+#include "sim/Installation.h"
+#include "sim/ModemPartner.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// The panel's texts as the delivered language file has them (HALTRON_DATA_DIR names its folder).
+inline panels::TextFn languageFileTexts()
+{
+    auto file = std::make_shared<core::IniFile>(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
+    return [file](const QString &section, const QString &key) { return file->readString(section, key); };
+}
+
+// A link lamp that only remembers its colour.
+struct RecordingLamp : core::LinkLamp {
+    unsigned colour = 0;
+    void setLampColour(unsigned bgr) override { colour = bgr; }
+    unsigned lampColour() const override { return colour; }
+};
+
+// The PC's side: everything between the serial line and the session panel.
+struct ModemStack {
+    ModemStack(comlink::SerialLine &line, core::TimerFactory &timers, const QString &device,
+               const panels::TextFn &languageText)
+        : port(line, timers), kavcom(timers), control(port, kavcom, timers), queue(timers), session(timers),
+          panel(timers, languageText, false), lamps(timers)
+    {
+        port.ConfiguredDevice = device;
+        kavcom.SendString = [this](const QByteArray &bytes) { return port.SendString(bytes); };
+        kavcom.ReadChars = [this](int count) { return port.ReadChars(count); };
+        kavcom.SetPortRxHook = [this](std::function<void(int)> hook) { port.RxHook = std::move(hook); };
+        // The identification command, so the modem's identity line reaches the port window.
+        control.ReadSettings = [] {
+            comlink::ModemSettings settings;
+            settings.askModem = QStringLiteral("ATI");
+            return settings;
+        };
+
+        queue.SetMode(1);
+        queue.SendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
+            kavcom.KavcomSend(telegram, std::move(answer));
+        };
+        queue.IsLinkUp = [this] { return port.LinkUp; };
+        queue.OnRestart = [this](const QString &text) { restarts << text; };
+        queue.OnQueueError = [this](const QString &text) { queueErrors << text; };
+
+        wireSession();
+        port.OnConnectChange = [this](bool on) {
+            session.ConnectChange(on);
+            lamps.setConnected(on);
+        };
+        port.RegisterLinkLed(&linkLamp);
+        port.OnMemo = [this](const QString &line) { memo << line; };
+    }
+    ~ModemStack() { port.UnregisterLinkLed(&linkLamp); }
+
+    void wireSession()
+    {
+        auto &p = session.port;
+        p.OpenPort = [this](int number) { return port.OpenPort(number); };
+        p.IsConnected = [this] { return port.IsConnected(); };
+        p.ModemTestAndInit = [this](shell::TextProc onReady) { control.ModemTestAndInit(std::move(onReady)); };
+        p.Dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
+            return control.Dial(number, std::move(onLinked), std::move(onError));
+        };
+        p.HangUp = [this] { control.HangUp(); };
+        p.SendString = [this](const QByteArray &bytes) { return port.SendString(bytes); };
+        p.ClosePort = [this] { port.ClosePort(); };
+        auto &w = session.windows;
+        w.SetGaugeMax = [this](int maximum) { gaugeMax = maximum; };
+        w.SetGaugePosition = [this](int position) { gaugePosition = position; };
+        w.SetTimeText = [this](const QString &text) { timeText = text; };
+        w.ClosePanel = [this] { panel.Close(); };
+        session.TransferHalt = [this] { queue.TransferHalt(); };
+        // The dial number dialogue, confirmed as it stands.
+        session.InputQuery = [](const QString &, const QString &, QString &) { return true; };
+        session.DialNumber = QStringLiteral("0815");
+        panel.setSession(&session);
+        panel.ShowSessionPanel();
+    }
+
+    comlink::ComPort port;
+    comlink::TKavCom kavcom;
+    comlink::ModemControl control;
+    protocol::TransferQueue queue;
+    shell::TModem session;
+    panels::SessionPanel panel;
+    panels::LineLamps lamps;
+    RecordingLamp linkLamp;
+
+    int gaugeMax = -1;
+    int gaugePosition = -1;
+    QString timeText;
+    QStringList restarts, queueErrors, memo;
+};
+
+struct ModemLinkFixture {
+    // Both ends of the cable; each byte takes a millisecond to arrive.
+    struct Cable {
+        std::unique_ptr<comlink::MemorySerialLine> pc, controller;
+        explicit Cable(core::TimerFactory &timers)
+        {
+            auto [a, b] = comlink::MemorySerialLine::createPair(&timers, 1);
+            pc = std::move(a);
+            controller = std::move(b);
+            controller->open(QStringLiteral("controller"));
+        }
+    };
+
+    explicit ModemLinkFixture(const sim::ModemOptions &options = {}, const sim::InstallationSetup &setup = {})
+        : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
+    {
+        shell::Reports().reset();
+        shell::Reports().ReportWrite = [this](const QString &text) { appLog << text; };
+    }
+    ~ModemLinkFixture() { shell::Reports().reset(); }
+
+    // The panel's "INIT"; true once the panel reports the modem ready.
+    bool init()
+    {
+        pc.panel.InitClick();
+        return runUntil([this] { return pc.session.ModemReady; }, 10000);
+    }
+
+    // The panel's dial button; true once the panel shows the partner.
+    bool dial()
+    {
+        pc.panel.DialClick();
+        return runUntil([this] { return pc.panel.connected(); }, 20000);
+    }
+
+    // Queues a request and runs until its answer arrives; empty when none came within limitMs.
+    QByteArray request(const QByteArray &telegram, int answerLength = 2, int limitMs = 10000)
+    {
+        QByteArray answer;
+        bool answered = false;
+        if (!pc.queue.TransferPut(answerLength, [&](const QByteArray &a) { answer = a; answered = true; }, telegram))
+            return {};
+        runUntil([&] { return answered; }, limitMs);
+        return answer;
+    }
+
+    // Advances time in small steps until done() holds; false if limitMs passed first.
+    bool runUntil(const std::function<bool()> &done, int limitMs, int stepMs = 10)
+    {
+        for (int waited = 0; !done(); waited += stepMs) {
+            if (waited >= limitMs) return false;
+            time.advance(stepMs);
+        }
+        return true;
+    }
+
+    core::VirtualTime time;
+    Cable cable{time};
+    // The stand-in controller behind its modem.
+    sim::Installation installation;
+    sim::CommandSet commands;
+    sim::ModemPartner partner;
+    // The program's side.
+    ModemStack pc{*cable.pc, time, QStringLiteral("pc"), languageFileTexts()};
+    QStringList appLog;
+};
