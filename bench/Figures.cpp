@@ -11,8 +11,13 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace bench {
@@ -22,7 +27,25 @@ namespace {
 using Done = std::function<void()>;
 using Operation = std::function<void(const Done &)>;
 
-QString percent(double ratio) { return QString::asprintf("%.1f %%", 100.0 * ratio); }
+struct CpuTimes {
+    double user = 0, system = 0;
+    double total() const { return user + system; }
+    CpuTimes operator-(const CpuTimes &o) const { return {user - o.user, system - o.system}; }
+};
+
+CpuTimes cpuTimes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
+
+QString cpuText(const CpuTimes &cpu, double wall)
+{
+    return QString::asprintf("user %.1f %% + system %.1f %% of one core (getrusage over %.1f s)",
+                             100.0 * cpu.user / wall, 100.0 * cpu.system / wall, wall);
+}
 
 // A raw request whose answer is only counted.
 Operation request(const core::TransferPutFn &put, const QByteArray &telegram)
@@ -50,20 +73,53 @@ std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::TZBL
     };
 }
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 QString lastLog(const LocalStack &stack)
 {
     return stack.Log.isEmpty() ? QStringLiteral("(log empty)") : stack.Log.last();
 }
 
 }  // namespace
+
+std::vector<Figure> bareLoopFigures(const QString &device, int seconds)
+{
+    Figure exchanges{.name = QStringLiteral("bare loop: line use")};
+    Figure cpu{.name = QStringLiteral("bare loop: CPU")};
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        exchanges.valid = cpu.valid = false;
+        exchanges.detail = QStringLiteral("cannot open ") + device;
+        return {exchanges};
+    }
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+
+    const quint8 idle = protocol::Line401::IdleBit;
+    qint64 count = 0;
+    bool silent = false;
+    const CpuTimes cpu0 = cpuTimes();
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < seconds * 1000 && !silent) {
+        quint8 reply = 0;
+        pollfd p{fd, POLLIN, 0};
+        silent = ::write(fd, &idle, 1) != 1 || ::poll(&p, 1, 1000) != 1 || ::read(fd, &reply, 1) != 1;
+        if (!silent) ++count;
+    }
+    const double elapsed = wall.nsecsElapsed() / 1e9;
+    const CpuTimes used = cpuTimes() - cpu0;
+    ::close(fd);
+
+    const double rate = count / elapsed;
+    exchanges.value = rate / ExchangesPerSecond;
+    exchanges.valid = cpu.valid = !silent;
+    exchanges.detail = QString::asprintf("%.0f exchanges/s of 1920: write, poll, read of one idle byte", rate);
+    cpu.value = used.total() / elapsed;
+    cpu.detail = cpuText(used, elapsed) + QStringLiteral(": what the device alone costs");
+    if (silent) exchanges.detail += QStringLiteral("; the stand-in stopped answering");
+    return {exchanges, cpu};
+}
 
 std::vector<Figure> throughputFigures(LocalStack &stack, int requests)
 {
@@ -88,34 +144,35 @@ std::vector<Figure> throughputFigures(LocalStack &stack, int requests)
     const double seconds = wall.nsecsElapsed() / 1e9;
     const double dataRate = counted.total() / seconds;
     const double exchangeRate = (stack.lineBytesSent() - exchanges0) / seconds;
-    const double ratio = dataRate / DataBytesPerSecond;
 
-    Figure figure{QStringLiteral("401 throughput"), percent(ratio), QStringLiteral(">= 90 %"), done && ratio >= 0.9,
-                  QString::asprintf("%d operations, %lld request + %lld answer bytes in %.2f s = %.0f data bytes/s; "
-                                    "limit 1920 exchanges/s / 2 exchanges per data byte = 960 data bytes/s; "
-                                    "line ran %.0f exchanges/s (%.1f %% of 1920)",
-                                    finished, counted.requests, counted.answers, seconds, dataRate, exchangeRate,
-                                    100.0 * exchangeRate / ExchangesPerSecond)};
+    Figure figure{.name = QStringLiteral("401 throughput"), .value = dataRate / DataBytesPerSecond,
+                  .goal = Figure::Goal::AtLeast, .target = 0.9, .valid = done};
+    figure.detail = QString::asprintf("%d operations, %lld request + %lld answer bytes in %.2f s = %.0f data bytes/s "
+                                      "of 1920 exchanges/s / 2 per data byte = 960; line ran %.0f exchanges/s",
+                                      finished, counted.requests, counted.answers, seconds, dataRate, exchangeRate);
     if (!done) figure.detail += QStringLiteral("; stalled: ") + lastLog(stack);
     return {figure};
 }
 
 std::vector<Figure> idleCpuFigures(LocalStack &stack, int seconds)
 {
-    stack.runFor(1000);  // the line settles into its idle exchange
+    stack.runFor(500);  // the line settles into its idle exchange
     const qint64 exchanges0 = stack.lineBytesSent();
-    const double cpu0 = cpuSeconds();
+    const CpuTimes cpu0 = cpuTimes();
     QElapsedTimer wall;
     wall.start();
     stack.runFor(seconds * 1000);
     const double elapsed = wall.nsecsElapsed() / 1e9;
-    const double cpu = (cpuSeconds() - cpu0) / elapsed;
-    const double exchangeRate = (stack.lineBytesSent() - exchanges0) / elapsed;
-    return {{QStringLiteral("CPU while the line idles"), percent(cpu), QStringLiteral("< 5 %"), cpu < 0.05,
-             QString::asprintf("user+system %.3f s in %.2f s wall (getrusage, one core = 100 %%); "
-                               "line ran %.0f exchanges/s (%.1f %% of 1920)%s",
-                               cpu * elapsed, elapsed, exchangeRate, 100.0 * exchangeRate / ExchangesPerSecond,
-                               stack.port.LinkUp ? "" : "; link DOWN")}};
+    const CpuTimes used = cpuTimes() - cpu0;
+    const double rate = (stack.lineBytesSent() - exchanges0) / elapsed;
+
+    Figure cpu{.name = QStringLiteral("CPU while the line idles"), .value = used.total() / elapsed,
+               .goal = Figure::Goal::AtMost, .target = 0.05, .valid = stack.port.LinkUp};
+    cpu.detail = cpuText(used, elapsed) + QString::asprintf(" at %.0f exchanges/s", rate);
+    if (!stack.port.LinkUp) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);
+    Figure line{.name = QStringLiteral("idle line use"), .value = rate / ExchangesPerSecond, .valid = cpu.valid,
+                .detail = QString::asprintf("%.0f exchanges/s of 1920", rate)};
+    return {cpu, line};
 }
 
 namespace {
@@ -159,14 +216,12 @@ public:
         const double waits = write ? (sysmod::TRW::SuspendWaitMs + sysmod::TRW::RestartWaitMs) / 1000.0 : 0.0;
         const double seconds = wall.nsecsElapsed() / 1e9 - waits;
         const double lineSeconds = m_counted.total() / DataBytesPerSecond;
-        const double ratio = seconds / lineSeconds;
 
-        Figure figure{name, QString::asprintf("%.2f x", ratio), QStringLiteral("<= 1.30 x"),
-                      done && failure.isEmpty() && ratio <= 1.3,
-                      QString::asprintf("%.2f s%s against %.2f s line time for %lld request + %lld answer bytes "
-                                        "(2 exchanges each at 1920/s)",
-                                        seconds, write ? " (less 3 s + 5 s prescribed waits)" : "", lineSeconds,
-                                        m_counted.requests, m_counted.answers)};
+        Figure figure{.name = name, .value = seconds / lineSeconds, .asFactor = true, .goal = Figure::Goal::AtMost,
+                      .target = 1.3, .valid = done && failure.isEmpty()};
+        figure.detail = QString::asprintf("%.2f s%s against %.2f s line time for %lld request + %lld answer bytes",
+                                          seconds, write ? " less the 3 s + 5 s waits" : "", lineSeconds,
+                                          m_counted.requests, m_counted.answers);
         if (!failure.isEmpty()) figure.detail += QStringLiteral("; FAILED with ") + failure;
         else if (!done) figure.detail += QStringLiteral("; stalled: ") + lastLog(m_stack);
         return figure;
@@ -194,21 +249,71 @@ std::vector<Figure> sysModFigures(LocalStack &stack)
 {
     SysModRun transfer(stack);
     std::vector<Figure> figures;
-    figures.push_back(transfer.run(QStringLiteral("system module read, typical"), false));
-    figures.push_back(transfer.run(QStringLiteral("system module write, typical"), true));
+    figures.push_back(transfer.run(QStringLiteral("sysmod read, typical"), false));
+    figures.push_back(transfer.run(QStringLiteral("sysmod write, typical"), true));
 
     transfer.image().SetImageData(randomImage());
     transfer.image().UpdateChecksum();
     const QByteArray written = transfer.image().ImageData();
-    figures.push_back(transfer.run(QStringLiteral("system module write, random"), true));
+    figures.push_back(transfer.run(QStringLiteral("sysmod write, random"), true));
     transfer.image().Clear();
-    Figure readBack = transfer.run(QStringLiteral("system module read, random"), false);
+    Figure readBack = transfer.run(QStringLiteral("sysmod read, random"), false);
     if (transfer.image().ImageData() != written) {
-        readBack.met = false;
+        readBack.valid = false;
         readBack.detail += QStringLiteral("; the image read back differs from the one written");
     }
     figures.push_back(readBack);
     return figures;
+}
+
+// ---- the table ------------------------------------------------------------
+
+bool Figure::met() const
+{
+    switch (goal) {
+    case Goal::AtLeast: return valid && value >= target;
+    case Goal::AtMost: return valid && value <= target;
+    case Goal::None: return valid;
+    }
+    return false;
+}
+
+QString Figure::text(double v) const
+{
+    return asFactor ? QString::asprintf("%.2f x", v) : QString::asprintf("%.1f %%", 100.0 * v);
+}
+
+QString Figure::targetText() const
+{
+    switch (goal) {
+    case Goal::AtLeast: return QStringLiteral(">= ") + text(target);
+    case Goal::AtMost: return QStringLiteral("<= ") + text(target);
+    case Goal::None: return QStringLiteral("-");
+    }
+    return {};
+}
+
+std::vector<Figure> medians(const std::vector<std::vector<Figure>> &rounds)
+{
+    if (rounds.empty()) return {};
+    std::vector<Figure> rows;
+    for (size_t row = 0; row < rounds.front().size(); ++row) {
+        std::vector<Figure> samples;
+        for (const std::vector<Figure> &round : rounds)
+            if (row < round.size()) samples.push_back(round[row]);
+        std::sort(samples.begin(), samples.end(), [](const Figure &a, const Figure &b) { return a.value < b.value; });
+        Figure median = samples[samples.size() / 2];
+        const auto failed = std::find_if(samples.begin(), samples.end(), [](const Figure &f) { return !f.valid; });
+        median.valid = failed == samples.end();
+        if (samples.size() > 1)
+            median.detail = QStringLiteral("median of %1 (%2..%3); ")
+                                .arg(samples.size())
+                                .arg(median.text(samples.front().value), median.text(samples.back().value))
+                            + median.detail;
+        if (!median.valid && failed->detail != median.detail) median.detail += QStringLiteral("; a round failed: ") + failed->detail;
+        rows.push_back(median);
+    }
+    return rows;
 }
 
 }  // namespace bench

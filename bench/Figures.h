@@ -14,20 +14,36 @@ class LocalStack;
 constexpr double ExchangesPerSecond = 1920.0;
 constexpr double DataBytesPerSecond = ExchangesPerSecond / 2;
 
-// One row of the table.
+// One measured value, one row of the table.
 struct Figure {
-    QString name;
-    QString measured;
-    QString target;
-    bool met = false;
-    QString detail;
+    enum class Goal { None, AtLeast, AtMost };
+    QString name{};
+    double value = 0;  // a ratio: shown as percent or as a factor
+    bool asFactor = false;
+    Goal goal = Goal::None;
+    double target = 0;
+    bool valid = true;  // false when the run itself failed
+    QString detail{};
+
+    bool met() const;
+    QString valueText() const { return text(value); }
+    QString targetText() const;
+    QString text(double v) const;
 };
 
+// The floor for the figures below: a bare loop on the device (write an idle
+// byte, wait for the reply, read it) without Qt or the program's logic.
+std::vector<Figure> bareLoopFigures(const QString &device, int seconds);
 // Requests of the command set back to back: data bytes per second against the line's limit.
 std::vector<Figure> throughputFigures(LocalStack &stack, int requests);
 // Process CPU time against wall time while the line only exchanges idle bytes.
 std::vector<Figure> idleCpuFigures(LocalStack &stack, int seconds);
 // System module read and write, typical and random image, against the line's own time.
 std::vector<Figure> sysModFigures(LocalStack &stack);
+
+// Several rounds of the same figures in one row each: the median value, the
+// range of the rounds in the detail, the median round's detail; not met
+// when any round failed.
+std::vector<Figure> medians(const std::vector<std::vector<Figure>> &rounds);
 
 }  // namespace bench
