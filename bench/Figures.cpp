@@ -47,7 +47,8 @@ QString cpuText(const CpuTimes &cpu, double wall)
                              100.0 * cpu.user / wall, 100.0 * cpu.system / wall, wall);
 }
 
-// A raw request whose answer is only counted.
+// A raw request whose answer is only counted; the line driver takes the
+// answer's length from its marker byte, any non-zero length will do here.
 Operation request(const core::TransferPutFn &put, const QByteArray &telegram)
 {
     return [put, telegram](const Done &done) {
