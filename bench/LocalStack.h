@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/Timer.h"
+#include "core/Transfer.h"
+#include "link/ComPort.h"
+#include "link/QtSerialLine.h"
+#include "protocol/Line401.h"
+#include "protocol/TransferQueue.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace bench {
+
+// Data bytes of requests and their answers, as the queue handed them over.
+struct DataBytes {
+    qint64 requests = 0;
+    qint64 answers = 0;
+    qint64 total() const { return requests + answers; }
+};
+
+// The program's local link on real time: serial line, port, 401 line
+// driver and transfer queue in mode 2, wired as the main window does.
+class LocalStack {
+public:
+    LocalStack();
+    ~LocalStack();
+
+    // Opens the device and waits until the link is up; false (with LastError) otherwise.
+    bool start(const QString &device, int limitMs = 5000);
+    // Runs the event loop until done() holds; false when limitMs passed first.
+    bool runUntil(const std::function<bool()> &done, int limitMs);
+    // Runs the event loop for ms.
+    void runFor(int ms);
+
+    // A put into the queue that counts the data bytes of each request and its answer.
+    core::TransferPutFn countingPut(DataBytes &counted);
+    // Line bytes the program sent and received so far.
+    qint64 lineBytesSent() const { return line.view().txCount; }
+    qint64 lineBytesReceived() const { return line.view().rxCount; }
+
+    QString LastError;
+    // Main log lines, for the report when something fails.
+    QStringList Log;
+
+    core::QtTimerFactory timers;
+    comlink::QtSerialLine serial;
+    comlink::ComPort port{serial, timers};
+    protocol::Line401 line{port, timers};
+    protocol::TransferQueue queue{timers};
+};
+
+}  // namespace bench

@@ -1,0 +1,81 @@
+// haltron-bench FIGURE DEVICE [ROUNDS]
+// Runs the program's local link stack against the stand-in controller on
+// DEVICE (haltron-sim --pty) and prints one table row per figure, the median
+// of ROUNDS rounds (3), each round on a freshly opened line:
+//   throughput   600 requests of the command set back to back
+//   idle         a bare exchange loop on the device for 5 s (the floor),
+//                then the program's stack idling for 10 s
+//   sysmod       system module read and write, typical and random image
+
+#include "Figures.h"
+#include "LocalStack.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: haltron-bench throughput|idle|sysmod DEVICE [ROUNDS]\n");
+    return 2;
+}
+
+void print(const bench::Figure &f)
+{
+    std::printf("%-26s %9s %10s  %-4s  %s\n", qPrintable(f.name), qPrintable(f.valueText()), qPrintable(f.targetText()),
+                f.met() ? "ok" : "MISS", qPrintable(f.detail));
+}
+
+// The program's CPU share above what the device alone costs.
+bench::Figure ownShare(const bench::Figure &total, const bench::Figure &floor)
+{
+    bench::Figure share{.name = QStringLiteral("CPU above the bare loop")};
+    share.value = total.value - floor.value;
+    share.valid = total.valid && floor.valid;
+    share.detail = QStringLiteral("the program's own share: its CPU while idling less the bare loop's");
+    return share;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) return usage();
+    const QString figure = args.at(1);
+    const QString device = args.at(2);
+    bool roundsGiven = false;
+    const int rounds = args.size() > 3 ? args.at(3).toInt(&roundsGiven) : 3;
+    if (args.size() > 3 && (!roundsGiven || rounds <= 0)) return usage();
+    if (figure != QLatin1String("throughput") && figure != QLatin1String("idle") && figure != QLatin1String("sysmod"))
+        return usage();
+
+    std::vector<std::vector<bench::Figure>> results;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<bench::Figure> floor;
+        if (figure == QLatin1String("idle")) floor = bench::bareLoopFigures(device, 5);
+
+        bench::LocalStack stack;
+        if (!stack.start(device)) {
+            std::fprintf(stderr, "haltron-bench: %s\n", qPrintable(stack.LastError));
+            return 1;
+        }
+        std::vector<bench::Figure> measured;
+        if (figure == QLatin1String("throughput")) {
+            measured = bench::throughputFigures(stack, 600);
+        } else if (figure == QLatin1String("sysmod")) {
+            measured = bench::sysModFigures(stack);
+        } else {
+            measured = floor;
+            const std::vector<bench::Figure> idle = bench::idleCpuFigures(stack, 10);
+            measured.insert(measured.end(), idle.begin(), idle.end());
+            if (floor.size() == 2) measured.push_back(ownShare(idle.front(), floor.back()));
+        }
+        results.push_back(measured);
+    }
+    for (const bench::Figure &f : bench::medians(results)) print(f);
+    return 0;
+}
