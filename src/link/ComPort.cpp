@@ -290,6 +290,8 @@ QString ComPort::trafficText(int msOfDay, char direction, const QByteArray &data
 
 void ComPort::TrafficLine(char direction, const QByteArray &data)
 {
+    // Every line byte passes here; format only when someone reads the line.
+    if (!OnMemo && !shell::Reports().flag(shell::ReportPortTraffic)) return;
     const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, DataMode);
     if (OnMemo) OnMemo(text);
     shell::Reports().writeIf(shell::ReportPortTraffic, text);

@@ -20,7 +20,7 @@ namespace comlink {
 namespace {
 constexpr int RefreshMs = 100;      // the byte-by-byte line must not repaint at every byte
 constexpr int MemoLines = 2000;
-constexpr int PendingLimit = 500;   // lines kept while the window is hidden
+constexpr int PendingLimit = 500;   // lines kept between two repaints
 
 QLabel *lampCaption(const QString &text, QWidget *parent)
 {
@@ -114,11 +114,6 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     root->addLayout(bottom);
 
     m_port.RegisterLinkLed(m_linkLed);
-    m_port.OnMemo = [this](const QString &line) {
-        m_pendingMemo << line;
-        if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
-        scheduleRefresh();
-    };
     m_port.OnViewChanged = [this] { scheduleRefresh(); };
     resize(640, 480);
     refresh();
@@ -187,10 +182,23 @@ void TMyComPort::refresh()
     }
 }
 
+// The traffic memo listens only while it can be seen: formatting every idle
+// byte of the line for a hidden window would cost more CPU than the line itself.
 void TMyComPort::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    m_port.OnMemo = [this](const QString &line) {
+        m_pendingMemo << line;
+        if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
+        scheduleRefresh();
+    };
     refresh();
+}
+
+void TMyComPort::hideEvent(QHideEvent *event)
+{
+    m_port.OnMemo = nullptr;
+    QWidget::hideEvent(event);
 }
 
 void TMyComPort::closeEvent(QCloseEvent *event)

@@ -39,6 +39,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action);
