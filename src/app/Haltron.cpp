@@ -148,7 +148,9 @@ void Haltron::showSessionWindows()
     shell::MainController &controller = m_program.Controller();
     QWidget *host = m_program.MainForm().Panel1;
     m_panel->ShowSessionPanel(host, 0, 0);
+    m_panel->adjustSize();  // docked without a layout, the windows take their own size
     m_leds->ShowLeds(host, 0, m_panel->height(), false);
+    m_leds->adjustSize();
     m_panel->logic().SetMonitorHooks([&controller](const QString &name) { controller.LinkTo(name); },
                                      [&controller](const QString &text) { controller.SetStatusText(1, text); },
                                      nullptr, nullptr);
