@@ -55,13 +55,17 @@ Haltron::Haltron(core::TimerFactory &timers)
     wireSession();
 }
 
-Haltron::~Haltron()
+Haltron::~Haltron() { unregisterPanelLamps(); }
+
+panels::TMStPanel *Haltron::sessionPanel() { return m_panel.data(); }
+panels::TLEDS *Haltron::lampWindow() { return m_leds.data(); }
+
+// The panel's lamps go with the windows; the port outlives them.
+void Haltron::unregisterPanelLamps()
 {
-    // The panel's lamps go with the windows; the port outlives them.
-    if (m_panel) {
-        m_port.UnregisterLinkLed(&m_panel->kavcomLamp());
-        m_port.UnregisterLinkLed(&m_panel->modemLamp());
-    }
+    if (!m_panel) return;
+    m_port.UnregisterLinkLed(&m_panel->kavcomLamp());
+    m_port.UnregisterLinkLed(&m_panel->modemLamp());
 }
 
 bool Haltron::InitModules(const shell::StartEnvironment &env)
@@ -165,6 +169,8 @@ void Haltron::stopSession()
     if (!m_modem) return;
     m_session.StopMst([](const QString &text) { shell::Reports().debug(text); });
     m_session.SessionHalt([](const QString &text) { shell::Reports().write(text); });
+    // The windows may go before this object does.
+    unregisterPanelLamps();
 }
 
 void Haltron::fillMainHooks()

@@ -13,6 +13,8 @@
 #include "sysmod/SysMod.h"
 #include "sysmod/SysModTransfer.h"
 
+#include <QPointer>
+
 #include <memory>
 
 namespace batch {
@@ -53,8 +55,8 @@ public:
     shell::TModem &session() { return m_session; }
     // Null until the modem route is chosen.
     comlink::ModemControl *modem() { return m_modem.get(); }
-    panels::TMStPanel *sessionPanel() { return m_panel; }
-    panels::TLEDS *lampWindow() { return m_leds; }
+    panels::TMStPanel *sessionPanel();
+    panels::TLEDS *lampWindow();
     sysmod::TSysMod &sysMod() { return m_sysMod; }
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
@@ -69,6 +71,7 @@ private:
     void wireSession();
     void showSessionWindows();
     void stopSession();
+    void unregisterPanelLamps();
     void batchDial(const QString &number);
 
     core::TimerFactory &m_timers;
@@ -84,8 +87,8 @@ private:
     std::unique_ptr<comlink::ModemControl> m_modem;
     shell::TModem m_session;
     // Windows, owned by the main window.
-    panels::TMStPanel *m_panel = nullptr;
-    panels::TLEDS *m_leds = nullptr;
+    QPointer<panels::TMStPanel> m_panel;
+    QPointer<panels::TLEDS> m_leds;
     comlink::TMyComPort *m_portWindow = nullptr;
     std::unique_ptr<batch::BatchProcess> m_batch;
     shell::Program m_program;
