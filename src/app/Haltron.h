@@ -3,18 +3,29 @@
 #include "core/Timer.h"
 #include "link/ComPort.h"
 #include "link/KavCom.h"
+#include "link/ModemControl.h"
 #include "link/QtSerialLine.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/ZblUtils.h"
 #include "shell/Program.h"
+#include "shell/session/TModem.h"
 #include "sysmod/SysMod.h"
 #include "sysmod/SysModTransfer.h"
+
+#include <QPointer>
 
 #include <memory>
 
 namespace batch {
 class BatchProcess;
+}
+namespace comlink {
+class TMyComPort;
+}
+namespace panels {
+class TLEDS;
+class TMStPanel;
 }
 
 namespace app {
@@ -41,6 +52,11 @@ public:
     protocol::TransferQueue &queue() { return m_queue; }
     protocol::Line401 &line() { return m_line; }
     protocol::TZBL_UTILS &utils() { return m_utils; }
+    shell::TModem &session() { return m_session; }
+    // Null until the modem route is chosen.
+    comlink::ModemControl *modem() { return m_modem.get(); }
+    panels::TMStPanel *sessionPanel();
+    panels::TLEDS *lampWindow();
     sysmod::TSysMod &sysMod() { return m_sysMod; }
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
@@ -52,6 +68,11 @@ private:
     void fillMainHooks();
     void setLocalRoute();
     void setRemoteRoute();
+    void wireSession();
+    void showSessionWindows();
+    void stopSession();
+    void unregisterPanelLamps();
+    void batchDial(const QString &number);
 
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
@@ -62,6 +83,13 @@ private:
     protocol::TZBL_UTILS m_utils;
     sysmod::TSysMod m_sysMod;
     sysmod::TRW m_sysModTransfer;
+    // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
+    std::unique_ptr<comlink::ModemControl> m_modem;
+    shell::TModem m_session;
+    // Windows, owned by the main window.
+    QPointer<panels::TMStPanel> m_panel;
+    QPointer<panels::TLEDS> m_leds;
+    comlink::TMyComPort *m_portWindow = nullptr;
     std::unique_ptr<batch::BatchProcess> m_batch;
     shell::Program m_program;
 };

@@ -61,6 +61,14 @@ inline QString writeTestIni(const QTemporaryDir &dir, const QString &device, con
     return path;
 }
 
+// One more key in an INI written by writeTestIni.
+inline void setIniValue(const QString &path, const QString &section, const QString &key, const QString &value)
+{
+    core::IniFile ini(path);
+    ini.writeString(section, key, value);
+    ini.save(path);
+}
+
 inline QString readText(const QString &path)
 {
     QFile file(path);

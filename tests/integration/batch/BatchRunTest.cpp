@@ -39,16 +39,22 @@ void expectLog(const QString &logFile, const QStringList &expected)
             << "line " << i + 1 << ": \"" << actual[i].toStdString() << "\" is not \"" << expected[i].toStdString() << '"';
 }
 
-QStringList head(const QString &logFile, const QString &comment)
+// The log's head up to the link: the local link by default.
+QStringList head(const QString &logFile, const QString &comment,
+                 const QStringList &link = {QStringLiteral(" HALLO <LOKALE STEUERUNG>")})
 {
-    return {QStringLiteral(" "),
-            QStringLiteral(" ---------------BatchProcess---------------"),
-            QStringLiteral(" <stamp>"),
-            QStringLiteral(" erstellt mit: 0.1.0.0"),
-            QStringLiteral(" Logfile=") + logFile,
-            QStringLiteral(" /c=") + comment,
-            QStringLiteral(" HALLO <LOKALE STEUERUNG>")};
+    return QStringList{QStringLiteral(" "),
+                       QStringLiteral(" ---------------BatchProcess---------------"),
+                       QStringLiteral(" <stamp>"),
+                       QStringLiteral(" erstellt mit: 0.1.0.0"),
+                       QStringLiteral(" Logfile=") + logFile,
+                       QStringLiteral(" /c=") + comment}
+           + link;
 }
+
+// The modem's initialisation ends after the batch has started (the dial waits
+// for it), so its ready text is in the log before the dial's outcome.
+const QStringList ModemDial{QString::fromUtf8(" WÄHLE: 0815"), QStringLiteral(" Modem bereit")};
 
 const QString EndLine = QStringLiteral(" -------------Ende BatchProcess------------");
 
@@ -83,12 +89,19 @@ const QStringList Lift0Faults{QStringLiteral("ED-.012 (005)"), QStringLiteral("E
 class BatchRun : public ::testing::Test {
 protected:
     // The stand-in with options, the program with a batch log in the temp folder.
-    runs::RunResult run(const QStringList &simOptions, const QStringList &switches, int timeoutMs = 60000)
+    runs::RunResult run(const QStringList &simOptions, const QStringList &switches, int timeoutMs = 60000,
+                        const QString &methode = QStringLiteral("00001"))
     {
         sim = std::make_unique<runs::SimProcess>(link, QStringList{QStringLiteral("--seed"), QStringLiteral("1")} + simOptions);
         if (!sim->start()) return {};
-        return runs::runProgram(QStringList{QStringLiteral("/i=") + runs::writeTestIni(dir, link), QStringLiteral("/batch")} + switches,
-                                timeoutMs);
+        return runs::runProgram(
+            QStringList{QStringLiteral("/i=") + runs::writeTestIni(dir, link, methode), QStringLiteral("/batch")} + switches,
+            timeoutMs);
+    }
+    // The stand-in behind its modem; the start method selects the modem.
+    runs::RunResult runModem(const QStringList &simOptions, const QStringList &switches)
+    {
+        return run(QStringList{QStringLiteral("--modem")} + simOptions, switches, 60000, QStringLiteral("01000"));
     }
 
     QTemporaryDir dir;
@@ -165,6 +178,30 @@ TEST_F(BatchRun, UnknownGroupTokenEndsTheRunThereAndIsNamed)
     EXPECT_TRUE(log.contains(QStringLiteral("batch_gruppe 1"))) << log.toStdString();
     EXPECT_FALSE(log.contains(QStringLiteral("batch_gruppe 3"))) << log.toStdString();
     EXPECT_TRUE(log.trimmed().endsWith(EndLine.trimmed())) << log.toStdString();
+}
+
+TEST_F(BatchRun, VisitOverTheModemNamesThePartnerAndEndsWithStatusZero)
+{
+    const auto result = runModem({}, {QStringLiteral("/t=0815"), QStringLiteral("/f=") + logFile});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    expectLog(logFile, head(logFile, QString(), ModemDial + QStringList{QStringLiteral(" verbunden"), QStringLiteral(" HALLO <QRX1001>")})
+                           + QStringList{QString::fromUtf8(" Start-Verzögerung (3000)")}
+                           + readings(QStringLiteral("ANL 1001/1"), QStringLiteral("150294")) + faults(Lift0Faults)
+                           + QStringList{EndLine});
+    const QString logon = runs::readText(dir.filePath(QStringLiteral("logon.log")));
+    EXPECT_TRUE(logon.contains(QStringLiteral("QRX1001"))) << logon.toStdString();
+}
+
+TEST_F(BatchRun, BusyLineOverTheModemEndsWithTheDialErrorAndStatusOne)
+{
+    const auto result = runModem({QStringLiteral("--dial-result"), QStringLiteral("busy")},
+                                 {QStringLiteral("/t=0815"), QStringLiteral("/f=") + logFile});
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 1);
+    expectLog(logFile, head(logFile, QString(), ModemDial)
+                           + QStringList{QStringLiteral(" *** Batch Fehler: port>Modem Connect Fehler"),
+                                         QStringLiteral(" *** Timeout Fehler **"), EndLine});
 }
 
 }  // namespace
