@@ -1,8 +1,8 @@
 #include "FaultLog.h"
 
 #include "MonitorCodes.h"
-#include "protocol/Codes.h"
 #include "core/Bytes.h"
+#include "protocol/Codes.h"
 
 #include <QSaveFile>
 
