@@ -188,9 +188,10 @@ void TMyComPort::closeEvent(QCloseEvent *event)
 void TMyComPort::abortProgram()
 {
     m_port.PortClosed = true;
-    m_timers.singleShot(100, [this] {
-        m_port.PortHalt();
-        m_port.ClosePort();
+    // The port outlives its window; the window may be gone when the pause ends.
+    m_timers.singleShot(100, [&port = m_port] {
+        port.PortHalt();
+        port.ClosePort();
         QCoreApplication::quit();
     });
 }
