@@ -3,6 +3,7 @@
 #include "LocalStack.h"
 
 #include "core/Bytes.h"
+#include "protocol/Line401Bytes.h"
 #include "protocol/ZblUtils.h"
 #include "shell/Reports.h"
 #include "sysmod/SysMod.h"
@@ -96,7 +97,7 @@ std::vector<Figure> bareLoopFigures(const QString &device, int seconds)
     cfmakeraw(&raw);
     tcsetattr(fd, TCSANOW, &raw);
 
-    const quint8 idle = protocol::Line401::IdleBit;
+    const quint8 idle = protocol::line401::IdleByte;
     qint64 count = 0;
     bool silent = false;
     const CpuTimes cpu0 = cpuTimes();

@@ -2,12 +2,7 @@
 
 namespace sim {
 
-namespace {
-constexpr quint8 RepeatMark = 0x10;
-constexpr quint8 LowMark = 0x20;
-constexpr quint8 IdleMark = 0x40;
-constexpr quint8 RequestMark = 0x80;
-}  // namespace
+using namespace protocol::line401;
 
 Line401Partner::Line401Partner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
                                const PartnerOptions &options)
@@ -32,8 +27,8 @@ quint8 Line401Partner::respond(quint8 lineByte)
         m_midByte = false;
         return m_lastReply = ResetByte;
     }
-    if (lineByte & RequestMark) return m_lastReply = quint8(m_lastReply | RepeatMark);
-    if (lineByte & RepeatMark) m_midByte = false;  // the PC lost our last nibble: restart the byte
+    if (lineByte & RequestBit) return m_lastReply = quint8(m_lastReply | RepeatBit);
+    if (lineByte & RepeatBit) m_midByte = false;  // the PC lost our last nibble: restart the byte
     receiveNibble(lineByte);
     return m_lastReply = nextReplyNibble();
 }
@@ -41,9 +36,9 @@ quint8 Line401Partner::respond(quint8 lineByte)
 void Line401Partner::receiveNibble(quint8 lineByte)
 {
     const int nibble = lineByte & 0x0F;
-    if (lineByte & IdleMark) {
+    if (lineByte & IdleBit) {
         m_rxHigh = -1;
-    } else if (lineByte & LowMark) {
+    } else if (lineByte & LowBit) {
         // A repeated low nibble whose byte is complete already has no high nibble left.
         if (m_rxHigh < 0) return;
         const quint8 byte = quint8(m_rxHigh << 4 | nibble);
@@ -73,7 +68,7 @@ quint8 Line401Partner::nextReplyNibble()
     }
     m_midByte = false;
     m_out.remove(0, 1);
-    return quint8((byte & 0x0F) | LowMark);
+    return quint8((byte & 0x0F) | LowBit);
 }
 
 void Line401Partner::reboot(int ms)

@@ -6,6 +6,7 @@
 
 #include "core/Timer.h"
 #include "link/SerialLine.h"
+#include "protocol/Line401Bytes.h"
 
 #include <functional>
 #include <memory>
@@ -26,9 +27,6 @@ struct PartnerOptions {
 // both ends and is answered with F0.
 class Line401Partner {
 public:
-    static constexpr quint8 ResetByte = 0xF0;
-    static constexpr quint8 IdleByte = 0x40;
-
     Line401Partner(comlink::SerialLine &line, core::TimerFactory &timers, CommandSet &commands,
                    const PartnerOptions &options = {});
     ~Line401Partner();
@@ -65,7 +63,7 @@ private:
     // Sending: answer bytes not yet sent; the first one's high nibble is out when m_midByte.
     QByteArray m_out;
     bool m_midByte = false;
-    quint8 m_lastReply = IdleByte;
+    quint8 m_lastReply = protocol::line401::IdleByte;
 
     qint64 m_deafUntilMs = -1;
 };

@@ -3,7 +3,6 @@
 // --modem, a Hayes modem followed by the framed protocol.
 
 #include "CommandSet.h"
-#include "DeviceLine.h"
 #include "Installation.h"
 #include "Line401Partner.h"
 #include "ModemPartner.h"
@@ -11,6 +10,7 @@
 
 #include "core/Bytes.h"
 #include "core/Timer.h"
+#include "link/QtSerialLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -192,11 +192,11 @@ int main(int argc, char *argv[])
         if (!options.link.isEmpty() && !makeLink(options.link, where, error)) return fail(error);
         line = std::move(pty);
     } else {
-        line = std::make_unique<sim::DeviceLine>();
+        line = std::make_unique<comlink::QtSerialLine>(comlink::QtSerialLine::Handshake::None);
         if (!line->open(options.device, options.partner.baud))
-            return fail(options.device + QStringLiteral(": ") + line->errorText());
+            return fail(line->errorText());
         line->onError = [](const QString &text) {
-            fail(QStringLiteral("line lost: ") + text);
+            fail(text);
             QCoreApplication::exit(1);
         };
     }

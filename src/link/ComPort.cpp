@@ -240,7 +240,7 @@ void ComPort::receiveText(const QByteArray &data)
             if (byte < 0x20 || byte > 0x7A) Line += QStringLiteral("$%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
             else Line += QLatin1Char(c);
         }
-        if (byte == 0x0D || DataMode) completeLine(byte == 0x0D);
+        if (byte == 0x0D || DataMode || Line.size() >= LineLimit) completeLine(byte == 0x0D);
     }
 }
 

@@ -98,8 +98,9 @@ public:
     bool LocalRx = false;
     bool Buffered = false;
     bool MemoAscii = false;
-    QString Line;
+    QString Line;  // at most LineLimit characters: noise without CR is cut into lines
     QString LastLine;
+    static constexpr int LineLimit = 256;
 
     // Hooks, empty after construction.
     std::function<void(int count)> RxHook;

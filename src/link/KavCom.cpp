@@ -148,9 +148,14 @@ void TKavCom::ReceiveBytes(int count)
 void TKavCom::StepFirstOfBuffer()
 {
     if (m_rxBuffer.isEmpty()) return;
-    const char b = m_rxBuffer[0];
+    Step(TakeRxByte());
+}
+
+char TKavCom::TakeRxByte()
+{
+    const char b = m_rxBuffer.front();
     m_rxBuffer.remove(0, 1);
-    Step(b);
+    return b;
 }
 
 void TKavCom::Step(char b)
@@ -171,8 +176,7 @@ void TKavCom::StepIdle(char b)
             m_stateTimer->start(100);
             return;
         }
-        b = m_rxBuffer[0];
-        m_rxBuffer.remove(0, 1);
+        b = TakeRxByte();
     }
     m_accumulator.clear();
     SetState(Receiving, 1000);
@@ -282,8 +286,7 @@ void TKavCom::StateTimerExpired()
 void TKavCom::FrameSentTimerExpired()
 {
     while (!m_rxBuffer.isEmpty()) {
-        const char b = m_rxBuffer[0];
-        m_rxBuffer.remove(0, 1);
+        const char b = TakeRxByte();
         if (b == ACK || b == NAK) {
             Step(b);
             return;

@@ -95,6 +95,7 @@ private:
     void Start(const QByteArray &frame, Transfer kind);
     void Step(char b);
     void StepFirstOfBuffer();
+    char TakeRxByte();  // the buffer must not be empty
     void StepIdle(char b);
     void StepSohSent(char b);
     void StepFrameSent(char b);

@@ -7,7 +7,7 @@
 
 namespace comlink {
 
-QtSerialLine::QtSerialLine()
+QtSerialLine::QtSerialLine(Handshake handshake) : m_handshake(handshake)
 {
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
         if (onReadyRead) onReadyRead();
@@ -42,7 +42,7 @@ bool QtSerialLine::open(const QString &device, int baud)
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::HardwareControl);
+    m_port.setFlowControl(m_handshake == Handshake::RtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::PermissionError: m_error = permissionText(device); break;
@@ -53,6 +53,11 @@ bool QtSerialLine::open(const QString &device, int baud)
         return false;
     }
     setLowLatency();
+    if (m_handshake == Handshake::None) {
+        m_port.setRequestToSend(true);
+        setDtr(true);
+        m_port.clearError();  // a pseudo-terminal has no control lines
+    }
     return true;
 }
 

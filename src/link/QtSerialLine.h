@@ -11,7 +11,11 @@ namespace comlink {
 // (unplugged adapter) is closed, so the same device name can be opened again.
 class QtSerialLine : public SerialLine {
 public:
-    QtSerialLine();
+    // The PC's end uses RTS/CTS; the stand-in controller's end has no handshake
+    // of its own and raises RTS and DTR so that the PC sees a partner.
+    enum class Handshake { RtsCts, None };
+
+    explicit QtSerialLine(Handshake handshake = Handshake::RtsCts);
     ~QtSerialLine() override;
 
     bool open(const QString &device, int baud = 19200) override;
@@ -34,6 +38,7 @@ private:
     void handleError(QSerialPort::SerialPortError error);
     void setLowLatency();
 
+    const Handshake m_handshake;
     mutable QSerialPort m_port;
     QString m_device;
     QString m_error;

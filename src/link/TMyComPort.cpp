@@ -11,7 +11,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -31,7 +30,7 @@ QLabel *lampCaption(const QString &text, QWidget *parent)
 }  // namespace
 
 TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers)
+    : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers), m_refresh(*this, timers, [this] { refresh(); }, RefreshMs)
 {
     setWindowTitle(QStringLiteral("MyComPort-TEST-PROGRAMM"));
     auto *root = m_root = new QVBoxLayout(this);
@@ -114,7 +113,7 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     root->addLayout(bottom);
 
     m_port.RegisterLinkLed(m_linkLed);
-    m_port.OnViewChanged = [this] { scheduleRefresh(); };
+    m_port.OnViewChanged = [this] { m_refresh.schedule(); };
     resize(640, 480);
     refresh();
 }
@@ -125,14 +124,6 @@ TMyComPort::~TMyComPort()
     m_port.OnMemo = nullptr;
     m_port.OnViewChanged = nullptr;
     m_port.UnregisterLinkLed(m_linkLed);
-}
-
-QPushButton *TMyComPort::addButton(QLayout *layout, const QString &text, std::function<void()> action)
-{
-    auto *button = new QPushButton(text, this);
-    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
-    layout->addWidget(button);
-    return button;
 }
 
 void TMyComPort::setFraming(FramedSend send, std::function<void(const QByteArray &)> sendFramed,
@@ -150,17 +141,6 @@ void TMyComPort::sendFramed(const QByteArray &payload)
     if (!m_framedSend) return;
     m_framedSend(payload, [this](bool error, const QByteArray &answer) {
         m_status->setText(QStringLiteral("error=%1 %2").arg(int(error)).arg(ComPort::printableText(answer)));
-    });
-}
-
-void TMyComPort::scheduleRefresh()
-{
-    if (m_refreshPending || !isVisible()) return;
-    m_refreshPending = true;
-    m_timers.singleShot(RefreshMs, [self = QPointer<TMyComPort>(this)] {
-        if (!self) return;
-        self->m_refreshPending = false;
-        self->refresh();
     });
 }
 
@@ -190,7 +170,7 @@ void TMyComPort::showEvent(QShowEvent *event)
     m_port.OnMemo = [this](const QString &line) {
         m_pendingMemo << line;
         if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
-        scheduleRefresh();
+        m_refresh.schedule();
     };
     refresh();
 }
@@ -216,9 +196,10 @@ void TMyComPort::closeEvent(QCloseEvent *event)
 void TMyComPort::abortProgram()
 {
     m_port.PortClosed = true;
-    m_timers.singleShot(100, [this] {
-        m_port.PortHalt();
-        m_port.ClosePort();
+    // The port outlives its window; the window may be gone when the pause ends.
+    m_timers.singleShot(100, [&port = m_port] {
+        port.PortHalt();
+        port.ClosePort();
         QCoreApplication::quit();
     });
 }

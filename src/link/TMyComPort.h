@@ -2,6 +2,7 @@
 
 #include "link/ComPort.h"
 #include "link/LampFrame.h"
+#include "link/WindowParts.h"
 
 #include <QWidget>
 
@@ -42,9 +43,11 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action);
+    QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action)
+    {
+        return comlink::addActionButton(this, layout, text, std::move(action));
+    }
     void sendFramed(const QByteArray &payload);
-    void scheduleRefresh();
     void refresh();
     void abortProgram();
     void setStatus(const QString &text);
@@ -52,12 +55,12 @@ private:
 
     ComPort &m_port;
     core::TimerFactory &m_timers;
+    RefreshThrottle m_refresh;
     FramedSend m_framedSend;
     std::function<void(const QByteArray &)> m_sendFramed;
     std::function<void()> m_framingReset;
     QList<QPushButton *> m_framedButtons;
     QStringList m_pendingMemo;
-    bool m_refreshPending = false;
 
     QGroupBox *m_portGroup = nullptr;
     QLabel *m_comPortLabel = nullptr;

@@ -6,6 +6,7 @@ target_sources(haltron_link_logic PRIVATE
 # The port window TMyComPort and the lamps of the link windows.
 add_library(haltron_link_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/LampFrame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowParts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TMyComPort.cpp)
 target_include_directories(haltron_link_ui PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(haltron_link_ui PUBLIC haltron_link_logic Qt6::Widgets)

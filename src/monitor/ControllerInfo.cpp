@@ -1,6 +1,7 @@
 #include "ControllerInfo.h"
 
 #include "MonitorCodes.h"
+#include "protocol/Codes.h"
 #include "core/Bytes.h"
 
 namespace monitor {
@@ -13,7 +14,7 @@ constexpr int GroupAnswerLength = 3;
 std::optional<CounterParts> decodeCounter(const QByteArray &answer)
 {
     if (answer.size() < CounterAnswerLength || core::byteAt(answer, 0) != 0xF8) return std::nullopt;
-    return CounterParts{nibbleWord(answer, 1), nibbleWord(answer, 5)};
+    return CounterParts{protocol::fromNibbles(answer, 1), protocol::fromNibbles(answer, 5)};
 }
 
 QString tripCounterText(const QByteArray &answer)

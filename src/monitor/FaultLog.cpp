@@ -2,6 +2,7 @@
 
 #include "MonitorCodes.h"
 #include "core/Bytes.h"
+#include "protocol/Codes.h"
 
 #include <QSaveFile>
 
@@ -27,7 +28,7 @@ FaultListTexts FaultListTexts::fromLanguage(const core::IniFile &language)
 std::optional<int> decodeFaultCount(const QByteArray &answer)
 {
     if (answer.size() < 5 || core::byteAt(answer, 0) != 0xF4) return std::nullopt;
-    return nibbleWord(answer, 1);
+    return protocol::fromNibbles(answer, 1);
 }
 
 FaultLog::FaultLog(core::TransferPutFn put, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts)

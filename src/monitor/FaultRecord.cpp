@@ -1,7 +1,7 @@
 #include "FaultRecord.h"
 
-#include "MonitorCodes.h"
 #include "core/Bytes.h"
+#include "protocol/Codes.h"
 
 namespace monitor {
 
@@ -48,11 +48,11 @@ FaultRecordText FormatFaultRecord(const QByteArray &record, FaultTextFile &texts
 {
     const QString category = faultCategoryName(record);
     const int number = core::byteAt(record, 2);
-    const int date = core::byteAt(record, 4) + 256 * core::byteAt(record, 5);
-    const int time = core::byteAt(record, 6) + 256 * core::byteAt(record, 7);
+    const quint16 date = core::byteAt(record, 4) + 256 * core::byteAt(record, 5);
+    const quint16 time = core::byteAt(record, 6) + 256 * core::byteAt(record, 7);
     return {
         category + QString::asprintf("-.%3.3d (%3.3d) ", number, int(core::byteAt(record, 3))),
-        QStringLiteral(" ") + timeCodeText(time) + QStringLiteral("  ") + dateCodeText(date),
+        QStringLiteral(" ") + protocol::TimeText(time) + QStringLiteral("  ") + protocol::DateText(date),
         texts.description(category, number),
     };
 }

@@ -1,10 +1,10 @@
 #include "Codes.h"
 
+#include "core/Bytes.h"
+
 namespace protocol {
 
 namespace {
-
-quint8 at(const QByteArray &b, int i) { return i >= 0 && i < b.size() ? quint8(b[i]) : 0; }
 
 const QDate DayOne(2000, 1, 1);
 constexpr int LastYear = 2099;
@@ -20,10 +20,12 @@ QByteArray nibbles(quint16 value)
 
 quint16 fromNibbles(const QByteArray &bytes, int pos)
 {
-    return quint16(at(bytes, pos) + 16 * at(bytes, pos + 1) + 256 * at(bytes, pos + 2) + 4096 * at(bytes, pos + 3));
+    using core::byteAt;
+    return quint16(byteAt(bytes, pos) + 16 * byteAt(bytes, pos + 1) + 256 * byteAt(bytes, pos + 2)
+                   + 4096 * byteAt(bytes, pos + 3));
 }
 
-int fromNibblePair(const QByteArray &bytes, int pos) { return at(bytes, pos) + 16 * at(bytes, pos + 1); }
+int fromNibblePair(const QByteArray &bytes, int pos) { return core::byteAt(bytes, pos) + 16 * core::byteAt(bytes, pos + 1); }
 
 quint16 timeCode(const QTime &time)
 {
@@ -81,7 +83,7 @@ QByteArray groupRouted(int member, const QByteArray &request)
 
 QString answerText(const QByteArray &answer)
 {
-    if (answer.size() < 16 || at(answer, 0) != 0xFF) return QString::fromLatin1(TransferFailedText);
+    if (answer.size() < 16 || core::byteAt(answer, 0) != 0xFF) return QString::fromLatin1(TransferFailedText);
     QByteArray text = answer.mid(1, 15);
     while (text.endsWith('\0')) text.chop(1);
     return QString::fromLatin1(text);

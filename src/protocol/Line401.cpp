@@ -62,7 +62,7 @@ void Line401::LineStep()
 
 void Line401::stepSend()
 {
-    if (m_s.txByte != ResetByte) composeNext();
+    if (m_s.txByte != line401::ResetByte) composeNext();
     ZblPortWrite(m_s.txByte);
     m_s.markRequest = false;
     m_s.waitReply = true;
@@ -72,7 +72,7 @@ void Line401::stepSend()
 void Line401::composeNext()
 {
     State &s = m_s;
-    if (s.rxLast == ResetByte) {
+    if (s.rxLast == line401::ResetByte) {
         // The partner answered our reset: the current byte starts again from its high nibble.
         s.markLow = s.markRepeat = s.markRequest = false;
         s.tryCount = -1;
@@ -85,7 +85,7 @@ void Line401::composeNext()
     if (s.partnerRepeat) {
         if (++s.tryCount >= 3 && s.resetMode) {
             // The markers stay as they were, so the byte in progress survives the reset.
-            s.txByte = ResetByte;
+            s.txByte = line401::ResetByte;
             s.tryCount = 0;
             s.lineGood = false;
             resetAnswer();  // whatever was half received is lost on both sides
@@ -112,8 +112,8 @@ void Line401::composeNext()
         s.markRepeat = s.markLow = false;
         s.tryCount = 0;
     }
-    s.txByte = quint8((s.txByte & 0x0F) | (s.markRepeat ? RepeatBit : 0) | (s.markIdle ? IdleBit : 0)
-                      | (s.markLow ? LowBit : 0) | (s.markRequest ? RequestBit : 0));
+    s.txByte = quint8((s.txByte & 0x0F) | (s.markRepeat ? line401::RepeatBit : 0) | (s.markIdle ? line401::IdleBit : 0)
+                      | (s.markLow ? line401::LowBit : 0) | (s.markRequest ? line401::RequestBit : 0));
 }
 
 void Line401::stepReceive()
@@ -129,8 +129,8 @@ void Line401::stepReceive()
     const quint8 byte = s.rxByte;
     s.rxArrived = false;
     s.rxLast = byte;
-    if (s.txByte == ResetByte) {
-        if (byte == ResetByte) {
+    if (s.txByte == line401::ResetByte) {
+        if (byte == line401::ResetByte) {
             s.txByte = 0;
             s.lineGood = true;
         }
@@ -138,9 +138,9 @@ void Line401::stepReceive()
         return;
     }
     s.lineGood = true;
-    s.partnerRepeat = byte & RequestBit;
-    s.partnerIdle = byte & IdleBit;
-    s.partnerLow = byte & LowBit;
+    s.partnerRepeat = byte & line401::RequestBit;
+    s.partnerIdle = byte & line401::IdleBit;
+    s.partnerLow = byte & line401::LowBit;
     s.rxAssembly |= byte & 0x0F;
     s.markRequest = false;
     if (s.partnerIdle) {
@@ -273,7 +273,7 @@ void Line401::onLineTimer()
     m_ledYellow = !m_ledYellow;
     m_view.lineLed = m_ledYellow ? core::colour::Yellow : core::colour::Red;
     if (!m_port.IsOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) OpenLine();
-    m_s.rxByte = ResetByte;
+    m_s.rxByte = line401::ResetByte;
     m_s.rxArrived = true;
     LineStep();
     changed();

@@ -3,6 +3,7 @@
 #include "core/LinkLamp.h"
 #include "core/Timer.h"
 #include "core/Transfer.h"
+#include "protocol/Line401Bytes.h"
 #include "link/ComPort.h"
 
 #include <QByteArray>
@@ -20,12 +21,6 @@ namespace protocol {
 // answered by exactly one line byte of the partner.
 class Line401 {
 public:
-    // Line byte markers.
-    static constexpr quint8 RepeatBit = 0x10;
-    static constexpr quint8 LowBit = 0x20;
-    static constexpr quint8 IdleBit = 0x40;
-    static constexpr quint8 RequestBit = 0x80;
-    static constexpr quint8 ResetByte = 0xF0;
     static constexpr int RingSize = 1001;  // at most RingSize - 1 bytes wait
     static constexpr int RetryMs = 500;    // simulated reset byte while the partner is silent
 

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -25,7 +24,7 @@ QLineEdit *field(QWidget *parent)
 }  // namespace
 
 TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_line(line), m_timers(timers)
+    : QWidget(parent, Qt::Tool), m_line(line), m_refresh(*this, timers, [this] { refresh(); }, RefreshMs)
 {
     setWindowTitle(QStringLiteral("zbl_port"));
     auto *root = new QVBoxLayout(this);
@@ -88,7 +87,7 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
     root->addLayout(bottom);
 
     m_line.LinkLed = m_linkLed;
-    m_line.OnViewChanged = [this] { scheduleRefresh(); };
+    m_line.OnViewChanged = [this] { m_refresh.schedule(); };
     refresh();
 }
 
@@ -96,25 +95,6 @@ TZbl_Form::~TZbl_Form()
 {
     m_line.OnViewChanged = nullptr;
     m_line.DropLinkLed();
-}
-
-QPushButton *TZbl_Form::addButton(QLayout *layout, const QString &text, std::function<void()> action)
-{
-    auto *button = new QPushButton(text, this);
-    connect(button, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
-    layout->addWidget(button);
-    return button;
-}
-
-void TZbl_Form::scheduleRefresh()
-{
-    if (m_refreshPending || !isVisible()) return;
-    m_refreshPending = true;
-    m_timers.singleShot(RefreshMs, [self = QPointer<TZbl_Form>(this)] {
-        if (!self) return;
-        self->m_refreshPending = false;
-        self->refresh();
-    });
 }
 
 void TZbl_Form::refresh()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LampFrame.h"
+#include "link/WindowParts.h"
 #include "protocol/Line401.h"
 
 #include <QWidget>
@@ -27,13 +28,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action);
-    void scheduleRefresh();
+    QPushButton *addButton(QLayout *layout, const QString &text, std::function<void()> action)
+    {
+        return comlink::addActionButton(this, layout, text, std::move(action));
+    }
     void refresh();
 
     Line401 &m_line;
-    core::TimerFactory &m_timers;
-    bool m_refreshPending = false;
+    comlink::RefreshThrottle m_refresh;
     QList<QPushButton *> m_controllerButtons;
 
     QLineEdit *m_portField = nullptr;

@@ -78,34 +78,12 @@ void MainController::ApplyStartSettings()
     if (m_linkLamp) call(hooks.registerLinkLed, *m_linkLamp);
     ComPort = m_config.GetComPort();
 
-    if (BatchMode) {
-        call(view.setWindowWidth, 300);
-        call(view.setCaption, QStringLiteral("Batch Prozess"));
-        call(hooks.setDialNumber, m_config.ParamValue(QStringLiteral("/t=")));
-        AutoLink = true;
-        call(hooks.clearMonitorStart);
-    } else {
-        call(hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
-    }
-    call(hooks.setDialTimeout, ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
+    applyBatchAndDialSettings();
     call(hooks.setComPort, ComPort);
 
     SetStatusText(PanelPort, QStringLiteral("COM") + QString::number(ComPort));
     ShowLinkMode();
-
-    call(hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
-         [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Red); });
-    call(hooks.setPortText, [this](const QString &text) { SetStatusText(PanelPort, text); });
-
-    if (ModemMode) {
-        call(hooks.setRemoteRoute);
-        call(hooks.monitorLinkToMst);
-    } else {
-        call(hooks.setLocalRoute);
-        call(hooks.monitorLinkToZbl);
-    }
-    call(hooks.setMonitorLinkMode, ModemMode);
-    call(hooks.setMonitorLinkHook, [this](const QString &name) { LinkTo(name); });
+    applyRoute();
 
     if (AutoLink) {
         m_startCount = 0;
@@ -117,6 +95,37 @@ void MainController::ApplyStartSettings()
     call(hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
 
     if (!m_config.LogErrors.isEmpty()) ShowMessageField(m_config.LogErrors.join(QStringLiteral("; ")));
+}
+
+void MainController::applyBatchAndDialSettings()
+{
+    const core::IniFile &ini = m_config.MainIni;
+    if (BatchMode) {
+        call(view.setWindowWidth, 300);
+        call(view.setCaption, QStringLiteral("Batch Prozess"));
+        call(hooks.setDialNumber, m_config.ParamValue(QStringLiteral("/t=")));
+        AutoLink = true;
+        call(hooks.clearMonitorStart);
+    } else {
+        call(hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
+    }
+    call(hooks.setDialTimeout, ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
+}
+
+void MainController::applyRoute()
+{
+    call(hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
+         [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Red); });
+    call(hooks.setPortText, [this](const QString &text) { SetStatusText(PanelPort, text); });
+    if (ModemMode) {
+        call(hooks.setRemoteRoute);
+        call(hooks.monitorLinkToMst);
+    } else {
+        call(hooks.setLocalRoute);
+        call(hooks.monitorLinkToZbl);
+    }
+    call(hooks.setMonitorLinkMode, ModemMode);
+    call(hooks.setMonitorLinkHook, [this](const QString &name) { LinkTo(name); });
 }
 
 void MainController::debugReport(const QString &text)

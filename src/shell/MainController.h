@@ -138,6 +138,8 @@ public:
 
 private:
     void StartTimerTimer();
+    void applyBatchAndDialSettings();  // window, dial number and time-out; batch mode links at once
+    void applyRoute();                 // port hooks and the route of the chosen link mode
     void debugReport(const QString &text);
     void finishQuit();
 

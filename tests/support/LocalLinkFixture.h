@@ -4,9 +4,9 @@
 // mode 2) cabled to the stand-in controller, all in one process on virtual
 // time. Link with haltron_sim, haltron_line401_logic and haltron_protocol_logic.
 
+#include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
-#include "link/SerialLine.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "sim/CommandSet.h"
@@ -17,18 +17,6 @@
 #include <memory>
 
 struct LocalLinkFixture {
-    // Both ends of the cable; each byte takes a millisecond to arrive.
-    struct Cable {
-        std::unique_ptr<comlink::MemorySerialLine> pc, controller;
-        explicit Cable(core::TimerFactory &timers)
-        {
-            auto [a, b] = comlink::MemorySerialLine::createPair(&timers, 1);
-            pc = std::move(a);
-            controller = std::move(b);
-            controller->open(QStringLiteral("controller"));
-        }
-    };
-
     explicit LocalLinkFixture(const sim::InstallationSetup &setup = {}, const sim::PartnerOptions &options = {})
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
@@ -60,7 +48,7 @@ struct LocalLinkFixture {
     }
 
     core::VirtualTime time;
-    Cable cable{time};
+    testsupport::Cable cable{time};
     // The stand-in controller.
     sim::Installation installation;
     sim::CommandSet commands;

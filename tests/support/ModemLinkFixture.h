@@ -10,11 +10,11 @@
 
 #include "core/IniFile.h"
 #include "core/LinkLamp.h"
+#include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
 #include "link/KavCom.h"
 #include "link/ModemControl.h"
-#include "link/SerialLine.h"
 #include "panels/LineLamps.h"
 #include "panels/SessionPanel.h"
 #include "protocol/TransferQueue.h"
@@ -120,18 +120,6 @@ struct ModemStack {
 };
 
 struct ModemLinkFixture {
-    // Both ends of the cable; each byte takes a millisecond to arrive.
-    struct Cable {
-        std::unique_ptr<comlink::MemorySerialLine> pc, controller;
-        explicit Cable(core::TimerFactory &timers)
-        {
-            auto [a, b] = comlink::MemorySerialLine::createPair(&timers, 1);
-            pc = std::move(a);
-            controller = std::move(b);
-            controller->open(QStringLiteral("controller"));
-        }
-    };
-
     explicit ModemLinkFixture(const sim::ModemOptions &options = {}, const sim::InstallationSetup &setup = {})
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
@@ -176,7 +164,7 @@ struct ModemLinkFixture {
     }
 
     core::VirtualTime time;
-    Cable cable{time};
+    testsupport::Cable cable{time};
     // The stand-in controller behind its modem.
     sim::Installation installation;
     sim::CommandSet commands;

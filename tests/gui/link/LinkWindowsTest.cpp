@@ -4,6 +4,9 @@
 #include "core/Bytes.h"
 #include "shell/Reports.h"
 
+#include "TestApp.h"
+#include "WidgetFind.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,31 +15,15 @@
 #include <gtest/gtest.h>
 
 using core::bytes;
+using testsupport::button;
 
 namespace {
-
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "gui_link";
-    static char *argv[] = {name, nullptr};
-    static auto *instance = new QApplication(argc, argv);  // lives to the end of the process
-    return *instance;
-}
-
-QPushButton *button(QWidget &window, const QString &text)
-{
-    for (QPushButton *b : window.findChildren<QPushButton *>())
-        if (b->text() == text) return b;
-    ADD_FAILURE() << "no button " << text.toStdString();
-    return nullptr;
-}
 
 class LinkWindowsTest : public ::testing::Test {
 protected:
     LinkWindowsTest()
     {
-        app();
+        testsupport::testApp<QApplication>();
         shell::Reports().reset();
         auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
         pcEnd = std::move(a);

@@ -1,5 +1,7 @@
 #include "link/TTelefonBuch.h"
 
+#include "TestApp.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -23,13 +25,7 @@ QByteArray fileBytes(const QString &name)
 
 class TTelefonBuchTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "gui_phonebook";
-        static char *argv[] = {name, nullptr};
-        if (!qApp) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testsupport::testApp<QApplication>(); }
 
     TTelefonBuchTest()
     {

@@ -2,6 +2,8 @@
 
 #include "core/Bytes.h"
 
+#include "TestApp.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -18,15 +20,6 @@ using protocol::TSend;
 using protocol::TransferQueue;
 
 namespace {
-
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "gui_protocol_tsend";
-    static char *argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
 
 class Window : public testing::Test {
 protected:
@@ -46,7 +39,7 @@ protected:
     }
     void click(const char *name) { child<QPushButton>(name)->click(); }
 
-    QApplication &application = app();  // before any widget
+    QApplication &application = testsupport::testApp<QApplication>();  // before any widget
     core::VirtualTime time;
     TransferQueue queue{time};
     TSend window{queue};

@@ -2,12 +2,11 @@
 // serial line, Qt's timers and event loop, the same stack as the program's.
 
 #include "ModemLinkFixture.h"
+#include "TestApp.h"
 
 #include "core/Bytes.h"
 #include "link/QtSerialLine.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -17,22 +16,7 @@ using core::bytes;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "integration_modem_process";
-    static char *argv[] = {name, nullptr};
-    static auto *instance = new QCoreApplication(argc, argv);  // lives to the end of the process
-    return *instance;
-}
-
-// Runs the event loop until done() holds or limitMs pass.
-bool waitFor(const std::function<bool()> &done, int limitMs)
-{
-    QDeadlineTimer deadline(limitMs);
-    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitFor;
 
 // haltron-sim serving its modem on a fresh pseudo-terminal, killed at the end.
 class SimModemProcess {
@@ -57,7 +41,7 @@ private:
 
 TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
 {
-    app();
+    testsupport::testApp();
     SimModemProcess sim;
     ASSERT_FALSE(sim.path.isEmpty());
 

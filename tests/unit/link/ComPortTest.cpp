@@ -165,6 +165,19 @@ TEST_F(ComPortTest, TextModeReceivePath)
     EXPECT_EQ(lines.size(), 4);  // no CR, no OnLine
 }
 
+TEST_F(ComPortTest, TextWithoutCarriageReturnIsCutIntoBoundedLines)
+{
+    port->OpenPort(1);
+    QStringList lines;
+    port->OnLine = [&](const QString &l) { lines << l; };
+    farEnd->write(QByteArray(10 * ComPort::LineLimit + 5, 'x'));
+    EXPECT_EQ(port->Line, QString(5, 'x'));
+    EXPECT_EQ(port->LastLine, QString(ComPort::LineLimit, 'x'));
+    EXPECT_TRUE(lines.isEmpty());  // only a CR ends a reply
+    farEnd->write("\rOK\r");
+    EXPECT_EQ(lines, (QStringList{"xxxxx", "OK"}));
+}
+
 TEST_F(ComPortTest, ReceiveHookTakesAllInputAndLocalSwitchParksIt)
 {
     port->OpenPort(1);

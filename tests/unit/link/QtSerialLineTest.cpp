@@ -1,7 +1,7 @@
 #include "link/QtSerialLine.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "TestApp.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -15,22 +15,7 @@ using comlink::QtSerialLine;
 
 namespace {
 
-QCoreApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "unit_link";
-    static char *argv[] = {name, nullptr};
-    static auto *instance = new QCoreApplication(argc, argv);  // lives to the end of the process
-    return *instance;
-}
-
-// Runs the event loop until done() holds or two seconds pass.
-bool waitFor(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(2000);
-    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitFor;
 
 // A pseudo-terminal: the master end stands for the controller, the slave is our device.
 struct Pty {
@@ -60,7 +45,7 @@ class QtSerialLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
+        testsupport::testApp();
         if (pty.slave.isEmpty()) GTEST_SKIP() << "no pseudo-terminals here";
     }
     Pty pty;

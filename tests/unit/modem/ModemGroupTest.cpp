@@ -2,6 +2,8 @@
 #include "link/TMyComPort.h"
 
 #include "FakeHayesModem.h"
+#include "TestApp.h"
+#include "WidgetFind.h"
 #include "shell/Reports.h"
 
 #include <QApplication>
@@ -11,22 +13,7 @@
 
 namespace {
 
-QApplication &app()
-{
-    static int argc = 1;
-    static char name[] = "gui_modem";
-    static char *argv[] = {name, nullptr};
-    static auto *instance = new QApplication(argc, argv);  // lives to the end of the process
-    return *instance;
-}
-
-QPushButton *button(QWidget &window, const QString &text)
-{
-    for (QPushButton *b : window.findChildren<QPushButton *>())
-        if (b->text() == text) return b;
-    ADD_FAILURE() << "no button " << text.toStdString();
-    return nullptr;
-}
+using testsupport::button;
 
 class ModemGroupTest : public ::testing::Test {
 protected:
@@ -44,7 +31,7 @@ protected:
         if (QPushButton *b = button(window, text)) b->click();
     }
 
-    QApplication &application = app();  // before any widget
+    QApplication &application = testsupport::testApp<QApplication>();  // before any widget
     core::VirtualTime time;
     std::pair<std::unique_ptr<comlink::MemorySerialLine>, std::unique_ptr<comlink::MemorySerialLine>> lines =
         comlink::MemorySerialLine::createPair(&time, 1);
