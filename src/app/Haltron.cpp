@@ -295,7 +295,6 @@ void Haltron::createBatch()
         if (shell::TLogFile *log = config.MainLog()) log->OnWrite = nullptr;
     };
     run.SetCaption = [&view](const QString &caption) { if (view.setCaption) view.setCaption(caption); };
-    run.SetWidth = [&view](int width) { if (view.setWindowWidth) view.setWindowWidth(width); };
     run.GaugeChanged = [&view](int maximum, int position) {
         if (view.setGaugeVisible) view.setGaugeVisible(true);
         if (view.setGauge) view.setGauge(maximum, position);

@@ -57,12 +57,6 @@ BatchProcess::~BatchProcess()
     m_watchdog->stop();
 }
 
-void BatchProcess::PrepareWindow()
-{
-    if (SetWidth) SetWidth(WindowWidth);
-    if (SetCaption) SetCaption(QStringLiteral("Batch Prozess"));
-}
-
 void BatchProcess::StartBatch()
 {
     if (m_started) return;

@@ -43,15 +43,11 @@ struct BatchTexts {
 // A watchdog of 1000 ms ticks ends the run with a time-out line when an answer stays away.
 class BatchProcess {
 public:
-    static constexpr int WindowWidth = 300;
-
     BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, BatchTexts texts, BatchParams params);
     ~BatchProcess();
     BatchProcess(const BatchProcess &) = delete;
     BatchProcess &operator=(const BatchProcess &) = delete;
 
-    // Window width and caption before the run starts (the main window's start settings).
-    void PrepareWindow();
     // Opens the log and starts the visit; once. Without a usable log it quits with status 2.
     void StartBatch();
 
@@ -93,7 +89,6 @@ public:
     std::function<void(const QString &line)> LogOnLogWrite;
     std::function<void()> DetachMainLogMirror;        // main-log lines no longer go to the report
     std::function<void(const QString &caption)> SetCaption;
-    std::function<void(int width)> SetWidth;
     std::function<void(int maximum, int position)> GaugeChanged;  // the first call shows the gauge
     std::function<void(const QString &message)> ErrorOutput;      // for standard error
 
