@@ -236,6 +236,10 @@ void Haltron::setRemoteRoute()
             if (m_leds) m_leds->lamps().setConnected(on);
             m_session.ConnectChange(on);
         };
+        // Only the modem route shows line traffic; the local line stays free of it.
+        m_port.OnTraffic = [this](bool sent, int) {
+            if (m_leds) m_leds->lamps().traffic(sent ? panels::LineLamps::TxD : panels::LineLamps::RxD);
+        };
         if (m_panel) {
             m_port.RegisterLinkLed(&m_panel->kavcomLamp());
             m_port.RegisterLinkLed(&m_panel->modemLamp());

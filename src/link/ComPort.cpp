@@ -72,14 +72,16 @@ void ComPort::SendChar(quint8 byte)
 {
     if (PortClosed || !m_line.isOpen()) return;
     const QByteArray data(1, char(byte));
-    m_line.write(data);
+    traffic(true, m_line.write(data));
     TrafficLine('>', data);
 }
 
 bool ComPort::SendString(const QByteArray &data)
 {
     if (PortClosed || !m_line.isOpen()) return false;
-    if (m_line.write(data) != data.size()) return false;
+    const qint64 written = m_line.write(data);
+    traffic(true, written);
+    if (written != data.size()) return false;
     TrafficLine('>', data);
     return true;
 }
@@ -89,6 +91,7 @@ quint8 ComPort::ReadChar()
     if (PortClosed) return 0;
     const QByteArray data = m_line.read(1);
     if (data.isEmpty()) return 0;
+    traffic(false, data.size());
     TrafficLine('<', data);
     if (OnReceived) OnReceived(data);
     return core::byteAt(data, 0);
@@ -98,6 +101,7 @@ QByteArray ComPort::ReadChars(int count)
 {
     if (PortClosed || count <= 0) return {};
     const QByteArray data = m_line.read(count);
+    traffic(false, data.size());
     if (!data.isEmpty()) TrafficLine('<', data);
     if (!data.isEmpty() && OnReceived) OnReceived(data);
     return data;
@@ -220,8 +224,14 @@ void ComPort::onReadyRead()
         return;
     }
     const QByteArray data = m_line.read(count);
+    traffic(false, data.size());
     receiveText(data);
     if (OnReceived) OnReceived(data);
+}
+
+void ComPort::traffic(bool sent, qint64 count)
+{
+    if (OnTraffic && count > 0) OnTraffic(sent, int(qMin<qint64>(count, 0xFFFF)));
 }
 
 void ComPort::onLineError(const QString &text)

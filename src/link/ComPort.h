@@ -117,6 +117,8 @@ public:
     std::function<void()> OnModemHangup;
     // Every chunk read from the line, whoever reads it: the modem watches its replies here.
     std::function<void(const QByteArray &data)> OnReceived;
+    // Bytes that went out (sent) or came in on the line, for the RxD/TxD lamps.
+    std::function<void(bool sent, int count)> OnTraffic;
     // Window side: a memo line to append, and "the view changed".
     std::function<void(const QString &line)> OnMemo;
     std::function<void()> OnViewChanged;
@@ -124,6 +126,7 @@ public:
 private:
     void onReadyRead();
     void onLineError(const QString &text);
+    void traffic(bool sent, qint64 count);
     void receiveText(const QByteArray &data);
     void completeLine(bool byCr);
     void runHandlers(const std::vector<Handler> &handlers);

@@ -122,6 +122,24 @@ TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
     EXPECT_EQ(port->view().portGroup, "PORT CLOSED");
 }
 
+TEST_F(ComPortTest, TrafficHookCountsLineBytesOnEveryPath)
+{
+    QList<QPair<bool, int>> traffic;
+    port->OnTraffic = [&](bool sent, int count) { traffic << qMakePair(sent, count); };
+    port->SendString("AT\r");  // closed: nothing moves
+    port->OpenPort(1);
+    traffic.clear();  // the open text is no line traffic
+    port->SendString("AT\r");
+    port->SendChar(0x01);
+    farEnd->write("OK\r");  // text path, no receive hook
+    port->RxHook = [](int) {};
+    farEnd->write(bytes({0x41, 0x42, 0x43}));
+    port->ReadChar();
+    port->ReadChars(5);
+    port->ReadChars(5);  // nothing left: no call
+    EXPECT_EQ(traffic, (QList<QPair<bool, int>>{{true, 3}, {true, 1}, {false, 3}, {false, 1}, {false, 2}}));
+}
+
 TEST_F(ComPortTest, TrafficReachesTheLogOnlyWithBit9)
 {
     port->OpenPort(1);
