@@ -261,6 +261,8 @@ void SessionPanel::SessionEnded()
     speakerOff.enabled = true;
     setDisconnected();
     m_dialText = text(5);
+    // The dial is over; "connecting" must not stay in the status field.
+    SetStatus(text(5));
     // Say why the dial failed; a time-out has no text of its own.
     if (m_session && !m_session->DialErrorText.isEmpty()) {
         m_reportLook = FieldLook::Error;
@@ -276,7 +278,8 @@ void SessionPanel::PartnerLinked(const QString &name)
     m_partnerLabel = linkedText(name);
     m_connected = true;
     stopBlink();
-    changed();
+    // The status field still says "connecting"; the link is up now.
+    SetStatus(text(7));
     if (LinkedHook) LinkedHook(name);
 }
 

@@ -121,12 +121,15 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
     EXPECT_EQ(partnerTexts, QStringList({"", "", "", "wähle  0711"}));
 
     rig.linked("AB1");
+    EXPECT_EQ(rig.panel.status(), "Verbindungsaufbau");
     rig.time.advance(100);
     EXPECT_EQ(rig.panel.partnerLabel(), "verbunden mit: AB1");
+    // The status follows the link, and reaches the status hook before the monitor's link-up.
+    EXPECT_EQ(rig.panel.status(), "verbunden");
+    EXPECT_EQ(rig.journal.mid(rig.journal.size() - 2), QStringList({"status verbunden", "linkup AB1"}));
     EXPECT_TRUE(rig.panel.connected());
     EXPECT_FALSE(rig.panel.blinking());
     EXPECT_FALSE(rig.panel.dial.down);
-    EXPECT_EQ(rig.journal.last(), "linkup AB1");
 
     rig.journal.clear();
     rig.panel.HangUpClick();
@@ -172,6 +175,7 @@ TEST(SessionPanel, DialErrorIsShownInTheReport)
     rig.panel.DialClick();
     rig.time.advance(5000);
     rig.dialError("MST.SYNC FAILED");
+    EXPECT_EQ(rig.panel.status(), "nicht verbunden");
     EXPECT_EQ(rig.panel.report(), "MST.SYNC FAILED");
     EXPECT_EQ(rig.panel.reportLook(), FieldLook::Error);
     EXPECT_FALSE(rig.panel.hangUp.enabled);
@@ -188,6 +192,7 @@ TEST(SessionPanel, DialTimeOutEndsTheSession)
     rig.time.advance(100);
     EXPECT_FALSE(rig.panel.hangUp.enabled);
     EXPECT_EQ(rig.only("hangup").size(), 1);
+    EXPECT_EQ(rig.panel.status(), "nicht verbunden");
     EXPECT_EQ(rig.panel.report(), "COM1/19200/8N1/MODEM");  // no error text for a time-out
 }
 
