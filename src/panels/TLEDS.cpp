@@ -3,6 +3,8 @@
 #include "panels/Lamp.h"
 #include "shell/Reports.h"
 
+#include <QBoxLayout>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -16,18 +18,27 @@ constexpr int LampSize = 13;
 TLEDS::TLEDS(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_lamps(timers)
 {
     setWindowTitle(QStringLiteral("LEDS"));
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 4, 4, 4);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    // Docked without a parent layout, the window must follow its own size hint,
+    // or texts set later (the time text) get clipped.
+    column->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto *lampGrid = new QGridLayout;
     const char *names[] = {"CONNECT", "DSR", "CTS", "RxD", "TxD"};
     m_connectLed = new Lamp(LampSize, m_lamps.connectColour(), this);
     for (int i = 0; i < 5; ++i) {
         Lamp *lamp = i == 0 ? m_connectLed : new Lamp(LampSize, m_lamps.lampColour(LineLamps::Lamp(i - 1)), this);
         if (i > 0) m_lineLeds[i - 1] = lamp;
         m_captions[i] = new QLabel(QString::fromLatin1(names[i]), this);
-        grid->addWidget(lamp, 0, i, Qt::AlignHCenter);
-        grid->addWidget(m_captions[i], 1, i, Qt::AlignHCenter);
+        lampGrid->addWidget(lamp, 0, i, Qt::AlignHCenter);
+        lampGrid->addWidget(m_captions[i], 1, i, Qt::AlignHCenter);
     }
+    column->addLayout(lampGrid);
+
     m_captions[5] = new QLabel(QStringLiteral("MODEM KOMMANDO/TIMEOUT"), this);
+    column->addWidget(m_captions[5]);
+
     m_gauge = new QProgressBar(this);
     m_gauge->setTextVisible(false);
     m_gauge->setRange(0, 100);
@@ -36,10 +47,25 @@ TLEDS::TLEDS(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_l
     pal.setColor(QPalette::Highlight, fromBgr(0x800000));  // navy
     m_gauge->setPalette(pal);
     m_timeLabel = new QLabel(QStringLiteral("( )"), this);
-    grid->addWidget(m_captions[5], 2, 0, 1, 5);
-    grid->addWidget(m_gauge, 3, 0, 1, 4);
-    grid->addWidget(m_timeLabel, 3, 4);
+    reserveTimeWidth();
+    m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *gaugeRow = new QHBoxLayout;
+    gaugeRow->addWidget(m_gauge, 1);
+    gaugeRow->addWidget(m_timeLabel);
+    column->addLayout(gaugeRow);
     m_lamps.OnChanged = [this] { refreshLamps(); };
+}
+
+// Room for the usual count-down text, so the window does not jump with every tick.
+void TLEDS::reserveTimeWidth()
+{
+    m_timeLabel->setMinimumWidth(m_timeLabel->fontMetrics().horizontalAdvance(QStringLiteral("[88.88 sec]")));
+}
+
+void TLEDS::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) reserveTimeWidth();
 }
 
 void TLEDS::refreshLamps()

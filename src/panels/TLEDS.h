@@ -39,8 +39,12 @@ public:
     // Set by whoever owns the port: connects the port's line states to lamps().
     std::function<void(LineLamps &lamps)> OnShowLeds;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void refreshLamps();
+    void reserveTimeWidth();
 
     LineLamps m_lamps;
     Lamp *m_connectLed;

@@ -112,6 +112,36 @@ TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
     EXPECT_FALSE(rig.panel.isVisible());
 }
 
+// Docked windows get no size from a parent layout: texts and fonts that change
+// after showing (a larger font, as on a high-DPI screen) must still fit.
+TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
+{
+    for (const int pointScale : {1, 2}) {
+        for (const QString timeText : {"[45.00 sec]", "[120.00 sec]", "[3600.00 sec]"}) {
+            SCOPED_TRACE(qPrintable(QStringLiteral("x%1 %2").arg(pointScale).arg(timeText)));
+            QWidget host;
+            host.show();
+            core::VirtualTime time;
+            panels::TLEDS leds(time);
+            leds.ShowLeds(&host, 0, 0, false);
+            QFont font = host.font();
+            font.setPointSizeF(font.pointSizeF() * pointScale);
+            host.setFont(font);
+            leds.SetTimeText(timeText);
+            QCoreApplication::sendPostedEvents();
+            for (QLabel *label : leds.findChildren<QLabel *>()) {
+                EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->text());
+                EXPECT_GE(label->height(), label->sizeHint().height()) << qPrintable(label->text());
+            }
+            // The count-down ticks without the window jumping.
+            const int width = leds.width();
+            leds.SetTimeText(QString(timeText).replace(".00", ".90"));
+            QCoreApplication::sendPostedEvents();
+            EXPECT_EQ(leds.width(), width);
+        }
+    }
+}
+
 }  // namespace
 
 // The application must outlive the test's widgets and the test library's input devices.
