@@ -261,8 +261,9 @@ void SessionPanel::SessionEnded()
     speakerOff.enabled = true;
     setDisconnected();
     m_dialText = text(5);
-    // The dial is over; "connecting" must not stay in the status field.
-    SetStatus(text(5));
+    // The dial is over; "connecting" must not stay in the status field. The
+    // main window reports link changes itself, so the status hook is left out.
+    m_status = text(5);
     // Say why the dial failed; a time-out has no text of its own.
     if (m_session && !m_session->DialErrorText.isEmpty()) {
         m_reportLook = FieldLook::Error;
@@ -278,8 +279,10 @@ void SessionPanel::PartnerLinked(const QString &name)
     m_partnerLabel = linkedText(name);
     m_connected = true;
     stopBlink();
-    // The status field still says "connecting"; the link is up now.
-    SetStatus(text(7));
+    // The status field still says "connecting"; the link is up now. The main
+    // window announces the link itself, so the status hook is left out.
+    m_status = text(7);
+    changed();
     if (LinkedHook) LinkedHook(name);
 }
 
