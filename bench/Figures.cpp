@@ -64,20 +64,20 @@ std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::TZBL
     auto text = [](const Done &done) { return [done](const QString &) { done(); }; };
     return {
         request(put, core::bytes({0xF1, 0x00})),
-        [&utils, text](const Done &done) { utils.GetVersion(text(done)); },
+        [&utils, text](const Done &done) { utils.getVersion(text(done)); },
         request(put, core::bytes({0xF1, 0x60})),
         request(put, core::bytes({0xF1, 0x40})),
         request(put, core::bytes({0xF1, 0x42})),
         request(put, core::bytes({0xF1, 0x31})),
-        [&utils, text](const Done &done) { utils.GetClock(text(done)); },
-        [&utils, text](const Done &done) { utils.GetKennung(text(done)); },
+        [&utils, text](const Done &done) { utils.getClock(text(done)); },
+        [&utils, text](const Done &done) { utils.getKennung(text(done)); },
         request(put, core::bytes({0xF3, 0x55, 0x1C, 0x00})),
     };
 }
 
 QString lastLog(const LocalStack &stack)
 {
-    return stack.Log.isEmpty() ? QStringLiteral("(log empty)") : stack.Log.last();
+    return stack.log.isEmpty() ? QStringLiteral("(log empty)") : stack.log.last();
 }
 
 }  // namespace
@@ -171,9 +171,9 @@ std::vector<Figure> idleCpuFigures(LocalStack &stack, int seconds)
     const double rate = (stack.lineBytesSent() - exchanges0) / elapsed;
 
     Figure cpu{.name = QStringLiteral("CPU while the line idles"), .value = used.total() / elapsed,
-               .goal = Figure::Goal::AtMost, .target = 0.05, .valid = stack.port.LinkUp};
+               .goal = Figure::Goal::AtMost, .target = 0.05, .valid = stack.port.linkUp};
     cpu.detail = cpuText(used, elapsed) + QString::asprintf(" at %.0f exchanges/s", rate);
-    if (!stack.port.LinkUp) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);
+    if (!stack.port.linkUp) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);
     Figure line{.name = QStringLiteral("idle line use"), .value = rate / ExchangesPerSecond, .valid = cpu.valid,
                 .detail = QString::asprintf("%.0f exchanges/s of 1920", rate)};
     return {cpu, line};
@@ -186,10 +186,10 @@ class SysModRun {
 public:
     explicit SysModRun(LocalStack &stack) : m_stack(stack), m_rw(m_image, stack.timers)
     {
-        m_rw.TransferPut = stack.countingPut(m_counted);
-        m_rw.TransferFlush = [&stack] { stack.queue.TransferFlush(); };
-        m_rw.SwapLineTimeout = [&stack](int ms) { return stack.line.SwapLineTimeout(ms); };
-        shell::Reports().setFlag(shell::ReportSysModTransfer, true);
+        m_rw.transferPut = stack.countingPut(m_counted);
+        m_rw.transferFlush = [&stack] { stack.queue.transferFlush(); };
+        m_rw.swapLineTimeout = [&stack](int ms) { return stack.line.swapLineTimeout(ms); };
+        shell::reports().setFlag(shell::ReportSysModTransfer, true);
     }
 
     sysmod::TSysMod &image() { return m_image; }
@@ -197,25 +197,25 @@ public:
     Figure run(const QString &name, bool write)
     {
         m_counted = DataBytes{};
-        const qsizetype logStart = m_stack.Log.size();
+        const qsizetype logStart = m_stack.log.size();
         QString success, failure;
         auto onSuccess = [&](const QString &t) { success = t; };
         auto onFailure = [&](const QString &t) { failure = t; };
         // A write ends with the controller's restart and the link check after it.
         auto restarted = [&] {
-            for (qsizetype i = logStart; i < m_stack.Log.size(); ++i)
-                if (m_stack.Log.at(i).contains(QLatin1String("zbl_rw_sysmod.restart3"))) return true;
+            for (qsizetype i = logStart; i < m_stack.log.size(); ++i)
+                if (m_stack.log.at(i).contains(QLatin1String("zbl_rw_sysmod.restart3"))) return true;
             return false;
         };
         auto ended = [&] {
             if (!failure.isEmpty()) return true;
-            return !success.isEmpty() && !m_rw.Running() && (!write || restarted());
+            return !success.isEmpty() && !m_rw.running() && (!write || restarted());
         };
 
         QElapsedTimer wall;
         wall.start();
-        if (write) m_rw.SaveToQRx(onSuccess, onFailure, nullptr, nullptr);
-        else m_rw.LoadFromQRx(onSuccess, onFailure, nullptr, nullptr);
+        if (write) m_rw.saveToQRx(onSuccess, onFailure, nullptr, nullptr);
+        else m_rw.loadFromQRx(onSuccess, onFailure, nullptr, nullptr);
         const bool done = m_stack.runUntil(ended, 60000);
         const double waits = write ? (sysmod::TRW::SuspendWaitMs + sysmod::TRW::RestartWaitMs) / 1000.0 : 0.0;
         const double seconds = wall.nsecsElapsed() / 1e9 - waits;
@@ -241,7 +241,7 @@ private:
 // Bytes no run-length code can shorten, under a valid checksum.
 QByteArray randomImage()
 {
-    QByteArray image(sysmod::TSysMod::ImageSize(), '\0');
+    QByteArray image(sysmod::TSysMod::imageSize(), '\0');
     QRandomGenerator random(1032);
     for (char &c : image) c = char(random.bounded(256));
     return image;
@@ -255,20 +255,20 @@ std::vector<Figure> sysModFigures(LocalStack &stack)
     SysModRun transfer(stack);
     std::vector<Figure> figures;
     figures.push_back(transfer.run(QStringLiteral("sysmod read, typical"), false));
-    const QByteArray typical = transfer.image().ImageData();
+    const QByteArray typical = transfer.image().imageData();
 
-    transfer.image().SetImageData(randomImage());
-    transfer.image().UpdateChecksum();
-    const QByteArray random = transfer.image().ImageData();
+    transfer.image().setImageData(randomImage());
+    transfer.image().updateChecksum();
+    const QByteArray random = transfer.image().imageData();
     figures.push_back(transfer.run(QStringLiteral("sysmod write, random"), true));
-    transfer.image().Clear();
+    transfer.image().clear();
     figures.push_back(transfer.run(QStringLiteral("sysmod read, random"), false));
-    if (transfer.image().ImageData() != random) {
+    if (transfer.image().imageData() != random) {
         figures.back().valid = false;
         figures.back().detail += QStringLiteral("; the image read back differs from the one written");
     }
 
-    transfer.image().SetImageData(typical);
+    transfer.image().setImageData(typical);
     figures.push_back(transfer.run(QStringLiteral("sysmod write, typical"), true));
     return figures;
 }

@@ -13,34 +13,34 @@ namespace bench {
 
 LocalStack::LocalStack()
 {
-    queue.SetMode(2);
-    queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
-        line.LineSend(telegram, std::move(answer));
+    queue.setMode(2);
+    queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
+        line.lineSend(telegram, std::move(answer));
     };
-    queue.IsLinkUp = [this] { return port.LinkUp; };
-    line.TransferPut = queue.putFunction();
-    line.SetQueueMode = [this](int mode) { queue.SetMode(mode); };
-    shell::Reports().ReportWrite = [this](const QString &text) { Log << text; };
+    queue.isLinkUp = [this] { return port.linkUp; };
+    line.transferPut = queue.putFunction();
+    line.setQueueMode = [this](int mode) { queue.setMode(mode); };
+    shell::reports().reportWrite = [this](const QString &text) { log << text; };
 }
 
 LocalStack::~LocalStack()
 {
-    shell::Reports().ReportWrite = nullptr;
-    queue.TransferHalt();
-    line.ZblPortHalt();
+    shell::reports().reportWrite = nullptr;
+    queue.transferHalt();
+    line.zblPortHalt();
 }
 
 bool LocalStack::start(const QString &device, int limitMs)
 {
-    port.ConfiguredDevice = device;
-    line.SetLinkMode(0);
-    line.StartStopLine();
-    if (!port.IsOpen()) {
-        LastError = QStringLiteral("cannot open %1: %2").arg(device, serial.errorText());
+    port.configuredDevice = device;
+    line.setLinkMode(0);
+    line.startStopLine();
+    if (!port.isOpen()) {
+        lastError = QStringLiteral("cannot open %1: %2").arg(device, serial.errorText());
         return false;
     }
-    if (!runUntil([this] { return port.LinkUp; }, limitMs)) {
-        LastError = QStringLiteral("no link to the stand-in on %1").arg(device);
+    if (!runUntil([this] { return port.linkUp; }, limitMs)) {
+        lastError = QStringLiteral("no link to the stand-in on %1").arg(device);
         return false;
     }
     return true;
@@ -72,7 +72,7 @@ core::TransferPutFn LocalStack::countingPut(DataBytes &counted)
             counted.answers += answer.size();
             if (onAnswer) onAnswer(answer);
         };
-        if (!queue.TransferPut(answerLength, std::move(counting), telegram)) return false;
+        if (!queue.transferPut(answerLength, std::move(counting), telegram)) return false;
         counted.requests += qMin<qint64>(telegram.size(), protocol::TransferQueue::MaxTelegram);
         return true;
     };

@@ -41,9 +41,9 @@ public:
     qint64 lineBytesSent() const { return line.view().txCount; }
     qint64 lineBytesReceived() const { return line.view().rxCount; }
 
-    QString LastError;
+    QString lastError;
     // Main log lines, for the report when something fails.
-    QStringList Log;
+    QStringList log;
 
     core::QtTimerFactory timers;
     comlink::QtSerialLine serial;

@@ -60,7 +60,7 @@ int main(int argc, char **argv)
 
         bench::LocalStack stack;
         if (!stack.start(device)) {
-            std::fprintf(stderr, "haltron-bench: %s\n", qPrintable(stack.LastError));
+            std::fprintf(stderr, "haltron-bench: %s\n", qPrintable(stack.lastError));
             return 1;
         }
         std::vector<bench::Figure> measured;

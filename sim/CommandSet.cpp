@@ -48,7 +48,7 @@ std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)
 void CommandSet::reset(int index, Lift &lift, bool routed)
 {
     lift.restart();
-    m_installation.systemModule(index)->Answer(ResetTelegram);
+    m_installation.systemModule(index)->answer(ResetTelegram);
     m_selected[size_t(index)] = 0;
     // Over a modem nothing else silences the controller while it restarts.
     m_restartUntilMs[size_t(index)] = m_installation.clock().elapsedMs() + RestartMs;
@@ -66,7 +66,7 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
 {
     const quint8 command = core::byteAt(t, 0);
     const quint8 b1 = core::byteAt(t, 1), b2 = core::byteAt(t, 2), b3 = core::byteAt(t, 3);
-    if (sysmod::SysModTarget::Handles(t) && t != HelloTelegram) return transfer(index, t);
+    if (sysmod::SysModTarget::handles(t) && t != HelloTelegram) return transfer(index, t);
     if ((command == 0xF2 || command == 0xF3) && b1 == 0x55) {
         if (auto read = parameterRead(index, lift, b2, command == 0xF3 ? b3 : 0)) return read;
         return other(index, t);
@@ -179,7 +179,7 @@ void CommandSet::setTestTrips(Lift &lift, quint8 mode)
 
 std::optional<QByteArray> CommandSet::transfer(int index, const QByteArray &telegram)
 {
-    const QByteArray answer = m_installation.systemModule(index)->Answer(telegram);
+    const QByteArray answer = m_installation.systemModule(index)->answer(telegram);
     if (answer.isEmpty()) return std::nullopt;
     return answer;
 }

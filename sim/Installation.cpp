@@ -18,7 +18,7 @@ Installation::Installation(core::TimerFactory &timers, const InstallationSetup &
         lift->storeText(Lift::TelephoneAddress, "0711 " + QByteArray::number(400000 + (setup.seed * 37) % 500000));
         seedFaults(*lift);
         auto module = std::make_unique<sysmod::SysModTarget>(timers.clock());
-        module->SetImage(sampleImage(*lift, i, 1000 + int(setup.seed % 9000)));
+        module->setImage(sampleImage(*lift, i, 1000 + int(setup.seed % 9000)));
         m_systemModules.push_back(std::move(module));
         m_lifts.push_back(std::move(lift));
     }

@@ -17,13 +17,13 @@ ModemPartner::ModemPartner(comlink::SerialLine &line, core::TimerFactory &timers
     m_dialTimer->setCallback([this] { dialDone(); });
     m_hangupTimer->setCallback([this] { hangUp("NO CARRIER"); });
     m_escapeTimer->setCallback([this] { escape(); });
-    m_framed.PartnerName = m_options.partnerName;
-    m_framed.Send = [this](const QByteArray &bytes) {
+    m_framed.partnerName = m_options.partnerName;
+    m_framed.send = [this](const QByteArray &bytes) {
         if (m_online) m_pacer.send(bytes);
     };
-    m_framed.OnRequest = [this](const QByteArray &telegram) { return answer(telegram); };
+    m_framed.onRequest = [this](const QByteArray &telegram) { return answer(telegram); };
     if (m_options.nakRate > 0) {
-        m_framed.RefuseRequest = [this] {
+        m_framed.refuseRequest = [this] {
             return std::uniform_real_distribution<double>(0, 1)(m_random) < m_options.nakRate;
         };
     }
@@ -36,7 +36,7 @@ void ModemPartner::readLine()
 {
     for (char c : m_line.read(m_line.bytesAvailable())) {
         if (m_online) {
-            m_framed.Receive(QByteArray(1, c));
+            m_framed.receive(QByteArray(1, c));
             watchDataText(c);
         } else {
             commandByte(c);
@@ -111,7 +111,7 @@ void ModemPartner::goOnline()
 {
     m_online = true;
     m_dataText.clear();
-    m_framed.ResetSync();
+    m_framed.resetSync();
 }
 
 void ModemPartner::hangUp(const QByteArray &why)
@@ -120,7 +120,7 @@ void ModemPartner::hangUp(const QByteArray &why)
     m_dialTimer->stop();
     m_hangupTimer->stop();
     m_escapeTimer->stop();
-    m_framed.ResetSync();
+    m_framed.resetSync();
     m_pacer.clear();  // what was still on its way is lost with the carrier
     m_commandLine.clear();
     if (!why.isEmpty()) say(why);

@@ -30,28 +30,28 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_session(timers),
       m_program(timers)
 {
-    m_line.TransferPut = m_queue.putFunction();
-    m_line.SetQueueMode = [this](int mode) { m_queue.SetMode(mode); };
-    m_line.AskVersion = [this](std::function<void(const QString &)> onText) {
-        m_utils.GetVersion(std::move(onText));
+    m_line.transferPut = m_queue.putFunction();
+    m_line.setQueueMode = [this](int mode) { m_queue.setMode(mode); };
+    m_line.askVersion = [this](std::function<void(const QString &)> onText) {
+        m_utils.getVersion(std::move(onText));
         return true;
     };
 
     // The framing layer reaches the port only through these.
-    m_kavcom.SendString = [this](const QByteArray &data) { return m_port.SendString(data); };
-    m_kavcom.ReadChars = [this](int count) { return m_port.ReadChars(count); };
-    m_kavcom.SetPortRxHook = [this](std::function<void(int)> hook) { m_port.RxHook = std::move(hook); };
+    m_kavcom.sendString = [this](const QByteArray &data) { return m_port.sendString(data); };
+    m_kavcom.readChars = [this](int count) { return m_port.readChars(count); };
+    m_kavcom.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
-    m_sysModTransfer.TransferPut = m_queue.putFunction();
-    m_sysModTransfer.TransferFlush = [this] { m_queue.TransferFlush(); };
-    m_sysModTransfer.SwapLineTimeout = [this](int ms) { return m_line.SwapLineTimeout(ms); };
+    m_sysModTransfer.transferPut = m_queue.putFunction();
+    m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
+    m_sysModTransfer.swapLineTimeout = [this](int ms) { return m_line.swapLineTimeout(ms); };
     m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {
-        return m_program.Config().LanguageText(section, ident);
+        return m_program.config().languageText(section, ident);
     };
     sysmod::link_sm_zbl(m_sysMod, m_sysModTransfer);
 
-    m_program.DescriptionVersion = [this] { return m_sysMod.DescriptionVersion(); };
-    m_program.CreateToolWindows = [this](QWidget *mainWindow) { createToolWindows(mainWindow); };
+    m_program.descriptionVersion = [this] { return m_sysMod.descriptionVersion(); };
+    m_program.createToolWindows = [this](QWidget *mainWindow) { createToolWindows(mainWindow); };
     wireSession();
 }
 
@@ -64,25 +64,25 @@ panels::TLEDS *Haltron::lampWindow() { return m_leds.data(); }
 void Haltron::unregisterPanelLamps()
 {
     if (!m_panel) return;
-    m_port.UnregisterLinkLed(&m_panel->kavcomLamp());
-    m_port.UnregisterLinkLed(&m_panel->modemLamp());
+    m_port.unregisterLinkLed(&m_panel->kavcomLamp());
+    m_port.unregisterLinkLed(&m_panel->modemLamp());
 }
 
-bool Haltron::InitModules(const shell::StartEnvironment &env)
+bool Haltron::initModules(const shell::StartEnvironment &env)
 {
-    if (!m_program.InitModules(env)) return false;
-    shell::Configuration &config = m_program.Config();
-    m_port.ConfiguredDevice = config.MainIni.readString(QStringLiteral("comport"), QStringLiteral("device"));
-    m_sysMod.SetDescriptionKeys(config.GetSysLn(), config.GetSysHint());
-    m_sysMod.StartUp(config.GetSysModFile(), config.GetDefaultFile());
+    if (!m_program.initModules(env)) return false;
+    shell::Configuration &config = m_program.config();
+    m_port.configuredDevice = config.mainIni.readString(QStringLiteral("comport"), QStringLiteral("device"));
+    m_sysMod.setDescriptionKeys(config.getSysLn(), config.getSysHint());
+    m_sysMod.startUp(config.getSysModFile(), config.getDefaultFile());
     return true;
 }
 
-void Haltron::CreateWindows()
+void Haltron::createWindows()
 {
-    m_program.CreateWindows();
+    m_program.createWindows();
     fillMainHooks();
-    if (m_program.Config().ParamValue(QStringLiteral("/b")) == QLatin1String("atch")) createBatch();
+    if (m_program.config().paramValue(QStringLiteral("/b")) == QLatin1String("atch")) createBatch();
 }
 
 // Between the main window and the start selection: the session panel, the
@@ -90,137 +90,137 @@ void Haltron::CreateWindows()
 // LCD, shaft and statistics windows take their places here once they exist.
 void Haltron::createToolWindows(QWidget *mainWindow)
 {
-    shell::Configuration &config = m_program.Config();
-    shell::MainController &controller = m_program.Controller();
+    shell::Configuration &config = m_program.config();
+    shell::MainController &controller = m_program.controller();
     m_panel = new panels::TMStPanel(m_timers, m_sysModTransfer.translator, false, mainWindow);
     m_panel->hide();
     m_panel->logic().setSession(&m_session);
-    m_panel->logic().LogOnWrite = [&config](const QString &line) {
-        if (shell::TLogOnFile *log = config.LogOnLog()) log->Write(line);
+    m_panel->logic().logOnWrite = [&config](const QString &line) {
+        if (shell::TLogOnFile *log = config.logOnLog()) log->write(line);
     };
-    controller.RegisterShutdownProc([this] { m_panel->logic().Halt(); });
+    controller.registerShutdownProc([this] { m_panel->logic().halt(); });
     m_leds = new panels::TLEDS(m_timers, mainWindow);
     m_leds->hide();
-    m_leds->OnShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.IsConnected()); };
-    controller.RegisterShutdownProc([this] { m_leds->Halt(); });
+    m_leds->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
+    controller.registerShutdownProc([this] { m_leds->halt(); });
     // Hang up and let go of the line before the port's own halt closes it.
-    controller.RegisterShutdownProc([this] { stopSession(); });
+    controller.registerShutdownProc([this] { stopSession(); });
 
     new protocol::TZbl_Form(m_line, m_timers, mainWindow);
     new protocol::TSend(m_queue, mainWindow);
     auto *phoneBook = new comlink::TTelefonBuch(mainWindow);
-    phoneBook->SetFileName(m_program.Config().GetPhoneBookFile());
-    phoneBook->LanguageText = m_sysModTransfer.translator;
+    phoneBook->setFileName(m_program.config().getPhoneBookFile());
+    phoneBook->languageText = m_sysModTransfer.translator;
     m_portWindow = new comlink::TMyComPort(m_port, m_timers, mainWindow);
 }
 
 void Haltron::wireSession()
 {
     shell::SessionPort &port = m_session.port;
-    port.OpenPort = [this](int number) { return m_port.OpenPort(number); };
-    port.IsConnected = [this] { return m_port.IsConnected(); };
-    port.ModemTestAndInit = [this](shell::TextProc onReady) {
-        if (m_modem) m_modem->ModemTestAndInit(std::move(onReady));
+    port.openPort = [this](int number) { return m_port.openPort(number); };
+    port.isConnected = [this] { return m_port.isConnected(); };
+    port.modemTestAndInit = [this](shell::TextProc onReady) {
+        if (m_modem) m_modem->modemTestAndInit(std::move(onReady));
         else onReady(QString());
     };
-    port.Dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
-        return m_modem && m_modem->Dial(number, std::move(onLinked), std::move(onError));
+    port.dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
+        return m_modem && m_modem->dial(number, std::move(onLinked), std::move(onError));
     };
-    port.HangUp = [this] { if (m_modem) m_modem->HangUp(); };
-    port.SendString = [this](const QByteArray &bytes) { return m_port.SendString(bytes); };
-    port.ClosePort = [this] {
+    port.hangUp = [this] { if (m_modem) m_modem->hangUp(); };
+    port.sendString = [this](const QByteArray &bytes) { return m_port.sendString(bytes); };
+    port.closePort = [this] {
         // The orderly hang-up waits for the modem; a closing port cannot, so
         // the modem is put on-hook at once before the line goes.
-        if (m_port.ModemUsed && m_port.IsOpen() && m_port.OnModemHangup) m_port.OnModemHangup();
-        m_port.ClosePort();
+        if (m_port.modemUsed && m_port.isOpen() && m_port.onModemHangup) m_port.onModemHangup();
+        m_port.closePort();
     };
 
     shell::SessionWindows &windows = m_session.windows;
-    windows.SetGaugeMax = [this](int maximum) { if (m_leds) m_leds->SetGaugeMax(maximum); };
-    windows.SetGaugePosition = [this](int position) { if (m_leds) m_leds->SetGaugePosition(position); };
-    windows.SetTimeText = [this](const QString &text) { if (m_leds) m_leds->SetTimeText(text); };
-    windows.HideLeds = [this] { if (m_leds) m_leds->HideLeds(); };
-    windows.ClosePanel = [this] { if (m_panel) m_panel->close(); };
-    m_session.TransferHalt = [this] { m_queue.TransferHalt(); };
-    m_session.InputQuery = &panels::TMStPanel::InputQuery;
+    windows.setGaugeMax = [this](int maximum) { if (m_leds) m_leds->setGaugeMax(maximum); };
+    windows.setGaugePosition = [this](int position) { if (m_leds) m_leds->setGaugePosition(position); };
+    windows.setTimeText = [this](const QString &text) { if (m_leds) m_leds->setTimeText(text); };
+    windows.hideLeds = [this] { if (m_leds) m_leds->hideLeds(); };
+    windows.closePanel = [this] { if (m_panel) m_panel->close(); };
+    m_session.transferHalt = [this] { m_queue.transferHalt(); };
+    m_session.inputQuery = &panels::TMStPanel::inputQuery;
 }
 
 // Where the monitor window's telephone tab would hold them: the session panel
 // and the lamp window in the main window's tool host.
 void Haltron::showSessionWindows()
 {
-    shell::MainController &controller = m_program.Controller();
-    QWidget *host = m_program.MainForm().Panel1;
-    m_panel->ShowSessionPanel(host, 0, 0);
+    shell::MainController &controller = m_program.controller();
+    QWidget *host = m_program.mainForm().panel1;
+    m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
-    m_leds->ShowLeds(host, 0, m_panel->height(), false);
+    m_leds->showLeds(host, 0, m_panel->height(), false);
     m_leds->adjustSize();
-    m_panel->logic().SetMonitorHooks([&controller](const QString &name) { controller.LinkTo(name); },
-                                     [&controller](const QString &text) { controller.SetStatusText(1, text); },
+    m_panel->logic().setMonitorHooks([&controller](const QString &name) { controller.linkTo(name); },
+                                     [&controller](const QString &text) { controller.setStatusText(1, text); },
                                      nullptr, nullptr);
     // With an automatic start the panel dials the configured number once the
     // modem is ready; the batch dials by itself.
-    if (!controller.BatchMode && (controller.AutoLink || controller.AutoPanel) && !m_session.DialNumber.isEmpty())
-        m_panel->logic().AutoDial();
+    if (!controller.batchMode && (controller.autoLink || controller.autoPanel) && !m_session.dialNumber.isEmpty())
+        m_panel->logic().autoDial();
 }
 
 void Haltron::stopSession()
 {
     if (!m_modem) return;
-    m_session.StopMst([](const QString &text) { shell::Reports().debug(text); });
-    m_session.SessionHalt([](const QString &text) { shell::Reports().write(text); });
+    m_session.stopMst([](const QString &text) { shell::reports().debug(text); });
+    m_session.sessionHalt([](const QString &text) { shell::reports().write(text); });
     // The windows may go before this object does.
     unregisterPanelLamps();
 }
 
 void Haltron::fillMainHooks()
 {
-    shell::MainHooks &hooks = m_program.Controller().hooks;
-    hooks.registerLinkLed = [this](core::LinkLamp &lamp) { m_port.RegisterLinkLed(&lamp); };
+    shell::MainHooks &hooks = m_program.controller().hooks;
+    hooks.registerLinkLed = [this](core::LinkLamp &lamp) { m_port.registerLinkLed(&lamp); };
     hooks.setPortOpenHooks = [this](std::function<void()> afterOpen, std::function<void()> afterClose) {
-        m_port.AddAfterOpenHandler(std::move(afterOpen));
-        m_port.AddAfterCloseHandler(std::move(afterClose));
+        m_port.addAfterOpenHandler(std::move(afterOpen));
+        m_port.addAfterCloseHandler(std::move(afterClose));
     };
-    hooks.setPortText = [this](std::function<void(const QString &)> hook) { m_port.OnPortText = std::move(hook); };
-    hooks.setPortClosing = [this] { m_port.CloseAllowed = true; };
-    hooks.portHalt = [this] { m_port.PortHalt(); };
+    hooks.setPortText = [this](std::function<void(const QString &)> hook) { m_port.onPortText = std::move(hook); };
+    hooks.setPortClosing = [this] { m_port.closeAllowed = true; };
+    hooks.portHalt = [this] { m_port.portHalt(); };
     hooks.setComPort = [this](int port) {
-        m_line.ComNumber = port;
-        m_port.ComNumber = port;
-        m_session.ComPort = port;
+        m_line.comNumber = port;
+        m_port.comNumber = port;
+        m_session.comPort = port;
     };
     hooks.setLocalRoute = [this] { setLocalRoute(); };
     hooks.setRemoteRoute = [this] { setRemoteRoute(); };
-    hooks.setQueueErrorHook = [this](std::function<void(const QString &)> hook) { m_queue.OnQueueError = std::move(hook); };
+    hooks.setQueueErrorHook = [this](std::function<void(const QString &)> hook) { m_queue.onQueueError = std::move(hook); };
     hooks.stopQueue = [this] {
-        m_queue.SetStopped(true);
-        m_queue.TransferHalt();
+        m_queue.setStopped(true);
+        m_queue.transferHalt();
     };
-    hooks.haltZblPort = [this] { m_line.ZblPortHalt(); };
-    hooks.setDialNumber = [this](const QString &number) { m_session.DialNumber = number; };
+    hooks.haltZblPort = [this] { m_line.zblPortHalt(); };
+    hooks.setDialNumber = [this](const QString &number) { m_session.dialNumber = number; };
     hooks.setDialTimeout = [this](int seconds) {
-        m_session.DialTimeout = seconds > 0 ? qMin(seconds, shell::TModem::MaxDialTimeout) : shell::TModem::DefaultDialTimeout;
+        m_session.dialTimeout = seconds > 0 ? qMin(seconds, shell::TModem::MaxDialTimeout) : shell::TModem::DefaultDialTimeout;
     };
-    hooks.setRemoteClosing = [this] { m_session.Closing = true; };
+    hooks.setRemoteClosing = [this] { m_session.closing = true; };
     hooks.monitorLinkToMst = [this] { showSessionWindows(); };
-    hooks.requestInit = [this] { if (m_panel) m_panel->logic().RequestInit(); };
+    hooks.requestInit = [this] { if (m_panel) m_panel->logic().requestInit(); };
 }
 
 void Haltron::setLocalRoute()
 {
-    m_queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_line.LineSend(telegram, std::move(onAnswer));
+    m_queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
+        m_line.lineSend(telegram, std::move(onAnswer));
     };
-    m_queue.IsLinkUp = [this] { return m_port.LinkUp; };
-    m_line.SetLinkMode(0);
+    m_queue.isLinkUp = [this] { return m_port.linkUp; };
+    m_line.setLinkMode(0);
 }
 
 void Haltron::setRemoteRoute()
 {
     if (!m_modem) {
         m_modem = std::make_unique<comlink::ModemControl>(m_port, m_kavcom, m_timers);
-        m_modem->ReadSettings = [this] {
-            const core::IniFile &ini = m_program.Config().MainIni;
+        m_modem->readSettings = [this] {
+            const core::IniFile &ini = m_program.config().mainIni;
             const auto key = [&ini](const char *name, const QString &fallback) {
                 return ini.readString(QStringLiteral("modem"), QString::fromLatin1(name), fallback);
             };
@@ -232,100 +232,100 @@ void Haltron::setRemoteRoute()
             settings.echoOff = key("echooff", settings.echoOff);
             return settings;
         };
-        m_port.OnConnectChange = [this](bool on) {
+        m_port.onConnectChange = [this](bool on) {
             if (m_leds) m_leds->lamps().setConnected(on);
-            m_session.ConnectChange(on);
+            m_session.connectChange(on);
         };
         // Only the modem route shows line traffic; the local line stays free of it.
-        m_port.OnTraffic = [this](bool sent, int) {
+        m_port.onTraffic = [this](bool sent, int) {
             if (m_leds) m_leds->lamps().traffic(sent ? panels::LineLamps::TxD : panels::LineLamps::RxD);
         };
         if (m_panel) {
-            m_port.RegisterLinkLed(&m_panel->kavcomLamp());
-            m_port.RegisterLinkLed(&m_panel->modemLamp());
+            m_port.registerLinkLed(&m_panel->kavcomLamp());
+            m_port.registerLinkLed(&m_panel->modemLamp());
         }
         if (m_portWindow) {
             m_portWindow->setModem(*m_modem);
             m_portWindow->setFraming(
                 [this](const QByteArray &payload, comlink::TMyComPort::FramedAnswer onAnswer) {
-                    m_kavcom.KavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
+                    m_kavcom.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
                         onAnswer(answer.startsWith("<ERROR>"), answer);
                     });
                 },
-                [this](const QByteArray &frame) { m_kavcom.StartSend(frame, [](const QByteArray &) {}); },
-                [this] { m_kavcom.KavcomReset(); });
+                [this](const QByteArray &frame) { m_kavcom.startSend(frame, [](const QByteArray &) {}); },
+                [this] { m_kavcom.kavcomReset(); });
         }
     }
-    m_line.SetLinkMode(1);
-    m_queue.SendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_kavcom.KavcomSend(telegram, std::move(onAnswer));
+    m_line.setLinkMode(1);
+    m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
+        m_kavcom.kavcomSend(telegram, std::move(onAnswer));
     };
-    m_queue.IsLinkUp = [this] { return m_port.LinkUp; };
+    m_queue.isLinkUp = [this] { return m_port.linkUp; };
 }
 
 void Haltron::createBatch()
 {
-    shell::Configuration &config = m_program.Config();
-    shell::MainController &controller = m_program.Controller();
-    const core::IniFile &ini = config.MainIni;
+    shell::Configuration &config = m_program.config();
+    shell::MainController &controller = m_program.controller();
+    const core::IniFile &ini = config.mainIni;
 
     batch::BatchParams params;
-    params.logFile = config.ParamValue(QStringLiteral("/f="));
-    params.dialNumber = config.ParamValue(QStringLiteral("/t="));
-    params.comment = config.ParamValue(QStringLiteral("/c="));
-    params.groupList = config.ParamValue(QStringLiteral("/g="));
-    params.modem = shell::ReadStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?"))).ModemMode;
+    params.logFile = config.paramValue(QStringLiteral("/f="));
+    params.dialNumber = config.paramValue(QStringLiteral("/t="));
+    params.comment = config.paramValue(QStringLiteral("/c="));
+    params.groupList = config.paramValue(QStringLiteral("/g="));
+    params.modem = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?"))).modemMode;
     params.iniVersion = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
 
-    batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.LanguageIni),
-                            monitor::FaultListTexts::fromLanguage(config.LanguageIni), config.GetErrorFile()};
+    batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni),
+                            monitor::FaultListTexts::fromLanguage(config.languageIni), config.getErrorFile()};
     m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_queue.putFunction(), std::move(texts), std::move(params));
     batch::BatchProcess &run = *m_batch;
 
     shell::MainView &view = controller.view;
-    run.TransferStart = [this](int ms) { m_queue.TransferStart(ms); };
-    run.Quit = [this] { m_program.Quit(); };
-    run.AppendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
-    run.ResetReport = [this] {
-        QPlainTextEdit *memo = m_program.MainForm().ReportMemo;
+    run.transferStart = [this](int ms) { m_queue.transferStart(ms); };
+    run.quit = [this] { m_program.quit(); };
+    run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
+    run.resetReport = [this] {
+        QPlainTextEdit *memo = m_program.mainForm().reportMemo;
         memo->clear();
         memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
     };
-    run.LinkTrace = [&controller](const QString &line) { controller.LinkTrace(line); };
-    run.LogOnLogWrite = [&config](const QString &line) {
-        if (shell::TLogOnFile *log = config.LogOnLog()) log->Write(line);
+    run.linkTrace = [&controller](const QString &line) { controller.linkTrace(line); };
+    run.logOnLogWrite = [&config](const QString &line) {
+        if (shell::TLogOnFile *log = config.logOnLog()) log->write(line);
     };
-    run.DetachMainLogMirror = [&config] {
-        if (shell::TLogFile *log = config.MainLog()) log->OnWrite = nullptr;
+    run.detachMainLogMirror = [&config] {
+        if (shell::TLogFile *log = config.mainLog()) log->onWrite = nullptr;
     };
-    run.SetCaption = [&view](const QString &caption) { if (view.setCaption) view.setCaption(caption); };
-    run.GaugeChanged = [&view](int maximum, int position) {
+    run.setCaption = [&view](const QString &caption) { if (view.setCaption) view.setCaption(caption); };
+    run.gaugeChanged = [&view](int maximum, int position) {
         if (view.setGaugeVisible) view.setGaugeVisible(true);
         if (view.setGauge) view.setGauge(maximum, position);
     };
-    run.ErrorOutput = [](const QString &message) { std::fprintf(stderr, "haltron: %s\n", qPrintable(message)); };
-    run.Dial = [this](const QString &number) { batchDial(number); };
+    run.errorOutput = [](const QString &message) { std::fprintf(stderr, "haltron: %s\n", qPrintable(message)); };
+    run.dial = [this](const QString &number) { batchDial(number); };
 
-    controller.hooks.startBatch = [&run] { run.StartBatch(); };
-    controller.hooks.batchLine = [&run](const QString &text) { run.StatusText(1, text); };
+    controller.hooks.startBatch = [&run] { run.startBatch(); };
+    controller.hooks.batchLine = [&run](const QString &text) { run.statusText(1, text); };
     // Ended from outside (signal, window closed): the log keeps what was read.
-    controller.RegisterShutdownProc([&run] { run.Halt(); });
+    controller.registerShutdownProc([&run] { run.halt(); });
 }
 
 // The modem dialogue holds the dial while the initialisation or the test still runs.
 void Haltron::batchDial(const QString &number)
 {
     if (!m_modem) {
-        m_batch->BatchDialError(QStringLiteral("kein Modem"));
+        m_batch->batchDialError(QStringLiteral("kein Modem"));
         return;
     }
-    m_modem->Dial(
+    m_modem->dial(
         number,
         [this](const QString &name) {
-            m_panel->logic().PartnerLinked(name);
-            m_batch->BatchVisit(name);
+            m_panel->logic().partnerLinked(name);
+            m_batch->batchVisit(name);
         },
-        [this](const QString &text) { m_batch->BatchDialError(text); });
+        [this](const QString &text) { m_batch->batchDialError(text); });
 }
 
 int Haltron::exitStatus() const { return m_batch ? m_batch->exitStatus() : 0; }

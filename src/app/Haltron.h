@@ -41,10 +41,10 @@ public:
     Haltron &operator=(const Haltron &) = delete;
 
     // Configuration, then the system module's default file; false without an INI.
-    bool InitModules(const shell::StartEnvironment &env);
+    bool initModules(const shell::StartEnvironment &env);
     // The windows in their fixed order, the batch process in batch mode, and the main window's hooks.
-    void CreateWindows();
-    void ApplyStartSettings() { m_program.ApplyStartSettings(); }
+    void createWindows();
+    void applyStartSettings() { m_program.applyStartSettings(); }
 
     shell::Program &program() { return m_program; }
     comlink::ComPort &port() { return m_port; }

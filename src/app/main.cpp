@@ -47,7 +47,7 @@ void quitOnSignals(shell::Program &program)
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program] {
         char byte;
         [[maybe_unused]] const auto got = ::read(g_signalSocket[1], &byte, 1);
-        program.Quit();
+        program.quit();
     });
 }
 
@@ -102,25 +102,25 @@ int main(int argc, char **argv)
     core::QtTimerFactory timers;
     app::Haltron haltron(timers);
     shell::Program &program = haltron.program();
-    if (!haltron.InitModules(startEnvironment(argc, argv))) return reportNoIni(program.NoIniMessage(), argc, argv);
+    if (!haltron.initModules(startEnvironment(argc, argv))) return reportNoIni(program.noIniMessage(), argc, argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("haltron"));
     QApplication::setApplicationDisplayName(QStringLiteral("Monitor 4 QRx und HPz"));
 
-    program.QuitApplication = [] { QCoreApplication::exit(0); };
-    haltron.CreateWindows();
-    haltron.ApplyStartSettings();
-    program.MainForm().ShowStartWindow();
+    program.quitApplication = [] { QCoreApplication::exit(0); };
+    haltron.createWindows();
+    haltron.applyStartSettings();
+    program.mainForm().showStartWindow();
     quitOnSignals(program);
 
     app.exec();
-    if (!program.Controller().QuitDone()) {
+    if (!program.controller().quitDone()) {
         // Closed through the window frame: the shutdown still runs, in its own loop for the port pause.
-        program.Quit();
-        if (!program.Controller().QuitDone()) app.exec();
+        program.quit();
+        if (!program.controller().quitDone()) app.exec();
     }
-    program.Finalize();
+    program.finalize();
     // Scripts that visit many installations read the batch run's outcome here.
     return haltron.exitStatus();
 }

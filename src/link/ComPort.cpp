@@ -25,28 +25,28 @@ ComPort::~ComPort()
     m_line.onError = nullptr;
 }
 
-bool ComPort::OpenPort(int comNumber)
+bool ComPort::openPort(int comNumber)
 {
-    TrafficLine('>', OpenText.toLatin1());
-    if (m_line.isOpen()) ClosePort();
-    ComNumber = comNumber;
-    const QString device = comPortDevice(comNumber, ConfiguredDevice);
+    trafficLine('>', OpenText.toLatin1());
+    if (m_line.isOpen()) closePort();
+    this->comNumber = comNumber;
+    const QString device = comPortDevice(comNumber, configuredDevice);
     if (!m_line.open(device, Baud)) {
         // The caller reports the failure; the reason goes to the log so the user can act on it,
         // once, not at every retry of a line waiting for its device.
-        if (m_line.errorText() != m_lastOpenError) AppLog(QStringLiteral("myport: %1").arg(m_line.errorText()));
+        if (m_line.errorText() != m_lastOpenError) appLog(QStringLiteral("myport: %1").arg(m_line.errorText()));
         m_lastOpenError = m_line.errorText();
         return false;
     }
     m_lastOpenError.clear();
     m_line.setDtr(true);  // a line without DTR (pseudo-terminal) is fine
-    TrafficLine('>', OpenText.toLatin1());
+    trafficLine('>', OpenText.toLatin1());
     m_view.comOpenColour = core::colour::Green;
-    PortClosed = false;
+    portClosed = false;
     runHandlers(m_afterOpen);
-    PortText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
-    m_view.portLabel = PortText;
-    if (OnPortText) OnPortText(PortText);
+    portText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
+    m_view.portLabel = portText;
+    if (onPortText) onPortText(portText);
     m_view.portGroup = QStringLiteral("PORT OPEN");
     m_view.modemOpenColour = core::colour::Red;
     m_view.modemId = QStringLiteral("keine ModemId");
@@ -54,68 +54,68 @@ bool ComPort::OpenPort(int comNumber)
     return true;
 }
 
-void ComPort::ClosePort()
+void ComPort::closePort()
 {
-    Trace(QStringLiteral("myport: closing"));
-    PortClosed = true;
+    trace(QStringLiteral("myport: closing"));
+    portClosed = true;
     if (m_line.isOpen()) m_line.close();
     runHandlers(m_afterClose);
     m_view.comOpenColour = core::colour::Red;
-    Trace(QStringLiteral("myport: closed"));
+    trace(QStringLiteral("myport: closed"));
     m_view.portGroup = QStringLiteral("PORT CLOSED");
-    if (OnPortText) OnPortText(QStringLiteral("CLOSED"));
-    CloseAllowed = true;
+    if (onPortText) onPortText(QStringLiteral("CLOSED"));
+    closeAllowed = true;
     viewChanged();
 }
 
-void ComPort::SendChar(quint8 byte)
+void ComPort::sendChar(quint8 byte)
 {
-    if (PortClosed || !m_line.isOpen()) return;
+    if (portClosed || !m_line.isOpen()) return;
     const QByteArray data(1, char(byte));
     traffic(true, m_line.write(data));
-    TrafficLine('>', data);
+    trafficLine('>', data);
 }
 
-bool ComPort::SendString(const QByteArray &data)
+bool ComPort::sendString(const QByteArray &data)
 {
-    if (PortClosed || !m_line.isOpen()) return false;
+    if (portClosed || !m_line.isOpen()) return false;
     const qint64 written = m_line.write(data);
     traffic(true, written);
     if (written != data.size()) return false;
-    TrafficLine('>', data);
+    trafficLine('>', data);
     return true;
 }
 
-quint8 ComPort::ReadChar()
+quint8 ComPort::readChar()
 {
-    if (PortClosed) return 0;
+    if (portClosed) return 0;
     const QByteArray data = m_line.read(1);
     if (data.isEmpty()) return 0;
     traffic(false, data.size());
-    TrafficLine('<', data);
-    if (OnReceived) OnReceived(data);
+    trafficLine('<', data);
+    if (onReceived) onReceived(data);
     return core::byteAt(data, 0);
 }
 
-QByteArray ComPort::ReadChars(int count)
+QByteArray ComPort::readChars(int count)
 {
-    if (PortClosed || count <= 0) return {};
+    if (portClosed || count <= 0) return {};
     const QByteArray data = m_line.read(count);
     traffic(false, data.size());
-    if (!data.isEmpty()) TrafficLine('<', data);
-    if (!data.isEmpty() && OnReceived) OnReceived(data);
+    if (!data.isEmpty()) trafficLine('<', data);
+    if (!data.isEmpty() && onReceived) onReceived(data);
     return data;
 }
 
-qint64 ComPort::BytesAvailable() const
+qint64 ComPort::bytesAvailable() const
 {
     return m_line.isOpen() ? m_line.bytesAvailable() : 0;
 }
 
-void ComPort::SetLinkState(bool up)
+void ComPort::setLinkState(bool up)
 {
     if (!m_linkLedsEnabled) return;
-    LinkUp = up;
+    linkUp = up;
     const unsigned colour = up ? core::colour::Green : core::colour::Red;
     if (colour == m_linkColour) return;
     colourLamps(colour);
@@ -127,18 +127,18 @@ void ComPort::colourLamps(unsigned colour)
     for (core::LinkLamp *lamp : m_linkLeds) lamp->setLampColour(colour);
 }
 
-bool ComPort::RegisterLinkLed(core::LinkLamp *lamp)
+bool ComPort::registerLinkLed(core::LinkLamp *lamp)
 {
     if (!lamp || std::find(m_linkLeds.begin(), m_linkLeds.end(), lamp) != m_linkLeds.end()) return false;
     m_linkLeds.push_back(lamp);
     lamp->setLampColour(m_linkColour);
     lamp->onClick = [this] {
-        if (OnLinkLedClick) OnLinkLedClick(LinkUp);
+        if (onLinkLedClick) onLinkLedClick(linkUp);
     };
     return true;
 }
 
-void ComPort::UnregisterLinkLed(core::LinkLamp *lamp)
+void ComPort::unregisterLinkLed(core::LinkLamp *lamp)
 {
     const auto it = std::find(m_linkLeds.begin(), m_linkLeds.end(), lamp);
     if (it == m_linkLeds.end()) return;
@@ -146,100 +146,100 @@ void ComPort::UnregisterLinkLed(core::LinkLamp *lamp)
     m_linkLeds.erase(it);
 }
 
-void ComPort::UpdateView(const std::function<void(View &)> &change)
+void ComPort::updateView(const std::function<void(View &)> &change)
 {
     change(m_view);
     viewChanged();
 }
 
-void ComPort::ShowPortMessage(const QString &text)
+void ComPort::showPortMessage(const QString &text)
 {
     m_view.message = text;
     viewChanged();
-    if (OnMessage) OnMessage(text);
+    if (onMessage) onMessage(text);
 }
 
-void ComPort::DataModeSwitch(bool on)
+void ComPort::dataModeSwitch(bool on)
 {
-    DataMode = on;
-    if (on) SendString(QByteArrayLiteral("AT01\r"));
+    dataMode = on;
+    if (on) sendString(QByteArrayLiteral("AT01\r"));
     m_view.dataModColour = on ? core::colour::Green : core::colour::Red;
     viewChanged();
 }
 
-void ComPort::ConnectLedChange(bool on)
+void ComPort::connectLedChange(bool on)
 {
-    if (OnConnectChange) OnConnectChange(on);
+    if (onConnectChange) onConnectChange(on);
     if (on) {
         m_view.connectColour = core::colour::Lime;
         m_view.status = QStringLiteral("Connected");
         viewChanged();
-        if (OnConnected) OnConnected(true);
+        if (onConnected) onConnected(true);
         return;
     }
-    ShowPortMessage(QStringLiteral("NC"));
-    DataModeSwitch(false);
+    showPortMessage(QStringLiteral("NC"));
+    dataModeSwitch(false);
     m_view.connectColour = core::colour::Maroon;
     viewChanged();
-    SetLinkState(false);
+    setLinkState(false);
 }
 
-void ComPort::PortHalt()
+void ComPort::portHalt()
 {
-    PortClosed = true;
-    Trace(QStringLiteral("port> halt"));
-    if (ModemUsed) {
-        Trace(QStringLiteral("port> modem.hangup"));
-        if (OnModemHangup) OnModemHangup();
+    portClosed = true;
+    trace(QStringLiteral("port> halt"));
+    if (modemUsed) {
+        trace(QStringLiteral("port> modem.hangup"));
+        if (onModemHangup) onModemHangup();
     }
-    OnOk = nullptr;
-    OnModemReady = nullptr;
-    OnPortText = nullptr;
-    Trace(QStringLiteral("comport.close"));
+    onOk = nullptr;
+    onModemReady = nullptr;
+    onPortText = nullptr;
+    trace(QStringLiteral("comport.close"));
     if (m_line.isOpen()) m_line.close();
-    Trace(QStringLiteral("comport.closed"));
+    trace(QStringLiteral("comport.closed"));
     m_linkLedsEnabled = false;
 }
 
-void ComPort::ToggleLocalRx()
+void ComPort::toggleLocalRx()
 {
-    if (!LocalRx) {
-        m_parkedRxHook = std::move(RxHook);
-        RxHook = nullptr;
+    if (!localRx) {
+        m_parkedRxHook = std::move(rxHook);
+        rxHook = nullptr;
     } else {
-        RxHook = std::move(m_parkedRxHook);
+        rxHook = std::move(m_parkedRxHook);
         m_parkedRxHook = nullptr;
     }
-    LocalRx = !LocalRx;
+    localRx = !localRx;
 }
 
 void ComPort::onReadyRead()
 {
     const qint64 count = m_line.bytesAvailable();
     if (count <= 0) return;
-    if (RxHook) {
+    if (rxHook) {
         // A copy: the hook may replace itself while it runs.
-        auto hook = RxHook;
+        auto hook = rxHook;
         hook(int(qMin<qint64>(count, 0xFFFF)));
         return;
     }
     const QByteArray data = m_line.read(count);
     traffic(false, data.size());
     receiveText(data);
-    if (OnReceived) OnReceived(data);
+    if (onReceived) onReceived(data);
 }
 
 void ComPort::traffic(bool sent, qint64 count)
 {
-    if (OnTraffic && count > 0) OnTraffic(sent, int(qMin<qint64>(count, 0xFFFF)));
+    if (onTraffic && count > 0) onTraffic(sent, int(qMin<qint64>(count, 0xFFFF)));
 }
 
 void ComPort::onLineError(const QString &text)
 {
-    AppLog(QStringLiteral("myport: line lost: %1").arg(text));
-    ShowPortMessage(text);
-    ClosePort();
-    SetLinkState(false);
+    appLog(QStringLiteral("myport: line lost: %1").arg(text));
+    showPortMessage(text);
+    closePort();
+    setLinkState(false);
 }
 
 void ComPort::receiveText(const QByteArray &data)
@@ -247,28 +247,28 @@ void ComPort::receiveText(const QByteArray &data)
     for (char c : data) {
         const quint8 byte = quint8(c);
         if (byte != 0x0D && byte != 0x0A) {
-            if (byte < 0x20 || byte > 0x7A) Line += QStringLiteral("$%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-            else Line += QLatin1Char(c);
+            if (byte < 0x20 || byte > 0x7A) line += QStringLiteral("$%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+            else line += QLatin1Char(c);
         }
-        if (byte == 0x0D || DataMode || Line.size() >= LineLimit) completeLine(byte == 0x0D);
+        if (byte == 0x0D || dataMode || line.size() >= LineLimit) completeLine(byte == 0x0D);
     }
 }
 
 void ComPort::completeLine(bool byCr)
 {
-    if (!Line.isEmpty()) TrafficLine('<', Line.toLatin1());
-    if (byCr && OnLine) OnLine(Line);
+    if (!line.isEmpty()) trafficLine('<', line.toLatin1());
+    if (byCr && onLine) onLine(line);
     // The empty line between a modem's "\r\n"-framed replies must not wipe the reply before it.
-    if (byCr && Line.isEmpty()) return;
-    LastLine = Line;
-    if (Line.contains(QLatin1String("CONNECT"))) ShowPortMessage(Line);
-    if (LastLine == QLatin1String("OK")) {
-        if (auto onOk = OnOk) onOk();  // a copy: the handler may replace itself
+    if (byCr && line.isEmpty()) return;
+    lastLine = line;
+    if (line.contains(QLatin1String("CONNECT"))) showPortMessage(line);
+    if (lastLine == QLatin1String("OK")) {
+        if (auto handler = onOk) handler();  // a copy: the handler may replace itself
     } else {
-        m_view.status = Line;
+        m_view.status = line;
         viewChanged();
     }
-    Line.clear();
+    line.clear();
 }
 
 void ComPort::runHandlers(const std::vector<Handler> &handlers)
@@ -298,34 +298,34 @@ QString ComPort::trafficText(int msOfDay, char direction, const QByteArray &data
     return QStringLiteral("%1 %2 %3").arg(msOfDay).arg(dir, printableText(data));
 }
 
-void ComPort::TrafficLine(char direction, const QByteArray &data)
+void ComPort::trafficLine(char direction, const QByteArray &data)
 {
     // Every line byte passes here; format only when someone reads the line.
-    if (!OnMemo && !shell::Reports().flag(shell::ReportPortTraffic)) return;
-    const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, DataMode);
-    if (OnMemo) OnMemo(text);
-    shell::Reports().writeIf(shell::ReportPortTraffic, text);
+    if (!onMemo && !shell::reports().flag(shell::ReportPortTraffic)) return;
+    const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, dataMode);
+    if (onMemo) onMemo(text);
+    shell::reports().writeIf(shell::ReportPortTraffic, text);
 }
 
-void ComPort::MemoText(const QString &text)
+void ComPort::memoText(const QString &text)
 {
-    if (OnMemo) OnMemo(text);
-    shell::Reports().writeIf(shell::ReportPortTraffic, text);
+    if (onMemo) onMemo(text);
+    shell::reports().writeIf(shell::ReportPortTraffic, text);
 }
 
-void ComPort::AppLog(const QString &text)
+void ComPort::appLog(const QString &text)
 {
-    shell::Reports().write(text);
+    shell::reports().write(text);
 }
 
-void ComPort::Trace(const QString &text)
+void ComPort::trace(const QString &text)
 {
-    shell::Reports().debug(text);
+    shell::reports().debug(text);
 }
 
 void ComPort::viewChanged()
 {
-    if (OnViewChanged) OnViewChanged();
+    if (onViewChanged) onViewChanged();
 }
 
 }  // namespace comlink

@@ -38,38 +38,38 @@ public:
         unsigned dataModColour = core::colour::Red;
     };
 
-    bool OpenPort(int comNumber);
-    void ClosePort();
-    void SendChar(quint8 byte);
-    bool SendString(const QByteArray &data);
-    quint8 ReadChar();
-    QByteArray ReadChars(int count);
-    qint64 BytesAvailable() const;
-    bool IsOpen() const { return m_line.isOpen(); }
+    bool openPort(int comNumber);
+    void closePort();
+    void sendChar(quint8 byte);
+    bool sendString(const QByteArray &data);
+    quint8 readChar();
+    QByteArray readChars(int count);
+    qint64 bytesAvailable() const;
+    bool isOpen() const { return m_line.isOpen(); }
     // Control lines for the modem: false when DTR cannot be set, nullopt when DCD cannot be read.
-    bool SetDtr(bool on) { return m_line.isOpen() && m_line.setDtr(on); }
-    std::optional<bool> Carrier() const { return m_line.isOpen() ? m_line.carrier() : std::nullopt; }
+    bool setDtr(bool on) { return m_line.isOpen() && m_line.setDtr(on); }
+    std::optional<bool> carrier() const { return m_line.isOpen() ? m_line.carrier() : std::nullopt; }
 
-    void SetLinkState(bool up);
-    bool RegisterLinkLed(core::LinkLamp *lamp);
-    void UnregisterLinkLed(core::LinkLamp *lamp);
-    void AddAfterOpenHandler(Handler handler) { m_afterOpen.push_back(std::move(handler)); }
-    void AddAfterCloseHandler(Handler handler) { m_afterClose.push_back(std::move(handler)); }
+    void setLinkState(bool up);
+    bool registerLinkLed(core::LinkLamp *lamp);
+    void unregisterLinkLed(core::LinkLamp *lamp);
+    void addAfterOpenHandler(Handler handler) { m_afterOpen.push_back(std::move(handler)); }
+    void addAfterCloseHandler(Handler handler) { m_afterClose.push_back(std::move(handler)); }
 
-    bool IsConnected() const { return m_view.connectColour == core::colour::Lime; }
-    void ShowPortMessage(const QString &text);
-    void DataModeSwitch(bool on);
-    void ConnectLedChange(bool on);
-    void PortHalt();
+    bool isConnected() const { return m_view.connectColour == core::colour::Lime; }
+    void showPortMessage(const QString &text);
+    void dataModeSwitch(bool on);
+    void connectLedChange(bool on);
+    void portHalt();
 
     // The LOCAL test switch: parks the receive hook so input shows as text, and back.
-    void ToggleLocalRx();
+    void toggleLocalRx();
 
     // The four output sinks.
-    void TrafficLine(char direction, const QByteArray &data);
-    void MemoText(const QString &text);
-    void AppLog(const QString &text);
-    void Trace(const QString &text);
+    void trafficLine(char direction, const QByteArray &data);
+    void memoText(const QString &text);
+    void appLog(const QString &text);
+    void trace(const QString &text);
 
     // "%d %s %s" (or with hex in data mode) for a traffic line at msOfDay.
     static QString trafficText(int msOfDay, char direction, const QByteArray &data, bool dataMode);
@@ -78,50 +78,50 @@ public:
 
     const View &view() const { return m_view; }
     // Lets the modem dialogue change what the window shows.
-    void UpdateView(const std::function<void(View &)> &change);
-    unsigned LinkColour() const { return m_linkColour; }
-    bool LinkLedsEnabled() const { return m_linkLedsEnabled; }
+    void updateView(const std::function<void(View &)> &change);
+    unsigned linkColour() const { return m_linkColour; }
+    bool linkLedsEnabled() const { return m_linkLedsEnabled; }
 
     // Settings and state; the names follow the port window's fields.
-    QString ConfiguredDevice;  // [comport] device, empty for /dev/ttyS<n-1>
-    int ComNumber = 1;
-    QString PortText;
-    QString DialNumber = QStringLiteral("0");
-    QString AskModemCmd = QStringLiteral("ATI0");
-    QString EchoOffCmd = QStringLiteral("ATE0");
-    QString EscapeCmd = QStringLiteral("+++");
-    bool LinkUp = false;
-    bool PortClosed = false;
-    bool DataMode = false;
-    bool ModemUsed = false;
-    bool CloseAllowed = false;
-    bool LocalRx = false;
-    bool Buffered = false;
-    bool MemoAscii = false;
-    QString Line;  // at most LineLimit characters: noise without CR is cut into lines
-    QString LastLine;
+    QString configuredDevice;  // [comport] device, empty for /dev/ttyS<n-1>
+    int comNumber = 1;
+    QString portText;
+    QString dialNumber = QStringLiteral("0");
+    QString askModemCmd = QStringLiteral("ATI0");
+    QString echoOffCmd = QStringLiteral("ATE0");
+    QString escapeCmd = QStringLiteral("+++");
+    bool linkUp = false;
+    bool portClosed = false;
+    bool dataMode = false;
+    bool modemUsed = false;
+    bool closeAllowed = false;
+    bool localRx = false;
+    bool buffered = false;
+    bool memoAscii = false;
+    QString line;  // at most LineLimit characters: noise without CR is cut into lines
+    QString lastLine;
     static constexpr int LineLimit = 256;
 
     // Hooks, empty after construction.
-    std::function<void(int count)> RxHook;
-    std::function<void(bool on)> OnConnectChange;
-    std::function<void(bool on)> OnConnected;
-    std::function<void()> OnOk;
-    std::function<void(const QString &portText)> OnModemReady;
-    std::function<void(const QString &text)> OnPortText;
-    std::function<void(bool open)> OnLinkLedClick;
-    std::function<void(const QString &partnerName)> OnLinked;
-    std::function<void(const QString &text)> OnMessage;
-    std::function<void(const QString &line)> OnLine;
+    std::function<void(int count)> rxHook;
+    std::function<void(bool on)> onConnectChange;
+    std::function<void(bool on)> onConnected;
+    std::function<void()> onOk;
+    std::function<void(const QString &portText)> onModemReady;
+    std::function<void(const QString &text)> onPortText;
+    std::function<void(bool open)> onLinkLedClick;
+    std::function<void(const QString &partnerName)> onLinked;
+    std::function<void(const QString &text)> onMessage;
+    std::function<void(const QString &line)> onLine;
     // The modem dialogue hangs the modem up here when the program ends.
-    std::function<void()> OnModemHangup;
+    std::function<void()> onModemHangup;
     // Every chunk read from the line, whoever reads it: the modem watches its replies here.
-    std::function<void(const QByteArray &data)> OnReceived;
+    std::function<void(const QByteArray &data)> onReceived;
     // Bytes that went out (sent) or came in on the line, for the RxD/TxD lamps.
-    std::function<void(bool sent, int count)> OnTraffic;
+    std::function<void(bool sent, int count)> onTraffic;
     // Window side: a memo line to append, and "the view changed".
-    std::function<void(const QString &line)> OnMemo;
-    std::function<void()> OnViewChanged;
+    std::function<void(const QString &line)> onMemo;
+    std::function<void()> onViewChanged;
 
 private:
     void onReadyRead();

@@ -25,41 +25,41 @@ public:
     FramedPartner &operator=(const FramedPartner &) = delete;
 
     // Bytes from the PC, as they arrive (a modem front passes them on in data mode).
-    void Receive(const QByteArray &bytes);
+    void receive(const QByteArray &bytes);
     // Reads line and answers on it: sets its onReadyRead and Send. The line
     // must outlive the partner, which unhooks itself when it goes.
-    void Attach(SerialLine &line);
+    void attach(SerialLine &line);
     // Puts bytes on the line to the PC.
-    std::function<void(const QByteArray &)> Send;
+    std::function<void(const QByteArray &)> send;
 
     // A new connection: the first SOH gets the synchronisation reply 06 15 15.
-    void ResetSync();
-    bool Synchronised() const { return m_synchronised; }
-    bool Notified() const { return m_notified; }
+    void resetSync();
+    bool synchronised() const { return m_synchronised; }
+    bool notified() const { return m_notified; }
 
     // Answers one request telegram with its answer data; empty means no answer frame.
-    std::function<QByteArray(const QByteArray &telegram)> OnRequest;
+    std::function<QByteArray(const QByteArray &telegram)> onRequest;
     // The installation's name, sent on the partner-name request.
-    QByteArray PartnerName = "HALTRON-SIM";
+    QByteArray partnerName = "HALTRON-SIM";
 
     // Fault injection: refuse the next n good frames with NAK; stay silent.
-    void NakNextFrames(int n) { m_nakFrames = n; }
-    void SetSilent(bool silent) { m_silent = silent; }
+    void nakNextFrames(int n) { m_nakFrames = n; }
+    void setSilent(bool silent) { m_silent = silent; }
     // Fault injection: asked for each good request frame; true refuses it with NAK.
-    std::function<bool()> RefuseRequest;
+    std::function<bool()> refuseRequest;
 
 private:
     enum Phase { Idle, AwaitFrame, AnswerSohSent, AnswerFrameSent };
 
-    void Step(char b);
-    void FrameByte(char b);
-    void FrameReceived(const QByteArray &content);
-    bool Refused(const QByteArray &content) const;
-    void SendAnswer(const QByteArray &content);
-    void RepeatAnswer();
-    void TimerExpired();
-    void Write(const QByteArray &bytes);
-    void SetPhase(Phase phase, int timerMs);
+    void step(char b);
+    void frameByte(char b);
+    void frameReceived(const QByteArray &content);
+    bool refused(const QByteArray &content) const;
+    void sendAnswer(const QByteArray &content);
+    void repeatAnswer();
+    void timerExpired();
+    void write(const QByteArray &bytes);
+    void setPhase(Phase phase, int timerMs);
 
     std::unique_ptr<core::Timer> m_timer;
     SerialLine *m_attached = nullptr;

@@ -17,20 +17,20 @@ HayesModem::HayesModem(ComPort &port, core::TimerFactory &timers)
         dialFailed(QStringLiteral("NO ANSWER"));
     });
     m_hangupTimer->setSingleShot(true);
-    m_port.OnReceived = [this](const QByteArray &data) { received(data); };
+    m_port.onReceived = [this](const QByteArray &data) { received(data); };
 }
 
 HayesModem::~HayesModem()
 {
-    m_port.OnReceived = nullptr;
+    m_port.onReceived = nullptr;
 }
 
-void HayesModem::Initialise()
+void HayesModem::initialise()
 {
     send(QByteArrayLiteral("AT\r"));
 }
 
-void HayesModem::Dial(const QString &number)
+void HayesModem::dial(const QString &number)
 {
     m_dialling = true;
     m_online = false;
@@ -40,7 +40,7 @@ void HayesModem::Dial(const QString &number)
     send("ATDT" + number.toLatin1() + '\r');
 }
 
-void HayesModem::CancelCall()
+void HayesModem::cancelCall()
 {
     if (!m_dialling) return;
     m_dialling = false;
@@ -48,17 +48,17 @@ void HayesModem::CancelCall()
     send(QByteArrayLiteral("\r"));
 }
 
-void HayesModem::HangUp(std::function<void()> done)
+void HayesModem::hangUp(std::function<void()> done)
 {
-    CancelCall();
+    cancelCall();
     m_hangupDone = std::move(done);
     m_hangingUp = true;
-    if (m_port.SetDtr(false)) {
+    if (m_port.setDtr(false)) {
         later(DtrDropMs, [this] {
-            m_port.SetDtr(true);  // ready for the next call
+            m_port.setDtr(true);  // ready for the next call
             hungUp();
         });
-    } else if (m_online && Carrier()) {
+    } else if (m_online && carrier()) {
         // The escape needs silence before and after it, then the modem listens to commands.
         later(GuardMs, [this] {
             send(QByteArrayLiteral("+++"));
@@ -88,19 +88,19 @@ void HayesModem::later(int ms, std::function<void()> step)
     m_hangupTimer->start(ms);
 }
 
-void HayesModem::HangUpNow()
+void HayesModem::hangUpNow()
 {
-    CancelCall();
+    cancelCall();
     m_hangupTimer->stop();
     m_hangingUp = false;
     m_hangupDone = {};
-    if (!m_port.SetDtr(false)) send(QByteArrayLiteral("ATH\r"));
+    if (!m_port.setDtr(false)) send(QByteArrayLiteral("ATH\r"));
     m_online = false;
 }
 
-bool HayesModem::Carrier() const
+bool HayesModem::carrier() const
 {
-    return m_port.Carrier().value_or(!m_noCarrier);
+    return m_port.carrier().value_or(!m_noCarrier);
 }
 
 void HayesModem::received(const QByteArray &data)
@@ -125,9 +125,9 @@ void HayesModem::reply(const QString &line)
         m_dialTimer->stop();
         m_online = true;
         m_noCarrier = false;
-        if (OnConnected) OnConnected();
+        if (onConnected) onConnected();
         const QString speed = line.mid(7).trimmed();
-        if (!speed.isEmpty() && OnLineSpeed) OnLineSpeed(speed);
+        if (!speed.isEmpty() && onLineSpeed) onLineSpeed(speed);
         return;
     }
     if (line == QLatin1String("NO CARRIER")) m_noCarrier = true;
@@ -138,12 +138,12 @@ void HayesModem::dialFailed(const QString &reason)
 {
     m_dialling = false;
     m_dialTimer->stop();
-    if (OnConnectFailed) OnConnectFailed(reason);
+    if (onConnectFailed) onConnectFailed(reason);
 }
 
 void HayesModem::send(const QByteArray &text)
 {
-    m_port.SendString(text);
+    m_port.sendString(text);
 }
 
 }  // namespace comlink

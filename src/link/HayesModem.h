@@ -28,24 +28,24 @@ public:
     HayesModem &operator=(const HayesModem &) = delete;
 
     // The component's own initialisation: the configure command.
-    void Initialise();
+    void initialise();
     // Sends "ATDT" + number + CR and waits at most DialTimeoutMs for the result.
-    void Dial(const QString &number);
-    bool CallInProgress() const { return m_dialling; }
+    void dial(const QString &number);
+    bool callInProgress() const { return m_dialling; }
     // Abandons a dial in progress (a CR aborts it) without a failure event.
-    void CancelCall();
+    void cancelCall();
     // Hangs up and calls done when the modem is on-hook again.
-    void HangUp(std::function<void()> done);
+    void hangUp(std::function<void()> done);
     // Hangs up at once, for the end of the program: DTR low, else ATH.
-    void HangUpNow();
+    void hangUpNow();
     // DCD where the line has it; otherwise present until the modem said "NO CARRIER".
-    bool Carrier() const;
-    bool HangingUp() const { return m_hangingUp; }
+    bool carrier() const;
+    bool hangingUp() const { return m_hangingUp; }
 
     // Events; empty after construction.
-    std::function<void()> OnConnected;
-    std::function<void(const QString &speed)> OnLineSpeed;
-    std::function<void(const QString &reason)> OnConnectFailed;
+    std::function<void()> onConnected;
+    std::function<void(const QString &speed)> onLineSpeed;
+    std::function<void(const QString &reason)> onConnectFailed;
 
 private:
     void received(const QByteArray &data);

@@ -16,38 +16,38 @@ TKavCom::TKavCom(core::TimerFactory &timers)
     : m_stateTimer(timers.createTimer()), m_answerTimer(timers.createTimer())
 {
     m_stateTimer->setSingleShot(true);
-    m_stateTimer->setCallback([this] { StateTimerExpired(); });
+    m_stateTimer->setCallback([this] { stateTimerExpired(); });
     m_answerTimer->setSingleShot(true);
-    m_answerTimer->setCallback([this] { AnswerTimerExpired(); });
+    m_answerTimer->setCallback([this] { answerTimerExpired(); });
 }
 
 TKavCom::~TKavCom() = default;
 
-quint8 TKavCom::Checksum(const QByteArray &lenHeaderPayload)
+quint8 TKavCom::checksum(const QByteArray &lenHeaderPayload)
 {
     quint8 sum = 0;
     for (char c : lenHeaderPayload) sum += quint8(c);
     return quint8(sum - 1);
 }
 
-QByteArray TKavCom::BuildFrame(const QByteArray &payload)
+QByteArray TKavCom::buildFrame(const QByteArray &payload)
 {
     // LEN is one byte; a telegram is at most 32 bytes, so this cut never bites in practice.
     const QByteArray content = StandardHeader + payload.left(255 - StandardHeader.size() - 1);
     QByteArray frame(1, char(content.size() + 1));
     frame += content;
-    frame += char(Checksum(frame));
+    frame += char(checksum(frame));
     return frame;
 }
 
-TKavCom::Unpacked TKavCom::UnpackAnswer(const QByteArray &answer)
+TKavCom::Unpacked TKavCom::unpackAnswer(const QByteArray &answer)
 {
     if (!answer.startsWith(StandardHeader)) return {answer, true};
     const int dataLength = qMax(0, int(answer.size()) - StandardHeader.size() - 1);
     return {answer.mid(StandardHeader.size(), dataLength), false};
 }
 
-QByteArray TKavCom::FindAnswerFrame(const QByteArray &received, const QByteArray &header, bool *complete)
+QByteArray TKavCom::findAnswerFrame(const QByteArray &received, const QByteArray &header, bool *complete)
 {
     *complete = false;
     const int n = int(received.size());
@@ -61,70 +61,70 @@ QByteArray TKavCom::FindAnswerFrame(const QByteArray &received, const QByteArray
     return {};
 }
 
-bool TKavCom::KavcomSend(const QByteArray &telegram, core::AnswerProc onAnswer)
+bool TKavCom::kavcomSend(const QByteArray &telegram, core::AnswerProc onAnswer)
 {
-    if (Busy()) {
-        Trace(QStringLiteral("Send nicht erlaubt"));
+    if (busy()) {
+        trace(QStringLiteral("Send nicht erlaubt"));
         if (onAnswer) onAnswer(StatusError);
         return false;
     }
     m_callerAnswer = std::move(onAnswer);
-    Start(BuildFrame(telegram), AwaitAnswer);
+    start(buildFrame(telegram), AwaitAnswer);
     return true;
 }
 
-bool TKavCom::StartSend(const QByteArray &frame, core::AnswerProc onFrame)
+bool TKavCom::startSend(const QByteArray &frame, core::AnswerProc onFrame)
 {
-    if (Busy()) {
-        Trace(QStringLiteral("Send nicht erlaubt"));
+    if (busy()) {
+        trace(QStringLiteral("Send nicht erlaubt"));
         return false;
     }
     m_onFrame = std::move(onFrame);
-    Start(frame, AwaitFrame);
+    start(frame, AwaitFrame);
     return true;
 }
 
-bool TKavCom::SendNoAnswer(const QByteArray &frame, std::function<void(const QString &)> onNoAnswer)
+bool TKavCom::sendNoAnswer(const QByteArray &frame, std::function<void(const QString &)> onNoAnswer)
 {
-    if (Busy()) {
-        Trace(QStringLiteral("Send nicht erlaubt"));
+    if (busy()) {
+        trace(QStringLiteral("Send nicht erlaubt"));
         return false;
     }
     m_onNoAnswer = std::move(onNoAnswer);
-    Start(frame, AwaitAck);
+    start(frame, AwaitAck);
     return true;
 }
 
-void TKavCom::Start(const QByteArray &frame, Transfer kind)
+void TKavCom::start(const QByteArray &frame, Transfer kind)
 {
     m_transfer = kind;
-    if (!m_hookInstalled && SetPortRxHook) {
+    if (!m_hookInstalled && setPortRxHook) {
         m_hookInstalled = true;
         // The port may outlive the layer: a hook left behind then does nothing.
         std::weak_ptr<bool> alive = m_alive;
-        SetPortRxHook([this, alive](int count) {
-            if (!alive.expired()) ReceiveBytes(count);
+        setPortRxHook([this, alive](int count) {
+            if (!alive.expired()) receiveBytes(count);
         });
     }
     m_outFrame = QByteArray(1, STX) + frame;
     // Every start gets the answer time-out, so a silent far end never keeps the layer busy.
     m_answerTimer->start(AnswerTimeoutMs);
-    SetState(SohSent, 2000);
-    SendByte(SOH);
+    setState(SohSent, 2000);
+    sendByte(SOH);
 }
 
-void TKavCom::KavcomReset()
+void TKavCom::kavcomReset()
 {
     core::AnswerProc pending = std::exchange(m_callerAnswer, {});
-    ResetLayer();
+    resetLayer();
     if (pending) pending(StatusError);
 }
 
-void TKavCom::ResetLayer()
+void TKavCom::resetLayer()
 {
     m_stateTimer->stop();
     m_answerTimer->stop();
-    if (m_hookInstalled && SetPortRxHook) SetPortRxHook({});
+    if (m_hookInstalled && setPortRxHook) setPortRxHook({});
     m_hookInstalled = false;
     m_state = Idle;
     m_transfer = NoTransfer;
@@ -136,71 +136,71 @@ void TKavCom::ResetLayer()
     m_accumulator.clear();
 }
 
-void TKavCom::ReceiveBytes(int count)
+void TKavCom::receiveBytes(int count)
 {
-    if (count <= 0 || !ReadChars) return;
-    const QByteArray in = ReadChars(count);
+    if (count <= 0 || !readChars) return;
+    const QByteArray in = readChars(count);
     if (in.isEmpty()) return;
     m_rxBuffer += in;
-    StepFirstOfBuffer();
+    stepFirstOfBuffer();
 }
 
-void TKavCom::StepFirstOfBuffer()
+void TKavCom::stepFirstOfBuffer()
 {
     if (m_rxBuffer.isEmpty()) return;
-    Step(TakeRxByte());
+    step(takeRxByte());
 }
 
-char TKavCom::TakeRxByte()
+char TKavCom::takeRxByte()
 {
     const char b = m_rxBuffer.front();
     m_rxBuffer.remove(0, 1);
     return b;
 }
 
-void TKavCom::Step(char b)
+void TKavCom::step(char b)
 {
     switch (m_state) {
-    case Idle: StepIdle(b); break;
-    case SohSent: StepSohSent(b); break;
-    case FrameSent: StepFrameSent(b); break;
-    case Receiving: StepReceiving(b); break;
+    case Idle: stepIdle(b); break;
+    case SohSent: stepSohSent(b); break;
+    case FrameSent: stepFrameSent(b); break;
+    case Receiving: stepReceiving(b); break;
     default: break;  // SohRepeat waits for its timer
     }
 }
 
-void TKavCom::StepIdle(char b)
+void TKavCom::stepIdle(char b)
 {
     while (b != SOH) {
         if (m_rxBuffer.isEmpty()) {
             m_stateTimer->start(100);
             return;
         }
-        b = TakeRxByte();
+        b = takeRxByte();
     }
     m_accumulator.clear();
-    SetState(Receiving, 1000);
-    SendByte(ACK);
+    setState(Receiving, 1000);
+    sendByte(ACK);
 }
 
-void TKavCom::StepSohSent(char b)
+void TKavCom::stepSohSent(char b)
 {
     if (b == ACK) {
-        SetState(FrameSent, 1000);
-        Send(m_outFrame);
+        setState(FrameSent, 1000);
+        send(m_outFrame);
     } else if (b == NAK) {
-        SetState(SohRepeat, 200);
+        setState(SohRepeat, 200);
     } else {
-        SetState(Idle);
-        SendByte(NAK);
+        setState(Idle);
+        sendByte(NAK);
     }
 }
 
-void TKavCom::StepFrameSent(char b)
+void TKavCom::stepFrameSent(char b)
 {
     if (b == ACK) {
         m_stateTimer->stop();
-        SetState(Idle);
+        setState(Idle);
         if (m_transfer == AwaitAck) {
             m_answerTimer->stop();
             m_transfer = NoTransfer;
@@ -209,40 +209,40 @@ void TKavCom::StepFrameSent(char b)
             m_stateTimer->start(50);  // look for the controller's SOH
         }
     } else if (b == NAK) {
-        Trace(QStringLiteral("Fehler <NAK> : senden wiederholen"));
-        SetState(SohSent, 100);
-        SendByte(SOH);
+        trace(QStringLiteral("Fehler <NAK> : senden wiederholen"));
+        setState(SohSent, 100);
+        sendByte(SOH);
     } else {
         m_stateTimer->start(500);
     }
 }
 
-void TKavCom::StepReceiving(char b)
+void TKavCom::stepReceiving(char b)
 {
     m_accumulator += b;
     m_accumulator += m_rxBuffer;
     m_rxBuffer.clear();
     bool complete = false;
-    const QByteArray frame = FindAnswerFrame(m_accumulator, AnswerHeader, &complete);
+    const QByteArray frame = findAnswerFrame(m_accumulator, answerHeader, &complete);
     if (complete) {
-        FrameComplete(frame);
+        frameComplete(frame);
     } else if (m_accumulator.size() > MaxReceived) {
         // Endless noise after an SOH: give up as on the receive time-out.
         m_accumulator.clear();
-        SetState(Idle);
-        SendByte(NAK);
+        setState(Idle);
+        sendByte(NAK);
     } else {
         m_stateTimer->start(1000);
     }
 }
 
-void TKavCom::FrameComplete(const QByteArray &frame)
+void TKavCom::frameComplete(const QByteArray &frame)
 {
-    SetState(Idle);
+    setState(Idle);
     m_accumulator.clear();
-    SendByte(ACK);
+    sendByte(ACK);
     switch (m_transfer) {
-    case AwaitAnswer: AnswerArrived(frame); break;
+    case AwaitAnswer: answerArrived(frame); break;
     case AwaitFrame:
         m_answerTimer->stop();
         m_transfer = NoTransfer;
@@ -252,80 +252,80 @@ void TKavCom::FrameComplete(const QByteArray &frame)
     }
 }
 
-void TKavCom::AnswerArrived(const QByteArray &answer)
+void TKavCom::answerArrived(const QByteArray &answer)
 {
     m_answerTimer->stop();
     m_transfer = NoTransfer;
     core::AnswerProc caller = std::exchange(m_callerAnswer, {});
-    const Unpacked unpacked = UnpackAnswer(answer);
+    const Unpacked unpacked = unpackAnswer(answer);
     if (unpacked.error) {
-        ResetLayer();
-        if (OnLinkError) OnLinkError(LinkError);
+        resetLayer();
+        if (onLinkError) onLinkError(LinkError);
     }
     if (caller) caller(unpacked.data);
 }
 
-void TKavCom::StateTimerExpired()
+void TKavCom::stateTimerExpired()
 {
     switch (m_state) {
-    case Idle: StepFirstOfBuffer(); break;
-    case FrameSent: FrameSentTimerExpired(); break;
+    case Idle: stepFirstOfBuffer(); break;
+    case FrameSent: frameSentTimerExpired(); break;
     case Receiving:
         m_rxBuffer.clear();
-        SetState(Idle);
-        SendByte(NAK);
+        setState(Idle);
+        sendByte(NAK);
         break;
     case SohRepeat:
-        SetState(SohSent, 1000);
-        SendByte(SOH);
+        setState(SohSent, 1000);
+        sendByte(SOH);
         break;
     default: break;  // SohSent: only the answer time-out ends it
     }
 }
 
-void TKavCom::FrameSentTimerExpired()
+void TKavCom::frameSentTimerExpired()
 {
     while (!m_rxBuffer.isEmpty()) {
-        const char b = TakeRxByte();
+        const char b = takeRxByte();
         if (b == ACK || b == NAK) {
-            Step(b);
+            step(b);
             return;
         }
         if (b == SOH) {
             // The controller's SOH stands for the lost acknowledgement of
             // our frame followed by the start of its answer.
-            Step(ACK);
-            if (m_state == Idle) Step(SOH);  // unless the ACK's receiver started a new transfer
+            step(ACK);
+            if (m_state == Idle) step(SOH);  // unless the ACK's receiver started a new transfer
             return;
         }
     }
 }
 
-void TKavCom::AnswerTimerExpired()
+void TKavCom::answerTimerExpired()
 {
-    Trace(QString::fromLatin1(TimeoutError));
+    trace(QString::fromLatin1(TimeoutError));
     if (m_transfer == AwaitAnswer) {
-        AnswerArrived(TimeoutError);
+        answerArrived(TimeoutError);
         return;
     }
-    ResetLayer();
-    if (OnLinkError) OnLinkError(LinkError);
+    resetLayer();
+    if (onLinkError) onLinkError(LinkError);
 }
 
-void TKavCom::Send(const QByteArray &bytes)
+void TKavCom::send(const QByteArray &bytes)
 {
-    if (SendString) SendString(bytes);
+    if (sendString) sendString(bytes);
 }
 
-void TKavCom::SetState(StateValue state, int timerMs)
+void TKavCom::setState(StateValue state, int timerMs)
 {
     m_state = state;
     if (timerMs >= 0) m_stateTimer->start(timerMs);
 }
 
-void TKavCom::Trace(const QString &text)
+void TKavCom::trace(const QString &text)
 {
-    shell::Reports().writeIf(shell::ReportPortTraffic, text);
+    shell::reports().writeIf(shell::ReportPortTraffic, text);
 }
 
 }  // namespace comlink

@@ -45,71 +45,71 @@ public:
     TKavCom &operator=(const TKavCom &) = delete;
 
     // Header 28 FF FF + payload, LEN in front, CHK behind (no STX).
-    static QByteArray BuildFrame(const QByteArray &payload);
+    static QByteArray buildFrame(const QByteArray &payload);
     // (sum of the bytes - 1) mod 256, over LEN, header and payload.
-    static quint8 Checksum(const QByteArray &lenHeaderPayload);
-    static Unpacked UnpackAnswer(const QByteArray &answer);
+    static quint8 checksum(const QByteArray &lenHeaderPayload);
+    static Unpacked unpackAnswer(const QByteArray &answer);
     // The answer frame content (header, data, checksum) of the first STX
     // followed by header in received; empty while it is incomplete.
-    static QByteArray FindAnswerFrame(const QByteArray &received, const QByteArray &header, bool *complete);
+    static QByteArray findAnswerFrame(const QByteArray &received, const QByteArray &header, bool *complete);
 
     // The normal request: frames the telegram and delivers the answer data or
     // an error text to onAnswer exactly once. False (with "<ERROR> NC/STATUS"
     // to onAnswer) while another transfer is in progress.
-    bool KavcomSend(const QByteArray &telegram, core::AnswerProc onAnswer);
+    bool kavcomSend(const QByteArray &telegram, core::AnswerProc onAnswer);
     // Raw start with a pre-built frame (without STX); onFrame gets the answer
     // frame content (header, data, checksum).
-    bool StartSend(const QByteArray &frame, core::AnswerProc onFrame);
+    bool startSend(const QByteArray &frame, core::AnswerProc onFrame);
     // Raw start of a frame that the far end only acknowledges.
-    bool SendNoAnswer(const QByteArray &frame, std::function<void(const QString &)> onNoAnswer);
+    bool sendNoAnswer(const QByteArray &frame, std::function<void(const QString &)> onNoAnswer);
     // Abandons any transfer; a pending KavcomSend caller gets "<ERROR> NC/STATUS".
-    void KavcomReset();
+    void kavcomReset();
 
     // The port's receive hook while installed: count bytes are available.
-    void ReceiveBytes(int count);
+    void receiveBytes(int count);
 
-    int State() const { return m_state; }
+    int state() const { return m_state; }
     // A transfer runs from its start until its answer, acknowledgement,
     // time-out or reset, even while the handshake rests in Idle.
-    bool Busy() const { return m_state != Idle || m_transfer != NoTransfer; }
-    const QByteArray &RxBuffer() const { return m_rxBuffer; }
-    bool StateTimerActive() const { return m_stateTimer->isActive(); }
-    int StateTimerInterval() const { return m_stateTimer->interval(); }
+    bool busy() const { return m_state != Idle || m_transfer != NoTransfer; }
+    const QByteArray &rxBuffer() const { return m_rxBuffer; }
+    bool stateTimerActive() const { return m_stateTimer->isActive(); }
+    int stateTimerInterval() const { return m_stateTimer->interval(); }
 
     // The header that marks an answer frame: 28 FF FF, or 28 FF 91 while the
     // partner name is awaited.
-    QByteArray AnswerHeader = StandardHeader;
+    QByteArray answerHeader = StandardHeader;
 
     // Port hooks, set by the owner of the line.
-    std::function<bool(const QByteArray &)> SendString;
-    std::function<QByteArray(int)> ReadChars;
+    std::function<bool(const QByteArray &)> sendString;
+    std::function<QByteArray(int)> readChars;
     // Installs (non-empty) or removes (empty) the port's receive hook.
-    std::function<void(std::function<void(int)>)> SetPortRxHook;
+    std::function<void(std::function<void(int)>)> setPortRxHook;
 
     // Told of link failures (answer time-out, answer that is no answer frame).
-    std::function<void(const QString &)> OnLinkError;
+    std::function<void(const QString &)> onLinkError;
 
 private:
     enum Transfer { NoTransfer, AwaitAnswer, AwaitFrame, AwaitAck };
 
-    void Start(const QByteArray &frame, Transfer kind);
-    void Step(char b);
-    void StepFirstOfBuffer();
-    char TakeRxByte();  // the buffer must not be empty
-    void StepIdle(char b);
-    void StepSohSent(char b);
-    void StepFrameSent(char b);
-    void StepReceiving(char b);
-    void StateTimerExpired();
-    void FrameSentTimerExpired();
-    void AnswerTimerExpired();
-    void FrameComplete(const QByteArray &frame);
-    void AnswerArrived(const QByteArray &answer);
-    void ResetLayer();
-    void Send(const QByteArray &bytes);
-    void SendByte(char b) { Send(QByteArray(1, b)); }
-    void SetState(StateValue state, int timerMs = -1);
-    void Trace(const QString &text);
+    void start(const QByteArray &frame, Transfer kind);
+    void step(char b);
+    void stepFirstOfBuffer();
+    char takeRxByte();  // the buffer must not be empty
+    void stepIdle(char b);
+    void stepSohSent(char b);
+    void stepFrameSent(char b);
+    void stepReceiving(char b);
+    void stateTimerExpired();
+    void frameSentTimerExpired();
+    void answerTimerExpired();
+    void frameComplete(const QByteArray &frame);
+    void answerArrived(const QByteArray &answer);
+    void resetLayer();
+    void send(const QByteArray &bytes);
+    void sendByte(char b) { send(QByteArray(1, b)); }
+    void setState(StateValue state, int timerMs = -1);
+    void trace(const QString &text);
 
     std::unique_ptr<core::Timer> m_stateTimer;
     std::unique_ptr<core::Timer> m_answerTimer;

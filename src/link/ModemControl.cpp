@@ -10,7 +10,7 @@ const QByteArray SyncReply = core::bytes({0x06, 0x15, 0x15});
 
 void progress(ComPort &port, const QString &text)
 {
-    port.TrafficLine('>', QByteArray("MyComport/") + text.toLatin1());
+    port.trafficLine('>', QByteArray("MyComport/") + text.toLatin1());
 }
 }  // namespace
 
@@ -23,18 +23,18 @@ ModemControl::ModemControl(ComPort &port, TKavCom &kavcom, core::TimerFactory &t
       m_stepTimer(timers.createTimer())
 {
     m_stepTimer->setSingleShot(true);
-    m_modem.OnConnected = [this] { onModemConnected(); };
-    m_modem.OnLineSpeed = [this](const QString &speed) {
+    m_modem.onConnected = [this] { onModemConnected(); };
+    m_modem.onLineSpeed = [this](const QString &speed) {
         setStatus(QStringLiteral("LineSpeed: ") + speed);
-        m_port.AppLog(QStringLiteral("CONNECT ") + speed);
+        m_port.appLog(QStringLiteral("CONNECT ") + speed);
     };
-    m_modem.OnConnectFailed = [this](const QString &reason) { onConnectFailed(reason); };
-    m_port.OnModemHangup = [this] { m_modem.HangUpNow(); };
+    m_modem.onConnectFailed = [this](const QString &reason) { onConnectFailed(reason); };
+    m_port.onModemHangup = [this] { m_modem.hangUpNow(); };
 }
 
 ModemControl::~ModemControl()
 {
-    m_port.OnModemHangup = nullptr;
+    m_port.onModemHangup = nullptr;
 }
 
 // ---- one conversation at a time
@@ -66,7 +66,7 @@ void ModemControl::after(int ms, std::function<void()> step)
 
 // ---- initialisation and test
 
-void ModemControl::ModemInit()
+void ModemControl::modemInit()
 {
     converse([this] {
         m_busy = true;
@@ -75,7 +75,7 @@ void ModemControl::ModemInit()
     });
 }
 
-void ModemControl::ModemTestAndInit(TextProc onReady)
+void ModemControl::modemTestAndInit(TextProc onReady)
 {
     converse([this, onReady = std::move(onReady)] {
         m_busy = true;
@@ -83,7 +83,7 @@ void ModemControl::ModemTestAndInit(TextProc onReady)
     });
 }
 
-void ModemControl::ModemTest(TextProc onReady)
+void ModemControl::modemTest(TextProc onReady)
 {
     converse([this, onReady = std::move(onReady)] {
         m_busy = true;
@@ -93,12 +93,12 @@ void ModemControl::ModemTest(TextProc onReady)
 
 void ModemControl::runInit(std::function<void()> then)
 {
-    m_port.ModemUsed = true;
-    const ModemSettings s = ReadSettings ? ReadSettings() : ModemSettings{};
-    m_port.AskModemCmd = s.askModem;
-    m_port.EchoOffCmd = s.echoOff;
+    m_port.modemUsed = true;
+    const ModemSettings s = readSettings ? readSettings() : ModemSettings{};
+    m_port.askModemCmd = s.askModem;
+    m_port.echoOffCmd = s.echoOff;
     // Replies must reach the text path, not a framing hook left from an earlier call.
-    if (!m_port.DataMode) releaseLine();
+    if (!m_port.dataMode) releaseLine();
     progress(m_port, QStringLiteral("Modem-Init-Strings senden"));
     sendCommand(s.echoOff);
     sendCommand(s.i1);
@@ -107,7 +107,7 @@ void ModemControl::runInit(std::function<void()> then)
         after(InitWaitMs, [this, s, then] {
             sendCommand(s.i3);
             after(InitWaitMs, [this, then] {
-                m_modem.Initialise();
+                m_modem.initialise();
                 then();
             });
         });
@@ -117,17 +117,17 @@ void ModemControl::runInit(std::function<void()> then)
 void ModemControl::sendCommand(const QString &command)
 {
     // An empty free command would only be a bare CR.
-    if (!command.isEmpty()) m_port.SendString(command.toLatin1() + '\r');
+    if (!command.isEmpty()) m_port.sendString(command.toLatin1() + '\r');
 }
 
 void ModemControl::beginTest(TextProc onReady)
 {
     m_onReady = std::move(onReady);
-    m_port.UpdateView([](ComPort::View &v) {
+    m_port.updateView([](ComPort::View &v) {
         v.modemId = QStringLiteral("keine ModemId");
         v.modemOpenColour = core::colour::Red;
     });
-    m_port.OnLine = nullptr;
+    m_port.onLine = nullptr;
     progress(m_port, QStringLiteral("wait-0"));
     after(TestWaitMs, [this] { testAfterWait(); });
 }
@@ -136,22 +136,22 @@ void ModemControl::testAfterWait()
 {
     progress(m_port, QStringLiteral("wait-1"));
     // DSR cannot be read on our lines; DCD only where the line has it.
-    progress(m_port, QStringLiteral("lit: ") + (m_port.Carrier().value_or(false) ? QStringLiteral("lit3") : QString()));
-    if (!m_port.IsOpen() || m_port.PortClosed) {
+    progress(m_port, QStringLiteral("lit: ") + (m_port.carrier().value_or(false) ? QStringLiteral("lit3") : QString()));
+    if (!m_port.isOpen() || m_port.portClosed) {
         progress(m_port, QStringLiteral("wait-3"));
         finishTest({});
         return;
     }
     progress(m_port, QStringLiteral("wait-2"));
     setStatus({});
-    m_port.LastLine.clear();
+    m_port.lastLine.clear();
     sendAwaitingOk(QByteArrayLiteral("AT\r"), [this] { testFirstOk(); });
 }
 
 void ModemControl::sendAwaitingOk(const QByteArray &command, std::function<void()> onOk)
 {
-    m_port.OnOk = std::move(onOk);
-    m_port.SendString(command);
+    m_port.onOk = std::move(onOk);
+    m_port.sendString(command);
     after(ReplyTimeoutMs, [this] {
         progress(m_port, QStringLiteral("kein OK"));
         finishTest({});
@@ -160,41 +160,41 @@ void ModemControl::sendAwaitingOk(const QByteArray &command, std::function<void(
 
 void ModemControl::testFirstOk()
 {
-    m_port.UpdateView([this](ComPort::View &v) {
-        v.status = QStringLiteral("Modem %1").arg(m_port.ComNumber);
-        v.portLabel = m_port.PortText + QStringLiteral("/MODEM");
+    m_port.updateView([this](ComPort::View &v) {
+        v.status = QStringLiteral("Modem %1").arg(m_port.comNumber);
+        v.portLabel = m_port.portText + QStringLiteral("/MODEM");
         v.modemOpenColour = core::colour::Green;
     });
-    m_port.MemoText(QStringLiteral("*****"));
-    sendAwaitingOk(m_port.AskModemCmd.toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
+    m_port.memoText(QStringLiteral("*****"));
+    sendAwaitingOk(m_port.askModemCmd.toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
 }
 
 void ModemControl::testSecondOk()
 {
     // The status label holds the last line before "OK": the modem's identification.
-    m_port.UpdateView([](ComPort::View &v) { v.modemId = v.status; });
+    m_port.updateView([](ComPort::View &v) { v.modemId = v.status; });
     finishTest(m_port.view().portLabel);
 }
 
 void ModemControl::finishTest(const QString &portText)
 {
     m_stepTimer->stop();
-    m_port.OnOk = nullptr;
+    m_port.onOk = nullptr;
     if (auto ready = std::exchange(m_onReady, {})) ready(portText);
-    if (m_port.OnModemReady) m_port.OnModemReady(portText);
-    if (!portText.isEmpty() && m_port.OnPortText) m_port.OnPortText(portText);
+    if (m_port.onModemReady) m_port.onModemReady(portText);
+    if (!portText.isEmpty() && m_port.onPortText) m_port.onPortText(portText);
     endConversation();
 }
 
 // ---- dialling and connection
 
-bool ModemControl::Dial(const QString &number, TextProc onLinked, TextProc onError)
+bool ModemControl::dial(const QString &number, TextProc onLinked, TextProc onError)
 {
-    if (m_port.DataMode) {
+    if (m_port.dataMode) {
         if (onError) onError({});
         return false;
     }
-    m_port.ModemUsed = true;  // so that the end of the program hangs up
+    m_port.modemUsed = true;  // so that the end of the program hangs up
     converse([this, number, onLinked = std::move(onLinked), onError = std::move(onError)] {
         startDial(number, onLinked, onError);
     }, true);
@@ -204,50 +204,50 @@ bool ModemControl::Dial(const QString &number, TextProc onLinked, TextProc onErr
 void ModemControl::startDial(const QString &number, TextProc onLinked, TextProc onError)
 {
     releaseLine();
-    m_kavcom.OnLinkError = std::move(onError);
-    m_port.OnLinked = std::move(onLinked);
-    m_port.OnConnected = [this](bool) { retarget(SyncStartMs, false, [this] { startSyncAfterConnect(); }); };
+    m_kavcom.onLinkError = std::move(onError);
+    m_port.onLinked = std::move(onLinked);
+    m_port.onConnected = [this](bool) { retarget(SyncStartMs, false, [this] { startSyncAfterConnect(); }); };
     setStatus(number);
-    m_port.AppLog(QStringLiteral("wähle: ") + number);
-    if (m_modem.CallInProgress()) m_modem.CancelCall();
+    m_port.appLog(QStringLiteral("wähle: ") + number);
+    if (m_modem.callInProgress()) m_modem.cancelCall();
     // Without a line the modem cannot answer: no point waiting for the dial time-out.
-    if (!m_port.IsOpen() || m_port.PortClosed) {
+    if (!m_port.isOpen() || m_port.portClosed) {
         onConnectFailed(QStringLiteral("port closed"));
         return;
     }
-    m_modem.Dial(number);
+    m_modem.dial(number);
 }
 
 void ModemControl::onModemConnected()
 {
     m_timer1->stop();
-    m_port.ConnectLedChange(true);
+    m_port.connectLedChange(true);
 }
 
 void ModemControl::onConnectFailed(const QString &reason)
 {
     m_timer1->stop();
     setStatus(QStringLiteral("Modem Connect Fehler"));
-    m_port.AppLog(QStringLiteral("MODEM CONNECT FEHLER"));
-    m_port.Trace(QStringLiteral("modem: ") + reason);
+    m_port.appLog(QStringLiteral("MODEM CONNECT FEHLER"));
+    m_port.trace(QStringLiteral("modem: ") + reason);
     linkError(QStringLiteral("port>Modem Connect Fehler"));
 }
 
-void ModemControl::HangUp()
+void ModemControl::hangUp()
 {
     releaseLine();
     m_timer1->stop();
     std::erase_if(m_waiting, [](const Waiting &w) { return w.dial; });
     // The dial's procedures end with its call.
-    m_kavcom.OnLinkError = nullptr;
-    m_port.OnConnected = nullptr;
-    m_modem.CancelCall();
+    m_kavcom.onLinkError = nullptr;
+    m_port.onConnected = nullptr;
+    m_modem.cancelCall();
     // The line is dropped now, so the next dial is not refused as "in data mode".
-    if (m_port.DataMode || m_port.IsConnected()) m_port.ConnectLedChange(false);
-    if (m_modem.HangingUp()) return;
+    if (m_port.dataMode || m_port.isConnected()) m_port.connectLedChange(false);
+    if (m_modem.hangingUp()) return;
     converse([this] {
         m_busy = true;
-        m_modem.HangUp([this] { endConversation(); });
+        m_modem.hangUp([this] { endConversation(); });
     });
 }
 
@@ -256,94 +256,94 @@ void ModemControl::HangUp()
 void ModemControl::startSyncAfterConnect()
 {
     m_timer1->stop();
-    m_port.DataModeSwitch(true);
-    StartSync();
+    m_port.dataModeSwitch(true);
+    startSync();
 }
 
-void ModemControl::StartSync()
+void ModemControl::startSync()
 {
-    SyncTries = SyncProbes;
-    m_port.MemoText(QStringLiteral("start-sync"));
-    m_kavcom.KavcomReset();
-    m_port.RxHook = [this](int count) { syncReceive(count); };
+    syncTries = SyncProbes;
+    m_port.memoText(QStringLiteral("start-sync"));
+    m_kavcom.kavcomReset();
+    m_port.rxHook = [this](int count) { syncReceive(count); };
     m_syncBuffer.clear();
-    m_port.SendChar(SOH);
+    m_port.sendChar(SOH);
     retarget(SyncTickMs, true, [this] { syncTick(); });
 }
 
-void ModemControl::StartSyncTest(TextProc onError)
+void ModemControl::startSyncTest(TextProc onError)
 {
-    m_kavcom.OnLinkError = std::move(onError);
-    StartSync();
+    m_kavcom.onLinkError = std::move(onError);
+    startSync();
 }
 
 void ModemControl::syncTick()
 {
-    if (--SyncTries > 0) m_port.SendChar(SOH);
+    if (--syncTries > 0) m_port.sendChar(SOH);
     else syncFailed();
 }
 
 void ModemControl::syncReceive(int count)
 {
-    m_syncBuffer += m_port.ReadChars(count);
-    --SyncTries;
+    m_syncBuffer += m_port.readChars(count);
+    --syncTries;
     if (m_syncBuffer.size() < 3) return;
     m_timer1->stop();
     if (m_syncBuffer.contains(SyncReply)) {
-        m_port.MemoText(QStringLiteral("** MST.SYNC **"));
-        m_port.RxHook = [this](int n) {
-            m_port.ReadChars(n);
-            m_port.MemoText(QStringLiteral("** es sollte nichts kommen !! **"));
+        m_port.memoText(QStringLiteral("** MST.SYNC **"));
+        m_port.rxHook = [this](int n) {
+            m_port.readChars(n);
+            m_port.memoText(QStringLiteral("** es sollte nichts kommen !! **"));
         };
-        retarget(NotifyDelayMs, false, [this] { NotifyPartner(); });
+        retarget(NotifyDelayMs, false, [this] { notifyPartner(); });
         return;
     }
     // A noisy line must end the attempts even though each batch restarts the tick.
-    if (SyncTries <= 0) {
+    if (syncTries <= 0) {
         syncFailed();
         return;
     }
     m_syncBuffer = m_syncBuffer.right(SyncReply.size() - 1);  // a reply split over two batches
     retarget(SyncTickMs, true, [this] { syncTick(); });
-    m_port.SendChar(SOH);
+    m_port.sendChar(SOH);
 }
 
 void ModemControl::syncFailed()
 {
     m_timer1->stop();
-    m_port.RxHook = nullptr;
-    m_port.OnLinked = nullptr;
+    m_port.rxHook = nullptr;
+    m_port.onLinked = nullptr;
     linkError(QStringLiteral("MST.SYNC FAILED"));
 }
 
-void ModemControl::NotifyPartner()
+void ModemControl::notifyPartner()
 {
     m_timer1->stop();
-    m_port.MemoText(QStringLiteral("** NOTIFY PARTNER **"));
-    m_kavcom.KavcomReset();  // the framing layer takes the receive hook back from the synchronisation
-    m_kavcom.SendNoAnswer(Notification, [this](const QString &) { onNotified(); });
+    m_port.memoText(QStringLiteral("** NOTIFY PARTNER **"));
+    m_kavcom.kavcomReset();  // the framing layer takes the receive hook back from the synchronisation
+    m_kavcom.sendNoAnswer(Notification, [this](const QString &) { onNotified(); });
 }
 
 void ModemControl::onNotified()
 {
     m_timer1->stop();
-    m_port.AppLog(QStringLiteral("SYNCHRONISIERT"));
-    m_port.MemoText(QStringLiteral("NOTIFIED/CONNECTED"));
-    m_port.SetLinkState(true);
-    Timer1Tag = 0;
+    m_port.appLog(QStringLiteral("SYNCHRONISIERT"));
+    m_port.memoText(QStringLiteral("NOTIFIED/CONNECTED"));
+    m_port.setLinkState(true);
+    timer1Tag = 0;
     retarget(CarrierWatchMs, true, [this] { carrierTick(); });
-    m_kavcom.OnLinkError = nullptr;
-    RequestPartnerName();
+    m_kavcom.onLinkError = nullptr;
+    requestPartnerName();
 }
 
-void ModemControl::RequestPartnerName()
+void ModemControl::requestPartnerName()
 {
-    m_kavcom.AnswerHeader = NameAnswerHeader;
-    if (!m_kavcom.StartSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
-        m_kavcom.AnswerHeader = TKavCom::StandardHeader;
+    m_kavcom.answerHeader = NameAnswerHeader;
+    if (!m_kavcom.startSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
+        m_kavcom.answerHeader = TKavCom::StandardHeader;
 }
 
-QString ModemControl::PartnerNameFromFrame(const QByteArray &frame)
+QString ModemControl::partnerNameFromFrame(const QByteArray &frame)
 {
     QString name;
     for (char c : frame.left(qMax<qsizetype>(0, frame.size() - 2)))
@@ -353,35 +353,35 @@ QString ModemControl::PartnerNameFromFrame(const QByteArray &frame)
 
 void ModemControl::onPartnerName(const QByteArray &frame)
 {
-    PartnerName = frame;
-    const QString name = PartnerNameFromFrame(frame);
+    partnerName = frame;
+    const QString name = partnerNameFromFrame(frame);
     setStatus(name);
-    m_kavcom.OnLinkError = nullptr;
-    m_kavcom.AnswerHeader = TKavCom::StandardHeader;
-    if (auto linked = m_port.OnLinked) linked(name);
+    m_kavcom.onLinkError = nullptr;
+    m_kavcom.answerHeader = TKavCom::StandardHeader;
+    if (auto linked = m_port.onLinked) linked(name);
 }
 
 // ---- carrier watch and count-down
 
 void ModemControl::carrierTick()
 {
-    if (!m_modem.Carrier()) {
+    if (!m_modem.carrier()) {
         m_timer1->stop();
-        m_port.ConnectLedChange(false);
+        m_port.connectLedChange(false);
         // The modem talks in text again; a transfer in flight cannot finish.
         releaseLine();
         return;
     }
-    ++Timer1Tag;
-    if (OnTimerText) OnTimerText(QString::number(Timer1Tag));
+    ++timer1Tag;
+    if (onTimerText) onTimerText(QString::number(timer1Tag));
 }
 
-void ModemControl::StartDialCountdown()
+void ModemControl::startDialCountdown()
 {
-    Timer1Tag = DialCountdownSeconds;
+    timer1Tag = DialCountdownSeconds;
     retarget(1000, true, [this] {
-        setStatus(QStringLiteral("noch %1 sec").arg(--Timer1Tag));
-        if (Timer1Tag <= 0) m_timer1->stop();
+        setStatus(QStringLiteral("noch %1 sec").arg(--timer1Tag));
+        if (timer1Tag <= 0) m_timer1->stop();
     });
 }
 
@@ -389,9 +389,9 @@ void ModemControl::StartDialCountdown()
 
 void ModemControl::releaseLine()
 {
-    m_kavcom.KavcomReset();
-    m_port.RxHook = nullptr;
-    m_kavcom.AnswerHeader = TKavCom::StandardHeader;
+    m_kavcom.kavcomReset();
+    m_port.rxHook = nullptr;
+    m_kavcom.answerHeader = TKavCom::StandardHeader;
 }
 
 void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)
@@ -404,12 +404,12 @@ void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)
 
 void ModemControl::setStatus(const QString &text)
 {
-    m_port.UpdateView([&text](ComPort::View &v) { v.status = text; });
+    m_port.updateView([&text](ComPort::View &v) { v.status = text; });
 }
 
 void ModemControl::linkError(const QString &text)
 {
-    if (auto onError = m_kavcom.OnLinkError) onError(text);
+    if (auto onError = m_kavcom.onLinkError) onError(text);
 }
 
 }  // namespace comlink

@@ -50,36 +50,36 @@ public:
     ModemControl(const ModemControl &) = delete;
     ModemControl &operator=(const ModemControl &) = delete;
 
-    void ModemInit();
-    void ModemTest(TextProc onReady);
-    void ModemTestAndInit(TextProc onReady);
+    void modemInit();
+    void modemTest(TextProc onReady);
+    void modemTestAndInit(TextProc onReady);
     // False (onError with an empty text) while a connection is in data mode.
-    bool Dial(const QString &number, TextProc onLinked, TextProc onError);
-    void HangUp();
-    void StartSync();
+    bool dial(const QString &number, TextProc onLinked, TextProc onError);
+    void hangUp();
+    void startSync();
     // The synchronisation test: link errors go to onError instead of a dial's.
-    void StartSyncTest(TextProc onError);
+    void startSyncTest(TextProc onError);
     // After the synchronisation: the notification, then (also a test button) the partner-name request.
-    void NotifyPartner();
-    void RequestPartnerName();
+    void notifyPartner();
+    void requestPartnerName();
     // The dial test's count-down: "noch N sec" each second on the status label.
-    void StartDialCountdown();
-    void StopTimer1() { m_timer1->stop(); }
+    void startDialCountdown();
+    void stopTimer1() { m_timer1->stop(); }
 
     // The name in a partner-name answer frame: its last two bytes removed,
     // then only "0".."z" kept (which drops the header bytes too).
-    static QString PartnerNameFromFrame(const QByteArray &frame);
+    static QString partnerNameFromFrame(const QByteArray &frame);
     // A conversation with the modem (init, test, hang-up) is running.
-    bool Busy() const { return m_busy; }
+    bool busy() const { return m_busy; }
 
     // Where the [Modem] keys come from; defaults when unset.
-    std::function<ModemSettings()> ReadSettings;
+    std::function<ModemSettings()> readSettings;
     // The connection time label of the window.
-    TextProc OnTimerText;
+    TextProc onTimerText;
 
-    int SyncTries = 0;
-    QByteArray PartnerName;  // raw content of the last partner-name answer
-    int Timer1Tag = 0;
+    int syncTries = 0;
+    QByteArray partnerName;  // raw content of the last partner-name answer
+    int timer1Tag = 0;
 
 private:
     // Runs action now, or when the running conversation ends.

@@ -8,7 +8,7 @@ namespace comlink {
 
 namespace {
 
-bool SurvivesTheFile(const QString &text)
+bool survivesTheFile(const QString &text)
 {
     for (QChar c : text)
         if (c == u'(' || c == u')' || c == u'\r' || c == u'\n') return false;
@@ -17,7 +17,7 @@ bool SurvivesTheFile(const QString &text)
 
 }  // namespace
 
-QString PhoneBook::ExtractNumber(const QString &line)
+QString PhoneBook::extractNumber(const QString &line)
 {
     const qsizetype open = line.indexOf(u'(');
     if (open < 0) return line;
@@ -25,28 +25,28 @@ QString PhoneBook::ExtractNumber(const QString &line)
     return close < 0 ? line.mid(open + 1) : line.mid(open + 1, close - open - 1);
 }
 
-PhoneEntry PhoneBook::ParseLine(const QString &line)
+PhoneEntry PhoneBook::parseLine(const QString &line)
 {
     const qsizetype open = line.indexOf(u'(');
-    return {open < 0 ? QString() : line.left(open), ExtractNumber(line)};
+    return {open < 0 ? QString() : line.left(open), extractNumber(line)};
 }
 
-QString PhoneBook::EntryLine(const PhoneEntry &entry)
+QString PhoneBook::entryLine(const PhoneEntry &entry)
 {
     return entry.name + u'(' + entry.number + u')';
 }
 
-QList<PhoneEntry> PhoneBook::DefaultEntries(const QString &firstNamePrefix, const QDate &today)
+QList<PhoneEntry> PhoneBook::defaultEntries(const QString &firstNamePrefix, const QDate &today)
 {
     return {{firstNamePrefix + today.toString(QStringLiteral("dd.MM.yyyy")) + u' ', QString()},
             {QStringLiteral("Testanlage Haltron-Sim"), QStringLiteral("4711")}};
 }
 
-QString PhoneBook::LoadPhoneBook(const QString &fileName, const QString &firstNamePrefix, const QDate &today)
+QString PhoneBook::loadPhoneBook(const QString &fileName, const QString &firstNamePrefix, const QDate &today)
 {
     QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.exists()) {
-        const QString error = Write(fileName, DefaultEntries(firstNamePrefix, today), texts.createFailed);
+        const QString error = write(fileName, defaultEntries(firstNamePrefix, today), texts.createFailed);
         if (!error.isEmpty()) return error;
         info.refresh();
     }
@@ -62,31 +62,31 @@ QString PhoneBook::LoadPhoneBook(const QString &fileName, const QString &firstNa
     QList<PhoneEntry> entries;
     for (QString line : lines) {
         if (line.endsWith(u'\r')) line.chop(1);
-        entries << ParseLine(line);
+        entries << parseLine(line);
     }
     m_entries = entries;
     return {};
 }
 
-QString PhoneBook::SavePhoneBook(const QString &fileName, const QList<PhoneEntry> &rows)
+QString PhoneBook::savePhoneBook(const QString &fileName, const QList<PhoneEntry> &rows)
 {
     QList<PhoneEntry> kept;
     for (int i = 0; i < rows.size(); ++i) {
         if (rows[i].name.isEmpty()) continue;
-        if (!SurvivesTheFile(rows[i].name) || !SurvivesTheFile(rows[i].number))
+        if (!survivesTheFile(rows[i].name) || !survivesTheFile(rows[i].number))
             return texts.badCharacters.arg(i + 1);
         kept << rows[i];
     }
-    const QString error = Write(fileName, kept, texts.writeFailed);
+    const QString error = write(fileName, kept, texts.writeFailed);
     if (error.isEmpty()) m_entries = kept;
     return error;
 }
 
-QString PhoneBook::Write(const QString &fileName, const QList<PhoneEntry> &entries, const QString &failTemplate) const
+QString PhoneBook::write(const QString &fileName, const QList<PhoneEntry> &entries, const QString &failTemplate) const
 {
     if (fileName.isEmpty()) return failTemplate.arg(QString(), QStringLiteral("kein Dateiname"));
     QByteArray content;
-    for (const PhoneEntry &e : entries) content += EntryLine(e).toUtf8() + "\r\n";
+    for (const PhoneEntry &e : entries) content += entryLine(e).toUtf8() + "\r\n";
     // Written beside the old file and renamed over it, so a failure leaves the old file whole.
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())

@@ -29,25 +29,25 @@ public:
 
     // The text between the first "(" and the following ")"; without "(" the
     // whole line, without ")" everything after "(".
-    static QString ExtractNumber(const QString &line);
+    static QString extractNumber(const QString &line);
     // Name: the text before the first "(" (empty without one).
-    static PhoneEntry ParseLine(const QString &line);
-    static QString EntryLine(const PhoneEntry &entry);
+    static PhoneEntry parseLine(const QString &line);
+    static QString entryLine(const PhoneEntry &entry);
     // The two lines of a new file: a dated first entry without number and a sample.
-    static QList<PhoneEntry> DefaultEntries(const QString &firstNamePrefix, const QDate &today);
+    static QList<PhoneEntry> defaultEntries(const QString &firstNamePrefix, const QDate &today);
 
     // Reads the file, creating it with the default entries when it is
     // missing. Empty on success, else the error text.
-    QString LoadPhoneBook(const QString &fileName, const QString &firstNamePrefix, const QDate &today);
+    QString loadPhoneBook(const QString &fileName, const QString &firstNamePrefix, const QDate &today);
     // Writes every row that has a name. Refuses the whole save when a name or
     // number would not survive the file format. Empty on success, else the error text.
-    QString SavePhoneBook(const QString &fileName, const QList<PhoneEntry> &rows);
+    QString savePhoneBook(const QString &fileName, const QList<PhoneEntry> &rows);
 
-    const QList<PhoneEntry> &Entries() const { return m_entries; }
+    const QList<PhoneEntry> &entries() const { return m_entries; }
     Texts texts;
 
 private:
-    QString Write(const QString &fileName, const QList<PhoneEntry> &entries, const QString &failTemplate) const;
+    QString write(const QString &fileName, const QList<PhoneEntry> &entries, const QString &failTemplate) const;
 
     QList<PhoneEntry> m_entries;
 };

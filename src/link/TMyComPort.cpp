@@ -37,9 +37,9 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
 
     m_portGroup = new QGroupBox(m_port.view().portGroup, this);
     auto *portRow = new QHBoxLayout(m_portGroup);
-    addButton(portRow, QStringLiteral("COM1"), [this] { m_port.OpenPort(1); });
-    addButton(portRow, QStringLiteral("COM2"), [this] { m_port.OpenPort(2); });
-    addButton(portRow, QStringLiteral("CLOSE"), [this] { m_port.ClosePort(); });
+    addButton(portRow, QStringLiteral("COM1"), [this] { m_port.openPort(1); });
+    addButton(portRow, QStringLiteral("COM2"), [this] { m_port.openPort(2); });
+    addButton(portRow, QStringLiteral("CLOSE"), [this] { m_port.closePort(); });
     m_comOpenPanel = new LampFrame(m_portGroup);
     portRow->addWidget(m_comOpenPanel);
     m_comPortLabel = new QLabel(m_portGroup);
@@ -47,12 +47,12 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     root->addWidget(m_portGroup);
 
     auto *sendRow = new QHBoxLayout;
-    addButton(sendRow, QStringLiteral("-> 'SOH'"), [this] { m_port.SendChar(0x01); });
-    addButton(sendRow, QStringLiteral("-> 'AT'"), [this] { m_port.SendString(QByteArrayLiteral("AT\r")); });
-    addButton(sendRow, QStringLiteral("ECHO/OFF"), [this] { m_port.SendString(m_port.EchoOffCmd.toLatin1() + '\r'); });
-    addButton(sendRow, QStringLiteral("LOCAL"), [this] { m_port.ToggleLocalRx(); });
-    addButton(sendRow, QStringLiteral("BUFFER"), [this] { m_port.Buffered = true; });
-    addButton(sendRow, QStringLiteral("MEMO/ASCII"), [this] { m_port.MemoAscii = !m_port.MemoAscii; });
+    addButton(sendRow, QStringLiteral("-> 'SOH'"), [this] { m_port.sendChar(0x01); });
+    addButton(sendRow, QStringLiteral("-> 'AT'"), [this] { m_port.sendString(QByteArrayLiteral("AT\r")); });
+    addButton(sendRow, QStringLiteral("ECHO/OFF"), [this] { m_port.sendString(m_port.echoOffCmd.toLatin1() + '\r'); });
+    addButton(sendRow, QStringLiteral("LOCAL"), [this] { m_port.toggleLocalRx(); });
+    addButton(sendRow, QStringLiteral("BUFFER"), [this] { m_port.buffered = true; });
+    addButton(sendRow, QStringLiteral("MEMO/ASCII"), [this] { m_port.memoAscii = !m_port.memoAscii; });
     root->addLayout(sendRow);
 
     auto *framedRow = new QHBoxLayout;
@@ -112,18 +112,18 @@ TMyComPort::TMyComPort(ComPort &port, core::TimerFactory &timers, QWidget *paren
     bottom->addStretch(1);
     root->addLayout(bottom);
 
-    m_port.RegisterLinkLed(m_linkLed);
-    m_port.OnViewChanged = [this] { m_refresh.schedule(); };
+    m_port.registerLinkLed(m_linkLed);
+    m_port.onViewChanged = [this] { m_refresh.schedule(); };
     resize(640, 480);
     refresh();
 }
 
 TMyComPort::~TMyComPort()
 {
-    if (m_modem) m_modem->OnTimerText = nullptr;
-    m_port.OnMemo = nullptr;
-    m_port.OnViewChanged = nullptr;
-    m_port.UnregisterLinkLed(m_linkLed);
+    if (m_modem) m_modem->onTimerText = nullptr;
+    m_port.onMemo = nullptr;
+    m_port.onViewChanged = nullptr;
+    m_port.unregisterLinkLed(m_linkLed);
 }
 
 void TMyComPort::setFraming(FramedSend send, std::function<void(const QByteArray &)> sendFramed,
@@ -167,7 +167,7 @@ void TMyComPort::refresh()
 void TMyComPort::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_port.OnMemo = [this](const QString &line) {
+    m_port.onMemo = [this](const QString &line) {
         m_pendingMemo << line;
         if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
         m_refresh.schedule();
@@ -177,29 +177,29 @@ void TMyComPort::showEvent(QShowEvent *event)
 
 void TMyComPort::hideEvent(QHideEvent *event)
 {
-    m_port.OnMemo = nullptr;
+    m_port.onMemo = nullptr;
     QWidget::hideEvent(event);
 }
 
 void TMyComPort::closeEvent(QCloseEvent *event)
 {
     // Until the port has been closed, closing only hides the window.
-    if (!m_port.CloseAllowed) {
+    if (!m_port.closeAllowed) {
         hide();
         event->ignore();
         return;
     }
-    if (m_port.IsOpen()) m_port.ClosePort();
+    if (m_port.isOpen()) m_port.closePort();
     event->accept();
 }
 
 void TMyComPort::abortProgram()
 {
-    m_port.PortClosed = true;
+    m_port.portClosed = true;
     // The port outlives its window; the window may be gone when the pause ends.
     m_timers.singleShot(100, [&port = m_port] {
-        port.PortHalt();
-        port.ClosePort();
+        port.portHalt();
+        port.closePort();
         QCoreApplication::quit();
     });
 }
@@ -219,45 +219,45 @@ void TMyComPort::setModem(ModemControl &modem)
     grid->addLayout(row1, 0, 0);
     grid->addLayout(row2, 1, 0);
 
-    addButton(row1, QStringLiteral("INIT"), [this] { m_modem->ModemInit(); });
+    addButton(row1, QStringLiteral("INIT"), [this] { m_modem->modemInit(); });
     addButton(row1, QStringLiteral("TEST"), [this] {
         setStatus(QStringLiteral("test Modem ") + m_port.view().portLabel);
-        m_modem->ModemTestAndInit([this](const QString &result) { setStatus(QStringLiteral("MODEMTEST=") + result); });
+        m_modem->modemTestAndInit([this](const QString &result) { setStatus(QStringLiteral("MODEMTEST=") + result); });
     });
-    addButton(row1, QStringLiteral("-> 'AT'"), [this] { m_port.SendString(QByteArrayLiteral("AT\r")); });
+    addButton(row1, QStringLiteral("-> 'AT'"), [this] { m_port.sendString(QByteArrayLiteral("AT\r")); });
     QPushButton *sButton = addButton(row1, QStringLiteral("-> 'ATS0?'"), [] {});
     connect(sButton, &QPushButton::clicked, this, [this, sButton] {
-        m_port.SendString(QStringLiteral("ATS%1?\r").arg(m_sRegister).toLatin1());
+        m_port.sendString(QStringLiteral("ATS%1?\r").arg(m_sRegister).toLatin1());
         m_sRegister = m_sRegister >= 20 ? 0 : m_sRegister + 1;
         sButton->setText(QStringLiteral("-> 'ATS%1?'").arg(m_sRegister));
     });
     addButton(row1, QStringLiteral("ATI[n]....."), [this] {
-        m_port.SendString(QStringLiteral("ATI%1\r").arg(m_infoNumber).toLatin1());
+        m_port.sendString(QStringLiteral("ATI%1\r").arg(m_infoNumber).toLatin1());
         m_infoNumber = m_infoNumber >= 10 ? 0 : m_infoNumber + 1;
     });
     addButton(row1, QStringLiteral("AT-TEST-BOX"), [this] {
         bool ok = false;
         const QString text = QInputDialog::getText(this, QStringLiteral("TEST STRING"), QString(), QLineEdit::Normal,
                                                    QStringLiteral("AT"), &ok);
-        if (ok) m_port.SendString(text.toLatin1() + '\r');
+        if (ok) m_port.sendString(text.toLatin1() + '\r');
     });
 
     addButton(row2, QStringLiteral("WAHL"), [this] { dialTest(); });
     addButton(row2, QStringLiteral("HangUp"), [this] {
         setStatus(QStringLiteral("HangUp"));
-        m_modem->StopTimer1();
-        m_modem->HangUp();
+        m_modem->stopTimer1();
+        m_modem->hangUp();
     });
     addButton(row2, QStringLiteral("PartnerName"), [this] {
-        m_port.MemoText(QStringLiteral("REQUEST PARTNER NAME"));
-        m_modem->RequestPartnerName();
+        m_port.memoText(QStringLiteral("REQUEST PARTNER NAME"));
+        m_modem->requestPartnerName();
     });
     addButton(row2, QStringLiteral("MST.SYNC"), [this] {
-        m_modem->StartSyncTest([this](const QString &text) { setStatus(text); });
+        m_modem->startSyncTest([this](const QString &text) { setStatus(text); });
     });
     m_timerLabel = new QLabel(group);
     row2->addWidget(m_timerLabel, 1);
-    m_modem->OnTimerText = [this](const QString &text) { m_timerLabel->setText(text); };
+    m_modem->onTimerText = [this](const QString &text) { m_timerLabel->setText(text); };
 
     m_root->insertWidget(3, group);  // below the framed test buttons, above the lamps
 }
@@ -266,18 +266,18 @@ void TMyComPort::dialTest()
 {
     bool ok = false;
     const QString number = QInputDialog::getText(this, QStringLiteral("TEST WAHL"), QStringLiteral("wähle"),
-                                                  QLineEdit::Normal, m_port.DialNumber, &ok);
+                                                  QLineEdit::Normal, m_port.dialNumber, &ok);
     if (!ok) return;
-    m_port.DialNumber = number;
-    m_modem->Dial(
+    m_port.dialNumber = number;
+    m_modem->dial(
         number, [this](const QString &name) { setStatus(name); },
         [this](const QString &text) { setStatus(QStringLiteral("WAHL-FEHLER ") + text); });
-    m_modem->StartDialCountdown();
+    m_modem->startDialCountdown();
 }
 
 void TMyComPort::setStatus(const QString &text)
 {
-    m_port.UpdateView([&text](ComPort::View &v) { v.status = text; });
+    m_port.updateView([&text](ComPort::View &v) { v.status = text; });
 }
 
 }  // namespace comlink

@@ -15,7 +15,7 @@ namespace {
 const QString kSection = QStringLiteral("monitor_49");
 constexpr int kVisibleRows = 24;  // the grid's first page; longer books scroll
 
-QString DefaultText(const QString &ident)
+QString defaultText(const QString &ident)
 {
     static const QHash<QString, QString> texts = {
         {"10", QStringLiteral("TelefonBuch vom ")},
@@ -41,162 +41,162 @@ TTelefonBuch::TTelefonBuch(QWidget *mainWindow) : QDialog(mainWindow)
     setWindowTitle(QStringLiteral("TelefonBuch"));
     setModal(true);
 
-    Grid = new QTableWidget(0, 2, this);
-    Grid->horizontalHeader()->hide();
-    Grid->verticalHeader()->hide();
-    Grid->verticalHeader()->setDefaultSectionSize(20);
-    Grid->setColumnWidth(0, 262);
-    Grid->setColumnWidth(1, 139);
-    Grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid->setMinimumSize(262 + 139 + 24, 25 * 20);
+    grid = new QTableWidget(0, 2, this);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->setColumnWidth(0, 262);
+    grid->setColumnWidth(1, 139);
+    grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setMinimumSize(262 + 139 + 24, 25 * 20);
 
-    Modus = new QLabel(this);
-    Prompt = new QLabel(this);
-    Nummer = new QLineEdit(this);
-    Meldung = new QLabel(this);
-    Meldung->setWordWrap(true);
-    Meldung->setStyleSheet(QStringLiteral("color: #FF0000"));
-    AbbrechenButton = new QPushButton(this);
-    SichernButton = new QPushButton(this);
-    WaehlenButton = new QPushButton(this);
-    EditierenButton = new QPushButton(this);
-    SichernButton->setEnabled(false);
-    WaehlenButton->setEnabled(false);
-    EditierenButton->setEnabled(false);
-    WaehlenButton->setDefault(true);
+    modus = new QLabel(this);
+    prompt = new QLabel(this);
+    nummer = new QLineEdit(this);
+    meldung = new QLabel(this);
+    meldung->setWordWrap(true);
+    meldung->setStyleSheet(QStringLiteral("color: #FF0000"));
+    abbrechenButton = new QPushButton(this);
+    sichernButton = new QPushButton(this);
+    waehlenButton = new QPushButton(this);
+    editierenButton = new QPushButton(this);
+    sichernButton->setEnabled(false);
+    waehlenButton->setEnabled(false);
+    editierenButton->setEnabled(false);
+    waehlenButton->setDefault(true);
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(Modus, 0, 0, 1, 4);
-    layout->addWidget(Grid, 1, 0, 1, 4);
-    layout->addWidget(Prompt, 2, 0);
-    layout->addWidget(Nummer, 2, 1, 1, 3);
-    layout->addWidget(Meldung, 3, 0, 1, 4);
-    layout->addWidget(WaehlenButton, 4, 0);
-    layout->addWidget(EditierenButton, 4, 1);
-    layout->addWidget(SichernButton, 4, 2);
-    layout->addWidget(AbbrechenButton, 4, 3);
+    layout->addWidget(modus, 0, 0, 1, 4);
+    layout->addWidget(grid, 1, 0, 1, 4);
+    layout->addWidget(prompt, 2, 0);
+    layout->addWidget(nummer, 2, 1, 1, 3);
+    layout->addWidget(meldung, 3, 0, 1, 4);
+    layout->addWidget(waehlenButton, 4, 0);
+    layout->addWidget(editierenButton, 4, 1);
+    layout->addWidget(sichernButton, 4, 2);
+    layout->addWidget(abbrechenButton, 4, 3);
 
-    connect(WaehlenButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(AbbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(SichernButton, &QPushButton::clicked, this, &TTelefonBuch::SavePhoneBook);
-    connect(EditierenButton, &QPushButton::clicked, this, &TTelefonBuch::ToggleEditMode);
-    connect(Grid, &QTableWidget::currentCellChanged, this, [this](int row) { SelectRow(row); });
-    connect(Grid, &QTableWidget::cellClicked, this, [this](int row) { SelectRow(row); });
-    connect(Grid, &QTableWidget::cellChanged, this, [this](int row) { CellChanged(row); });
+    connect(waehlenButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(abbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(sichernButton, &QPushButton::clicked, this, &TTelefonBuch::savePhoneBook);
+    connect(editierenButton, &QPushButton::clicked, this, &TTelefonBuch::toggleEditMode);
+    connect(grid, &QTableWidget::currentCellChanged, this, [this](int row) { selectRow(row); });
+    connect(grid, &QTableWidget::cellClicked, this, [this](int row) { selectRow(row); });
+    connect(grid, &QTableWidget::cellChanged, this, [this](int row) { cellChanged(row); });
 
-    ApplyTexts();
-    PlaceBesideMainWindow();
+    applyTexts();
+    placeBesideMainWindow();
 }
 
-QString TTelefonBuch::Text(const QString &ident) const
+QString TTelefonBuch::text(const QString &ident) const
 {
     // A missing language entry comes back as its ident; show the default instead.
-    const QString text = LanguageText ? LanguageText(kSection, ident) : QString();
-    return text.isEmpty() || text == ident ? DefaultText(ident) : text;
+    const QString text = languageText ? languageText(kSection, ident) : QString();
+    return text.isEmpty() || text == ident ? defaultText(ident) : text;
 }
 
-void TTelefonBuch::ApplyTexts()
+void TTelefonBuch::applyTexts()
 {
-    Prompt->setText(Text("13"));
-    AbbrechenButton->setText(Text("14"));
-    SichernButton->setText(Text("15"));
-    WaehlenButton->setText(Text("16"));
-    EditierenButton->setText(Text("17"));
-    m_book.texts = {Text("18"), Text("19"), Text("20"), Text("21")};
+    prompt->setText(text("13"));
+    abbrechenButton->setText(text("14"));
+    sichernButton->setText(text("15"));
+    waehlenButton->setText(text("16"));
+    editierenButton->setText(text("17"));
+    m_book.texts = {text("18"), text("19"), text("20"), text("21")};
 }
 
-void TTelefonBuch::PlaceBesideMainWindow()
+void TTelefonBuch::placeBesideMainWindow()
 {
     if (QWidget *main = parentWidget()) move(main->window()->geometry().topLeft() + QPoint(285, 85));
 }
 
 void TTelefonBuch::showEvent(QShowEvent *event)
 {
-    PlaceBesideMainWindow();
-    ApplyTexts();
-    LoadPhoneBook();
+    placeBesideMainWindow();
+    applyTexts();
+    loadPhoneBook();
     QDialog::showEvent(event);
 }
 
-void TTelefonBuch::LoadPhoneBook()
+void TTelefonBuch::loadPhoneBook()
 {
-    SetEditMode(false);
-    const QDate today = Today ? Today() : QDate::currentDate();
-    const QString error = m_book.LoadPhoneBook(m_fileName, Text("10"), today);
-    ShowMessage(error);
-    if (error.isEmpty()) ShowEntries(m_book.Entries());
-    WaehlenButton->setEnabled(true);
-    EditierenButton->setEnabled(true);
-    Grid->setCurrentCell(0, 0);
-    SelectRow(0);
+    setEditMode(false);
+    const QDate date = today ? today() : QDate::currentDate();
+    const QString error = m_book.loadPhoneBook(m_fileName, text("10"), date);
+    showMessage(error);
+    if (error.isEmpty()) showEntries(m_book.entries());
+    waehlenButton->setEnabled(true);
+    editierenButton->setEnabled(true);
+    grid->setCurrentCell(0, 0);
+    selectRow(0);
 }
 
-void TTelefonBuch::ShowEntries(const QList<PhoneEntry> &entries)
+void TTelefonBuch::showEntries(const QList<PhoneEntry> &entries)
 {
-    const QSignalBlocker quiet(Grid);
-    Grid->clearContents();
-    Grid->setRowCount(qMax(kVisibleRows, int(entries.size()) + 1));
-    for (int r = 0; r < Grid->rowCount(); ++r) {
+    const QSignalBlocker quiet(grid);
+    grid->clearContents();
+    grid->setRowCount(qMax(kVisibleRows, int(entries.size()) + 1));
+    for (int r = 0; r < grid->rowCount(); ++r) {
         const PhoneEntry entry = r < entries.size() ? entries[r] : PhoneEntry();
-        Grid->setItem(r, 0, new QTableWidgetItem(entry.name));
-        Grid->setItem(r, 1, new QTableWidgetItem(entry.number));
+        grid->setItem(r, 0, new QTableWidgetItem(entry.name));
+        grid->setItem(r, 1, new QTableWidgetItem(entry.number));
     }
 }
 
-QList<PhoneEntry> TTelefonBuch::GridRows() const
+QList<PhoneEntry> TTelefonBuch::gridRows() const
 {
     QList<PhoneEntry> rows;
-    for (int r = 0; r < Grid->rowCount(); ++r) {
-        const QTableWidgetItem *name = Grid->item(r, 0);
-        const QTableWidgetItem *number = Grid->item(r, 1);
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        const QTableWidgetItem *name = grid->item(r, 0);
+        const QTableWidgetItem *number = grid->item(r, 1);
         rows << PhoneEntry{name ? name->text() : QString(), number ? number->text() : QString()};
     }
     return rows;
 }
 
-void TTelefonBuch::SavePhoneBook()
+void TTelefonBuch::savePhoneBook()
 {
-    ShowMessage(m_book.SavePhoneBook(m_fileName, GridRows()));
+    showMessage(m_book.savePhoneBook(m_fileName, gridRows()));
 }
 
-void TTelefonBuch::ToggleEditMode()
+void TTelefonBuch::toggleEditMode()
 {
-    SetEditMode(!m_editMode);
+    setEditMode(!m_editMode);
 }
 
-void TTelefonBuch::SetEditMode(bool edit)
+void TTelefonBuch::setEditMode(bool edit)
 {
     m_editMode = edit;
-    Grid->setEditTriggers(m_editMode ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
-    Modus->setText(Text(m_editMode ? "12" : "11") + QStringLiteral("-MODUS"));
-    WaehlenButton->setEnabled(!m_editMode);
-    SichernButton->setEnabled(m_editMode);
+    grid->setEditTriggers(m_editMode ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+    modus->setText(text(m_editMode ? "12" : "11") + QStringLiteral("-MODUS"));
+    waehlenButton->setEnabled(!m_editMode);
+    sichernButton->setEnabled(m_editMode);
 }
 
-void TTelefonBuch::SelectRow(int row)
+void TTelefonBuch::selectRow(int row)
 {
     // Numbers edited in edit mode count only after switching back to dial mode.
     if (m_editMode || row < 0) return;
-    const QTableWidgetItem *number = Grid->item(row, 1);
+    const QTableWidgetItem *number = grid->item(row, 1);
     m_selectedNumber = number ? number->text() : QString();
-    Nummer->setText(m_selectedNumber);
+    nummer->setText(m_selectedNumber);
 }
 
-void TTelefonBuch::CellChanged(int row)
+void TTelefonBuch::cellChanged(int row)
 {
     // Keep one empty row below the last entry for a new one.
-    if (row == Grid->rowCount() - 1) {
-        const QSignalBlocker quiet(Grid);
-        Grid->insertRow(Grid->rowCount());
+    if (row == grid->rowCount() - 1) {
+        const QSignalBlocker quiet(grid);
+        grid->insertRow(grid->rowCount());
     }
 }
 
-void TTelefonBuch::ShowMessage(const QString &text)
+void TTelefonBuch::showMessage(const QString &text)
 {
-    Meldung->setText(text);
-    Meldung->setVisible(!text.isEmpty());
+    meldung->setText(text);
+    meldung->setVisible(!text.isEmpty());
 }
 
 }  // namespace comlink

@@ -21,43 +21,43 @@ public:
     explicit TTelefonBuch(QWidget *mainWindow = nullptr);
 
     // The resolved phone book file (files/telefonbuch against the data directory).
-    void SetFileName(const QString &fileName) { m_fileName = fileName; }
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
     // The number of the row picked last in dial mode; read after "wählen".
-    QString SelectedNumber() const { return m_selectedNumber; }
-    bool EditMode() const { return m_editMode; }
+    QString selectedNumber() const { return m_selectedNumber; }
+    bool editMode() const { return m_editMode; }
 
-    void LoadPhoneBook();
-    void SavePhoneBook();
-    void ToggleEditMode();
+    void loadPhoneBook();
+    void savePhoneBook();
+    void toggleEditMode();
 
     // Language texts (section, ident); a missing text falls back to German defaults.
-    std::function<QString(const QString &section, const QString &ident)> LanguageText;
+    std::function<QString(const QString &section, const QString &ident)> languageText;
     // Today's date for a newly created file; the system date when unset.
-    std::function<QDate()> Today;
+    std::function<QDate()> today;
 
-    QTableWidget *Grid = nullptr;
-    QLabel *Modus = nullptr;
-    QLabel *Prompt = nullptr;
-    QLineEdit *Nummer = nullptr;
-    QLabel *Meldung = nullptr;
-    QPushButton *AbbrechenButton = nullptr;
-    QPushButton *SichernButton = nullptr;
-    QPushButton *WaehlenButton = nullptr;
-    QPushButton *EditierenButton = nullptr;
+    QTableWidget *grid = nullptr;
+    QLabel *modus = nullptr;
+    QLabel *prompt = nullptr;
+    QLineEdit *nummer = nullptr;
+    QLabel *meldung = nullptr;
+    QPushButton *abbrechenButton = nullptr;
+    QPushButton *sichernButton = nullptr;
+    QPushButton *waehlenButton = nullptr;
+    QPushButton *editierenButton = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QString Text(const QString &ident) const;
-    void ApplyTexts();
-    void PlaceBesideMainWindow();
-    void ShowEntries(const QList<PhoneEntry> &entries);
-    QList<PhoneEntry> GridRows() const;
-    void SetEditMode(bool edit);
-    void SelectRow(int row);
-    void CellChanged(int row);
-    void ShowMessage(const QString &text);
+    QString text(const QString &ident) const;
+    void applyTexts();
+    void placeBesideMainWindow();
+    void showEntries(const QList<PhoneEntry> &entries);
+    QList<PhoneEntry> gridRows() const;
+    void setEditMode(bool edit);
+    void selectRow(int row);
+    void cellChanged(int row);
+    void showMessage(const QString &text);
 
     PhoneBook m_book;
     QString m_fileName;

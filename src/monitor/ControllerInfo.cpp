@@ -31,7 +31,7 @@ QString operatingHoursText(const QByteArray &answer)
     return QString::asprintf("%2lld:%2lld", minutes / 60, minutes % 60);
 }
 
-bool ReadTripCounter(const core::TransferPutFn &put, TextProc onText)
+bool readTripCounter(const core::TransferPutFn &put, TextProc onText)
 {
     // The answer is F8 and eight nibbles: nine bytes.
     return put(CounterAnswerLength,
@@ -62,7 +62,7 @@ QString groupAddressText(const QByteArray &answer)
     return QStringLiteral(" GRUPPE/QRX <ERROR> [%1]").arg(core::hexText(answer, QString()));
 }
 
-bool QueryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k)
+bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k)
 {
     return put(GroupAnswerLength,
                [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },

@@ -24,7 +24,7 @@ QString operatingHoursText(const QByteArray &answer);
 
 // Asks F1 40 and passes tripCounterText of the answer to onText.
 // False when the queue refused the request; onText is then never called.
-bool ReadTripCounter(const core::TransferPutFn &put, TextProc onText);
+bool readTripCounter(const core::TransferPutFn &put, TextProc onText);
 
 // Group address values (byte 1 of the F2 55 1B answer) that name a lift controller.
 bool isValidGroupAddress(int value);
@@ -34,7 +34,7 @@ int groupMemberOfAddress(int value);
 // Asks lift controller k (0..3) of a group for its group address (F0 10 70 k F2 55 1B);
 // onText receives " QRX[value]" or " GRUPPE/QRX <ERROR> [answer in hex]".
 // False when the queue refused the request; onText is then never called.
-bool QueryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k);
+bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k);
 QString groupAddressText(const QByteArray &answer);
 
 }  // namespace monitor

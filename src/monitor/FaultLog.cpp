@@ -49,7 +49,7 @@ bool FaultLog::put(int answerLength, std::function<void(const QByteArray &)> onA
                  telegram);
 }
 
-bool FaultLog::RequestErrorCount(TextProc onText)
+bool FaultLog::requestErrorCount(TextProc onText)
 {
     return put(CountAnswerLength,
                [onText](const QByteArray &answer) {
@@ -59,7 +59,7 @@ bool FaultLog::RequestErrorCount(TextProc onText)
                core::bytes({0xF1, 0x31}));
 }
 
-bool FaultLog::RequestErrorEntry(TextProc onText, int n)
+bool FaultLog::requestErrorEntry(TextProc onText, int n)
 {
     return put(RecordAnswerLength,
                [this, onText](const QByteArray &answer) {
@@ -69,22 +69,22 @@ bool FaultLog::RequestErrorEntry(TextProc onText, int n)
                recordRequest(n));
 }
 
-void FaultLog::FetchFaultLog(TextProc done, TextProc lineHook)
+void FaultLog::fetchFaultLog(TextProc done, TextProc lineHook)
 {
     m_waiting.push_back({std::move(done), std::move(lineHook)});
     if (!m_fetch) start();
 }
 
-void FaultLog::StopHolen()
+void FaultLog::stopHolen()
 {
     if (m_fetch) m_stop = true;
 }
 
-bool FaultLog::DeleteFaultLog()
+bool FaultLog::deleteFaultLog()
 {
-    const bool queued = put(DeleteAnswerLength, [this](const QByteArray &) { FetchFaultLog({}); },
+    const bool queued = put(DeleteAnswerLength, [this](const QByteArray &) { fetchFaultLog({}); },
                             core::bytes({0xF1, 0x25}));
-    FetchFaultLog({});
+    fetchFaultLog({});
     return queued;
 }
 
@@ -189,7 +189,7 @@ void FaultLog::abandon()
 void FaultLog::addLine(const QString &line, bool toHook)
 {
     m_lines << line;
-    if (OnLineAdded) OnLineAdded(line);
+    if (onLineAdded) onLineAdded(line);
     if (toHook && m_fetch && m_fetch->lineHook) m_fetch->lineHook(line);
 }
 

@@ -38,30 +38,30 @@ public:
 
     // The count in decimal, or "999999" for an answer that is not a count.
     // False when the queue refused the request; onText is then never called.
-    bool RequestErrorCount(TextProc onText);
+    bool requestErrorCount(TextProc onText);
     // Record n (0 = newest) as faultEntryText: head and description, or "LeseFehler".
-    bool RequestErrorEntry(TextProc onText, int n);
+    bool requestErrorEntry(TextProc onText, int n);
 
     // Fetches the identity lines and records into the fault list. done gets " OK" at the
     // end, or "FEHLER" when the count could not be read. lineHook (batch) gets every line
     // added after the identity lines, "NEXT" after each record, and finally the done text.
     // A fetch asked for while another runs starts when that one has ended.
     // A request refused by the queue ends the fetch silently.
-    void FetchFaultLog(TextProc done, TextProc lineHook = {});
+    void fetchFaultLog(TextProc done, TextProc lineHook = {});
     // Ends the running fetch after the record in flight; it lists what it has.
-    void StopHolen();
+    void stopHolen();
     // Deletes the controller's log (F1 25), then fetches the list; the delete answer
     // fetches it once more. False when the queue refused the delete.
-    bool DeleteFaultLog();
+    bool deleteFaultLog();
     bool isFetching() const { return m_fetch.has_value(); }
 
     const QStringList &lines() const { return m_lines; }
     void clearLines() { m_lines.clear(); }
 
     // Every line added to the fault list (the "Fehler" tab shows them).
-    std::function<void(const QString &line)> OnLineAdded;
+    std::function<void(const QString &line)> onLineAdded;
     // Records fetched so far, of maximum.
-    std::function<void(int position, int maximum)> OnProgress;
+    std::function<void(int position, int maximum)> onProgress;
 
 private:
     struct Fetch {
@@ -84,7 +84,7 @@ private:
     void end(const QString &doneText);
     void abandon();
     void addLine(const QString &line, bool toHook);
-    void progress(int position, int maximum) const { if (OnProgress) OnProgress(position, maximum); }
+    void progress(int position, int maximum) const { if (onProgress) onProgress(position, maximum); }
 
     core::TransferPutFn m_put;
     core::Clock &m_clock;

@@ -44,7 +44,7 @@ QString faultCategoryName(const QByteArray &record)
     }
 }
 
-FaultRecordText FormatFaultRecord(const QByteArray &record, FaultTextFile &texts)
+FaultRecordText formatFaultRecord(const QByteArray &record, FaultTextFile &texts)
 {
     const QString category = faultCategoryName(record);
     const int number = core::byteAt(record, 2);
@@ -52,7 +52,7 @@ FaultRecordText FormatFaultRecord(const QByteArray &record, FaultTextFile &texts
     const quint16 time = core::byteAt(record, 6) + 256 * core::byteAt(record, 7);
     return {
         category + QString::asprintf("-.%3.3d (%3.3d) ", number, int(core::byteAt(record, 3))),
-        QStringLiteral(" ") + protocol::TimeText(time) + QStringLiteral("  ") + protocol::DateText(date),
+        QStringLiteral(" ") + protocol::timeText(time) + QStringLiteral("  ") + protocol::dateText(date),
         texts.description(category, number),
     };
 }
@@ -60,14 +60,14 @@ FaultRecordText FormatFaultRecord(const QByteArray &record, FaultTextFile &texts
 QString faultEntryText(const QByteArray &record, FaultTextFile &texts)
 {
     if (!isFaultRecord(record)) return QStringLiteral("LeseFehler");
-    const FaultRecordText text = FormatFaultRecord(record, texts);
+    const FaultRecordText text = formatFaultRecord(record, texts);
     return (text.head + text.description).toUpper();
 }
 
 QString faultListLine(const QByteArray &record, int number, FaultTextFile &texts)
 {
     if (!isFaultRecord(record)) return QStringLiteral("error");
-    const FaultRecordText text = FormatFaultRecord(record, texts);
+    const FaultRecordText text = formatFaultRecord(record, texts);
     return QString::asprintf(" %3.3d : ", number) + text.head + text.timeStamp + QStringLiteral("   ")
            + text.description;
 }

@@ -32,7 +32,7 @@ struct FaultRecordText {
     QString timeStamp;    // " 13:45:10  05.03.07"
     QString description;  // from the fault text file, empty when missing
 };
-FaultRecordText FormatFaultRecord(const QByteArray &record, FaultTextFile &texts);
+FaultRecordText formatFaultRecord(const QByteArray &record, FaultTextFile &texts);
 
 // The monitor's newest-fault field: head and description in upper case, or "LeseFehler".
 QString faultEntryText(const QByteArray &record, FaultTextFile &texts);

@@ -37,7 +37,7 @@ MonitorTextLists MonitorTextLists::fromLanguage(const core::IniFile &language)
             language.keys(QStringLiteral("unit42_5"))};
 }
 
-QString DescribeMonitorByte(const MonitorTextLists &texts, int index, quint8 value)
+QString describeMonitorByte(const MonitorTextLists &texts, int index, quint8 value)
 {
     switch (index) {
     case 0: return describeState(texts, value);

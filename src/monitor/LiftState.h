@@ -20,7 +20,7 @@ struct MonitorTextLists {
 
 // Text of the lift-state block byte index + 1 (index 0..5) for the batch report;
 // any other index gives an empty text. A value with no list entry is shown as "[value]".
-QString DescribeMonitorByte(const MonitorTextLists &texts, int index, quint8 value);
+QString describeMonitorByte(const MonitorTextLists &texts, int index, quint8 value);
 
 // The operating mode of byte 6 (bits 0-2) as the monitor's message field shows it.
 struct OperatingMode {

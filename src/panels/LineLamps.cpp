@@ -18,7 +18,7 @@ void LineLamps::setConnected(bool on)
 {
     if (m_connected == on) return;
     m_connected = on;
-    if (OnChanged) OnChanged();
+    if (onChanged) onChanged();
 }
 
 unsigned LineLamps::connectColour() const
@@ -30,7 +30,7 @@ void LineLamps::set(Lamp lamp, bool lit)
 {
     if (lamp < 0 || lamp >= LampCount || m_lit[lamp] == lit) return;
     m_lit[lamp] = lit;
-    if (OnChanged) OnChanged();
+    if (onChanged) onChanged();
 }
 
 void LineLamps::setLine(Lamp lamp, bool lit)

@@ -29,7 +29,7 @@ public:
     bool lit(Lamp lamp) const;
     unsigned lampColour(Lamp lamp) const;
 
-    std::function<void()> OnChanged;
+    std::function<void()> onChanged;
 
 private:
     void set(Lamp lamp, bool lit);

@@ -11,7 +11,7 @@ SessionPanel::SessionPanel(core::TimerFactory &timers, TextFn languageText, bool
       m_detailsVisible(detailsVisible)
 {
     m_dialTimer->setInterval(FormBlinkMs);
-    m_dialTimer->setCallback([this] { BlinkTick(); });
+    m_dialTimer->setCallback([this] { blinkTick(); });
     // Until the modem is initialised only "INIT" makes sense.
     init.enabled = true;
     m_partnerLabel = text(5);
@@ -43,20 +43,20 @@ int SessionPanel::blinkInterval() const
 
 void SessionPanel::changed()
 {
-    if (OnChanged) OnChanged();
+    if (onChanged) onChanged();
 }
 
-bool SessionPanel::ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
-                             std::function<bool()> dialProc)
+bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()> onHangUp,
+                             std::function<bool()> onDial)
 {
     if (m_closed) return false;
-    InitProc = std::move(initProc);
-    HangUpProc = std::move(hangUpProc);
-    DialProc = std::move(dialProc);
-    SetStatus(text(10));
-    SetReport(QString());
+    initProc = std::move(onInit);
+    hangUpProc = std::move(onHangUp);
+    dialProc = std::move(onDial);
+    setStatus(text(10));
+    setReport(QString());
     m_online = false;
-    if (m_session) m_session->PartnerHook = [this](const QString &name) { PartnerLinked(name); };
+    if (m_session) m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
     if (init.enabled) {
         hangUp.enabled = false;
         startBlink(Blink::Init, SlowBlinkMs);
@@ -65,39 +65,39 @@ bool SessionPanel::ShowPanel(std::function<void()> initProc, std::function<void(
     return true;
 }
 
-bool SessionPanel::ShowSessionPanel()
+bool SessionPanel::showSessionPanel()
 {
     if (!m_session) return false;
     shell::TModem *session = m_session;
-    return ShowPanel([session] { session->SessionInit(); }, [session] { session->SessionHangUp(); },
-                     [session] { return session->AskDialNumber(); });
+    return showPanel([session] { session->sessionInit(); }, [session] { session->sessionHangUp(); },
+                     [session] { return session->askDialNumber(); });
 }
 
-void SessionPanel::SetMonitorHooks(std::function<void(const QString &)> onLinkUp,
+void SessionPanel::setMonitorHooks(std::function<void(const QString &)> onLinkUp,
                                    std::function<void(const QString &)> textHook,
                                    std::function<void(const QString &)> counterHook,
                                    std::function<void()> monitorHalt)
 {
-    LinkedHook = std::move(onLinkUp);
-    StatusHook = std::move(textHook);
-    PartnerTextHook = std::move(counterHook);
-    if (m_session) m_session->MonitorHalt = std::move(monitorHalt);
+    linkedHook = std::move(onLinkUp);
+    statusHook = std::move(textHook);
+    partnerTextHook = std::move(counterHook);
+    if (m_session) m_session->monitorHalt = std::move(monitorHalt);
 }
 
-void SessionPanel::SetOnline(bool online)
+void SessionPanel::setOnline(bool online)
 {
     m_online = online;
     changed();
 }
 
-void SessionPanel::SetStatus(const QString &text)
+void SessionPanel::setStatus(const QString &text)
 {
     m_status = text;
     changed();
-    if (StatusHook) StatusHook(text);
+    if (statusHook) statusHook(text);
 }
 
-void SessionPanel::SetReport(const QString &text)
+void SessionPanel::setReport(const QString &text)
 {
     m_report = text;
     changed();
@@ -105,7 +105,7 @@ void SessionPanel::SetReport(const QString &text)
 
 void SessionPanel::passPartnerText(const QString &text)
 {
-    if (PartnerTextHook) PartnerTextHook(text);
+    if (partnerTextHook) partnerTextHook(text);
 }
 
 QString SessionPanel::linkedText(const QString &name) const
@@ -127,7 +127,7 @@ void SessionPanel::stopBlink()
     m_initCaption = QStringLiteral("INIT");
 }
 
-void SessionPanel::BlinkTick()
+void SessionPanel::blinkTick()
 {
     switch (m_blink) {
     case Blink::Dialling:
@@ -151,10 +151,10 @@ void SessionPanel::setDisconnected()
     m_partnerLabel = text(5);
 }
 
-void SessionPanel::DialClick()
+void SessionPanel::dialClick()
 {
     dial.down = true;
-    SetStatus(text(14));
+    setStatus(text(14));
     stopBlink();
     passPartnerText(QString());
     bool mayDial = false;
@@ -162,34 +162,34 @@ void SessionPanel::DialClick()
         m_autoDial = false;
         mayDial = true;
     } else {
-        mayDial = DialProc && DialProc();
+        mayDial = dialProc && dialProc();
     }
     if (!mayDial || !m_session) {
-        DialPopUp();
+        dialPopUp();
         return;
     }
     dial.enabled = false;
     speakerOff.enabled = false;
     hangUp.enabled = true;
-    m_session->SessionEndedHook = [this] { SessionEnded(); };
-    m_session->AnswerHook = [this] { DialPopUp(); };
-    m_session->PartnerHook = [this](const QString &name) { PartnerLinked(name); };
-    const QString number = m_session->DialNumber;
+    m_session->sessionEndedHook = [this] { sessionEnded(); };
+    m_session->answerHook = [this] { dialPopUp(); };
+    m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
+    const QString number = m_session->dialNumber;
     // Dial text and blink first: the session may end before SessionDial returns.
     m_dialText = text(3) + QStringLiteral("  ") + number;
-    if (LogOnWrite) LogOnWrite(m_dialText);
+    if (logOnWrite) logOnWrite(m_dialText);
     m_blink = Blink::Dialling;
     m_dialTimer->start();
     changed();
-    if (!m_session->SessionDial(number)) {
+    if (!m_session->sessionDial(number)) {
         // Refused: a connection already stands; keep it and let the user hang it up.
         stopBlink();
-        m_partnerLabel = m_connected ? linkedText(m_session->PartnerText) : QString();
-        DialPopUp();
+        m_partnerLabel = m_connected ? linkedText(m_session->partnerText) : QString();
+        dialPopUp();
     }
 }
 
-void SessionPanel::InitClick()
+void SessionPanel::initClick()
 {
     init.down = true;
     stopBlink();
@@ -197,22 +197,22 @@ void SessionPanel::InitClick()
     passPartnerText(QString());
     m_statusLook = FieldLook::Normal;
     m_reportLook = FieldLook::Normal;
-    SetStatus(text(9));
-    SetReport(QString());
+    setStatus(text(9));
+    setReport(QString());
     if (m_session) {
-        m_session->InitSuccessHook = [this](const QString &report) { InitSuccess(report); };
-        m_session->InitFailureHook = [this] { InitFailure(); };
+        m_session->initSuccessHook = [this](const QString &report) { initSuccess(report); };
+        m_session->initFailureHook = [this] { initFailure(); };
     }
-    if (InitProc) InitProc();
+    if (initProc) initProc();
 }
 
-void SessionPanel::HangUpClick()
+void SessionPanel::hangUpClick()
 {
-    SetStatus(text(13));
-    if (m_session) m_session->AnswerHook = [this] { DialPopUp(); };
-    if (HangUpProc) {
-        HangUpProc();
-        if (m_session && m_session->port.IsConnected && m_session->port.IsConnected()) HangUpProc();
+    setStatus(text(13));
+    if (m_session) m_session->answerHook = [this] { dialPopUp(); };
+    if (hangUpProc) {
+        hangUpProc();
+        if (m_session && m_session->port.isConnected && m_session->port.isConnected()) hangUpProc();
     }
     hangUp.enabled = false;
     dial.enabled = true;
@@ -221,40 +221,40 @@ void SessionPanel::HangUpClick()
     changed();
 }
 
-void SessionPanel::SpeakerOffClick()
+void SessionPanel::speakerOffClick()
 {
     if (!m_session) return;
     speakerOff.down = true;
     dial.enabled = false;
-    m_session->AnswerHook = [this] { SpeakerOffDone(); };
+    m_session->answerHook = [this] { speakerOffDone(); };
     changed();
-    m_session->SetSpeaker(false);
+    m_session->setSpeaker(false);
 }
 
-void SessionPanel::GroupBoxClick()
+void SessionPanel::groupBoxClick()
 {
     dial.enabled = init.enabled = hangUp.enabled = speakerOff.enabled = true;
     changed();
 }
 
-void SessionPanel::StatusLabelClick()
+void SessionPanel::statusLabelClick()
 {
     m_detailsVisible = !m_detailsVisible;
     changed();
 }
 
-void SessionPanel::AutoDial()
+void SessionPanel::autoDial()
 {
     m_autoDial = true;
-    if (dial.enabled) DialClick();
+    if (dial.enabled) dialClick();
 }
 
-void SessionPanel::RequestInit()
+void SessionPanel::requestInit()
 {
-    if (init.enabled && InitProc) InitClick();
+    if (init.enabled && initProc) initClick();
 }
 
-void SessionPanel::SessionEnded()
+void SessionPanel::sessionEnded()
 {
     hangUp.enabled = false;
     dial.enabled = true;
@@ -265,16 +265,16 @@ void SessionPanel::SessionEnded()
     // main window reports link changes itself, so the status hook is left out.
     m_status = text(5);
     // Say why the dial failed; a time-out has no text of its own.
-    if (m_session && !m_session->DialErrorText.isEmpty()) {
+    if (m_session && !m_session->dialErrorText.isEmpty()) {
         m_reportLook = FieldLook::Error;
-        SetReport(m_session->DialErrorText);
+        setReport(m_session->dialErrorText);
     }
     m_dialTimer->start();
     changed();
-    if (SessionEndedHook) SessionEndedHook();
+    if (sessionEndedHook) sessionEndedHook();
 }
 
-void SessionPanel::PartnerLinked(const QString &name)
+void SessionPanel::partnerLinked(const QString &name)
 {
     m_partnerLabel = linkedText(name);
     m_connected = true;
@@ -283,10 +283,10 @@ void SessionPanel::PartnerLinked(const QString &name)
     // window announces the link itself, so the status hook is left out.
     m_status = text(7);
     changed();
-    if (LinkedHook) LinkedHook(name);
+    if (linkedHook) linkedHook(name);
 }
 
-void SessionPanel::InitSuccess(const QString &report)
+void SessionPanel::initSuccess(const QString &report)
 {
     init.enabled = false;
     init.down = false;
@@ -295,32 +295,32 @@ void SessionPanel::InitSuccess(const QString &report)
     m_online = true;
     setDisconnected();
     m_statusLook = FieldLook::Info;
-    SetStatus(text(11));
-    SetReport(report);
+    setStatus(text(11));
+    setReport(report);
     startBlink(Blink::Idle, SlowBlinkMs);
     changed();
-    if (m_autoDial) AutoDial();
+    if (m_autoDial) autoDial();
 }
 
-void SessionPanel::InitFailure()
+void SessionPanel::initFailure()
 {
     init.down = false;
     m_statusLook = FieldLook::Error;
-    SetStatus(text(8));
+    setStatus(text(8));
     m_reportLook = FieldLook::Error;
-    SetReport(text(8));
+    setReport(text(8));
     m_dialText = text(8);
     m_dialTimer->start();
     changed();
 }
 
-void SessionPanel::DialPopUp()
+void SessionPanel::dialPopUp()
 {
     dial.down = false;
     changed();
 }
 
-void SessionPanel::SpeakerOffDone()
+void SessionPanel::speakerOffDone()
 {
     dial.enabled = true;
     speakerOff.down = false;
@@ -328,32 +328,32 @@ void SessionPanel::SpeakerOffDone()
     changed();
 }
 
-void SessionPanel::Close()
+void SessionPanel::close()
 {
     m_online = false;
     if (m_session) {
-        m_session->PartnerHook = nullptr;
-        m_session->SessionEndedHook = nullptr;
-        m_session->AnswerHook = nullptr;
-        m_session->InitSuccessHook = nullptr;
-        m_session->InitFailureHook = nullptr;
+        m_session->partnerHook = nullptr;
+        m_session->sessionEndedHook = nullptr;
+        m_session->answerHook = nullptr;
+        m_session->initSuccessHook = nullptr;
+        m_session->initFailureHook = nullptr;
     }
-    InitProc = nullptr;
-    HangUpProc = nullptr;
-    DialProc = nullptr;
-    LinkedHook = nullptr;
-    PartnerTextHook = nullptr;
-    SessionEndedHook = nullptr;
-    StatusHook = nullptr;
-    LogOnWrite = nullptr;
+    initProc = nullptr;
+    hangUpProc = nullptr;
+    dialProc = nullptr;
+    linkedHook = nullptr;
+    partnerTextHook = nullptr;
+    sessionEndedHook = nullptr;
+    statusHook = nullptr;
+    logOnWrite = nullptr;
     stopBlink();
     m_closed = true;
     changed();
 }
 
-void SessionPanel::Halt()
+void SessionPanel::halt()
 {
-    shell::Reports().debug(QStringLiteral("mst_panel> halt"));
+    shell::reports().debug(QStringLiteral("mst_panel> halt"));
     stopBlink();
 }
 

@@ -41,39 +41,39 @@ public:
     void setSession(shell::TModem *session) { m_session = session; }
 
     // Stores the procedures and prepares the panel; false once the panel is closed.
-    bool ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
+    bool showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
                    std::function<bool()> dialProc);
     // ShowPanel with the session's own init, hang-up and dial-number procedures.
-    bool ShowSessionPanel();
-    void SetMonitorHooks(std::function<void(const QString &)> onLinkUp,
+    bool showSessionPanel();
+    void setMonitorHooks(std::function<void(const QString &)> onLinkUp,
                          std::function<void(const QString &)> textHook,
                          std::function<void(const QString &)> counterHook,
                          std::function<void()> monitorHalt);
 
-    void SetOnline(bool online);
-    void SetStatus(const QString &text);
-    void SetReport(const QString &text);
+    void setOnline(bool online);
+    void setStatus(const QString &text);
+    void setReport(const QString &text);
 
     // Buttons and clicks.
-    void DialClick();
-    void InitClick();
-    void HangUpClick();
-    void SpeakerOffClick();
-    void GroupBoxClick();
-    void StatusLabelClick();
-    void AutoDial();
-    void RequestInit();
+    void dialClick();
+    void initClick();
+    void hangUpClick();
+    void speakerOffClick();
+    void groupBoxClick();
+    void statusLabelClick();
+    void autoDial();
+    void requestInit();
 
     // Handlers called by the session.
-    void SessionEnded();
-    void PartnerLinked(const QString &name);
-    void InitSuccess(const QString &report);
-    void InitFailure();
-    void DialPopUp();
-    void SpeakerOffDone();
+    void sessionEnded();
+    void partnerLinked(const QString &name);
+    void initSuccess(const QString &report);
+    void initFailure();
+    void dialPopUp();
+    void speakerOffDone();
 
-    void Close();
-    void Halt();
+    void close();
+    void halt();
 
     // Visible state.
     QString text(int number) const;
@@ -95,23 +95,23 @@ public:
 
     ButtonState dial, init, hangUp, speakerOff;
 
-    std::function<void()> InitProc;
-    std::function<void()> HangUpProc;
-    std::function<bool()> DialProc;
-    std::function<void(const QString &name)> LinkedHook;
-    std::function<void(const QString &text)> PartnerTextHook;
-    std::function<void()> SessionEndedHook;
-    std::function<void(const QString &text)> StatusHook;
+    std::function<void()> initProc;
+    std::function<void()> hangUpProc;
+    std::function<bool()> dialProc;
+    std::function<void(const QString &name)> linkedHook;
+    std::function<void(const QString &text)> partnerTextHook;
+    std::function<void()> sessionEndedHook;
+    std::function<void(const QString &text)> statusHook;
     // The logon log, which records every number dialled.
-    std::function<void(const QString &text)> LogOnWrite;
+    std::function<void(const QString &text)> logOnWrite;
     // Something visible changed; the window redraws.
-    std::function<void()> OnChanged;
+    std::function<void()> onChanged;
 
 private:
     void changed();
     void startBlink(Blink blink, int intervalMs);
     void stopBlink();
-    void BlinkTick();
+    void blinkTick();
     void setDisconnected();
     void passPartnerText(const QString &text);
     QString linkedText(const QString &name) const;

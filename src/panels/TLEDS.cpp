@@ -53,7 +53,7 @@ TLEDS::TLEDS(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_l
     gaugeRow->addWidget(m_gauge, 1);
     gaugeRow->addWidget(m_timeLabel);
     column->addLayout(gaugeRow);
-    m_lamps.OnChanged = [this] { refreshLamps(); };
+    m_lamps.onChanged = [this] { refreshLamps(); };
 }
 
 // Room for the usual count-down text, so the window does not jump with every tick.
@@ -75,45 +75,45 @@ void TLEDS::refreshLamps()
         m_lineLeds[i]->setLampColour(m_lamps.lampColour(LineLamps::Lamp(i)));
 }
 
-void TLEDS::ShowLeds(QWidget *parent, int left, int top, bool floating)
+void TLEDS::showLeds(QWidget *parent, int left, int top, bool floating)
 {
-    if (OnShowLeds) OnShowLeds(m_lamps);
+    if (onShowLeds) onShowLeds(m_lamps);
     setParent(parent, floating ? Qt::Dialog : Qt::Widget);
     move(left, top);
     show();
 }
 
-void TLEDS::SetGaugeMax(int maximum)
+void TLEDS::setGaugeMax(int maximum)
 {
     // A range of 0..0 would turn the gauge into a busy indicator.
     m_gauge->setMaximum(qMax(1, maximum));
 }
 
-void TLEDS::SetGaugePosition(int position)
+void TLEDS::setGaugePosition(int position)
 {
     m_gauge->setValue(qBound(0, position, m_gauge->maximum()));
     m_gauge->update();
 }
 
-void TLEDS::SetTimeText(const QString &text)
+void TLEDS::setTimeText(const QString &text)
 {
     m_timeLabel->setText(text);
 }
 
-void TLEDS::EnableLeds(bool enabled)
+void TLEDS::enableLeds(bool enabled)
 {
     for (QLabel *caption : m_captions) caption->setEnabled(enabled);
     m_gauge->setEnabled(enabled);
 }
 
-void TLEDS::HideLeds()
+void TLEDS::hideLeds()
 {
     hide();
 }
 
-void TLEDS::Halt()
+void TLEDS::halt()
 {
-    shell::Reports().debug(QStringLiteral("mst_leds> halt"));
+    shell::reports().debug(QStringLiteral("mst_leds> halt"));
 }
 
 int TLEDS::gaugeMax() const { return m_gauge->maximum(); }

@@ -22,13 +22,13 @@ public:
 
     // Attaches the lamps to the port (through OnShowLeds) and shows the window
     // in parent at the position, with a dialog border when floating.
-    void ShowLeds(QWidget *parent, int left, int top, bool floating);
-    void SetGaugeMax(int maximum);
-    void SetGaugePosition(int position);
-    void SetTimeText(const QString &text);
-    void EnableLeds(bool enabled);
-    void HideLeds();
-    void Halt();
+    void showLeds(QWidget *parent, int left, int top, bool floating);
+    void setGaugeMax(int maximum);
+    void setGaugePosition(int position);
+    void setTimeText(const QString &text);
+    void enableLeds(bool enabled);
+    void hideLeds();
+    void halt();
 
     LineLamps &lamps() { return m_lamps; }
     int gaugeMax() const;
@@ -37,7 +37,7 @@ public:
     unsigned connectColour() const;
 
     // Set by whoever owns the port: connects the port's line states to lamps().
-    std::function<void(LineLamps &lamps)> OnShowLeds;
+    std::function<void(LineLamps &lamps)> onShowLeds;
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -86,22 +86,22 @@ TMStPanel::TMStPanel(core::TimerFactory &timers, TextFn languageText, bool detai
     grid->addLayout(lamps, 4, 0, 1, 4);
     m_details = {externLabel, m_externZbl, kavcomLabel, m_kavcom, modemLabel, m_modem};
 
-    connect(m_dial, &QPushButton::clicked, this, [this] { m_logic.DialClick(); refresh(); });
-    connect(m_init, &QPushButton::clicked, this, [this] { m_logic.InitClick(); refresh(); });
-    connect(m_hangUp, &QPushButton::clicked, this, [this] { m_logic.HangUpClick(); refresh(); });
-    connect(m_speakerOff, &QPushButton::clicked, this, [this] { m_logic.SpeakerOffClick(); refresh(); });
+    connect(m_dial, &QPushButton::clicked, this, [this] { m_logic.dialClick(); refresh(); });
+    connect(m_init, &QPushButton::clicked, this, [this] { m_logic.initClick(); refresh(); });
+    connect(m_hangUp, &QPushButton::clicked, this, [this] { m_logic.hangUpClick(); refresh(); });
+    connect(m_speakerOff, &QPushButton::clicked, this, [this] { m_logic.speakerOffClick(); refresh(); });
     m_group->installEventFilter(this);
     m_statusLabel->installEventFilter(this);
 
-    m_logic.OnChanged = [this] { refresh(); };
+    m_logic.onChanged = [this] { refresh(); };
     refresh();
 }
 
 bool TMStPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
-        if (watched == m_group) m_logic.GroupBoxClick();
-        else if (watched == m_statusLabel) m_logic.StatusLabelClick();
+        if (watched == m_group) m_logic.groupBoxClick();
+        else if (watched == m_statusLabel) m_logic.statusLabelClick();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -127,19 +127,19 @@ void TMStPanel::dock(QWidget *parent, int left, int top, bool floating)
     show();
 }
 
-void TMStPanel::ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
+void TMStPanel::showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
                           std::function<bool()> dialProc, QWidget *parent, int left, int top, bool floating)
 {
-    if (m_logic.ShowPanel(std::move(initProc), std::move(hangUpProc), std::move(dialProc)))
+    if (m_logic.showPanel(std::move(initProc), std::move(hangUpProc), std::move(dialProc)))
         dock(parent, left, top, floating);
 }
 
-void TMStPanel::ShowSessionPanel(QWidget *parent, int left, int top)
+void TMStPanel::showSessionPanel(QWidget *parent, int left, int top)
 {
-    if (m_logic.ShowSessionPanel()) dock(parent, left, top, false);
+    if (m_logic.showSessionPanel()) dock(parent, left, top, false);
 }
 
-bool TMStPanel::InputQuery(const QString &caption, const QString &prompt, QString &text)
+bool TMStPanel::inputQuery(const QString &caption, const QString &prompt, QString &text)
 {
     bool ok = false;
     const QString edited = QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, text, &ok);
@@ -149,7 +149,7 @@ bool TMStPanel::InputQuery(const QString &caption, const QString &prompt, QStrin
 
 void TMStPanel::closeEvent(QCloseEvent *event)
 {
-    if (!m_logic.closed()) m_logic.Close();
+    if (!m_logic.closed()) m_logic.close();
     event->accept();
 }
 

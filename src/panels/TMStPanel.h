@@ -22,12 +22,12 @@ public:
     SessionPanel &logic() { return m_logic; }
 
     // The input dialogue behind the session's AskDialNumber (TModem::InputQuery).
-    static bool InputQuery(const QString &caption, const QString &prompt, QString &text);
+    static bool inputQuery(const QString &caption, const QString &prompt, QString &text);
 
-    void ShowPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
+    void showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
                    std::function<bool()> dialProc, QWidget *parent, int left, int top, bool floating);
     // ShowPanel with the session's procedures, docked.
-    void ShowSessionPanel(QWidget *parent, int left, int top);
+    void showSessionPanel(QWidget *parent, int left, int top);
 
     // The lamps of the remote protocol, the framing layer and the modem, for
     // whoever drives them (they take link colours).

@@ -35,12 +35,12 @@ quint16 timeCode(const QTime &time)
 
 QTime timeFromCode(quint16 code) { return QTime(code / 1800, code % 1800 / 30, code % 30 * 2); }
 
-QString TimeText(quint16 code)
+QString timeText(quint16 code)
 {
     return QString::asprintf("%2.2d:%2.2d:%2.2d", code / 1800, code % 1800 / 30, code % 30 * 2);
 }
 
-QString ClockTimeText(quint16 code)
+QString clockTimeText(quint16 code)
 {
     return QString::asprintf("%2d:%2d:%2d", code / 1800, code % 1800 / 30, code % 30 * 2);
 }
@@ -60,7 +60,7 @@ QDate dateFromCode(quint16 code)
     return date.year() > LastYear ? QDate() : date;
 }
 
-QString DateText(quint16 code)
+QString dateText(quint16 code)
 {
     const QDate date = dateFromCode(code);
     if (!date.isValid()) return QStringLiteral("?? ?? ??");

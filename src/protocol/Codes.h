@@ -22,16 +22,16 @@ quint16 timeCode(const QTime &time);
 // Invalid for codes of 24 hours and more.
 QTime timeFromCode(quint16 code);
 // "%2.2d:%2.2d:%2.2d" of a time code.
-QString TimeText(quint16 code);
+QString timeText(quint16 code);
 // The clock display: each field right-aligned in two places with blanks.
-QString ClockTimeText(quint16 code);
+QString clockTimeText(quint16 code);
 
 // Day number with 1 January 2000 as day 1; 0 for dates outside 2000..2099.
 quint16 dateCode(const QDate &date);
 // Invalid for day 0 and for dates after 2099.
 QDate dateFromCode(quint16 code);
 // "dd.MM.yy", or "?? ?? ??" where dateFromCode is invalid.
-QString DateText(quint16 code);
+QString dateText(quint16 code);
 
 // "Error(%d): %s" with the kind's name.
 QString sysErrorText(int kind, int code);

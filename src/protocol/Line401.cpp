@@ -25,15 +25,15 @@ Line401::~Line401()
 
 void Line401::releasePort()
 {
-    const auto *rx = m_port.RxHook.target<RxForward>();
-    if (rx && rx->line == this) m_port.RxHook = nullptr;
-    const auto *click = m_port.OnLinkLedClick.target<LampForward>();
-    if (click && click->line == this) m_port.OnLinkLedClick = nullptr;
+    const auto *rx = m_port.rxHook.target<RxForward>();
+    if (rx && rx->line == this) m_port.rxHook = nullptr;
+    const auto *click = m_port.onLinkLedClick.target<LampForward>();
+    if (click && click->line == this) m_port.onLinkLedClick = nullptr;
 }
 
 // ---- driver ---------------------------------------------------------------
 
-void Line401::LineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
+void Line401::lineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
 {
     for (char c : telegram) {
         if (m_s.outCount >= RingSize - 1) break;  // a full ring drops the rest
@@ -45,16 +45,16 @@ void Line401::LineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
     m_onLineAnswer = std::move(onAnswer);
 }
 
-void Line401::LineInit()
+void Line401::lineInit()
 {
     m_s = State{};
     m_s.markLow = true;
     m_s.resetMode = true;
     resetAnswer();
-    shell::Reports().debug(QStringLiteral("zbl_401 initialisiert"));
+    shell::reports().debug(QStringLiteral("zbl_401 initialisiert"));
 }
 
-void Line401::LineStep()
+void Line401::lineStep()
 {
     if (m_s.waitReply) stepReceive();
     else stepSend();
@@ -63,7 +63,7 @@ void Line401::LineStep()
 void Line401::stepSend()
 {
     if (m_s.txByte != line401::ResetByte) composeNext();
-    ZblPortWrite(m_s.txByte);
+    zblPortWrite(m_s.txByte);
     m_s.markRequest = false;
     m_s.waitReply = true;
     m_s.idleCount = 0;
@@ -187,10 +187,10 @@ void Line401::resetAnswer()
 
 // ---- block read -----------------------------------------------------------
 
-bool Line401::StartBlockRead(BlockDoneProc onDone, int count)
+bool Line401::startBlockRead(BlockDoneProc onDone, int count)
 {
     if (m_block.state != 0 || count <= 0) {
-        shell::Reports().write(QStringLiteral("zbl_401: block read refused: %1")
+        shell::reports().write(QStringLiteral("zbl_401: block read refused: %1")
                                    .arg(count <= 0 ? QStringLiteral("no bytes asked") : QStringLiteral("another read runs")));
         return false;
     }
@@ -199,9 +199,9 @@ bool Line401::StartBlockRead(BlockDoneProc onDone, int count)
     m_block.state = 1;
     m_block.remaining = count;
     m_block.onDone = std::move(onDone);
-    if (!TransferPut || !TransferPut(0, nullptr, BlockStart)) {
+    if (!transferPut || !transferPut(0, nullptr, BlockStart)) {
         m_block = Block{};
-        shell::Reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
+        shell::reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
         return false;
     }
     return true;
@@ -209,7 +209,7 @@ bool Line401::StartBlockRead(BlockDoneProc onDone, int count)
 
 void Line401::storeBlock()
 {
-    const QByteArray data = m_port.ReadChars(int(qMin<qint64>(m_port.BytesAvailable(), 0xFFFF)));
+    const QByteArray data = m_port.readChars(int(qMin<qint64>(m_port.bytesAvailable(), 0xFFFF)));
     if (data.isEmpty()) return;
     m_view.rxCount += data.size();
     const QByteArray taken = data.left(m_block.remaining);  // bytes after the block are dropped
@@ -226,9 +226,9 @@ void Line401::finishBlock(bool complete)
     const QByteArray data = m_block.data;
     m_block = Block{};
     if (!complete)
-        shell::Reports().write(QStringLiteral("zbl_401: block read broken off after %1 bytes").arg(data.size()));
-    LineInit();
-    if (LineRunning() && !m_halted) LineStep();
+        shell::reports().write(QStringLiteral("zbl_401: block read broken off after %1 bytes").arg(data.size()));
+    lineInit();
+    if (lineRunning() && !m_halted) lineStep();
     if (onDone) onDone(data, complete);
 }
 
@@ -238,7 +238,7 @@ void Line401::onRx(int count)
 {
     if (m_writeLocked) return;  // the remote route's bytes
     if (m_lineStopped || m_halted) {
-        m_port.ReadChars(count);  // stale bytes must not be taken for replies later
+        m_port.readChars(count);  // stale bytes must not be taken for replies later
         return;
     }
     noteLink(m_s.lineGood);
@@ -248,14 +248,14 @@ void Line401::onRx(int count)
         storeBlock();
         return;
     }
-    const QByteArray data = m_port.ReadChars(count);
+    const QByteArray data = m_port.readChars(count);
     if (data.isEmpty()) return;
     m_view.rxCount += data.size();
     m_s.rxByte = core::byteAt(data, data.size() - 1);  // one reply per line byte: the last counts
     m_s.rxArrived = true;
-    if (LineRunning()) {
-        LineStep();
-        LineStep();
+    if (lineRunning()) {
+        lineStep();
+        lineStep();
     }
     changed();
 }
@@ -265,25 +265,25 @@ void Line401::onLineTimer()
     m_lineTimer->start(RetryMs);
     if (m_block.state == 2) finishBlock(false);
     if (m_reportedUp.value_or(true)) {
-        shell::Reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
+        shell::reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
         m_reportedUp = false;
     }
-    m_port.SetLinkState(false);
+    m_port.setLinkState(false);
     ++m_view.timeoutCount;
     m_ledYellow = !m_ledYellow;
     m_view.lineLed = m_ledYellow ? core::colour::Yellow : core::colour::Red;
-    if (!m_port.IsOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) OpenLine();
+    if (!m_port.isOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) openLine();
     m_s.rxByte = line401::ResetByte;
     m_s.rxArrived = true;
-    LineStep();
+    lineStep();
     changed();
 }
 
 void Line401::noteLink(bool good)
 {
-    m_port.SetLinkState(good);
+    m_port.setLinkState(good);
     if (good && !m_reportedUp.value_or(false)) {
-        shell::Reports().write(QStringLiteral("zbl_port> link up"));
+        shell::reports().write(QStringLiteral("zbl_port> link up"));
         m_reportedUp = true;
     }
 }
@@ -294,58 +294,58 @@ void Line401::startLineTimer(int ms)
     m_lineTimer->start(ms);
 }
 
-bool Line401::LineRunning() const
+bool Line401::lineRunning() const
 {
     return m_lineTimer->isActive();
 }
 
-void Line401::OpenLine()
+void Line401::openLine()
 {
-    if (LinkLed) m_port.RegisterLinkLed(LinkLed);
-    m_port.RxHook = RxForward{this};
-    m_port.OnLinkLedClick = LampForward{this};
+    if (linkLed) m_port.registerLinkLed(linkLed);
+    m_port.rxHook = RxForward{this};
+    m_port.onLinkLedClick = LampForward{this};
     m_lineOpened = true;
-    const bool open = m_port.OpenPort(ComNumber);
-    m_view.portText = open ? m_port.PortText : QStringLiteral("ERROR");
+    const bool open = m_port.openPort(comNumber);
+    m_view.portText = open ? m_port.portText : QStringLiteral("ERROR");
     changed();
 }
 
-void Line401::StartStopLine()
+void Line401::startStopLine()
 {
     if (m_halted) return;
-    if (LineRunning()) {
+    if (lineRunning()) {
         m_lineTimer->stop();
-        m_port.SetLinkState(false);
+        m_port.setLinkState(false);
         m_view.lineLed = core::colour::Red;
         m_lineStopped = true;
         changed();
         return;
     }
-    OpenLine();
-    LineInit();
-    LineStep();
+    openLine();
+    lineInit();
+    lineStep();
     startLineTimer(m_lineTimeout);
     m_lineStopped = false;
     changed();
 }
 
-void Line401::SetLinkMode(int mode)
+void Line401::setLinkMode(int mode)
 {
     if (mode == 1) {
         m_writeLocked = true;
         // The remote route owns the port now: no more time-outs that would paint its lamps red.
         m_lineTimer->stop();
         releasePort();  // the modem dialogue reads the port in text mode
-        if (SetQueueMode) SetQueueMode(1);
+        if (setQueueMode) setQueueMode(1);
         return;
     }
     m_writeLocked = false;
-    LineInit();
-    OpenLine();
-    if (SetQueueMode) SetQueueMode(2);
+    lineInit();
+    openLine();
+    if (setQueueMode) setQueueMode(2);
 }
 
-int Line401::SwapLineTimeout(int newMs)
+int Line401::swapLineTimeout(int newMs)
 {
     const int old = m_lineTimeout;
     m_lineTimeout = qMax(1, newMs);
@@ -353,68 +353,68 @@ int Line401::SwapLineTimeout(int newMs)
     return old;
 }
 
-quint8 Line401::ZblPortWrite(quint8 byte)
+quint8 Line401::zblPortWrite(quint8 byte)
 {
     if (m_writeLocked) {
-        shell::Reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
+        shell::reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
         return byte;
     }
     if (!m_halted) {
-        m_port.SendChar(byte);
+        m_port.sendChar(byte);
         ++m_view.txCount;
     }
     return byte;
 }
 
-void Line401::ZblPortHalt()
+void Line401::zblPortHalt()
 {
     m_halted = true;
     m_lineTimer->stop();
-    shell::Reports().debug(QStringLiteral("zbl_port> halt"));
+    shell::reports().debug(QStringLiteral("zbl_port> halt"));
 }
 
-void Line401::DropLinkLed()
+void Line401::dropLinkLed()
 {
-    if (LinkLed) m_port.UnregisterLinkLed(LinkLed);
-    LinkLed = nullptr;
+    if (linkLed) m_port.unregisterLinkLed(linkLed);
+    linkLed = nullptr;
 }
 
-void Line401::Restart()
+void Line401::restart()
 {
-    LineInit();
-    LineStep();
+    lineInit();
+    lineStep();
 }
 
 // ---- controller buttons ---------------------------------------------------
 
 bool Line401::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
 {
-    return TransferPut && TransferPut(answerLength, std::move(onAnswer), telegram);
+    return transferPut && transferPut(answerLength, std::move(onAnswer), telegram);
 }
 
-bool Line401::QrxReset()
+bool Line401::qrxReset()
 {
     return put(0, nullptr, core::bytes({0xF1, 0x10}));
 }
 
-bool Line401::AskF100()
+bool Line401::askF100()
 {
     m_view.qrxReturn = QStringLiteral("wait..");
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
 }
 
-bool Line401::AskGruppe()
+bool Line401::askGruppe()
 {
     m_view.qrxReturn = QStringLiteral("wait..");
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xC1, 0x00}));
 }
 
-bool Line401::AskVersionText()
+bool Line401::askVersionText()
 {
-    if (!AskVersion) return false;
-    return AskVersion([this](const QString &text) {
+    if (!askVersion) return false;
+    return askVersion([this](const QString &text) {
         m_view.message = text;
         changed();
     });
@@ -433,7 +433,7 @@ void Line401::showQrxAnswer(const QByteArray &answer)
 
 void Line401::changed()
 {
-    if (OnViewChanged) OnViewChanged();
+    if (onViewChanged) onViewChanged();
 }
 
 }  // namespace protocol

@@ -32,31 +32,31 @@ public:
     Line401 &operator=(const Line401 &) = delete;
 
     // Driver.
-    void LineSend(const QByteArray &telegram, core::AnswerProc onAnswer);
-    void LineInit();
-    void LineStep();
+    void lineSend(const QByteArray &telegram, core::AnswerProc onAnswer);
+    void lineInit();
+    void lineStep();
     // Block read: queue F0 10 5C 01 and take the next count raw bytes.
     // False (and logged) when the queue refuses the start telegram.
-    bool StartBlockRead(BlockDoneProc onDone, int count);
+    bool startBlockRead(BlockDoneProc onDone, int count);
 
     // Port window.
-    void OpenLine();
-    void StartStopLine();
-    void SetLinkMode(int mode);
-    int SwapLineTimeout(int newMs);
-    quint8 ZblPortWrite(quint8 byte);
-    void ZblPortHalt();
+    void openLine();
+    void startStopLine();
+    void setLinkMode(int mode);
+    int swapLineTimeout(int newMs);
+    quint8 zblPortWrite(quint8 byte);
+    void zblPortHalt();
     // The "Restart" button.
-    void Restart();
+    void restart();
     // The window with the link lamp goes away: take the lamp out of the port.
-    void DropLinkLed();
+    void dropLinkLed();
 
     // The controller buttons; answers come back through OnViewChanged.
-    bool QrxReset();
-    bool AskF100();
-    bool AskGruppe();
+    bool qrxReset();
+    bool askF100();
+    bool askGruppe();
     // "F101": the version text into the message field, through AskVersion.
-    bool AskVersionText();
+    bool askVersionText();
 
     // State the window shows.
     struct View {
@@ -72,23 +72,23 @@ public:
     };
     const View &view() const { return m_view; }
 
-    int LineTimeout() const { return m_lineTimeout; }
-    bool LineGood() const { return m_s.lineGood; }
-    bool LineStopped() const { return m_lineStopped; }
-    bool Halted() const { return m_halted; }
-    bool WriteLocked() const { return m_writeLocked; }
-    bool LineRunning() const;
-    int OutCount() const { return m_s.outCount; }
-    QByteArray OtherData() const { return m_answer.other; }
+    int lineTimeout() const { return m_lineTimeout; }
+    bool lineGood() const { return m_s.lineGood; }
+    bool lineStopped() const { return m_lineStopped; }
+    bool halted() const { return m_halted; }
+    bool writeLocked() const { return m_writeLocked; }
+    bool lineRunning() const;
+    int outCount() const { return m_s.outCount; }
+    QByteArray otherData() const { return m_answer.other; }
 
     // Settings and hooks, empty after construction.
-    int ComNumber = 1;                        // COM port of the local link
-    core::LinkLamp *LinkLed = nullptr;        // the window's link lamp
-    core::TransferPutFn TransferPut;          // into the transfer queue
-    std::function<void(int mode)> SetQueueMode;
+    int comNumber = 1;                        // COM port of the local link
+    core::LinkLamp *linkLed = nullptr;        // the window's link lamp
+    core::TransferPutFn transferPut;          // into the transfer queue
+    std::function<void(int mode)> setQueueMode;
     // Asks the controller's version text (GetVersion); false when not asked.
-    std::function<bool(std::function<void(const QString &text)>)> AskVersion;
-    std::function<void()> OnViewChanged;
+    std::function<bool(std::function<void(const QString &text)>)> askVersion;
+    std::function<void()> onViewChanged;
 
 private:
     struct State {
@@ -129,7 +129,7 @@ private:
     };
     struct LampForward {
         Line401 *line;
-        void operator()(bool) const { line->StartStopLine(); }
+        void operator()(bool) const { line->startStopLine(); }
     };
     void releasePort();
     void onRx(int count);

@@ -48,7 +48,7 @@ TSend::TSend(TransferQueue &queue, QWidget *parent)
       m_delta(named(new QLabel, "DeltaLabel")),
       // The wait control starts on its own position, not on the queue's value.
       m_waitUpDown(upDown("WaitUpDown", 200, 10000, 100, 8000)),
-      m_delayUpDown(upDown("DelayUpDown", 10, 3000, 10, queue.DelayMs())),
+      m_delayUpDown(upDown("DelayUpDown", 10, 3000, 10, queue.delayMs())),
       m_soTimeOut(named(new QCheckBox(QStringLiteral("SOTimeOut")), "SOTimeOut")),
       m_logPart(named(new QWidget, "LogPart")),
       m_memo(named(new QPlainTextEdit, "Memo")),
@@ -101,17 +101,17 @@ TSend::TSend(TransferQueue &queue, QWidget *parent)
     layout->addLayout(grid);
     layout->addWidget(m_logPart, 1);
 
-    connect(fillButton, &QPushButton::clicked, this, [this] { FillButtonClick(); });
-    connect(leerenButton, &QPushButton::clicked, this, [this] { LeerenButtonClick(); });
-    connect(clearButton, &QPushButton::clicked, this, [this] { ClearButtonClick(); });
-    connect(stayOnTop, &QCheckBox::toggled, this, [this](bool on) { StayOnTopClick(on); });
-    connect(reportLokal, &QCheckBox::toggled, this, [this](bool on) { ReportLokalClick(on); });
-    connect(m_soTimeOut, &QCheckBox::toggled, this, [this](bool on) { m_queue.SetSendOnTimeout(on); });
-    connect(m_waitUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.SetWaitMs(ms); });
-    connect(m_delayUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.SetDelayMs(ms); });
+    connect(fillButton, &QPushButton::clicked, this, [this] { fillButtonClick(); });
+    connect(leerenButton, &QPushButton::clicked, this, [this] { leerenButtonClick(); });
+    connect(clearButton, &QPushButton::clicked, this, [this] { clearButtonClick(); });
+    connect(stayOnTop, &QCheckBox::toggled, this, [this](bool on) { stayOnTopClick(on); });
+    connect(reportLokal, &QCheckBox::toggled, this, [this](bool on) { reportLokalClick(on); });
+    connect(m_soTimeOut, &QCheckBox::toggled, this, [this](bool on) { m_queue.setSendOnTimeout(on); });
+    connect(m_waitUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setWaitMs(ms); });
+    connect(m_delayUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setDelayMs(ms); });
 
-    m_queue.OnDisplay = [this] { showState(); };
-    m_queue.OnLogLine = [this](const QString &line, bool outgoing) { addLogLine(line, outgoing); };
+    m_queue.onDisplay = [this] { showState(); };
+    m_queue.onLogLine = [this](const QString &line, bool outgoing) { addLogLine(line, outgoing); };
     resize(360, ShortHeight);
     placeTopRight();
     showState();
@@ -119,8 +119,8 @@ TSend::TSend(TransferQueue &queue, QWidget *parent)
 
 TSend::~TSend()
 {
-    m_queue.OnDisplay = nullptr;
-    m_queue.OnLogLine = nullptr;
+    m_queue.onDisplay = nullptr;
+    m_queue.onLogLine = nullptr;
 }
 
 void TSend::placeTopRight()
@@ -131,20 +131,20 @@ void TSend::placeTopRight()
     move(area.right() - width() - 10, area.top() + 10);
 }
 
-void TSend::FillButtonClick() { m_queue.TransferPut(1, {}, QByteArray("\xF3\x01\x02\x03", 4)); }
+void TSend::fillButtonClick() { m_queue.transferPut(1, {}, QByteArray("\xF3\x01\x02\x03", 4)); }
 
-void TSend::LeerenButtonClick() { m_queue.TransferFlush(); }
+void TSend::leerenButtonClick() { m_queue.transferFlush(); }
 
-void TSend::ClearButtonClick() { m_memo->clear(); }
+void TSend::clearButtonClick() { m_memo->clear(); }
 
-void TSend::ReportLokalClick(bool on)
+void TSend::reportLokalClick(bool on)
 {
-    m_queue.SetReportLocal(on);
+    m_queue.setReportLocal(on);
     m_logPart->setVisible(on);
     resize(width(), on ? LogHeight : ShortHeight);
 }
 
-void TSend::StayOnTopClick(bool on)
+void TSend::stayOnTopClick(bool on)
 {
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
@@ -153,14 +153,14 @@ void TSend::StayOnTopClick(bool on)
 
 void TSend::showState()
 {
-    m_fill->setValue(qMin(m_queue.Count(), TransferQueue::MaxEntries));
-    m_status->setText(m_queue.StatusText());
-    m_mode->setText(QStringLiteral("mode %1").arg(m_queue.Mode()));
-    m_countdown->setText(QStringLiteral("%1 ms").arg(m_queue.Countdown()));
-    m_waitRestarts->setText(QStringLiteral("wait.timer %1").arg(m_queue.WaitRestarts()));
-    m_delta->setText(QString::number(m_queue.LastDeltaMs()));
-    if (m_delayUpDown->value() != m_queue.DelayMs()) m_delayUpDown->setValue(m_queue.DelayMs());
-    if (m_soTimeOut->isChecked() != m_queue.SendOnTimeout()) m_soTimeOut->setChecked(m_queue.SendOnTimeout());
+    m_fill->setValue(qMin(m_queue.count(), TransferQueue::MaxEntries));
+    m_status->setText(m_queue.statusText());
+    m_mode->setText(QStringLiteral("mode %1").arg(m_queue.mode()));
+    m_countdown->setText(QStringLiteral("%1 ms").arg(m_queue.countdown()));
+    m_waitRestarts->setText(QStringLiteral("wait.timer %1").arg(m_queue.waitRestarts()));
+    m_delta->setText(QString::number(m_queue.lastDeltaMs()));
+    if (m_delayUpDown->value() != m_queue.delayMs()) m_delayUpDown->setValue(m_queue.delayMs());
+    if (m_soTimeOut->isChecked() != m_queue.sendOnTimeout()) m_soTimeOut->setChecked(m_queue.sendOnTimeout());
 }
 
 void TSend::addLogLine(const QString &line, bool outgoing)
@@ -172,7 +172,7 @@ void TSend::addLogLine(const QString &line, bool outgoing)
 void TSend::closeEvent(QCloseEvent *event)
 {
     // Until the queue is halted a close only hides the window.
-    if (m_queue.CloseAllowed()) {
+    if (m_queue.closeAllowed()) {
         event->accept();
         return;
     }

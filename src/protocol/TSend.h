@@ -29,11 +29,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FillButtonClick();
-    void LeerenButtonClick();
-    void ClearButtonClick();
-    void ReportLokalClick(bool on);
-    void StayOnTopClick(bool on);
+    void fillButtonClick();
+    void leerenButtonClick();
+    void clearButtonClick();
+    void reportLokalClick(bool on);
+    void stayOnTopClick(bool on);
     void showState();
     void addLogLine(const QString &line, bool outgoing);
     void placeTopRight();

@@ -52,8 +52,8 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
     m_timeout = new QSpinBox(this);
     m_timeout->setRange(200, 10000);
     m_timeout->setSingleStep(100);
-    m_timeout->setValue(m_line.LineTimeout());
-    connect(m_timeout, &QSpinBox::valueChanged, this, [this](int ms) { m_line.SwapLineTimeout(ms); });
+    m_timeout->setValue(m_line.lineTimeout());
+    connect(m_timeout, &QSpinBox::valueChanged, this, [this](int ms) { m_line.swapLineTimeout(ms); });
     fields->addRow(QStringLiteral("Port"), m_portField);
     fields->addRow(QStringLiteral("Qrx/Return"), m_qrxReturn);
     fields->addRow(QString(), m_message);
@@ -66,15 +66,15 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
 
     auto *qrx = new QGroupBox(QStringLiteral("QRx"), this);
     auto *qrxRow = new QHBoxLayout(qrx);
-    m_controllerButtons << addButton(qrxRow, QStringLiteral("QrxReset"), [this] { m_line.QrxReset(); });
-    m_controllerButtons << addButton(qrxRow, QStringLiteral("F1 00"), [this] { m_line.AskF100(); });
-    m_controllerButtons << addButton(qrxRow, QStringLiteral("Gruppe"), [this] { m_line.AskGruppe(); });
-    m_controllerButtons << addButton(qrxRow, QStringLiteral("F101"), [this] { m_line.AskVersionText(); });
+    m_controllerButtons << addButton(qrxRow, QStringLiteral("QrxReset"), [this] { m_line.qrxReset(); });
+    m_controllerButtons << addButton(qrxRow, QStringLiteral("F1 00"), [this] { m_line.askF100(); });
+    m_controllerButtons << addButton(qrxRow, QStringLiteral("Gruppe"), [this] { m_line.askGruppe(); });
+    m_controllerButtons << addButton(qrxRow, QStringLiteral("F101"), [this] { m_line.askVersionText(); });
     for (QPushButton *b : m_controllerButtons) b->setEnabled(false);
     root->addWidget(qrx);
 
     auto *bottom = new QHBoxLayout;
-    addButton(bottom, QStringLiteral("Restart"), [this] { m_line.Restart(); });
+    addButton(bottom, QStringLiteral("Restart"), [this] { m_line.restart(); });
     addButton(bottom, QStringLiteral(" enable"), [this] {
         for (QPushButton *b : m_controllerButtons) b->setEnabled(true);
     });
@@ -86,15 +86,15 @@ TZbl_Form::TZbl_Form(Line401 &line, core::TimerFactory &timers, QWidget *parent)
     addButton(bottom, QStringLiteral("S&chließen"), [this] { hide(); });
     root->addLayout(bottom);
 
-    m_line.LinkLed = m_linkLed;
-    m_line.OnViewChanged = [this] { m_refresh.schedule(); };
+    m_line.linkLed = m_linkLed;
+    m_line.onViewChanged = [this] { m_refresh.schedule(); };
     refresh();
 }
 
 TZbl_Form::~TZbl_Form()
 {
-    m_line.OnViewChanged = nullptr;
-    m_line.DropLinkLed();
+    m_line.onViewChanged = nullptr;
+    m_line.dropLinkLed();
 }
 
 void TZbl_Form::refresh()
@@ -109,9 +109,9 @@ void TZbl_Form::refresh()
     m_timeouts->setText(QString::number(v.timeoutCount));
     m_lineLed->setLampColour(v.lineLed);
     m_syncLed->setLampColour(v.syncLed);
-    if (m_timeout->value() != m_line.LineTimeout()) {
+    if (m_timeout->value() != m_line.lineTimeout()) {
         const QSignalBlocker quiet(m_timeout);
-        m_timeout->setValue(m_line.LineTimeout());
+        m_timeout->setValue(m_line.lineTimeout());
     }
 }
 

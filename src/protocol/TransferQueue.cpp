@@ -41,13 +41,13 @@ TransferQueue::~TransferQueue() = default;
 core::TransferPutFn TransferQueue::putFunction()
 {
     return [this](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        return TransferPut(answerLength, std::move(onAnswer), telegram);
+        return transferPut(answerLength, std::move(onAnswer), telegram);
     };
 }
 
-bool TransferQueue::TransferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+bool TransferQueue::transferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
 {
-    if (IsLinkUp && !IsLinkUp()) return false;
+    if (isLinkUp && !isLinkUp()) return false;
     const QByteArray cut = telegram.left(MaxTelegram);
     if (m_putBusy) {
         logOut(QStringLiteral("transfer/blocked ") + hex(cut));
@@ -64,7 +64,7 @@ bool TransferQueue::TransferPut(int answerLength, core::AnswerProc onAnswer, con
         logOut(QStringLiteral("transfer/FOverflow ") + hex(cut));
         return false;
     }
-    if (Count() >= MaxEntries) {
+    if (count() >= MaxEntries) {
         m_overflow = true;
         logOut(QStringLiteral("*** gestoppt wegen transfer-fifo max *** ") + hex(cut));
         m_waitTimer->start(m_waitMs);
@@ -78,16 +78,16 @@ bool TransferQueue::TransferPut(int answerLength, core::AnswerProc onAnswer, con
         return false;
     }
     fillChanged();
-    if (Count() == 1) sendHead(false);
+    if (count() == 1) sendHead(false);
     return true;
 }
 
 void TransferQueue::sendHead(bool noteNoAnswer)
 {
     if (!m_running || m_fifo.empty()) return;
-    const QByteArray telegram = m_fifo.front().Telegram;
+    const QByteArray telegram = m_fifo.front().telegram;
     logOut(hex(telegram), true);
-    if (m_fifo.front().AnswerLength == 0) {
+    if (m_fifo.front().answerLength == 0) {
         // Nothing will answer it, so it leaves the queue as it goes out.
         m_fifo.pop_front();
         if (noteNoAnswer) logOut(QStringLiteral("transfer/process ohne return.."));
@@ -101,18 +101,18 @@ void TransferQueue::sendTelegram(const QByteArray &telegram)
     if (m_mode == 2) {
         // Counted from the send, so a start delay cannot eat into the answer's time.
         if (!m_fifo.empty()) startCountdown();
-        if (SendLocal) SendLocal(telegram, [this](const QByteArray &answer) { TransferProcess(answer); });
+        if (sendLocal) sendLocal(telegram, [this](const QByteArray &answer) { transferProcess(answer); });
         return;
     }
-    if (SendFramed) SendFramed(telegram, [this](const QByteArray &answer) { framedAnswer(answer); });
+    if (sendFramed) sendFramed(telegram, [this](const QByteArray &answer) { framedAnswer(answer); });
 }
 
-void TransferQueue::TransferProcess(const QByteArray &answer)
+void TransferQueue::transferProcess(const QByteArray &answer)
 {
     stopCountdown();
     if (m_stopped) return;
     logIn(hex(answer));
-    if (OnProcess) OnProcess();
+    if (onProcess) onProcess();
     if (!m_overflow) m_waitTimer->stop();
     if (m_fifo.empty()) {
         logIn(QStringLiteral("transfer/fifo leer ?"));
@@ -122,10 +122,10 @@ void TransferQueue::TransferProcess(const QByteArray &answer)
     m_fifo.pop_front();
     sendHead(true);
     fillChanged();
-    if (answered.OnAnswer) answered.OnAnswer(answer);
+    if (answered.onAnswer) answered.onAnswer(answer);
 }
 
-void TransferQueue::TransferStart(int delayMs)
+void TransferQueue::transferStart(int delayMs)
 {
     m_running = false;
     TTransferItem placeholder{QByteArray("\xF1\x00", 2), {}, 2, true};
@@ -137,11 +137,11 @@ void TransferQueue::TransferStart(int delayMs)
 void TransferQueue::startExpired()
 {
     m_running = true;
-    if (!m_fifo.empty() && m_fifo.front().Placeholder) TransferProcess(QByteArray());
+    if (!m_fifo.empty() && m_fifo.front().placeholder) transferProcess(QByteArray());
     else sendHead(false);  // the placeholder was flushed during the delay
 }
 
-void TransferQueue::TransferFlush()
+void TransferQueue::transferFlush()
 {
     m_fifo.clear();
     stopCountdown();
@@ -151,7 +151,7 @@ void TransferQueue::TransferFlush()
     fillChanged();
 }
 
-void TransferQueue::TransferHalt()
+void TransferQueue::transferHalt()
 {
     m_closeAllowed = true;
     m_waitTimer->stop();
@@ -166,25 +166,25 @@ void TransferQueue::framedAnswer(const QByteArray &answer)
     m_lastAnswer = answer;
     m_lastAnswerIsLinkError = isLinkErrorAnswer(answer);
     m_delayTimer->start(m_lastAnswerIsLinkError ? LinkErrorDelayMs : m_delayMs);
-    if (m_lastAnswerIsLinkError && OnQueueError) OnQueueError(QString::fromLatin1(answer));
+    if (m_lastAnswerIsLinkError && onQueueError) onQueueError(QString::fromLatin1(answer));
 }
 
 void TransferQueue::delayExpired()
 {
     if (!m_lastAnswerIsLinkError) {
         const QByteArray answer = m_lastAnswer;
-        TransferProcess(answer);
+        transferProcess(answer);
         return;
     }
-    TransferFlush();
+    transferFlush();
     logIn(QStringLiteral("Send.flush, restart.."));
-    if (OnRestart) OnRestart(QStringLiteral(" RESTART "));
-    if (OnQueueError) OnQueueError(QString());
+    if (onRestart) onRestart(QStringLiteral(" RESTART "));
+    if (onQueueError) onQueueError(QString());
 }
 
 void TransferQueue::waitExpired()
 {
-    if (m_overflow && Count() > ResumeEntries) {
+    if (m_overflow && count() > ResumeEntries) {
         ++m_waitRestarts;
         m_waitTimer->start(m_waitMs);
         notifyDisplay();
@@ -227,18 +227,18 @@ void TransferQueue::answerTimedOut()
 {
     // Entries behind the head were never sent: drop them before the head's
     // handler runs, so a request it puts goes out on a clean line.
-    while (Count() > 1) m_fifo.pop_back();
+    while (count() > 1) m_fifo.pop_back();
     m_overflow = false;
     m_waitTimer->stop();
     if (m_sendOnTimeout && !m_fifo.empty())
-        TransferProcess(QByteArray(qMin(m_fifo.front().AnswerLength, MaxTelegram), '\0'));
+        transferProcess(QByteArray(qMin(m_fifo.front().answerLength, MaxTelegram), '\0'));
     else
-        TransferFlush();
+        transferFlush();
 }
 
-void TransferQueue::SetDelayMs(int ms) { m_delayMs = qBound(10, ms / 10 * 10, 3000); notifyDisplay(); }
+void TransferQueue::setDelayMs(int ms) { m_delayMs = qBound(10, ms / 10 * 10, 3000); notifyDisplay(); }
 
-void TransferQueue::SetWaitMs(int ms) { m_waitMs = qBound(200, ms / 100 * 100, 10000); notifyDisplay(); }
+void TransferQueue::setWaitMs(int ms) { m_waitMs = qBound(200, ms / 100 * 100, 10000); notifyDisplay(); }
 
 void TransferQueue::logOut(const QString &text, bool request)
 {
@@ -257,19 +257,19 @@ void TransferQueue::logIn(const QString &text)
 
 void TransferQueue::writeLog(const QString &line, bool outgoing)
 {
-    shell::Reports().writeIf(shell::ReportQueueTraffic, line);
-    if (m_reportLocal && OnLogLine) OnLogLine(line, outgoing);
+    shell::reports().writeIf(shell::ReportQueueTraffic, line);
+    if (m_reportLocal && onLogLine) onLogLine(line, outgoing);
 }
 
 void TransferQueue::fillChanged()
 {
-    if (OnCount) OnCount(Count());
+    if (onCount) onCount(count());
     notifyDisplay();
 }
 
 void TransferQueue::notifyDisplay()
 {
-    if (OnDisplay) OnDisplay();
+    if (onDisplay) onDisplay();
 }
 
 }  // namespace protocol

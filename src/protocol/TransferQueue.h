@@ -14,10 +14,10 @@ namespace protocol {
 
 // One queued request, owned by the queue until its answer has been handled.
 struct TTransferItem {
-    QByteArray Telegram;
-    core::AnswerProc OnAnswer;
-    int AnswerLength = 0;
-    bool Placeholder = false;  // holds the line during a start delay; never sent
+    QByteArray telegram;
+    core::AnswerProc onAnswer;
+    int answerLength = 0;
+    bool placeholder = false;  // holds the line during a start delay; never sent
 };
 
 // The process-wide request queue: one request on the line at a time, the
@@ -42,53 +42,53 @@ public:
 
     // Queues a request; true when queued. Refused while the link is down,
     // during another put, and while overflowed.
-    bool TransferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    bool transferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
     // The queue step: the head's answer arrived (or empty, to start).
-    void TransferProcess(const QByteArray &answer);
+    void transferProcess(const QByteArray &answer);
     // Holds the line for delayMs, then sends the first queued request.
-    void TransferStart(int delayMs = DefaultStartDelayMs);
+    void transferStart(int delayMs = DefaultStartDelayMs);
     // Drops every entry without calling its handler.
-    void TransferFlush();
+    void transferFlush();
     // Before the program ends: the window may close and the timers stop.
-    void TransferHalt();
+    void transferHalt();
     // TransferPut bound to this queue, for units that only put.
     core::TransferPutFn putFunction();
 
-    int Mode() const { return m_mode; }
-    void SetMode(int mode) { m_mode = mode; notifyDisplay(); }
-    bool Running() const { return m_running; }
-    bool Overflow() const { return m_overflow; }
-    bool Stopped() const { return m_stopped; }
-    void SetStopped(bool stopped) { m_stopped = stopped; }
-    bool CloseAllowed() const { return m_closeAllowed; }
-    bool SendOnTimeout() const { return m_sendOnTimeout; }
-    void SetSendOnTimeout(bool on) { m_sendOnTimeout = on; notifyDisplay(); }
-    int DelayMs() const { return m_delayMs; }
-    void SetDelayMs(int ms);  // 10..3000 in steps of 10
-    int WaitMs() const { return m_waitMs; }
-    void SetWaitMs(int ms);  // 200..10000 in steps of 100
+    int mode() const { return m_mode; }
+    void setMode(int mode) { m_mode = mode; notifyDisplay(); }
+    bool running() const { return m_running; }
+    bool overflow() const { return m_overflow; }
+    bool stopped() const { return m_stopped; }
+    void setStopped(bool stopped) { m_stopped = stopped; }
+    bool closeAllowed() const { return m_closeAllowed; }
+    bool sendOnTimeout() const { return m_sendOnTimeout; }
+    void setSendOnTimeout(bool on) { m_sendOnTimeout = on; notifyDisplay(); }
+    int delayMs() const { return m_delayMs; }
+    void setDelayMs(int ms);  // 10..3000 in steps of 10
+    int waitMs() const { return m_waitMs; }
+    void setWaitMs(int ms);  // 200..10000 in steps of 100
     // Routes log lines to the window as well ("report lokal").
-    bool ReportLocal() const { return m_reportLocal; }
-    void SetReportLocal(bool on) { m_reportLocal = on; }
+    bool reportLocal() const { return m_reportLocal; }
+    void setReportLocal(bool on) { m_reportLocal = on; }
 
-    int Count() const { return int(m_fifo.size()); }
-    QString StatusText() const { return m_overflow ? QStringLiteral("MAX/STOPPED") : QStringLiteral("RUN"); }
-    int Countdown() const { return m_countdownMs; }
-    int WaitRestarts() const { return m_waitRestarts; }
-    int LastDeltaMs() const { return m_deltaMs; }
-    const TTransferItem &LastPut() const { return m_lastPut; }
+    int count() const { return int(m_fifo.size()); }
+    QString statusText() const { return m_overflow ? QStringLiteral("MAX/STOPPED") : QStringLiteral("RUN"); }
+    int countdown() const { return m_countdownMs; }
+    int waitRestarts() const { return m_waitRestarts; }
+    int lastDeltaMs() const { return m_deltaMs; }
+    const TTransferItem &lastPut() const { return m_lastPut; }
 
     // Routes: mode 1 the framing layer, mode 2 the local line driver.
-    SendProc SendFramed;
-    SendProc SendLocal;
-    std::function<bool()> IsLinkUp;  // unset: no gate
-    std::function<void(int count)> OnCount;
-    std::function<void()> OnProcess;
-    std::function<void(const QString &text)> OnRestart;
-    std::function<void(const QString &text)> OnQueueError;
+    SendProc sendFramed;
+    SendProc sendLocal;
+    std::function<bool()> isLinkUp;  // unset: no gate
+    std::function<void(int count)> onCount;
+    std::function<void()> onProcess;
+    std::function<void(const QString &text)> onRestart;
+    std::function<void(const QString &text)> onQueueError;
     // Window hooks: a log line with its direction, and "something shown changed".
-    std::function<void(const QString &line, bool outgoing)> OnLogLine;
-    std::function<void()> OnDisplay;
+    std::function<void(const QString &line, bool outgoing)> onLogLine;
+    std::function<void()> onDisplay;
 
 private:
     void sendHead(bool noteNoAnswer);

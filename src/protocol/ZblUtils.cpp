@@ -42,7 +42,7 @@ bool TZBL_UTILS::put(int answerLength, core::AnswerProc onAnswer, const QByteArr
     return m_put && m_put(answerLength, std::move(onAnswer), telegram);
 }
 
-void TZBL_UTILS::GetVersion(TextProc onText)
+void TZBL_UTILS::getVersion(TextProc onText)
 {
     m_versionText = QStringLiteral("???");
     getText(core::bytes({0xF1, 0x01}), [this, onText](const QString &text) {
@@ -51,7 +51,7 @@ void TZBL_UTILS::GetVersion(TextProc onText)
     });
 }
 
-void TZBL_UTILS::GetKo(TextProc onText)
+void TZBL_UTILS::getKo(TextProc onText)
 {
     // Readers take the character's code as the floor number and 255 as "unread".
     const QString unread(QChar(0xFF));
@@ -61,9 +61,9 @@ void TZBL_UTILS::GetKo(TextProc onText)
     if (!put(2, decode, core::bytes({0xF2, 0x55, 0x01}))) tell(onText, unread);
 }
 
-void TZBL_UTILS::GetKennung(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x12}), std::move(onText)); }
+void TZBL_UTILS::getKennung(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x12}), std::move(onText)); }
 
-void TZBL_UTILS::GetTelefon(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x14}), std::move(onText)); }
+void TZBL_UTILS::getTelefon(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x14}), std::move(onText)); }
 
 void TZBL_UTILS::getText(const QByteArray &telegram, TextProc onText)
 {
@@ -71,20 +71,20 @@ void TZBL_UTILS::getText(const QByteArray &telegram, TextProc onText)
     if (!put(16, decode, telegram)) tell(onText, refused());
 }
 
-bool TZBL_UTILS::SetKennung(const QString &text) { return setText(0x11, text); }
+bool TZBL_UTILS::setKennung(const QString &text) { return setText(0x11, text); }
 
-bool TZBL_UTILS::SetTelefon(const QString &text) { return setText(0x13, text); }
+bool TZBL_UTILS::setTelefon(const QString &text) { return setText(0x13, text); }
 
 bool TZBL_UTILS::setText(quint8 field, const QString &text)
 {
     return put(2, {}, core::bytes({0xFF, 0x55, field}) + textField(text));
 }
 
-void TZBL_UTILS::GetClock(TextProc onText)
+void TZBL_UTILS::getClock(TextProc onText)
 {
     auto dateAnswer = [onText](quint16 time, const QByteArray &answer) {
         if (!isAnswer(answer, CountMarker, 5)) return tell(onText, failed());
-        tell(onText, DateText(fromNibbles(answer, 1)) + QLatin1Char('/') + ClockTimeText(time));
+        tell(onText, dateText(fromNibbles(answer, 1)) + QLatin1Char('/') + clockTimeText(time));
     };
     auto timeAnswer = [this, onText, dateAnswer](const QByteArray &answer) {
         if (!isAnswer(answer, CountMarker, 5)) return tell(onText, failed());
@@ -95,7 +95,7 @@ void TZBL_UTILS::GetClock(TextProc onText)
     if (!put(5, timeAnswer, core::bytes({0xF1, 0x33}))) tell(onText, refused());
 }
 
-void TZBL_UTILS::SetClock(DoneProc onDone)
+void TZBL_UTILS::setClock(DoneProc onDone)
 {
     const QDateTime now = m_clock.now();
     m_clockText = now.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
@@ -110,19 +110,19 @@ void TZBL_UTILS::sendDate(DoneProc onDone)
 {
     // The same day numbering as the date display, so a date set reads back unchanged.
     auto dateAnswer = [this, onDone](const QByteArray &answer) {
-        if (isAnswer(answer, CountMarker, 5) && OnDateSent) OnDateSent(QStringLiteral("date.send"));
+        if (isAnswer(answer, CountMarker, 5) && onDateSent) onDateSent(QStringLiteral("date.send"));
         tell(onDone);
     };
     if (!put(5, dateAnswer, withNibbles(0x36, dateCode(m_clock.now().date())))) tell(onDone);
 }
 
-void TZBL_UTILS::SelectAddress(quint16 address, DoneProc onDone)
+void TZBL_UTILS::selectAddress(quint16 address, DoneProc onDone)
 {
     m_selectedAddress = address;
     if (!put(5, [onDone](const QByteArray &) { tell(onDone); }, withNibbles(0x04, address))) tell(onDone);
 }
 
-void TZBL_UTILS::SelectAndReadInfo(quint16 address, DoneProc onDone)
+void TZBL_UTILS::selectAndReadInfo(quint16 address, DoneProc onDone)
 {
     m_selectedAddress = address;
     auto infoAnswer = [this, onDone](const QByteArray &answer) {
@@ -145,7 +145,7 @@ void TZBL_UTILS::decodeInfo(const QByteArray &answer)
     m_infoWord = fromNibbles(answer, 1);
 }
 
-void TZBL_UTILS::ReadBlock(DoneProc onDone)
+void TZBL_UTILS::readBlock(DoneProc onDone)
 {
     m_blockData.fill('\0');
     auto blockAnswer = [this, onDone](const QByteArray &answer) {
@@ -155,9 +155,9 @@ void TZBL_UTILS::ReadBlock(DoneProc onDone)
     if (!put(14, blockAnswer, core::bytes({0xF1, 0x54}))) tell(onDone);
 }
 
-quint8 TZBL_UTILS::BlockByte(int index) const { return index >= 1 && index <= 13 ? core::byteAt(m_blockData, index) : 0; }
+quint8 TZBL_UTILS::blockByte(int index) const { return index >= 1 && index <= 13 ? core::byteAt(m_blockData, index) : 0; }
 
-int TZBL_UTILS::CopyInfoBytes(QByteArray &dest, int pos) const
+int TZBL_UTILS::copyInfoBytes(QByteArray &dest, int pos) const
 {
     pos = qMax(0, pos);
     if (dest.size() < pos + 4) dest.resize(pos + 4, '\0');
@@ -165,9 +165,9 @@ int TZBL_UTILS::CopyInfoBytes(QByteArray &dest, int pos) const
     return pos + 4;
 }
 
-void TZBL_UTILS::ToggleSwitchA(TextProc onState) { toggleSwitch(0x3A, 0x3C, 0x3B, std::move(onState)); }
+void TZBL_UTILS::toggleSwitchA(TextProc onState) { toggleSwitch(0x3A, 0x3C, 0x3B, std::move(onState)); }
 
-void TZBL_UTILS::ToggleSwitchB(TextProc onState) { toggleSwitch(0x26, 0x28, 0x27, std::move(onState)); }
+void TZBL_UTILS::toggleSwitchB(TextProc onState) { toggleSwitch(0x26, 0x28, 0x27, std::move(onState)); }
 
 void TZBL_UTILS::toggleSwitch(quint8 readCmd, quint8 setWhenOne, quint8 setOtherwise, TextProc onState)
 {
@@ -183,19 +183,19 @@ void TZBL_UTILS::toggleSwitch(quint8 readCmd, quint8 setWhenOne, quint8 setOther
     if (!put(2, stateRead, core::bytes({0xF1, readCmd}))) tell(onState, refused());
 }
 
-void TZBL_UTILS::SendStopGroup(core::AnswerProc onAnswer)
+void TZBL_UTILS::sendStopGroup(core::AnswerProc onAnswer)
 {
     if (!put(2, onAnswer, core::bytes({0xF1, 0x46})) && onAnswer) onAnswer(QByteArray(TransferRefusedText));
 }
 
-void TZBL_UTILS::SendGroupFinish(core::AnswerProc onAnswer)
+void TZBL_UTILS::sendGroupFinish(core::AnswerProc onAnswer)
 {
     if (!put(2, onAnswer, core::bytes({0xF1, 0x47})) && onAnswer) onAnswer(QByteArray(TransferRefusedText));
 }
 
-QString TZBL_UTILS::SysErrorText(int kind, int code)
+QString TZBL_UTILS::sysErrorText(int kind, int code)
 {
-    m_lastErrorText = sysErrorText(kind, code);
+    m_lastErrorText = protocol::sysErrorText(kind, code);
     return m_lastErrorText;
 }
 

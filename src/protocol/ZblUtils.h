@@ -20,43 +20,43 @@ public:
 
     TZBL_UTILS(core::TransferPutFn put, core::Clock &clock);
 
-    void GetVersion(TextProc onText);
+    void getVersion(TextProc onText);
     // A one-character text: the top floor number as the character's code;
     // character 255 when it could not be read.
-    void GetKo(TextProc onText);
-    void GetKennung(TextProc onText);
-    void GetTelefon(TextProc onText);
+    void getKo(TextProc onText);
+    void getKennung(TextProc onText);
+    void getTelefon(TextProc onText);
     // No answer procedure; false when the queue refused the request.
-    bool SetKennung(const QString &text);
-    bool SetTelefon(const QString &text);
+    bool setKennung(const QString &text);
+    bool setTelefon(const QString &text);
     // "dd.MM.yy/hh:mm:ss" with blank-padded time fields.
-    void GetClock(TextProc onText);
+    void getClock(TextProc onText);
     // Sets the controller's clock to the PC's time and date.
-    void SetClock(DoneProc onDone);
-    void SelectAddress(quint16 address, DoneProc onDone);
-    void SelectAndReadInfo(quint16 address, DoneProc onDone);
-    void ReadBlock(DoneProc onDone);
+    void setClock(DoneProc onDone);
+    void selectAddress(quint16 address, DoneProc onDone);
+    void selectAndReadInfo(quint16 address, DoneProc onDone);
+    void readBlock(DoneProc onDone);
     // Byte 1..13 of the last block read; 0 outside.
-    quint8 BlockByte(int index) const;
+    quint8 blockByte(int index) const;
     // Writes the four info bytes into dest at pos (growing it as needed);
     // returns the position behind them.
-    int CopyInfoBytes(QByteArray &dest, int pos) const;
+    int copyInfoBytes(QByteArray &dest, int pos) const;
     // Flip a switch; onState gets the new state, "1" or "0".
-    void ToggleSwitchA(TextProc onState);
-    void ToggleSwitchB(TextProc onState);
-    void SendStopGroup(core::AnswerProc onAnswer);
-    void SendGroupFinish(core::AnswerProc onAnswer);
-    QString SysErrorText(int kind, int code);
+    void toggleSwitchA(TextProc onState);
+    void toggleSwitchB(TextProc onState);
+    void sendStopGroup(core::AnswerProc onAnswer);
+    void sendGroupFinish(core::AnswerProc onAnswer);
+    QString sysErrorText(int kind, int code);
 
-    QString VersionText() const { return m_versionText; }
-    QString ClockText() const { return m_clockText; }
-    QByteArray InfoBytes() const { return m_infoBytes; }
-    QByteArray BlockData() const { return m_blockData; }
-    quint16 SelectedAddress() const { return m_selectedAddress; }
-    quint16 InfoWord() const { return m_infoWord; }
-    QString LastErrorText() const { return m_lastErrorText; }
+    QString versionText() const { return m_versionText; }
+    QString clockText() const { return m_clockText; }
+    QByteArray infoBytes() const { return m_infoBytes; }
+    QByteArray blockData() const { return m_blockData; }
+    quint16 selectedAddress() const { return m_selectedAddress; }
+    quint16 infoWord() const { return m_infoWord; }
+    QString lastErrorText() const { return m_lastErrorText; }
 
-    std::function<void(const QString &text)> OnDateSent;  // told "date.send"
+    std::function<void(const QString &text)> onDateSent;  // told "date.send"
 
 private:
     void getText(const QByteArray &telegram, TextProc onText);

@@ -12,15 +12,15 @@ constexpr int MaxParamLength = 255;
 Configuration *g_config = nullptr;
 }  // namespace
 
-Configuration &Config()
+Configuration &config()
 {
     Q_ASSERT(g_config);
     return *g_config;
 }
 
-void SetConfig(Configuration *config) { g_config = config; }
+void setConfig(Configuration *config) { g_config = config; }
 
-quint32 ParseReportFlags(const QString &value, QString *paddedText)
+quint32 parseReportFlags(const QString &value, QString *paddedText)
 {
     QString text = value == QLatin1String("?") ? QString() : value;
     text = text.leftJustified(ReportFlagCount, QLatin1Char('0'));
@@ -45,53 +45,53 @@ QString Configuration::absolute(const QString &path) const
     return QDir::cleanPath(QDir(m_env.workingDir).absoluteFilePath(path));
 }
 
-void Configuration::InitConfiguration(const StartEnvironment &env)
+void Configuration::initConfiguration(const StartEnvironment &env)
 {
     m_env = env;
-    IniFileName = findIniFile();
-    IniOK = !IniFileName.isEmpty();
-    if (IniOK) MainIni.load(IniFileName);
-    BaseDir = IniOK ? resolveBase(MainIni.readString(QStringLiteral("files"), QStringLiteral("base"))) : QString();
+    iniFileName = findIniFile();
+    iniOK = !iniFileName.isEmpty();
+    if (iniOK) mainIni.load(iniFileName);
+    baseDir = iniOK ? resolveBase(mainIni.readString(QStringLiteral("files"), QStringLiteral("base"))) : QString();
 
     struct DirKey { const char *key; QString *dir; };
     const DirKey dirs[] = {
-        {"DataDir", &Datadir},   {"SystemDir", &Systemdir},     {"helpdir", &Helpdir},
-        {"DokuDir", &Dokudir},   {"DebugDir", &Debugdir},       {"FilesDir", &Filesdir},
-        {"ExpFilesDir", &Expfilesdir}, {"BilderDir", &Bilderdir},
+        {"DataDir", &datadir},   {"SystemDir", &systemdir},     {"helpdir", &helpdir},
+        {"DokuDir", &dokudir},   {"DebugDir", &debugdir},       {"FilesDir", &filesdir},
+        {"ExpFilesDir", &expfilesdir}, {"BilderDir", &bilderdir},
     };
     for (const auto &d : dirs) {
         d.dir->clear();
-        if (IniOK) *d.dir = absolute(ExpandBase(MainIni.readString(QStringLiteral("files"), QLatin1String(d.key))));
+        if (iniOK) *d.dir = absolute(expandBase(mainIni.readString(QStringLiteral("files"), QLatin1String(d.key))));
     }
-    if (!IniOK) return;
+    if (!iniOK) return;
 
-    ini_machine = ParamValue(QStringLiteral("/m=")).toUpper();
-    if (ini_machine.isEmpty()) ini_machine = ReadMachineType().toUpper();
+    ini_machine = paramValue(QStringLiteral("/m=")).toUpper();
+    if (ini_machine.isEmpty()) ini_machine = readMachineType().toUpper();
     createMainLog();
     createLogOnLog();
     // An empty key names the folder itself; only a file is read.
-    const QString language = GetLanguageFile();
-    if (QFileInfo(language).isFile()) LanguageIni.load(language);
-    ReportDirectories();
+    const QString language = getLanguageFile();
+    if (QFileInfo(language).isFile()) languageIni.load(language);
+    reportDirectories();
 }
 
 QString Configuration::findIniFile()
 {
-    SearchedIniFiles.clear();
-    const QString given = ParamValue(QStringLiteral("/i="));
+    searchedIniFiles.clear();
+    const QString given = paramValue(QStringLiteral("/i="));
     if (!given.isEmpty()) {
         // A file named on the command line is the only one the user wants.
-        SearchedIniFiles << absolute(given);
+        searchedIniFiles << absolute(given);
     } else {
         const QString program = m_env.arguments.isEmpty() ? QStringLiteral("haltron") : m_env.arguments.first();
         QFileInfo exe(program);
         const QString stem = exe.suffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
-        SearchedIniFiles << absolute(stem + QStringLiteral(".ini"));
+        searchedIniFiles << absolute(stem + QStringLiteral(".ini"));
         if (!m_env.homeDir.isEmpty())
-            SearchedIniFiles << QDir(m_env.homeDir).filePath(QStringLiteral(".config/haltron/haltron.ini"));
-        if (!m_env.deliveredIni.isEmpty()) SearchedIniFiles << absolute(m_env.deliveredIni);
+            searchedIniFiles << QDir(m_env.homeDir).filePath(QStringLiteral(".config/haltron/haltron.ini"));
+        if (!m_env.deliveredIni.isEmpty()) searchedIniFiles << absolute(m_env.deliveredIni);
     }
-    for (const QString &name : SearchedIniFiles)
+    for (const QString &name : searchedIniFiles)
         if (QFileInfo(name).isFile()) return name;
     return {};
 }
@@ -100,37 +100,37 @@ QString Configuration::findIniFile()
 // so one INI with its data folder can be moved or started from anywhere.
 QString Configuration::resolveBase(const QString &value) const
 {
-    const QDir iniDir = QFileInfo(IniFileName).absoluteDir();
+    const QDir iniDir = QFileInfo(iniFileName).absoluteDir();
     if (value.isEmpty()) return iniDir.absolutePath();
     if (value.startsWith(QLatin1Char('/'))) return value;
     return QDir::cleanPath(iniDir.absoluteFilePath(value));
 }
 
-void Configuration::FinalizeConfiguration()
+void Configuration::finalizeConfiguration()
 {
-    if (IniOK) {
+    if (iniOK) {
         if (m_mainLog) {
-            m_mainLog->Write(QStringLiteral("- zu  ** ") + TimeStamp(m_clock));
-            m_mainLog->Close();
+            m_mainLog->write(QStringLiteral("- zu  ** ") + timeStamp(m_clock));
+            m_mainLog->close();
         }
         if (m_logOnLog) {
-            m_logOnLog->Write(QStringLiteral("- zu  ** "));
-            m_logOnLog->Close();
+            m_logOnLog->write(QStringLiteral("- zu  ** "));
+            m_logOnLog->close();
         }
     }
     if (m_mainLog) m_reports.reset();
     m_mainLog.reset();
     m_logOnLog.reset();
-    IniOK = false;
-    for (QString *s : {&IniFileName, &BaseDir, &ini_machine, &Helpdir, &Dokudir, &Debugdir, &Filesdir, &Expfilesdir,
-                       &Bilderdir, &Datadir, &Systemdir, &m_errorFileCache})
+    iniOK = false;
+    for (QString *s : {&iniFileName, &baseDir, &ini_machine, &helpdir, &dokudir, &debugdir, &filesdir, &expfilesdir,
+                       &bilderdir, &datadir, &systemdir, &m_errorFileCache})
         s->clear();
     m_errorFileKnown = false;
 }
 
 // Parameters from the first on (never the program's path, which holds "/" on
 // this platform); a switch matches at the start of a parameter.
-QString Configuration::ParamValue(const QString &switchText) const
+QString Configuration::paramValue(const QString &switchText) const
 {
     for (int i = 1; i < m_env.arguments.size(); ++i) {
         const QString &param = m_env.arguments.at(i);
@@ -139,18 +139,18 @@ QString Configuration::ParamValue(const QString &switchText) const
     return {};
 }
 
-QString Configuration::ExpandBase(const QString &path) const
+QString Configuration::expandBase(const QString &path) const
 {
     const int at = path.indexOf(BaseMarker, 0, Qt::CaseInsensitive);
     if (at < 0) return path;
     QString result = path;
-    return result.replace(at, BaseMarker.size(), BaseDir);
+    return result.replace(at, BaseMarker.size(), baseDir);
 }
 
-QString Configuration::TestAbsolute(const QString &dir, const QString &name) const
+QString Configuration::testAbsolute(const QString &dir, const QString &name) const
 {
-    const QString d = ExpandBase(dir);
-    const QString n = ExpandBase(name);
+    const QString d = expandBase(dir);
+    const QString n = expandBase(name);
     QString result;
     if (n.startsWith(QLatin1Char('/'))) result = n;
     // Without a directory a relative name would land at the root; take it from the working folder.
@@ -160,76 +160,76 @@ QString Configuration::TestAbsolute(const QString &dir, const QString &name) con
     return result;
 }
 
-QString Configuration::LanguageText(const QString &section, const QString &ident) const
+QString Configuration::languageText(const QString &section, const QString &ident) const
 {
     QString result;
-    if (IniOK) result = LanguageIni.readString(section, ident, ident);
+    if (iniOK) result = languageIni.readString(section, ident, ident);
     traceConfig(QStringLiteral("*** language>[%1,%2]=%3").arg(section, ident, result));
     return result;
 }
 
-QString Configuration::GetHelpFile() const
+QString Configuration::getHelpFile() const
 {
-    return TestAbsolute(Helpdir, MainIni.readString(QStringLiteral("files"), QStringLiteral("helpfile")));
+    return testAbsolute(helpdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("helpfile")));
 }
 
-QString Configuration::GetDefaultFile() const
+QString Configuration::getDefaultFile() const
 {
-    return TestAbsolute(Filesdir, MainIni.readString(QStringLiteral("files"), QStringLiteral("DefaultFile")));
+    return testAbsolute(filesdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("DefaultFile")));
 }
 
-QString Configuration::GetPhoneBookFile() const
+QString Configuration::getPhoneBookFile() const
 {
-    return TestAbsolute(Datadir, MainIni.readString(QStringLiteral("files"), QStringLiteral("telefonbuch")));
+    return testAbsolute(datadir, mainIni.readString(QStringLiteral("files"), QStringLiteral("telefonbuch")));
 }
 
-QString Configuration::GetErrorFile() const
+QString Configuration::getErrorFile() const
 {
     if (!m_errorFileKnown) {
-        m_errorFileCache = TestAbsolute(Datadir, MainIni.readString(QStringLiteral("Files"), QStringLiteral("Fehler")));
+        m_errorFileCache = testAbsolute(datadir, mainIni.readString(QStringLiteral("Files"), QStringLiteral("Fehler")));
         m_errorFileKnown = true;
     }
     return m_errorFileCache;
 }
 
-QString Configuration::GetSysModFile() const
+QString Configuration::getSysModFile() const
 {
-    return TestAbsolute(Systemdir, MainIni.readString(QStringLiteral("files"), QStringLiteral("sysmod"), QStringLiteral("sysmod.sys")));
+    return testAbsolute(systemdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("sysmod"), QStringLiteral("sysmod.sys")));
 }
 
-QString Configuration::GetLanguageFile() const
+QString Configuration::getLanguageFile() const
 {
-    return TestAbsolute(Systemdir, MainIni.readString(QStringLiteral("files"), QStringLiteral("language")));
+    return testAbsolute(systemdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("language")));
 }
 
-QString Configuration::GetSysLn() const
+QString Configuration::getSysLn() const
 {
-    return MainIni.readString(QStringLiteral("files"), QStringLiteral("sys_ln"), QStringLiteral("lnd"));
+    return mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_ln"), QStringLiteral("lnd"));
 }
 
-QString Configuration::GetSysHint() const
+QString Configuration::getSysHint() const
 {
-    return MainIni.readString(QStringLiteral("files"), QStringLiteral("sys_hint"), QStringLiteral("hint"));
+    return mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_hint"), QStringLiteral("hint"));
 }
 
-int Configuration::GetComPort() const
+int Configuration::getComPort() const
 {
-    return MainIni.readInteger(QStringLiteral("comport"), QStringLiteral("port"), 1);
+    return mainIni.readInteger(QStringLiteral("comport"), QStringLiteral("port"), 1);
 }
 
-QString Configuration::ReadMachineType() const
+QString Configuration::readMachineType() const
 {
-    return MainIni.readString(QStringLiteral("machine"), QStringLiteral("type"), QStringLiteral("QRX"));
+    return mainIni.readString(QStringLiteral("machine"), QStringLiteral("type"), QStringLiteral("QRX"));
 }
 
-void Configuration::ReportDirectories() const
+void Configuration::reportDirectories() const
 {
     if (!m_reports.flag(ReportConfig)) return;
     const std::pair<const char *, const QString *> lines[] = {
-        {"   IniFileName=", &IniFileName}, {"   ini_machine=", &ini_machine}, {"       Helpdir=", &Helpdir},
-        {"       Dokudir=", &Dokudir},     {"      Debugdir=", &Debugdir},    {"      Filesdir=", &Filesdir},
-        {"   Expfilesdir=", &Expfilesdir}, {"     Bilderdir=", &Bilderdir},   {"       Datadir=", &Datadir},
-        {"     Systemdir=", &Systemdir},
+        {"   IniFileName=", &iniFileName}, {"   ini_machine=", &ini_machine}, {"       Helpdir=", &helpdir},
+        {"       Dokudir=", &dokudir},     {"      Debugdir=", &debugdir},    {"      Filesdir=", &filesdir},
+        {"   Expfilesdir=", &expfilesdir}, {"     Bilderdir=", &bilderdir},   {"       Datadir=", &datadir},
+        {"     Systemdir=", &systemdir},
     };
     for (const auto &[label, value] : lines) m_reports.write(QLatin1String(label) + *value);
 }
@@ -239,44 +239,44 @@ void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(R
 void Configuration::createMainLog()
 {
     m_mainLog = std::make_unique<TLogFile>(m_clock);
-    m_mainLog->OnError = [this](const QString &text) { LogErrors << text; };
-    const QString name = absolute(ExpandBase(MainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
+    m_mainLog->onError = [this](const QString &text) { logErrors << text; };
+    const QString name = absolute(expandBase(mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
     if (name.isEmpty()) return;
-    m_mainLog->Create(name);
+    m_mainLog->create(name);
     TLogFile *log = m_mainLog.get();
-    m_reports.ReportWrite = [log](const QString &text) { log->Write(text); };
-    m_reports.ReportDebug = [log, this](const QString &text) {
-        if (m_reports.flag(ReportDebugBit)) log->Write(text);
+    m_reports.reportWrite = [log](const QString &text) { log->write(text); };
+    m_reports.reportDebug = [log, this](const QString &text) {
+        if (m_reports.flag(ReportDebugBit)) log->write(text);
     };
-    m_reports.ReportFlags = ParseReportFlags(
-        MainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("?")), &m_reports.ReportsText);
+    m_reports.reportFlags = parseReportFlags(
+        mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("?")), &m_reports.reportsText);
     writeMainLogHeader();
 }
 
 void Configuration::writeMainLogHeader()
 {
-    const QString opened = QStringLiteral("- auf ** ") + TimeStamp(m_clock);
+    const QString opened = QStringLiteral("- auf ** ") + timeStamp(m_clock);
     if (!m_reports.flag(ReportConfig)) {
-        m_mainLog->Write(opened + QStringLiteral(" [no report]"));
+        m_mainLog->write(opened + QStringLiteral(" [no report]"));
         return;
     }
     QString params = QStringLiteral("parameter= ");
     for (int i = 1; i < m_env.arguments.size(); ++i) params += m_env.arguments.at(i) + QLatin1Char(' ');
-    m_mainLog->Write(opened);
-    m_mainLog->Write(params);
-    m_mainLog->Write(QStringLiteral("inifile=") + IniFileName);
-    m_mainLog->Write(QStringLiteral("reports=") + MainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports")));
-    m_mainLog->Write(QString());
+    m_mainLog->write(opened);
+    m_mainLog->write(params);
+    m_mainLog->write(QStringLiteral("inifile=") + iniFileName);
+    m_mainLog->write(QStringLiteral("reports=") + mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports")));
+    m_mainLog->write(QString());
 }
 
 void Configuration::createLogOnLog()
 {
     m_logOnLog = std::make_unique<TLogOnFile>(m_clock);
-    m_logOnLog->OnError = [this](const QString &text) { LogErrors << text; };
+    m_logOnLog->onError = [this](const QString &text) { logErrors << text; };
     // Not made absolute: a relative name refers to the working folder anyway.
-    QString name = ExpandBase(MainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
+    QString name = expandBase(mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
     if (name.isEmpty()) return;
-    m_logOnLog->Create(absolute(name));
+    m_logOnLog->create(absolute(name));
 }
 
 }  // namespace shell

@@ -22,7 +22,7 @@ struct StartEnvironment {
 
 // Turns a [logfiles] reports value into flag bits: character k (1-based) set
 // to "1" sets bit k-1; "?" counts as empty; only the first 21 characters count.
-quint32 ParseReportFlags(const QString &value, QString *paddedText = nullptr);
+quint32 parseReportFlags(const QString &value, QString *paddedText = nullptr);
 
 // The program's configuration: INI file, directories, command-line switches,
 // language texts, and the two logs. Filled once by InitConfiguration.
@@ -31,48 +31,48 @@ public:
     Configuration(const core::Clock &clock, ReportsRecord &reports);
     ~Configuration();
 
-    void InitConfiguration(const StartEnvironment &env);
+    void initConfiguration(const StartEnvironment &env);
     // Program end: closing lines of both logs, logs closed, strings cleared.
     // The INI file is left as the user wrote it.
-    void FinalizeConfiguration();
+    void finalizeConfiguration();
 
-    QString ParamValue(const QString &switchText) const;
-    QString ExpandBase(const QString &path) const;
-    QString TestAbsolute(const QString &dir, const QString &name) const;
-    QString LanguageText(const QString &section, const QString &ident) const;
-    QString LanguageText(const QString &section, int number) const { return LanguageText(section, QString::number(number)); }
+    QString paramValue(const QString &switchText) const;
+    QString expandBase(const QString &path) const;
+    QString testAbsolute(const QString &dir, const QString &name) const;
+    QString languageText(const QString &section, const QString &ident) const;
+    QString languageText(const QString &section, int number) const { return languageText(section, QString::number(number)); }
 
-    QString GetFilesDir() const { return Filesdir; }
-    QString GetDataDir() const { return Datadir; }
-    QString GetSystemDir() const { return Systemdir; }
-    QString GetHelpFile() const;
-    QString GetDefaultFile() const;
-    QString GetPhoneBookFile() const;
-    QString GetErrorFile() const;
-    QString GetSysModFile() const;
-    QString GetLanguageFile() const;
-    QString GetSysLn() const;
-    QString GetSysHint() const;
-    int GetComPort() const;
-    QString ReadMachineType() const;
-    void ReportDirectories() const;
+    QString getFilesDir() const { return filesdir; }
+    QString getDataDir() const { return datadir; }
+    QString getSystemDir() const { return systemdir; }
+    QString getHelpFile() const;
+    QString getDefaultFile() const;
+    QString getPhoneBookFile() const;
+    QString getErrorFile() const;
+    QString getSysModFile() const;
+    QString getLanguageFile() const;
+    QString getSysLn() const;
+    QString getSysHint() const;
+    int getComPort() const;
+    QString readMachineType() const;
+    void reportDirectories() const;
 
-    bool IniOK = false;
-    QString IniFileName;
-    QString BaseDir;
+    bool iniOK = false;
+    QString iniFileName;
+    QString baseDir;
     QString ini_machine;
-    QString Helpdir, Dokudir, Debugdir, Filesdir, Expfilesdir, Bilderdir, Datadir, Systemdir;
-    core::IniFile MainIni;
-    core::IniFile LanguageIni;
+    QString helpdir, dokudir, debugdir, filesdir, expfilesdir, bilderdir, datadir, systemdir;
+    core::IniFile mainIni;
+    core::IniFile languageIni;
 
     // Both exist only when the INI file was loaded.
-    TLogFile *MainLog() const { return m_mainLog.get(); }
-    TLogOnFile *LogOnLog() const { return m_logOnLog.get(); }
+    TLogFile *mainLog() const { return m_mainLog.get(); }
+    TLogOnFile *logOnLog() const { return m_logOnLog.get(); }
 
     // INI files looked for, in order (for the message when none was found).
-    QStringList SearchedIniFiles;
+    QStringList searchedIniFiles;
     // Log files that could not be created or written, for the message field.
-    QStringList LogErrors;
+    QStringList logErrors;
 
 private:
     QString absolute(const QString &path) const;
@@ -93,7 +93,7 @@ private:
 };
 
 // The one configuration of the running program (set up by main()).
-Configuration &Config();
-void SetConfig(Configuration *config);
+Configuration &config();
+void setConfig(Configuration *config);
 
 }  // namespace shell

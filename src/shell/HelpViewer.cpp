@@ -16,7 +16,7 @@ HelpViewer::HelpViewer(QWidget *parent) : QDialog(parent), m_browser(new QTextBr
     layout->addWidget(m_browser);
 }
 
-void HelpViewer::ShowTopic(const QString &anchor)
+void HelpViewer::showTopic(const QString &anchor)
 {
     if (!QFileInfo(m_fileName).isFile()) {
         m_browser->setPlainText(QStringLiteral("Hilfedatei nicht gefunden: ") + m_fileName);

@@ -10,11 +10,11 @@ namespace shell {
 class HelpViewer : public QDialog {
 public:
     explicit HelpViewer(QWidget *parent = nullptr);
-    void SetHelpFile(const QString &fileName) { m_fileName = fileName; }
-    QString HelpFile() const { return m_fileName; }
+    void setHelpFile(const QString &fileName) { m_fileName = fileName; }
+    QString helpFile() const { return m_fileName; }
     // Shows the topic; an unknown anchor shows the file from its top.
-    void ShowTopic(const QString &anchor);
-    QTextBrowser *Browser() const { return m_browser; }
+    void showTopic(const QString &anchor);
+    QTextBrowser *browser() const { return m_browser; }
 
 private:
     QTextBrowser *m_browser;

@@ -7,12 +7,12 @@
 
 namespace shell {
 
-QString TimeStamp(const core::Clock &clock)
+QString timeStamp(const core::Clock &clock)
 {
     return clock.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
 }
 
-void TMyFile::Close()
+void TMyFile::close()
 {
     if (m_open) m_file.close();
     m_open = false;
@@ -20,7 +20,7 @@ void TMyFile::Close()
 
 bool TMyFile::openFile(const QString &name, bool append)
 {
-    Close();
+    close();
     m_fileName = name;
     m_file.setFileName(name);
     QDir().mkpath(QFileInfo(name).absolutePath());
@@ -46,23 +46,23 @@ void TMyFile::fail(const QString &what)
     m_failed = true;
     const QString text = QStringLiteral("Logdatei %1: %2 (%3)").arg(what, m_fileName, m_file.errorString());
     std::fprintf(stderr, "%s\n", qPrintable(text));
-    if (OnError) OnError(text);
+    if (onError) onError(text);
 }
 
-bool TLogFile::Create(const QString &fileName)
+bool TLogFile::create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) QFile::remove(fileName);
     return openFile(fileName, false);
 }
 
-void TLogFile::Write(const QString &text)
+void TLogFile::write(const QString &text)
 {
-    if (!Open()) return;
+    if (!open()) return;
     writeLine(text);
-    if (OnWrite) OnWrite(text);
+    if (onWrite) onWrite(text);
 }
 
-bool TLogOnFile::Create(const QString &fileName)
+bool TLogOnFile::create(const QString &fileName)
 {
     const bool existed = QFileInfo::exists(fileName);
     if (!openFile(fileName, true)) return false;
@@ -70,7 +70,7 @@ bool TLogOnFile::Create(const QString &fileName)
     return true;
 }
 
-void TLogOnFile::Write(const QString &text)
+void TLogOnFile::write(const QString &text)
 {
     writeLine(stamp() + QLatin1Char(' ') + text);
 }

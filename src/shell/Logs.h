@@ -10,7 +10,7 @@
 namespace shell {
 
 // "dd.MM.yyyy HH:mm:ss" of the clock's current time.
-QString TimeStamp(const core::Clock &clock);
+QString timeStamp(const core::Clock &clock);
 
 // A text log written line by line. Lines reach the disk as they are written,
 // so a crash does not lose the last lines of a trace. A file that cannot be
@@ -22,17 +22,17 @@ public:
     TMyFile(const TMyFile &) = delete;
     TMyFile &operator=(const TMyFile &) = delete;
 
-    bool Open() const { return m_open; }
-    QString FileName() const { return m_fileName; }
-    void Close();
+    bool open() const { return m_open; }
+    QString fileName() const { return m_fileName; }
+    void close();
 
-    std::function<void(const QString &)> OnError;
+    std::function<void(const QString &)> onError;
 
 protected:
     // Opens name for writing (appending or truncating); creates missing folders.
     bool openFile(const QString &name, bool append);
     void writeLine(const QString &text);
-    QString stamp() const { return TimeStamp(m_clock); }
+    QString stamp() const { return timeStamp(m_clock); }
 
 private:
     void fail(const QString &what);
@@ -49,10 +49,10 @@ class TLogFile : public TMyFile {
 public:
     using TMyFile::TMyFile;
     // Deletes an existing file of that name and starts an empty one.
-    bool Create(const QString &fileName);
-    void Write(const QString &text);
+    bool create(const QString &fileName);
+    void write(const QString &text);
 
-    std::function<void(const QString &)> OnWrite;
+    std::function<void(const QString &)> onWrite;
 };
 
 // The logon log: kept across runs; every line carries a time stamp.
@@ -60,8 +60,8 @@ class TLogOnFile : public TMyFile {
 public:
     using TMyFile::TMyFile;
     // Appends to an existing file; a new one starts with a creation line.
-    bool Create(const QString &fileName);
-    void Write(const QString &text);
+    bool create(const QString &fileName);
+    void write(const QString &text);
 };
 
 }  // namespace shell

@@ -19,7 +19,7 @@ constexpr int StartEndCount = 25;
 
 }  // namespace
 
-StartMethod ReadStartMethod(const QString &methode)
+StartMethod readStartMethod(const QString &methode)
 {
     const QString digits = methode + QStringLiteral("00000");
     const auto on = [&](int k) { return digits.at(k - 1) == QLatin1Char('1'); };
@@ -30,7 +30,7 @@ MainController::MainController(Configuration &config, ReportsRecord &reports, co
     : m_config(config), m_reports(reports), m_startTimer(timers.createTimer()), m_messageTimer(timers.createTimer()),
       m_portHaltTimer(timers.createTimer())
 {
-    m_startTimer->setCallback([this] { StartTimerTimer(); });
+    m_startTimer->setCallback([this] { startTimerTimer(); });
     m_messageTimer->setInterval(3000);
     m_messageTimer->setCallback([this] {
         m_messageTimer->stop();
@@ -45,10 +45,10 @@ MainController::MainController(Configuration &config, ReportsRecord &reports, co
 MainController::~MainController()
 {
     // Hooks handed out by the start settings point here; give the log its plain ones back.
-    if (TLogFile *log = m_config.MainLog()) log->OnWrite = nullptr;
-    if (m_reports.ReportDebug) {
+    if (TLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
+    if (m_reports.reportDebug) {
         ReportsRecord *reports = &m_reports;
-        m_reports.ReportDebug = [reports](const QString &text) { reports->writeIf(ReportDebugBit, text); };
+        m_reports.reportDebug = [reports](const QString &text) { reports->writeIf(ReportDebugBit, text); };
     }
 }
 
@@ -58,53 +58,53 @@ void MainController::setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp
     m_linkLamp = linkLamp;
 }
 
-void MainController::ApplyStartSettings()
+void MainController::applyStartSettings()
 {
-    if (TLogFile *log = m_config.MainLog()) log->OnWrite = [this](const QString &line) { MainLogMirror(line); };
-    m_reports.ReportDebug = [this](const QString &text) { debugReport(text); };
+    if (TLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
+    m_reports.reportDebug = [this](const QString &text) { debugReport(text); };
 
-    const core::IniFile &ini = m_config.MainIni;
-    const StartMethod method = ReadStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
-    StartPage = method.StartPage;
-    ModemMode = method.ModemMode;
-    FileMode = method.FileMode;
-    AutoPanel = method.AutoPanel;
-    AutoLink = method.AutoLink;
-    BatchMode = m_config.ParamValue(QStringLiteral("/b")) == QLatin1String("atch");
-    BatchRunning = false;
+    const core::IniFile &ini = m_config.mainIni;
+    const StartMethod method = readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
+    startPage = method.startPage;
+    modemMode = method.modemMode;
+    fileMode = method.fileMode;
+    autoPanel = method.autoPanel;
+    autoLink = method.autoLink;
+    batchMode = m_config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
+    batchRunning = false;
 
-    call(hooks.setMonitorFileMode, FileMode);
-    call(hooks.setMonitorStatusHook, [this](int index, const QString &text) { SetStatusText(index, text); });
+    call(hooks.setMonitorFileMode, fileMode);
+    call(hooks.setMonitorStatusHook, [this](int index, const QString &text) { setStatusText(index, text); });
     if (m_linkLamp) call(hooks.registerLinkLed, *m_linkLamp);
-    ComPort = m_config.GetComPort();
+    comPort = m_config.getComPort();
 
     applyBatchAndDialSettings();
-    call(hooks.setComPort, ComPort);
+    call(hooks.setComPort, comPort);
 
-    SetStatusText(PanelPort, QStringLiteral("COM") + QString::number(ComPort));
-    ShowLinkMode();
+    setStatusText(PanelPort, QStringLiteral("COM") + QString::number(comPort));
+    showLinkMode();
     applyRoute();
 
-    if (AutoLink) {
+    if (autoLink) {
         m_startCount = 0;
         m_startTimer->start(StartTick);
     }
 
-    Version = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
-    call(view.setPanelText, int(PanelVersion), QStringLiteral(" version ") + Version);
+    version = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
+    call(view.setPanelText, int(PanelVersion), QStringLiteral(" version ") + version);
     call(hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
 
-    if (!m_config.LogErrors.isEmpty()) ShowMessageField(m_config.LogErrors.join(QStringLiteral("; ")));
+    if (!m_config.logErrors.isEmpty()) showMessageField(m_config.logErrors.join(QStringLiteral("; ")));
 }
 
 void MainController::applyBatchAndDialSettings()
 {
-    const core::IniFile &ini = m_config.MainIni;
-    if (BatchMode) {
+    const core::IniFile &ini = m_config.mainIni;
+    if (batchMode) {
         call(view.setWindowWidth, 300);
         call(view.setCaption, QStringLiteral("Batch Prozess"));
-        call(hooks.setDialNumber, m_config.ParamValue(QStringLiteral("/t=")));
-        AutoLink = true;
+        call(hooks.setDialNumber, m_config.paramValue(QStringLiteral("/t=")));
+        autoLink = true;
         call(hooks.clearMonitorStart);
     } else {
         call(hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
@@ -116,42 +116,42 @@ void MainController::applyRoute()
 {
     call(hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
          [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Red); });
-    call(hooks.setPortText, [this](const QString &text) { SetStatusText(PanelPort, text); });
-    if (ModemMode) {
+    call(hooks.setPortText, [this](const QString &text) { setStatusText(PanelPort, text); });
+    if (modemMode) {
         call(hooks.setRemoteRoute);
         call(hooks.monitorLinkToMst);
     } else {
         call(hooks.setLocalRoute);
         call(hooks.monitorLinkToZbl);
     }
-    call(hooks.setMonitorLinkMode, ModemMode);
-    call(hooks.setMonitorLinkHook, [this](const QString &name) { LinkTo(name); });
+    call(hooks.setMonitorLinkMode, modemMode);
+    call(hooks.setMonitorLinkHook, [this](const QString &name) { linkTo(name); });
 }
 
 void MainController::debugReport(const QString &text)
 {
-    ShowMessageField(text);
+    showMessageField(text);
     m_reports.writeIf(ReportDebugBit, text);
 }
 
-void MainController::StartTimerTimer()
+void MainController::startTimerTimer()
 {
     m_startTimer->stop();
     ++m_startCount;
     switch (m_startCount) {
     case AutoLinkCount:
-        SetStatusText(PanelLinkState, QStringLiteral("AUTO LINK.BUTTON"));
-        LinkAction();
+        setStatusText(PanelLinkState, QStringLiteral("AUTO LINK.BUTTON"));
+        linkAction();
         break;
     case BatchStartCount:
-        if (BatchMode) {
-            SetStatusText(PanelLinkState, QStringLiteral("BATCH BETRIEB"));
+        if (batchMode) {
+            setStatusText(PanelLinkState, QStringLiteral("BATCH BETRIEB"));
             call(hooks.startBatch);
             return;  // the batch process owns the timer from here
         }
         break;
     case StartEndCount:
-        SetStatusText(PanelLinkState, QString());
+        setStatusText(PanelLinkState, QString());
         m_startTimer->setCallback(nullptr);
         return;
     default:
@@ -160,10 +160,10 @@ void MainController::StartTimerTimer()
     m_startTimer->start();
 }
 
-void MainController::Quit()
+void MainController::quit()
 {
-    if (Closing) return;
-    Closing = true;
+    if (closing) return;
+    closing = true;
     call(hooks.setRemoteClosing);
     call(hooks.setMonitorClosing);
     call(hooks.setPortText, MainHooks::TextHook());
@@ -188,21 +188,21 @@ void MainController::Quit()
 void MainController::finishQuit()
 {
     call(hooks.portHalt);
-    if (TLogFile *log = m_config.MainLog()) log->OnWrite = nullptr;
+    if (TLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
     m_quitDone = true;
     call(view.quitApplication);
 }
 
-void MainController::RegisterShutdownProc(std::function<void()> proc) { m_shutdownList.push_back(std::move(proc)); }
+void MainController::registerShutdownProc(std::function<void()> proc) { m_shutdownList.push_back(std::move(proc)); }
 
-void MainController::SetStatusText(int index, const QString &text)
+void MainController::setStatusText(int index, const QString &text)
 {
     if (index <= PanelVersion || index >= StatusPanelCount) return;
     call(view.setPanelText, index, QLatin1Char(' ') + text);
-    if (index == PanelLinkState && BatchMode) call(hooks.batchLine, text);
+    if (index == PanelLinkState && batchMode) call(hooks.batchLine, text);
 }
 
-void MainController::ShowMessageField(const QString &text)
+void MainController::showMessageField(const QString &text)
 {
     if (text.isEmpty()) {
         m_messageTimer->stop();
@@ -213,65 +213,65 @@ void MainController::ShowMessageField(const QString &text)
     m_messageTimer->start(MessageTime);
 }
 
-void MainController::LinkTrace(const QString &text) { m_reports.writeIf(ReportLink, text); }
+void MainController::linkTrace(const QString &text) { m_reports.writeIf(ReportLink, text); }
 
-void MainController::ShowLinkMode()
+void MainController::showLinkMode()
 {
     QString mode = QStringLiteral("[LOKAL]");
-    if (FileMode) mode = QStringLiteral("[FILE]");
-    if (ModemMode) mode = QStringLiteral("[MODEM]");
-    const QString notLinked = m_config.LanguageText(QStringLiteral("main"), QStringLiteral("32"));
-    SetStatusText(PanelLinkMode, mode + QLatin1Char(' ') + notLinked);
-    SetModeLampColour(core::colour::Red);
-    SetStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
+    if (fileMode) mode = QStringLiteral("[FILE]");
+    if (modemMode) mode = QStringLiteral("[MODEM]");
+    const QString notLinked = m_config.languageText(QStringLiteral("main"), QStringLiteral("32"));
+    setStatusText(PanelLinkMode, mode + QLatin1Char(' ') + notLinked);
+    setModeLampColour(core::colour::Red);
+    setStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
 }
 
-void MainController::SetModeLampColour(unsigned bgr) { call(view.setModeLampColour, bgr); }
+void MainController::setModeLampColour(unsigned bgr) { call(view.setModeLampColour, bgr); }
 
-void MainController::SetEditVersion(const QString &caption)
+void MainController::setEditVersion(const QString &caption)
 {
-    EditVersion = caption;
+    editVersion = caption;
     call(view.setCaption, caption);
 }
 
-void MainController::LinkLedChanged(unsigned bgr)
+void MainController::linkLedChanged(unsigned bgr)
 {
     if (bgr == core::colour::Red) {
         if (hooks.monitorResetInProgress && hooks.monitorResetInProgress()) return;
-        LinkTrace(QStringLiteral("link_led: FALSE"));
-        ShowLinkMode();
+        linkTrace(QStringLiteral("link_led: FALSE"));
+        showLinkMode();
         call(hooks.monitorLinkLost);
         call(view.setLinkButtonEnabled, true);
-        SetStatusText(PanelLinkState, QStringLiteral("NO LINK"));
+        setStatusText(PanelLinkState, QStringLiteral("NO LINK"));
     } else if (bgr == core::colour::Green) {
         call(view.setLinkButtonEnabled, false);
         call(hooks.showMonitor);
-        LinkTrace(QStringLiteral("link_led: TRUE"));
-        SetStatusText(PanelLinkState, QLatin1Char(' ') + m_config.LanguageText(QStringLiteral("main"), QStringLiteral("33")));
+        linkTrace(QStringLiteral("link_led: TRUE"));
+        setStatusText(PanelLinkState, QLatin1Char(' ') + m_config.languageText(QStringLiteral("main"), QStringLiteral("33")));
     } else {
-        SetStatusText(PanelLinkMode, QStringLiteral("[line status ??]"));
-        SetStatusText(PanelLinkState, QStringLiteral("??"));
+        setStatusText(PanelLinkMode, QStringLiteral("[line status ??]"));
+        setStatusText(PanelLinkState, QStringLiteral("??"));
     }
 }
 
-void MainController::LinkAction()
+void MainController::linkAction()
 {
     if (m_linkLamp) call(m_linkLamp->onClick);
     call(view.setReportVisible, true);
-    if (AutoLink) call(hooks.requestInit);
+    if (autoLink) call(hooks.requestInit);
 }
 
-void MainController::LinkTo(const QString &name)
+void MainController::linkTo(const QString &name)
 {
     if (name.isEmpty()) return;
-    if (TLogOnFile *log = m_config.LogOnLog()) log->Write(name);
+    if (TLogOnFile *log = m_config.logOnLog()) log->write(name);
     call(view.appendReport, QStringLiteral("link to: ") + name);
-    if (!BatchMode) call(view.setReportVisible, false);
+    if (!batchMode) call(view.setReportVisible, false);
 }
 
-void MainController::MainLogMirror(const QString &line)
+void MainController::mainLogMirror(const QString &line)
 {
-    if (MirrorOn) call(view.appendReport, line);
+    if (mirrorOn) call(view.appendReport, line);
 }
 
 }  // namespace shell

@@ -15,16 +15,16 @@ namespace shell {
 
 // Digits of [Start] methode; a flag is set exactly when its digit is "1".
 struct StartMethod {
-    bool StartPage = false;  // digit 1
-    bool ModemMode = false;  // digit 2
-    bool FileMode = false;   // digit 3
-    bool AutoPanel = false;  // digit 4
-    bool AutoLink = false;   // digit 5
+    bool startPage = false;  // digit 1
+    bool modemMode = false;  // digit 2
+    bool fileMode = false;   // digit 3
+    bool autoPanel = false;  // digit 4
+    bool autoLink = false;   // digit 5
 };
-StartMethod ReadStartMethod(const QString &methode);
+StartMethod readStartMethod(const QString &methode);
 
 // A small desktop gets the main window filling the screen.
-inline bool MainWindowFillsScreen(int desktopHeight) { return desktopHeight <= 800; }
+inline bool mainWindowFillsScreen(int desktopHeight) { return desktopHeight <= 800; }
 
 // Status bar panels of the main window.
 enum StatusPanel { PanelVersion = 0, PanelLinkState = 1, PanelPort = 2, PanelLinkMode = 6, StatusPanelCount = 7 };
@@ -104,40 +104,40 @@ public:
     // The status bar lamps of panels 3 and 4 (owned by the window).
     void setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp);
 
-    void ApplyStartSettings();
-    void Quit();
-    void RegisterShutdownProc(std::function<void()> proc);
-    void SetStatusText(int index, const QString &text);
-    void ShowMessageField(const QString &text);
-    void LinkTrace(const QString &text);
-    void ShowLinkMode();
-    void LinkLedChanged(unsigned bgr);   // the link lamp's change hook
-    void LinkAction();                    // LinkButton, and the start timer
-    void LinkTo(const QString &name);     // the monitor window's link hook
-    void MainLogMirror(const QString &line);
-    void CloseRequested() { MirrorOn = false; }
-    void SetModeLampColour(unsigned bgr);
-    void SetEditVersion(const QString &caption);
+    void applyStartSettings();
+    void quit();
+    void registerShutdownProc(std::function<void()> proc);
+    void setStatusText(int index, const QString &text);
+    void showMessageField(const QString &text);
+    void linkTrace(const QString &text);
+    void showLinkMode();
+    void linkLedChanged(unsigned bgr);   // the link lamp's change hook
+    void linkAction();                    // LinkButton, and the start timer
+    void linkTo(const QString &name);     // the monitor window's link hook
+    void mainLogMirror(const QString &line);
+    void closeRequested() { mirrorOn = false; }
+    void setModeLampColour(unsigned bgr);
+    void setEditVersion(const QString &caption);
 
     // The start timer; the batch process takes it over as its watchdog.
-    core::Timer &StartTimer() { return *m_startTimer; }
-    bool QuitDone() const { return m_quitDone; }
+    core::Timer &startTimer() { return *m_startTimer; }
+    bool quitDone() const { return m_quitDone; }
 
-    QString EditVersion;
-    QString Version;
-    bool Closing = false;
-    bool MirrorOn = true;
-    bool StartPage = false;
-    bool ModemMode = false;
-    bool AutoPanel = false;
-    bool AutoLink = false;
-    bool BatchMode = false;
-    bool BatchRunning = false;
-    bool FileMode = false;
-    int ComPort = 1;
+    QString editVersion;
+    QString version;
+    bool closing = false;
+    bool mirrorOn = true;
+    bool startPage = false;
+    bool modemMode = false;
+    bool autoPanel = false;
+    bool autoLink = false;
+    bool batchMode = false;
+    bool batchRunning = false;
+    bool fileMode = false;
+    int comPort = 1;
 
 private:
-    void StartTimerTimer();
+    void startTimerTimer();
     void applyBatchAndDialSettings();  // window, dial number and time-out; batch mode links at once
     void applyRoute();                 // port hooks and the route of the chosen link mode
     void debugReport(const QString &text);

@@ -12,61 +12,61 @@
 
 namespace shell {
 
-Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers.clock(), Reports())
+Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers.clock(), reports())
 {
-    SetConfig(&m_config);
+    setConfig(&m_config);
 }
 
 Program::~Program()
 {
     m_mainForm.reset();
     m_controller.reset();
-    SetConfig(nullptr);
+    setConfig(nullptr);
 }
 
-bool Program::InitModules(const StartEnvironment &env)
+bool Program::initModules(const StartEnvironment &env)
 {
-    m_config.InitConfiguration(env);
-    return m_config.IniOK;
+    m_config.initConfiguration(env);
+    return m_config.iniOK;
 }
 
-QString Program::NoIniMessage() const
+QString Program::noIniMessage() const
 {
-    return QStringLiteral("Keine INI-Datei gefunden. Gesucht: ") + m_config.SearchedIniFiles.join(QStringLiteral(", "));
+    return QStringLiteral("Keine INI-Datei gefunden. Gesucht: ") + m_config.searchedIniFiles.join(QStringLiteral(", "));
 }
 
-void Program::CreateWindows()
+void Program::createWindows()
 {
-    m_controller = std::make_unique<MainController>(m_config, Reports(), m_timers);
+    m_controller = std::make_unique<MainController>(m_config, reports(), m_timers);
     m_mainForm = std::make_unique<TMainForm>(*m_controller, m_config);
-    m_controller->view.quitApplication = [this] { if (QuitApplication) QuitApplication(); };
-    m_mainForm->OnClosed = m_controller->view.quitApplication;
-    const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->ShowHelp(topic); };
-    if (CreateToolWindows) CreateToolWindows(m_mainForm.get());
+    m_controller->view.quitApplication = [this] { if (quitApplication) quitApplication(); };
+    m_mainForm->onClosed = m_controller->view.quitApplication;
+    const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->showHelp(topic); };
+    if (createToolWindows) createToolWindows(m_mainForm.get());
 
     m_selectForm = new TSelectForm(m_mainForm.get());
-    m_toolBase = new TForm99(m_mainForm->Panel1, m_config, showHelp);
-    m_toolBase->Tag = 99;
+    m_toolBase = new TForm99(m_mainForm->panel1, m_config, showHelp);
+    m_toolBase->tag = 99;
     m_toolBase->hide();
 
-    const QString description = DescriptionVersion
-        ? DescriptionVersion()
-        : core::IniFile(m_config.GetSysModFile()).readString(QStringLiteral("id"), QStringLiteral("version"), QStringLiteral("??"));
-    const VersionInfo info = BuildVersionInfo(m_config, QCoreApplication::applicationFilePath(), description);
-    m_versionWindow = new TForm3(m_mainForm->Panel1, m_config, showHelp, info);
+    const QString description = descriptionVersion
+        ? descriptionVersion()
+        : core::IniFile(m_config.getSysModFile()).readString(QStringLiteral("id"), QStringLiteral("version"), QStringLiteral("??"));
+    const VersionInfo info = buildVersionInfo(m_config, QCoreApplication::applicationFilePath(), description);
+    m_versionWindow = new TForm3(m_mainForm->panel1, m_config, showHelp, info);
     m_versionWindow->hide();
-    m_controller->SetEditVersion(info.Title);
-    m_mainForm->OnInfoClick = [this] {
+    m_controller->setEditVersion(info.title);
+    m_mainForm->onInfoClick = [this] {
         m_versionWindow->show();
         m_versionWindow->raise();
     };
 }
 
-void Program::Finalize()
+void Program::finalize()
 {
     m_mainForm.reset();
     m_controller.reset();
-    m_config.FinalizeConfiguration();
+    m_config.finalizeConfiguration();
 }
 
 }  // namespace shell

@@ -24,29 +24,29 @@ public:
     ~Program();
 
     // Module initialisation; false when no INI file was found.
-    bool InitModules(const StartEnvironment &env);
-    QString NoIniMessage() const;
-    void CreateWindows();
-    void ApplyStartSettings() { m_controller->ApplyStartSettings(); }
-    void Quit() { m_controller->Quit(); }
+    bool initModules(const StartEnvironment &env);
+    QString noIniMessage() const;
+    void createWindows();
+    void applyStartSettings() { m_controller->applyStartSettings(); }
+    void quit() { m_controller->quit(); }
     // Windows go first, then the logs get their closing lines.
-    void Finalize();
+    void finalize();
 
-    Configuration &Config() { return m_config; }
-    MainController &Controller() { return *m_controller; }
-    TMainForm &MainForm() { return *m_mainForm; }
-    TSelectForm &SelectForm() { return *m_selectForm; }
-    TForm99 &ToolBase() { return *m_toolBase; }
-    TForm3 &VersionWindow() { return *m_versionWindow; }
+    Configuration &config() { return m_config; }
+    MainController &controller() { return *m_controller; }
+    TMainForm &mainForm() { return *m_mainForm; }
+    TSelectForm &selectForm() { return *m_selectForm; }
+    TForm99 &toolBase() { return *m_toolBase; }
+    TForm3 &versionWindow() { return *m_versionWindow; }
 
     // Version of the parameter description file; the system module object
     // supplies it once it exists. Until then [id] version of the file is read.
-    std::function<QString()> DescriptionVersion;
+    std::function<QString()> descriptionVersion;
     // Ends the message loop.
-    std::function<void()> QuitApplication;
+    std::function<void()> quitApplication;
     // Creates the windows that come between the main window and the start
     // selection (port, line, queue, phone book), with the main window as parent.
-    std::function<void(QWidget *mainWindow)> CreateToolWindows;
+    std::function<void(QWidget *mainWindow)> createToolWindows;
 
 private:
     core::TimerFactory &m_timers;

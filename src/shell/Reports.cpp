@@ -2,7 +2,7 @@
 
 namespace shell {
 
-ReportsRecord &Reports()
+ReportsRecord &reports()
 {
     static ReportsRecord record;
     return record;

@@ -11,31 +11,31 @@ TForm3::TForm3(QWidget *host, const Configuration &config, std::function<void(co
                const VersionInfo &info)
     : TForm99(host, config, std::move(showHelp))
 {
-    FormLabel->setText(QStringLiteral("Information"));
+    formLabel->setText(QStringLiteral("Information"));
 
     auto *layout = new QVBoxLayout();
     auto *toolBar = new QHBoxLayout();
-    CloseButton = new QPushButton(QStringLiteral("schliessen"));
-    toolBar->addWidget(CloseButton);
+    closeButton = new QPushButton(QStringLiteral("schliessen"));
+    toolBar->addWidget(closeButton);
     toolBar->addStretch();
     layout->addLayout(toolBar);
 
-    Memo1 = new QPlainTextEdit();
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo1 = new QPlainTextEdit();
+    memo1->setReadOnly(true);
+    memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont courier(QStringLiteral("Courier New"), 9);
     courier.setStyleHint(QFont::TypeWriter);
-    Memo1->setFont(courier);
-    Memo1->setStyleSheet(QStringLiteral("color: purple"));
-    Memo1->setPlainText(info.Lines.join(QLatin1Char('\n')));
-    layout->addWidget(Memo1);
+    memo1->setFont(courier);
+    memo1->setStyleSheet(QStringLiteral("color: purple"));
+    memo1->setPlainText(info.lines.join(QLatin1Char('\n')));
+    layout->addWidget(memo1);
 
-    delete Orientierung->layout();
-    Orientierung->setLayout(layout);
+    delete orientierung->layout();
+    orientierung->setLayout(layout);
 
-    QObject::connect(CloseButton, &QPushButton::clicked, this, &QWidget::hide);
+    QObject::connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 }  // namespace shell

@@ -15,8 +15,8 @@ public:
     TForm3(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp,
            const VersionInfo &info);
 
-    QPushButton *CloseButton;
-    QPlainTextEdit *Memo1;
+    QPushButton *closeButton;
+    QPlainTextEdit *memo1;
 };
 
 }  // namespace shell

@@ -14,31 +14,31 @@ TForm99::TForm99(QWidget *host, const Configuration &config, std::function<void(
     setGeometry(0, 0, host ? host->width() : 423, host ? host->height() - 10 : 454);
 
     QFont heading(QStringLiteral("Arial"), 12, QFont::Bold);
-    FormLabel = new QLabel(this);
-    FormLabel->setFont(heading);
-    FormLabel->setGeometry(44, 4, 300, 24);
-    Picture = new QLabel(this);
-    Picture->setGeometry(4, 2, 33, 33);
-    HelpButton = new QToolButton(this);
-    HelpButton->setText(QStringLiteral("?"));
-    HelpButton->setAutoRaise(true);
-    HelpButton->setGeometry(width() - 28, 4, 24, 24);
-    TextLabel = new QLabel(this);
-    TextLabel->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    TextLabel->setStyleSheet(QStringLiteral("color: navy"));
-    TextLabel->setGeometry(44, 24, 300, 14);
-    Strich = new QFrame(this);
-    Strich->setFrameShape(QFrame::HLine);
-    Strich->setGeometry(4, 38, 400, 1);
-    Orientierung = new QWidget(this);
-    Orientierung->setGeometry(0, 42, width(), height() - 42);
-    PageControl1 = new QTabWidget(Orientierung);
-    auto *layout = new QVBoxLayout(Orientierung);
+    formLabel = new QLabel(this);
+    formLabel->setFont(heading);
+    formLabel->setGeometry(44, 4, 300, 24);
+    picture = new QLabel(this);
+    picture->setGeometry(4, 2, 33, 33);
+    helpButton = new QToolButton(this);
+    helpButton->setText(QStringLiteral("?"));
+    helpButton->setAutoRaise(true);
+    helpButton->setGeometry(width() - 28, 4, 24, 24);
+    textLabel = new QLabel(this);
+    textLabel->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    textLabel->setStyleSheet(QStringLiteral("color: navy"));
+    textLabel->setGeometry(44, 24, 300, 14);
+    strich = new QFrame(this);
+    strich->setFrameShape(QFrame::HLine);
+    strich->setGeometry(4, 38, 400, 1);
+    orientierung = new QWidget(this);
+    orientierung->setGeometry(0, 42, width(), height() - 42);
+    pageControl1 = new QTabWidget(orientierung);
+    auto *layout = new QVBoxLayout(orientierung);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(PageControl1);
-    PageControl1->hide();
+    layout->addWidget(pageControl1);
+    pageControl1->hide();
 
-    QObject::connect(HelpButton, &QToolButton::clicked, this, [this] {
+    QObject::connect(helpButton, &QToolButton::clicked, this, [this] {
         if (m_showHelp) m_showHelp(QStringLiteral("Contents"));
     });
 }

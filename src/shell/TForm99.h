@@ -21,18 +21,18 @@ public:
     // host: the main window's Panel1; showHelp opens a help topic.
     TForm99(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp);
 
-    QString Text(int number) const { return m_config.LanguageText(SectionName, number); }
+    QString text(int number) const { return m_config.languageText(sectionName, number); }
 
-    QString SectionName = QStringLiteral("Unit99");
-    int Tag = 0;
+    QString sectionName = QStringLiteral("Unit99");
+    int tag = 0;
 
-    QLabel *FormLabel;
-    QLabel *Picture;
-    QToolButton *HelpButton;
-    QLabel *TextLabel;
-    QFrame *Strich;
-    QWidget *Orientierung;
-    QTabWidget *PageControl1;
+    QLabel *formLabel;
+    QLabel *picture;
+    QToolButton *helpButton;
+    QLabel *textLabel;
+    QFrame *strich;
+    QWidget *orientierung;
+    QTabWidget *pageControl1;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -22,7 +22,7 @@ void TLinkPanel::setLampColour(unsigned bgr)
     QPalette p = palette();
     p.setColor(QPalette::Window, colourFromBgr(bgr));
     setPalette(p);
-    if (OnChange) OnChange(*this, bgr == core::colour::Green);
+    if (onChange) onChange(*this, bgr == core::colour::Green);
 }
 
 void TLinkPanel::mousePressEvent(QMouseEvent *event)

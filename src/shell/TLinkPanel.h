@@ -18,7 +18,7 @@ public:
     unsigned lampColour() const override { return m_colour; }
 
     // Called after every colour change: the lamp and whether it is green.
-    std::function<void(TLinkPanel &lamp, bool linked)> OnChange;
+    std::function<void(TLinkPanel &lamp, bool linked)> onChange;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -59,24 +59,24 @@ TMainForm::TMainForm(MainController &controller, const Configuration &config, QW
     buildButtonBar(client);
     buildReport(client);
 
-    Panel1 = new QWidget(client);
-    Panel1->setGeometry(353, 55, 417, 464);
+    panel1 = new QWidget(client);
+    panel1->setGeometry(353, 55, 417, 464);
 
-    MyMessageField = new QLabel(client);
-    MyMessageField->setFrameStyle(QFrame::Box | QFrame::Plain);
-    MyMessageField->setStyleSheet(QStringLiteral("background: yellow; color: navy"));
-    MyMessageField->setFont(QFont(QStringLiteral("Arial"), 9));
-    MyMessageField->setGeometry(260, 524, 520, 20);
-    MyMessageField->hide();
+    myMessageField = new QLabel(client);
+    myMessageField->setFrameStyle(QFrame::Box | QFrame::Plain);
+    myMessageField->setStyleSheet(QStringLiteral("background: yellow; color: navy"));
+    myMessageField->setFont(QFont(QStringLiteral("Arial"), 9));
+    myMessageField->setGeometry(260, 524, 520, 20);
+    myMessageField->hide();
 
-    Gauge1 = new QProgressBar(client);
-    Gauge1->setGeometry(8, 526, 243, 16);
-    Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: navy }"));
-    Gauge1->hide();
+    gauge1 = new QProgressBar(client);
+    gauge1->setGeometry(8, 526, 243, 16);
+    gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: navy }"));
+    gauge1->hide();
 
     buildStatusBar();
-    Help = new HelpViewer(this);
-    Help->SetHelpFile(m_config.GetHelpFile());
+    help = new HelpViewer(this);
+    help->setHelpFile(m_config.getHelpFile());
     connectView();
     resize(ClientWidth, ClientHeight);
 }
@@ -85,46 +85,46 @@ TMainForm::~TMainForm() { m_controller.view = MainView(); }
 
 void TMainForm::buildButtonBar(QWidget *client)
 {
-    Panel2 = new QFrame(client);
-    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel2->setGeometry(0, 0, ClientWidth, 41);
-    Banner = new QLabel(Panel2);
-    const QPixmap banner(QStringLiteral(":/banner.jpg"));
-    Banner->setPixmap(banner.scaledToHeight(37, Qt::SmoothTransformation));
-    Banner->setGeometry(2, 2, Banner->pixmap().width(), 37);
+    panel2 = new QFrame(client);
+    panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel2->setGeometry(0, 0, ClientWidth, 41);
+    banner = new QLabel(panel2);
+    const QPixmap picture(QStringLiteral(":/banner.jpg"));
+    banner->setPixmap(picture.scaledToHeight(37, Qt::SmoothTransformation));
+    banner->setGeometry(2, 2, banner->pixmap().width(), 37);
 
-    Info_Button = flatButton(Panel2, QStringLiteral("Info"), 0);
-    LinkButton = flatButton(Panel2, QStringLiteral("Link"), 0);
-    SpeedButton3 = flatButton(Panel2, QStringLiteral("Ende"), 0);
-    SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    infoButton = flatButton(panel2, QStringLiteral("Info"), 0);
+    linkButton = flatButton(panel2, QStringLiteral("Link"), 0);
+    speedButton3 = flatButton(panel2, QStringLiteral("Ende"), 0);
+    speedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    speedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    QObject::connect(Info_Button, &QToolButton::clicked, this, [this] { if (OnInfoClick) OnInfoClick(); });
-    QObject::connect(LinkButton, &QToolButton::clicked, this, [this] { m_controller.LinkAction(); });
-    QObject::connect(SpeedButton3, &QToolButton::clicked, this, [this] { m_controller.Quit(); });
+    QObject::connect(infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
+    QObject::connect(linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
+    QObject::connect(speedButton3, &QToolButton::clicked, this, [this] { m_controller.quit(); });
 }
 
 void TMainForm::buildReport(QWidget *client)
 {
-    Panel3 = new QFrame(client);
-    Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel3->setGeometry(8, 55, 243, 467);
-    auto *stopped = new QLabel(QStringLiteral("monitor gestoppt !"), Panel3);
+    panel3 = new QFrame(client);
+    panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel3->setGeometry(8, 55, 243, 467);
+    auto *stopped = new QLabel(QStringLiteral("monitor gestoppt !"), panel3);
     stopped->setAlignment(Qt::AlignCenter);
     stopped->setGeometry(0, 0, 243, 467);
 
-    ReportMemo = new QPlainTextEdit(Panel3);
-    ReportMemo->setGeometry(0, 0, 243, 467);
-    ReportMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    ReportMemo->setReadOnly(true);
+    reportMemo = new QPlainTextEdit(panel3);
+    reportMemo->setGeometry(0, 0, 243, 467);
+    reportMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    reportMemo->setReadOnly(true);
     QFont courier(QStringLiteral("Courier New"), 8);
     courier.setStyleHint(QFont::TypeWriter);
-    ReportMemo->setFont(courier);
-    QPalette p = ReportMemo->palette();
+    reportMemo->setFont(courier);
+    QPalette p = reportMemo->palette();
     p.setColor(QPalette::Base, p.color(QPalette::ToolTipBase));
     p.setColor(QPalette::Text, p.color(QPalette::ToolTipText));
-    ReportMemo->setPalette(p);
-    ReportMemo->setPlainText(QStringLiteral("Verbindungs Report\n"));
+    reportMemo->setPalette(p);
+    reportMemo->setPlainText(QStringLiteral("Verbindungs Report\n"));
 }
 
 void TMainForm::buildStatusBar()
@@ -134,59 +134,59 @@ void TMainForm::buildStatusBar()
         auto *panel = new QLabel(row);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         row->panels[i] = panel;
-        StatusPanels[i] = panel;
+        statusPanels[i] = panel;
     }
-    row->setMinimumHeight(StatusPanels[0]->sizeHint().height());
+    row->setMinimumHeight(statusPanels[0]->sizeHint().height());
     row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->addWidget(row, 1);
     statusBar()->setSizeGripEnabled(false);
 
     const auto lampIn = [this](int panel) {
-        auto *lamp = new TLinkPanel(StatusPanels[panel]);
-        lamp->move(1, qMax(0, (StatusPanels[panel]->sizeHint().height() - 17) / 2));
+        auto *lamp = new TLinkPanel(statusPanels[panel]);
+        lamp->move(1, qMax(0, (statusPanels[panel]->sizeHint().height() - 17) / 2));
         return lamp;
     };
-    LineLamp = lampIn(3);
-    LinkLamp = lampIn(4);
-    ModeLamp = lampIn(5);
-    LinkLamp->OnChange = [this](TLinkPanel &lamp, bool) { m_controller.LinkLedChanged(lamp.lampColour()); };
-    m_controller.setLamps(LineLamp, LinkLamp);
+    lineLamp = lampIn(3);
+    linkLamp = lampIn(4);
+    modeLamp = lampIn(5);
+    linkLamp->onChange = [this](TLinkPanel &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
+    m_controller.setLamps(lineLamp, linkLamp);
 }
 
 void TMainForm::connectView()
 {
     MainView &v = m_controller.view;
     v.setPanelText = [this](int panel, const QString &text) {
-        if (panel >= 0 && panel < StatusPanelCount) StatusPanels[panel]->setText(text);
+        if (panel >= 0 && panel < StatusPanelCount) statusPanels[panel]->setText(text);
     };
-    v.appendReport = [this](const QString &line) { ReportMemo->appendPlainText(line); };
-    v.setReportVisible = [this](bool visible) { ReportMemo->setVisible(visible); };
-    v.reportVisible = [this] { return !ReportMemo->isHidden(); };
+    v.appendReport = [this](const QString &line) { reportMemo->appendPlainText(line); };
+    v.setReportVisible = [this](bool visible) { reportMemo->setVisible(visible); };
+    v.reportVisible = [this] { return !reportMemo->isHidden(); };
     v.setMessage = [this](const QString &text) {
-        MyMessageField->setText(text);
-        MyMessageField->adjustSize();
-        MyMessageField->setVisible(!text.isEmpty());
+        myMessageField->setText(text);
+        myMessageField->adjustSize();
+        myMessageField->setVisible(!text.isEmpty());
     };
-    v.setLinkButtonEnabled = [this](bool enabled) { LinkButton->setEnabled(enabled); };
-    v.setModeLampColour = [this](unsigned bgr) { ModeLamp->setLampColour(bgr); };
+    v.setLinkButtonEnabled = [this](bool enabled) { linkButton->setEnabled(enabled); };
+    v.setModeLampColour = [this](unsigned bgr) { modeLamp->setLampColour(bgr); };
     v.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
     v.setWindowWidth = [this](int width) { resize(width, height()); };
-    v.setGaugeVisible = [this](bool visible) { Gauge1->setVisible(visible); };
+    v.setGaugeVisible = [this](bool visible) { gauge1->setVisible(visible); };
     v.setGauge = [this](int maximum, int position) {
-        Gauge1->setRange(0, qMax(0, maximum));
-        Gauge1->setValue(qBound(0, position, qMax(0, maximum)));
+        gauge1->setRange(0, qMax(0, maximum));
+        gauge1->setValue(qBound(0, position, qMax(0, maximum)));
     };
 }
 
-QString TMainForm::PanelText(int panel) const
+QString TMainForm::panelText(int panel) const
 {
-    return panel >= 0 && panel < StatusPanelCount ? StatusPanels[panel]->text() : QString();
+    return panel >= 0 && panel < StatusPanelCount ? statusPanels[panel]->text() : QString();
 }
 
-void TMainForm::ShowStartWindow()
+void TMainForm::showStartWindow()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (screen && MainWindowFillsScreen(screen->geometry().height())) {
+    if (screen && mainWindowFillsScreen(screen->geometry().height())) {
         showMaximized();
         return;
     }
@@ -199,28 +199,28 @@ void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     const int width = centralWidget()->width();
-    Panel2->resize(width, Panel2->height());
+    panel2->resize(width, panel2->height());
     int x = width - ButtonWidth - 10;
-    for (QToolButton *button : {SpeedButton3, LinkButton, Info_Button}) {
+    for (QToolButton *button : {speedButton3, linkButton, infoButton}) {
         button->move(x, button->y());
         x -= ButtonWidth + 5;
     }
 }
 
-void TMainForm::ShowHelp(const QString &topic) { Help->ShowTopic(topic); }
+void TMainForm::showHelp(const QString &topic) { help->showTopic(topic); }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    m_controller.CloseRequested();
+    m_controller.closeRequested();
     event->accept();
     // Open dialogs (help, selection) must not keep the program alive.
-    if (OnClosed) OnClosed();
+    if (onClosed) onClosed();
 }
 
 void TMainForm::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F1) {
-        ShowHelp(QStringLiteral("10"));
+        showHelp(QStringLiteral("10"));
         return;
     }
     QMainWindow::keyPressEvent(event);

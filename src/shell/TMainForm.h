@@ -28,28 +28,28 @@ public:
     ~TMainForm() override;
 
     // Shows the window centred, or filling the screen on a small desktop.
-    void ShowStartWindow();
-    void ShowHelp(const QString &topic);
-    QString PanelText(int panel) const;
+    void showStartWindow();
+    void showHelp(const QString &topic);
+    QString panelText(int panel) const;
 
-    std::function<void()> OnInfoClick;  // Info_Button: shows the version window
-    std::function<void()> OnClosed;     // closed through the window frame: ends the message loop
+    std::function<void()> onInfoClick;  // Info_Button: shows the version window
+    std::function<void()> onClosed;     // closed through the window frame: ends the message loop
 
-    QFrame *Panel2;
-    QLabel *Banner;
-    QToolButton *Info_Button;
-    QToolButton *LinkButton;
-    QToolButton *SpeedButton3;
-    QFrame *Panel3;
-    QPlainTextEdit *ReportMemo;
-    QWidget *Panel1;
-    QLabel *MyMessageField;
-    QProgressBar *Gauge1;
-    std::array<QLabel *, StatusPanelCount> StatusPanels{};
-    TLinkPanel *LineLamp;
-    TLinkPanel *LinkLamp;
-    TLinkPanel *ModeLamp;
-    HelpViewer *Help;
+    QFrame *panel2;
+    QLabel *banner;
+    QToolButton *infoButton;
+    QToolButton *linkButton;
+    QToolButton *speedButton3;
+    QFrame *panel3;
+    QPlainTextEdit *reportMemo;
+    QWidget *panel1;
+    QLabel *myMessageField;
+    QProgressBar *gauge1;
+    std::array<QLabel *, StatusPanelCount> statusPanels{};
+    TLinkPanel *lineLamp;
+    TLinkPanel *linkLamp;
+    TLinkPanel *modeLamp;
+    HelpViewer *help;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -21,20 +21,20 @@ TSelectForm::TSelectForm(QWidget *parent) : QDialog(parent)
         buttons->addWidget(button);
         return button;
     };
-    SysModButton = add(QStringLiteral("SysMod"), ResultOk);
-    SteuerungsButton = add(QStringLiteral("Steuerung"), ResultYes);
-    ModemButton = add(QStringLiteral("Modem"), ResultRetry);
-    BitBtn1 = add(QStringLiteral("Abbrechen"), ResultAbort);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    sysModButton = add(QStringLiteral("SysMod"), ResultOk);
+    steuerungsButton = add(QStringLiteral("Steuerung"), ResultYes);
+    modemButton = add(QStringLiteral("Modem"), ResultRetry);
+    bitBtn1 = add(QStringLiteral("Abbrechen"), ResultAbort);
+    bitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     layout->addLayout(buttons);
 }
 
 void TSelectForm::showEvent(QShowEvent *event)
 {
-    SysModButton->setVisible(Mask & 1);
-    SteuerungsButton->setVisible(Mask & 2);
-    ModemButton->setVisible(Mask & 4);
-    BitBtn1->setVisible(true);
+    sysModButton->setVisible(mask & 1);
+    steuerungsButton->setVisible(mask & 2);
+    modemButton->setVisible(mask & 4);
+    bitBtn1->setVisible(true);
     QDialog::showEvent(event);
 }
 

@@ -14,12 +14,12 @@ public:
 
     explicit TSelectForm(QWidget *parent = nullptr);
 
-    int Mask = 3;
+    int mask = 3;
 
-    QPushButton *SysModButton;
-    QPushButton *SteuerungsButton;
-    QPushButton *ModemButton;
-    QPushButton *BitBtn1;
+    QPushButton *sysModButton;
+    QPushButton *steuerungsButton;
+    QPushButton *modemButton;
+    QPushButton *bitBtn1;
 
     void reject() override { done(ResultCancel); }
 

@@ -9,12 +9,12 @@ namespace shell {
 
 // What the version window shows: the caption title and its twelve lines.
 struct VersionInfo {
-    QString Title;
-    QStringList Lines;
+    QString title;
+    QStringList lines;
 };
 
 // programFile: the program's own file (for its date); descriptionVersion: the
 // version of the parameter description file.
-VersionInfo BuildVersionInfo(const Configuration &config, const QString &programFile, const QString &descriptionVersion);
+VersionInfo buildVersionInfo(const Configuration &config, const QString &programFile, const QString &descriptionVersion);
 
 }  // namespace shell

@@ -5,50 +5,50 @@
 
 namespace sysmod {
 
-void TSysMod::Create()
+void TSysMod::create()
 {
-    Clear();
-    SetFileNames(QStringLiteral("CLEAR"));
-    LoadFromQRx = &TSysMod::NotLinked;
-    SaveToQRx = &TSysMod::NotLinked;
+    clear();
+    setFileNames(QStringLiteral("CLEAR"));
+    loadFromQRx = &TSysMod::notLinked;
+    saveToQRx = &TSysMod::notLinked;
 }
 
-void TSysMod::Clear()
+void TSysMod::clear()
 {
     m_image.fill('\0', kImageSize);
 }
 
-void TSysMod::InitHeader()
+void TSysMod::initHeader()
 {
     setWordAt(m_image, 0, kFormatWord);
     setWordAt(m_image, 2, 0);
 }
 
-quint32 TSysMod::UpdateChecksum()
+quint32 TSysMod::updateChecksum()
 {
     const quint32 sum = checksumOf(m_image);
     setWordAt(m_image, kChecksumOffset, quint16(sum));
     return sum;
 }
 
-bool TSysMod::SetImageData(const QByteArray &image)
+bool TSysMod::setImageData(const QByteArray &image)
 {
     if (image.size() != kImageSize) return false;
     m_image = image;
     return true;
 }
 
-quint8 TSysMod::GetByte(int i) const
+quint8 TSysMod::getByte(int i) const
 {
     return i >= 0 && i < kImageSize ? quint8(m_image[i]) : 0;
 }
 
-void TSysMod::SetByte(int i, quint8 b)
+void TSysMod::setByte(int i, quint8 b)
 {
     if (i >= 0 && i < kImageSize) m_image[i] = char(b);
 }
 
-void TSysMod::SetFileNames(const QString &path)
+void TSysMod::setFileNames(const QString &path)
 {
     // Both separators are accepted: names typed or stored on either platform.
     const int cut = std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
@@ -58,7 +58,7 @@ void TSysMod::SetFileNames(const QString &path)
     m_baseName = m_fileName.left(m_fileName.indexOf(QLatin1Char('.')));
 }
 
-bool TSysMod::LoadFromFile(const QString &path)
+bool TSysMod::loadFromFile(const QString &path)
 {
     m_transferred = 0;
     QFile file(path);
@@ -74,15 +74,15 @@ bool TSysMod::LoadFromFile(const QString &path)
         return false;
     }
     m_image = data;
-    SetFileNames(path);
+    setFileNames(path);
     m_lastError.clear();
     return true;
 }
 
-bool TSysMod::SaveToFile(const QString &path)
+bool TSysMod::saveToFile(const QString &path)
 {
     setWordAt(m_image, 0, kFormatWord);
-    UpdateChecksum();
+    updateChecksum();
     m_transferred = 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(m_image) != kImageSize || !file.commit()) {
@@ -90,12 +90,12 @@ bool TSysMod::SaveToFile(const QString &path)
         return false;
     }
     m_transferred = kImageSize;
-    SetFileNames(path);
+    setFileNames(path);
     m_lastError.clear();
     return true;
 }
 
-void TSysMod::SetDefaultFile(const QString &path)
+void TSysMod::setDefaultFile(const QString &path)
 {
     m_defaultPath = path;
     const int cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
@@ -103,74 +103,74 @@ void TSysMod::SetDefaultFile(const QString &path)
     m_defaultName = name.left(std::max<qsizetype>(0, name.size() - 4));
 }
 
-void TSysMod::LoadDefault()
+void TSysMod::loadDefault()
 {
-    Clear();
-    LoadFromFile(m_defaultPath);
-    SetFileNames(m_defaultName);
-    InitHeader();
-    UpdateChecksum();
+    clear();
+    loadFromFile(m_defaultPath);
+    setFileNames(m_defaultName);
+    initHeader();
+    updateChecksum();
 }
 
-void TSysMod::StartUp(const QString &descriptionPath, const QString &defaultPath)
+void TSysMod::startUp(const QString &descriptionPath, const QString &defaultPath)
 {
-    LoadDescription(descriptionPath);
-    SetDefaultFile(defaultPath);
-    LoadDefault();
+    loadDescription(descriptionPath);
+    setDefaultFile(defaultPath);
+    loadDefault();
 }
 
-bool TSysMod::LoadDescription(const QString &path)
+bool TSysMod::loadDescription(const QString &path)
 {
     return m_description.load(path);
 }
 
-QString TSysMod::DescriptionVersion() const
+QString TSysMod::descriptionVersion() const
 {
     const QString version = m_description.readString(QStringLiteral("id"), QStringLiteral("version"));
     return version.isEmpty() ? QStringLiteral("??") : version;
 }
 
-void TSysMod::SetDescriptionKeys(const QString &longNameKey, const QString &hintKey)
+void TSysMod::setDescriptionKeys(const QString &longNameKey, const QString &hintKey)
 {
     m_longNameKey = longNameKey;
     m_hintKey = hintKey;
 }
 
-QStringList TSysMod::DescribedParameters() const
+QStringList TSysMod::describedParameters() const
 {
     QStringList names = m_description.sections();
     names.removeIf([](const QString &s) { return s.compare(QStringLiteral("id"), Qt::CaseInsensitive) == 0; });
     return names;
 }
 
-TSysMod::ParameterText TSysMod::DescribeParameter(const QString &name) const
+TSysMod::ParameterText TSysMod::describeParameter(const QString &name) const
 {
     return {m_description.readString(name, m_longNameKey), m_description.readString(name, m_hintKey)};
 }
 
-int TSysMod::ParameterOffset(const QString &name) const
+int TSysMod::parameterOffset(const QString &name) const
 {
     return m_description.readInteger(name, QStringLiteral("offset"), -1);
 }
 
-quint8 TSysMod::DescribeKo() const
+quint8 TSysMod::describeKo() const
 {
-    return std::min<quint8>(GetByte(kKoOffset), kMaxFloors - 1);
+    return std::min<quint8>(getByte(kKoOffset), kMaxFloors - 1);
 }
 
-quint8 TSysMod::DescribeTurfkt(int i) const
+quint8 TSysMod::describeTurfkt(int i) const
 {
-    return i >= 0 && i < kMaxFloors ? GetByte(kTurfktOffset + i) : 0;
+    return i >= 0 && i < kMaxFloors ? getByte(kTurfktOffset + i) : 0;
 }
 
-quint32 TSysMod::DescribeAnfModel(int i) const
+quint32 TSysMod::describeAnfModel(int i) const
 {
     if (i < 0 || i >= kMaxFloors) return 0;
     const int at = kAnfModelOffset + 4 * i;
     return wordAt(m_image, at) | quint32(wordAt(m_image, at + 2)) << 16;
 }
 
-void TSysMod::NotLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+void TSysMod::notLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                         ProgressCallback onProgress)
 {
     Q_UNUSED(onSuccess);
@@ -180,7 +180,7 @@ void TSysMod::NotLinked(TextCallback onSuccess, TextCallback onFailure, TextCall
     if (onStatus) onStatus(text);
 }
 
-TSysMod &SysMod()
+TSysMod &sysMod()
 {
     static TSysMod instance;
     return instance;

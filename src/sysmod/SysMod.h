@@ -21,72 +21,72 @@ using TransferOperation = std::function<void(TextCallback onSuccess, TextCallbac
 // ".smb" files and the version of its description file.
 class TSysMod {
 public:
-    TSysMod() { Create(); }
+    TSysMod() { create(); }
 
     // Zero image, names from "CLEAR", both transfer slots not linked.
-    void Create();
-    void Clear();
-    void InitHeader();
+    void create();
+    void clear();
+    void initHeader();
     // Stores the low 16 bits at offset 1030 and returns the full sum.
-    quint32 UpdateChecksum();
+    quint32 updateChecksum();
 
-    static constexpr int ImageSize() { return kImageSize; }
-    const QByteArray &ImageData() const { return m_image; }
+    static constexpr int imageSize() { return kImageSize; }
+    const QByteArray &imageData() const { return m_image; }
     // Replaces the whole image; false (image untouched) unless exactly 1032 bytes.
-    bool SetImageData(const QByteArray &image);
+    bool setImageData(const QByteArray &image);
     // Out-of-range reads give 0, out-of-range writes are ignored.
-    quint8 GetByte(int i) const;
-    void SetByte(int i, quint8 b);
+    quint8 getByte(int i) const;
+    void setByte(int i, quint8 b);
 
-    void SetFileNames(const QString &path);
+    void setFileNames(const QString &path);
     // True only for a readable file of exactly 1032 bytes; anything else leaves
     // the image and the names as they were.
-    bool LoadFromFile(const QString &path);
+    bool loadFromFile(const QString &path);
     // Sets the format word and checksum, then writes through a temporary file,
-    // so a failed save leaves any earlier file whole. LastError() says why.
-    bool SaveToFile(const QString &path);
+    // so a failed save leaves any earlier file whole. lastError() says why.
+    bool saveToFile(const QString &path);
 
     // The default file's full path; its name without the last four characters
     // becomes the default name.
-    void SetDefaultFile(const QString &path);
+    void setDefaultFile(const QString &path);
     // Zero image, the default file over it when it loads, default names, valid header.
-    void LoadDefault();
+    void loadDefault();
     // Start-up: the description file and the default image.
-    void StartUp(const QString &descriptionPath, const QString &defaultPath);
+    void startUp(const QString &descriptionPath, const QString &defaultPath);
 
     // Reads the description file ("sysmod.sys"); false when it could not be read.
-    bool LoadDescription(const QString &path);
-    QString DescriptionVersion() const;
+    bool loadDescription(const QString &path);
+    QString descriptionVersion() const;
     // The description's key names for a parameter's long name and hint
     // (the INI's sys_ln and sys_hint; "lnd" and "hint" unless set).
-    void SetDescriptionKeys(const QString &longNameKey, const QString &hintKey);
+    void setDescriptionKeys(const QString &longNameKey, const QString &hintKey);
     struct ParameterText {
         QString longName, hint;
     };
     // The described parameters (every section but "id"), in file order.
-    QStringList DescribedParameters() const;
-    ParameterText DescribeParameter(const QString &name) const;
+    QStringList describedParameters() const;
+    ParameterText describeParameter(const QString &name) const;
     // Where a described parameter starts in the image; -1 when not described.
-    int ParameterOffset(const QString &name) const;
+    int parameterOffset(const QString &name) const;
 
     // Top floor number, at most 39.
-    quint8 DescribeKo() const;
+    quint8 describeKo() const;
     // Door function of floor i (bit 0 side A, bit 1 side B); 0 beyond floor 39.
-    quint8 DescribeTurfkt(int i) const;
+    quint8 describeTurfkt(int i) const;
     // Word a in the low, word s in the high 16 bits; 0 beyond floor 39.
-    quint32 DescribeAnfModel(int i) const;
+    quint32 describeAnfModel(int i) const;
 
-    QString FileName() const { return m_fileName; }
-    QString BaseName() const { return m_baseName; }
-    QString DefaultName() const { return m_defaultName; }
-    int Transferred() const { return m_transferred; }
-    QString LastError() const { return m_lastError; }
+    QString fileName() const { return m_fileName; }
+    QString baseName() const { return m_baseName; }
+    QString defaultName() const { return m_defaultName; }
+    int transferred() const { return m_transferred; }
+    QString lastError() const { return m_lastError; }
 
     // Filled with the not-linked operation; the start-up wiring plugs the transfer in.
-    TransferOperation LoadFromQRx;
-    TransferOperation SaveToQRx;
+    TransferOperation loadFromQRx;
+    TransferOperation saveToQRx;
 
-    static void NotLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+    static void notLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                           ProgressCallback onProgress);
 
 private:
@@ -103,6 +103,6 @@ private:
 };
 
 // The program's one system module object.
-TSysMod &SysMod();
+TSysMod &sysMod();
 
 }  // namespace sysmod

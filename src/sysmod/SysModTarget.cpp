@@ -23,14 +23,14 @@ SysModTarget::SysModTarget(const core::Clock &clock) : m_clock(clock), m_image(k
     setWordAt(m_image, kChecksumOffset, quint16(checksumOf(m_image)));
 }
 
-bool SysModTarget::SetImage(const QByteArray &image)
+bool SysModTarget::setImage(const QByteArray &image)
 {
     if (image.size() != kImageSize) return false;
     m_image = image;
     return true;
 }
 
-bool SysModTarget::Handles(const QByteArray &telegram)
+bool SysModTarget::handles(const QByteArray &telegram)
 {
     if (telegram.size() < 2) return false;
     const int command = core::byteAt(telegram, 0);
@@ -46,14 +46,14 @@ bool SysModTarget::Handles(const QByteArray &telegram)
     }
 }
 
-bool SysModTarget::Rebooting() const
+bool SysModTarget::rebooting() const
 {
     return m_rebootUntil >= 0 && m_clock.elapsedMs() < m_rebootUntil;
 }
 
-QByteArray SysModTarget::Answer(const QByteArray &telegram)
+QByteArray SysModTarget::answer(const QByteArray &telegram)
 {
-    if (Rebooting() || !Handles(telegram)) return {};
+    if (rebooting() || !handles(telegram)) return {};
     if (core::byteAt(telegram, 0) == 0xFF) return writePacket(telegram) ? kAck : kRefused;
 
     switch (core::byteAt(telegram, 1)) {

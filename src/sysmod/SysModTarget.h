@@ -14,17 +14,17 @@ class SysModTarget {
 public:
     explicit SysModTarget(const core::Clock &clock);
 
-    const QByteArray &Image() const { return m_image; }
+    const QByteArray &image() const { return m_image; }
     // Takes a 1032-byte image; false (image kept) for any other size.
-    bool SetImage(const QByteArray &image);
+    bool setImage(const QByteArray &image);
 
     // Whether the telegram is one this class answers.
-    static bool Handles(const QByteArray &telegram);
+    static bool handles(const QByteArray &telegram);
     // The answer to a telegram; empty when the controller stays silent (reset,
     // reboot, a telegram it does not know).
-    QByteArray Answer(const QByteArray &telegram);
+    QByteArray answer(const QByteArray &telegram);
     // True from a reset until the reboot time has passed: nothing is answered.
-    bool Rebooting() const;
+    bool rebooting() const;
 
     // Fault injection: serve the image with a checksum word that does not match.
     bool corruptChecksum = false;

@@ -32,27 +32,27 @@ QString TRW::text(const QString &ident) const
     return found.isEmpty() ? ident : found;
 }
 
-void TRW::LoadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+void TRW::loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                       ProgressCallback onProgress)
 {
     begin(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
     if (!guard(QStringLiteral("LoadFromQRx"))) return;
-    log(T(30));
+    log(t(30));
     status(QStringLiteral("..stop gruppe"));
     put(2, &TRW::readStopGroupAnswer, telegram(0x46));
 }
 
-void TRW::SaveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+void TRW::saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                     ProgressCallback onProgress)
 {
     begin(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
     if (!guard(QStringLiteral("SaveToQRx"))) return;
-    if (TransferFlush) TransferFlush();
-    m_image.UpdateChecksum();
+    if (transferFlush) transferFlush();
+    m_image.updateChecksum();
     // The image is sent as it stands now, even if it is edited meanwhile.
-    m_buffer = m_image.ImageData();
+    m_buffer = m_image.imageData();
     log(QStringLiteral("zbl_rw_sysmod>Stop Gruppe"));
-    status(T(50));
+    status(t(50));
     put(2, &TRW::writeStopGroupAnswer, telegram(0x46));
 }
 
@@ -86,7 +86,7 @@ bool TRW::guard(const QString &step)
 
 void TRW::log(const QString &line) const
 {
-    shell::Reports().writeIf(shell::ReportSysModTransfer, QStringLiteral("zbl_rw ") + line);
+    shell::reports().writeIf(shell::ReportSysModTransfer, QStringLiteral("zbl_rw ") + line);
 }
 
 void TRW::status(const QString &s) const
@@ -136,7 +136,7 @@ void TRW::put(int answerLength, Step step, const QByteArray &request)
         };
     }
     if (answerLength > 0) m_answerTimer->start(AnswerTimeoutMs);
-    if (TransferPut && TransferPut(answerLength, std::move(onAnswer), request)) return;
+    if (transferPut && transferPut(answerLength, std::move(onAnswer), request)) return;
 
     // A refused request would leave the chain waiting for ever.
     m_answerTimer->stop();
@@ -167,7 +167,7 @@ void TRW::delay(int ms, std::function<void()> then)
 void TRW::restoreLineTimeout()
 {
     if (!m_savedLineTimeout) return;
-    if (SwapLineTimeout) SwapLineTimeout(*m_savedLineTimeout);
+    if (swapLineTimeout) swapLineTimeout(*m_savedLineTimeout);
     m_savedLineTimeout.reset();
 }
 
@@ -194,7 +194,7 @@ void TRW::readStopGroupAnswer(const QByteArray &a)
     if (!guard(QStringLiteral("Get1"))) return;
     if (core::byteAt(a, 0) != 0xF1) return fail(ReadStopGroup);
     put(5, &TRW::readSelectAnswer, telegram(0x05));
-    status(T(43));
+    status(t(43));
 }
 
 void TRW::readSelectAnswer(const QByteArray &a)
@@ -202,7 +202,7 @@ void TRW::readSelectAnswer(const QByteArray &a)
     if (!guard(QStringLiteral("Get2"))) return;
     if (core::byteAt(a, 0) != 0xF4) return fail(ReadSelect);
     put(5, &TRW::readSizeAnswer, telegram(0x07));
-    status(T(40));
+    status(t(40));
 }
 
 void TRW::readSizeAnswer(const QByteArray &a)
@@ -215,7 +215,7 @@ void TRW::readSizeAnswer(const QByteArray &a)
     m_position = 0;
     m_remaining = kImageSize;
     m_buffer = QByteArray(kImageSize, '\0');
-    status(QString::asprintf("%s : %d..", qPrintable(T(42)), size));
+    status(QString::asprintf("%s : %d..", qPrintable(t(42)), size));
     progress();
     put(16, &TRW::readPacketAnswer, telegram(0x48));
 }
@@ -237,14 +237,14 @@ void TRW::readPacketAnswer(const QByteArray &a)
         log(QString::asprintf("zbl_rw_sysmod.checksum %4.4X/%4.4X", received, computed));
         return fail(ReadChecksum);
     }
-    status(T(41));
+    status(t(41));
     put(2, &TRW::readGroupFinishAnswer, telegram(0x47));
 }
 
 void TRW::readGroupFinishAnswer(const QByteArray &)
 {
-    m_image.SetImageData(m_buffer);
-    status(T(31));
+    m_image.setImageData(m_buffer);
+    status(t(31));
     log(QStringLiteral("zbl_rw_sysmod.run_ok"));
     finish(QStringLiteral("Controller Data Read"));
 }
@@ -255,7 +255,7 @@ void TRW::writeStopGroupAnswer(const QByteArray &a)
 {
     if (!guard(QStringLiteral("Put1"))) return;
     if (core::byteAt(a, 1) != 1) return fail(WriteStopGroup);
-    status(T(43));
+    status(t(43));
     put(5, &TRW::writeSelectAnswer, telegram(0x05));
 }
 
@@ -263,7 +263,7 @@ void TRW::writeSelectAnswer(const QByteArray &a)
 {
     if (!guard(QStringLiteral("Put2>read sysmod.size"))) return;
     if (core::byteAt(a, 0) != 0xF4) return fail(WriteSelect);
-    status(T(40));
+    status(t(40));
     put(5, &TRW::writeSizeAnswer, telegram(0x07));
 }
 
@@ -276,7 +276,7 @@ void TRW::writeSizeAnswer(const QByteArray &a)
     m_position = 0;
     m_remaining = kImageSize;
     progress();
-    status(T(39));
+    status(t(39));
     put(2, &TRW::writeSuspendAnswer, telegram(0x0E));
 }
 
@@ -284,14 +284,14 @@ void TRW::writeSuspendAnswer(const QByteArray &a)
 {
     if (!guard(QStringLiteral("Put4>warte 3 sec"))) return;
     if (core::byteAt(a, 1) != 1) return fail(WriteSuspend);
-    status(T(38));
+    status(t(38));
     delay(SuspendWaitMs, [this] { afterSuspendWait(); });
 }
 
 void TRW::afterSuspendWait()
 {
     if (!guard(QStringLiteral("Put4_1"))) return;
-    status(T(37));
+    status(t(37));
     put(2, &TRW::writePrepareAnswer, telegram(0x0F));
 }
 
@@ -299,7 +299,7 @@ void TRW::writePrepareAnswer(const QByteArray &a)
 {
     if (!guard(QStringLiteral("Put5>komprimieren und senden"))) return;
     if (core::byteAt(a, 1) != 1) return fail(WritePrepare);
-    status(T(36));
+    status(t(36));
     sendNextPacket();
 }
 
@@ -323,9 +323,9 @@ void TRW::writePacketAnswer(const QByteArray &a)
         return writeEndAnswer(telegram(0x01));
     }
     if (m_remaining > 0) return sendNextPacket();
-    status(T(35));
+    status(t(35));
     // Writing the module takes the controller longer than an ordinary answer.
-    if (SwapLineTimeout) m_savedLineTimeout = SwapLineTimeout(EndOfWriteLineTimeoutMs);
+    if (swapLineTimeout) m_savedLineTimeout = swapLineTimeout(EndOfWriteLineTimeoutMs);
     put(2, &TRW::writeEndAnswer, telegram(0x4A));
 }
 
@@ -334,13 +334,13 @@ void TRW::writeEndAnswer(const QByteArray &a)
     if (!guard(QStringLiteral("Put6"))) return;
     restoreLineTimeout();
     if (core::byteAt(a, 1) != 1) return fail(WriteEnd);
-    status(T(33));
+    status(t(33));
     put(0, nullptr, telegram(0x10));
     if (!m_running) return;
     m_restartStatus = m_onStatus;
     m_restartPending = true;
     delay(RestartWaitMs, [this] { restartCheck(); });
-    finish(T(32));
+    finish(t(32));
 }
 
 void TRW::restartCheck()
@@ -370,9 +370,9 @@ void TRW::restartFailed()
     // after a new parameter set is something the engineer must see.
     m_restartPending = false;
     m_message = QString::number(WriteRestart);
-    shell::Reports().write(QStringLiteral("zbl_rw Fehler %1: %2").arg(WriteRestart).arg(T(34)));
+    shell::reports().write(QStringLiteral("zbl_rw Fehler %1: %2").arg(WriteRestart).arg(t(34)));
     if (const TextCallback report = std::exchange(m_restartStatus, {}))
-        report(QStringLiteral("[") + T(34) + QStringLiteral("]"));
+        report(QStringLiteral("[") + t(34) + QStringLiteral("]"));
 }
 
 }  // namespace sysmod

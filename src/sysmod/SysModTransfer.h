@@ -51,23 +51,23 @@ public:
     ~TRW();
 
     // Hooks, wired at start-up.
-    core::TransferPutFn TransferPut;
-    std::function<void()> TransferFlush;
+    core::TransferPutFn transferPut;
+    std::function<void()> transferFlush;
     // The local line driver's answer time-out: sets the new value, returns the old one.
-    std::function<int(int newMs)> SwapLineTimeout;
+    std::function<int(int newMs)> swapLineTimeout;
     // The language file lookup (section, ident); without it a message is its number.
     std::function<QString(const QString &section, const QString &ident)> translator;
 
-    void LoadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+    void loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                      ProgressCallback onProgress);
-    void SaveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+    void saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                    ProgressCallback onProgress);
     // The break button: the next step ends the transfer with error 1.
-    void Abort() { m_abortRequest = true; }
-    bool Running() const { return m_running; }
+    void abort() { m_abortRequest = true; }
+    bool running() const { return m_running; }
 
     // Message number n in the language file section "zbl-rw-sysmod".
-    QString T(int n) const { return text(QString::number(n)); }
+    QString t(int n) const { return text(QString::number(n)); }
     QString text(const QString &ident) const;
 
 private:

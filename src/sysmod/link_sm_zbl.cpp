@@ -7,13 +7,13 @@ namespace sysmod {
 
 void link_sm_zbl(TSysMod &sysMod, TRW &transfer)
 {
-    sysMod.LoadFromQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+    sysMod.loadFromQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                                      ProgressCallback onProgress) {
-        transfer.LoadFromQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
+        transfer.loadFromQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
     };
-    sysMod.SaveToQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+    sysMod.saveToQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                                    ProgressCallback onProgress) {
-        transfer.SaveToQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
+        transfer.saveToQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
     };
 }
 

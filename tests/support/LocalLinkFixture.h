@@ -20,21 +20,21 @@ struct LocalLinkFixture {
     explicit LocalLinkFixture(const sim::InstallationSetup &setup = {}, const sim::PartnerOptions &options = {})
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
-        queue.SetMode(2);
-        queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            line.LineSend(telegram, std::move(answer));
+        queue.setMode(2);
+        queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
+            line.lineSend(telegram, std::move(answer));
         };
-        queue.IsLinkUp = [this] { return port.LinkUp; };
-        line.TransferPut = queue.putFunction();
-        line.SetQueueMode = [this](int mode) { queue.SetMode(mode); };
+        queue.isLinkUp = [this] { return port.linkUp; };
+        line.transferPut = queue.putFunction();
+        line.setQueueMode = [this](int mode) { queue.setMode(mode); };
     }
 
     // The local route and the link action, as the main window starts them; true once the link is up.
     bool start()
     {
-        line.SetLinkMode(0);
-        line.StartStopLine();
-        return runUntil([this] { return port.LinkUp; }, 5000);
+        line.setLinkMode(0);
+        line.startStopLine();
+        return runUntil([this] { return port.linkUp; }, 5000);
     }
 
     // Advances time in small steps until done() holds; false if limitMs passed first.

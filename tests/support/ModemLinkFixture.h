@@ -50,58 +50,58 @@ struct ModemStack {
         : port(line, timers), kavcom(timers), control(port, kavcom, timers), queue(timers), session(timers),
           panel(timers, languageText, false), lamps(timers)
     {
-        port.ConfiguredDevice = device;
-        kavcom.SendString = [this](const QByteArray &bytes) { return port.SendString(bytes); };
-        kavcom.ReadChars = [this](int count) { return port.ReadChars(count); };
-        kavcom.SetPortRxHook = [this](std::function<void(int)> hook) { port.RxHook = std::move(hook); };
+        port.configuredDevice = device;
+        kavcom.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
+        kavcom.readChars = [this](int count) { return port.readChars(count); };
+        kavcom.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         // The identification command, so the modem's identity line reaches the port window.
-        control.ReadSettings = [] {
+        control.readSettings = [] {
             comlink::ModemSettings settings;
             settings.askModem = QStringLiteral("ATI");
             return settings;
         };
 
-        queue.SetMode(1);
-        queue.SendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            kavcom.KavcomSend(telegram, std::move(answer));
+        queue.setMode(1);
+        queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
+            kavcom.kavcomSend(telegram, std::move(answer));
         };
-        queue.IsLinkUp = [this] { return port.LinkUp; };
-        queue.OnRestart = [this](const QString &text) { restarts << text; };
-        queue.OnQueueError = [this](const QString &text) { queueErrors << text; };
+        queue.isLinkUp = [this] { return port.linkUp; };
+        queue.onRestart = [this](const QString &text) { restarts << text; };
+        queue.onQueueError = [this](const QString &text) { queueErrors << text; };
 
         wireSession();
-        port.OnConnectChange = [this](bool on) {
-            session.ConnectChange(on);
+        port.onConnectChange = [this](bool on) {
+            session.connectChange(on);
             lamps.setConnected(on);
         };
-        port.RegisterLinkLed(&linkLamp);
-        port.OnMemo = [this](const QString &line) { memo << line; };
+        port.registerLinkLed(&linkLamp);
+        port.onMemo = [this](const QString &line) { memo << line; };
     }
-    ~ModemStack() { port.UnregisterLinkLed(&linkLamp); }
+    ~ModemStack() { port.unregisterLinkLed(&linkLamp); }
 
     void wireSession()
     {
         auto &p = session.port;
-        p.OpenPort = [this](int number) { return port.OpenPort(number); };
-        p.IsConnected = [this] { return port.IsConnected(); };
-        p.ModemTestAndInit = [this](shell::TextProc onReady) { control.ModemTestAndInit(std::move(onReady)); };
-        p.Dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
-            return control.Dial(number, std::move(onLinked), std::move(onError));
+        p.openPort = [this](int number) { return port.openPort(number); };
+        p.isConnected = [this] { return port.isConnected(); };
+        p.modemTestAndInit = [this](shell::TextProc onReady) { control.modemTestAndInit(std::move(onReady)); };
+        p.dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
+            return control.dial(number, std::move(onLinked), std::move(onError));
         };
-        p.HangUp = [this] { control.HangUp(); };
-        p.SendString = [this](const QByteArray &bytes) { return port.SendString(bytes); };
-        p.ClosePort = [this] { port.ClosePort(); };
+        p.hangUp = [this] { control.hangUp(); };
+        p.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
+        p.closePort = [this] { port.closePort(); };
         auto &w = session.windows;
-        w.SetGaugeMax = [this](int maximum) { gaugeMax = maximum; };
-        w.SetGaugePosition = [this](int position) { gaugePosition = position; };
-        w.SetTimeText = [this](const QString &text) { timeText = text; };
-        w.ClosePanel = [this] { panel.Close(); };
-        session.TransferHalt = [this] { queue.TransferHalt(); };
+        w.setGaugeMax = [this](int maximum) { gaugeMax = maximum; };
+        w.setGaugePosition = [this](int position) { gaugePosition = position; };
+        w.setTimeText = [this](const QString &text) { timeText = text; };
+        w.closePanel = [this] { panel.close(); };
+        session.transferHalt = [this] { queue.transferHalt(); };
         // The dial number dialogue, confirmed as it stands.
-        session.InputQuery = [](const QString &, const QString &, QString &) { return true; };
-        session.DialNumber = QStringLiteral("0815");
+        session.inputQuery = [](const QString &, const QString &, QString &) { return true; };
+        session.dialNumber = QStringLiteral("0815");
         panel.setSession(&session);
-        panel.ShowSessionPanel();
+        panel.showSessionPanel();
     }
 
     comlink::ComPort port;
@@ -123,22 +123,22 @@ struct ModemLinkFixture {
     explicit ModemLinkFixture(const sim::ModemOptions &options = {}, const sim::InstallationSetup &setup = {})
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
-        shell::Reports().reset();
-        shell::Reports().ReportWrite = [this](const QString &text) { appLog << text; };
+        shell::reports().reset();
+        shell::reports().reportWrite = [this](const QString &text) { appLog << text; };
     }
-    ~ModemLinkFixture() { shell::Reports().reset(); }
+    ~ModemLinkFixture() { shell::reports().reset(); }
 
     // The panel's "INIT"; true once the panel reports the modem ready.
     bool init()
     {
-        pc.panel.InitClick();
-        return runUntil([this] { return pc.session.ModemReady; }, 10000);
+        pc.panel.initClick();
+        return runUntil([this] { return pc.session.modemReady; }, 10000);
     }
 
     // The panel's dial button; true once the panel shows the partner.
     bool dial()
     {
-        pc.panel.DialClick();
+        pc.panel.dialClick();
         return runUntil([this] { return pc.panel.connected(); }, 20000);
     }
 
@@ -147,7 +147,7 @@ struct ModemLinkFixture {
     {
         QByteArray answer;
         bool answered = false;
-        if (!pc.queue.TransferPut(answerLength, [&](const QByteArray &a) { answer = a; answered = true; }, telegram))
+        if (!pc.queue.transferPut(answerLength, [&](const QByteArray &a) { answer = a; answered = true; }, telegram))
             return {};
         runUntil([&] { return answered; }, limitMs);
         return answer;

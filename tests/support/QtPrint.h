@@ -8,9 +8,9 @@
 #include <ostream>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '[' << b.toHex(' ').toUpper().toStdString() << ']'; }
-inline void PrintTo(const QStringList &l, std::ostream *os)
+inline void printTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void printTo(const QByteArray &b, std::ostream *os) { *os << '[' << b.toHex(' ').toUpper().toStdString() << ']'; }
+inline void printTo(const QStringList &l, std::ostream *os)
 {
     *os << '{';
     for (int i = 0; i < l.size(); ++i) *os << (i ? ", \"" : "\"") << l[i].toStdString() << '"';

@@ -57,28 +57,28 @@ BatchProcess::~BatchProcess()
     m_watchdog->stop();
 }
 
-void BatchProcess::StartBatch()
+void BatchProcess::startBatch()
 {
     if (m_started) return;
     m_started = true;
     if (!openLog()) return;
 
     m_running = true;
-    if (DetachMainLogMirror) DetachMainLogMirror();
-    if (ResetReport) ResetReport();
+    if (detachMainLogMirror) detachMainLogMirror();
+    if (resetReport) resetReport();
     writeHead();
-    SetBatchTimeout(StartTimeoutSeconds);
+    setBatchTimeout(StartTimeoutSeconds);
 
     if (!m_params.modem) {
-        BatchVisit(LocalName);
+        batchVisit(LocalName);
         return;
     }
-    BatchLine(QString::fromUtf8("WÄHLE: ") + m_params.dialNumber);
+    batchLine(QString::fromUtf8("WÄHLE: ") + m_params.dialNumber);
     // An empty number would put the modem into answer-less originate mode until its time-out.
     if (m_params.dialNumber.trimmed().isEmpty())
-        BatchDialError(QStringLiteral("keine Rufnummer angegeben (/t=)"));
-    else if (Dial)
-        Dial(m_params.dialNumber);
+        batchDialError(QStringLiteral("keine Rufnummer angegeben (/t=)"));
+    else if (dial)
+        dial(m_params.dialNumber);
 }
 
 bool BatchProcess::openLog()
@@ -100,31 +100,31 @@ bool BatchProcess::openLog()
 void BatchProcess::writeHead()
 {
     const QString stamp = timeStamp();
-    BatchLine(QString());
-    BatchLine(QStringLiteral("---------------BatchProcess---------------"));
-    BatchLine(stamp);
-    if (LogOnLogWrite) LogOnLogWrite(QStringLiteral("Batch gestartet: ") + stamp);
-    BatchLine(QStringLiteral("erstellt mit: ") + m_params.iniVersion);
-    BatchLine(QStringLiteral("Logfile=") + m_params.logFile);
+    batchLine(QString());
+    batchLine(QStringLiteral("---------------BatchProcess---------------"));
+    batchLine(stamp);
+    if (logOnLogWrite) logOnLogWrite(QStringLiteral("Batch gestartet: ") + stamp);
+    batchLine(QStringLiteral("erstellt mit: ") + m_params.iniVersion);
+    batchLine(QStringLiteral("Logfile=") + m_params.logFile);
 
-    if (SetCaption)
-        SetCaption(QStringLiteral(" Batch Prozess(") + QFileInfo(m_params.logFile).fileName() + QLatin1Char(')'));
+    if (setCaption)
+        setCaption(QStringLiteral(" Batch Prozess(") + QFileInfo(m_params.logFile).fileName() + QLatin1Char(')'));
 
-    BatchLine(QStringLiteral("/c=") + m_params.comment.toUpper());
-    if (LogOnLogWrite) LogOnLogWrite(m_params.comment);
+    batchLine(QStringLiteral("/c=") + m_params.comment.toUpper());
+    if (logOnLogWrite) logOnLogWrite(m_params.comment);
 }
 
-void BatchProcess::BatchLine(const QString &text)
+void BatchProcess::batchLine(const QString &text)
 {
     writeLine(QStringLiteral(" ") + trimmed(text));
 }
 
-void BatchProcess::BatchValue(const QString &text)
+void BatchProcess::batchValue(const QString &text)
 {
     writeLine(QStringLiteral("   : ") + trimmed(text));
 }
 
-void BatchProcess::BatchError(const QString &text)
+void BatchProcess::batchError(const QString &text)
 {
     if (m_running) m_failed = true;
     writeLine(QStringLiteral(" *** ") + trimmed(text));
@@ -138,21 +138,21 @@ void BatchProcess::writeLine(const QString &line)
         m_file.write(line.toUtf8() + '\n');
         m_file.flush();
     }
-    if (AppendReport) AppendReport(line);
-    if (LinkTrace) LinkTrace(line);
+    if (appendReport) appendReport(line);
+    if (linkTrace) linkTrace(line);
 }
 
-void BatchProcess::StatusText(int index, const QString &text)
+void BatchProcess::statusText(int index, const QString &text)
 {
-    if (index == 1) BatchLine(text);
+    if (index == 1) batchLine(text);
 }
 
-void BatchProcess::SetBatchTimeout(int seconds)
+void BatchProcess::setBatchTimeout(int seconds)
 {
     if (!m_running) return;
     m_watchdogTag = seconds;
     m_gaugeMaximum = seconds;
-    if (GaugeChanged) GaugeChanged(seconds, seconds);
+    if (gaugeChanged) gaugeChanged(seconds, seconds);
     m_watchdog->start();
 }
 
@@ -165,39 +165,39 @@ void BatchProcess::watchdogTick()
     --m_watchdogTag;
     if (m_watchdogTag < 1) {
         m_watchdog->stop();
-        BatchError(QStringLiteral("Timeout Fehler **"));
+        batchError(QStringLiteral("Timeout Fehler **"));
         m_pending.clear();
-        EndBatchStep();
+        endBatchStep();
         return;
     }
-    if (GaugeChanged) GaugeChanged(m_gaugeMaximum, m_watchdogTag);
+    if (gaugeChanged) gaugeChanged(m_gaugeMaximum, m_watchdogTag);
 }
 
-void BatchProcess::BatchDialError(const QString &text)
+void BatchProcess::batchDialError(const QString &text)
 {
     if (!m_running) return;
-    BatchError(QStringLiteral("Batch Fehler: ") + text);
+    batchError(QStringLiteral("Batch Fehler: ") + text);
     m_watchdog->stop();
     m_pending.clear();
-    SetBatchTimeout(1);
+    setBatchTimeout(1);
 }
 
-void BatchProcess::BatchVisit(const QString &name)
+void BatchProcess::batchVisit(const QString &name)
 {
     if (!m_running) return;
     m_batchName = name.toUpper();
     m_halloRetries = HalloTries;
-    BatchLine(QStringLiteral("HALLO <") + m_batchName + QLatin1Char('>'));
+    batchLine(QStringLiteral("HALLO <") + m_batchName + QLatin1Char('>'));
 
     if (!m_params.groupList.isEmpty()) {
-        ProcessGroupList(m_params.groupList);
+        processGroupList(m_params.groupList);
         return;
     }
     m_pending.clear();
-    SetBatchTimeout(StepTimeoutSeconds);
-    if (TransferStart) TransferStart(3000);
-    BatchLine(QString::fromUtf8("Start-Verzögerung (3000)"));
-    put(2, &BatchProcess::HalloAnswer, core::bytes({0xF1, 0x00}));
+    setBatchTimeout(StepTimeoutSeconds);
+    if (transferStart) transferStart(3000);
+    batchLine(QString::fromUtf8("Start-Verzögerung (3000)"));
+    put(2, &BatchProcess::halloAnswer, core::bytes({0xF1, 0x00}));
 }
 
 // Without the routing prefix a group controller would answer every member's reading itself.
@@ -220,41 +220,41 @@ void BatchProcess::put(int answerLength, void (BatchProcess::*handler)(const QBy
           telegram);
 }
 
-void BatchProcess::HalloAnswer(const QByteArray &answer)
+void BatchProcess::halloAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     if (answer == core::bytes({0xF1, 0x01})) {
         put(16, &BatchProcess::installationCodeAnswer, core::bytes({0xF2, 0x55, 0x12}));
         return;
     }
-    BatchLine(QStringLiteral("HALLO :Fehler"));
+    batchLine(QStringLiteral("HALLO :Fehler"));
     if (--m_halloRetries > 0) {
-        put(16, &BatchProcess::HalloAnswer, core::bytes({0xF1, 0x00}));
-        SetBatchTimeout(StepTimeoutSeconds);
+        put(16, &BatchProcess::halloAnswer, core::bytes({0xF1, 0x00}));
+        setBatchTimeout(StepTimeoutSeconds);
         return;
     }
-    BatchError(QStringLiteral("MST (") + m_batchName + QStringLiteral(") ANTWORTET"));
-    BatchError(QStringLiteral("STEUERUNG ANTWORTET NICHT <ABBRUCH> "));
+    batchError(QStringLiteral("MST (") + m_batchName + QStringLiteral(") ANTWORTET"));
+    batchError(QStringLiteral("STEUERUNG ANTWORTET NICHT <ABBRUCH> "));
     m_pending.clear();
-    EndBatchStep();
+    endBatchStep();
 }
 
 void BatchProcess::installationCodeAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
-    SetBatchTimeout(StepTimeoutSeconds);
-    BatchValue(QStringLiteral("ANLAGENKENNUNG: ") + monitor::printableTextAnswer(answer).toUpper());
-    SetBatchTimeout(StepTimeoutSeconds);
+    setBatchTimeout(StepTimeoutSeconds);
+    batchValue(QStringLiteral("ANLAGENKENNUNG: ") + monitor::printableTextAnswer(answer).toUpper());
+    setBatchTimeout(StepTimeoutSeconds);
     put(16, &BatchProcess::versionAnswer, core::bytes({0xF1, 0x01}));
 }
 
 void BatchProcess::versionAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
-    SetBatchTimeout(StepTimeoutSeconds);
-    BatchValue(QStringLiteral("STEUERUNGS.VERSION: ") + monitor::printableTextAnswer(answer));
+    setBatchTimeout(StepTimeoutSeconds);
+    batchValue(QStringLiteral("STEUERUNGS.VERSION: ") + monitor::printableTextAnswer(answer));
     const std::weak_ptr<bool> alive = m_alive;
-    monitor::ReadTripCounter(m_readingPut, [this, alive](const QString &text) {
+    monitor::readTripCounter(m_readingPut, [this, alive](const QString &text) {
         if (const auto a = alive.lock(); a && *a) tripAnswer(text);
     });
 }
@@ -262,61 +262,61 @@ void BatchProcess::versionAnswer(const QByteArray &answer)
 void BatchProcess::tripAnswer(const QString &text)
 {
     if (!m_running) return;
-    SetBatchTimeout(StepTimeoutSeconds);
-    BatchValue(QString::fromUtf8("FAHRTEN.ZÄHLER: ") + text);
+    setBatchTimeout(StepTimeoutSeconds);
+    batchValue(QString::fromUtf8("FAHRTEN.ZÄHLER: ") + text);
     put(7, &BatchProcess::stateAnswer, core::bytes({0xF1, 0x60}));
 }
 
 void BatchProcess::stateAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
-    SetBatchTimeout(StepTimeoutSeconds);
+    setBatchTimeout(StepTimeoutSeconds);
     // A short block would show missing bytes as zeros: that is a read error too.
     if (answer.size() >= 7 && core::byteAt(answer, 0) == 0xF6) {
-        BatchValue(QStringLiteral("MON.BLOCK: ") + stateBlockText(answer));
+        batchValue(QStringLiteral("MON.BLOCK: ") + stateBlockText(answer));
         // Byte 3, the target floor, gets no line.
         for (int index : {0, 1, 3, 4, 5})
-            BatchValue(QStringLiteral("->")
-                       + monitor::DescribeMonitorByte(m_texts, index, core::byteAt(answer, index + 1)));
+            batchValue(QStringLiteral("->")
+                       + monitor::describeMonitorByte(m_texts, index, core::byteAt(answer, index + 1)));
     } else {
-        BatchError(QStringLiteral("MON.BLOCK: Lese Fehler"));
+        batchError(QStringLiteral("MON.BLOCK: Lese Fehler"));
     }
     const std::weak_ptr<bool> alive = m_alive;
-    m_faultLog.FetchFaultLog(
+    m_faultLog.fetchFaultLog(
         [this, alive](const QString &) {
-            if (const auto a = alive.lock(); a && *a) EndBatchStep();
+            if (const auto a = alive.lock(); a && *a) endBatchStep();
         },
         [this, alive](const QString &text) {
-            if (const auto a = alive.lock(); a && *a) FaultLine(text);
+            if (const auto a = alive.lock(); a && *a) faultLine(text);
         });
 }
 
-void BatchProcess::FaultLine(const QString &text)
+void BatchProcess::faultLine(const QString &text)
 {
     if (!m_running) return;
-    SetBatchTimeout(FaultRecordTimeoutSeconds);
-    if (text != QLatin1String("NEXT")) BatchValue(text);
+    setBatchTimeout(FaultRecordTimeoutSeconds);
+    if (text != QLatin1String("NEXT")) batchValue(text);
 }
 
-void BatchProcess::EndBatchStep()
+void BatchProcess::endBatchStep()
 {
     if (!m_running) return;
     if (!m_pending.isEmpty()) {
-        ProcessGroupList(m_pending);
+        processGroupList(m_pending);
         return;
     }
     m_watchdog->stop();
-    BatchLine(QStringLiteral("-------------Ende BatchProcess------------"));
+    batchLine(QStringLiteral("-------------Ende BatchProcess------------"));
     m_reachedEnd = true;
     if (m_file.isOpen()) {
-        if (LogOnLogWrite) LogOnLogWrite(QStringLiteral("Ende BatchProcess"));
+        if (logOnLogWrite) logOnLogWrite(QStringLiteral("Ende BatchProcess"));
         m_file.close();
     }
     m_running = false;
-    if (Quit) Quit();
+    if (quit) quit();
 }
 
-void BatchProcess::ProcessGroupList(const QString &list)
+void BatchProcess::processGroupList(const QString &list)
 {
     if (!m_running) return;
     const GroupToken next = splitGroupList(list);
@@ -324,38 +324,38 @@ void BatchProcess::ProcessGroupList(const QString &list)
         // The rest of the list is dropped: a list that is not understood is not guessed at.
         m_pending.clear();
         m_failed = true;
-        if (ErrorOutput)
-            ErrorOutput(next.token.isEmpty()
+        if (errorOutput)
+            errorOutput(next.token.isEmpty()
                             ? QStringLiteral("Batch: leerer Eintrag in der Gruppenliste /g=%1").arg(m_params.groupList)
                             : QStringLiteral("Batch: Gruppenmitglied \"%1\" unbekannt (erlaubt: 0, 1, 2, 3); Abbruch")
                                   .arg(next.token));
-        EndBatchStep();
+        endBatchStep();
         return;
     }
     m_pending = next.rest;
     m_member = next.member;
-    SetBatchTimeout(StepTimeoutSeconds);
-    if (TransferStart) TransferStart(4000);
-    BatchLine(QString::fromUtf8("Start-Verzögerung (4000)"));
-    BatchValue(QStringLiteral("batch_gruppe %1").arg(next.member));
+    setBatchTimeout(StepTimeoutSeconds);
+    if (transferStart) transferStart(4000);
+    batchLine(QString::fromUtf8("Start-Verzögerung (4000)"));
+    batchValue(QStringLiteral("batch_gruppe %1").arg(next.member));
     const std::weak_ptr<bool> alive = m_alive;
     // The group address request carries its own routing.
-    monitor::QueryGroupAddress(
+    monitor::queryGroupAddress(
         m_put,
         [this, alive](const QString &text) {
-            if (const auto a = alive.lock(); a && *a) GroupSelected(text);
+            if (const auto a = alive.lock(); a && *a) groupSelected(text);
         },
         next.member);
 }
 
-void BatchProcess::GroupSelected(const QString &text)
+void BatchProcess::groupSelected(const QString &text)
 {
     if (!m_running) return;
-    BatchLine(text);
-    HalloAnswer(core::bytes({0xF1, 0x01}));
+    batchLine(text);
+    halloAnswer(core::bytes({0xF1, 0x01}));
 }
 
-void BatchProcess::Halt()
+void BatchProcess::halt()
 {
     // A run cut short keeps its log without an end line.
     m_watchdog->stop();
@@ -366,8 +366,8 @@ void BatchProcess::Halt()
 void BatchProcess::fail(const QString &message)
 {
     m_noLog = true;
-    if (ErrorOutput) ErrorOutput(message);
-    if (Quit) Quit();
+    if (errorOutput) errorOutput(message);
+    if (quit) quit();
 }
 
 int BatchProcess::exitStatus() const

@@ -49,48 +49,48 @@ public:
     BatchProcess &operator=(const BatchProcess &) = delete;
 
     // Opens the log and starts the visit; once. Without a usable log it quits with status 2.
-    void StartBatch();
+    void startBatch();
 
     // The three line writers; they write only while the run is going.
-    void BatchLine(const QString &text);
-    void BatchValue(const QString &text);
-    void BatchError(const QString &text);
+    void batchLine(const QString &text);
+    void batchValue(const QString &text);
+    void batchError(const QString &text);
     // The main window's status texts: panel 1 goes into the batch log.
-    void StatusText(int index, const QString &text);
+    void statusText(int index, const QString &text);
 
     // (Re)arms the watchdog with seconds of 1000 ms ticks.
-    void SetBatchTimeout(int seconds);
+    void setBatchTimeout(int seconds);
 
     // The link is up; name is the modem partner's name or "LOKALE STEUERUNG".
-    void BatchVisit(const QString &name);
+    void batchVisit(const QString &name);
     // The dial failed; the run ends one second later with the time-out line.
-    void BatchDialError(const QString &text);
+    void batchDialError(const QString &text);
 
-    void HalloAnswer(const QByteArray &answer);
-    void FaultLine(const QString &text);
-    void EndBatchStep();
-    void ProcessGroupList(const QString &list);
-    void GroupSelected(const QString &text);
+    void halloAnswer(const QByteArray &answer);
+    void faultLine(const QString &text);
+    void endBatchStep();
+    void processGroupList(const QString &list);
+    void groupSelected(const QString &text);
 
     // The program ends by other means (window closed): stop the watchdog and close the log.
-    void Halt();
+    void halt();
 
     bool isRunning() const { return m_running; }
     int watchdogSeconds() const { return m_watchdogTag; }
     int exitStatus() const;
 
     // Hooks to the rest of the program; empty ones are skipped.
-    std::function<void(int delayMs)> TransferStart;
-    std::function<void(const QString &number)> Dial;  // answers through BatchVisit / BatchDialError
-    std::function<void()> Quit;                       // the main window's shutdown
-    std::function<void(const QString &line)> AppendReport;  // connection report
-    std::function<void()> ResetReport;                // clear the connection report, colour it yellow
-    std::function<void(const QString &line)> LinkTrace;
-    std::function<void(const QString &line)> LogOnLogWrite;
-    std::function<void()> DetachMainLogMirror;        // main-log lines no longer go to the report
-    std::function<void(const QString &caption)> SetCaption;
-    std::function<void(int maximum, int position)> GaugeChanged;  // the first call shows the gauge
-    std::function<void(const QString &message)> ErrorOutput;      // for standard error
+    std::function<void(int delayMs)> transferStart;
+    std::function<void(const QString &number)> dial;  // answers through BatchVisit / BatchDialError
+    std::function<void()> quit;                       // the main window's shutdown
+    std::function<void(const QString &line)> appendReport;  // connection report
+    std::function<void()> resetReport;                // clear the connection report, colour it yellow
+    std::function<void(const QString &line)> linkTrace;
+    std::function<void(const QString &line)> logOnLogWrite;
+    std::function<void()> detachMainLogMirror;        // main-log lines no longer go to the report
+    std::function<void(const QString &caption)> setCaption;
+    std::function<void(int maximum, int position)> gaugeChanged;  // the first call shows the gauge
+    std::function<void(const QString &message)> errorOutput;      // for standard error
 
 private:
     bool openLog();

@@ -20,163 +20,163 @@ void runOnce(Fn &slot, Args &&...args)
 TModem::TModem(core::TimerFactory &timers)
     : m_waitTimer(timers.createTimer()), m_initTimer(timers.createTimer())
 {
-    m_waitTimer->setCallback([this] { WaitTimerTick(); });
+    m_waitTimer->setCallback([this] { waitTimerTick(); });
     m_initTimer->setSingleShot(true);
     m_initTimer->setCallback([this] { initTimedOut(); });
 }
 
 TModem::~TModem() = default;
 
-void TModem::SessionInit()
+void TModem::sessionInit()
 {
     // A port that does not open, or a connection that will not drop, is a failed
     // init: the panel must hear of it instead of waiting for ever.
-    if (!port.OpenPort || !port.OpenPort(ComPort)) {
-        InitDone(QString());
+    if (!port.openPort || !port.openPort(comPort)) {
+        initDone(QString());
         return;
     }
-    const auto connected = [this] { return port.IsConnected && port.IsConnected(); };
-    if (connected()) HangUpNow();
-    if (connected() || !port.ModemTestAndInit) {
-        InitDone(QString());
+    const auto modemConnected = [this] { return port.isConnected && port.isConnected(); };
+    if (modemConnected()) hangUpNow();
+    if (modemConnected() || !port.modemTestAndInit) {
+        initDone(QString());
         return;
     }
     const int run = ++m_initRun;
     m_initTimer->start(InitTimeoutMs);
-    port.ModemTestAndInit([this, run](const QString &portText) {
-        if (run == m_initRun) InitDone(portText);
+    port.modemTestAndInit([this, run](const QString &portText) {
+        if (run == m_initRun) initDone(portText);
     });
 }
 
 void TModem::initTimedOut()
 {
     ++m_initRun;
-    InitDone(QString());
+    initDone(QString());
 }
 
-void TModem::InitDone(const QString &portText)
+void TModem::initDone(const QString &portText)
 {
     m_initTimer->stop();
     ++m_initRun;
-    ModemReady = !portText.isEmpty();
+    modemReady = !portText.isEmpty();
     // One outcome per init: both handlers go, whichever runs.
-    TextProc success = std::move(InitSuccessHook);
-    std::function<void()> failure = std::move(InitFailureHook);
-    InitSuccessHook = nullptr;
-    InitFailureHook = nullptr;
-    if (ModemReady) {
+    TextProc success = std::move(initSuccessHook);
+    std::function<void()> failure = std::move(initFailureHook);
+    initSuccessHook = nullptr;
+    initFailureHook = nullptr;
+    if (modemReady) {
         if (success) success(portText);
     } else if (failure) {
         failure();
     }
 }
 
-bool TModem::AskDialNumber()
+bool TModem::askDialNumber()
 {
-    if (!InputQuery) return false;
-    QString text = DialNumber;
-    if (!InputQuery(QStringLiteral("dial"), QStringLiteral("test"), text)) return false;
-    DialNumber = text;
+    if (!inputQuery) return false;
+    QString text = dialNumber;
+    if (!inputQuery(QStringLiteral("dial"), QStringLiteral("test"), text)) return false;
+    dialNumber = text;
     return true;
 }
 
-bool TModem::SessionDial(const QString &number)
+bool TModem::sessionDial(const QString &number)
 {
-    Connected = false;
-    DialErrorText.clear();
+    connected = false;
+    dialErrorText.clear();
     m_dialError.reset();
     m_inDial = true;
-    const bool accepted = port.Dial
-        && port.Dial(number, [this](const QString &name) { OnDialed(name); },
-                     [this](const QString &text) { OnDialError(text); });
+    const bool accepted = port.dial
+        && port.dial(number, [this](const QString &name) { onDialed(name); },
+                     [this](const QString &text) { onDialError(text); });
     m_inDial = false;
     // Refused because a connection already stands in data mode: leave it standing,
     // a later time-out would otherwise hang it up.
     if (!accepted) return false;
-    if (m_dialError || Connected) {
+    if (m_dialError || connected) {
         // Decided before the wait could start: end it now, not after the time-out.
-        WaitDoneProc = [this] { DialWaitDone(); };
-        WaitDone();
+        waitDoneProc = [this] { dialWaitDone(); };
+        waitDone();
         return true;
     }
-    const int seconds = DialTimeout > 0 ? qMin(DialTimeout, MaxDialTimeout) : DefaultDialTimeout;
-    SendModemCommand([this] { DialWaitDone(); }, QString(), seconds * 1000);
+    const int seconds = dialTimeout > 0 ? qMin(dialTimeout, MaxDialTimeout) : DefaultDialTimeout;
+    sendModemCommand([this] { dialWaitDone(); }, QString(), seconds * 1000);
     return true;
 }
 
-void TModem::OnDialed(const QString &name)
+void TModem::onDialed(const QString &name)
 {
-    PartnerName = name;
-    Connected = true;
-    LinkedPending = true;
+    partnerName = name;
+    connected = true;
+    linkedPending = true;
     m_waitTag = 1;
 }
 
-void TModem::OnDialError(const QString &text)
+void TModem::onDialError(const QString &text)
 {
-    Connected = false;
-    PartnerName.clear();
-    DialErrorText = text;
-    if (!text.isEmpty()) Reports().debug(QStringLiteral("mst_main> ") + text);
+    connected = false;
+    partnerName.clear();
+    dialErrorText = text;
+    if (!text.isEmpty()) reports().debug(QStringLiteral("mst_main> ") + text);
     if (m_inDial) {
         m_dialError = text;
         return;
     }
-    WaitDone();
+    waitDone();
 }
 
-void TModem::ConnectChange(bool on)
+void TModem::connectChange(bool on)
 {
     // A carrier lost while linked ends the session, so the panel stops showing a
     // partner that is gone; during a dial wait the dial's own ending covers it.
-    if (on || !Connected || waitRunning()) return;
-    Connected = false;
-    Reports().debug(QStringLiteral("mst_main> NC"));
-    if (port.HangUp) port.HangUp();
-    if (SessionEndedHook) SessionEndedHook();
+    if (on || !connected || waitRunning()) return;
+    connected = false;
+    reports().debug(QStringLiteral("mst_main> NC"));
+    if (port.hangUp) port.hangUp();
+    if (sessionEndedHook) sessionEndedHook();
 }
 
-void TModem::DialWaitDone()
+void TModem::dialWaitDone()
 {
-    if (Connected && LinkedPending) {
-        PartnerText = PartnerName;
-        if (PartnerHook) PartnerHook(PartnerName);
+    if (connected && linkedPending) {
+        partnerText = partnerName;
+        if (partnerHook) partnerHook(partnerName);
         return;
     }
-    if (port.HangUp) port.HangUp();
-    if (SessionEndedHook) SessionEndedHook();
+    if (port.hangUp) port.hangUp();
+    if (sessionEndedHook) sessionEndedHook();
 }
 
-void TModem::SendModemCommand(std::function<void()> done, const QString &command, int waitMs)
+void TModem::sendModemCommand(std::function<void()> done, const QString &command, int waitMs)
 {
-    if (!command.isEmpty() && port.SendString) port.SendString(command.toLatin1() + '\r');
+    if (!command.isEmpty() && port.sendString) port.sendString(command.toLatin1() + '\r');
     m_waitTimer->stop();
     m_waitTag = qMax(0, waitMs) / TickMs;
-    WaitDoneProc = std::move(done);
-    if (windows.SetGaugeMax) windows.SetGaugeMax(m_waitTag);
-    if (windows.SetGaugePosition) windows.SetGaugePosition(m_waitTag);
-    if (windows.SetTimeText)
-        windows.SetTimeText(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
+    waitDoneProc = std::move(done);
+    if (windows.setGaugeMax) windows.setGaugeMax(m_waitTag);
+    if (windows.setGaugePosition) windows.setGaugePosition(m_waitTag);
+    if (windows.setTimeText)
+        windows.setTimeText(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
     m_waitTimer->start(TickMs);
 }
 
-void TModem::WaitTimerTick()
+void TModem::waitTimerTick()
 {
     --m_waitTag;
     if (m_waitTag > 0) {
-        if (windows.SetGaugePosition) windows.SetGaugePosition(m_waitTag);
+        if (windows.setGaugePosition) windows.setGaugePosition(m_waitTag);
         return;
     }
-    WaitDone();
+    waitDone();
 }
 
-void TModem::WaitDone()
+void TModem::waitDone()
 {
     m_waitTimer->stop();
     m_waitTag = 0;
-    if (windows.SetGaugePosition) windows.SetGaugePosition(0);
-    runOnce(WaitDoneProc);
-    runOnce(AnswerHook);
+    if (windows.setGaugePosition) windows.setGaugePosition(0);
+    runOnce(waitDoneProc);
+    runOnce(answerHook);
 }
 
 bool TModem::waitRunning() const
@@ -184,62 +184,62 @@ bool TModem::waitRunning() const
     return m_waitTimer->isActive();
 }
 
-void TModem::HangUpNow()
+void TModem::hangUpNow()
 {
     // Hung up is not connected, even when the partner arrived a moment ago: the
     // wait then ends as a session end, not with a partner on a dead line.
-    Connected = false;
-    if (port.HangUp) port.HangUp();
+    connected = false;
+    if (port.hangUp) port.hangUp();
     if (waitRunning()) m_waitTag = 1;
 }
 
-void TModem::SetSpeaker(bool on)
+void TModem::setSpeaker(bool on)
 {
     // The one-second wait on the gauge keeps the dial button locked until the
     // modem has taken the command; no need to block the event loop as well.
-    SendModemCommand(nullptr, on ? QStringLiteral("ATL2") : QStringLiteral("ATL0"), 1000);
+    sendModemCommand(nullptr, on ? QStringLiteral("ATL2") : QStringLiteral("ATL0"), 1000);
 }
 
-void TModem::SessionHangUp()
+void TModem::sessionHangUp()
 {
-    Reports().debug(QStringLiteral("mst_main> halt"));
-    if (MonitorHalt) MonitorHalt();
-    HangUpNow();
+    reports().debug(QStringLiteral("mst_main> halt"));
+    if (monitorHalt) monitorHalt();
+    hangUpNow();
 }
 
-void TModem::StopMst(const LogProc &log)
+void TModem::stopMst(const LogProc &log)
 {
     const auto say = [&log](const char *text) { if (log) log(QString::fromLatin1(text)); };
-    if (ModemReady) {
+    if (modemReady) {
         say("StopMst/modem.hangup");
-        HangUpNow();
+        hangUpNow();
     }
-    if (!Closing) return;
+    if (!closing) return;
     say("StopMst/leds.unlink");
-    if (windows.HideLeds) windows.HideLeds();
+    if (windows.hideLeds) windows.hideLeds();
     say("StopMst/mst.panel.unlink");
-    if (windows.ClosePanel) windows.ClosePanel();
+    if (windows.closePanel) windows.closePanel();
     say("StopMst/FCanClose:=True");
-    FCanClose = true;
+    fCanClose = true;
 }
 
-void TModem::SessionHalt(const LogProc &log)
+void TModem::sessionHalt(const LogProc &log)
 {
-    if (Halted) return;
-    Halted = true;
-    StopMst(log);
+    if (halted) return;
+    halted = true;
+    stopMst(log);
     m_waitTimer->stop();
     m_initTimer->stop();
     ++m_initRun;
-    if (TransferHalt) TransferHalt();
-    if (port.ClosePort) port.ClosePort();
+    if (transferHalt) transferHalt();
+    if (port.closePort) port.closePort();
 }
 
-bool TModem::CloseRequest()
+bool TModem::closeRequest()
 {
-    if (!FCanClose) return false;
-    StopMst([](const QString &text) { Reports().debug(text); });
-    SessionHalt([](const QString &text) { Reports().write(text); });
+    if (!fCanClose) return false;
+    stopMst([](const QString &text) { reports().debug(text); });
+    sessionHalt([](const QString &text) { reports().write(text); });
     return true;
 }
 

@@ -16,23 +16,23 @@ using LogProc = std::function<void(const QString &text)>;
 
 // What the session needs of the port window and its modem dialogue.
 struct SessionPort {
-    std::function<bool(int comNumber)> OpenPort;
-    std::function<bool()> IsConnected;
-    std::function<void(TextProc onReady)> ModemTestAndInit;
+    std::function<bool(int comNumber)> openPort;
+    std::function<bool()> isConnected;
+    std::function<void(TextProc onReady)> modemTestAndInit;
     // False when refused (a connection already stands in data mode).
-    std::function<bool(const QString &number, TextProc onLinked, TextProc onError)> Dial;
-    std::function<void()> HangUp;
-    std::function<bool(const QByteArray &bytes)> SendString;
-    std::function<void()> ClosePort;
+    std::function<bool(const QString &number, TextProc onLinked, TextProc onError)> dial;
+    std::function<void()> hangUp;
+    std::function<bool(const QByteArray &bytes)> sendString;
+    std::function<void()> closePort;
 };
 
 // What the session needs of the lamp window (its command gauge) and the session panel.
 struct SessionWindows {
-    std::function<void(int maximum)> SetGaugeMax;
-    std::function<void(int position)> SetGaugePosition;
-    std::function<void(const QString &text)> SetTimeText;
-    std::function<void()> HideLeds;
-    std::function<void()> ClosePanel;
+    std::function<void(int maximum)> setGaugeMax;
+    std::function<void(int position)> setGaugePosition;
+    std::function<void(const QString &text)> setTimeText;
+    std::function<void()> hideLeds;
+    std::function<void()> closePanel;
 };
 
 // The remote connection controller: initialises the modem, dials with a time-out
@@ -51,65 +51,65 @@ public:
     ~TModem();
 
     // Procedures given to the session panel.
-    void SessionInit();
-    bool AskDialNumber();
-    void SessionHangUp();
+    void sessionInit();
+    bool askDialNumber();
+    void sessionHangUp();
 
     // Called by the session panel; false when the port refused the dial.
-    bool SessionDial(const QString &number);
-    void SetSpeaker(bool on);
-    void HangUpNow();
+    bool sessionDial(const QString &number);
+    void setSpeaker(bool on);
+    void hangUpNow();
 
     // Events of the modem dialogue.
-    void InitDone(const QString &portText);
-    void OnDialed(const QString &name);
-    void OnDialError(const QString &text);
+    void initDone(const QString &portText);
+    void onDialed(const QString &name);
+    void onDialError(const QString &text);
     // The port's connection state changed (its OnConnectChange).
-    void ConnectChange(bool on);
+    void connectChange(bool on);
 
-    void SendModemCommand(std::function<void()> done, const QString &command, int waitMs);
+    void sendModemCommand(std::function<void()> done, const QString &command, int waitMs);
 
     // Orderly stop.
-    void StopMst(const LogProc &log);
-    void SessionHalt(const LogProc &log);
+    void stopMst(const LogProc &log);
+    void sessionHalt(const LogProc &log);
     // A close request: true when the controller may really close (it only hides otherwise).
-    bool CloseRequest();
+    bool closeRequest();
 
     bool waitRunning() const;
     int waitTicks() const { return m_waitTag; }
 
     SessionPort port;
     SessionWindows windows;
-    std::function<void()> TransferHalt;
+    std::function<void()> transferHalt;
     // The input dialogue behind AskDialNumber: edits text, true when confirmed.
-    std::function<bool(const QString &caption, const QString &prompt, QString &text)> InputQuery;
+    std::function<bool(const QString &caption, const QString &prompt, QString &text)> inputQuery;
 
-    TextProc InitSuccessHook;
-    std::function<void()> InitFailureHook;
-    std::function<void()> WaitDoneProc;
-    std::function<void()> AnswerHook;
-    TextProc PartnerHook;
-    std::function<void()> SessionEndedHook;
-    std::function<void()> MonitorHalt;
+    TextProc initSuccessHook;
+    std::function<void()> initFailureHook;
+    std::function<void()> waitDoneProc;
+    std::function<void()> answerHook;
+    TextProc partnerHook;
+    std::function<void()> sessionEndedHook;
+    std::function<void()> monitorHalt;
 
-    bool FCanClose = false;
-    bool Halted = false;
-    bool ModemReady = false;
-    bool LinkedPending = false;
-    bool Closing = false;
-    bool Connected = false;
-    int ComPort = 1;
-    int DialTimeout = DefaultDialTimeout;
-    QString DialNumber;
-    QString PartnerName;
-    QString PartnerText;
+    bool fCanClose = false;
+    bool halted = false;
+    bool modemReady = false;
+    bool linkedPending = false;
+    bool closing = false;
+    bool connected = false;
+    int comPort = 1;
+    int dialTimeout = DefaultDialTimeout;
+    QString dialNumber;
+    QString partnerName;
+    QString partnerText;
     // Why the last dial failed ("" for a time-out or success); shown by the panel.
-    QString DialErrorText;
+    QString dialErrorText;
 
 private:
-    void WaitTimerTick();
-    void WaitDone();
-    void DialWaitDone();
+    void waitTimerTick();
+    void waitDone();
+    void dialWaitDone();
     void initTimedOut();
 
     std::unique_ptr<core::Timer> m_waitTimer;

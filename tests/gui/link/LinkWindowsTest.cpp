@@ -24,7 +24,7 @@ protected:
     LinkWindowsTest()
     {
         testsupport::testApp<QApplication>();
-        shell::Reports().reset();
+        shell::reports().reset();
         auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
         pcEnd = std::move(a);
         ctlEnd = std::move(b);
@@ -51,7 +51,7 @@ TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
     ASSERT_TRUE(f100);
     EXPECT_FALSE(f100->isEnabled());  // no framing layer yet
     QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
-    EXPECT_TRUE(port->IsOpen());
+    EXPECT_TRUE(port->isOpen());
     QTest::mouseClick(button(window, "-> 'SOH'"), Qt::LeftButton);
     QTest::mouseClick(button(window, "-> 'AT'"), Qt::LeftButton);
     time.advance(5);
@@ -65,21 +65,21 @@ TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
 
     // Closing only hides the window while the port may not close.
     window.show();
-    EXPECT_FALSE(port->CloseAllowed);
+    EXPECT_FALSE(port->closeAllowed);
     window.close();
-    EXPECT_TRUE(port->IsOpen());
+    EXPECT_TRUE(port->isOpen());
 }
 
 TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
 {
     protocol::Line401 line(*port, time);
     protocol::TZbl_Form window(line, time);
-    line.TransferPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        line.LineSend(telegram, std::move(onAnswer));
+    line.transferPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        line.lineSend(telegram, std::move(onAnswer));
         return true;
     };
     window.show();
-    line.SetLinkMode(0);
+    line.setLinkMode(0);
     window.linkLed()->onClick();  // the link lamp starts the line
     time.advance(10);
     EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);

@@ -27,12 +27,12 @@ struct WindowRig : SessionRig {
     void wire()
     {
         panel.logic().setSession(&modem);
-        modem.windows.SetGaugeMax = [this](int n) { leds.SetGaugeMax(n); };
-        modem.windows.SetGaugePosition = [this](int n) { leds.SetGaugePosition(n); };
-        modem.windows.SetTimeText = [this](const QString &t) { leds.SetTimeText(t); };
-        modem.InputQuery = [](const QString &, const QString &, QString &) { return true; };
-        panel.ShowSessionPanel(&host, 0, 0);
-        leds.ShowLeds(&host, 0, 200, false);
+        modem.windows.setGaugeMax = [this](int n) { leds.setGaugeMax(n); };
+        modem.windows.setGaugePosition = [this](int n) { leds.setGaugePosition(n); };
+        modem.windows.setTimeText = [this](const QString &t) { leds.setTimeText(t); };
+        modem.inputQuery = [](const QString &, const QString &, QString &) { return true; };
+        panel.showSessionPanel(&host, 0, 0);
+        leds.showLeds(&host, 0, 200, false);
     }
 };
 
@@ -57,7 +57,7 @@ TEST(PanelWindows, ClicksReachTheSessionAndStatesShowTheirLook)
     EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::Window), panels::fromBgr(0xE1FFFF));
     EXPECT_EQ(rig.panel.reportField()->text(), "COM1/19200/8N1/MODEM");
 
-    rig.modem.DialNumber = "0711";
+    rig.modem.dialNumber = "0711";
     rig.panel.dialButton()->click();
     EXPECT_TRUE(rig.journal.contains("dial 0711"));
     EXPECT_TRUE(rig.panel.dialButton()->isChecked());
@@ -96,19 +96,19 @@ TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
 {
     WindowRig rig;
     bool attached = false;
-    rig.leds.OnShowLeds = [&attached](panels::LineLamps &) { attached = true; };
+    rig.leds.onShowLeds = [&attached](panels::LineLamps &) { attached = true; };
     rig.wire();
     EXPECT_TRUE(attached);
     EXPECT_EQ(rig.leds.connectColour(), core::colour::Maroon);
     rig.leds.lamps().setConnected(true);
     EXPECT_EQ(rig.leds.connectColour(), core::colour::Lime);
-    rig.leds.Halt();
+    rig.leds.halt();
     EXPECT_EQ(rig.journal.last(), "debug mst_leds> halt");
 
     rig.panel.close();
     EXPECT_TRUE(rig.panel.logic().closed());
     EXPECT_EQ(rig.panel.onlineColour(), core::colour::Red);
-    rig.panel.ShowSessionPanel(&rig.host, 0, 0);
+    rig.panel.showSessionPanel(&rig.host, 0, 0);
     EXPECT_FALSE(rig.panel.isVisible());
 }
 
@@ -123,11 +123,11 @@ TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
             host.show();
             core::VirtualTime time;
             panels::TLEDS leds(time);
-            leds.ShowLeds(&host, 0, 0, false);
+            leds.showLeds(&host, 0, 0, false);
             QFont font = host.font();
             font.setPointSizeF(font.pointSizeF() * pointScale);
             host.setFont(font);
-            leds.SetTimeText(timeText);
+            leds.setTimeText(timeText);
             QCoreApplication::sendPostedEvents();
             for (QLabel *label : leds.findChildren<QLabel *>()) {
                 EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->text());
@@ -135,7 +135,7 @@ TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
             }
             // The count-down ticks without the window jumping.
             const int width = leds.width();
-            leds.SetTimeText(QString(timeText).replace(".00", ".90"));
+            leds.setTimeText(QString(timeText).replace(".00", ".90"));
             QCoreApplication::sendPostedEvents();
             EXPECT_EQ(leds.width(), width);
         }

@@ -36,22 +36,22 @@ protected:
         f.close();
         main.setGeometry(100, 50, 800, 600);
         book = new TTelefonBuch(&main);
-        book->SetFileName(file);
-        book->Today = [] { return QDate(2026, 12, 10); };
+        book->setFileName(file);
+        book->today = [] { return QDate(2026, 12, 10); };
     }
     ~TTelefonBuchTest() override { delete book; }
 
     QString cell(int row, int col) const
     {
-        const QTableWidgetItem *item = book->Grid->item(row, col);
+        const QTableWidgetItem *item = book->grid->item(row, col);
         return item ? item->text() : QString();
     }
     void clickCell(int row, int col)
     {
-        const QRect rect = book->Grid->visualItemRect(book->Grid->item(row, col));
-        QTest::mouseClick(book->Grid->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = book->grid->visualItemRect(book->grid->item(row, col));
+        QTest::mouseClick(book->grid->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    void editCell(int row, int col, const QString &text) { book->Grid->item(row, col)->setText(text); }
+    void editCell(int row, int col, const QString &text) { book->grid->item(row, col)->setText(text); }
 
     QTemporaryDir dir;
     QString file;
@@ -63,51 +63,51 @@ TEST_F(TTelefonBuchTest, ShowsTheFileInDialModeAndPicksTheNumber)
 {
     book->show();
     EXPECT_EQ(book->windowTitle(), "TelefonBuch");
-    EXPECT_EQ(book->Modus->text(), "WAHL-MODUS");
+    EXPECT_EQ(book->modus->text(), "WAHL-MODUS");
     EXPECT_EQ(cell(0, 0), "Musterhaus");
     EXPECT_EQ(cell(1, 1), "08912345678");
-    EXPECT_EQ(book->Nummer->text(), "0301234567") << "the first entry is selected";
-    EXPECT_EQ(book->SelectedNumber(), "0301234567");
-    EXPECT_TRUE(book->WaehlenButton->isEnabled());
-    EXPECT_FALSE(book->SichernButton->isEnabled());
+    EXPECT_EQ(book->nummer->text(), "0301234567") << "the first entry is selected";
+    EXPECT_EQ(book->selectedNumber(), "0301234567");
+    EXPECT_TRUE(book->waehlenButton->isEnabled());
+    EXPECT_FALSE(book->sichernButton->isEnabled());
     EXPECT_EQ(book->pos(), main.geometry().topLeft() + QPoint(285, 85));
 
     clickCell(1, 0);
-    EXPECT_EQ(book->SelectedNumber(), "08912345678");
-    QTest::mouseClick(book->WaehlenButton, Qt::LeftButton);
+    EXPECT_EQ(book->selectedNumber(), "08912345678");
+    QTest::mouseClick(book->waehlenButton, Qt::LeftButton);
     EXPECT_EQ(book->result(), QDialog::Accepted);
 }
 
 TEST_F(TTelefonBuchTest, EditModeSavesAndTheNextShowReloads)
 {
     book->show();
-    QTest::mouseClick(book->EditierenButton, Qt::LeftButton);
-    EXPECT_EQ(book->Modus->text(), "EDIT-MODUS");
-    EXPECT_FALSE(book->WaehlenButton->isEnabled());
-    EXPECT_TRUE(book->SichernButton->isEnabled());
+    QTest::mouseClick(book->editierenButton, Qt::LeftButton);
+    EXPECT_EQ(book->modus->text(), "EDIT-MODUS");
+    EXPECT_FALSE(book->waehlenButton->isEnabled());
+    EXPECT_TRUE(book->sichernButton->isEnabled());
 
     editCell(1, 1, "089999");
     clickCell(1, 1);
-    EXPECT_EQ(book->SelectedNumber(), "0301234567") << "edits do not pick numbers";
+    EXPECT_EQ(book->selectedNumber(), "0301234567") << "edits do not pick numbers";
     editCell(2, 0, "Neubau");
     editCell(2, 1, "0711");
-    QTest::mouseClick(book->SichernButton, Qt::LeftButton);
-    EXPECT_TRUE(book->Meldung->text().isEmpty());
+    QTest::mouseClick(book->sichernButton, Qt::LeftButton);
+    EXPECT_TRUE(book->meldung->text().isEmpty());
     EXPECT_EQ(fileBytes(file), "Musterhaus(0301234567)\r\nKlinikum Nord(089999)\r\nNeubau(0711)\r\n");
 
     book->hide();
     book->show();
-    EXPECT_EQ(book->Modus->text(), "WAHL-MODUS");
+    EXPECT_EQ(book->modus->text(), "WAHL-MODUS");
     EXPECT_EQ(cell(2, 0), "Neubau");
 }
 
 TEST_F(TTelefonBuchTest, RefusedSaveShowsWhyAndKeepsTheFile)
 {
     book->show();
-    QTest::mouseClick(book->EditierenButton, Qt::LeftButton);
+    QTest::mouseClick(book->editierenButton, Qt::LeftButton);
     editCell(0, 0, "Musterhaus (alt)");
-    QTest::mouseClick(book->SichernButton, Qt::LeftButton);
-    EXPECT_TRUE(book->Meldung->text().startsWith("Zeile 1:")) << book->Meldung->text().toStdString();
+    QTest::mouseClick(book->sichernButton, Qt::LeftButton);
+    EXPECT_TRUE(book->meldung->text().startsWith("Zeile 1:")) << book->meldung->text().toStdString();
     EXPECT_EQ(fileBytes(file), "Musterhaus(0301234567)\r\nKlinikum Nord(08912345678)\r\n");
     EXPECT_EQ(cell(0, 0), "Musterhaus (alt)") << "the user's edit stays for correction";
 }
@@ -115,7 +115,7 @@ TEST_F(TTelefonBuchTest, RefusedSaveShowsWhyAndKeepsTheFile)
 TEST_F(TTelefonBuchTest, MissingFileIsCreatedAndTextsComeFromTheLanguageFile)
 {
     QFile::remove(file);
-    book->LanguageText = [](const QString &section, const QString &ident) {
+    book->languageText = [](const QString &section, const QString &ident) {
         if (section == "monitor_49" && ident == "10") return QString("Neu am ");
         if (section == "monitor_49" && ident == "16") return QString("Wählen!");
         return ident;  // missing entries come back as their ident
@@ -124,8 +124,8 @@ TEST_F(TTelefonBuchTest, MissingFileIsCreatedAndTextsComeFromTheLanguageFile)
     EXPECT_EQ(cell(0, 0), "Neu am 10.12.2026 ");
     EXPECT_EQ(cell(0, 1), "");
     EXPECT_FALSE(cell(1, 0).isEmpty());
-    EXPECT_EQ(book->WaehlenButton->text(), "Wählen!");
-    EXPECT_EQ(book->SichernButton->text(), "Sichern");
+    EXPECT_EQ(book->waehlenButton->text(), "Wählen!");
+    EXPECT_EQ(book->sichernButton->text(), "Sichern");
     EXPECT_TRUE(fileBytes(file).startsWith("Neu am 10.12.2026 ()\r\n"));
 }
 

@@ -25,7 +25,7 @@ class Window : public testing::Test {
 protected:
     void SetUp() override
     {
-        queue.SendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
+        queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
             sent << telegram;
             lineAnswer = std::move(answer);
         };
@@ -54,11 +54,11 @@ TEST_F(Window, FillPutsTheTestTelegramAndLeerenFlushes)
     click("Fill");
     click("Fill");
     EXPECT_EQ(sent, QList<QByteArray>{bytes({0xF3, 0x01, 0x02, 0x03})});
-    EXPECT_EQ(queue.LastPut().AnswerLength, 1);
+    EXPECT_EQ(queue.lastPut().answerLength, 1);
     EXPECT_EQ(child<QProgressBar>("Gauge")->value(), 2);
     EXPECT_EQ(child<QLabel>("Status")->text(), "RUN");
     click("Leeren");
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
     EXPECT_EQ(child<QProgressBar>("Gauge")->value(), 0);
 }
 
@@ -68,13 +68,13 @@ TEST_F(Window, ReportLokalShowsTrafficInMemoAndFields)
     EXPECT_EQ(window.height(), TSend::ShortHeight);
     click("Fill");
     child<QCheckBox>("ReportLokal")->setChecked(true);
-    EXPECT_TRUE(queue.ReportLocal());
+    EXPECT_TRUE(queue.reportLocal());
     EXPECT_EQ(window.height(), TSend::LogHeight);
     EXPECT_TRUE(child<QWidget>("LogPart")->isVisible());
 
     click("Fill");
     lineAnswer(bytes({0xF1, 0x01}));
-    time.advance(queue.DelayMs());
+    time.advance(queue.delayMs());
     const int now = time.msecsSinceMidnight();
     EXPECT_EQ(child<QLineEdit>("OUT")->text(), QString("%1 >> F3010203").arg(now));
     EXPECT_EQ(child<QLineEdit>("IN")->text(), QString("%1 << F101").arg(now));
@@ -88,18 +88,18 @@ TEST_F(Window, ControlsSetTheQueue)
 {
     auto *wait = child<QSpinBox>("WaitUpDown");
     EXPECT_EQ(wait->value(), 8000);
-    EXPECT_EQ(queue.WaitMs(), 2000);  // the control does not follow the queue
+    EXPECT_EQ(queue.waitMs(), 2000);  // the control does not follow the queue
     wait->stepUp();
-    EXPECT_EQ(queue.WaitMs(), 8100);
+    EXPECT_EQ(queue.waitMs(), 8100);
 
     auto *delay = child<QSpinBox>("DelayUpDown");
     EXPECT_EQ(delay->value(), 50);
     delay->stepDown();
-    EXPECT_EQ(queue.DelayMs(), 40);
+    EXPECT_EQ(queue.delayMs(), 40);
 
     child<QCheckBox>("SOTimeOut")->setChecked(true);
-    EXPECT_TRUE(queue.SendOnTimeout());
-    queue.SetMode(2);
+    EXPECT_TRUE(queue.sendOnTimeout());
+    queue.setMode(2);
     EXPECT_EQ(child<QLabel>("ModeLabel")->text(), "mode 2");
 }
 
@@ -109,7 +109,7 @@ TEST_F(Window, CloseOnlyHidesUntilHalted)
     window.close();
     EXPECT_FALSE(window.isVisible());
     window.show();
-    queue.TransferHalt();
+    queue.transferHalt();
     EXPECT_TRUE(window.close());
 }
 

@@ -28,75 +28,75 @@ protected:
 
     void SetUp() override
     {
-        shell::Reports().reset();
+        shell::reports().reset();
         writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
         writeText(tmp.filePath(QStringLiteral("de.lng")), QString::fromUtf8(testLanguage()));
         program = std::make_unique<shell::Program>(time);
         const shell::StartEnvironment env{{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}};
-        ASSERT_TRUE(program->InitModules(env));
-        program->QuitApplication = [this] { ++quitRequests; };
-        program->CreateWindows();
-        program->ApplyStartSettings();
+        ASSERT_TRUE(program->initModules(env));
+        program->quitApplication = [this] { ++quitRequests; };
+        program->createWindows();
+        program->applyStartSettings();
         main().show();
     }
 
     void TearDown() override { program.reset(); }
 
-    shell::TMainForm &main() { return program->MainForm(); }
+    shell::TMainForm &main() { return program->mainForm(); }
     QStringList mainLog() const { return readLines(tmp.filePath(QStringLiteral("log/main.log"))); }
 };
 
 TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
 {
-    EXPECT_EQ(main().PanelText(0), QStringLiteral(" version 1.6.1.0"));
-    EXPECT_EQ(main().PanelText(1), QStringLiteral("  nicht verbunden"));
-    EXPECT_EQ(main().PanelText(2), QStringLiteral(" COM1"));
-    EXPECT_EQ(main().PanelText(6), QStringLiteral(" [LOKAL] nicht verbunden"));
+    EXPECT_EQ(main().panelText(0), QStringLiteral(" version 1.6.1.0"));
+    EXPECT_EQ(main().panelText(1), QStringLiteral("  nicht verbunden"));
+    EXPECT_EQ(main().panelText(2), QStringLiteral(" COM1"));
+    EXPECT_EQ(main().panelText(6), QStringLiteral(" [LOKAL] nicht verbunden"));
     EXPECT_EQ(main().windowTitle(), QStringLiteral("Haltron-1.6"));
-    EXPECT_EQ(main().ReportMemo->toPlainText().split('\n').value(0), QStringLiteral("Verbindungs Report"));
-    for (auto *lamp : {main().LineLamp, main().LinkLamp, main().ModeLamp}) {
+    EXPECT_EQ(main().reportMemo->toPlainText().split('\n').value(0), QStringLiteral("Verbindungs Report"));
+    for (auto *lamp : {main().lineLamp, main().linkLamp, main().modeLamp}) {
         EXPECT_EQ(lamp->lampColour(), Red);
         EXPECT_EQ(lamp->size(), QSize(17, 17));
         EXPECT_EQ(lamp->palette().color(QPalette::Window), QColor(255, 0, 0));
     }
 
     time.advance(200);
-    EXPECT_EQ(main().PanelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
+    EXPECT_EQ(main().panelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
 
-    main().LinkLamp->setLampColour(Green);
-    EXPECT_EQ(main().LinkLamp->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_EQ(main().PanelText(1), QStringLiteral("  verbunden"));
-    EXPECT_FALSE(main().LinkButton->isEnabled());
-    main().LinkLamp->setLampColour(Red);
-    EXPECT_EQ(main().PanelText(1), QStringLiteral(" NO LINK"));
-    EXPECT_TRUE(main().LinkButton->isEnabled());
+    main().linkLamp->setLampColour(Green);
+    EXPECT_EQ(main().linkLamp->palette().color(QPalette::Window), QColor(0, 128, 0));
+    EXPECT_EQ(main().panelText(1), QStringLiteral("  verbunden"));
+    EXPECT_FALSE(main().linkButton->isEnabled());
+    main().linkLamp->setLampColour(Red);
+    EXPECT_EQ(main().panelText(1), QStringLiteral(" NO LINK"));
+    EXPECT_TRUE(main().linkButton->isEnabled());
 
     time.advance(2300);
-    EXPECT_EQ(main().PanelText(1), QStringLiteral(" "));
+    EXPECT_EQ(main().panelText(1), QStringLiteral(" "));
 }
 
 TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
 {
     int clicks = 0;
-    main().LinkLamp->onClick = [&] { ++clicks; };
-    QTest::mouseClick(main().LinkButton, Qt::LeftButton);
+    main().linkLamp->onClick = [&] { ++clicks; };
+    QTest::mouseClick(main().linkButton, Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
 {
-    auto &controller = program->Controller();
-    controller.RegisterShutdownProc([] { shell::Reports().debug(QStringLiteral("mst_panel> halt")); });
-    controller.RegisterShutdownProc([] { shell::Reports().debug(QStringLiteral("mst_lcd> halt")); });
+    auto &controller = program->controller();
+    controller.registerShutdownProc([] { shell::reports().debug(QStringLiteral("mst_panel> halt")); });
+    controller.registerShutdownProc([] { shell::reports().debug(QStringLiteral("mst_lcd> halt")); });
 
-    QTest::mouseClick(main().SpeedButton3, Qt::LeftButton);
-    QTest::mouseClick(main().SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(main().speedButton3, Qt::LeftButton);
+    QTest::mouseClick(main().speedButton3, Qt::LeftButton);
     EXPECT_EQ(quitRequests, 0);  // the port halts after its pause
-    EXPECT_TRUE(main().MyMessageField->isVisible());
+    EXPECT_TRUE(main().myMessageField->isVisible());
     time.advance(100);
     EXPECT_EQ(quitRequests, 1);
 
-    program->Finalize();
+    program->finalize();
     const QStringList log = mainLog();
     const int stopping = log.indexOf(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten...."));
     const int panel = log.indexOf(QStringLiteral("mst_panel> halt"));
@@ -111,78 +111,78 @@ TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
 
 TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
 {
-    main().Help->show();  // an open dialog does not keep the program alive
+    main().help->show();  // an open dialog does not keep the program alive
     main().close();
     EXPECT_EQ(quitRequests, 1);
-    shell::Reports().write(QStringLiteral("not mirrored"));
-    EXPECT_FALSE(main().ReportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
+    shell::reports().write(QStringLiteral("not mirrored"));
+    EXPECT_FALSE(main().reportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
 
-    program->Quit();  // as the program's entry does after the loop
+    program->quit();  // as the program's entry does after the loop
     time.advance(100);
     EXPECT_EQ(quitRequests, 2);
-    EXPECT_TRUE(program->Controller().QuitDone());
-    program->Finalize();
+    EXPECT_TRUE(program->controller().quitDone());
+    program->finalize();
     EXPECT_TRUE(mainLog().contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
 }
 
 TEST_F(MainWindowTest, MainLogLinesAppearInTheConnectionReport)
 {
-    shell::Reports().write(QStringLiteral("port> offen"));
-    EXPECT_TRUE(main().ReportMemo->toPlainText().contains(QStringLiteral("port> offen")));
+    shell::reports().write(QStringLiteral("port> offen"));
+    EXPECT_TRUE(main().reportMemo->toPlainText().contains(QStringLiteral("port> offen")));
 }
 
 TEST_F(MainWindowTest, InfoButtonShowsTheVersionWindowDockedInTheHostPanel)
 {
-    shell::TForm3 &version = program->VersionWindow();
+    shell::TForm3 &version = program->versionWindow();
     EXPECT_FALSE(version.isVisible());
-    QTest::mouseClick(main().Info_Button, Qt::LeftButton);
+    QTest::mouseClick(main().infoButton, Qt::LeftButton);
     EXPECT_TRUE(version.isVisible());
-    EXPECT_EQ(version.parentWidget(), main().Panel1);
-    EXPECT_EQ(version.width(), main().Panel1->width());
-    const QStringList lines = version.Memo1->toPlainText().split('\n');
+    EXPECT_EQ(version.parentWidget(), main().panel1);
+    EXPECT_EQ(version.width(), main().panel1->width());
+    const QStringList lines = version.memo1->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines[0], QStringLiteral(" Haltron-1.6"));
     EXPECT_EQ(lines[10], QStringLiteral(" sprache    : 1.0"));
-    QTest::mouseClick(version.CloseButton, Qt::LeftButton);
+    QTest::mouseClick(version.closeButton, Qt::LeftButton);
     EXPECT_FALSE(version.isVisible());
 }
 
 TEST_F(MainWindowTest, HelpButtonOpensTheContentsOfTheHelpFile)
 {
-    shell::TForm3 &version = program->VersionWindow();
+    shell::TForm3 &version = program->versionWindow();
     version.show();
-    QTest::mouseClick(version.HelpButton, Qt::LeftButton);
-    EXPECT_TRUE(main().Help->isVisible());
-    EXPECT_EQ(main().Help->Browser()->source(), QUrl::fromLocalFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html")));
-    const QString text = main().Help->Browser()->toPlainText();
+    QTest::mouseClick(version.helpButton, Qt::LeftButton);
+    EXPECT_TRUE(main().help->isVisible());
+    EXPECT_EQ(main().help->browser()->source(), QUrl::fromLocalFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html")));
+    const QString text = main().help->browser()->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("Hauptfenster")));
     EXPECT_TRUE(text.contains(QStringLiteral("Werkzeugfenster")));
 }
 
 TEST_F(MainWindowTest, HelpWithoutFileSaysWhichFileIsMissing)
 {
-    main().Help->SetHelpFile(tmp.filePath(QStringLiteral("none.html")));
-    main().ShowHelp(QStringLiteral("10"));
-    EXPECT_TRUE(main().Help->Browser()->toPlainText().contains(QStringLiteral("none.html")));
+    main().help->setHelpFile(tmp.filePath(QStringLiteral("none.html")));
+    main().showHelp(QStringLiteral("10"));
+    EXPECT_TRUE(main().help->browser()->toPlainText().contains(QStringLiteral("none.html")));
 }
 
 TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
 {
-    shell::TSelectForm &select = program->SelectForm();
+    shell::TSelectForm &select = program->selectForm();
     EXPECT_EQ(select.windowTitle(), QStringLiteral("Start Select"));
     struct { int mask; bool sysmod, steuerung, modem; } cases[] = {{3, true, true, false}, {7, true, true, true}, {4, false, false, true}};
     for (const auto &c : cases) {
-        select.Mask = c.mask;
+        select.mask = c.mask;
         select.show();
-        EXPECT_EQ(select.SysModButton->isVisible(), c.sysmod) << c.mask;
-        EXPECT_EQ(select.SteuerungsButton->isVisible(), c.steuerung) << c.mask;
-        EXPECT_EQ(select.ModemButton->isVisible(), c.modem) << c.mask;
-        EXPECT_TRUE(select.BitBtn1->isVisible());
+        EXPECT_EQ(select.sysModButton->isVisible(), c.sysmod) << c.mask;
+        EXPECT_EQ(select.steuerungsButton->isVisible(), c.steuerung) << c.mask;
+        EXPECT_EQ(select.modemButton->isVisible(), c.modem) << c.mask;
+        EXPECT_TRUE(select.bitBtn1->isVisible());
         select.hide();
     }
     struct { QPushButton *button; int result; } results[] = {
-        {select.SysModButton, 1}, {select.SteuerungsButton, 6}, {select.ModemButton, 4}, {select.BitBtn1, 3}};
-    select.Mask = 7;
+        {select.sysModButton, 1}, {select.steuerungsButton, 6}, {select.modemButton, 4}, {select.bitBtn1, 3}};
+    select.mask = 7;
     for (const auto &r : results) {
         select.show();
         QTest::mouseClick(r.button, Qt::LeftButton);

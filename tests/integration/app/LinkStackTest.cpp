@@ -53,23 +53,23 @@ public:
     explicit LinkStack(const QString &device)
     {
         application();
-        port.ConfiguredDevice = device;
-        line.TransferPut = queue.putFunction();
-        line.SetQueueMode = [this](int mode) { queue.SetMode(mode); };
-        queue.SendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-            line.LineSend(telegram, std::move(onAnswer));
+        port.configuredDevice = device;
+        line.transferPut = queue.putFunction();
+        line.setQueueMode = [this](int mode) { queue.setMode(mode); };
+        queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
+            line.lineSend(telegram, std::move(onAnswer));
         };
-        queue.IsLinkUp = [this] { return port.LinkUp; };
-        line.SetLinkMode(0);
-        line.StartStopLine();
+        queue.isLinkUp = [this] { return port.linkUp; };
+        line.setLinkMode(0);
+        line.startStopLine();
     }
-    ~LinkStack() { line.ZblPortHalt(); port.PortHalt(); }
+    ~LinkStack() { line.zblPortHalt(); port.portHalt(); }
 
     // The answer to telegram, or nothing after timeoutMs.
     std::optional<QByteArray> ask(int answerLength, const QByteArray &telegram, int timeoutMs = 5000)
     {
         std::optional<QByteArray> answer;
-        if (!queue.TransferPut(answerLength, [&](const QByteArray &a) { answer = a; }, telegram)) return std::nullopt;
+        if (!queue.transferPut(answerLength, [&](const QByteArray &a) { answer = a; }, telegram)) return std::nullopt;
         spin([&] { return answer.has_value(); }, timeoutMs);
         return answer;
     }
@@ -87,7 +87,7 @@ public:
         return spin([&] { return finished; }, timeoutMs);
     }
     // Waits until the queue has sent everything (requests without an answer procedure).
-    bool drained() { return spin([this] { return queue.Count() == 0; }, 5000); }
+    bool drained() { return spin([this] { return queue.count() == 0; }, 5000); }
 
     core::QtTimerFactory timers;
     comlink::QtSerialLine serial;
@@ -112,7 +112,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start());
         stack = std::make_unique<LinkStack>(link);
-        ASSERT_TRUE(spin([this] { return stack->port.LinkUp; }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(spin([this] { return stack->port.linkUp; }, 10000)) << "the link did not come up";
     }
     void TearDown() override { stack.reset(); }
 
@@ -129,27 +129,27 @@ TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValu
 
     protocol::TZBL_UTILS &utils = stack->utils;
     const sim::Lift &lift = expected.lift(0);
-    EXPECT_EQ(stack->text([&](auto proc) { utils.GetVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.GetKo(proc); }), QString(QChar(lift.topFloor())));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.GetKennung(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.GetTelefon(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.getVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.getKo(proc); }), QString(QChar(lift.topFloor())));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.getKennung(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.getTelefon(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
 
-    ASSERT_TRUE(utils.SetTelefon(QStringLiteral("0711 4711")));
+    ASSERT_TRUE(utils.setTelefon(QStringLiteral("0711 4711")));
     ASSERT_TRUE(stack->drained());
-    EXPECT_EQ(stack->text([&](auto proc) { utils.GetTelefon(proc); }).value_or("?").trimmed(), QStringLiteral("0711 4711"));
+    EXPECT_EQ(stack->text([&](auto proc) { utils.getTelefon(proc); }).value_or("?").trimmed(), QStringLiteral("0711 4711"));
 
     // The memory block read gives the bytes at the selected address.
-    ASSERT_TRUE(stack->done([&](auto done) { utils.SelectAddress(sim::Lift::IdentityAddress, done); }));
-    ASSERT_TRUE(stack->done([&](auto done) { utils.ReadBlock(done); }));
-    EXPECT_EQ(utils.BlockData().mid(1, 13), lift.memory().mid(sim::Lift::IdentityAddress, 13));
+    ASSERT_TRUE(stack->done([&](auto done) { utils.selectAddress(sim::Lift::IdentityAddress, done); }));
+    ASSERT_TRUE(stack->done([&](auto done) { utils.readBlock(done); }));
+    EXPECT_EQ(utils.blockData().mid(1, 13), lift.memory().mid(sim::Lift::IdentityAddress, 13));
 }
 
 TEST_F(LinkStackTest, ClockSetToThePcsTimeReadsBackThePcsDate)
 {
     protocol::TZBL_UTILS &utils = stack->utils;
-    ASSERT_TRUE(stack->done([&](auto done) { utils.SetClock(done); }));
+    ASSERT_TRUE(stack->done([&](auto done) { utils.setClock(done); }));
     const QDate today = QDate::currentDate();
-    const std::optional<QString> clock = stack->text([&](auto proc) { utils.GetClock(proc); });
+    const std::optional<QString> clock = stack->text([&](auto proc) { utils.getClock(proc); });
     ASSERT_TRUE(clock.has_value());
     const QString date = clock->section(QLatin1Char('/'), 0, 0).trimmed();
     // Just after midnight the date may have moved on between set and read.
@@ -162,16 +162,16 @@ TEST_F(LinkStackTest, GroupRoutedRequestsReachTheirLiftOnly)
 {
     const auto routed = [this](quint8 member) {
         return [this, member](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
-            return stack->queue.TransferPut(length, std::move(onAnswer), bytes({0xF0, 0x10, 0x70, member}) + telegram);
+            return stack->queue.transferPut(length, std::move(onAnswer), bytes({0xF0, 0x10, 0x70, member}) + telegram);
         };
     };
     protocol::TZBL_UTILS lift0(routed(0), stack->timers.clock());
     protocol::TZBL_UTILS lift2(routed(2), stack->timers.clock());
 
-    ASSERT_TRUE(lift2.SetKennung(QStringLiteral("AUFZUG ZWEI")));
+    ASSERT_TRUE(lift2.setKennung(QStringLiteral("AUFZUG ZWEI")));
     ASSERT_TRUE(stack->drained());
-    EXPECT_EQ(stack->text([&](auto proc) { lift2.GetKennung(proc); }).value_or("?").trimmed(), QStringLiteral("AUFZUG ZWEI"));
-    EXPECT_EQ(stack->text([&](auto proc) { lift0.GetKennung(proc); }).value_or("?").trimmed(),
+    EXPECT_EQ(stack->text([&](auto proc) { lift2.getKennung(proc); }).value_or("?").trimmed(), QStringLiteral("AUFZUG ZWEI"));
+    EXPECT_EQ(stack->text([&](auto proc) { lift0.getKennung(proc); }).value_or("?").trimmed(),
               fieldText(expected.lift(0).identity()));
 }
 

@@ -38,7 +38,7 @@ TEST(ModemRoute, InitReportsTheModemReadyWithItsIdentity)
     EXPECT_EQ(f.pc.panel.report(), QStringLiteral("COM1/19200/8N1/MODEM"));
     EXPECT_TRUE(f.pc.panel.dial.enabled);
     EXPECT_EQ(f.pc.port.view().modemId, QString::fromLatin1(sim::ModemPartner::IdentityText));
-    EXPECT_FALSE(f.pc.port.LinkUp);
+    EXPECT_FALSE(f.pc.port.linkUp);
 }
 
 TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
@@ -52,8 +52,8 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
         SCOPED_TRACE(session);
         ASSERT_TRUE(f.dial());
         EXPECT_EQ(f.pc.panel.partnerLabel(), QStringLiteral("verbunden mit: QRX4711"));
-        EXPECT_EQ(f.pc.session.PartnerText, QStringLiteral("QRX4711"));
-        EXPECT_TRUE(f.pc.port.LinkUp);
+        EXPECT_EQ(f.pc.session.partnerText, QStringLiteral("QRX4711"));
+        EXPECT_TRUE(f.pc.port.linkUp);
         EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Green);
         EXPECT_TRUE(f.pc.lamps.connected());
         EXPECT_TRUE(f.appLog.contains(QStringLiteral("SYNCHRONISIERT")));
@@ -64,20 +64,20 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
 
         protocol::TZBL_UTILS library(f.pc.queue.putFunction(), f.time);
         QString version;
-        library.GetVersion([&](const QString &text) { version = text; });
+        library.getVersion([&](const QString &text) { version = text; });
         ASSERT_TRUE(f.runUntil([&] { return !version.isEmpty(); }, 10000));
         EXPECT_EQ(version, QString::fromLatin1(f.installation.lift(0)->versionText()).trimmed());
 
-        f.pc.panel.HangUpClick();
+        f.pc.panel.hangUpClick();
         EXPECT_EQ(f.cable.pc->dtr(), std::optional<bool>(false));
         EXPECT_EQ(f.pc.panel.status(), QStringLiteral("AUFLEGEN"));
         EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
         EXPECT_TRUE(f.pc.panel.dial.enabled);
-        EXPECT_FALSE(f.pc.port.LinkUp);
+        EXPECT_FALSE(f.pc.port.linkUp);
         EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
         // Requests are refused on a link that is down.
-        EXPECT_FALSE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
-        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+        EXPECT_FALSE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
+        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 5000));
         EXPECT_EQ(f.cable.pc->dtr(), std::optional<bool>(true));
     }
 }
@@ -90,8 +90,8 @@ TEST(ModemRoute, HangUpOnALineWithoutDtrPutsTheModemOnHook)
     ASSERT_TRUE(f.dial());
     f.cable.pc->clearWritten();
 
-    f.pc.panel.HangUpClick();
-    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 10000));
+    f.pc.panel.hangUpClick();
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 10000));
     EXPECT_FALSE(f.partner.connected());
     EXPECT_TRUE(f.cable.pc->written().contains("+++"));
     EXPECT_TRUE(f.cable.pc->written().contains("ATH"));
@@ -104,7 +104,7 @@ TEST(ModemRoute, BusyLineEndsTheSessionWithTheConnectError)
 {
     ModemLinkFixture f(dialEnding(sim::DialResult::Busy));
     ASSERT_TRUE(f.init());
-    f.pc.panel.DialClick();
+    f.pc.panel.dialClick();
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.report().isEmpty() && f.pc.panel.dial.enabled; }, 10000));
 
     EXPECT_EQ(f.pc.panel.report(), QStringLiteral("port>Modem Connect Fehler"));
@@ -116,14 +116,14 @@ TEST(ModemRoute, BusyLineEndsTheSessionWithTheConnectError)
     // The error ended the wait at once, not after the dial time-out.
     EXPECT_FALSE(f.pc.session.waitRunning());
     EXPECT_LT(f.time.elapsedMs(), 10000);
-    EXPECT_FALSE(f.pc.port.LinkUp);
+    EXPECT_FALSE(f.pc.port.linkUp);
 }
 
 TEST(ModemRoute, SilentDialEndsAfterTheFullCountdown)
 {
     ModemLinkFixture f(dialEnding(sim::DialResult::None));
     ASSERT_TRUE(f.init());
-    f.pc.panel.DialClick();
+    f.pc.panel.dialClick();
     EXPECT_EQ(f.pc.timeText, QStringLiteral("[45.00 sec]"));
     EXPECT_EQ(f.pc.gaugeMax, 450);
     const qint64 dialledAt = f.time.elapsedMs();
@@ -139,7 +139,7 @@ TEST(ModemRoute, SilentDialEndsAfterTheFullCountdown)
     EXPECT_EQ(f.pc.gaugePosition, 0);
     EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
     EXPECT_FALSE(f.pc.panel.hangUp.enabled);
-    EXPECT_FALSE(f.pc.port.LinkUp);
+    EXPECT_FALSE(f.pc.port.linkUp);
 }
 
 TEST(ModemRoute, DroppedCarrierTurnsTheLampsRedAndEndsTheSession)
@@ -153,14 +153,14 @@ TEST(ModemRoute, DroppedCarrierTurnsTheLampsRedAndEndsTheSession)
 
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.connected(); }, 10000));
     EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
-    EXPECT_FALSE(f.pc.port.LinkUp);
-    EXPECT_FALSE(f.pc.port.DataMode);
+    EXPECT_FALSE(f.pc.port.linkUp);
+    EXPECT_FALSE(f.pc.port.dataMode);
     EXPECT_FALSE(f.pc.lamps.connected());
     EXPECT_EQ(f.pc.port.view().message, QStringLiteral("NC"));
     EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
     EXPECT_TRUE(f.pc.panel.dial.enabled);
     EXPECT_FALSE(f.pc.panel.hangUp.enabled);
-    EXPECT_FALSE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+    EXPECT_FALSE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
 }
 
 TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
@@ -172,27 +172,27 @@ TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
     ASSERT_TRUE(f.dial());
 
     bool answered = false;
-    ASSERT_TRUE(f.pc.queue.TransferPut(2, [&](const QByteArray &) { answered = true; }, bytes({0xF1, 0x00})));
+    ASSERT_TRUE(f.pc.queue.transferPut(2, [&](const QByteArray &) { answered = true; }, bytes({0xF1, 0x00})));
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.restarts.isEmpty(); }, 15000));
     EXPECT_EQ(f.pc.queueErrors.value(0), QStringLiteral("<ERROR> NC/TIME.OUT 5000"));
     EXPECT_EQ(f.pc.restarts.value(0), QStringLiteral(" RESTART "));
     // The flushed request never hears of it; the queue and the framing layer are free again.
     EXPECT_FALSE(answered);
-    EXPECT_EQ(f.pc.queue.Count(), 0);
-    EXPECT_FALSE(f.pc.kavcom.Busy());
+    EXPECT_EQ(f.pc.queue.count(), 0);
+    EXPECT_FALSE(f.pc.kavcom.busy());
     // The link itself stays up: the next request is taken (and refused by the far end again).
-    EXPECT_TRUE(f.pc.port.LinkUp);
-    EXPECT_TRUE(f.pc.queue.TransferPut(2, {}, bytes({0xF1, 0x00})));
+    EXPECT_TRUE(f.pc.port.linkUp);
+    EXPECT_TRUE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
 }
 
 TEST(ModemRoute, ModemThatNeverSaysOkFailsTheInitAndTheNextInitWorks)
 {
     ModemLinkFixture f;
     auto restore = deafen(f);
-    f.pc.panel.InitClick();
+    f.pc.panel.initClick();
     ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.status() == QStringLiteral("Modem antwortet nicht"); }, 15000));
     EXPECT_EQ(f.pc.panel.statusLook(), panels::FieldLook::Error);
-    EXPECT_FALSE(f.pc.session.ModemReady);
+    EXPECT_FALSE(f.pc.session.modemReady);
     EXPECT_FALSE(f.pc.panel.dial.enabled);
 
     restore();
@@ -208,7 +208,7 @@ TEST(ModemRoute, FarEndFallingSilentDuringTheLinkUpEndsTheDialAndTheNextOneLinks
         QString report;
     };
     const Case cases[] = {
-        {"after CONNECT", [](ModemLinkFixture &f) { return f.pc.port.IsConnected(); }, QStringLiteral("MST.SYNC FAILED")},
+        {"after CONNECT", [](ModemLinkFixture &f) { return f.pc.port.isConnected(); }, QStringLiteral("MST.SYNC FAILED")},
         {"after the synchronisation",
          [](ModemLinkFixture &f) { return f.pc.memo.contains(QStringLiteral("** MST.SYNC **")); },
          QStringLiteral("KAVCOM_TO_ZBL Error")},
@@ -217,17 +217,17 @@ TEST(ModemRoute, FarEndFallingSilentDuringTheLinkUpEndsTheDialAndTheNextOneLinks
         SCOPED_TRACE(c.phase);
         ModemLinkFixture f;
         ASSERT_TRUE(f.init());
-        f.pc.panel.DialClick();
+        f.pc.panel.dialClick();
         ASSERT_TRUE(f.runUntil([&] { return c.reached(f); }, 10000, 1));
         auto restore = deafen(f);
         ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial.enabled; }, 15000));
         EXPECT_EQ(f.pc.panel.report(), c.report);
         EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-        EXPECT_FALSE(f.pc.port.LinkUp);
+        EXPECT_FALSE(f.pc.port.linkUp);
         EXPECT_FALSE(f.pc.session.waitRunning());
 
         restore();
-        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+        ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 5000));
         ASSERT_TRUE(f.dial());
         EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
     }
@@ -254,7 +254,7 @@ TEST(ModemRoute, NoiseBetweenFramesDoesNotDisturbTheNextRequest)
             EXPECT_FALSE(f.pc.restarts.isEmpty());
             EXPECT_EQ(f.request(bytes({0xF1, 0x00}), 2, 15000), bytes({0xF1, 0x01}));
         }
-        EXPECT_TRUE(f.pc.port.LinkUp);
+        EXPECT_TRUE(f.pc.port.linkUp);
     }
 }
 
@@ -270,15 +270,15 @@ TEST(ModemRoute, CarrierLostMidTransferFreesTheQueueAndTheNextSessionWorks)
     int answers = 0;
     std::function<void(const QByteArray &)> next = [&](const QByteArray &) {
         ++answers;
-        f.pc.queue.TransferPut(16, next, bytes({0xF1, 0x01}));
+        f.pc.queue.transferPut(16, next, bytes({0xF1, 0x01}));
     };
-    ASSERT_TRUE(f.pc.queue.TransferPut(16, next, bytes({0xF1, 0x01})));
+    ASSERT_TRUE(f.pc.queue.transferPut(16, next, bytes({0xF1, 0x01})));
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.connected(); }, 10000));
     EXPECT_GT(answers, 0);
     EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
 
-    ASSERT_TRUE(f.runUntil([&] { return f.pc.queue.Count() == 0 && !f.pc.kavcom.Busy(); }, 15000));
-    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.Busy(); }, 5000));
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.queue.count() == 0 && !f.pc.kavcom.busy(); }, 15000));
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 5000));
     ASSERT_TRUE(f.dial());
     EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }

@@ -25,14 +25,14 @@ protected:
     explicit SysModLink(sim::InstallationSetup setup = {.lifts = 2, .floors = 9, .seed = 4})
         : link(setup)
     {
-        shell::Reports().reset();
-        shell::Reports().setFlag(shell::ReportSysModTransfer, true);
-        shell::Reports().ReportWrite = [this](const QString &line) { log << line; };
-        rw.TransferPut = link.queue.putFunction();
-        rw.TransferFlush = [this] { link.queue.TransferFlush(); };
-        rw.SwapLineTimeout = [this](int ms) { return link.line.SwapLineTimeout(ms); };
+        shell::reports().reset();
+        shell::reports().setFlag(shell::ReportSysModTransfer, true);
+        shell::reports().reportWrite = [this](const QString &line) { log << line; };
+        rw.transferPut = link.queue.putFunction();
+        rw.transferFlush = [this] { link.queue.transferFlush(); };
+        rw.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
-    ~SysModLink() override { shell::Reports().reset(); }
+    ~SysModLink() override { shell::reports().reset(); }
 
     void SetUp() override { ASSERT_TRUE(link.start()); }
 
@@ -42,9 +42,9 @@ protected:
         auto out = std::make_shared<Outcome>();
         auto success = [out](const QString &t) { out->success << t; };
         auto failure = [out](const QString &t) { out->failure << t; };
-        if (write) rw.SaveToQRx(success, failure, nullptr, nullptr);
-        else rw.LoadFromQRx(success, failure, nullptr, nullptr);
-        EXPECT_TRUE(link.runUntil([&] { return out->ended() && !rw.Running(); }, 60000));
+        if (write) rw.saveToQRx(success, failure, nullptr, nullptr);
+        else rw.loadFromQRx(success, failure, nullptr, nullptr);
+        EXPECT_TRUE(link.runUntil([&] { return out->ended() && !rw.running(); }, 60000));
         if (write) link.runUntil([this] { return log.contains("zbl_rw zbl_rw_sysmod.restart3"); }, 10000);
         return *out;
     }
@@ -61,11 +61,11 @@ TEST_F(SysModLink, ReadChangeWriteBackAndReadTheChange)
 {
     const Outcome read = transfer(false);
     EXPECT_EQ(read.success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(image.ImageData(), controllerModule().Image());
+    EXPECT_EQ(image.imageData(), controllerModule().image());
 
     constexpr int doorOpenTime = 12;
-    const quint8 changed = quint8(image.GetByte(doorOpenTime) + 7);
-    image.SetByte(doorOpenTime, changed);
+    const quint8 changed = quint8(image.getByte(doorOpenTime) + 7);
+    image.setByte(doorOpenTime, changed);
     const qint64 writeStart = link.time.elapsedMs();
     const Outcome written = transfer(true);
     EXPECT_EQ(written.success.size(), 1);
@@ -78,23 +78,23 @@ TEST_F(SysModLink, ReadChangeWriteBackAndReadTheChange)
     EXPECT_GT(down, 0);
     EXPECT_GT(log.indexOf("zbl_rw zbl_rw_sysmod.restart3"), down);
 
-    image.Clear();
+    image.clear();
     EXPECT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(image.GetByte(doorOpenTime), changed);
-    EXPECT_EQ(image.ImageData(), controllerModule().Image());
-    EXPECT_NE(link.installation.systemModule(1)->Image().at(doorOpenTime), char(changed));  // the other lift kept its own
+    EXPECT_EQ(image.getByte(doorOpenTime), changed);
+    EXPECT_EQ(image.imageData(), controllerModule().image());
+    EXPECT_NE(link.installation.systemModule(1)->image().at(doorOpenTime), char(changed));  // the other lift kept its own
 }
 
 TEST_F(SysModLink, ChecksumFaultGivesError20AndKeepsTheEarlierImage)
 {
     ASSERT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
-    const QByteArray earlier = image.ImageData();
+    const QByteArray earlier = image.imageData();
 
     controllerModule().corruptChecksum = true;
     const Outcome read = transfer(false);
     EXPECT_EQ(read.failure, QStringList{"20"});
     EXPECT_TRUE(read.success.isEmpty());
-    EXPECT_EQ(image.ImageData(), earlier);
+    EXPECT_EQ(image.imageData(), earlier);
 
     // The next read after the fault is whole again.
     controllerModule().corruptChecksum = false;
@@ -104,17 +104,17 @@ TEST_F(SysModLink, ChecksumFaultGivesError20AndKeepsTheEarlierImage)
 TEST_F(SysModLink, AGroupMembersModuleTravelsBehindTheGroupPrefix)
 {
     const core::TransferPutFn put = link.queue.putFunction();
-    rw.TransferPut = [put](int length, core::AnswerProc answer, const QByteArray &telegram) {
+    rw.transferPut = [put](int length, core::AnswerProc answer, const QByteArray &telegram) {
         return put(length, std::move(answer), protocol::groupRouted(1, telegram));
     };
     EXPECT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(image.ImageData(), controllerModule(1).Image());
-    EXPECT_NE(image.ImageData(), controllerModule(0).Image());
+    EXPECT_EQ(image.imageData(), controllerModule(1).image());
+    EXPECT_NE(image.imageData(), controllerModule(0).image());
 
-    image.SetByte(13, 33);
+    image.setByte(13, 33);
     const Outcome written = transfer(true);
     EXPECT_TRUE(written.failure.isEmpty()) << written.failure.join(',').toStdString();
-    EXPECT_EQ(controllerModule(1).Image().at(13), char(33));
+    EXPECT_EQ(controllerModule(1).image().at(13), char(33));
     EXPECT_EQ(controllerModule(1).resets(), 1);
     EXPECT_EQ(controllerModule(0).resets(), 0);
 }

@@ -134,22 +134,22 @@ struct Harness {
                          monitor::FaultListTexts::fromLanguage(language), QString()};
         if (params.iniVersion.isEmpty()) params.iniVersion = "2.4";
         batch = std::make_unique<BatchProcess>(time, queue.putFn(), texts, params);
-        batch->TransferStart = [this](int ms) { transferStarts << ms; };
-        batch->Dial = [this](const QString &number) { dialled << number; };
-        batch->Quit = [this] { ++quits; };
-        batch->AppendReport = [this](const QString &line) { report << line; };
-        batch->LinkTrace = [this](const QString &line) { trace << line; };
-        batch->LogOnLogWrite = [this](const QString &line) { logon << line; };
-        batch->SetCaption = [this](const QString &text) { caption = text; };
-        batch->GaugeChanged = [this](int maximum, int position) { gaugeMaximum = maximum, gaugePosition = position; };
-        batch->ErrorOutput = [this](const QString &message) { errors << message; };
+        batch->transferStart = [this](int ms) { transferStarts << ms; };
+        batch->dial = [this](const QString &number) { dialled << number; };
+        batch->quit = [this] { ++quits; };
+        batch->appendReport = [this](const QString &line) { report << line; };
+        batch->linkTrace = [this](const QString &line) { trace << line; };
+        batch->logOnLogWrite = [this](const QString &line) { logon << line; };
+        batch->setCaption = [this](const QString &text) { caption = text; };
+        batch->gaugeChanged = [this](int maximum, int position) { gaugeMaximum = maximum, gaugePosition = position; };
+        batch->errorOutput = [this](const QString &message) { errors << message; };
         return *batch;
     }
 
     BatchProcess &start(BatchParams params)
     {
         if (params.logFile.isNull()) params.logFile = logFile;
-        make(params).StartBatch();
+        make(params).startBatch();
         return *batch;
     }
 
@@ -361,9 +361,9 @@ TEST(BatchProcess, ModemRouteDialsAndVisitsThePartner)
     EXPECT_EQ(h.log().last(), QString::fromUtf8(" WÄHLE: 0711 4711"));
     // Dialling may take up to the start time-out.
     h.time.advance(44000);
-    h.batch->StatusText(1, "  verbunden");
-    h.batch->StatusText(2, "COM1");
-    h.batch->BatchVisit("Anlage Nord");
+    h.batch->statusText(1, "  verbunden");
+    h.batch->statusText(2, "COM1");
+    h.batch->batchVisit("Anlage Nord");
     h.answerAll();
 
     const QStringList log = h.log();
@@ -387,7 +387,7 @@ TEST(BatchProcess, DialErrorEndsOneSecondLater)
         h.start({QString(), c.number, QString(), "0,2", true, QString()});
         if (!c.number.isEmpty()) {
             EXPECT_EQ(h.dialled, QStringList{c.number});
-            h.batch->BatchDialError("NO CARRIER");
+            h.batch->batchDialError("NO CARRIER");
         } else {
             EXPECT_TRUE(h.dialled.isEmpty());
         }
@@ -400,7 +400,7 @@ TEST(BatchProcess, DialErrorEndsOneSecondLater)
         EXPECT_TRUE(h.queue.sent.isEmpty());
         EXPECT_EQ(h.batch->exitStatus(), BatchExitError);
         // A link coming up after the end visits nobody.
-        h.batch->BatchVisit("late");
+        h.batch->batchVisit("late");
         EXPECT_TRUE(h.queue.sent.isEmpty());
     }
 }
@@ -494,11 +494,11 @@ TEST(BatchProcess, StatusTextsReachTheLogOnlyWhileRunning)
 {
     Harness h;
     h.make({h.logFile, QString(), QString(), QString(), true, QString()});
-    h.batch->StatusText(1, "BATCH BETRIEB");
-    h.batch->StartBatch();
-    h.batch->StatusText(1, "NO LINK");
-    h.batch->Halt();
-    h.batch->StatusText(1, "after halt");
+    h.batch->statusText(1, "BATCH BETRIEB");
+    h.batch->startBatch();
+    h.batch->statusText(1, "NO LINK");
+    h.batch->halt();
+    h.batch->statusText(1, "after halt");
     const QStringList log = h.log();
     EXPECT_FALSE(log.contains(" BATCH BETRIEB"));
     EXPECT_EQ(log.last(), " NO LINK");

@@ -24,31 +24,31 @@ protected:
         pcLine->open("pc");
         ctlLine->open("ctl");
         partner = std::make_unique<FramedPartner>(time);
-        partner->Attach(*ctlLine);
-        partner->OnRequest = [](const QByteArray &t) {
+        partner->attach(*ctlLine);
+        partner->onRequest = [](const QByteArray &t) {
             return t == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : QByteArray("\xFF" "answer");
         };
         pcLine->onReadyRead = [this] {
             if (rxHook) rxHook(int(pcLine->bytesAvailable()));
             else pcLine->read(pcLine->bytesAvailable());  // text mode: not ours
         };
-        kav.SendString = [this](const QByteArray &b) { return pcLine->write(b) == b.size(); };
-        kav.ReadChars = [this](int n) { return pcLine->read(n); };
-        kav.SetPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
-        kav.OnLinkError = [this](const QString &t) { linkErrors << t; };
+        kav.sendString = [this](const QByteArray &b) { return pcLine->write(b) == b.size(); };
+        kav.readChars = [this](int n) { return pcLine->read(n); };
+        kav.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
+        kav.onLinkError = [this](const QString &t) { linkErrors << t; };
     }
 
     QByteArray ask(const QByteArray &telegram)
     {
         QByteArray answer = "<none>";
-        kav.KavcomSend(telegram, [&](const QByteArray &a) { answer = a; });
-        for (int i = 0; i < 6000 && kav.Busy(); ++i) time.advance(1);
+        kav.kavcomSend(telegram, [&](const QByteArray &a) { answer = a; });
+        for (int i = 0; i < 6000 && kav.busy(); ++i) time.advance(1);
         return answer;
     }
     // The partner synchronisation as the port window runs it, reduced to its bytes.
     void synchronise()
     {
-        partner->ResetSync();
+        partner->resetSync();
         QByteArray reply;
         pcLine->onReadyRead = [&] { reply += pcLine->read(100); };
         pcLine->write(bytes({0x01}));
@@ -67,17 +67,17 @@ protected:
 
 TEST_F(FramedPartnerTest, SynchronisesNotifiesAndGivesItsWholeName)
 {
-    partner->PartnerName = "AB1";
+    partner->partnerName = "AB1";
     synchronise();
     QStringList done;
-    ASSERT_TRUE(kav.SendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
+    ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
     time.advance(100);
     EXPECT_EQ(done, QStringList{"return with no answer"});
-    EXPECT_TRUE(partner->Notified());
+    EXPECT_TRUE(partner->notified());
 
-    kav.AnswerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
     QByteArray frame;
-    ASSERT_TRUE(kav.StartSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frame = f; }));
+    ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frame = f; }));
     time.advance(200);
     ASSERT_FALSE(frame.isEmpty());
     // The port's name filter: drop the last two bytes, keep "0" to "z".
@@ -100,7 +100,7 @@ TEST_F(FramedPartnerTest, AnswersRequestsOneAfterAnother)
 TEST_F(FramedPartnerTest, RefusedFramesAreRepeatedUntilAccepted)
 {
     synchronise();
-    partner->NakNextFrames(3);
+    partner->nakNextFrames(3);
     EXPECT_EQ(ask(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
     EXPECT_LT(time.elapsedMs(), 5000);
 }
@@ -108,10 +108,10 @@ TEST_F(FramedPartnerTest, RefusedFramesAreRepeatedUntilAccepted)
 TEST_F(FramedPartnerTest, SilentPartnerTimesOutAndTheLinkRecovers)
 {
     synchronise();
-    partner->SetSilent(true);
+    partner->setSilent(true);
     EXPECT_EQ(ask(bytes({0xF1, 0x00})), TKavCom::TimeoutError);
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
-    partner->SetSilent(false);
+    partner->setSilent(false);
     EXPECT_EQ(ask(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 }
 

@@ -24,14 +24,14 @@ class KavComTest : public ::testing::Test {
 protected:
     KavComTest()
     {
-        kav.SendString = [this](const QByteArray &b) { sent += b; return true; };
-        kav.ReadChars = [this](int n) {
+        kav.sendString = [this](const QByteArray &b) { sent += b; return true; };
+        kav.readChars = [this](int n) {
             const QByteArray out = pending.left(n);
             pending.remove(0, out.size());
             return out;
         };
-        kav.SetPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
-        kav.OnLinkError = [this](const QString &t) { linkErrors << t; };
+        kav.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
+        kav.onLinkError = [this](const QString &t) { linkErrors << t; };
     }
 
     // One receive event of the port carrying these bytes.
@@ -45,7 +45,7 @@ protected:
 
     bool sendF100()
     {
-        return kav.KavcomSend(bytes({0xF1, 0x00}), [this](const QByteArray &a) { answers << a; });
+        return kav.kavcomSend(bytes({0xF1, 0x00}), [this](const QByteArray &a) { answers << a; });
     }
     // The controller's side of one full exchange, each step a batch of its own.
     void controllerAnswers(const QByteArray &answerFrame)
@@ -66,12 +66,12 @@ protected:
 
 TEST(KavComFrame, BuildsFramesAndChecksums)
 {
-    EXPECT_EQ(QByteArray(1, 0x02) + TKavCom::BuildFrame(bytes({0xF1, 0x00})), kF100Frame);
-    EXPECT_EQ(TKavCom::BuildFrame({}), bytes({0x04, 0x28, 0xFF, 0xFF, 0x29}));
+    EXPECT_EQ(QByteArray(1, 0x02) + TKavCom::buildFrame(bytes({0xF1, 0x00})), kF100Frame);
+    EXPECT_EQ(TKavCom::buildFrame({}), bytes({0x04, 0x28, 0xFF, 0xFF, 0x29}));
     // The special telegrams of the synchronisation carry the same checksum rule.
-    EXPECT_EQ(TKavCom::Checksum(bytes({0x04, 0x28, 0xFF, 0x90})), 0xBA);
-    EXPECT_EQ(TKavCom::Checksum(bytes({0x03, 0x0C, 0x05})), 0x13);
-    const QByteArray group = TKavCom::BuildFrame(bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00}));
+    EXPECT_EQ(TKavCom::checksum(bytes({0x04, 0x28, 0xFF, 0x90})), 0xBA);
+    EXPECT_EQ(TKavCom::checksum(bytes({0x03, 0x0C, 0x05})), 0x13);
+    const QByteArray group = TKavCom::buildFrame(bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00}));
     EXPECT_EQ(group.size(), 1 + 3 + 6 + 1);
     EXPECT_EQ(core::byteAt(group, 0), 10);
 }
@@ -89,7 +89,7 @@ TEST(KavComFrame, UnpacksOnlyStandardAnswers)
         {"<ERROR> NC/TIME.OUT 5000", "<ERROR> NC/TIME.OUT 5000", true},
     };
     for (const Case &c : cases) {
-        const auto u = TKavCom::UnpackAnswer(c.in);
+        const auto u = TKavCom::unpackAnswer(c.in);
         EXPECT_EQ(u.data, c.data) << core::hexText(c.in).toStdString();
         EXPECT_EQ(u.error, c.error) << core::hexText(c.in).toStdString();
     }
@@ -115,7 +115,7 @@ TEST(KavComFrame, FindsTheFirstFrameWithTheAnswerHeader)
     };
     for (const Case &c : cases) {
         bool complete = true;
-        EXPECT_EQ(TKavCom::FindAnswerFrame(c.in, std, &complete), c.frame) << c.what;
+        EXPECT_EQ(TKavCom::findAnswerFrame(c.in, std, &complete), c.frame) << c.what;
         EXPECT_EQ(complete, c.complete) << c.what;
     }
 }
@@ -124,20 +124,20 @@ TEST_F(KavComTest, SendsF100AndDeliversTheAnswerData)
 {
     ASSERT_TRUE(sendF100());
     EXPECT_EQ(takeSent(), kSoh);
-    EXPECT_EQ(kav.State(), TKavCom::SohSent);
+    EXPECT_EQ(kav.state(), TKavCom::SohSent);
     feed(kAck);
     EXPECT_EQ(takeSent(), kF100Frame);
     feed(kAck);
     feed(kSoh);
     EXPECT_EQ(takeSent(), kAck);
-    EXPECT_EQ(kav.State(), TKavCom::Receiving);
+    EXPECT_EQ(kav.state(), TKavCom::Receiving);
     feed(kF101Frame.left(3));  // the answer may arrive in pieces
     EXPECT_TRUE(answers.isEmpty());
     feed(kF101Frame.mid(3));
     EXPECT_EQ(takeSent(), kAck);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
-    EXPECT_EQ(kav.State(), TKavCom::Idle);
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_EQ(kav.state(), TKavCom::Idle);
+    EXPECT_FALSE(kav.busy());
     EXPECT_TRUE(rxHook) << "the receive hook stays installed after a good transfer";
     time.advance(10000);
     EXPECT_EQ(answers.size(), 1) << "no late time-out";
@@ -172,10 +172,10 @@ TEST_F(KavComTest, ByteTable)
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
-        kav.KavcomReset();
+        kav.kavcomReset();
         answers.clear();
         if (r.start == IdleFresh) {
-            rxHook = [this](int n) { kav.ReceiveBytes(n); };  // as the port calls it
+            rxHook = [this](int n) { kav.receiveBytes(n); };  // as the port calls it
         } else {
             sendF100();
             if (r.start >= InFrameSent) feed(kAck);
@@ -187,10 +187,10 @@ TEST_F(KavComTest, ByteTable)
         takeSent();
         time.advance(0);
         feed(r.batch);
-        EXPECT_EQ(kav.State(), r.state);
+        EXPECT_EQ(kav.state(), r.state);
         EXPECT_EQ(takeSent(), r.out);
-        EXPECT_TRUE(kav.StateTimerActive());
-        EXPECT_EQ(kav.StateTimerInterval(), r.timerMs);
+        EXPECT_TRUE(kav.stateTimerActive());
+        EXPECT_EQ(kav.stateTimerInterval(), r.timerMs);
     }
 }
 
@@ -212,14 +212,14 @@ TEST_F(KavComTest, TimerTable)
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
-        kav.KavcomReset();
+        kav.kavcomReset();
         answers.clear();
         sendF100();
         for (const QByteArray &b : r.batches) feed(b);
         takeSent();
-        const int interval = kav.StateTimerInterval();
+        const int interval = kav.stateTimerInterval();
         time.advance(interval);
-        EXPECT_EQ(kav.State(), r.state);
+        EXPECT_EQ(kav.state(), r.state);
         EXPECT_EQ(takeSent(), r.out);
         EXPECT_TRUE(answers.isEmpty());
     }
@@ -253,14 +253,14 @@ TEST_F(KavComTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFirst)
     sendF100();
     QList<QByteArray> second;
     auto trySecond = [&] {
-        EXPECT_FALSE(kav.KavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
+        EXPECT_FALSE(kav.kavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
     };
     trySecond();  // in SohSent
     feed(kAck);
     feed(kAck);
     trySecond();  // handshake rests in Idle while the answer is awaited
-    EXPECT_FALSE(kav.StartSend(TKavCom::BuildFrame({}), {}));
-    EXPECT_FALSE(kav.SendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
+    EXPECT_FALSE(kav.startSend(TKavCom::buildFrame({}), {}));
+    EXPECT_FALSE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
     takeSent();
     feed(kSoh);
     feed(kF101Frame);
@@ -277,8 +277,8 @@ TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
     time.advance(1);
     EXPECT_EQ(answers, QList<QByteArray>{"<ERROR> NC/TIME.OUT 5000"});
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
-    EXPECT_EQ(kav.State(), TKavCom::Idle);
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_EQ(kav.state(), TKavCom::Idle);
+    EXPECT_FALSE(kav.busy());
     EXPECT_FALSE(rxHook) << "reset removes the receive hook";
 
     answers.clear();
@@ -290,13 +290,13 @@ TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
 
 TEST_F(KavComTest, AnswerWithAnotherHeaderIsHandedOverRawAsALinkError)
 {
-    kav.AnswerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
     sendF100();
     const QByteArray other = bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00});
     controllerAnswers(other);
     EXPECT_EQ(answers, QList<QByteArray>{other.mid(2)});
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_FALSE(kav.busy());
     EXPECT_FALSE(rxHook);
 }
 
@@ -315,7 +315,7 @@ TEST_F(KavComTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
 {
     // The controller refuses every SOH and every frame for as long as we try.
     auto storm = [&](bool refuseFrame) {
-        for (int t = 0; t < 6000 && kav.Busy(); t += 10) {
+        for (int t = 0; t < 6000 && kav.busy(); t += 10) {
             const QByteArray out = takeSent();
             if (out.endsWith(kSoh)) feed(refuseFrame ? kAck : kNak);
             else if (out.startsWith(char(0x02))) feed(kNak);
@@ -356,8 +356,8 @@ TEST_F(KavComTest, NoiseBetweenFramesIsSkipped)
     controllerAnswers(kF101Frame);
     feed(bytes({0x55, 0xAA, 0x28, 0xFF}));  // line noise while nothing is asked
     time.advance(100);
-    EXPECT_EQ(kav.State(), TKavCom::Idle);
-    EXPECT_TRUE(kav.RxBuffer().isEmpty());
+    EXPECT_EQ(kav.state(), TKavCom::Idle);
+    EXPECT_TRUE(kav.rxBuffer().isEmpty());
     answers.clear();
     takeSent();
     ASSERT_TRUE(sendF100());
@@ -375,24 +375,24 @@ TEST_F(KavComTest, EndlessNoiseAfterAnSohIsCutOff)
     feed(kAck);
     feed(kSoh);
     takeSent();
-    for (int i = 0; i < 40 && kav.State() == TKavCom::Receiving; ++i) {
+    for (int i = 0; i < 40 && kav.state() == TKavCom::Receiving; ++i) {
         feed(QByteArray(100, char(0x55)));
         time.advance(10);
     }
-    EXPECT_EQ(kav.State(), TKavCom::Idle);
+    EXPECT_EQ(kav.state(), TKavCom::Idle);
     EXPECT_EQ(takeSent(), kNak);
 }
 
 TEST_F(KavComTest, SendNoAnswerReportsTheAcknowledgementOnce)
 {
     QStringList done;
-    ASSERT_TRUE(kav.SendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
+    ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
     EXPECT_EQ(takeSent(), kSoh);
     feed(kAck);
     EXPECT_EQ(takeSent(), bytes({0x02, 0x03, 0x0C, 0x05, 0x13}));
     feed(kAck);
     EXPECT_EQ(done, QStringList{"return with no answer"});
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_FALSE(kav.busy());
     time.runUntilIdle();
     EXPECT_EQ(done.size(), 1);
     EXPECT_TRUE(linkErrors.isEmpty());
@@ -400,9 +400,9 @@ TEST_F(KavComTest, SendNoAnswerReportsTheAcknowledgementOnce)
 
 TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
 {
-    kav.AnswerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
     QList<QByteArray> frames;
-    ASSERT_TRUE(kav.StartSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
+    ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
     feed(kAck);
     EXPECT_EQ(takeSent(), kSoh + bytes({0x02, 0x04, 0x28, 0xFF, 0x90, 0xBA}));
     feed(kAck);
@@ -414,9 +414,9 @@ TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
 TEST_F(KavComTest, UnacknowledgedRawStartFreesTheLayerAfterTheTimeOut)
 {
     QStringList done;
-    kav.SendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; });
+    kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; });
     time.advance(TKavCom::AnswerTimeoutMs);
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_FALSE(kav.busy());
     EXPECT_TRUE(done.isEmpty());
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
     EXPECT_TRUE(sendF100());
@@ -426,10 +426,10 @@ TEST_F(KavComTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
 {
     sendF100();
     feed(kAck);
-    kav.KavcomReset();
+    kav.kavcomReset();
     EXPECT_EQ(answers, QList<QByteArray>{TKavCom::StatusError});
     EXPECT_FALSE(rxHook);
-    EXPECT_EQ(kav.State(), TKavCom::Idle);
+    EXPECT_EQ(kav.state(), TKavCom::Idle);
     time.runUntilIdle();
     EXPECT_EQ(answers.size(), 1);
     answers.clear();
@@ -445,22 +445,22 @@ TEST_F(KavComTest, AnswerProcedureMaySendTheNextRequest)
     std::function<void(const QByteArray &)> again = [&](const QByteArray &a) {
         answers << a;
         if (++round < 2) {
-            EXPECT_TRUE(kav.KavcomSend(bytes({0xF1, 0x00}), again));
+            EXPECT_TRUE(kav.kavcomSend(bytes({0xF1, 0x00}), again));
         }
     };
-    kav.KavcomSend(bytes({0xF1, 0x00}), again);
+    kav.kavcomSend(bytes({0xF1, 0x00}), again);
     controllerAnswers(kF101Frame);
-    EXPECT_EQ(kav.State(), TKavCom::SohSent);
+    EXPECT_EQ(kav.state(), TKavCom::SohSent);
     controllerAnswers(kF101Frame);
     EXPECT_EQ(answers.size(), 2);
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_FALSE(kav.busy());
 }
 
 TEST_F(KavComTest, GarbageInEveryStateNeverHangs)
 {
     QRandomGenerator rng(4711);
     for (int round = 0; round < 200; ++round) {
-        if (!kav.Busy()) {
+        if (!kav.busy()) {
             answers.clear();
             sendF100();
         }
@@ -476,7 +476,7 @@ TEST_F(KavComTest, GarbageInEveryStateNeverHangs)
         EXPECT_LE(answers.size(), 1);
     }
     time.runUntilIdle();
-    EXPECT_FALSE(kav.Busy());
+    EXPECT_FALSE(kav.busy());
 }
 
 }  // namespace

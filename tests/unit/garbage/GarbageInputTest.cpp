@@ -38,7 +38,7 @@ TEST(GarbageInput, MonitorDecodersKeepTheirShapeOnAnyAnswer)
     for (int round = 0; round < 5000; ++round) {
         const QByteArray answer = randomBytes(random, 40);
         EXPECT_LE(monitor::printableTextAnswer(answer).size(), 15);
-        const monitor::FaultRecordText fault = monitor::FormatFaultRecord(answer, noTexts);
+        const monitor::FaultRecordText fault = monitor::formatFaultRecord(answer, noTexts);
         EXPECT_EQ(fault.timeStamp.size(), 19) << core::hexText(answer).toStdString();  // " hh:mm:ss  dd.MM.yy"
         EXPECT_FALSE(monitor::tripCounterText(answer).isEmpty());
         EXPECT_FALSE(monitor::operatingHoursText(answer).isEmpty());

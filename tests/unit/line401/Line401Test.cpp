@@ -92,19 +92,19 @@ protected:
         ctlEnd->open("ctl");
         port = std::make_unique<comlink::ComPort>(*pcEnd, time);
         line = std::make_unique<Line401>(*port, time);
-        line->LinkLed = &lamp;
+        line->linkLed = &lamp;
         partner = std::make_unique<Partner>(*ctlEnd);
-        shell::Reports().reset();
-        shell::Reports().ReportWrite = [this](const QString &text) { log << text; };
+        shell::reports().reset();
+        shell::reports().reportWrite = [this](const QString &text) { log << text; };
     }
-    ~Line401Test() override { shell::Reports().reset(); }
+    ~Line401Test() override { shell::reports().reset(); }
 
     // Starts the line the way the main window does: local mode, then the link action.
     void start()
     {
-        line->SetLinkMode(0);
+        line->setLinkMode(0);
         lamp.onClick();
-        ASSERT_TRUE(line->LineRunning());
+        ASSERT_TRUE(line->lineRunning());
     }
     bool logHas(const QString &part) const
     {
@@ -125,14 +125,14 @@ protected:
 TEST_F(Line401Test, TelegramGoesOutAsNibblesOneByteAfterEachReply)
 {
     start();
-    line->LineSend(bytes({0xF1, 0x00}), nullptr);
+    line->lineSend(bytes({0xF1, 0x00}), nullptr);
     time.advance(1);  // the partner has our first byte, its reply is on the way
     EXPECT_EQ(partner->got, bytes({0x40}));
     time.advance(40);
     EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x21, 0x00, 0x20, 0x40, 0x40})));
     EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
     EXPECT_EQ(lamp.colour, core::colour::Green);
-    EXPECT_TRUE(port->LinkUp);
+    EXPECT_TRUE(port->linkUp);
 }
 
 TEST_F(Line401Test, AnswerIsAssembledFromNibblesAndHandedOverOnce)
@@ -141,7 +141,7 @@ TEST_F(Line401Test, AnswerIsAssembledFromNibblesAndHandedOverOnce)
     time.advance(4);
     QList<QByteArray> answers;
     partner->script({0x0F, 0x21, 0x00, 0x21});
-    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
     time.advance(100);
     ASSERT_EQ(answers.size(), 1);
     EXPECT_EQ(answers[0], bytes({0xF1, 0x01}));
@@ -165,25 +165,25 @@ TEST_F(Line401Test, ReceivedBytesOutsideAnAnswerAndIdleClearing)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        if (line->LineRunning()) line->StartStopLine();  // stop
+        if (line->lineRunning()) line->startStopLine();  // stop
         partner->replies.clear();
         partner->script(c.lineBytes);
         start();
         time.advance(100);
-        EXPECT_EQ(line->OtherData(), c.other);
+        EXPECT_EQ(line->otherData(), c.other);
     }
 }
 
 TEST_F(Line401Test, RepeatRequestsAreRepeatedTwiceThenTheLineIsReset)
 {
     start();
-    line->LineSend(bytes({0xF1, 0x00}), nullptr);
+    line->lineSend(bytes({0xF1, 0x00}), nullptr);
     // Reply to our idle byte, then three requests, then the partner takes the reset.
     partner->script({0x40, 0x80, 0x80, 0x80, 0xF0});
     time.advance(60);
     EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x1F, 0x1F, 0xF0, 0x1F, 0x21, 0x00, 0x20, 0x40})))
         << core::hexText(partner->got).toStdString();
-    EXPECT_TRUE(line->LineGood());
+    EXPECT_TRUE(line->lineGood());
 }
 
 TEST_F(Line401Test, OnlyTheLastByteOfABatchCounts)
@@ -192,7 +192,7 @@ TEST_F(Line401Test, OnlyTheLastByteOfABatchCounts)
     // "0F 21" in one batch: only 21 is taken, so no answer F1 starts.
     partner->replies.push_back(bytes({0x0F, 0x21}));
     time.advance(40);
-    EXPECT_EQ(line->OtherData(), bytes({0x01}));
+    EXPECT_EQ(line->otherData(), bytes({0x01}));
     EXPECT_LE(line->view().txCount - partner->got.size(), 1);  // one byte may be on its way
     EXPECT_GE(line->view().rxCount, 3);
 }
@@ -206,12 +206,12 @@ TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
     const int sentBefore = int(partner->got.size());
     time.advance(2000 + 6 * 500);
     EXPECT_EQ(lamp.colour, core::colour::Red);
-    EXPECT_FALSE(port->LinkUp);
+    EXPECT_FALSE(port->linkUp);
     EXPECT_TRUE(logHas("link down"));
     EXPECT_GE(line->view().timeoutCount, 6);
     // The simulated reset bytes drive the state machine: repeats, then the reset byte.
     EXPECT_TRUE(partner->got.mid(sentBefore).contains(char(0xF0))) << core::hexText(partner->got.mid(sentBefore)).toStdString();
-    EXPECT_FALSE(line->LineGood() && port->LinkUp);
+    EXPECT_FALSE(line->lineGood() && port->linkUp);
 
     partner->silent = false;
     partner->replies.push_back(bytes({0xF0}));
@@ -220,7 +220,7 @@ TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
     EXPECT_TRUE(logHas("link up"));
     QByteArray answer;
     partner->answer(bytes({0xF1, 0x01}));
-    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
     time.advance(100);
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
 }
@@ -243,10 +243,10 @@ TEST_F(Line401Test, GarbageDoesNotHangTheLine)
     time.advance(2000);
     QByteArray answer;
     partner->answer(bytes({0xF1, 0x01}));
-    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
     time.advance(200);
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
-    EXPECT_TRUE(port->LinkUp);
+    EXPECT_TRUE(port->linkUp);
 }
 
 TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
@@ -254,7 +254,7 @@ TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
     start();
     time.advance(10);
     QList<QByteArray> answers;
-    line->LineSend(bytes({0xF3, 0x00}), [&](const QByteArray &a) { answers << a; });
+    line->lineSend(bytes({0xF3, 0x00}), [&](const QByteArray &a) { answers << a; });
     partner->answer(bytes({0xF3, 0x01}));  // two of four bytes, then nothing
     time.advance(20);
     partner->silent = true;
@@ -263,7 +263,7 @@ TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
     partner->replies.push_back(bytes({0xF0}));
     time.advance(2000);
     partner->answer(bytes({0xF1, 0x01}));
-    line->LineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
     time.advance(200);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
@@ -273,12 +273,12 @@ TEST_F(Line401Test, DeviceLossClosesReportsAndReopens)
     start();
     time.advance(50);
     pcEnd->breakLine("device gone");
-    EXPECT_FALSE(port->IsOpen());
+    EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(lamp.colour, core::colour::Red);
     EXPECT_TRUE(logHas("device gone"));
     time.advance(2000 + 10 * 500);  // the line timer tries the device again
     time.advance(100);
-    EXPECT_TRUE(port->IsOpen());
+    EXPECT_TRUE(port->isOpen());
     EXPECT_EQ(lamp.colour, core::colour::Green);
 }
 
@@ -287,41 +287,41 @@ TEST_F(Line401Test, ClickingTheLampStopsAndRestartsTheLine)
     start();
     time.advance(20);
     lamp.onClick();
-    EXPECT_TRUE(line->LineStopped());
+    EXPECT_TRUE(line->lineStopped());
     EXPECT_EQ(lamp.colour, core::colour::Red);
     const QByteArray sent = partner->got;
     time.advance(10000);
     EXPECT_LE(partner->got.size(), sent.size() + 1);  // at most the reply already on the way
     lamp.onClick();
     time.advance(20);
-    EXPECT_FALSE(line->LineStopped());
+    EXPECT_FALSE(line->lineStopped());
     EXPECT_EQ(lamp.colour, core::colour::Green);
 }
 
 TEST_F(Line401Test, RemoteModeLocksWritesAndStopsTheLineTimer)
 {
     int queueMode = 0;
-    line->SetQueueMode = [&](int mode) { queueMode = mode; };
-    line->SetLinkMode(0);
+    line->setQueueMode = [&](int mode) { queueMode = mode; };
+    line->setLinkMode(0);
     EXPECT_EQ(queueMode, 2);
     EXPECT_EQ(line->view().portText, "COM1/19200/8N1");
     start();
     time.advance(20);
-    line->SetLinkMode(1);
+    line->setLinkMode(1);
     EXPECT_EQ(queueMode, 1);
-    EXPECT_FALSE(line->LineRunning());
+    EXPECT_FALSE(line->lineRunning());
     const QByteArray sent = partner->got;
-    line->ZblPortWrite(0x40);
+    line->zblPortWrite(0x40);
     time.advance(5000);
     EXPECT_LE(partner->got.size(), sent.size() + 1);
     EXPECT_TRUE(logHas("zbl_port/\"write\" auf gesperrten port"));
-    EXPECT_TRUE(port->LinkUp);  // the remote route's lamps are left alone
+    EXPECT_TRUE(port->linkUp);  // the remote route's lamps are left alone
 }
 
 TEST_F(Line401Test, PortThatCannotOpenShowsError)
 {
     pcEnd->setOpenFails(true);
-    line->OpenLine();
+    line->openLine();
     EXPECT_EQ(line->view().portText, "ERROR");
     EXPECT_TRUE(logHas("no such device"));
 }
@@ -330,18 +330,18 @@ TEST_F(Line401Test, HaltStopsEverything)
 {
     start();
     time.advance(20);
-    line->ZblPortHalt();
+    line->zblPortHalt();
     const QByteArray sent = partner->got;
     time.advance(5000);
     EXPECT_LE(partner->got.size(), sent.size() + 1);
     lamp.onClick();
-    EXPECT_FALSE(line->LineRunning());
+    EXPECT_FALSE(line->lineRunning());
 }
 
 TEST_F(Line401Test, FullRingDropsFurtherBytes)
 {
-    line->LineSend(QByteArray(1200, char(0x01)), nullptr);
-    EXPECT_EQ(line->OutCount(), Line401::RingSize - 1);
+    line->lineSend(QByteArray(1200, char(0x01)), nullptr);
+    EXPECT_EQ(line->outCount(), Line401::RingSize - 1);
 }
 
 class BlockReadTest : public Line401Test {
@@ -349,9 +349,9 @@ protected:
     BlockReadTest()
     {
         // A queue stand-in: sends at once through the driver, as the queue does in mode 2.
-        line->TransferPut = [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        line->transferPut = [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
             puts << telegram;
-            line->LineSend(telegram, std::move(onAnswer));
+            line->lineSend(telegram, std::move(onAnswer));
             return true;
         };
     }
@@ -366,7 +366,7 @@ TEST_F(BlockReadTest, BlockArrivesRawAndTheLineRestarts)
     int calls = 0;
     bool complete = false;
     partner->blockAfterStart = QByteArray("0123456789ABCDEF");
-    ASSERT_TRUE(line->StartBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16));
+    ASSERT_TRUE(line->startBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16));
     EXPECT_EQ(puts, QList<QByteArray>{bytes({0xF0, 0x10, 0x5C, 0x01})});
     time.advance(200);
     EXPECT_EQ(calls, 1);
@@ -389,7 +389,7 @@ TEST_F(BlockReadTest, AStalledBlockIsReportedIncomplete)
     int calls = 0;
     bool complete = true;
     partner->silent = false;
-    line->StartBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16);
+    line->startBlockRead([&](const QByteArray &b, bool c) { block = b, complete = c, ++calls; }, 16);
     time.advance(100);
     partner->silent = true;  // nothing more comes
     time.advance(3000);
@@ -401,38 +401,38 @@ TEST_F(BlockReadTest, AStalledBlockIsReportedIncomplete)
 
 TEST_F(BlockReadTest, RefusedStartIsReportedNotRetried)
 {
-    line->TransferPut = [this](int, core::AnswerProc, const QByteArray &telegram) {
+    line->transferPut = [this](int, core::AnswerProc, const QByteArray &telegram) {
         puts << telegram;
         return false;
     };
     start();
     int calls = 0;
-    EXPECT_FALSE(line->StartBlockRead([&](const QByteArray &, bool) { ++calls; }, 16));
+    EXPECT_FALSE(line->startBlockRead([&](const QByteArray &, bool) { ++calls; }, 16));
     time.advance(10000);
     EXPECT_EQ(puts.size(), 1);
     EXPECT_EQ(calls, 0);
     EXPECT_TRUE(logHas("block read refused"));
     // The refused read does not stay armed: a later one may start.
-    line->TransferPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
-    EXPECT_TRUE(line->StartBlockRead([](const QByteArray &, bool) {}, 16));
+    line->transferPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
+    EXPECT_TRUE(line->startBlockRead([](const QByteArray &, bool) {}, 16));
 }
 
 TEST_F(BlockReadTest, ArmedReadWaitsForItsStartTelegramToBeSent)
 {
     // The queue holds the start telegram back behind another request.
     QByteArray held;
-    line->TransferPut = [&](int, core::AnswerProc, const QByteArray &telegram) {
+    line->transferPut = [&](int, core::AnswerProc, const QByteArray &telegram) {
         held = telegram;
         return true;
     };
     start();
     partner->blockAfterStart = QByteArray("xyz");
     QByteArray block;
-    line->StartBlockRead([&](const QByteArray &b, bool) { block = b; }, 3);
+    line->startBlockRead([&](const QByteArray &b, bool) { block = b; }, 3);
     time.advance(100);  // idle exchanges: the read must not start on them
     EXPECT_TRUE(block.isEmpty());
     EXPECT_EQ(lamp.colour, core::colour::Green);
-    line->LineSend(held, nullptr);
+    line->lineSend(held, nullptr);
     time.advance(100);
     EXPECT_EQ(block, QByteArray("xyz"));
 }
@@ -441,15 +441,15 @@ TEST_F(Line401Test, ControllerButtonsQueueTheirTelegramsAndShowTheAnswer)
 {
     QList<QPair<int, QByteArray>> puts;
     core::AnswerProc last;
-    line->TransferPut = [&](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
+    line->transferPut = [&](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
         puts << qMakePair(length, telegram);
         last = std::move(onAnswer);
         return true;
     };
-    EXPECT_TRUE(line->QrxReset());
-    EXPECT_TRUE(line->AskGruppe());
+    EXPECT_TRUE(line->qrxReset());
+    EXPECT_TRUE(line->askGruppe());
     EXPECT_EQ(line->view().qrxReturn, "wait..");
-    EXPECT_TRUE(line->AskF100());
+    EXPECT_TRUE(line->askF100());
     const QList<QPair<int, QByteArray>> expected{
         {0, bytes({0xF1, 0x10})}, {2, bytes({0xC1, 0x00})}, {2, bytes({0xF1, 0x00})}};
     EXPECT_EQ(puts, expected);
@@ -459,13 +459,13 @@ TEST_F(Line401Test, ControllerButtonsQueueTheirTelegramsAndShowTheAnswer)
     last(bytes({0xab}));  // short answer: missing bytes read as 0
     EXPECT_EQ(line->view().qrxReturn, "AB00");
     EXPECT_EQ(line->view().syncLed, core::colour::Red);
-    EXPECT_FALSE(line->AskVersionText());  // no library wired
+    EXPECT_FALSE(line->askVersionText());  // no library wired
 }
 
 TEST_F(Line401Test, SwapLineTimeoutReturnsThePreviousValue)
 {
-    EXPECT_EQ(line->SwapLineTimeout(5000), 2000);
-    EXPECT_EQ(line->SwapLineTimeout(2000), 5000);
+    EXPECT_EQ(line->swapLineTimeout(5000), 2000);
+    EXPECT_EQ(line->swapLineTimeout(2000), 5000);
 }
 
 }  // namespace

@@ -27,12 +27,12 @@ protected:
         farEnd = std::move(b);
         farEnd->open("far");
         port = std::make_unique<ComPort>(*pcEnd, time);
-        shell::Reports().reset();
-        shell::Reports().ReportWrite = [this](const QString &t) { log << "W:" + t; };
-        shell::Reports().ReportDebug = [this](const QString &t) { log << "D:" + t; };
-        port->OnMemo = [this](const QString &t) { memo << t; };
+        shell::reports().reset();
+        shell::reports().reportWrite = [this](const QString &t) { log << "W:" + t; };
+        shell::reports().reportDebug = [this](const QString &t) { log << "D:" + t; };
+        port->onMemo = [this](const QString &t) { memo << t; };
     }
-    ~ComPortTest() override { shell::Reports().reset(); }
+    ~ComPortTest() override { shell::reports().reset(); }
 
     core::VirtualTime time;  // 04:22:31.000 = 15751000 ms after midnight
     std::unique_ptr<MemorySerialLine> pcEnd, farEnd;
@@ -64,16 +64,16 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
 {
     QStringList calls;
     QStringList portTexts;
-    port->AddAfterOpenHandler([&] { calls << "first" + QString(port->PortClosed ? "-closed" : ""); });
-    port->AddAfterOpenHandler([&] { calls << "second"; });
-    port->AddAfterCloseHandler([&] { calls << "closed"; });
-    port->OnPortText = [&](const QString &t) { portTexts << t; };
-    ASSERT_TRUE(port->OpenPort(1));
+    port->addAfterOpenHandler([&] { calls << "first" + QString(port->portClosed ? "-closed" : ""); });
+    port->addAfterOpenHandler([&] { calls << "second"; });
+    port->addAfterCloseHandler([&] { calls << "closed"; });
+    port->onPortText = [&](const QString &t) { portTexts << t; };
+    ASSERT_TRUE(port->openPort(1));
     EXPECT_EQ(calls, (QStringList{"second", "first"}));
     calls.clear();
-    ASSERT_TRUE(port->OpenPort(2));  // closes COM1 first
+    ASSERT_TRUE(port->openPort(2));  // closes COM1 first
     EXPECT_EQ(calls, (QStringList{"closed", "second", "first"}));
-    EXPECT_EQ(port->ComNumber, 2);
+    EXPECT_EQ(port->comNumber, 2);
     EXPECT_EQ(portTexts, (QStringList{"COM1/19200/8N1", "CLOSED", "COM2/19200/8N1"}));
     EXPECT_EQ(port->view().portGroup, "PORT OPEN");
     EXPECT_EQ(port->view().modemId, "keine ModemId");
@@ -85,89 +85,89 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
 TEST_F(ComPortTest, FailedOpenReturnsFalseAndLogsTheReason)
 {
     pcEnd->setOpenFails(true);
-    EXPECT_FALSE(port->OpenPort(1));
-    EXPECT_FALSE(port->OpenPort(1));
+    EXPECT_FALSE(port->openPort(1));
+    EXPECT_FALSE(port->openPort(1));
     EXPECT_EQ(log.count("W:myport: no such device"), 1);  // retries do not flood the log
-    EXPECT_FALSE(port->IsOpen());
+    EXPECT_FALSE(port->isOpen());
     pcEnd->setOpenFails(false);
-    EXPECT_TRUE(port->OpenPort(1));
-    port->ClosePort();
+    EXPECT_TRUE(port->openPort(1));
+    port->closePort();
     pcEnd->setOpenFails(true);
-    EXPECT_FALSE(port->OpenPort(1));
+    EXPECT_FALSE(port->openPort(1));
     EXPECT_EQ(log.count("W:myport: no such device"), 2);
 }
 
 TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
 {
-    EXPECT_FALSE(port->SendString("AT\r"));
-    port->SendChar(0x01);
+    EXPECT_FALSE(port->sendString("AT\r"));
+    port->sendChar(0x01);
     EXPECT_TRUE(farEnd->read(10).isEmpty());
-    port->OpenPort(1);
-    EXPECT_TRUE(port->SendString("AT\r"));
-    port->SendChar(0x01);
+    port->openPort(1);
+    EXPECT_TRUE(port->sendString("AT\r"));
+    port->sendChar(0x01);
     EXPECT_EQ(farEnd->read(10), QByteArray("AT\r\x01"));
 
-    port->RxHook = [](int) {};  // keep the bytes for the reads below
+    port->rxHook = [](int) {};  // keep the bytes for the reads below
     farEnd->write(bytes({0x41, 0x42, 0x43}));
-    EXPECT_EQ(port->ReadChar(), 0x41);
-    EXPECT_EQ(port->ReadChars(5), QByteArray("BC"));
-    EXPECT_EQ(port->ReadChar(), 0);  // nothing left
+    EXPECT_EQ(port->readChar(), 0x41);
+    EXPECT_EQ(port->readChars(5), QByteArray("BC"));
+    EXPECT_EQ(port->readChar(), 0);  // nothing left
     EXPECT_EQ(memo.mid(2), (QStringList{"15751000 > AT", "15751000 > ~01~", "15751000 < A", "15751000 < BC"}));
 
-    port->ClosePort();
-    EXPECT_TRUE(port->PortClosed);
-    EXPECT_TRUE(port->CloseAllowed);
-    EXPECT_FALSE(port->SendString("x"));
-    EXPECT_TRUE(port->ReadChars(3).isEmpty());
+    port->closePort();
+    EXPECT_TRUE(port->portClosed);
+    EXPECT_TRUE(port->closeAllowed);
+    EXPECT_FALSE(port->sendString("x"));
+    EXPECT_TRUE(port->readChars(3).isEmpty());
     EXPECT_EQ(port->view().portGroup, "PORT CLOSED");
 }
 
 TEST_F(ComPortTest, TrafficHookCountsLineBytesOnEveryPath)
 {
     QList<QPair<bool, int>> traffic;
-    port->OnTraffic = [&](bool sent, int count) { traffic << qMakePair(sent, count); };
-    port->SendString("AT\r");  // closed: nothing moves
-    port->OpenPort(1);
+    port->onTraffic = [&](bool sent, int count) { traffic << qMakePair(sent, count); };
+    port->sendString("AT\r");  // closed: nothing moves
+    port->openPort(1);
     traffic.clear();  // the open text is no line traffic
-    port->SendString("AT\r");
-    port->SendChar(0x01);
+    port->sendString("AT\r");
+    port->sendChar(0x01);
     farEnd->write("OK\r");  // text path, no receive hook
-    port->RxHook = [](int) {};
+    port->rxHook = [](int) {};
     farEnd->write(bytes({0x41, 0x42, 0x43}));
-    port->ReadChar();
-    port->ReadChars(5);
-    port->ReadChars(5);  // nothing left: no call
+    port->readChar();
+    port->readChars(5);
+    port->readChars(5);  // nothing left: no call
     EXPECT_EQ(traffic, (QList<QPair<bool, int>>{{true, 3}, {true, 1}, {false, 3}, {false, 1}, {false, 2}}));
 }
 
 TEST_F(ComPortTest, TrafficReachesTheLogOnlyWithBit9)
 {
-    port->OpenPort(1);
-    port->SendString("A");
+    port->openPort(1);
+    port->sendString("A");
     EXPECT_FALSE(log.contains("W:15751000 > A"));
-    shell::Reports().setFlag(shell::ReportPortTraffic);
-    port->SendString("A");
-    port->MemoText("plain");
+    shell::reports().setFlag(shell::ReportPortTraffic);
+    port->sendString("A");
+    port->memoText("plain");
     EXPECT_TRUE(log.contains("W:15751000 > A"));
     EXPECT_TRUE(log.contains("W:plain"));
 }
 
 TEST_F(ComPortTest, TextModeReceivePath)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     int oks = 0;
     QStringList lines;
     QStringList messages;
-    port->OnOk = [&] { ++oks; };
-    port->OnLine = [&](const QString &l) { lines << l; };
-    port->OnMessage = [&](const QString &m) { messages << m; };
+    port->onOk = [&] { ++oks; };
+    port->onLine = [&](const QString &l) { lines << l; };
+    port->onMessage = [&](const QString &m) { messages << m; };
 
     farEnd->write("\r\nOK\r\n");
     EXPECT_EQ(oks, 1);
     EXPECT_NE(port->view().status, "OK");
     farEnd->write("ERROR{\r");
     EXPECT_EQ(port->view().status, "ERROR$7B");
-    EXPECT_EQ(port->LastLine, "ERROR$7B");
+    EXPECT_EQ(port->lastLine, "ERROR$7B");
     farEnd->write("CONNECT 9600\r");
     EXPECT_EQ(messages, QStringList{"CONNECT 9600"});
     EXPECT_EQ(lines, (QStringList{"", "OK", "ERROR$7B", "CONNECT 9600"}));
@@ -175,7 +175,7 @@ TEST_F(ComPortTest, TextModeReceivePath)
     for (const QString &l : lines) EXPECT_FALSE(l.contains('\r') || l.contains('\n'));
 
     // In data mode every byte is a line of its own.
-    port->DataModeSwitch(true);
+    port->dataModeSwitch(true);
     EXPECT_EQ(farEnd->read(10), QByteArray("AT01\r"));
     memo.clear();
     farEnd->write("ab");
@@ -185,12 +185,12 @@ TEST_F(ComPortTest, TextModeReceivePath)
 
 TEST_F(ComPortTest, TextWithoutCarriageReturnIsCutIntoBoundedLines)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     QStringList lines;
-    port->OnLine = [&](const QString &l) { lines << l; };
+    port->onLine = [&](const QString &l) { lines << l; };
     farEnd->write(QByteArray(10 * ComPort::LineLimit + 5, 'x'));
-    EXPECT_EQ(port->Line, QString(5, 'x'));
-    EXPECT_EQ(port->LastLine, QString(ComPort::LineLimit, 'x'));
+    EXPECT_EQ(port->line, QString(5, 'x'));
+    EXPECT_EQ(port->lastLine, QString(ComPort::LineLimit, 'x'));
     EXPECT_TRUE(lines.isEmpty());  // only a CR ends a reply
     farEnd->write("\rOK\r");
     EXPECT_EQ(lines, (QStringList{"xxxxx", "OK"}));
@@ -198,21 +198,21 @@ TEST_F(ComPortTest, TextWithoutCarriageReturnIsCutIntoBoundedLines)
 
 TEST_F(ComPortTest, ReceiveHookTakesAllInputAndLocalSwitchParksIt)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     QList<int> counts;
-    port->RxHook = [&](int count) {
+    port->rxHook = [&](int count) {
         counts << count;
-        port->ReadChars(count);
+        port->readChars(count);
     };
     farEnd->write("OK\r");
     EXPECT_EQ(counts, QList<int>{3});
     EXPECT_TRUE(port->view().status.isEmpty());
 
-    port->ToggleLocalRx();  // input now shows as text
+    port->toggleLocalRx();  // input now shows as text
     farEnd->write("HELLO\r");
     EXPECT_EQ(port->view().status, "HELLO");
     EXPECT_EQ(counts.size(), 1);
-    port->ToggleLocalRx();
+    port->toggleLocalRx();
     farEnd->write("x");
     EXPECT_EQ(counts.size(), 2);
 }
@@ -222,59 +222,59 @@ TEST_F(ComPortTest, LinkLampsFollowTheLinkStateAndStopAfterHalt)
     CountingLamp a, b;
     int clicks = 0;
     bool clickedOpen = false;
-    port->OnLinkLedClick = [&](bool open) { ++clicks, clickedOpen = open; };
-    EXPECT_TRUE(port->RegisterLinkLed(&a));
-    EXPECT_FALSE(port->RegisterLinkLed(&a));
-    EXPECT_FALSE(port->RegisterLinkLed(nullptr));
+    port->onLinkLedClick = [&](bool open) { ++clicks, clickedOpen = open; };
+    EXPECT_TRUE(port->registerLinkLed(&a));
+    EXPECT_FALSE(port->registerLinkLed(&a));
+    EXPECT_FALSE(port->registerLinkLed(nullptr));
     EXPECT_EQ(a.colour, core::colour::Red);
-    port->SetLinkState(true);
-    port->SetLinkState(true);
+    port->setLinkState(true);
+    port->setLinkState(true);
     EXPECT_EQ(a.colour, core::colour::Green);
     EXPECT_EQ(a.changes, 2);  // red at registration, green once
-    EXPECT_TRUE(port->RegisterLinkLed(&b));
+    EXPECT_TRUE(port->registerLinkLed(&b));
     EXPECT_EQ(b.colour, core::colour::Green);
     b.onClick();
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(clickedOpen);
 
-    port->PortHalt();
-    port->SetLinkState(false);
-    EXPECT_TRUE(port->LinkUp);
+    port->portHalt();
+    port->setLinkState(false);
+    EXPECT_TRUE(port->linkUp);
     EXPECT_EQ(a.colour, core::colour::Green);
 }
 
 TEST_F(ComPortTest, HaltClosesHangsUpWhenTheModemWasUsedAndDropsHooks)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     int hangups = 0;
-    port->OnModemHangup = [&] { ++hangups; };
-    port->OnOk = [] {};
-    port->ModemUsed = true;
+    port->onModemHangup = [&] { ++hangups; };
+    port->onOk = [] {};
+    port->modemUsed = true;
     log.clear();
-    port->PortHalt();
+    port->portHalt();
     EXPECT_EQ(hangups, 1);
-    EXPECT_FALSE(port->OnOk);
-    EXPECT_FALSE(port->IsOpen());
-    EXPECT_TRUE(port->PortClosed);
+    EXPECT_FALSE(port->onOk);
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_TRUE(port->portClosed);
     EXPECT_EQ(log, (QStringList{"D:port> halt", "D:port> modem.hangup", "D:comport.close", "D:comport.closed"}));
 }
 
 TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     CountingLamp lamp;
-    port->RegisterLinkLed(&lamp);
+    port->registerLinkLed(&lamp);
     QList<bool> changes;
-    port->OnConnectChange = [&](bool on) { changes << on; };
-    port->ConnectLedChange(true);
-    EXPECT_TRUE(port->IsConnected());
+    port->onConnectChange = [&](bool on) { changes << on; };
+    port->connectLedChange(true);
+    EXPECT_TRUE(port->isConnected());
     EXPECT_EQ(port->view().status, "Connected");
-    port->DataModeSwitch(true);
-    port->SetLinkState(true);
-    port->ConnectLedChange(false);
+    port->dataModeSwitch(true);
+    port->setLinkState(true);
+    port->connectLedChange(false);
     EXPECT_EQ(changes, (QList<bool>{true, false}));
-    EXPECT_FALSE(port->IsConnected());
-    EXPECT_FALSE(port->DataMode);
+    EXPECT_FALSE(port->isConnected());
+    EXPECT_FALSE(port->dataMode);
     EXPECT_EQ(port->view().message, "NC");
     EXPECT_EQ(port->view().dataModColour, core::colour::Red);
     EXPECT_EQ(lamp.colour, core::colour::Red);
@@ -282,21 +282,21 @@ TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
 
 TEST_F(ComPortTest, LostDeviceIsClosedReportedAndCanBeOpenedAgain)
 {
-    port->OpenPort(1);
+    port->openPort(1);
     CountingLamp lamp;
-    port->RegisterLinkLed(&lamp);
-    port->SetLinkState(true);
+    port->registerLinkLed(&lamp);
+    port->setLinkState(true);
     int closes = 0;
-    port->AddAfterCloseHandler([&] { ++closes; });
+    port->addAfterCloseHandler([&] { ++closes; });
     pcEnd->breakLine("/dev/ttyUSB0: device removed");
-    EXPECT_FALSE(port->IsOpen());
-    EXPECT_TRUE(port->PortClosed);
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_TRUE(port->portClosed);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(lamp.colour, core::colour::Red);
     EXPECT_TRUE(log.contains("W:myport: line lost: /dev/ttyUSB0: device removed"));
     EXPECT_EQ(port->view().message, "/dev/ttyUSB0: device removed");
-    EXPECT_TRUE(port->OpenPort(1));
-    EXPECT_TRUE(port->SendString("x"));
+    EXPECT_TRUE(port->openPort(1));
+    EXPECT_TRUE(port->sendString("x"));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ FakeHayesModem::FakeHayesModem(core::TimerFactory &timers, comlink::MemorySerial
 {
     m_line.open(QStringLiteral("modem"));
     m_line.onReadyRead = [this] { receive(m_line.read(m_line.bytesAvailable())); };
-    partner.Send = [this](const QByteArray &bytes) {
+    partner.send = [this](const QByteArray &bytes) {
         if (!m_online || m_escaped) return;
         if (!paced) m_line.write(bytes);
         else for (char b : bytes) m_line.write(QByteArray(1, b));
@@ -33,7 +33,7 @@ void FakeHayesModem::receive(const QByteArray &data)
     m_escapeTimer->stop();
     if (m_online && !m_escaped) {
         if (data == "+++" && quietBefore) m_escapeTimer->start(1000);
-        else partner.Receive(data);
+        else partner.receive(data);
         return;
     }
     for (char c : data) commandByte(c);
@@ -74,7 +74,7 @@ void FakeHayesModem::dialResult()
     case Outcome::Connect:
         m_online = true;
         m_escaped = false;
-        partner.ResetSync();
+        partner.resetSync();
         setCarrier(true);
         say("CONNECT 19200");
         break;

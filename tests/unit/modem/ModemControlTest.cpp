@@ -26,24 +26,24 @@ class ModemTest : public ::testing::Test {
 protected:
     ModemTest()
     {
-        shell::Reports().reset();
-        shell::Reports().ReportWrite = [this](const QString &t) { appLog << t; };
-        port.OnMemo = [this](const QString &t) { memo << t; };
-        kav.SendString = [this](const QByteArray &b) { return port.SendString(b); };
-        kav.ReadChars = [this](int n) { return port.ReadChars(n); };
-        kav.SetPortRxHook = [this](std::function<void(int)> hook) { port.RxHook = std::move(hook); };
-        port.RegisterLinkLed(&lamp);
-        fake.partner.PartnerName = "AB12";
-        fake.partner.OnRequest = [](const QByteArray &t) {
+        shell::reports().reset();
+        shell::reports().reportWrite = [this](const QString &t) { appLog << t; };
+        port.onMemo = [this](const QString &t) { memo << t; };
+        kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
+        kav.readChars = [this](int n) { return port.readChars(n); };
+        kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
+        port.registerLinkLed(&lamp);
+        fake.partner.partnerName = "AB12";
+        fake.partner.onRequest = [](const QByteArray &t) {
             return t == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : QByteArray();
         };
-        EXPECT_TRUE(port.OpenPort(1));
+        EXPECT_TRUE(port.openPort(1));
     }
-    ~ModemTest() override { shell::Reports().reset(); }
+    ~ModemTest() override { shell::reports().reset(); }
 
     bool dial(const QString &number = QStringLiteral("0815"))
     {
-        return modem.Dial(
+        return modem.dial(
             number, [this](const QString &name) { linked << name; }, [this](const QString &e) { errors << e; });
     }
     void dialAndLink()
@@ -54,7 +54,7 @@ protected:
     }
     void testAndInit()
     {
-        modem.ModemTestAndInit([this](const QString &text) { ready << text; });
+        modem.modemTestAndInit([this](const QString &text) { ready << text; });
     }
     QByteArray pcWrote() const { return pcLine.written(); }
 
@@ -73,7 +73,7 @@ protected:
 
 TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
 {
-    modem.ReadSettings = [] {
+    modem.readSettings = [] {
         comlink::ModemSettings s;
         s.echoOff = "ATE0";
         s.i1 = "ATZ";
@@ -82,7 +82,7 @@ TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
         return s;
     };
     testAndInit();
-    EXPECT_TRUE(port.ModemUsed);
+    EXPECT_TRUE(port.modemUsed);
     time.advance(150);
     EXPECT_EQ(fake.commands, (QStringList{"ATE0", "ATZ"}));
     time.advance(1000);
@@ -93,9 +93,9 @@ TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
     EXPECT_EQ(ready, QStringList{"COM1/19200/8N1/MODEM"});
     EXPECT_EQ(port.view().modemId, "FAKEMODEM 2400");
     EXPECT_EQ(port.view().modemOpenColour, core::colour::Green);
-    EXPECT_EQ(port.AskModemCmd, "ati3");
-    EXPECT_FALSE(port.OnOk);
-    EXPECT_FALSE(modem.Busy());
+    EXPECT_EQ(port.askModemCmd, "ati3");
+    EXPECT_FALSE(port.onOk);
+    EXPECT_FALSE(modem.busy());
 }
 
 TEST_F(ModemTest, TestFailsWithAnEmptyTextOnAMuteModemOrAClosedPort)
@@ -104,15 +104,15 @@ TEST_F(ModemTest, TestFailsWithAnEmptyTextOnAMuteModemOrAClosedPort)
         SCOPED_TRACE(closed ? "closed port" : "mute modem");
         ready.clear();
         fake.mute = true;
-        if (closed) port.ClosePort();
+        if (closed) port.closePort();
         const qint64 start = time.elapsedMs();
-        modem.ModemTest([this](const QString &text) { ready << text; });
+        modem.modemTest([this](const QString &text) { ready << text; });
         time.advance(1499);
         EXPECT_TRUE(ready.isEmpty());
         time.advance(closed ? 1 : ModemControl::ReplyTimeoutMs + 1);
         EXPECT_EQ(ready, QStringList{QString()}) << "after " << time.elapsedMs() - start << " ms";
         EXPECT_EQ(port.view().modemId, "keine ModemId");
-        EXPECT_FALSE(modem.Busy());
+        EXPECT_FALSE(modem.busy());
     }
 }
 
@@ -125,27 +125,27 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
 
     EXPECT_EQ(linked, QStringList{"AB12"});
     EXPECT_TRUE(errors.isEmpty());
-    EXPECT_TRUE(fake.partner.Notified());
-    EXPECT_TRUE(port.DataMode);
-    EXPECT_TRUE(port.LinkUp);
-    EXPECT_TRUE(port.IsConnected());
+    EXPECT_TRUE(fake.partner.notified());
+    EXPECT_TRUE(port.dataMode);
+    EXPECT_TRUE(port.linkUp);
+    EXPECT_TRUE(port.isConnected());
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_EQ(port.view().status, "AB12");
-    EXPECT_EQ(kav.AnswerHeader, TKavCom::StandardHeader);
-    EXPECT_FALSE(kav.OnLinkError);
+    EXPECT_EQ(kav.answerHeader, TKavCom::StandardHeader);
+    EXPECT_FALSE(kav.onLinkError);
     for (const char *line : {"wähle: 0815", "CONNECT 19200", "SYNCHRONISIERT"}) EXPECT_TRUE(appLog.contains(line)) << line;
     for (const char *line : {"start-sync", "** MST.SYNC **", "** NOTIFY PARTNER **", "NOTIFIED/CONNECTED"})
         EXPECT_TRUE(memo.contains(line)) << line;
 
     // The link now carries ordinary telegrams.
     QList<QByteArray> answers;
-    kav.KavcomSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    kav.kavcomSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
     time.advance(200);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 
     // The carrier watch counts the connection time.
     QStringList seconds;
-    modem.OnTimerText = [&](const QString &t) { seconds << t; };
+    modem.onTimerText = [&](const QString &t) { seconds << t; };
     time.advance(2000);
     EXPECT_FALSE(seconds.isEmpty());
     EXPECT_EQ(seconds.size(), 2);
@@ -156,7 +156,7 @@ TEST_F(ModemTest, LinksWhenEveryByteArrivesOnItsOwn)
     fake.paced = true;
     dialAndLink();
     EXPECT_TRUE(memo.contains("** MST.SYNC **"));
-    EXPECT_TRUE(port.LinkUp);
+    EXPECT_TRUE(port.linkUp);
 }
 
 TEST(ModemPartnerName, LastTwoBytesGoThenOnlyDigitsAndLettersStay)
@@ -170,15 +170,15 @@ TEST(ModemPartnerName, LastTwoBytesGoThenOnlyDigitsAndLettersStay)
         {bytes({0x28}), ""},
         {QByteArray(), ""},
     };
-    for (const auto &c : cases) EXPECT_EQ(ModemControl::PartnerNameFromFrame(c.frame), c.name) << c.frame.toHex().toStdString();
+    for (const auto &c : cases) EXPECT_EQ(ModemControl::partnerNameFromFrame(c.frame), c.name) << c.frame.toHex().toStdString();
 }
 
 TEST_F(ModemTest, SyncReplySplitOverTwoReceiveEventsIsFound)
 {
     // The far end is played by hand here.
     modemLine.onReadyRead = [this] { modemLine.read(modemLine.bytesAvailable()); };
-    kav.OnLinkError = [this](const QString &e) { errors << e; };
-    modem.StartSync();
+    kav.onLinkError = [this](const QString &e) { errors << e; };
+    modem.startSync();
     time.advance(10);
     EXPECT_EQ(pcWrote(), bytes({0x01}));
     pcLine.inject(bytes({0x47, 0x06}));
@@ -220,15 +220,15 @@ TEST_F(ModemTest, FailedDialsEndInTheConnectErrorTexts)
         EXPECT_EQ(port.view().status, "Modem Connect Fehler");
         EXPECT_TRUE(appLog.contains("MODEM CONNECT FEHLER"));
         EXPECT_TRUE(linked.isEmpty());
-        EXPECT_FALSE(port.DataMode);
-        modem.HangUp();
+        EXPECT_FALSE(port.dataMode);
+        modem.hangUp();
         time.advance(1000);
     }
 }
 
 TEST_F(ModemTest, DialInDataModeIsRefusedWithoutTouchingTheModem)
 {
-    port.DataModeSwitch(true);
+    port.dataModeSwitch(true);
     pcLine.clearWritten();
     EXPECT_FALSE(dial());
     EXPECT_EQ(errors, QStringList{QString()});
@@ -238,7 +238,7 @@ TEST_F(ModemTest, DialInDataModeIsRefusedWithoutTouchingTheModem)
 
 TEST_F(ModemTest, DialOnAClosedPortFailsAtOnce)
 {
-    port.ClosePort();
+    port.closePort();
     EXPECT_TRUE(dial());
     EXPECT_EQ(errors, QStringList{"port>Modem Connect Fehler"});
 }
@@ -258,18 +258,18 @@ TEST_F(ModemTest, DialAskedDuringInitAndTestWaitsUntilTheTestHasFinished)
 
 TEST_F(ModemTest, PartnerThatNeverSynchronisesFailsAfterTenProbes)
 {
-    fake.partner.SetSilent(true);
+    fake.partner.setSilent(true);
     ASSERT_TRUE(dial());
     time.advance(fake.dialDelayMs + 100);
     pcLine.clearWritten();
     time.advance(200);  // connected; the probes start
-    ASSERT_TRUE(port.DataMode);
+    ASSERT_TRUE(port.dataMode);
     time.advance(4800);
     EXPECT_TRUE(errors.isEmpty());
     time.advance(200);
     EXPECT_EQ(errors, QStringList{"MST.SYNC FAILED"});
     EXPECT_EQ(pcWrote().count(char(0x01)), ModemControl::SyncProbes);
-    EXPECT_FALSE(port.OnLinked);
+    EXPECT_FALSE(port.onLinked);
     time.advance(5000);
     EXPECT_EQ(errors.size(), 1);
     EXPECT_TRUE(linked.isEmpty());
@@ -277,7 +277,7 @@ TEST_F(ModemTest, PartnerThatNeverSynchronisesFailsAfterTenProbes)
 
 TEST_F(ModemTest, NoisyLineEndsTheSynchronisationSooner)
 {
-    fake.partner.SetSilent(true);
+    fake.partner.setSilent(true);
     ASSERT_TRUE(dial());
     time.advance(fake.dialDelayMs + 100);
     // Noise every 300 ms keeps restarting the 500 ms tick.
@@ -296,19 +296,19 @@ TEST_F(ModemTest, LostCarrierDropsTheLinkWithOrWithoutDcd)
         linked.clear();
         dialAndLink();
         QList<bool> changes;
-        port.OnConnectChange = [&](bool on) { changes << on; };
+        port.onConnectChange = [&](bool on) { changes << on; };
         if (dcd) fake.dropCarrierSilently();
         else fake.dropCarrier();
         time.advance(1010);
         EXPECT_EQ(changes, QList<bool>{false});
-        EXPECT_FALSE(port.LinkUp);
-        EXPECT_FALSE(port.DataMode);
+        EXPECT_FALSE(port.linkUp);
+        EXPECT_FALSE(port.dataMode);
         EXPECT_EQ(lamp.colour, core::colour::Red);
         EXPECT_EQ(port.view().message, "NC");
         EXPECT_EQ(port.view().connectColour, core::colour::Maroon);
-        EXPECT_FALSE(port.RxHook);  // the modem's replies reach the text path again
-        port.OnConnectChange = nullptr;
-        modem.HangUp();
+        EXPECT_FALSE(port.rxHook);  // the modem's replies reach the text path again
+        port.onConnectChange = nullptr;
+        modem.hangUp();
         time.advance(3000);
     }
 }
@@ -316,16 +316,16 @@ TEST_F(ModemTest, LostCarrierDropsTheLinkWithOrWithoutDcd)
 TEST_F(ModemTest, HangUpDropsDtrForAMoment)
 {
     dialAndLink();
-    modem.HangUp();
+    modem.hangUp();
     EXPECT_EQ(pcLine.dtr(), false);
-    EXPECT_FALSE(port.DataMode);
-    EXPECT_FALSE(port.LinkUp);
-    EXPECT_FALSE(port.RxHook);
+    EXPECT_FALSE(port.dataMode);
+    EXPECT_FALSE(port.linkUp);
+    EXPECT_FALSE(port.rxHook);
     time.advance(100);
     EXPECT_EQ(fake.hangups, 1);
     time.advance(comlink::HayesModem::DtrDropMs);
     EXPECT_EQ(pcLine.dtr(), true);
-    EXPECT_FALSE(modem.Busy());
+    EXPECT_FALSE(modem.busy());
 
     // The next session works.
     linked.clear();
@@ -338,7 +338,7 @@ TEST_F(ModemTest, HangUpWithoutDtrUsesTheEscapeWithGuardTimes)
     dialAndLink();
     time.advance(2000);
     pcLine.clearWritten();
-    modem.HangUp();
+    modem.hangUp();
     time.advance(999);
     EXPECT_TRUE(pcWrote().isEmpty());
     time.advance(2);
@@ -353,7 +353,7 @@ TEST_F(ModemTest, HangUpWithoutDtrUsesTheEscapeWithGuardTimes)
 
     // A dial asked meanwhile waits for the hang-up; the next session works.
     linked.clear();
-    modem.HangUp();
+    modem.hangUp();
     ASSERT_TRUE(dial());
     time.advance(fake.dialDelayMs + 3000);
     EXPECT_EQ(fake.abortedDials, 0);
@@ -363,7 +363,7 @@ TEST_F(ModemTest, HangUpWithoutDtrUsesTheEscapeWithGuardTimes)
 TEST_F(ModemTest, PortHaltHangsUpAModemThatWasUsed)
 {
     dialAndLink();
-    port.PortHalt();
+    port.portHalt();
     EXPECT_EQ(pcLine.dtr(), false);
 }
 

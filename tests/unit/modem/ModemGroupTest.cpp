@@ -19,12 +19,12 @@ class ModemGroupTest : public ::testing::Test {
 protected:
     ModemGroupTest()
     {
-        shell::Reports().reset();
-        kav.SendString = [this](const QByteArray &b) { return port.SendString(b); };
-        kav.ReadChars = [this](int n) { return port.ReadChars(n); };
-        kav.SetPortRxHook = [this](std::function<void(int)> hook) { port.RxHook = std::move(hook); };
+        shell::reports().reset();
+        kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
+        kav.readChars = [this](int n) { return port.readChars(n); };
+        kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         window.setModem(modem);
-        port.OpenPort(1);
+        port.openPort(1);
     }
     void click(const QString &text)
     {

@@ -45,7 +45,7 @@ TEST(ControllerInfo, ReadTripCounterAsksF140AndPassesTheDecimalText)
     FakeQueue queue;
     queue.controller = [](const QByteArray &) { return counterAnswer(1, 50); };
     QStringList texts;
-    ASSERT_TRUE(ReadTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    ASSERT_TRUE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
     EXPECT_EQ(queue.sent, QList<QByteArray>{bytes({0xF1, 0x40})});
     EXPECT_EQ(queue.answerLengths, QList<int>{9});
     EXPECT_TRUE(texts.isEmpty());  // only when the answer comes
@@ -53,12 +53,12 @@ TEST(ControllerInfo, ReadTripCounterAsksF140AndPassesTheDecimalText)
     EXPECT_EQ(texts, QStringList{"10050"});
 
     queue.controller = [](const QByteArray &) { return QByteArray("garbage"); };
-    ASSERT_TRUE(ReadTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    ASSERT_TRUE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
     queue.run();
     EXPECT_EQ(texts.last(), "999999");
 
     queue.refuseAfter = 0;
-    EXPECT_FALSE(ReadTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    EXPECT_FALSE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
     EXPECT_EQ(texts.size(), 2);
 }
 
@@ -80,7 +80,7 @@ TEST(ControllerInfo, QueryGroupAddressRoutesToTheMember)
     QStringList texts;
     const auto ask = [&](int k, QByteArray answer) {
         reply = answer;
-        EXPECT_TRUE(QueryGroupAddress(queue.putFn(), [&](const QString &t) { texts << t; }, k));
+        EXPECT_TRUE(queryGroupAddress(queue.putFn(), [&](const QString &t) { texts << t; }, k));
         queue.run();
         return texts.value(texts.size() - 1);
     };

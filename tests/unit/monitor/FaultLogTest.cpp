@@ -81,7 +81,7 @@ protected:
     }
     void fetch(TextProc lineHook = {})
     {
-        log->FetchFaultLog([this](const QString &t) { done << t; }, std::move(lineHook));
+        log->fetchFaultLog([this](const QString &t) { done << t; }, std::move(lineHook));
     }
 
     core::VirtualTime time;
@@ -119,7 +119,7 @@ TEST_F(FaultLogFetch, LongLogFetchesTheHundredNewest)
 {
     controller.count = 250;
     QList<std::pair<int, int>> progress;
-    log->OnProgress = [&](int position, int maximum) { progress << std::pair{position, maximum}; };
+    log->onProgress = [&](int position, int maximum) { progress << std::pair{position, maximum}; };
     fetch();
     queue.run();
 
@@ -141,7 +141,7 @@ TEST_F(FaultLogFetch, StopAfterTheThirdRecord)
         controller.count = count;
         log->clearLines();
         queue.sent.clear();
-        log->OnProgress = [&](int position, int) { if (position == 3) log->StopHolen(); };
+        log->onProgress = [&](int position, int) { if (position == 3) log->stopHolen(); };
         fetch();
         queue.run();
         EXPECT_EQ(recordIndexesSent(), (QList<int>{0, 1, 2}));
@@ -151,7 +151,7 @@ TEST_F(FaultLogFetch, StopAfterTheThirdRecord)
     EXPECT_EQ(done, (QStringList{" OK", " OK"}));
 
     // The stop does not carry over into the next fetch.
-    log->OnProgress = nullptr;
+    log->onProgress = nullptr;
     controller.count = 5;
     log->clearLines();
     fetch();
@@ -163,7 +163,7 @@ TEST_F(FaultLogFetch, BatchHookGetsEverythingAfterTheIdentityThenTheDoneText)
 {
     controller.count = 2;
     QStringList trace;
-    log->FetchFaultLog([&](const QString &t) { trace << "done:" + t; }, [&](const QString &t) { trace << t; });
+    log->fetchFaultLog([&](const QString &t) { trace << "done:" + t; }, [&](const QString &t) { trace << t; });
     queue.run();
     EXPECT_EQ(trace, QStringList({"NEXT", "NEXT"}) + footer(2)
                          + QStringList({recordLine(1, 1), recordLine(2, 0), " OK", "done: OK"}));
@@ -239,8 +239,8 @@ TEST_F(FaultLogFetch, DeleteFetchesTheListTwiceOneAfterTheOther)
 {
     controller.count = 7;
     QStringList added;
-    log->OnLineAdded = [&](const QString &line) { added << line; };
-    EXPECT_TRUE(log->DeleteFaultLog());
+    log->onLineAdded = [&](const QString &line) { added << line; };
+    EXPECT_TRUE(log->deleteFaultLog());
     queue.run();
     EXPECT_EQ(queue.sent.first(), bytes({0xF1, 0x25}));
     const QStringList oneList = identityLines + footer(0) + QStringList{" Fehlerspeicher ist leer"};
@@ -254,37 +254,37 @@ TEST_F(FaultLogFetch, MonitorFieldRequests)
     controller.count = 42;
     QStringList texts;
     const auto collect = [&](const QString &t) { texts << t; };
-    EXPECT_TRUE(log->RequestErrorCount(collect));
-    EXPECT_TRUE(log->RequestErrorEntry(collect, 3));
+    EXPECT_TRUE(log->requestErrorCount(collect));
+    EXPECT_TRUE(log->requestErrorEntry(collect, 3));
     queue.run();
     EXPECT_EQ(queue.sent, (QList<QByteArray>{bytes({0xF1, 0x31}), bytes({0xF3, 0x55, 0x07, 0x03})}));
     EXPECT_EQ(texts, (QStringList{"42", "MN-.003 (000) "}));
 
     // Each request keeps its own procedure: a second one does not take over the first one's answer.
     QStringList first, second;
-    log->RequestErrorCount([&](const QString &t) { first << t; });
+    log->requestErrorCount([&](const QString &t) { first << t; });
     controller.countAnswer = bytes({0xF7, 0, 0, 0, 0});
-    log->RequestErrorCount([&](const QString &t) { second << t; });
+    log->requestErrorCount([&](const QString &t) { second << t; });
     queue.run();
     EXPECT_EQ(first, QStringList{"999999"});
     EXPECT_EQ(second, QStringList{"999999"});
 
     controller.record = [](int) { return bytes({0xF1, 0x01}); };
-    log->RequestErrorEntry(collect, 0);
+    log->requestErrorEntry(collect, 0);
     queue.run();
     EXPECT_EQ(texts.last(), "LeseFehler");
 
     queue.refuseAfter = 0;
-    EXPECT_FALSE(log->RequestErrorCount(collect));
-    EXPECT_FALSE(log->RequestErrorEntry(collect, 0));
+    EXPECT_FALSE(log->requestErrorCount(collect));
+    EXPECT_FALSE(log->requestErrorEntry(collect, 0));
 }
 
 TEST_F(FaultLogFetch, AnswersAfterTheLogHasGoneAreDropped)
 {
     controller.count = 3;
     bool called = false;
-    log->FetchFaultLog([&](const QString &) { called = true; });
-    log->RequestErrorCount([&](const QString &) { called = true; });
+    log->fetchFaultLog([&](const QString &) { called = true; });
+    log->requestErrorCount([&](const QString &) { called = true; });
     log.reset();
     queue.run();
     EXPECT_FALSE(called);
@@ -294,8 +294,8 @@ TEST_F(FaultLogFetch, DoneMayEndTheLogWhileAnotherFetchWaits)
 {
     controller.count = 2;
     int ended = 0;
-    log->FetchFaultLog([&](const QString &) { ++ended; log.reset(); });
-    log->FetchFaultLog([&](const QString &) { ++ended; });
+    log->fetchFaultLog([&](const QString &) { ++ended; log.reset(); });
+    log->fetchFaultLog([&](const QString &) { ++ended; });
     queue.run();
     EXPECT_EQ(ended, 1);
 }

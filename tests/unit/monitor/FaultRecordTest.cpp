@@ -51,7 +51,7 @@ TEST_F(FaultTexts, ExampleLineNumbered017)
               QString::fromUtf8(" 017 : MN-.012 (003)  13:45:10  05.03.07   Türkontakt überbrückt"));
     EXPECT_EQ(faultEntryText(exampleRecord, texts), QString::fromUtf8("MN-.012 (003) TÜRKONTAKT ÜBERBRÜCKT"));
 
-    const FaultRecordText parts = FormatFaultRecord(bytes({0xF7, 16, 5, 0, 0x3D, 0x0A, 0, 0}), texts);
+    const FaultRecordText parts = formatFaultRecord(bytes({0xF7, 16, 5, 0, 0x3D, 0x0A, 0, 0}), texts);
     EXPECT_EQ(parts.head, "GST-.005 (000) ");
     EXPECT_EQ(parts.timeStamp, " 00:00:00  05.03.07");
     EXPECT_EQ(parts.description, "Gruppe ohne Antwort");

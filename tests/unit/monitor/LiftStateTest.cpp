@@ -54,7 +54,7 @@ TEST(LiftState, DescribeMonitorByteForEveryIndex)
         {-1, 0x01, ""},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(DescribeMonitorByte(lists, c.index, quint8(c.value)), QString::fromUtf8(c.text))
+        EXPECT_EQ(describeMonitorByte(lists, c.index, quint8(c.value)), QString::fromUtf8(c.text))
             << "index " << c.index << " value " << c.value;
 }
 
@@ -83,6 +83,6 @@ TEST(LiftState, DeliveredLanguageEntriesCoverEveryValue)
     for (int v = 0; v < 256; ++v)
         for (int index = 0; index < 6; ++index) {
             if (index == 3 && v > 10) continue;  // safety values above 10 have no text
-            EXPECT_FALSE(DescribeMonitorByte(lists, index, quint8(v)).contains('[')) << index << " " << v;
+            EXPECT_FALSE(describeMonitorByte(lists, index, quint8(v)).contains('[')) << index << " " << v;
         }
 }

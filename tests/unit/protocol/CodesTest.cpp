@@ -43,12 +43,12 @@ TEST(TimeCode, VectorsBothWays)
     for (const Case &c : cases) {
         EXPECT_EQ(timeCode(c.time), c.code) << c.text;
         EXPECT_EQ(timeFromCode(c.code), c.time) << c.text;
-        EXPECT_EQ(TimeText(c.code), QString::fromLatin1(c.text));
-        EXPECT_EQ(ClockTimeText(c.code), QString::fromLatin1(c.clock));
+        EXPECT_EQ(timeText(c.code), QString::fromLatin1(c.text));
+        EXPECT_EQ(clockTimeText(c.code), QString::fromLatin1(c.clock));
     }
     EXPECT_EQ(timeCode(QTime(10, 0, 1)), timeCode(QTime(10, 0, 0)));  // two-second steps
     EXPECT_FALSE(timeFromCode(43200).isValid());
-    EXPECT_EQ(TimeText(65535), QStringLiteral("36:24:30"));  // no crash on nonsense
+    EXPECT_EQ(timeText(65535), QStringLiteral("36:24:30"));  // no crash on nonsense
 }
 
 TEST(DateCode, DayOneIsFirstOfJanuary2000BothWays)
@@ -70,11 +70,11 @@ TEST(DateCode, DayOneIsFirstOfJanuary2000BothWays)
     for (const Case &c : cases) {
         EXPECT_EQ(dateFromCode(c.code), c.date) << c.text;
         EXPECT_EQ(dateCode(c.date), c.code) << c.text;
-        EXPECT_EQ(DateText(c.code), QString::fromLatin1(c.text));
+        EXPECT_EQ(dateText(c.code), QString::fromLatin1(c.text));
     }
-    EXPECT_EQ(DateText(36526), QStringLiteral("?? ?? ??"));  // 2100
-    EXPECT_EQ(DateText(65535), QStringLiteral("?? ?? ??"));
-    EXPECT_EQ(DateText(0), QStringLiteral("?? ?? ??"));
+    EXPECT_EQ(dateText(36526), QStringLiteral("?? ?? ??"));  // 2100
+    EXPECT_EQ(dateText(65535), QStringLiteral("?? ?? ??"));
+    EXPECT_EQ(dateText(0), QStringLiteral("?? ?? ??"));
     EXPECT_EQ(dateCode(QDate(1999, 12, 31)), 0);
     EXPECT_EQ(dateCode(QDate()), 0);
 }

@@ -21,17 +21,17 @@ class Queue : public testing::Test {
 protected:
     void SetUp() override
     {
-        queue.IsLinkUp = [this] { return linkUp; };
+        queue.isLinkUp = [this] { return linkUp; };
         auto route = [this](const QByteArray &telegram, core::AnswerProc answer) {
             sent << telegram;
             lineAnswer = std::move(answer);
         };
-        queue.SendFramed = route;
-        queue.SendLocal = route;
-        queue.SetReportLocal(true);
-        queue.OnLogLine = [this](const QString &line, bool) { log << line; };
-        queue.OnRestart = [this](const QString &text) { events << "restart:" + text; };
-        queue.OnQueueError = [this](const QString &text) { events << "error:" + text; };
+        queue.sendFramed = route;
+        queue.sendLocal = route;
+        queue.setReportLocal(true);
+        queue.onLogLine = [this](const QString &line, bool) { log << line; };
+        queue.onRestart = [this](const QString &text) { events << "restart:" + text; };
+        queue.onQueueError = [this](const QString &text) { events << "error:" + text; };
     }
 
     core::AnswerProc record(const QString &name)
@@ -40,7 +40,7 @@ protected:
     }
     bool put(const QString &name, const QByteArray &telegram, int length = 2)
     {
-        return queue.TransferPut(length, record(name), telegram);
+        return queue.transferPut(length, record(name), telegram);
     }
     // The line brings the answer of what was sent last.
     void answer(const QByteArray &bytes)
@@ -53,7 +53,7 @@ protected:
     void answerSettled(const QByteArray &bytes)
     {
         answer(bytes);
-        time.advance(queue.DelayMs());
+        time.advance(queue.delayMs());
     }
     bool logHas(const QString &text) const
     {
@@ -72,14 +72,14 @@ protected:
 
 TEST_F(Queue, OneRequestOnTheLineAndTheSettlingDelayBeforeTheNext)
 {
-    ASSERT_EQ(queue.Mode(), 1);
+    ASSERT_EQ(queue.mode(), 1);
     EXPECT_TRUE(put("hello", Hello));
     EXPECT_TRUE(put("version", Version, 16));
     EXPECT_EQ(sent, QList<QByteArray>{Hello});
-    EXPECT_EQ(queue.Count(), 2);
+    EXPECT_EQ(queue.count(), 2);
 
     answer(HelloAnswer);
-    time.advance(queue.DelayMs() - 1);
+    time.advance(queue.delayMs() - 1);
     EXPECT_TRUE(answers.isEmpty());
     EXPECT_EQ(sent.size(), 1);
     time.advance(1);
@@ -88,16 +88,16 @@ TEST_F(Queue, OneRequestOnTheLineAndTheSettlingDelayBeforeTheNext)
 
     answerSettled(bytes({0xFF, 0x41}));
     EXPECT_EQ(answers, (QStringList{"hello:F101", "version:FF41"}));
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
 }
 
 TEST_F(Queue, LocalModeProcessesAnswersAtOnceInOrder)
 {
-    queue.SetMode(2);
+    queue.setMode(2);
     int processed = 0;
     QList<int> counts;
-    queue.OnProcess = [&] { ++processed; };
-    queue.OnCount = [&](int n) { counts << n; };
+    queue.onProcess = [&] { ++processed; };
+    queue.onCount = [&](int n) { counts << n; };
     put("a", Hello);
     put("b", Lift, 7);
     put("c", Version, 16);
@@ -116,7 +116,7 @@ TEST_F(Queue, ZeroLengthRequestIsSentAndLeavesTheQueue)
     const QByteArray reset = bytes({0xF1, 0x10});
     EXPECT_TRUE(put("reset", reset, 0));
     EXPECT_EQ(sent, QList<QByteArray>{reset});
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
 
     // Behind an answered request it goes out as the head and is noted.
     put("hello", Hello);
@@ -124,33 +124,33 @@ TEST_F(Queue, ZeroLengthRequestIsSentAndLeavesTheQueue)
     answerSettled(HelloAnswer);
     EXPECT_EQ(sent, (QList<QByteArray>{reset, Hello, reset}));
     EXPECT_TRUE(logHas("transfer/process ohne return.."));
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
     EXPECT_EQ(answers, QStringList{"hello:F101"});
 }
 
 TEST_F(Queue, FiftyEntriesThenOverflowUntilDrainedToForty)
 {
     for (int i = 0; i < 50; ++i) ASSERT_TRUE(put(QString::number(i), bytes({0xF1, i}))) << i;
-    EXPECT_EQ(queue.StatusText(), "RUN");
+    EXPECT_EQ(queue.statusText(), "RUN");
 
     EXPECT_FALSE(put("51", bytes({0xF3, 0x01, 0x02, 0x03})));
-    EXPECT_TRUE(queue.Overflow());
-    EXPECT_EQ(queue.StatusText(), "MAX/STOPPED");
+    EXPECT_TRUE(queue.overflow());
+    EXPECT_EQ(queue.statusText(), "MAX/STOPPED");
     EXPECT_TRUE(logHas("*** gestoppt wegen transfer-fifo max *** F3010203"));
     EXPECT_FALSE(put("52", Hello));
     EXPECT_TRUE(logHas("transfer/FOverflow F100"));
-    EXPECT_EQ(queue.Count(), 50);
+    EXPECT_EQ(queue.count(), 50);
 
     for (int i = 0; i < 9; ++i) answerSettled(bytes({0xF1, i}));  // 41 left
-    time.advance(queue.WaitMs());
-    EXPECT_TRUE(queue.Overflow());
-    EXPECT_EQ(queue.WaitRestarts(), 1);
+    time.advance(queue.waitMs());
+    EXPECT_TRUE(queue.overflow());
+    EXPECT_EQ(queue.waitRestarts(), 1);
     EXPECT_FALSE(put("53", Hello));
 
     answerSettled(bytes({0xF1, 9}));  // 40 left
-    time.advance(queue.WaitMs());
-    EXPECT_FALSE(queue.Overflow());
-    EXPECT_EQ(queue.StatusText(), "RUN");
+    time.advance(queue.waitMs());
+    EXPECT_FALSE(queue.overflow());
+    EXPECT_EQ(queue.statusText(), "RUN");
     EXPECT_TRUE(put("54", Hello));
 
     // The end of the overflow fakes no answer: each requester still gets its own.
@@ -167,22 +167,22 @@ TEST_F(Queue, LongTelegramIsCutTo32Bytes)
     put("long", longTelegram);
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0], longTelegram.left(32));
-    EXPECT_EQ(queue.LastPut().Telegram.size(), 32);
+    EXPECT_EQ(queue.lastPut().telegram.size(), 32);
 }
 
 TEST_F(Queue, StartDelayHoldsTheLineAndThePlaceholderNeverGoesOut)
 {
-    queue.TransferStart(3000);
-    EXPECT_FALSE(queue.Running());
+    queue.transferStart(3000);
+    EXPECT_FALSE(queue.running());
     put("hello", Hello);
     put("lift", Lift, 7);
     time.advance(2999);
     EXPECT_TRUE(sent.isEmpty());
     time.advance(1);
-    EXPECT_TRUE(queue.Running());
+    EXPECT_TRUE(queue.running());
     EXPECT_EQ(sent, QList<QByteArray>{Hello});
     EXPECT_TRUE(answers.isEmpty());
-    EXPECT_EQ(queue.Count(), 2);
+    EXPECT_EQ(queue.count(), 2);
     answerSettled(HelloAnswer);
     EXPECT_EQ(answers, QStringList{"hello:F101"});
     EXPECT_EQ(sent, (QList<QByteArray>{Hello, Lift}));
@@ -190,8 +190,8 @@ TEST_F(Queue, StartDelayHoldsTheLineAndThePlaceholderNeverGoesOut)
 
 TEST_F(Queue, StartDelayAfterAFlushStillSendsWhatCameLater)
 {
-    queue.TransferStart(3000);
-    queue.TransferFlush();
+    queue.transferStart(3000);
+    queue.transferFlush();
     put("hello", Hello);
     time.advance(3000);
     EXPECT_EQ(sent, QList<QByteArray>{Hello});
@@ -203,36 +203,36 @@ TEST_F(Queue, LocalAnswerCountdownStartsWhenTheRequestIsSent)
 {
     // A group visit: start delay of 4000 ms, the request put at once. The
     // answer may take the full countdown counted from the send.
-    queue.SetMode(2);
-    queue.TransferStart(4000);
+    queue.setMode(2);
+    queue.transferStart(4000);
     time.advance(100);
     put("group", bytes({0xF0, 0x10, 0x70, 0x01, 0xF2, 0x55, 0x1B}), 3);
     time.advance(3900);
     ASSERT_EQ(sent.size(), 1);
-    EXPECT_EQ(queue.Countdown(), TransferQueue::AnswerCountdownMs);
+    EXPECT_EQ(queue.countdown(), TransferQueue::AnswerCountdownMs);
     time.advance(3000);
     EXPECT_TRUE(answers.isEmpty());
     answer(bytes({0xF2, 0x02, 0x00}));
     EXPECT_EQ(answers, QStringList{"group:F20200"});
-    EXPECT_EQ(queue.Countdown(), 0);
+    EXPECT_EQ(queue.countdown(), 0);
 }
 
 TEST_F(Queue, LocalAnswerMissingForCountdownGivesZerosAndClearsTheQueue)
 {
-    queue.SetMode(2);
+    queue.setMode(2);
     // The head's handler puts its next request: it must reach the line.
-    queue.TransferPut(7, [&](const QByteArray &a) {
+    queue.transferPut(7, [&](const QByteArray &a) {
         answers << "lift:" + core::hexText(a, {});
-        queue.TransferPut(2, record("next"), Version);
+        queue.transferPut(2, record("next"), Version);
     }, Lift);
     put("waiting", Hello);
     time.advance(3900);
     EXPECT_TRUE(answers.isEmpty());
-    EXPECT_EQ(queue.Countdown(), 100);
+    EXPECT_EQ(queue.countdown(), 100);
     time.advance(100);
     EXPECT_EQ(answers, QStringList{"lift:00000000000000"});
-    EXPECT_TRUE(queue.SendOnTimeout());
-    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_TRUE(queue.sendOnTimeout());
+    EXPECT_EQ(queue.count(), 1);
     EXPECT_EQ(sent.last(), Version);
     answer(HelloAnswer);
     EXPECT_EQ(answers, (QStringList{"lift:00000000000000", "next:F101"}));
@@ -240,11 +240,11 @@ TEST_F(Queue, LocalAnswerMissingForCountdownGivesZerosAndClearsTheQueue)
 
 TEST_F(Queue, LocalCountdownWithoutSendOnTimeoutOnlyFlushes)
 {
-    queue.SetMode(2);
+    queue.setMode(2);
     put("lift", Lift, 7);
-    queue.SetSendOnTimeout(false);
+    queue.setSendOnTimeout(false);
     time.advance(TransferQueue::AnswerCountdownMs);
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
     EXPECT_TRUE(answers.isEmpty());
 }
 
@@ -263,9 +263,9 @@ TEST_P(QueueLinkError, FramedLinkErrorFlushesAndRestarts)
     answer(error);
     EXPECT_EQ(events, QStringList{"error:" + QString::fromLatin1(error)});
     time.advance(TransferQueue::LinkErrorDelayMs - 1);
-    EXPECT_EQ(queue.Count(), 2);
+    EXPECT_EQ(queue.count(), 2);
     time.advance(1);
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
     EXPECT_TRUE(logHas("<< Send.flush, restart.."));
     EXPECT_EQ(events, (QStringList{"error:" + QString::fromLatin1(error), "restart: RESTART ", "error:"}));
     EXPECT_TRUE(answers.isEmpty());
@@ -286,11 +286,11 @@ TEST_F(Queue, FlushDropsAnAnswerStillSettling)
 {
     put("old", Hello);
     answer(HelloAnswer);
-    queue.TransferFlush();
+    queue.transferFlush();
     put("new", Lift, 7);
-    time.advance(queue.DelayMs());
+    time.advance(queue.delayMs());
     EXPECT_TRUE(answers.isEmpty());
-    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_EQ(queue.count(), 1);
     answerSettled(bytes({0xF6, 1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(answers, QStringList{"new:F6010203040506"});
 }
@@ -298,11 +298,11 @@ TEST_F(Queue, FlushDropsAnAnswerStillSettling)
 TEST_F(Queue, StoppedQueueIgnoresAnswers)
 {
     put("hello", Hello);
-    queue.SetStopped(true);
+    queue.setStopped(true);
     answerSettled(HelloAnswer);
-    queue.TransferProcess(HelloAnswer);
+    queue.transferProcess(HelloAnswer);
     EXPECT_TRUE(answers.isEmpty());
-    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_EQ(queue.count(), 1);
 }
 
 TEST_F(Queue, RefusedPuts)
@@ -310,66 +310,66 @@ TEST_F(Queue, RefusedPuts)
     linkUp = false;
     EXPECT_FALSE(put("down", Hello));
     EXPECT_TRUE(log.isEmpty());
-    EXPECT_EQ(queue.Count(), 0);
+    EXPECT_EQ(queue.count(), 0);
 
     // A put from inside a put (a route answering at once) is blocked.
     linkUp = true;
     bool inner = true;
-    queue.SendFramed = [&](const QByteArray &, core::AnswerProc) { inner = queue.TransferPut(2, {}, Lift); };
+    queue.sendFramed = [&](const QByteArray &, core::AnswerProc) { inner = queue.transferPut(2, {}, Lift); };
     EXPECT_TRUE(put("outer", Hello));
     EXPECT_FALSE(inner);
     EXPECT_TRUE(logHas(">> transfer/blocked F160"));
-    EXPECT_EQ(queue.Count(), 1);
+    EXPECT_EQ(queue.count(), 1);
 }
 
 TEST_F(Queue, LogLinesAndTransferTime)
 {
-    shell::Reports().reset();
+    shell::reports().reset();
     QStringList mainLog;
-    shell::Reports().ReportWrite = [&](const QString &line) { mainLog << line; };
+    shell::reports().reportWrite = [&](const QString &line) { mainLog << line; };
     const int start = time.msecsSinceMidnight();
 
     put("hello", Hello);
     time.advance(120);
     answerSettled(HelloAnswer);
-    queue.TransferProcess(QByteArray());
+    queue.transferProcess(QByteArray());
     // Mode 1 processes the answer after the settling delay.
     EXPECT_EQ(log, (QStringList{QString("%1 >> F100").arg(start), QString("%1 << F101").arg(start + 170),
                                 QString("%1 << ").arg(start + 170), QString("%1 << transfer/fifo leer ?").arg(start + 170)}));
     EXPECT_TRUE(mainLog.isEmpty());  // bit 10 off
 
-    shell::Reports().setFlag(shell::ReportQueueTraffic);
-    queue.SetReportLocal(false);
+    shell::reports().setFlag(shell::ReportQueueTraffic);
+    queue.setReportLocal(false);
     put("hello", Hello);
     time.advance(30);
     answerSettled(HelloAnswer);
-    EXPECT_EQ(queue.LastDeltaMs(), 80);
+    EXPECT_EQ(queue.lastDeltaMs(), 80);
     EXPECT_EQ(mainLog, (QStringList{QString("%1 >> F100").arg(start + 170), QString("%1 << F101").arg(start + 250)}));
     EXPECT_EQ(log.size(), 4);
-    shell::Reports().reset();
+    shell::reports().reset();
 }
 
 TEST_F(Queue, HaltAllowsCloseAndStopsTimers)
 {
-    queue.SetMode(2);
+    queue.setMode(2);
     put("lift", Lift, 7);
-    queue.TransferHalt();
-    EXPECT_TRUE(queue.CloseAllowed());
+    queue.transferHalt();
+    EXPECT_TRUE(queue.closeAllowed());
     EXPECT_EQ(time.activeTimers(), 0);
 }
 
 TEST_F(Queue, TimeSettingsStayInTheirRanges)
 {
-    queue.SetDelayMs(5);
-    EXPECT_EQ(queue.DelayMs(), 10);
-    queue.SetDelayMs(125);
-    EXPECT_EQ(queue.DelayMs(), 120);
-    queue.SetDelayMs(99999);
-    EXPECT_EQ(queue.DelayMs(), 3000);
-    queue.SetWaitMs(0);
-    EXPECT_EQ(queue.WaitMs(), 200);
-    queue.SetWaitMs(8000);
-    EXPECT_EQ(queue.WaitMs(), 8000);
+    queue.setDelayMs(5);
+    EXPECT_EQ(queue.delayMs(), 10);
+    queue.setDelayMs(125);
+    EXPECT_EQ(queue.delayMs(), 120);
+    queue.setDelayMs(99999);
+    EXPECT_EQ(queue.delayMs(), 3000);
+    queue.setWaitMs(0);
+    EXPECT_EQ(queue.waitMs(), 200);
+    queue.setWaitMs(8000);
+    EXPECT_EQ(queue.waitMs(), 8000);
 }
 
 }  // namespace

@@ -54,13 +54,13 @@ struct TextCase {
     int acceptPuts = 1000;
 };
 
-const TextCall getVersion = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.GetVersion(p); };
-const TextCall getKo = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.GetKo(p); };
-const TextCall getKennung = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.GetKennung(p); };
-const TextCall getTelefon = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.GetTelefon(p); };
-const TextCall getClock = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.GetClock(p); };
-const TextCall toggleA = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.ToggleSwitchA(p); };
-const TextCall toggleB = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.ToggleSwitchB(p); };
+const TextCall getVersion = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.getVersion(p); };
+const TextCall getKo = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.getKo(p); };
+const TextCall getKennung = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.getKennung(p); };
+const TextCall getTelefon = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.getTelefon(p); };
+const TextCall getClock = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.getClock(p); };
+const TextCall toggleA = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.toggleSwitchA(p); };
+const TextCall toggleB = [](TZBL_UTILS &l, TZBL_UTILS::TextProc p) { l.toggleSwitchB(p); };
 
 const QByteArray F101 = bytes({0xF1, 0x01});
 const QByteArray F2_5501 = bytes({0xF2, 0x55, 0x01});
@@ -122,39 +122,39 @@ TEST_F(Library, TextOperationsRequestsAndDecoding)
 
 TEST_F(Library, VersionTextFollowsTheLastRequest)
 {
-    EXPECT_EQ(lib.VersionText(), "??");
+    EXPECT_EQ(lib.versionText(), "??");
     QStringList first, second;
-    lib.GetVersion([&](const QString &t) { first << t; });
-    EXPECT_EQ(lib.VersionText(), "???");
-    lib.GetVersion([&](const QString &t) { second << t; });
+    lib.getVersion([&](const QString &t) { first << t; });
+    EXPECT_EQ(lib.versionText(), "???");
+    lib.getVersion([&](const QString &t) { second << t; });
     answer(0, textAnswer("V1"));
     answer(1, textAnswer("V2"));
     // Each caller gets the answer to its own request.
     EXPECT_EQ(first, QStringList{"V1"});
     EXPECT_EQ(second, QStringList{"V2"});
-    EXPECT_EQ(lib.VersionText(), "V2");
+    EXPECT_EQ(lib.versionText(), "V2");
 }
 
 TEST_F(Library, WriteTextFields)
 {
-    EXPECT_TRUE(lib.SetKennung(QStringLiteral("AB")));
-    EXPECT_TRUE(lib.SetTelefon(QStringLiteral(" 0711-123456789012 ")));
+    EXPECT_TRUE(lib.setKennung(QStringLiteral("AB")));
+    EXPECT_TRUE(lib.setTelefon(QStringLiteral(" 0711-123456789012 ")));
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requests[0].telegram, bytes({0xFF, 0x55, 0x11, 0x41, 0x42}) + QByteArray(11, '\0'));
     EXPECT_EQ(requests[1].telegram, bytes({0xFF, 0x55, 0x13}) + QByteArray("0711-12345678"));
     EXPECT_EQ(requests[0].length, 2);
     EXPECT_FALSE(requests[0].answer);
     acceptPuts = 0;
-    EXPECT_FALSE(lib.SetKennung(QStringLiteral("X")));
+    EXPECT_FALSE(lib.setKennung(QStringLiteral("X")));
 }
 
 TEST_F(Library, SetClockSendsThePcTimeAndADateThatReadsBack)
 {
     QStringList told;
     int done = 0;
-    lib.OnDateSent = [&](const QString &t) { told << t; };
-    lib.SetClock([&] { ++done; });
-    EXPECT_EQ(lib.ClockText(), "08.12.2026 04:22:31");
+    lib.onDateSent = [&](const QString &t) { told << t; };
+    lib.setClock([&] { ++done; });
+    EXPECT_EQ(lib.clockText(), "08.12.2026 04:22:31");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].telegram, bytes({0xF5, 0x34}) + protocol::nibbles(4 * 1800 + 22 * 30 + 15));
     EXPECT_EQ(requests[0].length, 5);
@@ -164,7 +164,7 @@ TEST_F(Library, SetClockSendsThePcTimeAndADateThatReadsBack)
     EXPECT_EQ(requests[1].length, 5);
     // The controller shows what it was sent: the PC's date.
     const quint16 day = protocol::fromNibbles(requests[1].telegram, 2);
-    EXPECT_EQ(protocol::DateText(day), "08.12.26");
+    EXPECT_EQ(protocol::dateText(day), "08.12.26");
     EXPECT_EQ(done, 0);
     answer(1, count(0));
     EXPECT_EQ(told, QStringList{"date.send"});
@@ -172,12 +172,12 @@ TEST_F(Library, SetClockSendsThePcTimeAndADateThatReadsBack)
 
     // A wrong answer to the time ends it without the date; a refused put at once.
     requests.clear();
-    lib.SetClock([&] { ++done; });
+    lib.setClock([&] { ++done; });
     answer(0, bytes({0xF1, 0x00}));
     EXPECT_EQ(requests.size(), 1);
     EXPECT_EQ(done, 2);
     acceptPuts = 0;
-    lib.SetClock([&] { ++done; });
+    lib.setClock([&] { ++done; });
     EXPECT_EQ(done, 3);
     EXPECT_EQ(told.size(), 1);
 }
@@ -185,8 +185,8 @@ TEST_F(Library, SetClockSendsThePcTimeAndADateThatReadsBack)
 TEST_F(Library, SelectAndReadInfoDecodesNibblePairs)
 {
     int done = 0;
-    lib.SelectAndReadInfo(0x1234, [&] { ++done; });
-    EXPECT_EQ(lib.SelectedAddress(), 0x1234);
+    lib.selectAndReadInfo(0x1234, [&] { ++done; });
+    EXPECT_EQ(lib.selectedAddress(), 0x1234);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].telegram, bytes({0xF5, 0x04, 0x04, 0x03, 0x02, 0x01}));
     EXPECT_EQ(requests[0].length, 5);
@@ -196,23 +196,23 @@ TEST_F(Library, SelectAndReadInfoDecodesNibblePairs)
     EXPECT_EQ(requests[1].length, 9);
     answer(1, bytes({0xF8, 0x0A, 0x0B, 0x01, 0x02, 0x03, 0x04, 0x0F, 0x0F}));
     EXPECT_EQ(done, 1);
-    EXPECT_EQ(lib.InfoBytes(), bytes({0xBA, 0x21, 0x43, 0xFF}));
-    EXPECT_EQ(lib.InfoWord(), 0x21BA);
+    EXPECT_EQ(lib.infoBytes(), bytes({0xBA, 0x21, 0x43, 0xFF}));
+    EXPECT_EQ(lib.infoWord(), 0x21BA);
 
     QByteArray dest("xx");
-    EXPECT_EQ(lib.CopyInfoBytes(dest, 2), 6);
+    EXPECT_EQ(lib.copyInfoBytes(dest, 2), 6);
     EXPECT_EQ(dest, QByteArray("xx") + bytes({0xBA, 0x21, 0x43, 0xFF}));
 
     // A wrong answer leaves zeros, not the last address's values.
-    lib.SelectAndReadInfo(0x0010, [&] { ++done; });
+    lib.selectAndReadInfo(0x0010, [&] { ++done; });
     answer(2, count(0));
     answer(3, bytes({0xF1, 0x00}));
     EXPECT_EQ(done, 2);
-    EXPECT_EQ(lib.InfoBytes(), QByteArray(4, '\0'));
-    EXPECT_EQ(lib.InfoWord(), 0);
+    EXPECT_EQ(lib.infoBytes(), QByteArray(4, '\0'));
+    EXPECT_EQ(lib.infoWord(), 0);
 
     acceptPuts = 1;
-    lib.SelectAndReadInfo(0x0020, [&] { ++done; });
+    lib.selectAndReadInfo(0x0020, [&] { ++done; });
     answer(4, count(0));
     EXPECT_EQ(done, 3);
 }
@@ -220,33 +220,33 @@ TEST_F(Library, SelectAndReadInfoDecodesNibblePairs)
 TEST_F(Library, SelectAddressAndReadBlock)
 {
     int done = 0;
-    lib.SelectAddress(0xBEEF, [&] { ++done; });
-    EXPECT_EQ(lib.SelectedAddress(), 0xBEEF);
+    lib.selectAddress(0xBEEF, [&] { ++done; });
+    EXPECT_EQ(lib.selectedAddress(), 0xBEEF);
     EXPECT_EQ(requests[0].telegram, bytes({0xF5, 0x04, 0x0F, 0x0E, 0x0E, 0x0B}));
     answer(0, count(0));
     EXPECT_EQ(done, 1);
 
-    lib.ReadBlock([&] { ++done; });
+    lib.readBlock([&] { ++done; });
     EXPECT_EQ(requests[1].telegram, bytes({0xF1, 0x54}));
     EXPECT_EQ(requests[1].length, 14);
     QByteArray block = bytes({0xFD});
     for (int i = 1; i <= 13; ++i) block.append(char(0x10 + i));
     answer(1, block);
     EXPECT_EQ(done, 2);
-    EXPECT_EQ(lib.BlockByte(1), 0x11);
-    EXPECT_EQ(lib.BlockByte(13), 0x1D);
-    EXPECT_EQ(lib.BlockByte(0), 0);
-    EXPECT_EQ(lib.BlockByte(14), 0);
+    EXPECT_EQ(lib.blockByte(1), 0x11);
+    EXPECT_EQ(lib.blockByte(13), 0x1D);
+    EXPECT_EQ(lib.blockByte(0), 0);
+    EXPECT_EQ(lib.blockByte(14), 0);
 
-    lib.ReadBlock([&] { ++done; });
-    EXPECT_EQ(lib.BlockByte(1), 0);  // cleared at the request
+    lib.readBlock([&] { ++done; });
+    EXPECT_EQ(lib.blockByte(1), 0);  // cleared at the request
     answer(2, block.left(5));  // short
     EXPECT_EQ(done, 3);
-    EXPECT_EQ(lib.BlockByte(1), 0);
+    EXPECT_EQ(lib.blockByte(1), 0);
 
     acceptPuts = 0;
-    lib.ReadBlock([&] { ++done; });
-    lib.SelectAddress(1, [&] { ++done; });
+    lib.readBlock([&] { ++done; });
+    lib.selectAddress(1, [&] { ++done; });
     EXPECT_EQ(done, 5);
 }
 
@@ -254,21 +254,21 @@ TEST_F(Library, GroupStopAndFinishPassTheAnswerThrough)
 {
     QList<QByteArray> got;
     auto keep = [&](const QByteArray &a) { got << a; };
-    lib.SendStopGroup(keep);
-    lib.SendGroupFinish(keep);
+    lib.sendStopGroup(keep);
+    lib.sendGroupFinish(keep);
     EXPECT_EQ(requests[0].telegram, bytes({0xF1, 0x46}));
     EXPECT_EQ(requests[1].telegram, bytes({0xF1, 0x47}));
     EXPECT_EQ(requests[1].length, 2);
     answer(0, F101);
     acceptPuts = 0;
-    lib.SendStopGroup(keep);
+    lib.sendStopGroup(keep);
     EXPECT_EQ(got, (QList<QByteArray>{F101, QByteArray("transf.error")}));
 }
 
 TEST_F(Library, SysErrorTextIsKept)
 {
-    EXPECT_EQ(lib.SysErrorText(1, 42), "Error(42): syserror-2");
-    EXPECT_EQ(lib.LastErrorText(), "Error(42): syserror-2");
+    EXPECT_EQ(lib.sysErrorText(1, 42), "Error(42): syserror-2");
+    EXPECT_EQ(lib.lastErrorText(), "Error(42): syserror-2");
 }
 
 }  // namespace

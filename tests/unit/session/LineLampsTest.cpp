@@ -12,7 +12,7 @@ TEST(LineLamps, DataLampsFlashAndEachByteProlongsTheFlash)
     core::VirtualTime time;
     LineLamps lamps(time);
     int changes = 0;
-    lamps.OnChanged = [&changes] { ++changes; };
+    lamps.onChanged = [&changes] { ++changes; };
     lamps.traffic(LineLamps::RxD);
     EXPECT_EQ(lamps.lampColour(LineLamps::RxD), core::colour::Lime);
     EXPECT_FALSE(lamps.lit(LineLamps::TxD));

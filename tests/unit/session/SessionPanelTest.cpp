@@ -33,16 +33,16 @@ struct PanelRig : SessionRig {
     PanelRig()
     {
         panel.setSession(&modem);
-        modem.DialNumber = "0711";
-        modem.InputQuery = [this](const QString &, const QString &, QString &) { return allowDial; };
-        panel.LinkedHook = [this](const QString &name) { journal << "linkup " + name; };
-        panel.LogOnWrite = [this](const QString &t) { journal << "logon " + t; };
-        panel.ShowSessionPanel();
+        modem.dialNumber = "0711";
+        modem.inputQuery = [this](const QString &, const QString &, QString &) { return allowDial; };
+        panel.linkedHook = [this](const QString &name) { journal << "linkup " + name; };
+        panel.logOnWrite = [this](const QString &t) { journal << "logon " + t; };
+        panel.showSessionPanel();
     }
 
     void initialise()
     {
-        panel.RequestInit();
+        panel.requestInit();
         ready("COM1/19200/8N1/MODEM");
     }
 };
@@ -55,7 +55,7 @@ TEST(SessionPanel, CreationShowsTextsAndOnlyInitIsEnabled)
     EXPECT_TRUE(panel.init.enabled);
     EXPECT_FALSE(panel.dial.enabled || panel.hangUp.enabled || panel.speakerOff.enabled);
     EXPECT_TRUE(panel.detailsVisible());
-    panel.StatusLabelClick();
+    panel.statusLabelClick();
     EXPECT_FALSE(panel.detailsVisible());
     EXPECT_EQ(panel.text(12), "12");
     SessionPanel bare(time, nullptr, false);
@@ -78,7 +78,7 @@ TEST(SessionPanel, ShownPanelBlinksInitAndPromptsForIt)
     EXPECT_EQ(rig.panel.partnerLabel(), "INIT drücken");
     rig.time.advance(700);
     // Pressing INIT while the caption is blanked brings it back.
-    rig.panel.InitClick();
+    rig.panel.initClick();
     EXPECT_EQ(rig.panel.initCaption(), "INIT");
     EXPECT_FALSE(rig.panel.blinking());
 }
@@ -87,12 +87,12 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
 {
     PanelRig rig;
     QStringList partnerTexts;
-    rig.panel.SetMonitorHooks([&rig](const QString &n) { rig.journal << "linkup " + n; },
+    rig.panel.setMonitorHooks([&rig](const QString &n) { rig.journal << "linkup " + n; },
                               [&rig](const QString &t) { rig.journal << "status " + t; },
                               [&partnerTexts](const QString &t) { partnerTexts << t; },
                               [&rig] { rig.journal << "monitorhalt"; });
 
-    rig.panel.RequestInit();
+    rig.panel.requestInit();
     EXPECT_EQ(rig.panel.status(), "Modem wird initialisiert");
     EXPECT_TRUE(rig.panel.init.down);
     rig.ready("COM1/19200/8N1/MODEM");
@@ -108,7 +108,7 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
     rig.time.advance(700);
     EXPECT_EQ(rig.panel.partnerLabel(), "nicht verbunden");
 
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     EXPECT_EQ(rig.panel.status(), "Verbindungsaufbau");
     EXPECT_FALSE(rig.panel.dial.enabled || rig.panel.speakerOff.enabled);
     EXPECT_TRUE(rig.panel.hangUp.enabled && rig.panel.dial.down);
@@ -133,7 +133,7 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
     EXPECT_FALSE(rig.panel.dial.down);
 
     rig.journal.clear();
-    rig.panel.HangUpClick();
+    rig.panel.hangUpClick();
     EXPECT_EQ(rig.journal, QStringList({"status AUFLEGEN", "debug mst_main> halt", "monitorhalt", "hangup"}));
     EXPECT_FALSE(rig.panel.hangUp.enabled);
     EXPECT_TRUE(rig.panel.dial.enabled && rig.panel.speakerOff.enabled);
@@ -145,7 +145,7 @@ TEST(SessionPanel, PartnerWithoutNameShowsTheBareText)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.linked(QString());
     rig.time.advance(100);
     EXPECT_EQ(rig.panel.partnerLabel(), "verbunden");
@@ -155,11 +155,11 @@ TEST(SessionPanel, HangUpDuringTheDialWaitEndsTheSession)
 {
     PanelRig rig;
     int ended = 0;
-    rig.panel.SessionEndedHook = [&ended] { ++ended; };
+    rig.panel.sessionEndedHook = [&ended] { ++ended; };
     rig.initialise();
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.time.advance(3000);
-    rig.panel.HangUpClick();
+    rig.panel.hangUpClick();
     EXPECT_EQ(ended, 0);
     rig.time.advance(100);
     EXPECT_EQ(ended, 1);
@@ -173,7 +173,7 @@ TEST(SessionPanel, DialErrorIsShownInTheReport)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.time.advance(5000);
     rig.dialError("MST.SYNC FAILED");
     EXPECT_EQ(rig.panel.status(), "nicht verbunden");
@@ -187,7 +187,7 @@ TEST(SessionPanel, DialTimeOutEndsTheSession)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.time.advance(44900);
     EXPECT_TRUE(rig.panel.hangUp.enabled);
     rig.time.advance(100);
@@ -202,18 +202,18 @@ TEST(SessionPanel, CancelledNumberDialsNothing)
     PanelRig rig;
     rig.initialise();
     rig.allowDial = false;
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     EXPECT_FALSE(rig.only("dial").size());
     EXPECT_FALSE(rig.panel.dial.down);
     EXPECT_TRUE(rig.panel.dial.enabled);
-    EXPECT_EQ(rig.modem.DialNumber, "0711");
+    EXPECT_EQ(rig.modem.dialNumber, "0711");
 }
 
 TEST(SessionPanel, AutoDialWaitsForInitThenDialsWithoutAsking)
 {
     PanelRig rig;
     rig.allowDial = false;
-    rig.panel.AutoDial();
+    rig.panel.autoDial();
     EXPECT_TRUE(rig.panel.autoDialSet());
     EXPECT_FALSE(rig.only("dial").size());
     rig.initialise();
@@ -224,7 +224,7 @@ TEST(SessionPanel, AutoDialWaitsForInitThenDialsWithoutAsking)
 TEST(SessionPanel, InitFailureShowsTheFailureAndAllowsAnotherTry)
 {
     PanelRig rig;
-    rig.panel.RequestInit();
+    rig.panel.requestInit();
     rig.ready(QString());
     EXPECT_TRUE(rig.panel.init.enabled);
     EXPECT_FALSE(rig.panel.init.down);
@@ -247,7 +247,7 @@ TEST(SessionPanel, SpeakerOffLocksDialUntilTheModemHadItsSecond)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.SpeakerOffClick();
+    rig.panel.speakerOffClick();
     EXPECT_FALSE(rig.panel.dial.enabled);
     EXPECT_TRUE(rig.panel.speakerOff.down);
     EXPECT_EQ(rig.journal.last(), "send ATL0\r");
@@ -260,14 +260,14 @@ TEST(SessionPanel, DialRefusedWhileLinkedKeepsTheLink)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.linked("AB1");
     rig.time.advance(100);
-    rig.panel.GroupBoxClick();
+    rig.panel.groupBoxClick();
     EXPECT_TRUE(rig.panel.dial.enabled && rig.panel.init.enabled && rig.panel.hangUp.enabled &&
                 rig.panel.speakerOff.enabled);
     rig.refusesDial = true;
-    rig.panel.DialClick();
+    rig.panel.dialClick();
     rig.time.advance(60000);
     EXPECT_FALSE(rig.only("hangup").size());
     EXPECT_EQ(rig.panel.partnerLabel(), "verbunden mit: AB1");
@@ -283,7 +283,7 @@ TEST(SessionPanel, HangUpRepeatsWhileThePortStillReportsAConnection)
     rig.connected = true;
     rig.dropsOnHangUp = false;
     rig.journal.clear();
-    rig.panel.HangUpClick();
+    rig.panel.hangUpClick();
     EXPECT_EQ(rig.only("hangup").size(), 2);
 }
 
@@ -291,19 +291,19 @@ TEST(SessionPanel, ClosedPanelLetsGoOfTheSession)
 {
     PanelRig rig;
     rig.initialise();
-    rig.panel.Close();
+    rig.panel.close();
     EXPECT_TRUE(rig.panel.closed());
     EXPECT_EQ(rig.panel.onlineColour(), core::colour::Red);
     EXPECT_FALSE(rig.panel.blinking());
-    EXPECT_FALSE(rig.modem.PartnerHook || rig.modem.SessionEndedHook || rig.modem.AnswerHook);
-    EXPECT_FALSE(rig.panel.DialProc);
-    EXPECT_FALSE(rig.panel.ShowSessionPanel());
+    EXPECT_FALSE(rig.modem.partnerHook || rig.modem.sessionEndedHook || rig.modem.answerHook);
+    EXPECT_FALSE(rig.panel.dialProc);
+    EXPECT_FALSE(rig.panel.showSessionPanel());
 }
 
 TEST(SessionPanel, HaltStopsTheBlinkAndSaysSo)
 {
     PanelRig rig;
-    rig.panel.Halt();
+    rig.panel.halt();
     EXPECT_FALSE(rig.panel.blinking());
     EXPECT_EQ(rig.journal.last(), "debug mst_panel> halt");
 }

@@ -25,14 +25,14 @@ struct SessionRig {
 
     SessionRig()
     {
-        shell::Reports().reset();
-        shell::Reports().ReportDebug = [this](const QString &t) { journal << "debug " + t; };
-        shell::Reports().ReportWrite = [this](const QString &t) { journal << "write " + t; };
+        shell::reports().reset();
+        shell::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
+        shell::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
         auto &port = modem.port;
-        port.OpenPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
-        port.IsConnected = [this] { return connected; };
-        port.ModemTestAndInit = [this](shell::TextProc onReady) { journal << "testinit"; ready = onReady; };
-        port.Dial = [this](const QString &n, shell::TextProc onLinked, shell::TextProc onError) {
+        port.openPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
+        port.isConnected = [this] { return connected; };
+        port.modemTestAndInit = [this](shell::TextProc onReady) { journal << "testinit"; ready = onReady; };
+        port.dial = [this](const QString &n, shell::TextProc onLinked, shell::TextProc onError) {
             journal << "dial " + n;
             if (refusesDial) {
                 onError(QString());
@@ -43,21 +43,21 @@ struct SessionRig {
             if (!errorInsideDial.isEmpty()) onError(errorInsideDial);
             return true;
         };
-        port.HangUp = [this] {
+        port.hangUp = [this] {
             journal << "hangup";
             if (dropsOnHangUp) connected = false;
         };
-        port.SendString = [this](const QByteArray &b) { journal << "send " + QString::fromLatin1(b); return true; };
-        port.ClosePort = [this] { journal << "close"; };
+        port.sendString = [this](const QByteArray &b) { journal << "send " + QString::fromLatin1(b); return true; };
+        port.closePort = [this] { journal << "close"; };
         auto &w = modem.windows;
-        w.SetGaugeMax = [this](int n) { gaugeMax = n; };
-        w.SetGaugePosition = [this](int n) { gaugePosition = n; };
-        w.SetTimeText = [this](const QString &t) { timeText = t; };
-        w.HideLeds = [this] { journal << "hideleds"; };
-        w.ClosePanel = [this] { journal << "closepanel"; };
-        modem.TransferHalt = [this] { journal << "transferhalt"; };
+        w.setGaugeMax = [this](int n) { gaugeMax = n; };
+        w.setGaugePosition = [this](int n) { gaugePosition = n; };
+        w.setTimeText = [this](const QString &t) { timeText = t; };
+        w.hideLeds = [this] { journal << "hideleds"; };
+        w.closePanel = [this] { journal << "closepanel"; };
+        modem.transferHalt = [this] { journal << "transferhalt"; };
     }
-    ~SessionRig() { shell::Reports().reset(); }
+    ~SessionRig() { shell::reports().reset(); }
 
     // The entries of the journal that start with prefix.
     QStringList only(const QString &prefix) const { return journal.filter(QRegularExpression("^" + prefix)); }

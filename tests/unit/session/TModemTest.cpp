@@ -8,17 +8,17 @@ namespace {
 struct DialRig : SessionRig {
     DialRig()
     {
-        modem.DialNumber = "07111234";
-        modem.SessionEndedHook = [this] { journal << "ended"; };
-        modem.PartnerHook = [this](const QString &name) { journal << "partner " + name; };
-        modem.AnswerHook = [this] { journal << "answer"; };
+        modem.dialNumber = "07111234";
+        modem.sessionEndedHook = [this] { journal << "ended"; };
+        modem.partnerHook = [this](const QString &name) { journal << "partner " + name; };
+        modem.answerHook = [this] { journal << "answer"; };
     }
 };
 
 TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
 {
     DialRig rig;
-    ASSERT_TRUE(rig.modem.SessionDial(rig.modem.DialNumber));
+    ASSERT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber));
     EXPECT_EQ(rig.timeText, "[45.00 sec]");
     EXPECT_EQ(rig.gaugeMax, 450);
     EXPECT_EQ(rig.modem.waitTicks(), 450);
@@ -42,32 +42,32 @@ TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
 TEST(TModemDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
 {
     DialRig rig;
-    rig.modem.SessionDial(rig.modem.DialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber);
     rig.time.advance(3000);
     rig.linked("AB1");
-    EXPECT_TRUE(rig.modem.Connected);
+    EXPECT_TRUE(rig.modem.connected);
     rig.time.advance(99);
     EXPECT_TRUE(rig.modem.waitRunning());
     rig.time.advance(1);
     EXPECT_FALSE(rig.modem.waitRunning());
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234", "partner AB1", "answer"}));
-    EXPECT_EQ(rig.modem.PartnerText, "AB1");
-    EXPECT_TRUE(rig.modem.LinkedPending);
+    EXPECT_EQ(rig.modem.partnerText, "AB1");
+    EXPECT_TRUE(rig.modem.linkedPending);
 }
 
 TEST(TModemDial, CarrierLostWhileLinkedEndsTheSession)
 {
     DialRig rig;
-    rig.modem.SessionDial(rig.modem.DialNumber);
-    rig.modem.ConnectChange(false);  // during the wait: the dial's own ending decides
+    rig.modem.sessionDial(rig.modem.dialNumber);
+    rig.modem.connectChange(false);  // during the wait: the dial's own ending decides
     rig.linked("AB1");
     rig.time.advance(100);
-    rig.modem.ConnectChange(true);
+    rig.modem.connectChange(true);
     EXPECT_EQ(rig.only("ended|hangup").size(), 0);
-    rig.modem.ConnectChange(false);
-    EXPECT_FALSE(rig.modem.Connected);
+    rig.modem.connectChange(false);
+    EXPECT_FALSE(rig.modem.connected);
     EXPECT_EQ(rig.only("hangup|ended"), QStringList({"hangup", "ended"}));
-    rig.modem.ConnectChange(false);
+    rig.modem.connectChange(false);
     EXPECT_EQ(rig.only("ended").size(), 1);
 }
 
@@ -76,12 +76,12 @@ TEST(TModemDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
     for (const QString text : {"port>Modem Connect Fehler", "MST.SYNC FAILED", "BUSY", "NO CARRIER", "NO DIALTONE"}) {
         SCOPED_TRACE(text.toStdString());
         DialRig rig;
-        rig.modem.SessionDial(rig.modem.DialNumber);
+        rig.modem.sessionDial(rig.modem.dialNumber);
         rig.time.advance(2000);
         rig.dialError(text);
         EXPECT_FALSE(rig.modem.waitRunning());
-        EXPECT_FALSE(rig.modem.Connected);
-        EXPECT_EQ(rig.modem.DialErrorText, text);
+        EXPECT_FALSE(rig.modem.connected);
+        EXPECT_EQ(rig.modem.dialErrorText, text);
         EXPECT_EQ(rig.journal, QStringList({"dial 07111234", "debug mst_main> " + text, "hangup", "ended", "answer"}));
     }
 }
@@ -90,7 +90,7 @@ TEST(TModemDial, ErrorInsideDialDoesNotWaitForTheTimeOut)
 {
     DialRig rig;
     rig.errorInsideDial = "port>Modem Connect Fehler";
-    EXPECT_TRUE(rig.modem.SessionDial(rig.modem.DialNumber));
+    EXPECT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber));
     EXPECT_FALSE(rig.modem.waitRunning());
     EXPECT_EQ(rig.only("hangup|ended|answer"), QStringList({"hangup", "ended", "answer"}));
 }
@@ -100,7 +100,7 @@ TEST(TModemDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
     DialRig rig;
     rig.refusesDial = true;
     rig.connected = true;
-    EXPECT_FALSE(rig.modem.SessionDial(rig.modem.DialNumber));
+    EXPECT_FALSE(rig.modem.sessionDial(rig.modem.dialNumber));
     EXPECT_FALSE(rig.modem.waitRunning());
     rig.time.advance(60000);
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234"}));
@@ -109,10 +109,10 @@ TEST(TModemDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
 TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 {
     DialRig rig;
-    rig.modem.MonitorHalt = [&rig] { rig.journal << "monitorhalt"; };
-    rig.modem.SessionDial(rig.modem.DialNumber);
+    rig.modem.monitorHalt = [&rig] { rig.journal << "monitorhalt"; };
+    rig.modem.sessionDial(rig.modem.dialNumber);
     rig.time.advance(5050);
-    rig.modem.SessionHangUp();
+    rig.modem.sessionHangUp();
     EXPECT_EQ(rig.modem.waitTicks(), 1);
     rig.time.advance(50);
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234", "debug mst_main> halt", "monitorhalt", "hangup", "hangup",
@@ -122,14 +122,14 @@ TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 TEST(TModemDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
 {
     DialRig rig;
-    rig.modem.SessionDial(rig.modem.DialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber);
     rig.time.advance(2050);
     rig.linked("AB1");
-    rig.modem.SessionHangUp();
+    rig.modem.sessionHangUp();
     rig.time.advance(50);
     EXPECT_FALSE(rig.only("partner").size());
     EXPECT_EQ(rig.only("ended").size(), 1);
-    rig.modem.ConnectChange(false);  // the carrier drops after the hang-up
+    rig.modem.connectChange(false);  // the carrier drops after the hang-up
     EXPECT_EQ(rig.only("ended").size(), 1);
 }
 
@@ -141,8 +141,8 @@ TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
     } cases[] = {{45, 450}, {1, 10}, {0, 450}, {-3, 450}, {100000, 36000}};
     for (const auto &c : cases) {
         DialRig rig;
-        rig.modem.DialTimeout = c.configured;
-        rig.modem.SessionDial("1");
+        rig.modem.dialTimeout = c.configured;
+        rig.modem.sessionDial("1");
         EXPECT_EQ(rig.gaugeMax, c.ticks) << c.configured;
     }
 }
@@ -150,7 +150,7 @@ TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
 TEST(TModemCommand, SpeakerOffSendsTheCommandAndWaitsOneSecond)
 {
     DialRig rig;
-    rig.modem.SetSpeaker(false);
+    rig.modem.setSpeaker(false);
     EXPECT_EQ(rig.journal, QStringList({"send ATL0\r"}));
     EXPECT_EQ(rig.timeText, "[1.00 sec]");
     EXPECT_EQ(rig.gaugeMax, 10);
@@ -158,32 +158,32 @@ TEST(TModemCommand, SpeakerOffSendsTheCommandAndWaitsOneSecond)
     EXPECT_EQ(rig.journal.size(), 1);
     rig.time.advance(100);
     EXPECT_EQ(rig.journal.last(), "answer");
-    rig.modem.SetSpeaker(true);
+    rig.modem.setSpeaker(true);
     EXPECT_EQ(rig.journal.last(), "send ATL2\r");
 }
 
 struct InitRig : SessionRig {
     InitRig()
     {
-        modem.ComPort = 2;
-        modem.InitSuccessHook = [this](const QString &t) { journal << "success " + t; };
-        modem.InitFailureHook = [this] { journal << "failure"; };
+        modem.comPort = 2;
+        modem.initSuccessHook = [this](const QString &t) { journal << "success " + t; };
+        modem.initFailureHook = [this] { journal << "failure"; };
     }
 };
 
 TEST(TModemInit, ReadyTextMeansSuccessAndSetsModemReady)
 {
     InitRig rig;
-    rig.modem.SessionInit();
+    rig.modem.sessionInit();
     EXPECT_EQ(rig.journal, QStringList({"open 2", "testinit"}));
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_EQ(rig.journal.last(), "success COM2/19200/8N1/MODEM");
-    EXPECT_TRUE(rig.modem.ModemReady);
-    EXPECT_FALSE(rig.modem.InitSuccessHook);
-    EXPECT_FALSE(rig.modem.InitFailureHook);
+    EXPECT_TRUE(rig.modem.modemReady);
+    EXPECT_FALSE(rig.modem.initSuccessHook);
+    EXPECT_FALSE(rig.modem.initFailureHook);
     // A second answer of the same init changes nothing.
     rig.ready(QString());
-    EXPECT_TRUE(rig.modem.ModemReady);
+    EXPECT_TRUE(rig.modem.modemReady);
 }
 
 TEST(TModemInit, FailuresReachTheFailureHook)
@@ -206,10 +206,10 @@ TEST(TModemInit, FailuresReachTheFailureHook)
         SCOPED_TRACE(c.name);
         InitRig rig;
         c.arrange(rig);
-        rig.modem.SessionInit();
+        rig.modem.sessionInit();
         c.act(rig);
         EXPECT_EQ(rig.journal, c.expected);
-        EXPECT_FALSE(rig.modem.ModemReady);
+        EXPECT_FALSE(rig.modem.modemReady);
     }
 }
 
@@ -217,76 +217,76 @@ TEST(TModemInit, StandingConnectionIsHungUpFirst)
 {
     InitRig rig;
     rig.connected = true;
-    rig.modem.SessionInit();
+    rig.modem.sessionInit();
     EXPECT_EQ(rig.journal, QStringList({"open 2", "hangup", "testinit"}));
 }
 
 TEST(TModemInit, LateReadyAfterTheTimeOutIsIgnored)
 {
     InitRig rig;
-    rig.modem.SessionInit();
+    rig.modem.sessionInit();
     rig.time.advance(shell::TModem::InitTimeoutMs);
-    rig.modem.InitSuccessHook = [&rig](const QString &) { rig.journal << "late success"; };
+    rig.modem.initSuccessHook = [&rig](const QString &) { rig.journal << "late success"; };
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_FALSE(rig.only("late").size());
-    EXPECT_FALSE(rig.modem.ModemReady);
+    EXPECT_FALSE(rig.modem.modemReady);
 }
 
 TEST(TModemDialNumber, InputDialogueEditsOnlyWhenConfirmed)
 {
     SessionRig rig;
-    rig.modem.DialNumber = "0711";
-    EXPECT_FALSE(rig.modem.AskDialNumber());  // no dialogue at all
+    rig.modem.dialNumber = "0711";
+    EXPECT_FALSE(rig.modem.askDialNumber());  // no dialogue at all
     QString caption, prompt;
     bool confirm = false;
-    rig.modem.InputQuery = [&](const QString &c, const QString &p, QString &text) {
+    rig.modem.inputQuery = [&](const QString &c, const QString &p, QString &text) {
         caption = c;
         prompt = p;
         text = "0899";
         return confirm;
     };
-    EXPECT_FALSE(rig.modem.AskDialNumber());
-    EXPECT_EQ(rig.modem.DialNumber, "0711");
+    EXPECT_FALSE(rig.modem.askDialNumber());
+    EXPECT_EQ(rig.modem.dialNumber, "0711");
     EXPECT_EQ(caption, "dial");
     EXPECT_EQ(prompt, "test");
     confirm = true;
-    EXPECT_TRUE(rig.modem.AskDialNumber());
-    EXPECT_EQ(rig.modem.DialNumber, "0899");
+    EXPECT_TRUE(rig.modem.askDialNumber());
+    EXPECT_EQ(rig.modem.dialNumber, "0899");
 }
 
 TEST(TModemStop, StopSequenceRunsInOrderAndHaltsOnce)
 {
     SessionRig rig;
-    rig.modem.ModemReady = true;
-    rig.modem.Closing = true;
+    rig.modem.modemReady = true;
+    rig.modem.closing = true;
     const auto logTo = [&rig](const QString &t) { rig.journal << "log " + t; };
-    rig.modem.StopMst(logTo);
-    EXPECT_TRUE(rig.modem.FCanClose);
-    rig.modem.SessionHalt(logTo);
-    rig.modem.SessionHalt(logTo);
+    rig.modem.stopMst(logTo);
+    EXPECT_TRUE(rig.modem.fCanClose);
+    rig.modem.sessionHalt(logTo);
+    rig.modem.sessionHalt(logTo);
     const QStringList stop = {"log StopMst/modem.hangup", "hangup", "log StopMst/leds.unlink", "hideleds",
                               "log StopMst/mst.panel.unlink", "closepanel", "log StopMst/FCanClose:=True"};
     EXPECT_EQ(rig.journal, stop + stop + QStringList({"transferhalt", "close"}));
-    EXPECT_TRUE(rig.modem.Halted);
+    EXPECT_TRUE(rig.modem.halted);
 }
 
 TEST(TModemStop, StopWithoutModemOrClosingDoesNothingVisible)
 {
     SessionRig rig;
-    rig.modem.StopMst([&rig](const QString &t) { rig.journal << t; });
+    rig.modem.stopMst([&rig](const QString &t) { rig.journal << t; });
     EXPECT_TRUE(rig.journal.isEmpty());
-    EXPECT_FALSE(rig.modem.FCanClose);
-    EXPECT_FALSE(rig.modem.CloseRequest());
+    EXPECT_FALSE(rig.modem.fCanClose);
+    EXPECT_FALSE(rig.modem.closeRequest());
 }
 
 TEST(TModemStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
 {
     SessionRig rig;
-    rig.modem.ModemReady = true;
-    rig.modem.Closing = true;
-    rig.modem.StopMst(nullptr);
+    rig.modem.modemReady = true;
+    rig.modem.closing = true;
+    rig.modem.stopMst(nullptr);
     rig.journal.clear();
-    EXPECT_TRUE(rig.modem.CloseRequest());
+    EXPECT_TRUE(rig.modem.closeRequest());
     EXPECT_EQ(rig.journal.first(), "debug StopMst/modem.hangup");
     EXPECT_TRUE(rig.journal.contains("write StopMst/FCanClose:=True"));
     EXPECT_EQ(rig.journal.last(), "close");
@@ -295,8 +295,8 @@ TEST(TModemStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
 TEST(TModemStop, HaltDuringADialWaitStopsTheCountDown)
 {
     DialRig rig;
-    rig.modem.SessionDial("1");
-    rig.modem.SessionHalt(nullptr);
+    rig.modem.sessionDial("1");
+    rig.modem.sessionHalt(nullptr);
     rig.time.advance(60000);
     EXPECT_FALSE(rig.only("ended").size());
 }

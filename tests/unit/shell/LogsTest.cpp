@@ -2,7 +2,7 @@
 
 #include "shell/Logs.h"
 
-using shell::ParseReportFlags;
+using shell::parseReportFlags;
 
 class LogsTest : public ShellFixture {
 protected:
@@ -19,19 +19,19 @@ TEST(ReportFlags, EachDigitOneSetsItsBitWithinTheFirst21)
         {"1111111111111111111111111", 0x1FFFFF},  // characters 22 to 25 count for nothing
         {"000000000000000000001", 1u << 20},
     };
-    for (const auto &c : cases) EXPECT_EQ(ParseReportFlags(QLatin1String(c.value)), c.flags) << c.value;
+    for (const auto &c : cases) EXPECT_EQ(parseReportFlags(QLatin1String(c.value)), c.flags) << c.value;
 
     QString text;
-    ParseReportFlags(QStringLiteral("?"), &text);
+    parseReportFlags(QStringLiteral("?"), &text);
     EXPECT_EQ(text, QString(21, QLatin1Char('0')));
-    ParseReportFlags(QStringLiteral("101"), &text);
+    parseReportFlags(QStringLiteral("101"), &text);
     EXPECT_EQ(text, QStringLiteral("101000000000000000000"));
 }
 
 TEST_F(LogsTest, WithoutReportBitZeroTheHeaderIsOneLine)
 {
     startWith(iniWith(QStringLiteral("?")));
-    EXPECT_EQ(reports.ReportFlags, 0u);
+    EXPECT_EQ(reports.reportFlags, 0u);
     EXPECT_EQ(lines(QStringLiteral("log/main.log")), QStringList{QStringLiteral("- auf ** 08.12.2026 04:22:31 [no report]")});
 }
 
@@ -52,24 +52,24 @@ TEST_F(LogsTest, WithReportBitZeroTheHeaderNamesParametersIniAndFlags)
 TEST_F(LogsTest, WithoutMainLogNameNoFlagsAreReadAndNothingIsReported)
 {
     startWith(QStringLiteral("[logfiles]\nreports=1111\n[files]\nDataDir=/d\n"));
-    EXPECT_EQ(reports.ReportFlags, 0u);
-    EXPECT_FALSE(reports.ReportWrite);
-    ASSERT_NE(config->MainLog(), nullptr);
-    EXPECT_FALSE(config->MainLog()->Open());
-    config->MainLog()->Write(QStringLiteral("lost"));
+    EXPECT_EQ(reports.reportFlags, 0u);
+    EXPECT_FALSE(reports.reportWrite);
+    ASSERT_NE(config->mainLog(), nullptr);
+    EXPECT_FALSE(config->mainLog()->open());
+    config->mainLog()->write(QStringLiteral("lost"));
 }
 
 TEST_F(LogsTest, MainLogStartsAfreshAndLogonLogGrowsAcrossRuns)
 {
     startWith(iniWith(QStringLiteral("0")));
     reports.write(QStringLiteral("first run"));
-    config->LogOnLog()->Write(QStringLiteral("partner A"));
-    config->FinalizeConfiguration();
+    config->logOnLog()->write(QStringLiteral("partner A"));
+    config->finalizeConfiguration();
 
     time.advance(60 * 1000);
     startWith(iniWith(QStringLiteral("0")));
     reports.write(QStringLiteral("second run"));
-    config->FinalizeConfiguration();
+    config->finalizeConfiguration();
 
     EXPECT_EQ(lines(QStringLiteral("log/main.log")), (QStringList{
         QStringLiteral("- auf ** 08.12.2026 04:23:31 [no report]"),
@@ -95,10 +95,10 @@ TEST_F(LogsTest, OnWriteMirrorsLinesOnlyWhileTheFileIsOpen)
 {
     startWith(iniWith(QStringLiteral("0")));
     QStringList mirrored;
-    config->MainLog()->OnWrite = [&](const QString &line) { mirrored << line; };
+    config->mainLog()->onWrite = [&](const QString &line) { mirrored << line; };
     reports.write(QStringLiteral("shown"));
-    config->MainLog()->Close();
-    config->MainLog()->Write(QStringLiteral("not shown"));
+    config->mainLog()->close();
+    config->mainLog()->write(QStringLiteral("not shown"));
     EXPECT_EQ(mirrored, QStringList{QStringLiteral("shown")});
 }
 
@@ -117,20 +117,20 @@ TEST_F(LogsTest, ALogThatCannotBeCreatedIsReportedOnceAndTheRunGoesOn)
 {
     write(QStringLiteral("blocker"), QStringLiteral("a file, not a folder"));
     startWith(QStringLiteral("[logfiles]\nmainlogfile=blocker/main.log\nlogonfile=log/logon.log\n"));
-    EXPECT_EQ(config->LogErrors.size(), 1);
-    EXPECT_TRUE(config->LogErrors.value(0).contains(QStringLiteral("blocker/main.log")));
-    EXPECT_FALSE(config->MainLog()->Open());
+    EXPECT_EQ(config->logErrors.size(), 1);
+    EXPECT_TRUE(config->logErrors.value(0).contains(QStringLiteral("blocker/main.log")));
+    EXPECT_FALSE(config->mainLog()->open());
     reports.write(QStringLiteral("ignored"));
-    EXPECT_TRUE(config->LogOnLog()->Open());
-    config->FinalizeConfiguration();
+    EXPECT_TRUE(config->logOnLog()->open());
+    config->finalizeConfiguration();
 }
 
 TEST_F(LogsTest, TheReportHooksAreClearedWhenTheLogsClose)
 {
     startWith(iniWith(QStringLiteral("0001")));
-    EXPECT_TRUE(reports.ReportWrite);
-    config->FinalizeConfiguration();
-    EXPECT_FALSE(reports.ReportWrite);
-    EXPECT_FALSE(reports.ReportDebug);
+    EXPECT_TRUE(reports.reportWrite);
+    config->finalizeConfiguration();
+    EXPECT_FALSE(reports.reportWrite);
+    EXPECT_FALSE(reports.reportDebug);
     reports.write(QStringLiteral("harmless"));
 }

@@ -92,7 +92,7 @@ protected:
 
     void applyWith(const QString &methode, const QStringList &params = {})
     {
-        create(QStringLiteral("[Start]\nmethode=") + methode + QLatin1Char('\n'), params).ApplyStartSettings();
+        create(QStringLiteral("[Start]\nmethode=") + methode + QLatin1Char('\n'), params).applyStartSettings();
     }
 };
 
@@ -109,17 +109,17 @@ TEST(StartMethod, DigitOneSetsItsFlag)
         {"000001", false, false, false, false, false},
     };
     for (const auto &c : cases) {
-        const shell::StartMethod m = shell::ReadStartMethod(QLatin1String(c.value));
-        EXPECT_EQ((std::array{m.StartPage, m.ModemMode, m.FileMode, m.AutoPanel, m.AutoLink}),
+        const shell::StartMethod m = shell::readStartMethod(QLatin1String(c.value));
+        EXPECT_EQ((std::array{m.startPage, m.modemMode, m.fileMode, m.autoPanel, m.autoLink}),
                   (std::array{c.page, c.modem, c.file, c.panel, c.link})) << c.value;
     }
 }
 
 TEST(MainWindowSize, SmallDesktopsGetTheWindowFillingTheScreen)
 {
-    EXPECT_TRUE(shell::MainWindowFillsScreen(768));
-    EXPECT_TRUE(shell::MainWindowFillsScreen(800));
-    EXPECT_FALSE(shell::MainWindowFillsScreen(801));
+    EXPECT_TRUE(shell::mainWindowFillsScreen(768));
+    EXPECT_TRUE(shell::mainWindowFillsScreen(800));
+    EXPECT_FALSE(shell::mainWindowFillsScreen(801));
 }
 
 TEST_F(MainControllerTest, ReportHooksOutliveTheController)
@@ -155,7 +155,7 @@ TEST_F(MainControllerTest, StartSettingsShowPortVersionAndLinkMode)
 
 TEST_F(MainControllerTest, WithoutMethodeNoStartTimerRuns)
 {
-    create(QStringLiteral("[modem]\ndefaultdial=0815\n")).ApplyStartSettings();
+    create(QStringLiteral("[modem]\ndefaultdial=0815\n")).applyStartSettings();
     EXPECT_EQ(panels[6], QStringLiteral(" [LOKAL] nicht verbunden"));
     EXPECT_EQ(dialNumber, QStringLiteral("0815"));
     time.advance(5000);
@@ -186,8 +186,8 @@ TEST_F(MainControllerTest, AutoLinkRunsTheLinkActionAtTwoHundredMsAndClearsAtTwo
 TEST_F(MainControllerTest, BatchModeLinksAutomaticallyAndStartsTheBatchAtTheNineteenthTick)
 {
     applyWith(QStringLiteral("0"), {QStringLiteral("/batch"), QStringLiteral("/t=0815")});
-    EXPECT_TRUE(main->BatchMode);
-    EXPECT_TRUE(main->AutoLink);
+    EXPECT_TRUE(main->batchMode);
+    EXPECT_TRUE(main->autoLink);
     EXPECT_EQ(dialNumber, QStringLiteral("0815"));
     EXPECT_TRUE(calls.contains(QStringLiteral("width 300")));
     EXPECT_TRUE(calls.contains(QStringLiteral("caption Batch Prozess")));
@@ -198,7 +198,7 @@ TEST_F(MainControllerTest, BatchModeLinksAutomaticallyAndStartsTheBatchAtTheNine
     time.advance(1);
     EXPECT_EQ(panels[1], QStringLiteral(" BATCH BETRIEB"));
     EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 1);
-    EXPECT_FALSE(main->StartTimer().isActive());
+    EXPECT_FALSE(main->startTimer().isActive());
     time.advance(10000);
     EXPECT_EQ(calls.count(QStringLiteral("startBatch")), 1);
     EXPECT_EQ(panels[1], QStringLiteral(" BATCH BETRIEB"));
@@ -206,53 +206,53 @@ TEST_F(MainControllerTest, BatchModeLinksAutomaticallyAndStartsTheBatchAtTheNine
 
 TEST_F(MainControllerTest, BatchModeWithoutNumberDialsNothing)
 {
-    create(QStringLiteral("[modem]\ndefaultdial=0815\n"), {QStringLiteral("/batch")}).ApplyStartSettings();
+    create(QStringLiteral("[modem]\ndefaultdial=0815\n"), {QStringLiteral("/batch")}).applyStartSettings();
     EXPECT_EQ(dialNumber, QString());
 }
 
 TEST_F(MainControllerTest, QuitHaltsEverythingOnceInOrder)
 {
     applyWith(QStringLiteral("00001"));
-    main->RegisterShutdownProc([this] { calls << QStringLiteral("panel> halt"); });
-    main->RegisterShutdownProc([this] { calls << QStringLiteral("lcd> halt"); });
+    main->registerShutdownProc([this] { calls << QStringLiteral("panel> halt"); });
+    main->registerShutdownProc([this] { calls << QStringLiteral("lcd> halt"); });
     reportVisible = false;
     calls.clear();
-    main->Quit();
-    main->Quit();
+    main->quit();
+    main->quit();
     EXPECT_EQ(calls, (QStringList{"setRemoteClosing", "setMonitorClosing", "clearPortText", "toggleShaftVisible",
                                   "haltMonitor", "haltLcd", "haltZblPort", "stopQueue", "panel> halt", "lcd> halt",
                                   "setPortClosing"}));
     EXPECT_TRUE(reportVisible);
     EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
     time.advance(99);
-    EXPECT_FALSE(main->QuitDone());
+    EXPECT_FALSE(main->quitDone());
     time.advance(1);
     EXPECT_EQ(calls.mid(11), (QStringList{"portHalt", "quitApplication"}));
-    EXPECT_TRUE(main->QuitDone());
-    EXPECT_FALSE(config->MainLog()->OnWrite);
+    EXPECT_TRUE(main->quitDone());
+    EXPECT_FALSE(config->mainLog()->onWrite);
     // The start timer does not link after the shutdown.
     time.advance(1000);
     EXPECT_EQ(linkClicks, 0);
-    main->Quit();
+    main->quit();
     EXPECT_EQ(calls.count(QStringLiteral("portHalt")), 1);
 }
 
 TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
 {
     applyWith(QStringLiteral("0"));
-    main->LinkLedChanged(Green);
+    main->linkLedChanged(Green);
     EXPECT_FALSE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("showMonitor")));
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
 
-    main->LinkLedChanged(Red);
+    main->linkLedChanged(Red);
     EXPECT_TRUE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
     EXPECT_EQ(panels[1], QStringLiteral(" NO LINK"));
     const QStringList log = lines(QStringLiteral("main.log"));
     EXPECT_LT(log.indexOf(QStringLiteral("link_led: TRUE")), log.indexOf(QStringLiteral("link_led: FALSE")));
 
-    main->LinkLedChanged(Yellow);
+    main->linkLedChanged(Yellow);
     EXPECT_EQ(panels[6], QStringLiteral(" [line status ??]"));
     EXPECT_EQ(panels[1], QStringLiteral(" ??"));
 }
@@ -261,8 +261,8 @@ TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 {
     applyWith(QStringLiteral("0"));
     main->hooks.monitorResetInProgress = [] { return true; };
-    main->LinkLedChanged(Green);
-    main->LinkLedChanged(Red);
+    main->linkLedChanged(Green);
+    main->linkLedChanged(Red);
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
     EXPECT_FALSE(calls.contains(QStringLiteral("monitorLinkLost")));
 }
@@ -270,10 +270,10 @@ TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 TEST_F(MainControllerTest, StatusTextGetsABlankAndPanelZeroStaysUnchanged)
 {
     applyWith(QStringLiteral("0"));
-    main->SetStatusText(0, QStringLiteral("x"));
-    main->SetStatusText(7, QStringLiteral("x"));
-    main->SetStatusText(-1, QStringLiteral("x"));
-    main->SetStatusText(2, QStringLiteral("ttyUSB0"));
+    main->setStatusText(0, QStringLiteral("x"));
+    main->setStatusText(7, QStringLiteral("x"));
+    main->setStatusText(-1, QStringLiteral("x"));
+    main->setStatusText(2, QStringLiteral("ttyUSB0"));
     EXPECT_EQ(panels[0], QStringLiteral(" version 0.0"));
     EXPECT_EQ(panels[2], QStringLiteral(" ttyUSB0"));
 }
@@ -281,14 +281,14 @@ TEST_F(MainControllerTest, StatusTextGetsABlankAndPanelZeroStaysUnchanged)
 TEST_F(MainControllerTest, MessageFieldHidesAfterFourSeconds)
 {
     applyWith(QStringLiteral("0"));
-    main->ShowMessageField(QStringLiteral("Achtung"));
+    main->showMessageField(QStringLiteral("Achtung"));
     EXPECT_EQ(message, QStringLiteral(" Achtung "));
     time.advance(3999);
     EXPECT_EQ(message, QStringLiteral(" Achtung "));
     time.advance(1);
     EXPECT_EQ(message, QString());
-    main->ShowMessageField(QStringLiteral("again"));
-    main->ShowMessageField(QString());
+    main->showMessageField(QStringLiteral("again"));
+    main->showMessageField(QString());
     EXPECT_EQ(message, QString());
     EXPECT_EQ(time.activeTimers(), 0);
 }
@@ -298,7 +298,7 @@ TEST_F(MainControllerTest, DebugReportsAndQueueErrorsGoToTheMessageFieldAndTheLo
     shell::MainHooks::TextHook queueError;
     create(QString());
     main->hooks.setQueueErrorHook = [&](shell::MainHooks::TextHook hook) { queueError = std::move(hook); };
-    main->ApplyStartSettings();
+    main->applyStartSettings();
     reports.debug(QStringLiteral("debug line"));
     EXPECT_EQ(message, QStringLiteral(" debug line "));
     ASSERT_TRUE(queueError);
@@ -313,7 +313,7 @@ TEST_F(MainControllerTest, MainLogIsMirroredIntoTheReportUntilTheWindowCloses)
 {
     applyWith(QStringLiteral("0"));
     reports.write(QStringLiteral("mirrored"));
-    main->CloseRequested();
+    main->closeRequested();
     reports.write(QStringLiteral("after close"));
     EXPECT_TRUE(report.contains(QStringLiteral("mirrored")));
     EXPECT_FALSE(report.contains(QStringLiteral("after close")));
@@ -322,9 +322,9 @@ TEST_F(MainControllerTest, MainLogIsMirroredIntoTheReportUntilTheWindowCloses)
 TEST_F(MainControllerTest, LinkPartnerIsLoggedAndUncoversTheStoppedCaption)
 {
     applyWith(QStringLiteral("0"));
-    main->LinkTo(QString());
+    main->linkTo(QString());
     EXPECT_TRUE(reportVisible);
-    main->LinkTo(QStringLiteral("QRX Musterhaus"));
+    main->linkTo(QStringLiteral("QRX Musterhaus"));
     EXPECT_TRUE(report.contains(QStringLiteral("link to: QRX Musterhaus")));
     EXPECT_FALSE(reportVisible);
     EXPECT_EQ(lines(QStringLiteral("logon.log")).last(), QStringLiteral("08.12.2026 04:22:31 QRX Musterhaus"));
@@ -346,7 +346,7 @@ TEST_F(MainControllerTest, LinkButtonRunsTheLampClickAndShowsTheReport)
 {
     applyWith(QStringLiteral("0"));
     reportVisible = false;
-    main->LinkAction();
+    main->linkAction();
     EXPECT_EQ(linkClicks, 1);
     EXPECT_TRUE(reportVisible);
     EXPECT_FALSE(calls.contains(QStringLiteral("requestInit")));
@@ -356,11 +356,11 @@ TEST_F(MainControllerTest, EmptyHooksAreSkipped)
 {
     startWith(QStringLiteral("[Start]\nmethode=11111\n"), {QStringLiteral("/batch")});
     MainController bare(*config, reports, time);
-    bare.ApplyStartSettings();
+    bare.applyStartSettings();
     time.advance(3000);
-    bare.LinkLedChanged(Red);
-    bare.LinkLedChanged(Green);
-    bare.Quit();
+    bare.linkLedChanged(Red);
+    bare.linkLedChanged(Green);
+    bare.quit();
     time.advance(200);
-    EXPECT_TRUE(bare.QuitDone());
+    EXPECT_TRUE(bare.quitDone());
 }

@@ -52,7 +52,7 @@ protected:
     {
         config.reset();
         config = std::make_unique<shell::Configuration>(time, reports);
-        config->InitConfiguration(environment(params, delivered));
+        config->initConfiguration(environment(params, delivered));
         return *config;
     }
 

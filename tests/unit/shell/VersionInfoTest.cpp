@@ -12,10 +12,10 @@ TEST_F(VersionInfoTest, TwelveLinesWithTitleFromPrefixAndVersion)
     startWith(QStringLiteral("[files]\nbase=/b\nDataDir=data\nSystemDir=data\nFilesDir=$(BASE)/f\nlanguage=de.lng\n"
                              "[Files]\nFehler=faults.txt\n"
                              "[Version Info Keys]\nFileVersion=1.6.1.0\nComments=Frühjahr\nFileDescription=Service\n"));
-    const auto info = shell::BuildVersionInfo(*config, path(QStringLiteral("program")), QStringLiteral("4.2"));
-    EXPECT_EQ(info.Title, QStringLiteral("Haltron-1.6"));
+    const auto info = shell::buildVersionInfo(*config, path(QStringLiteral("program")), QStringLiteral("4.2"));
+    EXPECT_EQ(info.title, QStringLiteral("Haltron-1.6"));
     const QString today = QFileInfo(path(QStringLiteral("program"))).lastModified().toString(QStringLiteral("dd.MM.yyyy"));
-    EXPECT_EQ(info.Lines, (QStringList{
+    EXPECT_EQ(info.lines, (QStringList{
         QStringLiteral(" Haltron-1.6"),
         QStringLiteral("              Service"),
         QStringLiteral(" fileversion: 1.6.1.0"),
@@ -34,9 +34,9 @@ TEST_F(VersionInfoTest, TwelveLinesWithTitleFromPrefixAndVersion)
 TEST_F(VersionInfoTest, MissingFilesLeaveTheirLinesAtTheLabel)
 {
     startWith(QStringLiteral("[machine]\nname=Lift-\n[Version Info Keys]\nFileVersion=2\n"));
-    const auto info = shell::BuildVersionInfo(*config, path(QStringLiteral("nothing")), QStringLiteral("??"));
-    EXPECT_EQ(info.Title, QStringLiteral("Lift-2"));
-    EXPECT_EQ(info.Lines.value(10), QStringLiteral(" sprache    : version"));
-    EXPECT_EQ(info.Lines.value(11), QStringLiteral(" fehler     : "));
-    EXPECT_EQ(info.Lines.value(3), QStringLiteral(" filedate   : "));
+    const auto info = shell::buildVersionInfo(*config, path(QStringLiteral("nothing")), QStringLiteral("??"));
+    EXPECT_EQ(info.title, QStringLiteral("Lift-2"));
+    EXPECT_EQ(info.lines.value(10), QStringLiteral(" sprache    : version"));
+    EXPECT_EQ(info.lines.value(11), QStringLiteral(" fehler     : "));
+    EXPECT_EQ(info.lines.value(3), QStringLiteral(" filedate   : "));
 }

@@ -279,16 +279,16 @@ TEST_F(CommandSetTest, EachLiftServesItsOwnSystemModuleMatchingItsShaft)
         SCOPED_TRACE(index);
         const sim::Lift &lift = *installation.lift(index);
         const QByteArray image = readImage(commands, index);
-        EXPECT_EQ(image, installation.systemModule(index)->Image());
+        EXPECT_EQ(image, installation.systemModule(index)->image());
         EXPECT_TRUE(sysmod::checksumValid(image));
         EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::kFormatWord);
         EXPECT_EQ(core::byteAt(image, sysmod::kKoOffset), lift.topFloor());
         for (int f = 0; f <= lift.topFloor(); ++f)
             EXPECT_EQ(core::byteAt(image, sysmod::kTurfktOffset + f), lift.hasSideB(f) ? 3 : 1) << f;
     }
-    EXPECT_NE(installation.systemModule(0)->Image(), installation.systemModule(1)->Image());
+    EXPECT_NE(installation.systemModule(0)->image(), installation.systemModule(1)->image());
     // Without the group prefix the request goes to the controller on the cable.
-    EXPECT_EQ(readImage(commands, std::nullopt), installation.systemModule(0)->Image());
+    EXPECT_EQ(readImage(commands, std::nullopt), installation.systemModule(0)->image());
     EXPECT_EQ(ask(bytes({0xF1, 0x07}), 1), bytes({0xF4, 0x08, 0x00, 0x04, 0x00}));
 }
 

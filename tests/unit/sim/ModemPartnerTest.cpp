@@ -14,7 +14,7 @@ namespace {
 QByteArray frame(const QByteArray &content)
 {
     const QByteArray body = QByteArray(1, char(content.size() + 1)) + content;
-    return body + char(comlink::TKavCom::Checksum(body));
+    return body + char(comlink::TKavCom::checksum(body));
 }
 
 class ModemTest : public ::testing::Test {

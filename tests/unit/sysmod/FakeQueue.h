@@ -25,7 +25,7 @@ public:
             sent.append(telegram);
             sentAt.append(m_time.elapsedMs());
             const std::optional<QByteArray> replaced = tamper ? tamper(telegram) : std::nullopt;
-            const QByteArray answer = replaced ? *replaced : m_target.Answer(telegram);
+            const QByteArray answer = replaced ? *replaced : m_target.answer(telegram);
             if (answerLength > 0 && !answer.isEmpty() && onAnswer)
                 m_time.singleShot(answerDelayMs, [onAnswer, answer] { onAnswer(answer); });
             return true;

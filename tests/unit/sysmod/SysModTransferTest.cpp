@@ -36,21 +36,21 @@ struct Rig {
 
     explicit Rig(bool logTransfer = true)
     {
-        rw.TransferPut = queue.putFn();
+        rw.transferPut = queue.putFn();
         rw.translator = [](const QString &section, const QString &ident) {
             return section == "zbl-rw-sysmod" ? "<" + ident + ">" : QString();
         };
-        rw.SwapLineTimeout = [this](int ms) {
+        rw.swapLineTimeout = [this](int ms) {
             lineTimeouts << ms;
             return std::exchange(lineTimeout, ms);
         };
-        shell::Reports().reset();
-        shell::Reports().setFlag(shell::ReportSysModTransfer, logTransfer);
-        shell::Reports().ReportWrite = [this](const QString &line) { log << line; };
-        target.SetImage(controllerImage());
-        image.SetImageData(programImage());
+        shell::reports().reset();
+        shell::reports().setFlag(shell::ReportSysModTransfer, logTransfer);
+        shell::reports().reportWrite = [this](const QString &line) { log << line; };
+        target.setImage(controllerImage());
+        image.setImageData(programImage());
     }
-    ~Rig() { shell::Reports().reset(); }
+    ~Rig() { shell::reports().reset(); }
 
     static QByteArray sample(int ko, int installation)
     {
@@ -75,8 +75,8 @@ struct Rig {
         auto failure = [out](const QString &t) { out->failure << t; };
         auto status = [out](const QString &t) { out->status << t; };
         auto progress = [out](int n) { out->progress << n; };
-        if (write) rw.SaveToQRx(success, failure, status, progress);
-        else rw.LoadFromQRx(success, failure, status, progress);
+        if (write) rw.saveToQRx(success, failure, status, progress);
+        else rw.loadFromQRx(success, failure, status, progress);
         return out;
     }
     void runOut() { time.runUntilIdle(); }
@@ -89,16 +89,16 @@ TEST(SysModTransfer, ReadBringsTheControllersImage)
     Rig rig;
     sysmod::link_sm_zbl(rig.image, rig.rw);
     auto out = std::make_shared<Outcome>();
-    rig.image.LoadFromQRx([out](const QString &t) { out->success << t; },
+    rig.image.loadFromQRx([out](const QString &t) { out->success << t; },
                           [out](const QString &t) { out->failure << t; },
                           [out](const QString &t) { out->status << t; }, [out](int n) { out->progress << n; });
-    EXPECT_TRUE(rig.rw.Running());
+    EXPECT_TRUE(rig.rw.running());
     rig.runOut();
 
     EXPECT_EQ(out->success, QStringList{"Controller Data Read"});
     EXPECT_TRUE(out->failure.isEmpty());
-    EXPECT_FALSE(rig.rw.Running());
-    EXPECT_EQ(rig.image.ImageData(), Rig::controllerImage());
+    EXPECT_FALSE(rig.rw.running());
+    EXPECT_EQ(rig.image.imageData(), Rig::controllerImage());
 
     ASSERT_GE(rig.queue.sent.size(), 5);
     EXPECT_EQ(rig.queue.sent.mid(0, 4), QList<QByteArray>({bytes({0xF1, 0x46}), bytes({0xF1, 0x05}),
@@ -131,15 +131,15 @@ TEST(SysModTransfer, WriteSendsPacketsAndChecksTheRestart)
     Rig rig;
     QByteArray image(1032, '\0');
     image[0] = image[1] = image[2] = 5;
-    rig.image.SetImageData(image);
+    rig.image.setImageData(image);
     auto out = rig.start(true);
     rig.runOut();
 
     EXPECT_EQ(out->success, QStringList{"<32>"});
     EXPECT_TRUE(out->failure.isEmpty());
     image[1030] = 0x0E;  // the checksum is brought up to date before sending
-    EXPECT_EQ(rig.image.ImageData(), image);
-    EXPECT_EQ(rig.target.Image(), image);
+    EXPECT_EQ(rig.image.imageData(), image);
+    EXPECT_EQ(rig.target.image(), image);
 
     QList<QByteArray> packets;
     for (const QByteArray &t : rig.queue.sent)
@@ -171,18 +171,18 @@ TEST(SysModTransfer, WriteSendsPacketsAndChecksTheRestart)
 TEST(SysModTransfer, WriteThenReadGivesTheSameImage)
 {
     Rig rig;
-    rig.image.SetByte(6, 0x99);  // a changed parameter
-    rig.image.UpdateChecksum();
-    const QByteArray written = rig.image.ImageData();
+    rig.image.setByte(6, 0x99);  // a changed parameter
+    rig.image.updateChecksum();
+    const QByteArray written = rig.image.imageData();
     rig.start(true);
     rig.runOut();
     ASSERT_EQ(rig.target.acceptedWrites(), 1);
 
-    rig.image.Clear();
+    rig.image.clear();
     auto out = rig.start(false);
     rig.runOut();
     EXPECT_EQ(out->success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(rig.image.ImageData(), written);
+    EXPECT_EQ(rig.image.imageData(), written);
 }
 
 TEST(SysModTransfer, EveryFaultEndsWithItsCodeAndLeavesTheImage)
@@ -217,9 +217,9 @@ TEST(SysModTransfer, EveryFaultEndsWithItsCodeAndLeavesTheImage)
         rig.runOut();
         EXPECT_EQ(out->failure, QStringList{QString::number(c.error)}) << c.name;
         EXPECT_TRUE(out->success.isEmpty()) << c.name;
-        EXPECT_FALSE(rig.rw.Running()) << c.name;
-        EXPECT_TRUE(rig.image.ImageData() == Rig::programImage()) << c.name;
-        EXPECT_TRUE(rig.target.Image() == Rig::controllerImage()) << c.name;
+        EXPECT_FALSE(rig.rw.running()) << c.name;
+        EXPECT_TRUE(rig.image.imageData() == Rig::programImage()) << c.name;
+        EXPECT_TRUE(rig.target.image() == Rig::controllerImage()) << c.name;
         EXPECT_EQ(rig.queue.count(0x47), 0) << c.name;  // no group finish after an error
         EXPECT_EQ(rig.queue.count(0x10), 0) << c.name;  // no reset either
         EXPECT_EQ(rig.lineTimeout, 800) << c.name;
@@ -233,7 +233,7 @@ TEST(SysModTransfer, ChecksumFaultLeavesTheEarlierImage)
     auto out = rig.start(false);
     rig.runOut();
     EXPECT_EQ(out->failure, QStringList{"20"});
-    EXPECT_EQ(rig.image.ImageData(), Rig::programImage());
+    EXPECT_EQ(rig.image.imageData(), Rig::programImage());
     EXPECT_EQ(rig.queue.count(0x47), 0);
 }
 
@@ -259,7 +259,7 @@ TEST(SysModTransfer, SizeMismatchIsAFailureWithBothSizes)
         EXPECT_TRUE(out->success.isEmpty()) << write;
         EXPECT_EQ(out->failure, QStringList{"<final_notify_string> IST=1024 SOLL=1032"}) << write;
         EXPECT_EQ(out->status.last(), "[IST=1024 SOLL=1032]") << write;
-        EXPECT_TRUE(rig.image.ImageData() == Rig::programImage()) << write;
+        EXPECT_TRUE(rig.image.imageData() == Rig::programImage()) << write;
         EXPECT_EQ(rig.queue.count(0x48) + rig.queue.count(0x0E), 0) << write;
     }
 }
@@ -270,17 +270,17 @@ TEST(SysModTransfer, AbortedReadLeavesTheImageAndTheNextReadWorks)
     auto first = rig.start(false);
     rig.time.advance(300);  // some packets are in
     ASSERT_GT(rig.queue.count(0x48), 3);
-    rig.rw.Abort();
+    rig.rw.abort();
     rig.runOut();
     EXPECT_EQ(first->failure, QStringList{"1"});
     EXPECT_EQ(first->ends(), 1);
-    EXPECT_EQ(rig.image.ImageData(), Rig::programImage());
+    EXPECT_EQ(rig.image.imageData(), Rig::programImage());
     EXPECT_EQ(rig.queue.count(0x47), 0);
 
     auto second = rig.start(false);
     rig.runOut();
     EXPECT_EQ(second->success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(rig.image.ImageData(), Rig::controllerImage());
+    EXPECT_EQ(rig.image.imageData(), Rig::controllerImage());
     EXPECT_EQ(first->ends(), 1);
 }
 
@@ -290,16 +290,16 @@ TEST(SysModTransfer, AbortDuringTheSuspendWaitWritesNothing)
     auto first = rig.start(true);
     rig.time.advance(1000);
     ASSERT_EQ(rig.queue.count(0x0E), 1);
-    rig.rw.Abort();
+    rig.rw.abort();
     rig.runOut();
     EXPECT_EQ(first->failure, QStringList{"1"});
     EXPECT_EQ(rig.queue.count(0x0F), 0);
-    EXPECT_EQ(rig.target.Image(), Rig::controllerImage());
+    EXPECT_EQ(rig.target.image(), Rig::controllerImage());
 
     auto second = rig.start(true);
     rig.runOut();
     EXPECT_EQ(second->success, QStringList{"<32>"});
-    EXPECT_EQ(rig.target.Image(), rig.image.ImageData());
+    EXPECT_EQ(rig.target.image(), rig.image.imageData());
 }
 
 TEST(SysModTransfer, ControllerNotBackAfterTheWriteIsReported)
@@ -336,7 +336,7 @@ TEST(SysModTransfer, NewStartEndsTheRunningTransfer)
     rig.runOut();
     EXPECT_EQ(first->ends(), 1);
     EXPECT_EQ(second->success, QStringList{"Controller Data Read"});
-    EXPECT_EQ(rig.image.ImageData(), Rig::controllerImage());
+    EXPECT_EQ(rig.image.imageData(), Rig::controllerImage());
 }
 
 TEST(SysModTransfer, ReadDuringTheRestartWaitDropsTheOldCheck)
@@ -380,10 +380,10 @@ TEST(SysModTransfer, GarbageAnswersAlwaysEndTheTransferOnce)
         EXPECT_LT(rig.time.runUntilIdle(), 3600 * 1000) << seed;
         ASSERT_EQ(out->ends(), 1) << seed;
         if (!out->failure.isEmpty()) {
-            EXPECT_TRUE(rig.image.ImageData() == Rig::programImage()) << seed;
+            EXPECT_TRUE(rig.image.imageData() == Rig::programImage()) << seed;
         }
         if (!write && !out->success.isEmpty()) {
-            EXPECT_TRUE(rig.image.ImageData() == Rig::controllerImage()) << seed;
+            EXPECT_TRUE(rig.image.imageData() == Rig::controllerImage()) << seed;
         }
     }
 }
