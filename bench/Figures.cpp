@@ -4,10 +4,10 @@
 
 #include "core/Bytes.h"
 #include "protocol/Line401Bytes.h"
-#include "protocol/ZblUtils.h"
-#include "shell/Reports.h"
-#include "sysmod/SysMod.h"
-#include "sysmod/SysModTransfer.h"
+#include "protocol/CommandLibrary.h"
+#include "core/Reports.h"
+#include "sysmod/ParameterSet.h"
+#include "sysmod/ParameterSetTransfer.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -59,7 +59,7 @@ Operation request(const core::TransferPutFn &put, const QByteArray &telegram)
 
 // A mix of what the monitor and the windows ask: greeting, version, state
 // block, counters, fault count, clock, identity, acknowledge lamps.
-std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::TZBL_UTILS &utils)
+std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::CommandLibrary &utils)
 {
     auto text = [](const Done &done) { return [done](const QString &) { done(); }; };
     return {
@@ -127,7 +127,7 @@ std::vector<Figure> throughputFigures(LocalStack &stack, int requests)
 {
     DataBytes counted;
     const core::TransferPutFn put = stack.countingPut(counted);
-    protocol::TZBL_UTILS utils(put, stack.timers.clock());
+    protocol::CommandLibrary utils(put, stack.timers.clock());
     const std::vector<Operation> mix = commandMix(put, utils);
 
     int issued = 0, finished = 0;
@@ -189,10 +189,10 @@ public:
         m_rw.transferPut = stack.countingPut(m_counted);
         m_rw.transferFlush = [&stack] { stack.queue.transferFlush(); };
         m_rw.swapLineTimeout = [&stack](int ms) { return stack.line.swapLineTimeout(ms); };
-        shell::reports().setFlag(shell::ReportSysModTransfer, true);
+        core::reports().setFlag(core::ReportSysModTransfer, true);
     }
 
-    sysmod::TSysMod &image() { return m_image; }
+    sysmod::ParameterSet &image() { return m_image; }
 
     Figure run(const QString &name, bool write)
     {
@@ -217,7 +217,7 @@ public:
         if (write) m_rw.saveToQRx(onSuccess, onFailure, nullptr, nullptr);
         else m_rw.loadFromQRx(onSuccess, onFailure, nullptr, nullptr);
         const bool done = m_stack.runUntil(ended, 60000);
-        const double waits = write ? (sysmod::TRW::SuspendWaitMs + sysmod::TRW::RestartWaitMs) / 1000.0 : 0.0;
+        const double waits = write ? (sysmod::ParameterSetTransfer::SuspendWaitMs + sysmod::ParameterSetTransfer::RestartWaitMs) / 1000.0 : 0.0;
         const double seconds = wall.nsecsElapsed() / 1e9 - waits;
         const double lineSeconds = m_counted.total() / DataBytesPerSecond;
 
@@ -234,14 +234,14 @@ public:
 private:
     LocalStack &m_stack;
     DataBytes m_counted;
-    sysmod::TSysMod m_image;
-    sysmod::TRW m_rw;
+    sysmod::ParameterSet m_image;
+    sysmod::ParameterSetTransfer m_rw;
 };
 
 // Bytes no run-length code can shorten, under a valid checksum.
 QByteArray randomImage()
 {
-    QByteArray image(sysmod::TSysMod::imageSize(), '\0');
+    QByteArray image(sysmod::ParameterSet::imageSize(), '\0');
     QRandomGenerator random(1032);
     for (char &c : image) c = char(random.bounded(256));
     return image;

@@ -1,6 +1,6 @@
 #include "LocalStack.h"
 
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,12 +20,12 @@ LocalStack::LocalStack()
     queue.isLinkUp = [this] { return port.linkUp; };
     line.transferPut = queue.putFunction();
     line.setQueueMode = [this](int mode) { queue.setMode(mode); };
-    shell::reports().reportWrite = [this](const QString &text) { log << text; };
+    core::reports().reportWrite = [this](const QString &text) { log << text; };
 }
 
 LocalStack::~LocalStack()
 {
-    shell::reports().reportWrite = nullptr;
+    core::reports().reportWrite = nullptr;
     queue.transferHalt();
     line.zblPortHalt();
 }

@@ -17,7 +17,7 @@ Installation::Installation(core::TimerFactory &timers, const InstallationSetup &
         lift->storeText(Lift::IdentityAddress, "ANL " + site + "/" + QByteArray::number(i + 1));
         lift->storeText(Lift::TelephoneAddress, "0711 " + QByteArray::number(400000 + (setup.seed * 37) % 500000));
         seedFaults(*lift);
-        auto module = std::make_unique<sysmod::SysModTarget>(timers.clock());
+        auto module = std::make_unique<sysmod::ParameterSetTarget>(timers.clock());
         module->setImage(sampleImage(*lift, i, 1000 + int(setup.seed % 9000)));
         m_systemModules.push_back(std::move(module));
         m_lifts.push_back(std::move(lift));
@@ -32,7 +32,7 @@ Lift *Installation::lift(int index)
     return index >= 0 && index < liftCount() ? m_lifts[size_t(index)].get() : nullptr;
 }
 
-sysmod::SysModTarget *Installation::systemModule(int index)
+sysmod::ParameterSetTarget *Installation::systemModule(int index)
 {
     return index >= 0 && index < liftCount() ? m_systemModules[size_t(index)].get() : nullptr;
 }

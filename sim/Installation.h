@@ -3,7 +3,7 @@
 #include "Lift.h"
 
 #include "core/Timer.h"
-#include "sysmod/SysModTarget.h"
+#include "sysmod/ParameterSetTarget.h"
 
 #include <memory>
 #include <random>
@@ -36,7 +36,7 @@ public:
     // nullptr for an index outside the group.
     Lift *lift(int index);
     // Each lift's parameter set and its side of the transfer; nullptr outside the group.
-    sysmod::SysModTarget *systemModule(int index);
+    sysmod::ParameterSetTarget *systemModule(int index);
     core::Clock &clock() { return m_timers.clock(); }
 
     // Each controller keeps its own clock, set over the line.
@@ -54,7 +54,7 @@ private:
     core::TimerFactory &m_timers;
     InstallationSetup m_setup;
     std::vector<std::unique_ptr<Lift>> m_lifts;
-    std::vector<std::unique_ptr<sysmod::SysModTarget>> m_systemModules;
+    std::vector<std::unique_ptr<sysmod::ParameterSetTarget>> m_systemModules;
     std::unique_ptr<core::Timer> m_tick;
     std::mt19937 m_random;
 };

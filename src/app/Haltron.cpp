@@ -1,17 +1,17 @@
 #include "Haltron.h"
 
-#include "link/TMyComPort.h"
-#include "link/TTelefonBuch.h"
+#include "link/PortWindow.h"
+#include "link/PhoneBookWindow.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
-#include "panels/TLEDS.h"
-#include "panels/TMStPanel.h"
-#include "protocol/TSend.h"
-#include "protocol/TZbl_Form.h"
-#include "shell/TMainForm.h"
-#include "shell/Reports.h"
+#include "panels/LampWindow.h"
+#include "panels/SessionPanelWindow.h"
+#include "protocol/QueueWindow.h"
+#include "protocol/LineDriverWindow.h"
+#include "shell/MainWindow.h"
+#include "core/Reports.h"
 #include "shell/batch/BatchProcess.h"
-#include "sysmod/link_sm_zbl.h"
+#include "sysmod/ParameterSetWiring.h"
 
 #include <QPlainTextEdit>
 
@@ -48,7 +48,7 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {
         return m_program.config().languageText(section, ident);
     };
-    sysmod::link_sm_zbl(m_sysMod, m_sysModTransfer);
+    sysmod::wireParameterSetTransfer(m_sysMod, m_sysModTransfer);
 
     m_program.descriptionVersion = [this] { return m_sysMod.descriptionVersion(); };
     m_program.createToolWindows = [this](QWidget *mainWindow) { createToolWindows(mainWindow); };
@@ -57,8 +57,8 @@ Haltron::Haltron(core::TimerFactory &timers)
 
 Haltron::~Haltron() { unregisterPanelLamps(); }
 
-panels::TMStPanel *Haltron::sessionPanel() { return m_panel.data(); }
-panels::TLEDS *Haltron::lampWindow() { return m_leds.data(); }
+panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
+panels::LampWindow *Haltron::lampWindow() { return m_leds.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
 void Haltron::unregisterPanelLamps()
@@ -92,26 +92,26 @@ void Haltron::createToolWindows(QWidget *mainWindow)
 {
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
-    m_panel = new panels::TMStPanel(m_timers, m_sysModTransfer.translator, false, mainWindow);
+    m_panel = new panels::SessionPanelWindow(m_timers, m_sysModTransfer.translator, false, mainWindow);
     m_panel->hide();
     m_panel->logic().setSession(&m_session);
     m_panel->logic().logOnWrite = [&config](const QString &line) {
-        if (shell::TLogOnFile *log = config.logOnLog()) log->write(line);
+        if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
     };
     controller.registerShutdownProc([this] { m_panel->logic().halt(); });
-    m_leds = new panels::TLEDS(m_timers, mainWindow);
+    m_leds = new panels::LampWindow(m_timers, mainWindow);
     m_leds->hide();
     m_leds->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
     controller.registerShutdownProc([this] { m_leds->halt(); });
     // Hang up and let go of the line before the port's own halt closes it.
     controller.registerShutdownProc([this] { stopSession(); });
 
-    new protocol::TZbl_Form(m_line, m_timers, mainWindow);
-    new protocol::TSend(m_queue, mainWindow);
-    auto *phoneBook = new comlink::TTelefonBuch(mainWindow);
+    new protocol::LineDriverWindow(m_line, m_timers, mainWindow);
+    new protocol::QueueWindow(m_queue, mainWindow);
+    auto *phoneBook = new comlink::PhoneBookWindow(mainWindow);
     phoneBook->setFileName(m_program.config().getPhoneBookFile());
     phoneBook->languageText = m_sysModTransfer.translator;
-    m_portWindow = new comlink::TMyComPort(m_port, m_timers, mainWindow);
+    m_portWindow = new comlink::PortWindow(m_port, m_timers, mainWindow);
 }
 
 void Haltron::wireSession()
@@ -142,7 +142,7 @@ void Haltron::wireSession()
     windows.hideLeds = [this] { if (m_leds) m_leds->hideLeds(); };
     windows.closePanel = [this] { if (m_panel) m_panel->close(); };
     m_session.transferHalt = [this] { m_queue.transferHalt(); };
-    m_session.inputQuery = &panels::TMStPanel::inputQuery;
+    m_session.inputQuery = &panels::SessionPanelWindow::inputQuery;
 }
 
 // Where the monitor window's telephone tab would hold them: the session panel
@@ -167,8 +167,8 @@ void Haltron::showSessionWindows()
 void Haltron::stopSession()
 {
     if (!m_modem) return;
-    m_session.stopMst([](const QString &text) { shell::reports().debug(text); });
-    m_session.sessionHalt([](const QString &text) { shell::reports().write(text); });
+    m_session.stopMst([](const QString &text) { core::reports().debug(text); });
+    m_session.sessionHalt([](const QString &text) { core::reports().write(text); });
     // The windows may go before this object does.
     unregisterPanelLamps();
 }
@@ -199,7 +199,7 @@ void Haltron::fillMainHooks()
     hooks.haltZblPort = [this] { m_line.zblPortHalt(); };
     hooks.setDialNumber = [this](const QString &number) { m_session.dialNumber = number; };
     hooks.setDialTimeout = [this](int seconds) {
-        m_session.dialTimeout = seconds > 0 ? qMin(seconds, shell::TModem::MaxDialTimeout) : shell::TModem::DefaultDialTimeout;
+        m_session.dialTimeout = seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout) : shell::RemoteSession::DefaultDialTimeout;
     };
     hooks.setRemoteClosing = [this] { m_session.closing = true; };
     hooks.monitorLinkToMst = [this] { showSessionWindows(); };
@@ -247,7 +247,7 @@ void Haltron::setRemoteRoute()
         if (m_portWindow) {
             m_portWindow->setModem(*m_modem);
             m_portWindow->setFraming(
-                [this](const QByteArray &payload, comlink::TMyComPort::FramedAnswer onAnswer) {
+                [this](const QByteArray &payload, comlink::PortWindow::FramedAnswer onAnswer) {
                     m_kavcom.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
                         onAnswer(answer.startsWith("<ERROR>"), answer);
                     });
@@ -293,10 +293,10 @@ void Haltron::createBatch()
     };
     run.linkTrace = [&controller](const QString &line) { controller.linkTrace(line); };
     run.logOnLogWrite = [&config](const QString &line) {
-        if (shell::TLogOnFile *log = config.logOnLog()) log->write(line);
+        if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
     };
     run.detachMainLogMirror = [&config] {
-        if (shell::TLogFile *log = config.mainLog()) log->onWrite = nullptr;
+        if (shell::MainLogFile *log = config.mainLog()) log->onWrite = nullptr;
     };
     run.setCaption = [&view](const QString &caption) { if (view.setCaption) view.setCaption(caption); };
     run.gaugeChanged = [&view](int maximum, int position) {

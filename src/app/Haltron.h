@@ -2,16 +2,16 @@
 
 #include "core/Timer.h"
 #include "link/ComPort.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 #include "link/ModemControl.h"
 #include "link/QtSerialLine.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
-#include "protocol/ZblUtils.h"
+#include "protocol/CommandLibrary.h"
 #include "shell/Program.h"
-#include "shell/session/TModem.h"
-#include "sysmod/SysMod.h"
-#include "sysmod/SysModTransfer.h"
+#include "shell/session/RemoteSession.h"
+#include "sysmod/ParameterSet.h"
+#include "sysmod/ParameterSetTransfer.h"
 
 #include <QPointer>
 
@@ -21,11 +21,11 @@ namespace batch {
 class BatchProcess;
 }
 namespace comlink {
-class TMyComPort;
+class PortWindow;
 }
 namespace panels {
-class TLEDS;
-class TMStPanel;
+class LampWindow;
+class SessionPanelWindow;
 }
 
 namespace app {
@@ -48,16 +48,16 @@ public:
 
     shell::Program &program() { return m_program; }
     comlink::ComPort &port() { return m_port; }
-    comlink::TKavCom &framing() { return m_kavcom; }
+    comlink::FramedLink &framing() { return m_kavcom; }
     protocol::TransferQueue &queue() { return m_queue; }
     protocol::Line401 &line() { return m_line; }
-    protocol::TZBL_UTILS &utils() { return m_utils; }
-    shell::TModem &session() { return m_session; }
+    protocol::CommandLibrary &utils() { return m_utils; }
+    shell::RemoteSession &session() { return m_session; }
     // Null until the modem route is chosen.
     comlink::ModemControl *modem() { return m_modem.get(); }
-    panels::TMStPanel *sessionPanel();
-    panels::TLEDS *lampWindow();
-    sysmod::TSysMod &sysMod() { return m_sysMod; }
+    panels::SessionPanelWindow *sessionPanel();
+    panels::LampWindow *lampWindow();
+    sysmod::ParameterSet &sysMod() { return m_sysMod; }
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;
@@ -77,19 +77,19 @@ private:
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
     comlink::ComPort m_port;
-    comlink::TKavCom m_kavcom;
+    comlink::FramedLink m_kavcom;
     protocol::TransferQueue m_queue;
     protocol::Line401 m_line;
-    protocol::TZBL_UTILS m_utils;
-    sysmod::TSysMod m_sysMod;
-    sysmod::TRW m_sysModTransfer;
+    protocol::CommandLibrary m_utils;
+    sysmod::ParameterSet m_sysMod;
+    sysmod::ParameterSetTransfer m_sysModTransfer;
     // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
     std::unique_ptr<comlink::ModemControl> m_modem;
-    shell::TModem m_session;
+    shell::RemoteSession m_session;
     // Windows, owned by the main window.
-    QPointer<panels::TMStPanel> m_panel;
-    QPointer<panels::TLEDS> m_leds;
-    comlink::TMyComPort *m_portWindow = nullptr;
+    QPointer<panels::SessionPanelWindow> m_panel;
+    QPointer<panels::LampWindow> m_leds;
+    comlink::PortWindow *m_portWindow = nullptr;
     std::unique_ptr<batch::BatchProcess> m_batch;
     shell::Program m_program;
 };

@@ -2,7 +2,7 @@
 // the start settings, the message loop, the orderly shutdown and the closing
 // lines of the logs.
 #include "app/Haltron.h"
-#include "shell/TMainForm.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>

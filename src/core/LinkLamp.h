@@ -14,7 +14,7 @@ constexpr unsigned Maroon = 0x000080;
 }  // namespace colour
 
 // A small lamp that shows a link state: red when down, green when up.
-// The widget (TLinkPanel) implements it; logic only sets colours and hears clicks.
+// The widget (StatusLamp) implements it; logic only sets colours and hears clicks.
 class LinkLamp {
 public:
     virtual ~LinkLamp() = default;

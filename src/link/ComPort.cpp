@@ -1,7 +1,7 @@
 #include "ComPort.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <algorithm>
 
@@ -301,26 +301,26 @@ QString ComPort::trafficText(int msOfDay, char direction, const QByteArray &data
 void ComPort::trafficLine(char direction, const QByteArray &data)
 {
     // Every line byte passes here; format only when someone reads the line.
-    if (!onMemo && !shell::reports().flag(shell::ReportPortTraffic)) return;
+    if (!onMemo && !core::reports().flag(core::ReportPortTraffic)) return;
     const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, dataMode);
     if (onMemo) onMemo(text);
-    shell::reports().writeIf(shell::ReportPortTraffic, text);
+    core::reports().writeIf(core::ReportPortTraffic, text);
 }
 
 void ComPort::memoText(const QString &text)
 {
     if (onMemo) onMemo(text);
-    shell::reports().writeIf(shell::ReportPortTraffic, text);
+    core::reports().writeIf(core::ReportPortTraffic, text);
 }
 
 void ComPort::appLog(const QString &text)
 {
-    shell::reports().write(text);
+    core::reports().write(text);
 }
 
 void ComPort::trace(const QString &text)
 {
-    shell::reports().debug(text);
+    core::reports().debug(text);
 }
 
 void ComPort::viewChanged()

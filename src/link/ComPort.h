@@ -12,7 +12,7 @@
 
 namespace comlink {
 
-// The one owner of the serial line (logic of TMyComPort): opening and
+// The one owner of the serial line (logic of PortWindow): opening and
 // closing, the send and read operations with their traffic lines, the
 // text-mode receive path, the link state with its lamps, and the lists of
 // handlers other units register here.

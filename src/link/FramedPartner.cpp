@@ -1,16 +1,16 @@
 #include "FramedPartner.h"
 
 #include "core/Bytes.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 
 namespace comlink {
 
 namespace {
 
-constexpr char SOH = TKavCom::SOH;
-constexpr char STX = TKavCom::STX;
-constexpr char ACK = TKavCom::ACK;
-constexpr char NAK = TKavCom::NAK;
+constexpr char SOH = FramedLink::SOH;
+constexpr char STX = FramedLink::STX;
+constexpr char ACK = FramedLink::ACK;
+constexpr char NAK = FramedLink::NAK;
 const QByteArray kSyncReply("\x06\x15\x15", 3);
 const QByteArray kNotification("\x0C\x05", 2);
 const QByteArray kNameRequest("\x28\xFF\x90", 3);
@@ -97,7 +97,7 @@ void FramedPartner::frameByte(char b)
     const int length = core::byteAt(m_frame, 1);
     if (m_frame.size() < 2 || m_frame.size() < 2 + length) return;
     const QByteArray content = m_frame.mid(2, length - 1);
-    const bool checksumOk = length > 0 && TKavCom::checksum(m_frame.mid(1, length)) == core::byteAt(m_frame, 1 + length);
+    const bool checksumOk = length > 0 && FramedLink::checksum(m_frame.mid(1, length)) == core::byteAt(m_frame, 1 + length);
     m_frame.clear();
     m_timer->stop();
     m_phase = Idle;
@@ -113,7 +113,7 @@ void FramedPartner::frameByte(char b)
 bool FramedPartner::refused(const QByteArray &content) const
 {
     // Only requests, so that a session can still be set up.
-    return refuseRequest && content.startsWith(TKavCom::StandardHeader) && refuseRequest();
+    return refuseRequest && content.startsWith(FramedLink::StandardHeader) && refuseRequest();
 }
 
 void FramedPartner::frameReceived(const QByteArray &content)
@@ -123,16 +123,16 @@ void FramedPartner::frameReceived(const QByteArray &content)
     } else if (content.startsWith(kNameRequest)) {
         // One padding byte behind the name: the PC drops the last two bytes.
         sendAnswer(kNameAnswer + partnerName + '\0');
-    } else if (content.startsWith(TKavCom::StandardHeader)) {
+    } else if (content.startsWith(FramedLink::StandardHeader)) {
         const QByteArray answer = onRequest ? onRequest(content.mid(3)) : QByteArray();
-        if (!answer.isEmpty()) sendAnswer(TKavCom::StandardHeader + answer);
+        if (!answer.isEmpty()) sendAnswer(FramedLink::StandardHeader + answer);
     }
 }
 
 void FramedPartner::sendAnswer(const QByteArray &content)
 {
     const QByteArray body = QByteArray(1, char(qMin<qsizetype>(content.size(), 253) + 1)) + content.left(253);
-    m_answerFrame = QByteArray(1, STX) + body + char(TKavCom::checksum(body));
+    m_answerFrame = QByteArray(1, STX) + body + char(FramedLink::checksum(body));
     m_tries = 0;
     setPhase(AnswerSohSent, 1000);
     write(QByteArray(1, SOH));

@@ -18,7 +18,7 @@ const QByteArray ModemControl::Notification = core::bytes({0x03, 0x0C, 0x05, 0x1
 const QByteArray ModemControl::NameRequest = core::bytes({0x04, 0x28, 0xFF, 0x90, 0xBA});
 const QByteArray ModemControl::NameAnswerHeader = core::bytes({0x28, 0xFF, 0x91});
 
-ModemControl::ModemControl(ComPort &port, TKavCom &kavcom, core::TimerFactory &timers)
+ModemControl::ModemControl(ComPort &port, FramedLink &kavcom, core::TimerFactory &timers)
     : m_port(port), m_kavcom(kavcom), m_modem(port, timers), m_timer1(timers.createTimer()),
       m_stepTimer(timers.createTimer())
 {
@@ -340,7 +340,7 @@ void ModemControl::requestPartnerName()
 {
     m_kavcom.answerHeader = NameAnswerHeader;
     if (!m_kavcom.startSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
-        m_kavcom.answerHeader = TKavCom::StandardHeader;
+        m_kavcom.answerHeader = FramedLink::StandardHeader;
 }
 
 QString ModemControl::partnerNameFromFrame(const QByteArray &frame)
@@ -357,7 +357,7 @@ void ModemControl::onPartnerName(const QByteArray &frame)
     const QString name = partnerNameFromFrame(frame);
     setStatus(name);
     m_kavcom.onLinkError = nullptr;
-    m_kavcom.answerHeader = TKavCom::StandardHeader;
+    m_kavcom.answerHeader = FramedLink::StandardHeader;
     if (auto linked = m_port.onLinked) linked(name);
 }
 
@@ -391,7 +391,7 @@ void ModemControl::releaseLine()
 {
     m_kavcom.kavcomReset();
     m_port.rxHook = nullptr;
-    m_kavcom.answerHeader = TKavCom::StandardHeader;
+    m_kavcom.answerHeader = FramedLink::StandardHeader;
 }
 
 void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)

@@ -3,7 +3,7 @@
 #include "core/Timer.h"
 #include "link/ComPort.h"
 #include "link/HayesModem.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 
 #include <QByteArray>
 #include <QString>
@@ -45,7 +45,7 @@ public:
     static const QByteArray NameRequest;      // 04 28 FF 90 BA
     static const QByteArray NameAnswerHeader; // 28 FF 91
 
-    ModemControl(ComPort &port, TKavCom &kavcom, core::TimerFactory &timers);
+    ModemControl(ComPort &port, FramedLink &kavcom, core::TimerFactory &timers);
     ~ModemControl();
     ModemControl(const ModemControl &) = delete;
     ModemControl &operator=(const ModemControl &) = delete;
@@ -111,7 +111,7 @@ private:
     void linkError(const QString &text);
 
     ComPort &m_port;
-    TKavCom &m_kavcom;
+    FramedLink &m_kavcom;
     HayesModem m_modem;
     std::unique_ptr<core::Timer> m_timer1;
     std::unique_ptr<core::Timer> m_stepTimer;   // the initialisation's waits and the test's reply time-out

@@ -1,12 +1,12 @@
-# The serial line on real devices and the port logic (TMyComPort).
+# The serial line on real devices and the port logic (PortWindow).
 target_sources(haltron_link_logic PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ComPort.cpp)
 
-# The port window TMyComPort and the lamps of the link windows.
+# The port window PortWindow and the lamps of the link windows.
 add_library(haltron_link_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/LampFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowParts.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TMyComPort.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/PortWindow.cpp)
 target_include_directories(haltron_link_ui PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(haltron_link_ui PUBLIC haltron_link_logic Qt6::Widgets)

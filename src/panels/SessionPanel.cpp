@@ -1,8 +1,8 @@
 #include "SessionPanel.h"
 
 #include "core/LinkLamp.h"
-#include "shell/Reports.h"
-#include "shell/session/TModem.h"
+#include "core/Reports.h"
+#include "shell/session/RemoteSession.h"
 
 namespace panels {
 
@@ -68,7 +68,7 @@ bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()>
 bool SessionPanel::showSessionPanel()
 {
     if (!m_session) return false;
-    shell::TModem *session = m_session;
+    shell::RemoteSession *session = m_session;
     return showPanel([session] { session->sessionInit(); }, [session] { session->sessionHangUp(); },
                      [session] { return session->askDialNumber(); });
 }
@@ -353,7 +353,7 @@ void SessionPanel::close()
 
 void SessionPanel::halt()
 {
-    shell::reports().debug(QStringLiteral("mst_panel> halt"));
+    core::reports().debug(QStringLiteral("mst_panel> halt"));
     stopBlink();
 }
 

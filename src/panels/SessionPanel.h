@@ -8,7 +8,7 @@
 #include <memory>
 
 namespace shell {
-class TModem;
+class RemoteSession;
 }
 
 namespace panels {
@@ -27,7 +27,7 @@ struct ButtonState {
     bool down = false;
 };
 
-// The logic of the session panel (window TMStPanel): button enabling, the
+// The logic of the session panel (window SessionPanelWindow): button enabling, the
 // blinks of the partner label, and the hand-over to the remote session control.
 class SessionPanel {
 public:
@@ -38,7 +38,7 @@ public:
     SessionPanel(core::TimerFactory &timers, TextFn languageText, bool detailsVisible);
     ~SessionPanel();
 
-    void setSession(shell::TModem *session) { m_session = session; }
+    void setSession(shell::RemoteSession *session) { m_session = session; }
 
     // Stores the procedures and prepares the panel; false once the panel is closed.
     bool showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
@@ -118,7 +118,7 @@ private:
 
     std::unique_ptr<core::Timer> m_dialTimer;
     TextFn m_languageText;
-    shell::TModem *m_session = nullptr;
+    shell::RemoteSession *m_session = nullptr;
     Blink m_blink = Blink::Dialling;
     bool m_autoDial = false;
     bool m_detailsVisible = false;

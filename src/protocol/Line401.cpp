@@ -1,7 +1,7 @@
 #include "Line401.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 namespace protocol {
 
@@ -51,7 +51,7 @@ void Line401::lineInit()
     m_s.markLow = true;
     m_s.resetMode = true;
     resetAnswer();
-    shell::reports().debug(QStringLiteral("zbl_401 initialisiert"));
+    core::reports().debug(QStringLiteral("zbl_401 initialisiert"));
 }
 
 void Line401::lineStep()
@@ -190,7 +190,7 @@ void Line401::resetAnswer()
 bool Line401::startBlockRead(BlockDoneProc onDone, int count)
 {
     if (m_block.state != 0 || count <= 0) {
-        shell::reports().write(QStringLiteral("zbl_401: block read refused: %1")
+        core::reports().write(QStringLiteral("zbl_401: block read refused: %1")
                                    .arg(count <= 0 ? QStringLiteral("no bytes asked") : QStringLiteral("another read runs")));
         return false;
     }
@@ -201,7 +201,7 @@ bool Line401::startBlockRead(BlockDoneProc onDone, int count)
     m_block.onDone = std::move(onDone);
     if (!transferPut || !transferPut(0, nullptr, BlockStart)) {
         m_block = Block{};
-        shell::reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
+        core::reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
         return false;
     }
     return true;
@@ -226,7 +226,7 @@ void Line401::finishBlock(bool complete)
     const QByteArray data = m_block.data;
     m_block = Block{};
     if (!complete)
-        shell::reports().write(QStringLiteral("zbl_401: block read broken off after %1 bytes").arg(data.size()));
+        core::reports().write(QStringLiteral("zbl_401: block read broken off after %1 bytes").arg(data.size()));
     lineInit();
     if (lineRunning() && !m_halted) lineStep();
     if (onDone) onDone(data, complete);
@@ -265,7 +265,7 @@ void Line401::onLineTimer()
     m_lineTimer->start(RetryMs);
     if (m_block.state == 2) finishBlock(false);
     if (m_reportedUp.value_or(true)) {
-        shell::reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
+        core::reports().write(QStringLiteral("zbl_port> no reply within %1 ms: link down").arg(m_lineTimeout));
         m_reportedUp = false;
     }
     m_port.setLinkState(false);
@@ -283,7 +283,7 @@ void Line401::noteLink(bool good)
 {
     m_port.setLinkState(good);
     if (good && !m_reportedUp.value_or(false)) {
-        shell::reports().write(QStringLiteral("zbl_port> link up"));
+        core::reports().write(QStringLiteral("zbl_port> link up"));
         m_reportedUp = true;
     }
 }
@@ -356,7 +356,7 @@ int Line401::swapLineTimeout(int newMs)
 quint8 Line401::zblPortWrite(quint8 byte)
 {
     if (m_writeLocked) {
-        shell::reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
+        core::reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
         return byte;
     }
     if (!m_halted) {
@@ -370,7 +370,7 @@ void Line401::zblPortHalt()
 {
     m_halted = true;
     m_lineTimer->stop();
-    shell::reports().debug(QStringLiteral("zbl_port> halt"));
+    core::reports().debug(QStringLiteral("zbl_port> halt"));
 }
 
 void Line401::dropLinkLed()

@@ -16,7 +16,7 @@
 namespace protocol {
 
 // The driver of the directly cabled "401" line (zbl_401) together with the
-// state its port window owns (TZbl_Form: line timer, counters, time-out).
+// state its port window owns (LineDriverWindow: line timer, counters, time-out).
 // Every data byte travels as two nibbles; every line byte we send is
 // answered by exactly one line byte of the partner.
 class Line401 {

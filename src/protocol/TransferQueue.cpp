@@ -1,7 +1,7 @@
 #include "TransferQueue.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <new>
 
@@ -59,7 +59,7 @@ bool TransferQueue::transferPut(int answerLength, core::AnswerProc onAnswer, con
         ~Release() { flag = false; }
     } release{m_putBusy};
 
-    m_lastPut = TTransferItem{cut, onAnswer, qMax(0, answerLength)};
+    m_lastPut = TransferItem{cut, onAnswer, qMax(0, answerLength)};
     if (m_overflow) {
         logOut(QStringLiteral("transfer/FOverflow ") + hex(cut));
         return false;
@@ -118,7 +118,7 @@ void TransferQueue::transferProcess(const QByteArray &answer)
         logIn(QStringLiteral("transfer/fifo leer ?"));
         return;
     }
-    TTransferItem answered = std::move(m_fifo.front());
+    TransferItem answered = std::move(m_fifo.front());
     m_fifo.pop_front();
     sendHead(true);
     fillChanged();
@@ -128,7 +128,7 @@ void TransferQueue::transferProcess(const QByteArray &answer)
 void TransferQueue::transferStart(int delayMs)
 {
     m_running = false;
-    TTransferItem placeholder{QByteArray("\xF1\x00", 2), {}, 2, true};
+    TransferItem placeholder{QByteArray("\xF1\x00", 2), {}, 2, true};
     m_fifo.push_back(placeholder);
     fillChanged();
     m_startTimer->start(qMax(0, delayMs));
@@ -257,7 +257,7 @@ void TransferQueue::logIn(const QString &text)
 
 void TransferQueue::writeLog(const QString &line, bool outgoing)
 {
-    shell::reports().writeIf(shell::ReportQueueTraffic, line);
+    core::reports().writeIf(core::ReportQueueTraffic, line);
     if (m_reportLocal && onLogLine) onLogLine(line, outgoing);
 }
 

@@ -13,7 +13,7 @@
 namespace protocol {
 
 // One queued request, owned by the queue until its answer has been handled.
-struct TTransferItem {
+struct TransferItem {
     QByteArray telegram;
     core::AnswerProc onAnswer;
     int answerLength = 0;
@@ -76,7 +76,7 @@ public:
     int countdown() const { return m_countdownMs; }
     int waitRestarts() const { return m_waitRestarts; }
     int lastDeltaMs() const { return m_deltaMs; }
-    const TTransferItem &lastPut() const { return m_lastPut; }
+    const TransferItem &lastPut() const { return m_lastPut; }
 
     // Routes: mode 1 the framing layer, mode 2 the local line driver.
     SendProc sendFramed;
@@ -113,8 +113,8 @@ private:
     std::unique_ptr<core::Timer> m_startTimer;
     std::unique_ptr<core::Timer> m_countdownTimer;
 
-    std::deque<TTransferItem> m_fifo;
-    TTransferItem m_lastPut;
+    std::deque<TransferItem> m_fifo;
+    TransferItem m_lastPut;
     QByteArray m_lastAnswer;
     int m_mode = 1;
     bool m_running = true;

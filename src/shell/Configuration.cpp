@@ -31,7 +31,7 @@ quint32 parseReportFlags(const QString &value, QString *paddedText)
     return flags;
 }
 
-Configuration::Configuration(const core::Clock &clock, ReportsRecord &reports) : m_clock(clock), m_reports(reports) {}
+Configuration::Configuration(const core::Clock &clock, core::ReportSink &reports) : m_clock(clock), m_reports(reports) {}
 
 Configuration::~Configuration()
 {
@@ -224,7 +224,7 @@ QString Configuration::readMachineType() const
 
 void Configuration::reportDirectories() const
 {
-    if (!m_reports.flag(ReportConfig)) return;
+    if (!m_reports.flag(core::ReportConfig)) return;
     const std::pair<const char *, const QString *> lines[] = {
         {"   IniFileName=", &iniFileName}, {"   ini_machine=", &ini_machine}, {"       Helpdir=", &helpdir},
         {"       Dokudir=", &dokudir},     {"      Debugdir=", &debugdir},    {"      Filesdir=", &filesdir},
@@ -234,19 +234,19 @@ void Configuration::reportDirectories() const
     for (const auto &[label, value] : lines) m_reports.write(QLatin1String(label) + *value);
 }
 
-void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(ReportConfig, text); }
+void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(core::ReportConfig, text); }
 
 void Configuration::createMainLog()
 {
-    m_mainLog = std::make_unique<TLogFile>(m_clock);
+    m_mainLog = std::make_unique<MainLogFile>(m_clock);
     m_mainLog->onError = [this](const QString &text) { logErrors << text; };
     const QString name = absolute(expandBase(mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
     if (name.isEmpty()) return;
     m_mainLog->create(name);
-    TLogFile *log = m_mainLog.get();
+    MainLogFile *log = m_mainLog.get();
     m_reports.reportWrite = [log](const QString &text) { log->write(text); };
     m_reports.reportDebug = [log, this](const QString &text) {
-        if (m_reports.flag(ReportDebugBit)) log->write(text);
+        if (m_reports.flag(core::ReportDebugBit)) log->write(text);
     };
     m_reports.reportFlags = parseReportFlags(
         mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("?")), &m_reports.reportsText);
@@ -256,7 +256,7 @@ void Configuration::createMainLog()
 void Configuration::writeMainLogHeader()
 {
     const QString opened = QStringLiteral("- auf ** ") + timeStamp(m_clock);
-    if (!m_reports.flag(ReportConfig)) {
+    if (!m_reports.flag(core::ReportConfig)) {
         m_mainLog->write(opened + QStringLiteral(" [no report]"));
         return;
     }
@@ -271,7 +271,7 @@ void Configuration::writeMainLogHeader()
 
 void Configuration::createLogOnLog()
 {
-    m_logOnLog = std::make_unique<TLogOnFile>(m_clock);
+    m_logOnLog = std::make_unique<LogonLogFile>(m_clock);
     m_logOnLog->onError = [this](const QString &text) { logErrors << text; };
     // Not made absolute: a relative name refers to the working folder anyway.
     QString name = expandBase(mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Logs.h"
-#include "Reports.h"
+#include "core/Reports.h"
 #include "core/IniFile.h"
 #include "core/Timer.h"
 
@@ -28,7 +28,7 @@ quint32 parseReportFlags(const QString &value, QString *paddedText = nullptr);
 // language texts, and the two logs. Filled once by InitConfiguration.
 class Configuration {
 public:
-    Configuration(const core::Clock &clock, ReportsRecord &reports);
+    Configuration(const core::Clock &clock, core::ReportSink &reports);
     ~Configuration();
 
     void initConfiguration(const StartEnvironment &env);
@@ -66,8 +66,8 @@ public:
     core::IniFile languageIni;
 
     // Both exist only when the INI file was loaded.
-    TLogFile *mainLog() const { return m_mainLog.get(); }
-    TLogOnFile *logOnLog() const { return m_logOnLog.get(); }
+    MainLogFile *mainLog() const { return m_mainLog.get(); }
+    LogonLogFile *logOnLog() const { return m_logOnLog.get(); }
 
     // INI files looked for, in order (for the message when none was found).
     QStringList searchedIniFiles;
@@ -84,10 +84,10 @@ private:
     void traceConfig(const QString &text) const;
 
     const core::Clock &m_clock;
-    ReportsRecord &m_reports;
+    core::ReportSink &m_reports;
     StartEnvironment m_env;
-    std::unique_ptr<TLogFile> m_mainLog;
-    std::unique_ptr<TLogOnFile> m_logOnLog;
+    std::unique_ptr<MainLogFile> m_mainLog;
+    std::unique_ptr<LogonLogFile> m_logOnLog;
     mutable QString m_errorFileCache;
     mutable bool m_errorFileKnown = false;
 };

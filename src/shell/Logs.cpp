@@ -12,13 +12,13 @@ QString timeStamp(const core::Clock &clock)
     return clock.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
 }
 
-void TMyFile::close()
+void LogFile::close()
 {
     if (m_open) m_file.close();
     m_open = false;
 }
 
-bool TMyFile::openFile(const QString &name, bool append)
+bool LogFile::openFile(const QString &name, bool append)
 {
     close();
     m_fileName = name;
@@ -33,14 +33,14 @@ bool TMyFile::openFile(const QString &name, bool append)
     return true;
 }
 
-void TMyFile::writeLine(const QString &text)
+void LogFile::writeLine(const QString &text)
 {
     if (!m_open) return;
     const QByteArray line = text.toUtf8() + '\n';
     if (m_file.write(line) != line.size() || !m_file.flush()) fail(QStringLiteral("cannot write"));
 }
 
-void TMyFile::fail(const QString &what)
+void LogFile::fail(const QString &what)
 {
     if (m_failed) return;
     m_failed = true;
@@ -49,20 +49,20 @@ void TMyFile::fail(const QString &what)
     if (onError) onError(text);
 }
 
-bool TLogFile::create(const QString &fileName)
+bool MainLogFile::create(const QString &fileName)
 {
     if (QFileInfo::exists(fileName)) QFile::remove(fileName);
     return openFile(fileName, false);
 }
 
-void TLogFile::write(const QString &text)
+void MainLogFile::write(const QString &text)
 {
     if (!open()) return;
     writeLine(text);
     if (onWrite) onWrite(text);
 }
 
-bool TLogOnFile::create(const QString &fileName)
+bool LogonLogFile::create(const QString &fileName)
 {
     const bool existed = QFileInfo::exists(fileName);
     if (!openFile(fileName, true)) return false;
@@ -70,7 +70,7 @@ bool TLogOnFile::create(const QString &fileName)
     return true;
 }
 
-void TLogOnFile::write(const QString &text)
+void LogonLogFile::write(const QString &text)
 {
     writeLine(stamp() + QLatin1Char(' ') + text);
 }

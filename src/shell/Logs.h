@@ -15,12 +15,12 @@ QString timeStamp(const core::Clock &clock);
 // A text log written line by line. Lines reach the disk as they are written,
 // so a crash does not lose the last lines of a trace. A file that cannot be
 // created or written is reported once through OnError; the program goes on.
-class TMyFile {
+class LogFile {
 public:
-    explicit TMyFile(const core::Clock &clock) : m_clock(clock) {}
-    virtual ~TMyFile() = default;
-    TMyFile(const TMyFile &) = delete;
-    TMyFile &operator=(const TMyFile &) = delete;
+    explicit LogFile(const core::Clock &clock) : m_clock(clock) {}
+    virtual ~LogFile() = default;
+    LogFile(const LogFile &) = delete;
+    LogFile &operator=(const LogFile &) = delete;
 
     bool open() const { return m_open; }
     QString fileName() const { return m_fileName; }
@@ -45,9 +45,9 @@ private:
 };
 
 // The main log: rewritten at every start; every line is mirrored to OnWrite.
-class TLogFile : public TMyFile {
+class MainLogFile : public LogFile {
 public:
-    using TMyFile::TMyFile;
+    using LogFile::LogFile;
     // Deletes an existing file of that name and starts an empty one.
     bool create(const QString &fileName);
     void write(const QString &text);
@@ -56,9 +56,9 @@ public:
 };
 
 // The logon log: kept across runs; every line carries a time stamp.
-class TLogOnFile : public TMyFile {
+class LogonLogFile : public LogFile {
 public:
-    using TMyFile::TMyFile;
+    using LogFile::LogFile;
     // Appends to an existing file; a new one starts with a creation line.
     bool create(const QString &fileName);
     void write(const QString &text);

@@ -26,7 +26,7 @@ StartMethod readStartMethod(const QString &methode)
     return StartMethod{on(1), on(2), on(3), on(4), on(5)};
 }
 
-MainController::MainController(Configuration &config, ReportsRecord &reports, core::TimerFactory &timers)
+MainController::MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers)
     : m_config(config), m_reports(reports), m_startTimer(timers.createTimer()), m_messageTimer(timers.createTimer()),
       m_portHaltTimer(timers.createTimer())
 {
@@ -39,16 +39,16 @@ MainController::MainController(Configuration &config, ReportsRecord &reports, co
     m_portHaltTimer->setSingleShot(true);
     m_portHaltTimer->setCallback([this] { finishQuit(); });
     // Debug lines always reach the main log once the main window exists.
-    m_reports.setFlag(ReportDebugBit);
+    m_reports.setFlag(core::ReportDebugBit);
 }
 
 MainController::~MainController()
 {
     // Hooks handed out by the start settings point here; give the log its plain ones back.
-    if (TLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
+    if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
     if (m_reports.reportDebug) {
-        ReportsRecord *reports = &m_reports;
-        m_reports.reportDebug = [reports](const QString &text) { reports->writeIf(ReportDebugBit, text); };
+        core::ReportSink *reports = &m_reports;
+        m_reports.reportDebug = [reports](const QString &text) { reports->writeIf(core::ReportDebugBit, text); };
     }
 }
 
@@ -60,7 +60,7 @@ void MainController::setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp
 
 void MainController::applyStartSettings()
 {
-    if (TLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
+    if (MainLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
     m_reports.reportDebug = [this](const QString &text) { debugReport(text); };
 
     const core::IniFile &ini = m_config.mainIni;
@@ -131,7 +131,7 @@ void MainController::applyRoute()
 void MainController::debugReport(const QString &text)
 {
     showMessageField(text);
-    m_reports.writeIf(ReportDebugBit, text);
+    m_reports.writeIf(core::ReportDebugBit, text);
 }
 
 void MainController::startTimerTimer()
@@ -188,7 +188,7 @@ void MainController::quit()
 void MainController::finishQuit()
 {
     call(hooks.portHalt);
-    if (TLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
+    if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
     m_quitDone = true;
     call(view.quitApplication);
 }
@@ -213,7 +213,7 @@ void MainController::showMessageField(const QString &text)
     m_messageTimer->start(MessageTime);
 }
 
-void MainController::linkTrace(const QString &text) { m_reports.writeIf(ReportLink, text); }
+void MainController::linkTrace(const QString &text) { m_reports.writeIf(core::ReportLink, text); }
 
 void MainController::showLinkMode()
 {
@@ -264,7 +264,7 @@ void MainController::linkAction()
 void MainController::linkTo(const QString &name)
 {
     if (name.isEmpty()) return;
-    if (TLogOnFile *log = m_config.logOnLog()) log->write(name);
+    if (LogonLogFile *log = m_config.logOnLog()) log->write(name);
     call(view.appendReport, QStringLiteral("link to: ") + name);
     if (!batchMode) call(view.setReportVisible, false);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Configuration.h"
-#include "Reports.h"
+#include "core/Reports.h"
 #include "core/LinkLamp.h"
 #include "core/Timer.h"
 
@@ -29,7 +29,7 @@ inline bool mainWindowFillsScreen(int desktopHeight) { return desktopHeight <= 8
 // Status bar panels of the main window.
 enum StatusPanel { PanelVersion = 0, PanelLinkState = 1, PanelPort = 2, PanelLinkMode = 6, StatusPanelCount = 7 };
 
-// What the main window shows; TMainForm fills these in.
+// What the main window shows; MainWindow fills these in.
 struct MainView {
     std::function<void(int panel, const QString &text)> setPanelText;
     std::function<void(const QString &line)> appendReport;
@@ -93,7 +93,7 @@ struct MainHooks {
 // start timer sequence and the orderly shutdown.
 class MainController {
 public:
-    MainController(Configuration &config, ReportsRecord &reports, core::TimerFactory &timers);
+    MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers);
     ~MainController();
     MainController(const MainController &) = delete;
     MainController &operator=(const MainController &) = delete;
@@ -144,7 +144,7 @@ private:
     void finishQuit();
 
     Configuration &m_config;
-    ReportsRecord &m_reports;
+    core::ReportSink &m_reports;
     std::vector<std::function<void()>> m_shutdownList;
     core::LinkLamp *m_lineLamp = nullptr;
     core::LinkLamp *m_linkLamp = nullptr;

@@ -1,9 +1,9 @@
 #include "Program.h"
 
-#include "TForm3.h"
-#include "TForm99.h"
-#include "TMainForm.h"
-#include "TSelectForm.h"
+#include "VersionWindow.h"
+#include "ToolWindow.h"
+#include "MainWindow.h"
+#include "StartSelectDialog.h"
 #include "VersionInfo.h"
 #include "core/IniFile.h"
 
@@ -12,7 +12,7 @@
 
 namespace shell {
 
-Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers.clock(), reports())
+Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers.clock(), core::reports())
 {
     setConfig(&m_config);
 }
@@ -37,15 +37,15 @@ QString Program::noIniMessage() const
 
 void Program::createWindows()
 {
-    m_controller = std::make_unique<MainController>(m_config, reports(), m_timers);
-    m_mainForm = std::make_unique<TMainForm>(*m_controller, m_config);
+    m_controller = std::make_unique<MainController>(m_config, core::reports(), m_timers);
+    m_mainForm = std::make_unique<MainWindow>(*m_controller, m_config);
     m_controller->view.quitApplication = [this] { if (quitApplication) quitApplication(); };
     m_mainForm->onClosed = m_controller->view.quitApplication;
     const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->showHelp(topic); };
     if (createToolWindows) createToolWindows(m_mainForm.get());
 
-    m_selectForm = new TSelectForm(m_mainForm.get());
-    m_toolBase = new TForm99(m_mainForm->panel1, m_config, showHelp);
+    m_selectForm = new StartSelectDialog(m_mainForm.get());
+    m_toolBase = new ToolWindow(m_mainForm->panel1, m_config, showHelp);
     m_toolBase->tag = 99;
     m_toolBase->hide();
 
@@ -53,7 +53,7 @@ void Program::createWindows()
         ? descriptionVersion()
         : core::IniFile(m_config.getSysModFile()).readString(QStringLiteral("id"), QStringLiteral("version"), QStringLiteral("??"));
     const VersionInfo info = buildVersionInfo(m_config, QCoreApplication::applicationFilePath(), description);
-    m_versionWindow = new TForm3(m_mainForm->panel1, m_config, showHelp, info);
+    m_versionWindow = new VersionWindow(m_mainForm->panel1, m_config, showHelp, info);
     m_versionWindow->hide();
     m_controller->setEditVersion(info.title);
     m_mainForm->onInfoClick = [this] {

@@ -11,10 +11,10 @@ class QWidget;
 
 namespace shell {
 
-class TForm3;
-class TForm99;
-class TMainForm;
-class TSelectForm;
+class VersionWindow;
+class ToolWindow;
+class MainWindow;
+class StartSelectDialog;
 
 // The program's run in its fixed order: module initialisation, window
 // creation, start settings, (message loop), Quit, finalisation.
@@ -34,10 +34,10 @@ public:
 
     Configuration &config() { return m_config; }
     MainController &controller() { return *m_controller; }
-    TMainForm &mainForm() { return *m_mainForm; }
-    TSelectForm &selectForm() { return *m_selectForm; }
-    TForm99 &toolBase() { return *m_toolBase; }
-    TForm3 &versionWindow() { return *m_versionWindow; }
+    MainWindow &mainForm() { return *m_mainForm; }
+    StartSelectDialog &selectForm() { return *m_selectForm; }
+    ToolWindow &toolBase() { return *m_toolBase; }
+    VersionWindow &versionWindow() { return *m_versionWindow; }
 
     // Version of the parameter description file; the system module object
     // supplies it once it exists. Until then [id] version of the file is read.
@@ -52,10 +52,10 @@ private:
     core::TimerFactory &m_timers;
     Configuration m_config;
     std::unique_ptr<MainController> m_controller;
-    std::unique_ptr<TMainForm> m_mainForm;
-    TSelectForm *m_selectForm = nullptr;
-    TForm99 *m_toolBase = nullptr;
-    TForm3 *m_versionWindow = nullptr;
+    std::unique_ptr<MainWindow> m_mainForm;
+    StartSelectDialog *m_selectForm = nullptr;
+    ToolWindow *m_toolBase = nullptr;
+    VersionWindow *m_versionWindow = nullptr;
 };
 
 }  // namespace shell

@@ -1,6 +1,6 @@
 #include "SampleImage.h"
 
-#include "sysmod/SysModImage.h"
+#include "sysmod/ParameterSetCodec.h"
 
 #include <algorithm>
 

@@ -13,13 +13,13 @@
 #include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 #include "link/ModemControl.h"
 #include "panels/LineLamps.h"
 #include "panels/SessionPanel.h"
 #include "protocol/TransferQueue.h"
-#include "shell/Reports.h"
-#include "shell/session/TModem.h"
+#include "core/Reports.h"
+#include "shell/session/RemoteSession.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
 #include "sim/ModemPartner.h"
@@ -105,10 +105,10 @@ struct ModemStack {
     }
 
     comlink::ComPort port;
-    comlink::TKavCom kavcom;
+    comlink::FramedLink kavcom;
     comlink::ModemControl control;
     protocol::TransferQueue queue;
-    shell::TModem session;
+    shell::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
     RecordingLamp linkLamp;
@@ -123,10 +123,10 @@ struct ModemLinkFixture {
     explicit ModemLinkFixture(const sim::ModemOptions &options = {}, const sim::InstallationSetup &setup = {})
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
-        shell::reports().reset();
-        shell::reports().reportWrite = [this](const QString &text) { appLog << text; };
+        core::reports().reset();
+        core::reports().reportWrite = [this](const QString &text) { appLog << text; };
     }
-    ~ModemLinkFixture() { shell::reports().reset(); }
+    ~ModemLinkFixture() { core::reports().reset(); }
 
     // The panel's "INIT"; true once the panel reports the modem ready.
     bool init()

@@ -1,8 +1,8 @@
-#include "link/TMyComPort.h"
-#include "protocol/TZbl_Form.h"
+#include "link/PortWindow.h"
+#include "protocol/LineDriverWindow.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include "TestApp.h"
 #include "WidgetFind.h"
@@ -24,7 +24,7 @@ protected:
     LinkWindowsTest()
     {
         testsupport::testApp<QApplication>();
-        shell::reports().reset();
+        core::reports().reset();
         auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
         pcEnd = std::move(a);
         ctlEnd = std::move(b);
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
 {
-    comlink::TMyComPort window(*port, time);
+    comlink::PortWindow window(*port, time);
     QPushButton *f100 = button(window, "ZBL/F100");
     ASSERT_TRUE(f100);
     EXPECT_FALSE(f100->isEnabled());  // no framing layer yet
@@ -58,7 +58,7 @@ TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
     EXPECT_TRUE(got.startsWith(QByteArray("\x01" "AT\r")));
 
     QByteArray framedPayload;
-    window.setFraming([&](const QByteArray &p, comlink::TMyComPort::FramedAnswer) { framedPayload = p; }, nullptr, nullptr);
+    window.setFraming([&](const QByteArray &p, comlink::PortWindow::FramedAnswer) { framedPayload = p; }, nullptr, nullptr);
     EXPECT_TRUE(f100->isEnabled());
     QTest::mouseClick(button(window, "GRP/1 F100"), Qt::LeftButton);
     EXPECT_EQ(framedPayload, bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00}));
@@ -73,7 +73,7 @@ TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
 TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
 {
     protocol::Line401 line(*port, time);
-    protocol::TZbl_Form window(line, time);
+    protocol::LineDriverWindow window(line, time);
     line.transferPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
         line.lineSend(telegram, std::move(onAnswer));
         return true;

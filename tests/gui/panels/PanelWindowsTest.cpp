@@ -1,8 +1,8 @@
 #include "SessionRig.h"
 
 #include "panels/Lamp.h"
-#include "panels/TLEDS.h"
-#include "panels/TMStPanel.h"
+#include "panels/LampWindow.h"
+#include "panels/SessionPanelWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,8 +21,8 @@ QString byNumber(const QString &, const QString &ident)
 // The two windows wired to a session whose port is a journal, as the program wires them.
 struct WindowRig : SessionRig {
     QWidget host;
-    panels::TMStPanel panel{time, byNumber, false};
-    panels::TLEDS leds{time};
+    panels::SessionPanelWindow panel{time, byNumber, false};
+    panels::LampWindow leds{time};
 
     void wire()
     {
@@ -122,7 +122,7 @@ TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
             QWidget host;
             host.show();
             core::VirtualTime time;
-            panels::TLEDS leds(time);
+            panels::LampWindow leds(time);
             leds.showLeds(&host, 0, 0, false);
             QFont font = host.font();
             font.setPointSizeF(font.pointSizeF() * pointScale);

@@ -2,9 +2,9 @@
 
 #include "shell/HelpViewer.h"
 #include "shell/Program.h"
-#include "shell/TForm3.h"
-#include "shell/TMainForm.h"
-#include "shell/TSelectForm.h"
+#include "shell/VersionWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/StartSelectDialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -28,7 +28,7 @@ protected:
 
     void SetUp() override
     {
-        shell::reports().reset();
+        core::reports().reset();
         writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
         writeText(tmp.filePath(QStringLiteral("de.lng")), QString::fromUtf8(testLanguage()));
         program = std::make_unique<shell::Program>(time);
@@ -42,7 +42,7 @@ protected:
 
     void TearDown() override { program.reset(); }
 
-    shell::TMainForm &main() { return program->mainForm(); }
+    shell::MainWindow &main() { return program->mainForm(); }
     QStringList mainLog() const { return readLines(tmp.filePath(QStringLiteral("log/main.log"))); }
 };
 
@@ -86,8 +86,8 @@ TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
 TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
 {
     auto &controller = program->controller();
-    controller.registerShutdownProc([] { shell::reports().debug(QStringLiteral("mst_panel> halt")); });
-    controller.registerShutdownProc([] { shell::reports().debug(QStringLiteral("mst_lcd> halt")); });
+    controller.registerShutdownProc([] { core::reports().debug(QStringLiteral("mst_panel> halt")); });
+    controller.registerShutdownProc([] { core::reports().debug(QStringLiteral("mst_lcd> halt")); });
 
     QTest::mouseClick(main().speedButton3, Qt::LeftButton);
     QTest::mouseClick(main().speedButton3, Qt::LeftButton);
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
     main().help->show();  // an open dialog does not keep the program alive
     main().close();
     EXPECT_EQ(quitRequests, 1);
-    shell::reports().write(QStringLiteral("not mirrored"));
+    core::reports().write(QStringLiteral("not mirrored"));
     EXPECT_FALSE(main().reportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
 
     program->quit();  // as the program's entry does after the loop
@@ -127,13 +127,13 @@ TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
 
 TEST_F(MainWindowTest, MainLogLinesAppearInTheConnectionReport)
 {
-    shell::reports().write(QStringLiteral("port> offen"));
+    core::reports().write(QStringLiteral("port> offen"));
     EXPECT_TRUE(main().reportMemo->toPlainText().contains(QStringLiteral("port> offen")));
 }
 
 TEST_F(MainWindowTest, InfoButtonShowsTheVersionWindowDockedInTheHostPanel)
 {
-    shell::TForm3 &version = program->versionWindow();
+    shell::VersionWindow &version = program->versionWindow();
     EXPECT_FALSE(version.isVisible());
     QTest::mouseClick(main().infoButton, Qt::LeftButton);
     EXPECT_TRUE(version.isVisible());
@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, InfoButtonShowsTheVersionWindowDockedInTheHostPanel)
 
 TEST_F(MainWindowTest, HelpButtonOpensTheContentsOfTheHelpFile)
 {
-    shell::TForm3 &version = program->versionWindow();
+    shell::VersionWindow &version = program->versionWindow();
     version.show();
     QTest::mouseClick(version.helpButton, Qt::LeftButton);
     EXPECT_TRUE(main().help->isVisible());
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, HelpWithoutFileSaysWhichFileIsMissing)
 
 TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
 {
-    shell::TSelectForm &select = program->selectForm();
+    shell::StartSelectDialog &select = program->selectForm();
     EXPECT_EQ(select.windowTitle(), QStringLiteral("Start Select"));
     struct { int mask; bool sysmod, steuerung, modem; } cases[] = {{3, true, true, false}, {7, true, true, true}, {4, false, false, true}};
     for (const auto &c : cases) {

@@ -9,7 +9,7 @@
 #include "link/QtSerialLine.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
-#include "protocol/ZblUtils.h"
+#include "protocol/CommandLibrary.h"
 #include "sim/Installation.h"
 
 #include <QCoreApplication>
@@ -73,14 +73,14 @@ public:
         spin([&] { return answer.has_value(); }, timeoutMs);
         return answer;
     }
-    std::optional<QString> text(const std::function<void(protocol::TZBL_UTILS::TextProc)> &request, int timeoutMs = 5000)
+    std::optional<QString> text(const std::function<void(protocol::CommandLibrary::TextProc)> &request, int timeoutMs = 5000)
     {
         std::optional<QString> got;
         request([&](const QString &t) { got = t; });
         spin([&] { return got.has_value(); }, timeoutMs);
         return got;
     }
-    bool done(const std::function<void(protocol::TZBL_UTILS::DoneProc)> &request, int timeoutMs = 5000)
+    bool done(const std::function<void(protocol::CommandLibrary::DoneProc)> &request, int timeoutMs = 5000)
     {
         bool finished = false;
         request([&] { finished = true; });
@@ -94,7 +94,7 @@ public:
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
     protocol::Line401 line{port, timers};
-    protocol::TZBL_UTILS utils{queue.putFunction(), timers.clock()};
+    protocol::CommandLibrary utils{queue.putFunction(), timers.clock()};
 };
 
 // The same make-up as the stand-in process (seed 1), to know what it answers.
@@ -127,7 +127,7 @@ TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValu
 {
     EXPECT_EQ(stack->ask(2, bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 
-    protocol::TZBL_UTILS &utils = stack->utils;
+    protocol::CommandLibrary &utils = stack->utils;
     const sim::Lift &lift = expected.lift(0);
     EXPECT_EQ(stack->text([&](auto proc) { utils.getVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
     EXPECT_EQ(stack->text([&](auto proc) { utils.getKo(proc); }), QString(QChar(lift.topFloor())));
@@ -146,7 +146,7 @@ TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValu
 
 TEST_F(LinkStackTest, ClockSetToThePcsTimeReadsBackThePcsDate)
 {
-    protocol::TZBL_UTILS &utils = stack->utils;
+    protocol::CommandLibrary &utils = stack->utils;
     ASSERT_TRUE(stack->done([&](auto done) { utils.setClock(done); }));
     const QDate today = QDate::currentDate();
     const std::optional<QString> clock = stack->text([&](auto proc) { utils.getClock(proc); });
@@ -165,8 +165,8 @@ TEST_F(LinkStackTest, GroupRoutedRequestsReachTheirLiftOnly)
             return stack->queue.transferPut(length, std::move(onAnswer), bytes({0xF0, 0x10, 0x70, member}) + telegram);
         };
     };
-    protocol::TZBL_UTILS lift0(routed(0), stack->timers.clock());
-    protocol::TZBL_UTILS lift2(routed(2), stack->timers.clock());
+    protocol::CommandLibrary lift0(routed(0), stack->timers.clock());
+    protocol::CommandLibrary lift2(routed(2), stack->timers.clock());
 
     ASSERT_TRUE(lift2.setKennung(QStringLiteral("AUFZUG ZWEI")));
     ASSERT_TRUE(stack->drained());

@@ -4,7 +4,7 @@
 #include "ModemLinkFixture.h"
 
 #include "core/Bytes.h"
-#include "protocol/ZblUtils.h"
+#include "protocol/CommandLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
 
         EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 
-        protocol::TZBL_UTILS library(f.pc.queue.putFunction(), f.time);
+        protocol::CommandLibrary library(f.pc.queue.putFunction(), f.time);
         QString version;
         library.getVersion([&](const QString &text) { version = text; });
         ASSERT_TRUE(f.runUntil([&] { return !version.isEmpty(); }, 10000));

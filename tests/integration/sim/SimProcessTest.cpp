@@ -1,7 +1,7 @@
 // haltron-sim as a process on a pseudo-terminal, spoken to like the PC does.
 
 #include "core/Bytes.h"
-#include "sysmod/SysModImage.h"
+#include "sysmod/ParameterSetCodec.h"
 
 #include <QFileInfo>
 #include <QProcess>

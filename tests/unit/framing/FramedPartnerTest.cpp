@@ -1,5 +1,5 @@
 #include "link/FramedPartner.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 
 #include "core/Bytes.h"
 
@@ -7,7 +7,7 @@
 
 using comlink::FramedPartner;
 using comlink::MemorySerialLine;
-using comlink::TKavCom;
+using comlink::FramedLink;
 using core::bytes;
 
 namespace {
@@ -60,7 +60,7 @@ protected:
     core::VirtualTime time;
     std::unique_ptr<MemorySerialLine> pcLine, ctlLine;
     std::unique_ptr<FramedPartner> partner;
-    TKavCom kav{time};
+    FramedLink kav{time};
     std::function<void(int)> rxHook;
     QStringList linkErrors;
 };
@@ -109,7 +109,7 @@ TEST_F(FramedPartnerTest, SilentPartnerTimesOutAndTheLinkRecovers)
 {
     synchronise();
     partner->setSilent(true);
-    EXPECT_EQ(ask(bytes({0xF1, 0x00})), TKavCom::TimeoutError);
+    EXPECT_EQ(ask(bytes({0xF1, 0x00})), FramedLink::TimeoutError);
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
     partner->setSilent(false);
     EXPECT_EQ(ask(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));

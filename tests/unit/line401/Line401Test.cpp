@@ -1,7 +1,7 @@
 #include "protocol/Line401.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <gtest/gtest.h>
 
@@ -94,10 +94,10 @@ protected:
         line = std::make_unique<Line401>(*port, time);
         line->linkLed = &lamp;
         partner = std::make_unique<Partner>(*ctlEnd);
-        shell::reports().reset();
-        shell::reports().reportWrite = [this](const QString &text) { log << text; };
+        core::reports().reset();
+        core::reports().reportWrite = [this](const QString &text) { log << text; };
     }
-    ~Line401Test() override { shell::reports().reset(); }
+    ~Line401Test() override { core::reports().reset(); }
 
     // Starts the line the way the main window does: local mode, then the link action.
     void start()

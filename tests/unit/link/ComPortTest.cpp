@@ -1,7 +1,7 @@
 #include "link/ComPort.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +27,12 @@ protected:
         farEnd = std::move(b);
         farEnd->open("far");
         port = std::make_unique<ComPort>(*pcEnd, time);
-        shell::reports().reset();
-        shell::reports().reportWrite = [this](const QString &t) { log << "W:" + t; };
-        shell::reports().reportDebug = [this](const QString &t) { log << "D:" + t; };
+        core::reports().reset();
+        core::reports().reportWrite = [this](const QString &t) { log << "W:" + t; };
+        core::reports().reportDebug = [this](const QString &t) { log << "D:" + t; };
         port->onMemo = [this](const QString &t) { memo << t; };
     }
-    ~ComPortTest() override { shell::reports().reset(); }
+    ~ComPortTest() override { core::reports().reset(); }
 
     core::VirtualTime time;  // 04:22:31.000 = 15751000 ms after midnight
     std::unique_ptr<MemorySerialLine> pcEnd, farEnd;
@@ -145,7 +145,7 @@ TEST_F(ComPortTest, TrafficReachesTheLogOnlyWithBit9)
     port->openPort(1);
     port->sendString("A");
     EXPECT_FALSE(log.contains("W:15751000 > A"));
-    shell::reports().setFlag(shell::ReportPortTraffic);
+    core::reports().setFlag(core::ReportPortTraffic);
     port->sendString("A");
     port->memoText("plain");
     EXPECT_TRUE(log.contains("W:15751000 > A"));

@@ -2,14 +2,14 @@
 
 #include "FakeHayesModem.h"
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <gtest/gtest.h>
 
 using comlink::ComPort;
 using comlink::MemorySerialLine;
 using comlink::ModemControl;
-using comlink::TKavCom;
+using comlink::FramedLink;
 using core::bytes;
 
 namespace {
@@ -26,8 +26,8 @@ class ModemTest : public ::testing::Test {
 protected:
     ModemTest()
     {
-        shell::reports().reset();
-        shell::reports().reportWrite = [this](const QString &t) { appLog << t; };
+        core::reports().reset();
+        core::reports().reportWrite = [this](const QString &t) { appLog << t; };
         port.onMemo = [this](const QString &t) { memo << t; };
         kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
         kav.readChars = [this](int n) { return port.readChars(n); };
@@ -39,7 +39,7 @@ protected:
         };
         EXPECT_TRUE(port.openPort(1));
     }
-    ~ModemTest() override { shell::reports().reset(); }
+    ~ModemTest() override { core::reports().reset(); }
 
     bool dial(const QString &number = QStringLiteral("0815"))
     {
@@ -64,7 +64,7 @@ protected:
     MemorySerialLine &pcLine = *lines.first;
     MemorySerialLine &modemLine = *lines.second;
     ComPort port{pcLine, time};
-    TKavCom kav{time};
+    FramedLink kav{time};
     ModemControl modem{port, kav, time};
     FakeHayesModem fake{time, modemLine, pcLine};
     Lamp lamp;
@@ -131,7 +131,7 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_TRUE(port.isConnected());
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_EQ(port.view().status, "AB12");
-    EXPECT_EQ(kav.answerHeader, TKavCom::StandardHeader);
+    EXPECT_EQ(kav.answerHeader, FramedLink::StandardHeader);
     EXPECT_FALSE(kav.onLinkError);
     for (const char *line : {"wähle: 0815", "CONNECT 19200", "SYNCHRONISIERT"}) EXPECT_TRUE(appLog.contains(line)) << line;
     for (const char *line : {"start-sync", "** MST.SYNC **", "** NOTIFY PARTNER **", "NOTIFIED/CONNECTED"})

@@ -1,10 +1,10 @@
 #include "link/ModemControl.h"
-#include "link/TMyComPort.h"
+#include "link/PortWindow.h"
 
 #include "FakeHayesModem.h"
 #include "TestApp.h"
 #include "WidgetFind.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -19,7 +19,7 @@ class ModemGroupTest : public ::testing::Test {
 protected:
     ModemGroupTest()
     {
-        shell::reports().reset();
+        core::reports().reset();
         kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
         kav.readChars = [this](int n) { return port.readChars(n); };
         kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
@@ -36,10 +36,10 @@ protected:
     std::pair<std::unique_ptr<comlink::MemorySerialLine>, std::unique_ptr<comlink::MemorySerialLine>> lines =
         comlink::MemorySerialLine::createPair(&time, 1);
     comlink::ComPort port{*lines.first, time};
-    comlink::TKavCom kav{time};
+    comlink::FramedLink kav{time};
     comlink::ModemControl modem{port, kav, time};
     FakeHayesModem fake{time, *lines.second, *lines.first};
-    comlink::TMyComPort window{port, time};
+    comlink::PortWindow window{port, time};
 };
 
 TEST_F(ModemGroupTest, TestButtonShowsTheResult)

@@ -1,7 +1,7 @@
 #include "protocol/TransferQueue.h"
 
 #include "core/Bytes.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <gtest/gtest.h>
 
@@ -324,9 +324,9 @@ TEST_F(Queue, RefusedPuts)
 
 TEST_F(Queue, LogLinesAndTransferTime)
 {
-    shell::reports().reset();
+    core::reports().reset();
     QStringList mainLog;
-    shell::reports().reportWrite = [&](const QString &line) { mainLog << line; };
+    core::reports().reportWrite = [&](const QString &line) { mainLog << line; };
     const int start = time.msecsSinceMidnight();
 
     put("hello", Hello);
@@ -338,7 +338,7 @@ TEST_F(Queue, LogLinesAndTransferTime)
                                 QString("%1 << ").arg(start + 170), QString("%1 << transfer/fifo leer ?").arg(start + 170)}));
     EXPECT_TRUE(mainLog.isEmpty());  // bit 10 off
 
-    shell::reports().setFlag(shell::ReportQueueTraffic);
+    core::reports().setFlag(core::ReportQueueTraffic);
     queue.setReportLocal(false);
     put("hello", Hello);
     time.advance(30);
@@ -346,7 +346,7 @@ TEST_F(Queue, LogLinesAndTransferTime)
     EXPECT_EQ(queue.lastDeltaMs(), 80);
     EXPECT_EQ(mainLog, (QStringList{QString("%1 >> F100").arg(start + 170), QString("%1 << F101").arg(start + 250)}));
     EXPECT_EQ(log.size(), 4);
-    shell::reports().reset();
+    core::reports().reset();
 }
 
 TEST_F(Queue, HaltAllowsCloseAndStopsTimers)

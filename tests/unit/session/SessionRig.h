@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "shell/Reports.h"
-#include "shell/session/TModem.h"
+#include "core/Reports.h"
+#include "shell/session/RemoteSession.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,7 +11,7 @@
 // write every call into one journal, so tests can check what happened in which order.
 struct SessionRig {
     core::VirtualTime time;
-    shell::TModem modem{time};
+    shell::RemoteSession modem{time};
     QStringList journal;
 
     bool opens = true;
@@ -25,9 +25,9 @@ struct SessionRig {
 
     SessionRig()
     {
-        shell::reports().reset();
-        shell::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
-        shell::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
+        core::reports().reset();
+        core::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
+        core::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
         auto &port = modem.port;
         port.openPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
         port.isConnected = [this] { return connected; };
@@ -57,7 +57,7 @@ struct SessionRig {
         w.closePanel = [this] { journal << "closepanel"; };
         modem.transferHalt = [this] { journal << "transferhalt"; };
     }
-    ~SessionRig() { shell::reports().reset(); }
+    ~SessionRig() { core::reports().reset(); }
 
     // The entries of the journal that start with prefix.
     QStringList only(const QString &prefix) const { return journal.filter(QRegularExpression("^" + prefix)); }

@@ -106,7 +106,7 @@ TEST_F(LogsTest, DebugLinesNeedBitThree)
 {
     startWith(iniWith(QStringLiteral("0")));
     reports.debug(QStringLiteral("quiet"));
-    reports.setFlag(shell::ReportDebugBit);
+    reports.setFlag(core::ReportDebugBit);
     reports.debug(QStringLiteral("loud"));
     const QStringList log = lines(QStringLiteral("log/main.log"));
     EXPECT_FALSE(log.contains(QStringLiteral("quiet")));

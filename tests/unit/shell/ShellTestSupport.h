@@ -2,7 +2,7 @@
 
 #include "core/Timer.h"
 #include "shell/Configuration.h"
-#include "shell/Reports.h"
+#include "core/Reports.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,7 @@ class ShellFixture : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     core::VirtualTime time;
-    shell::ReportsRecord reports;
+    core::ReportSink reports;
     std::unique_ptr<shell::Configuration> config;
 
     QString path(const QString &name) const { return tmp.filePath(name); }

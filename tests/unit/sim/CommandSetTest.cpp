@@ -3,7 +3,7 @@
 #include "protocol/Codes.h"
 
 #include "core/Bytes.h"
-#include "sysmod/SysModImage.h"
+#include "sysmod/ParameterSetCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "sim/ModemPartner.h"
 
 #include "core/Bytes.h"
-#include "link/KavCom.h"
+#include "link/FramedLink.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 QByteArray frame(const QByteArray &content)
 {
     const QByteArray body = QByteArray(1, char(content.size() + 1)) + content;
-    return body + char(comlink::TKavCom::checksum(body));
+    return body + char(comlink::FramedLink::checksum(body));
 }
 
 class ModemTest : public ::testing::Test {

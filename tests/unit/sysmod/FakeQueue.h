@@ -3,7 +3,7 @@
 #include "core/Bytes.h"
 #include "core/Timer.h"
 #include "core/Transfer.h"
-#include "sysmod/SysModTarget.h"
+#include "sysmod/ParameterSetTarget.h"
 
 #include <QList>
 
@@ -16,7 +16,7 @@
 // controller's place (an empty answer means silence).
 class FakeQueue {
 public:
-    FakeQueue(core::VirtualTime &time, sysmod::SysModTarget &target) : m_time(time), m_target(target) {}
+    FakeQueue(core::VirtualTime &time, sysmod::ParameterSetTarget &target) : m_time(time), m_target(target) {}
 
     core::TransferPutFn putFn()
     {
@@ -65,5 +65,5 @@ public:
 
 private:
     core::VirtualTime &m_time;
-    sysmod::SysModTarget &m_target;
+    sysmod::ParameterSetTarget &m_target;
 };

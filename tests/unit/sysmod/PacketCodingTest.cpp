@@ -1,5 +1,5 @@
 #include "core/Bytes.h"
-#include "sysmod/SysModImage.h"
+#include "sysmod/ParameterSetCodec.h"
 
 #include <gtest/gtest.h>
 

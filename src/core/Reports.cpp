@@ -1,0 +1,11 @@
+#include "Reports.h"
+
+namespace core {
+
+ReportSink &reports()
+{
+    static ReportSink record;
+    return record;
+}
+
+}  // namespace core

@@ -1,0 +1,34 @@
+#include "StatusLamp.h"
+
+#include <QMouseEvent>
+
+namespace shell {
+
+QColor colourFromBgr(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+StatusLamp::StatusLamp(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setFixedSize(17, 17);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colourFromBgr(m_colour));
+    setPalette(p);
+}
+
+void StatusLamp::setLampColour(unsigned bgr)
+{
+    m_colour = bgr;
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colourFromBgr(bgr));
+    setPalette(p);
+    if (onChange) onChange(*this, bgr == core::colour::Green);
+}
+
+void StatusLamp::mousePressEvent(QMouseEvent *event)
+{
+    if (onClick) onClick();
+    event->accept();
+}
+
+}  // namespace shell

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ToolWindow.h"
+#include "VersionInfo.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace shell {
+
+// The version window: program title, versions of the data files and the
+// folders in use. Docked into the main window's panel; "schliessen" hides it.
+class VersionWindow : public ToolWindow {
+public:
+    VersionWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp,
+           const VersionInfo &info);
+
+    QPushButton *closeButton;
+    QPlainTextEdit *memo1;
+};
+
+}  // namespace shell

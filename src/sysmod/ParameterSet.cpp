@@ -1,0 +1,189 @@
+#include "ParameterSet.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace sysmod {
+
+void ParameterSet::create()
+{
+    clear();
+    setFileNames(QStringLiteral("CLEAR"));
+    loadFromQRx = &ParameterSet::notLinked;
+    saveToQRx = &ParameterSet::notLinked;
+}
+
+void ParameterSet::clear()
+{
+    m_image.fill('\0', kImageSize);
+}
+
+void ParameterSet::initHeader()
+{
+    setWordAt(m_image, 0, kFormatWord);
+    setWordAt(m_image, 2, 0);
+}
+
+quint32 ParameterSet::updateChecksum()
+{
+    const quint32 sum = checksumOf(m_image);
+    setWordAt(m_image, kChecksumOffset, quint16(sum));
+    return sum;
+}
+
+bool ParameterSet::setImageData(const QByteArray &image)
+{
+    if (image.size() != kImageSize) return false;
+    m_image = image;
+    return true;
+}
+
+quint8 ParameterSet::getByte(int i) const
+{
+    return i >= 0 && i < kImageSize ? quint8(m_image[i]) : 0;
+}
+
+void ParameterSet::setByte(int i, quint8 b)
+{
+    if (i >= 0 && i < kImageSize) m_image[i] = char(b);
+}
+
+void ParameterSet::setFileNames(const QString &path)
+{
+    // Both separators are accepted: names typed or stored on either platform.
+    const int cut = std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
+                              path.lastIndexOf(QLatin1Char(':'))});
+    m_fileName = path.mid(cut + 1);
+    if (!m_fileName.contains(QLatin1Char('.'))) m_fileName += QStringLiteral(".smb");
+    m_baseName = m_fileName.left(m_fileName.indexOf(QLatin1Char('.')));
+}
+
+bool ParameterSet::loadFromFile(const QString &path)
+{
+    m_transferred = 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    // One byte more than an image tells a long file from a whole one.
+    const QByteArray data = file.read(kImageSize + 1);
+    m_transferred = int(std::max<qsizetype>(0, data.size()));
+    if (data.size() != kImageSize) {
+        m_lastError = QStringLiteral("%1: %2 bytes, expected %3").arg(path).arg(data.size()).arg(kImageSize);
+        return false;
+    }
+    m_image = data;
+    setFileNames(path);
+    m_lastError.clear();
+    return true;
+}
+
+bool ParameterSet::saveToFile(const QString &path)
+{
+    setWordAt(m_image, 0, kFormatWord);
+    updateChecksum();
+    m_transferred = 0;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_image) != kImageSize || !file.commit()) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    m_transferred = kImageSize;
+    setFileNames(path);
+    m_lastError.clear();
+    return true;
+}
+
+void ParameterSet::setDefaultFile(const QString &path)
+{
+    m_defaultPath = path;
+    const int cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const QString name = path.mid(cut + 1);
+    m_defaultName = name.left(std::max<qsizetype>(0, name.size() - 4));
+}
+
+void ParameterSet::loadDefault()
+{
+    clear();
+    loadFromFile(m_defaultPath);
+    setFileNames(m_defaultName);
+    initHeader();
+    updateChecksum();
+}
+
+void ParameterSet::startUp(const QString &descriptionPath, const QString &defaultPath)
+{
+    loadDescription(descriptionPath);
+    setDefaultFile(defaultPath);
+    loadDefault();
+}
+
+bool ParameterSet::loadDescription(const QString &path)
+{
+    return m_description.load(path);
+}
+
+QString ParameterSet::descriptionVersion() const
+{
+    const QString version = m_description.readString(QStringLiteral("id"), QStringLiteral("version"));
+    return version.isEmpty() ? QStringLiteral("??") : version;
+}
+
+void ParameterSet::setDescriptionKeys(const QString &longNameKey, const QString &hintKey)
+{
+    m_longNameKey = longNameKey;
+    m_hintKey = hintKey;
+}
+
+QStringList ParameterSet::describedParameters() const
+{
+    QStringList names = m_description.sections();
+    names.removeIf([](const QString &s) { return s.compare(QStringLiteral("id"), Qt::CaseInsensitive) == 0; });
+    return names;
+}
+
+ParameterSet::ParameterText ParameterSet::describeParameter(const QString &name) const
+{
+    return {m_description.readString(name, m_longNameKey), m_description.readString(name, m_hintKey)};
+}
+
+int ParameterSet::parameterOffset(const QString &name) const
+{
+    return m_description.readInteger(name, QStringLiteral("offset"), -1);
+}
+
+quint8 ParameterSet::describeKo() const
+{
+    return std::min<quint8>(getByte(kKoOffset), kMaxFloors - 1);
+}
+
+quint8 ParameterSet::describeTurfkt(int i) const
+{
+    return i >= 0 && i < kMaxFloors ? getByte(kTurfktOffset + i) : 0;
+}
+
+quint32 ParameterSet::describeAnfModel(int i) const
+{
+    if (i < 0 || i >= kMaxFloors) return 0;
+    const int at = kAnfModelOffset + 4 * i;
+    return wordAt(m_image, at) | quint32(wordAt(m_image, at + 2)) << 16;
+}
+
+void ParameterSet::notLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+                        ProgressCallback onProgress)
+{
+    Q_UNUSED(onSuccess);
+    Q_UNUSED(onProgress);
+    const QString text = QStringLiteral("nicht gelinkt!!");
+    if (onFailure) onFailure(text);
+    if (onStatus) onStatus(text);
+}
+
+ParameterSet &sysMod()
+{
+    static ParameterSet instance;
+    return instance;
+}
+
+}  // namespace sysmod

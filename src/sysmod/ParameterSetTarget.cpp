@@ -1,0 +1,127 @@
+#include "ParameterSetTarget.h"
+
+#include "core/Bytes.h"
+#include "sysmod/ParameterSetCodec.h"
+
+namespace sysmod {
+
+namespace {
+
+const QByteArray kAck = core::bytes({0xF1, 0x01});
+const QByteArray kRefused = core::bytes({0xF1, 0x00});
+// A read packet answer: marker FF (the local line takes only bytes from F0 on as the
+// start of an answer, and its low nibble 15 announces 16 bytes), 48, seven pairs.
+constexpr int kReadPairs = 7;
+constexpr int kReadMarker = 0xFF;
+constexpr int kPacketSize = 16;
+
+}  // namespace
+
+ParameterSetTarget::ParameterSetTarget(const core::Clock &clock) : m_clock(clock), m_image(kImageSize, '\0')
+{
+    setWordAt(m_image, 0, kFormatWord);
+    setWordAt(m_image, kChecksumOffset, quint16(checksumOf(m_image)));
+}
+
+bool ParameterSetTarget::setImage(const QByteArray &image)
+{
+    if (image.size() != kImageSize) return false;
+    m_image = image;
+    return true;
+}
+
+bool ParameterSetTarget::handles(const QByteArray &telegram)
+{
+    if (telegram.size() < 2) return false;
+    const int command = core::byteAt(telegram, 0);
+    const int code = core::byteAt(telegram, 1);
+    if (command == 0xFF) return code == 0x49;
+    if (command != 0xF1) return false;
+    switch (code) {
+    case 0x00: case 0x05: case 0x07: case 0x0E: case 0x0F: case 0x10:
+    case 0x46: case 0x47: case 0x48: case 0x4A:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ParameterSetTarget::rebooting() const
+{
+    return m_rebootUntil >= 0 && m_clock.elapsedMs() < m_rebootUntil;
+}
+
+QByteArray ParameterSetTarget::answer(const QByteArray &telegram)
+{
+    if (rebooting() || !handles(telegram)) return {};
+    if (core::byteAt(telegram, 0) == 0xFF) return writePacket(telegram) ? kAck : kRefused;
+
+    switch (core::byteAt(telegram, 1)) {
+    case 0x00:  // link check
+    case 0x46:  // stop group
+        return kAck;
+    case 0x47:  // group finish
+        m_suspended = m_writing = false;
+        return kAck;
+    case 0x05:  // select: a read session starts from the top
+        m_served = m_image;
+        if (corruptChecksum) m_served[kChecksumOffset] = char(m_served[kChecksumOffset] ^ 0x5A);
+        m_readPosition = 0;
+        return core::bytes({0xF4, 0x00, 0x00, 0x00, 0x00});
+    case 0x07:  // size, one 4-bit digit per byte
+        return core::bytes({0xF4, kImageSize & 0xF, (kImageSize >> 4) & 0xF, (kImageSize >> 8) & 0xF,
+                            (kImageSize >> 12) & 0xF});
+    case 0x48:
+        return readPacket();
+    case 0x0E:  // suspend
+        m_suspended = true;
+        return kAck;
+    case 0x0F:  // prepare write
+        if (!m_suspended) return kRefused;
+        m_writing = true;
+        m_writeOverflow = false;
+        m_incoming = QByteArray(kImageSize, '\0');
+        m_writePosition = 0;
+        return kAck;
+    case 0x4A:
+        return endOfWrite() ? kAck : kRefused;
+    case 0x10:  // reset: silent while it reboots
+        m_suspended = m_writing = false;
+        m_rebootUntil = m_clock.elapsedMs() + rebootMs;
+        ++m_resets;
+        return {};
+    }
+    return {};
+}
+
+QByteArray ParameterSetTarget::readPacket()
+{
+    if (m_served.size() != kImageSize) m_served = m_image;
+    QByteArray answer = core::bytes({kReadMarker, 0x48}) + encodeRuns(m_served, m_readPosition, kReadPairs);
+    answer.append(kPacketSize - answer.size(), '\0');
+    return answer;
+}
+
+bool ParameterSetTarget::writePacket(const QByteArray &telegram)
+{
+    if (!m_writing || telegram.size() != kPacketSize) return false;
+    const DecodeResult decoded = decodeRuns(telegram, 2, kPacketSize, m_incoming, m_writePosition);
+    m_writeOverflow = m_writeOverflow || decoded.overflow;
+    return !decoded.overflow;
+}
+
+bool ParameterSetTarget::endOfWrite()
+{
+    // Only a whole image with a matching checksum replaces the parameter set.
+    const bool whole = m_writing && !m_writeOverflow && m_writePosition == kImageSize;
+    m_writing = false;
+    if (!whole || !checksumValid(m_incoming)) {
+        ++m_refusedWrites;
+        return false;
+    }
+    m_image = m_incoming;
+    ++m_acceptedWrites;
+    return true;
+}
+
+}  // namespace sysmod

@@ -1,0 +1,482 @@
+#include "link/FramedLink.h"
+
+#include "core/Bytes.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using comlink::FramedLink;
+using core::bytes;
+
+namespace {
+
+const QByteArray kSoh = bytes({0x01});
+const QByteArray kAck = bytes({0x06});
+const QByteArray kNak = bytes({0x15});
+const QByteArray kF100Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x00, 0x1C});
+// The controller's answer F1 01, framed.
+const QByteArray kF101Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x1D});
+
+// The layer on virtual time, with the port's side played by the test: what
+// the layer sends is collected, what the test feeds arrives as one batch.
+class KavComTest : public ::testing::Test {
+protected:
+    KavComTest()
+    {
+        kav.sendString = [this](const QByteArray &b) { sent += b; return true; };
+        kav.readChars = [this](int n) {
+            const QByteArray out = pending.left(n);
+            pending.remove(0, out.size());
+            return out;
+        };
+        kav.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
+        kav.onLinkError = [this](const QString &t) { linkErrors << t; };
+    }
+
+    // One receive event of the port carrying these bytes.
+    void feed(const QByteArray &b)
+    {
+        pending += b;
+        ASSERT_TRUE(rxHook) << "receive hook not installed";
+        rxHook(int(pending.size()));
+    }
+    QByteArray takeSent() { return std::exchange(sent, {}); }
+
+    bool sendF100()
+    {
+        return kav.kavcomSend(bytes({0xF1, 0x00}), [this](const QByteArray &a) { answers << a; });
+    }
+    // The controller's side of one full exchange, each step a batch of its own.
+    void controllerAnswers(const QByteArray &answerFrame)
+    {
+        feed(kAck);           // SOH acknowledged
+        feed(kAck);           // frame acknowledged
+        feed(kSoh);           // its answer starts
+        feed(answerFrame);
+    }
+
+    core::VirtualTime time;
+    FramedLink kav{time};
+    QByteArray sent, pending;
+    std::function<void(int)> rxHook;
+    QList<QByteArray> answers;
+    QStringList linkErrors;
+};
+
+TEST(KavComFrame, BuildsFramesAndChecksums)
+{
+    EXPECT_EQ(QByteArray(1, 0x02) + FramedLink::buildFrame(bytes({0xF1, 0x00})), kF100Frame);
+    EXPECT_EQ(FramedLink::buildFrame({}), bytes({0x04, 0x28, 0xFF, 0xFF, 0x29}));
+    // The special telegrams of the synchronisation carry the same checksum rule.
+    EXPECT_EQ(FramedLink::checksum(bytes({0x04, 0x28, 0xFF, 0x90})), 0xBA);
+    EXPECT_EQ(FramedLink::checksum(bytes({0x03, 0x0C, 0x05})), 0x13);
+    const QByteArray group = FramedLink::buildFrame(bytes({0xF0, 0x10, 0x70, 0x01, 0xF1, 0x00}));
+    EXPECT_EQ(group.size(), 1 + 3 + 6 + 1);
+    EXPECT_EQ(core::byteAt(group, 0), 10);
+}
+
+TEST(KavComFrame, UnpacksOnlyStandardAnswers)
+{
+    struct Case { QByteArray in, data; bool error; };
+    const Case cases[] = {
+        {bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x1D}), bytes({0xF1, 0x01}), false},
+        {bytes({0x28, 0xFF, 0xFF, 0x1D}), {}, false},
+        {bytes({0x28, 0xFF, 0xFF}), {}, false},
+        {bytes({0x28, 0xFF, 0x91, 0x41, 0x00}), bytes({0x28, 0xFF, 0x91, 0x41, 0x00}), true},
+        {bytes({0x28, 0xFF}), bytes({0x28, 0xFF}), true},
+        {{}, {}, true},
+        {"<ERROR> NC/TIME.OUT 5000", "<ERROR> NC/TIME.OUT 5000", true},
+    };
+    for (const Case &c : cases) {
+        const auto u = FramedLink::unpackAnswer(c.in);
+        EXPECT_EQ(u.data, c.data) << core::hexText(c.in).toStdString();
+        EXPECT_EQ(u.error, c.error) << core::hexText(c.in).toStdString();
+    }
+}
+
+TEST(KavComFrame, FindsTheFirstFrameWithTheAnswerHeader)
+{
+    const QByteArray std = FramedLink::StandardHeader;
+    struct Case { const char *what; QByteArray in; bool complete; QByteArray frame; };
+    const Case cases[] = {
+        {"plain", kF101Frame, true, kF101Frame.mid(2)},
+        {"noise before STX", bytes({0x55, 0x02, 0x00}) + kF101Frame, true, kF101Frame.mid(2)},
+        {"wrong checksum kept", bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x77}), true,
+         bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x77})},
+        {"one byte short", kF101Frame.left(7), false, {}},
+        {"header only", kF101Frame.left(5), false, {}},
+        {"too short for a header", kF101Frame.left(4), false, {}},
+        {"other header", bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00}), false, {}},
+        {"trailing bytes ignored", kF101Frame + bytes({0x99, 0x98}), true, kF101Frame.mid(2)},
+        {"length 0", bytes({0x02, 0x00, 0x28, 0xFF, 0xFF}), true, {}},
+        {"length 255 incomplete", bytes({0x02, 0xFF, 0x28, 0xFF, 0xFF, 0x00}), false, {}},
+        {"empty", {}, false, {}},
+    };
+    for (const Case &c : cases) {
+        bool complete = true;
+        EXPECT_EQ(FramedLink::findAnswerFrame(c.in, std, &complete), c.frame) << c.what;
+        EXPECT_EQ(complete, c.complete) << c.what;
+    }
+}
+
+TEST_F(KavComTest, SendsF100AndDeliversTheAnswerData)
+{
+    ASSERT_TRUE(sendF100());
+    EXPECT_EQ(takeSent(), kSoh);
+    EXPECT_EQ(kav.state(), FramedLink::SohSent);
+    feed(kAck);
+    EXPECT_EQ(takeSent(), kF100Frame);
+    feed(kAck);
+    feed(kSoh);
+    EXPECT_EQ(takeSent(), kAck);
+    EXPECT_EQ(kav.state(), FramedLink::Receiving);
+    feed(kF101Frame.left(3));  // the answer may arrive in pieces
+    EXPECT_TRUE(answers.isEmpty());
+    feed(kF101Frame.mid(3));
+    EXPECT_EQ(takeSent(), kAck);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_FALSE(kav.busy());
+    EXPECT_TRUE(rxHook) << "the receive hook stays installed after a good transfer";
+    time.advance(10000);
+    EXPECT_EQ(answers.size(), 1) << "no late time-out";
+    EXPECT_TRUE(linkErrors.isEmpty());
+}
+
+TEST_F(KavComTest, AcceptsAnAnswerWithAWrongChecksum)
+{
+    sendF100();
+    controllerAnswers(bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x00}));
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+// Each row of the byte table: a start state, the bytes of one receive event,
+// and the state, line output and handshake timer that follow.
+TEST_F(KavComTest, ByteTable)
+{
+    enum Start { IdleFresh, InSohSent, InFrameSent, InReceiving };
+    struct Row { const char *what; Start start; QByteArray batch; int state; QByteArray out; int timerMs; };
+    const Row rows[] = {
+        {"Idle SOH", IdleFresh, kSoh, FramedLink::Receiving, kAck, 1000},
+        {"Idle other", IdleFresh, bytes({0x33}), FramedLink::Idle, {}, 100},
+        {"Idle other then SOH", IdleFresh, bytes({0x33, 0x44, 0x01}), FramedLink::Receiving, kAck, 1000},
+        {"SohSent ACK", InSohSent, kAck, FramedLink::FrameSent, kF100Frame, 1000},
+        {"SohSent NAK", InSohSent, kNak, FramedLink::SohRepeat, {}, 200},
+        {"SohSent other", InSohSent, bytes({0x02}), FramedLink::Idle, kNak, 2000},
+        {"FrameSent ACK", InFrameSent, kAck, FramedLink::Idle, {}, 50},
+        {"FrameSent NAK", InFrameSent, kNak, FramedLink::SohSent, kSoh, 100},
+        {"FrameSent other", InFrameSent, bytes({0x01}), FramedLink::FrameSent, {}, 500},
+        {"Receiving complete", InReceiving, kF101Frame, FramedLink::Idle, kAck, 1000},
+        {"Receiving incomplete", InReceiving, kF101Frame.left(6), FramedLink::Receiving, {}, 1000},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.what);
+        kav.kavcomReset();
+        answers.clear();
+        if (r.start == IdleFresh) {
+            rxHook = [this](int n) { kav.receiveBytes(n); };  // as the port calls it
+        } else {
+            sendF100();
+            if (r.start >= InFrameSent) feed(kAck);
+            if (r.start == InReceiving) {
+                feed(kAck);
+                feed(kSoh);
+            }
+        }
+        takeSent();
+        time.advance(0);
+        feed(r.batch);
+        EXPECT_EQ(kav.state(), r.state);
+        EXPECT_EQ(takeSent(), r.out);
+        EXPECT_TRUE(kav.stateTimerActive());
+        EXPECT_EQ(kav.stateTimerInterval(), r.timerMs);
+    }
+}
+
+// Each row of the timer table: bytes that wait in the buffer when the
+// handshake timer runs out, and what the expiry makes of them.
+TEST_F(KavComTest, TimerTable)
+{
+    struct Row { const char *what; QList<QByteArray> batches; int state; QByteArray out; };
+    const Row rows[] = {
+        // ACK and SOH in one batch: the SOH waits for the 50 ms look.
+        {"Idle steps the buffer", {kAck, kAck + kSoh}, FramedLink::Receiving, kAck},
+        {"SohSent does nothing", {}, FramedLink::SohSent, {}},
+        {"SohRepeat sends SOH again", {kNak}, FramedLink::SohSent, kSoh},
+        {"FrameSent finds ACK", {kAck, bytes({0x77, 0x06})}, FramedLink::Idle, {}},
+        {"FrameSent finds NAK", {kAck, bytes({0x77, 0x15})}, FramedLink::SohSent, kSoh},
+        {"FrameSent takes SOH as lost ACK", {kAck, bytes({0x77, 0x01})}, FramedLink::Receiving, kAck},
+        {"FrameSent finds nothing", {kAck, bytes({0x77, 0x78})}, FramedLink::FrameSent, {}},
+        {"Receiving gives up with NAK", {kAck, kAck, kSoh, kF101Frame.left(4)}, FramedLink::Idle, kNak},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.what);
+        kav.kavcomReset();
+        answers.clear();
+        sendF100();
+        for (const QByteArray &b : r.batches) feed(b);
+        takeSent();
+        const int interval = kav.stateTimerInterval();
+        time.advance(interval);
+        EXPECT_EQ(kav.state(), r.state);
+        EXPECT_EQ(takeSent(), r.out);
+        EXPECT_TRUE(answers.isEmpty());
+    }
+}
+
+TEST_F(KavComTest, LostAckFollowedBySohInOneBatchStillBringsTheAnswer)
+{
+    sendF100();
+    feed(kAck);
+    takeSent();
+    feed(bytes({0x00, 0x01}));  // noise, then the controller's SOH: our ACK got lost
+    time.advance(500);
+    EXPECT_EQ(takeSent(), kAck);
+    feed(kF101Frame);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(KavComTest, LostAckWithSohFirstInTheBatchEndsInTheTimeOut)
+{
+    sendF100();
+    feed(kAck);
+    feed(kSoh);  // consumed as an unexpected byte
+    feed(kF101Frame);
+    time.runUntilIdle();
+    EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
+    EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
+}
+
+TEST_F(KavComTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFirst)
+{
+    sendF100();
+    QList<QByteArray> second;
+    auto trySecond = [&] {
+        EXPECT_FALSE(kav.kavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
+    };
+    trySecond();  // in SohSent
+    feed(kAck);
+    feed(kAck);
+    trySecond();  // handshake rests in Idle while the answer is awaited
+    EXPECT_FALSE(kav.startSend(FramedLink::buildFrame({}), {}));
+    EXPECT_FALSE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
+    takeSent();
+    feed(kSoh);
+    feed(kF101Frame);
+    EXPECT_EQ(second, (QList<QByteArray>{FramedLink::StatusError, FramedLink::StatusError}));
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+    EXPECT_EQ(takeSent(), kAck + kAck) << "the refused sends put nothing on the line";
+}
+
+TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
+{
+    sendF100();
+    time.advance(4999);
+    EXPECT_TRUE(answers.isEmpty());
+    time.advance(1);
+    EXPECT_EQ(answers, QList<QByteArray>{"<ERROR> NC/TIME.OUT 5000"});
+    EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
+    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(rxHook) << "reset removes the receive hook";
+
+    answers.clear();
+    takeSent();
+    ASSERT_TRUE(sendF100());
+    controllerAnswers(kF101Frame);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(KavComTest, AnswerWithAnotherHeaderIsHandedOverRawAsALinkError)
+{
+    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
+    sendF100();
+    const QByteArray other = bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00});
+    controllerAnswers(other);
+    EXPECT_EQ(answers, QList<QByteArray>{other.mid(2)});
+    EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
+    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(rxHook);
+}
+
+TEST_F(KavComTest, FrameWithAWrongHeaderIsNotRecognised)
+{
+    sendF100();
+    controllerAnswers(bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0xF1, 0x01, 0x00}));
+    EXPECT_TRUE(answers.isEmpty());
+    time.advance(1000);
+    EXPECT_EQ(takeSent().right(1), kNak) << "incomplete answer refused after 1000 ms";
+    time.runUntilIdle();
+    EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
+}
+
+TEST_F(KavComTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
+{
+    // The controller refuses every SOH and every frame for as long as we try.
+    auto storm = [&](bool refuseFrame) {
+        for (int t = 0; t < 6000 && kav.busy(); t += 10) {
+            const QByteArray out = takeSent();
+            if (out.endsWith(kSoh)) feed(refuseFrame ? kAck : kNak);
+            else if (out.startsWith(char(0x02))) feed(kNak);
+            time.advance(10);
+        }
+    };
+    for (bool refuseFrame : {false, true}) {
+        SCOPED_TRACE(refuseFrame ? "frame refused" : "SOH refused");
+        answers.clear();
+        linkErrors.clear();
+        sendF100();
+        storm(refuseFrame);
+        EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
+        EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
+        EXPECT_EQ(time.runUntilIdle(), 0) << "no timer left running";
+        answers.clear();
+        takeSent();
+        ASSERT_TRUE(sendF100());
+        controllerAnswers(kF101Frame);
+        EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+    }
+}
+
+TEST_F(KavComTest, RepeatsAfterANakToTheFrameUntilItIsAccepted)
+{
+    sendF100();
+    feed(kAck);
+    EXPECT_EQ(takeSent(), kSoh + kF100Frame);
+    feed(kNak);
+    EXPECT_EQ(takeSent(), kSoh);
+    controllerAnswers(kF101Frame);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(KavComTest, NoiseBetweenFramesIsSkipped)
+{
+    sendF100();
+    controllerAnswers(kF101Frame);
+    feed(bytes({0x55, 0xAA, 0x28, 0xFF}));  // line noise while nothing is asked
+    time.advance(100);
+    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_TRUE(kav.rxBuffer().isEmpty());
+    answers.clear();
+    takeSent();
+    ASSERT_TRUE(sendF100());
+    feed(kAck);
+    feed(kAck);
+    feed(kSoh);
+    feed(bytes({0x00, 0x02, 0x7F}) + kF101Frame);  // noise before the frame's STX
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(KavComTest, EndlessNoiseAfterAnSohIsCutOff)
+{
+    sendF100();
+    feed(kAck);
+    feed(kAck);
+    feed(kSoh);
+    takeSent();
+    for (int i = 0; i < 40 && kav.state() == FramedLink::Receiving; ++i) {
+        feed(QByteArray(100, char(0x55)));
+        time.advance(10);
+    }
+    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_EQ(takeSent(), kNak);
+}
+
+TEST_F(KavComTest, SendNoAnswerReportsTheAcknowledgementOnce)
+{
+    QStringList done;
+    ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
+    EXPECT_EQ(takeSent(), kSoh);
+    feed(kAck);
+    EXPECT_EQ(takeSent(), bytes({0x02, 0x03, 0x0C, 0x05, 0x13}));
+    feed(kAck);
+    EXPECT_EQ(done, QStringList{"return with no answer"});
+    EXPECT_FALSE(kav.busy());
+    time.runUntilIdle();
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_TRUE(linkErrors.isEmpty());
+}
+
+TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
+{
+    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
+    QList<QByteArray> frames;
+    ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
+    feed(kAck);
+    EXPECT_EQ(takeSent(), kSoh + bytes({0x02, 0x04, 0x28, 0xFF, 0x90, 0xBA}));
+    feed(kAck);
+    feed(kSoh);
+    feed(bytes({0x02, 0x08, 0x28, 0xFF, 0x91, 'A', 'B', '1', '2', 0x00}));
+    EXPECT_EQ(frames, QList<QByteArray>{bytes({0x28, 0xFF, 0x91, 'A', 'B', '1', '2', 0x00})});
+}
+
+TEST_F(KavComTest, UnacknowledgedRawStartFreesTheLayerAfterTheTimeOut)
+{
+    QStringList done;
+    kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; });
+    time.advance(FramedLink::AnswerTimeoutMs);
+    EXPECT_FALSE(kav.busy());
+    EXPECT_TRUE(done.isEmpty());
+    EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
+    EXPECT_TRUE(sendF100());
+}
+
+TEST_F(KavComTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
+{
+    sendF100();
+    feed(kAck);
+    kav.kavcomReset();
+    EXPECT_EQ(answers, QList<QByteArray>{FramedLink::StatusError});
+    EXPECT_FALSE(rxHook);
+    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    time.runUntilIdle();
+    EXPECT_EQ(answers.size(), 1);
+    answers.clear();
+    takeSent();
+    ASSERT_TRUE(sendF100());
+    controllerAnswers(kF101Frame);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
+TEST_F(KavComTest, AnswerProcedureMaySendTheNextRequest)
+{
+    int round = 0;
+    std::function<void(const QByteArray &)> again = [&](const QByteArray &a) {
+        answers << a;
+        if (++round < 2) {
+            EXPECT_TRUE(kav.kavcomSend(bytes({0xF1, 0x00}), again));
+        }
+    };
+    kav.kavcomSend(bytes({0xF1, 0x00}), again);
+    controllerAnswers(kF101Frame);
+    EXPECT_EQ(kav.state(), FramedLink::SohSent);
+    controllerAnswers(kF101Frame);
+    EXPECT_EQ(answers.size(), 2);
+    EXPECT_FALSE(kav.busy());
+}
+
+TEST_F(KavComTest, GarbageInEveryStateNeverHangs)
+{
+    QRandomGenerator rng(4711);
+    for (int round = 0; round < 200; ++round) {
+        if (!kav.busy()) {
+            answers.clear();
+            sendF100();
+        }
+        QByteArray noise;
+        const int n = int(rng.bounded(1, 12));
+        for (int i = 0; i < n; ++i) {
+            // Mostly control bytes, so every state sees its interesting inputs.
+            static const char pick[] = {0x01, 0x02, 0x06, 0x15, 0x28, char(0xFF), 0x00, 0x77};
+            noise += pick[rng.bounded(int(sizeof pick))];
+        }
+        feed(noise);
+        time.advance(rng.bounded(0, 1200));
+        EXPECT_LE(answers.size(), 1);
+    }
+    time.runUntilIdle();
+    EXPECT_FALSE(kav.busy());
+}
+
+}  // namespace
