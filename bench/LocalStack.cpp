@@ -17,7 +17,7 @@ LocalStack::LocalStack()
     queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
         line.lineSend(telegram, std::move(answer));
     };
-    queue.isLinkUp = [this] { return port.linkUp; };
+    queue.isLinkUp = [this] { return port.linkUp(); };
     line.transferPut = queue.putFunction();
     line.setQueueMode = [this](int mode) { queue.setMode(mode); };
     core::reports().reportWrite = [this](const QString &text) { log << text; };
@@ -32,14 +32,14 @@ LocalStack::~LocalStack()
 
 bool LocalStack::start(const QString &device, int limitMs)
 {
-    port.configuredDevice = device;
+    port.setConfiguredDevice(device);
     line.setLinkMode(0);
     line.startStopLine();
     if (!port.isOpen()) {
         lastError = QStringLiteral("cannot open %1: %2").arg(device, serial.errorText());
         return false;
     }
-    if (!runUntil([this] { return port.linkUp; }, limitMs)) {
+    if (!runUntil([this] { return port.linkUp(); }, limitMs)) {
         lastError = QStringLiteral("no link to the stand-in on %1").arg(device);
         return false;
     }

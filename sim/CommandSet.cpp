@@ -26,7 +26,7 @@ const quint8 Refused = 0x00;
 CommandSet::CommandSet(Installation &installation) : m_installation(installation)
 {
     // A parameter set's transfer sees the same restart as the rest of the controller.
-    for (int i = 0; i < installation.liftCount(); ++i) installation.systemModule(i)->rebootMs = RestartMs;
+    for (int i = 0; i < installation.liftCount(); ++i) installation.systemModule(i)->setRebootMs(RestartMs);
 }
 
 std::optional<QByteArray> CommandSet::answer(const RoutedTelegram &request)

@@ -17,7 +17,7 @@ ModemPartner::ModemPartner(comlink::SerialLine &line, core::TimerFactory &timers
     m_dialTimer->setCallback([this] { dialDone(); });
     m_hangupTimer->setCallback([this] { hangUp("NO CARRIER"); });
     m_escapeTimer->setCallback([this] { escape(); });
-    m_framed.partnerName = m_options.partnerName;
+    m_framed.setPartnerName(m_options.partnerName);
     m_framed.send = [this](const QByteArray &bytes) {
         if (m_online) m_pacer.send(bytes);
     };

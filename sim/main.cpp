@@ -206,7 +206,7 @@ int main(int argc, char *argv[])
     sim::CommandSet commands(installation);
     commands.setWrongHello(options.wrongHello);
     for (int i = 0; i < installation.liftCount(); ++i)
-        installation.systemModule(i)->corruptChecksum = options.sysmodChecksumFault;
+        installation.systemModule(i)->setCorruptChecksum(options.sysmodChecksumFault);
     auto trace = [](const sim::RoutedTelegram &request, const std::optional<QByteArray> &answer) {
         const QString lift = request.lift ? QString::number(*request.lift) : QStringLiteral("-");
         std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(lift), qPrintable(core::hexText(request.telegram)),

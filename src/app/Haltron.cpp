@@ -72,7 +72,7 @@ bool Haltron::initModules(const shell::StartEnvironment &env)
 {
     if (!m_program.initModules(env)) return false;
     shell::Configuration &config = m_program.config();
-    m_port.configuredDevice = config.mainIni.readString(QStringLiteral("comport"), QStringLiteral("device"));
+    m_port.setConfiguredDevice(config.mainIni().readString(QStringLiteral("comport"), QStringLiteral("device")));
     m_sysMod.setDescriptionKeys(config.getSysLn(), config.getSysHint());
     m_sysMod.startUp(config.getSysModFile(), config.getDefaultFile());
     return true;
@@ -116,7 +116,7 @@ void Haltron::createToolWindows(QWidget *mainWindow)
 
 void Haltron::wireSession()
 {
-    shell::SessionPort &port = m_session.port;
+    shell::SessionPort &port = m_session.port();
     port.openPort = [this](int number) { return m_port.openPort(number); };
     port.isConnected = [this] { return m_port.isConnected(); };
     port.modemTestAndInit = [this](shell::TextProc onReady) {
@@ -131,11 +131,11 @@ void Haltron::wireSession()
     port.closePort = [this] {
         // The orderly hang-up waits for the modem; a closing port cannot, so
         // the modem is put on-hook at once before the line goes.
-        if (m_port.modemUsed && m_port.isOpen() && m_port.onModemHangup) m_port.onModemHangup();
+        if (m_port.modemUsed() && m_port.isOpen() && m_port.onModemHangup) m_port.onModemHangup();
         m_port.closePort();
     };
 
-    shell::SessionWindows &windows = m_session.windows;
+    shell::SessionWindows &windows = m_session.windows();
     windows.setGaugeMax = [this](int maximum) { if (m_leds) m_leds->setGaugeMax(maximum); };
     windows.setGaugePosition = [this](int position) { if (m_leds) m_leds->setGaugePosition(position); };
     windows.setTimeText = [this](const QString &text) { if (m_leds) m_leds->setTimeText(text); };
@@ -150,7 +150,7 @@ void Haltron::wireSession()
 void Haltron::showSessionWindows()
 {
     shell::MainController &controller = m_program.controller();
-    QWidget *host = m_program.mainForm().panel1;
+    QWidget *host = m_program.mainForm().rightPanel();
     m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
     m_leds->showLeds(host, 0, m_panel->height(), false);
@@ -160,7 +160,7 @@ void Haltron::showSessionWindows()
                                      nullptr, nullptr);
     // With an automatic start the panel dials the configured number once the
     // modem is ready; the batch dials by itself.
-    if (!controller.batchMode && (controller.autoLink || controller.autoPanel) && !m_session.dialNumber.isEmpty())
+    if (!controller.batchMode() && (controller.autoLink() || controller.autoPanel()) && !m_session.dialNumber().isEmpty())
         m_panel->logic().autoDial();
 }
 
@@ -175,19 +175,19 @@ void Haltron::stopSession()
 
 void Haltron::fillMainHooks()
 {
-    shell::MainHooks &hooks = m_program.controller().hooks;
+    shell::MainHooks &hooks = m_program.controller().hooks();
     hooks.registerLinkLed = [this](core::LinkLamp &lamp) { m_port.registerLinkLed(&lamp); };
     hooks.setPortOpenHooks = [this](std::function<void()> afterOpen, std::function<void()> afterClose) {
         m_port.addAfterOpenHandler(std::move(afterOpen));
         m_port.addAfterCloseHandler(std::move(afterClose));
     };
     hooks.setPortText = [this](std::function<void(const QString &)> hook) { m_port.onPortText = std::move(hook); };
-    hooks.setPortClosing = [this] { m_port.closeAllowed = true; };
+    hooks.setPortClosing = [this] { m_port.setCloseAllowed(true); };
     hooks.portHalt = [this] { m_port.portHalt(); };
     hooks.setComPort = [this](int port) {
-        m_line.comNumber = port;
-        m_port.comNumber = port;
-        m_session.comPort = port;
+        m_line.setComNumber(port);
+        m_port.setComNumber(port);
+        m_session.setComPort(port);
     };
     hooks.setLocalRoute = [this] { setLocalRoute(); };
     hooks.setRemoteRoute = [this] { setRemoteRoute(); };
@@ -197,11 +197,11 @@ void Haltron::fillMainHooks()
         m_queue.transferHalt();
     };
     hooks.haltZblPort = [this] { m_line.zblPortHalt(); };
-    hooks.setDialNumber = [this](const QString &number) { m_session.dialNumber = number; };
+    hooks.setDialNumber = [this](const QString &number) { m_session.setDialNumber(number); };
     hooks.setDialTimeout = [this](int seconds) {
-        m_session.dialTimeout = seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout) : shell::RemoteSession::DefaultDialTimeout;
+        m_session.setDialTimeout(seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout) : shell::RemoteSession::DefaultDialTimeout);
     };
-    hooks.setRemoteClosing = [this] { m_session.closing = true; };
+    hooks.setRemoteClosing = [this] { m_session.setClosing(true); };
     hooks.monitorLinkToMst = [this] { showSessionWindows(); };
     hooks.requestInit = [this] { if (m_panel) m_panel->logic().requestInit(); };
 }
@@ -211,7 +211,7 @@ void Haltron::setLocalRoute()
     m_queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
         m_line.lineSend(telegram, std::move(onAnswer));
     };
-    m_queue.isLinkUp = [this] { return m_port.linkUp; };
+    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
     m_line.setLinkMode(0);
 }
 
@@ -220,7 +220,7 @@ void Haltron::setRemoteRoute()
     if (!m_modem) {
         m_modem = std::make_unique<comlink::ModemControl>(m_port, m_kavcom, m_timers);
         m_modem->readSettings = [this] {
-            const core::IniFile &ini = m_program.config().mainIni;
+            const core::IniFile &ini = m_program.config().mainIni();
             const auto key = [&ini](const char *name, const QString &fallback) {
                 return ini.readString(QStringLiteral("modem"), QString::fromLatin1(name), fallback);
             };
@@ -260,14 +260,14 @@ void Haltron::setRemoteRoute()
     m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
         m_kavcom.kavcomSend(telegram, std::move(onAnswer));
     };
-    m_queue.isLinkUp = [this] { return m_port.linkUp; };
+    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
 }
 
 void Haltron::createBatch()
 {
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
-    const core::IniFile &ini = config.mainIni;
+    const core::IniFile &ini = config.mainIni();
 
     batch::BatchParams params;
     params.logFile = config.paramValue(QStringLiteral("/f="));
@@ -277,17 +277,17 @@ void Haltron::createBatch()
     params.modem = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?"))).modemMode;
     params.iniVersion = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
 
-    batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni),
-                            monitor::FaultListTexts::fromLanguage(config.languageIni), config.getErrorFile()};
+    batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni()),
+                            monitor::FaultListTexts::fromLanguage(config.languageIni()), config.getErrorFile()};
     m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_queue.putFunction(), std::move(texts), std::move(params));
     batch::BatchProcess &run = *m_batch;
 
-    shell::MainView &view = controller.view;
+    shell::MainView &view = controller.view();
     run.transferStart = [this](int ms) { m_queue.transferStart(ms); };
     run.quit = [this] { m_program.quit(); };
     run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
     run.resetReport = [this] {
-        QPlainTextEdit *memo = m_program.mainForm().reportMemo;
+        QPlainTextEdit *memo = m_program.mainForm().reportView();
         memo->clear();
         memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
     };
@@ -306,8 +306,8 @@ void Haltron::createBatch()
     run.errorOutput = [](const QString &message) { std::fprintf(stderr, "haltron: %s\n", qPrintable(message)); };
     run.dial = [this](const QString &number) { batchDial(number); };
 
-    controller.hooks.startBatch = [&run] { run.startBatch(); };
-    controller.hooks.batchLine = [&run](const QString &text) { run.statusText(1, text); };
+    controller.hooks().startBatch = [&run] { run.startBatch(); };
+    controller.hooks().batchLine = [&run](const QString &text) { run.statusText(1, text); };
     // Ended from outside (signal, window closed): the log keeps what was read.
     controller.registerShutdownProc([&run] { run.halt(); });
 }

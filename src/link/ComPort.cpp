@@ -29,8 +29,8 @@ bool ComPort::openPort(int comNumber)
 {
     trafficLine('>', OpenText.toLatin1());
     if (m_line.isOpen()) closePort();
-    this->comNumber = comNumber;
-    const QString device = comPortDevice(comNumber, configuredDevice);
+    this->m_comNumber = comNumber;
+    const QString device = comPortDevice(comNumber, m_configuredDevice);
     if (!m_line.open(device, Baud)) {
         // The caller reports the failure; the reason goes to the log so the user can act on it,
         // once, not at every retry of a line waiting for its device.
@@ -42,11 +42,11 @@ bool ComPort::openPort(int comNumber)
     m_line.setDtr(true);  // a line without DTR (pseudo-terminal) is fine
     trafficLine('>', OpenText.toLatin1());
     m_view.comOpenColour = core::colour::Green;
-    portClosed = false;
+    m_portClosed = false;
     runHandlers(m_afterOpen);
-    portText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
-    m_view.portLabel = portText;
-    if (onPortText) onPortText(portText);
+    m_portText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
+    m_view.portLabel = m_portText;
+    if (onPortText) onPortText(m_portText);
     m_view.portGroup = QStringLiteral("PORT OPEN");
     m_view.modemOpenColour = core::colour::Red;
     m_view.modemId = QStringLiteral("keine ModemId");
@@ -57,20 +57,20 @@ bool ComPort::openPort(int comNumber)
 void ComPort::closePort()
 {
     trace(QStringLiteral("myport: closing"));
-    portClosed = true;
+    m_portClosed = true;
     if (m_line.isOpen()) m_line.close();
     runHandlers(m_afterClose);
     m_view.comOpenColour = core::colour::Red;
     trace(QStringLiteral("myport: closed"));
     m_view.portGroup = QStringLiteral("PORT CLOSED");
     if (onPortText) onPortText(QStringLiteral("CLOSED"));
-    closeAllowed = true;
+    m_closeAllowed = true;
     viewChanged();
 }
 
 void ComPort::sendChar(quint8 byte)
 {
-    if (portClosed || !m_line.isOpen()) return;
+    if (m_portClosed || !m_line.isOpen()) return;
     const QByteArray data(1, char(byte));
     traffic(true, m_line.write(data));
     trafficLine('>', data);
@@ -78,7 +78,7 @@ void ComPort::sendChar(quint8 byte)
 
 bool ComPort::sendString(const QByteArray &data)
 {
-    if (portClosed || !m_line.isOpen()) return false;
+    if (m_portClosed || !m_line.isOpen()) return false;
     const qint64 written = m_line.write(data);
     traffic(true, written);
     if (written != data.size()) return false;
@@ -88,7 +88,7 @@ bool ComPort::sendString(const QByteArray &data)
 
 quint8 ComPort::readChar()
 {
-    if (portClosed) return 0;
+    if (m_portClosed) return 0;
     const QByteArray data = m_line.read(1);
     if (data.isEmpty()) return 0;
     traffic(false, data.size());
@@ -99,7 +99,7 @@ quint8 ComPort::readChar()
 
 QByteArray ComPort::readChars(int count)
 {
-    if (portClosed || count <= 0) return {};
+    if (m_portClosed || count <= 0) return {};
     const QByteArray data = m_line.read(count);
     traffic(false, data.size());
     if (!data.isEmpty()) trafficLine('<', data);
@@ -115,7 +115,7 @@ qint64 ComPort::bytesAvailable() const
 void ComPort::setLinkState(bool up)
 {
     if (!m_linkLedsEnabled) return;
-    linkUp = up;
+    m_linkUp = up;
     const unsigned colour = up ? core::colour::Green : core::colour::Red;
     if (colour == m_linkColour) return;
     colourLamps(colour);
@@ -133,7 +133,7 @@ bool ComPort::registerLinkLed(core::LinkLamp *lamp)
     m_linkLeds.push_back(lamp);
     lamp->setLampColour(m_linkColour);
     lamp->onClick = [this] {
-        if (onLinkLedClick) onLinkLedClick(linkUp);
+        if (onLinkLedClick) onLinkLedClick(m_linkUp);
     };
     return true;
 }
@@ -161,7 +161,7 @@ void ComPort::showPortMessage(const QString &text)
 
 void ComPort::dataModeSwitch(bool on)
 {
-    dataMode = on;
+    m_dataMode = on;
     if (on) sendString(QByteArrayLiteral("AT01\r"));
     m_view.dataModColour = on ? core::colour::Green : core::colour::Red;
     viewChanged();
@@ -186,9 +186,9 @@ void ComPort::connectLedChange(bool on)
 
 void ComPort::portHalt()
 {
-    portClosed = true;
+    m_portClosed = true;
     trace(QStringLiteral("port> halt"));
-    if (modemUsed) {
+    if (m_modemUsed) {
         trace(QStringLiteral("port> modem.hangup"));
         if (onModemHangup) onModemHangup();
     }
@@ -203,14 +203,14 @@ void ComPort::portHalt()
 
 void ComPort::toggleLocalRx()
 {
-    if (!localRx) {
+    if (!m_localRx) {
         m_parkedRxHook = std::move(rxHook);
         rxHook = nullptr;
     } else {
         rxHook = std::move(m_parkedRxHook);
         m_parkedRxHook = nullptr;
     }
-    localRx = !localRx;
+    m_localRx = !m_localRx;
 }
 
 void ComPort::onReadyRead()
@@ -247,28 +247,28 @@ void ComPort::receiveText(const QByteArray &data)
     for (char c : data) {
         const quint8 byte = quint8(c);
         if (byte != 0x0D && byte != 0x0A) {
-            if (byte < 0x20 || byte > 0x7A) line += QStringLiteral("$%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-            else line += QLatin1Char(c);
+            if (byte < 0x20 || byte > 0x7A) m_receivedLine += QStringLiteral("$%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+            else m_receivedLine += QLatin1Char(c);
         }
-        if (byte == 0x0D || dataMode || line.size() >= LineLimit) completeLine(byte == 0x0D);
+        if (byte == 0x0D || m_dataMode || m_receivedLine.size() >= LineLimit) completeLine(byte == 0x0D);
     }
 }
 
 void ComPort::completeLine(bool byCr)
 {
-    if (!line.isEmpty()) trafficLine('<', line.toLatin1());
-    if (byCr && onLine) onLine(line);
+    if (!m_receivedLine.isEmpty()) trafficLine('<', m_receivedLine.toLatin1());
+    if (byCr && onLine) onLine(m_receivedLine);
     // The empty line between a modem's "\r\n"-framed replies must not wipe the reply before it.
-    if (byCr && line.isEmpty()) return;
-    lastLine = line;
-    if (line.contains(QLatin1String("CONNECT"))) showPortMessage(line);
-    if (lastLine == QLatin1String("OK")) {
+    if (byCr && m_receivedLine.isEmpty()) return;
+    m_lastLine = m_receivedLine;
+    if (m_receivedLine.contains(QLatin1String("CONNECT"))) showPortMessage(m_receivedLine);
+    if (m_lastLine == QLatin1String("OK")) {
         if (auto handler = onOk) handler();  // a copy: the handler may replace itself
     } else {
-        m_view.status = line;
+        m_view.status = m_receivedLine;
         viewChanged();
     }
-    line.clear();
+    m_receivedLine.clear();
 }
 
 void ComPort::runHandlers(const std::vector<Handler> &handlers)
@@ -302,7 +302,7 @@ void ComPort::trafficLine(char direction, const QByteArray &data)
 {
     // Every line byte passes here; format only when someone reads the line.
     if (!onMemo && !core::reports().flag(core::ReportPortTraffic)) return;
-    const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, dataMode);
+    const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, m_dataMode);
     if (onMemo) onMemo(text);
     core::reports().writeIf(core::ReportPortTraffic, text);
 }

@@ -83,23 +83,34 @@ public:
     bool linkLedsEnabled() const { return m_linkLedsEnabled; }
 
     // Settings and state; the names follow the port window's fields.
-    QString configuredDevice;  // [comport] device, empty for /dev/ttyS<n-1>
-    int comNumber = 1;
-    QString portText;
-    QString dialNumber = QStringLiteral("0");
-    QString askModemCmd = QStringLiteral("ATI0");
-    QString echoOffCmd = QStringLiteral("ATE0");
-    QString escapeCmd = QStringLiteral("+++");
-    bool linkUp = false;
-    bool portClosed = false;
-    bool dataMode = false;
-    bool modemUsed = false;
-    bool closeAllowed = false;
-    bool localRx = false;
-    bool buffered = false;
-    bool memoAscii = false;
-    QString line;  // at most LineLimit characters: noise without CR is cut into lines
-    QString lastLine;
+    const QString &configuredDevice() const { return m_configuredDevice; }  // [comport] device, empty for /dev/ttyS<n-1>
+    void setConfiguredDevice(const QString &value) { m_configuredDevice = value; }
+    int comNumber() const { return m_comNumber; }
+    void setComNumber(int value) { m_comNumber = value; }
+    const QString &portText() const { return m_portText; }
+    const QString &dialNumber() const { return m_dialNumber; }
+    void setDialNumber(const QString &value) { m_dialNumber = value; }
+    const QString &askModemCmd() const { return m_askModemCmd; }
+    void setAskModemCmd(const QString &value) { m_askModemCmd = value; }
+    const QString &echoOffCmd() const { return m_echoOffCmd; }
+    void setEchoOffCmd(const QString &value) { m_echoOffCmd = value; }
+    const QString &escapeCmd() const { return m_escapeCmd; }
+    bool linkUp() const { return m_linkUp; }
+    bool portClosed() const { return m_portClosed; }
+    void setPortClosed(bool value) { m_portClosed = value; }
+    bool dataMode() const { return m_dataMode; }
+    bool modemUsed() const { return m_modemUsed; }
+    void setModemUsed(bool value) { m_modemUsed = value; }
+    bool closeAllowed() const { return m_closeAllowed; }
+    void setCloseAllowed(bool value) { m_closeAllowed = value; }
+    bool localRx() const { return m_localRx; }
+    bool buffered() const { return m_buffered; }
+    void setBuffered(bool value) { m_buffered = value; }
+    bool memoAscii() const { return m_memoAscii; }
+    void setMemoAscii(bool value) { m_memoAscii = value; }
+    const QString &line() const { return m_receivedLine; }  // at most LineLimit characters: noise without CR is cut into lines
+    const QString &lastLine() const { return m_lastLine; }
+    void clearLastLine() { m_lastLine.clear(); }
     static constexpr int LineLimit = 256;
 
     // Hooks, empty after construction.
@@ -143,6 +154,24 @@ private:
     unsigned m_linkColour = core::colour::Red;
     std::function<void(int)> m_parkedRxHook;
     QString m_lastOpenError;
+
+    QString m_configuredDevice;
+    int m_comNumber = 1;
+    QString m_portText;
+    QString m_dialNumber = QStringLiteral("0");
+    QString m_askModemCmd = QStringLiteral("ATI0");
+    QString m_echoOffCmd = QStringLiteral("ATE0");
+    QString m_escapeCmd = QStringLiteral("+++");
+    bool m_linkUp = false;
+    bool m_portClosed = false;
+    bool m_dataMode = false;
+    bool m_modemUsed = false;
+    bool m_closeAllowed = false;
+    bool m_localRx = false;
+    bool m_buffered = false;
+    bool m_memoAscii = false;
+    QString m_receivedLine;
+    QString m_lastLine;
 };
 
 }  // namespace comlink

@@ -223,7 +223,7 @@ void FramedLink::stepReceiving(char b)
     m_accumulator += m_rxBuffer;
     m_rxBuffer.clear();
     bool complete = false;
-    const QByteArray frame = findAnswerFrame(m_accumulator, answerHeader, &complete);
+    const QByteArray frame = findAnswerFrame(m_accumulator, m_answerHeader, &complete);
     if (complete) {
         frameComplete(frame);
     } else if (m_accumulator.size() > MaxReceived) {

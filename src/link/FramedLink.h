@@ -78,7 +78,8 @@ public:
 
     // The header that marks an answer frame: 28 FF FF, or 28 FF 91 while the
     // partner name is awaited.
-    QByteArray answerHeader = StandardHeader;
+    const QByteArray &answerHeader() const { return m_answerHeader; }
+    void setAnswerHeader(const QByteArray &value) { m_answerHeader = value; }
 
     // Port hooks, set by the owner of the line.
     std::function<bool(const QByteArray &)> sendString;
@@ -123,6 +124,8 @@ private:
     core::AnswerProc m_onFrame;
     std::function<void(const QString &)> m_onNoAnswer;
     core::AnswerProc m_callerAnswer;
+
+    QByteArray m_answerHeader = StandardHeader;
 };
 
 }  // namespace comlink

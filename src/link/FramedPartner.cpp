@@ -122,7 +122,7 @@ void FramedPartner::frameReceived(const QByteArray &content)
         m_notified = true;
     } else if (content.startsWith(kNameRequest)) {
         // One padding byte behind the name: the PC drops the last two bytes.
-        sendAnswer(kNameAnswer + partnerName + '\0');
+        sendAnswer(kNameAnswer + m_partnerName + '\0');
     } else if (content.startsWith(FramedLink::StandardHeader)) {
         const QByteArray answer = onRequest ? onRequest(content.mid(3)) : QByteArray();
         if (!answer.isEmpty()) sendAnswer(FramedLink::StandardHeader + answer);

@@ -40,7 +40,8 @@ public:
     // Answers one request telegram with its answer data; empty means no answer frame.
     std::function<QByteArray(const QByteArray &telegram)> onRequest;
     // The installation's name, sent on the partner-name request.
-    QByteArray partnerName = "HALTRON-SIM";
+    const QByteArray &partnerName() const { return m_partnerName; }
+    void setPartnerName(const QByteArray &value) { m_partnerName = value; }
 
     // Fault injection: refuse the next n good frames with NAK; stay silent.
     void nakNextFrames(int n) { m_nakFrames = n; }
@@ -71,6 +72,8 @@ private:
     int m_tries = 0;
     QByteArray m_frame;        // the PC's frame being received
     QByteArray m_answerFrame;  // our answer, STX included, until acknowledged
+
+    QByteArray m_partnerName = "HALTRON-SIM";
 };
 
 }  // namespace comlink

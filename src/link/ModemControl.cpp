@@ -93,12 +93,12 @@ void ModemControl::modemTest(TextProc onReady)
 
 void ModemControl::runInit(std::function<void()> then)
 {
-    m_port.modemUsed = true;
+    m_port.setModemUsed(true);
     const ModemSettings s = readSettings ? readSettings() : ModemSettings{};
-    m_port.askModemCmd = s.askModem;
-    m_port.echoOffCmd = s.echoOff;
+    m_port.setAskModemCmd(s.askModem);
+    m_port.setEchoOffCmd(s.echoOff);
     // Replies must reach the text path, not a framing hook left from an earlier call.
-    if (!m_port.dataMode) releaseLine();
+    if (!m_port.dataMode()) releaseLine();
     progress(m_port, QStringLiteral("Modem-Init-Strings senden"));
     sendCommand(s.echoOff);
     sendCommand(s.i1);
@@ -137,14 +137,14 @@ void ModemControl::testAfterWait()
     progress(m_port, QStringLiteral("wait-1"));
     // DSR cannot be read on our lines; DCD only where the line has it.
     progress(m_port, QStringLiteral("lit: ") + (m_port.carrier().value_or(false) ? QStringLiteral("lit3") : QString()));
-    if (!m_port.isOpen() || m_port.portClosed) {
+    if (!m_port.isOpen() || m_port.portClosed()) {
         progress(m_port, QStringLiteral("wait-3"));
         finishTest({});
         return;
     }
     progress(m_port, QStringLiteral("wait-2"));
     setStatus({});
-    m_port.lastLine.clear();
+    m_port.clearLastLine();
     sendAwaitingOk(QByteArrayLiteral("AT\r"), [this] { testFirstOk(); });
 }
 
@@ -161,12 +161,12 @@ void ModemControl::sendAwaitingOk(const QByteArray &command, std::function<void(
 void ModemControl::testFirstOk()
 {
     m_port.updateView([this](ComPort::View &v) {
-        v.status = QStringLiteral("Modem %1").arg(m_port.comNumber);
-        v.portLabel = m_port.portText + QStringLiteral("/MODEM");
+        v.status = QStringLiteral("Modem %1").arg(m_port.comNumber());
+        v.portLabel = m_port.portText() + QStringLiteral("/MODEM");
         v.modemOpenColour = core::colour::Green;
     });
     m_port.memoText(QStringLiteral("*****"));
-    sendAwaitingOk(m_port.askModemCmd.toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
+    sendAwaitingOk(m_port.askModemCmd().toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
 }
 
 void ModemControl::testSecondOk()
@@ -190,11 +190,11 @@ void ModemControl::finishTest(const QString &portText)
 
 bool ModemControl::dial(const QString &number, TextProc onLinked, TextProc onError)
 {
-    if (m_port.dataMode) {
+    if (m_port.dataMode()) {
         if (onError) onError({});
         return false;
     }
-    m_port.modemUsed = true;  // so that the end of the program hangs up
+    m_port.setModemUsed(true);  // so that the end of the program hangs up
     converse([this, number, onLinked = std::move(onLinked), onError = std::move(onError)] {
         startDial(number, onLinked, onError);
     }, true);
@@ -211,7 +211,7 @@ void ModemControl::startDial(const QString &number, TextProc onLinked, TextProc 
     m_port.appLog(QStringLiteral("wähle: ") + number);
     if (m_modem.callInProgress()) m_modem.cancelCall();
     // Without a line the modem cannot answer: no point waiting for the dial time-out.
-    if (!m_port.isOpen() || m_port.portClosed) {
+    if (!m_port.isOpen() || m_port.portClosed()) {
         onConnectFailed(QStringLiteral("port closed"));
         return;
     }
@@ -243,7 +243,7 @@ void ModemControl::hangUp()
     m_port.onConnected = nullptr;
     m_modem.cancelCall();
     // The line is dropped now, so the next dial is not refused as "in data mode".
-    if (m_port.dataMode || m_port.isConnected()) m_port.connectLedChange(false);
+    if (m_port.dataMode() || m_port.isConnected()) m_port.connectLedChange(false);
     if (m_modem.hangingUp()) return;
     converse([this] {
         m_busy = true;
@@ -262,7 +262,7 @@ void ModemControl::startSyncAfterConnect()
 
 void ModemControl::startSync()
 {
-    syncTries = SyncProbes;
+    m_syncTries = SyncProbes;
     m_port.memoText(QStringLiteral("start-sync"));
     m_kavcom.kavcomReset();
     m_port.rxHook = [this](int count) { syncReceive(count); };
@@ -279,14 +279,14 @@ void ModemControl::startSyncTest(TextProc onError)
 
 void ModemControl::syncTick()
 {
-    if (--syncTries > 0) m_port.sendChar(SOH);
+    if (--m_syncTries > 0) m_port.sendChar(SOH);
     else syncFailed();
 }
 
 void ModemControl::syncReceive(int count)
 {
     m_syncBuffer += m_port.readChars(count);
-    --syncTries;
+    --m_syncTries;
     if (m_syncBuffer.size() < 3) return;
     m_timer1->stop();
     if (m_syncBuffer.contains(SyncReply)) {
@@ -299,7 +299,7 @@ void ModemControl::syncReceive(int count)
         return;
     }
     // A noisy line must end the attempts even though each batch restarts the tick.
-    if (syncTries <= 0) {
+    if (m_syncTries <= 0) {
         syncFailed();
         return;
     }
@@ -330,7 +330,7 @@ void ModemControl::onNotified()
     m_port.appLog(QStringLiteral("SYNCHRONISIERT"));
     m_port.memoText(QStringLiteral("NOTIFIED/CONNECTED"));
     m_port.setLinkState(true);
-    timer1Tag = 0;
+    m_timer1Tag = 0;
     retarget(CarrierWatchMs, true, [this] { carrierTick(); });
     m_kavcom.onLinkError = nullptr;
     requestPartnerName();
@@ -338,9 +338,9 @@ void ModemControl::onNotified()
 
 void ModemControl::requestPartnerName()
 {
-    m_kavcom.answerHeader = NameAnswerHeader;
+    m_kavcom.setAnswerHeader(NameAnswerHeader);
     if (!m_kavcom.startSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
-        m_kavcom.answerHeader = FramedLink::StandardHeader;
+        m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
 }
 
 QString ModemControl::partnerNameFromFrame(const QByteArray &frame)
@@ -353,11 +353,11 @@ QString ModemControl::partnerNameFromFrame(const QByteArray &frame)
 
 void ModemControl::onPartnerName(const QByteArray &frame)
 {
-    partnerName = frame;
+    m_partnerName = frame;
     const QString name = partnerNameFromFrame(frame);
     setStatus(name);
     m_kavcom.onLinkError = nullptr;
-    m_kavcom.answerHeader = FramedLink::StandardHeader;
+    m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
     if (auto linked = m_port.onLinked) linked(name);
 }
 
@@ -372,16 +372,16 @@ void ModemControl::carrierTick()
         releaseLine();
         return;
     }
-    ++timer1Tag;
-    if (onTimerText) onTimerText(QString::number(timer1Tag));
+    ++m_timer1Tag;
+    if (onTimerText) onTimerText(QString::number(m_timer1Tag));
 }
 
 void ModemControl::startDialCountdown()
 {
-    timer1Tag = DialCountdownSeconds;
+    m_timer1Tag = DialCountdownSeconds;
     retarget(1000, true, [this] {
-        setStatus(QStringLiteral("noch %1 sec").arg(--timer1Tag));
-        if (timer1Tag <= 0) m_timer1->stop();
+        setStatus(QStringLiteral("noch %1 sec").arg(--m_timer1Tag));
+        if (m_timer1Tag <= 0) m_timer1->stop();
     });
 }
 
@@ -391,7 +391,7 @@ void ModemControl::releaseLine()
 {
     m_kavcom.kavcomReset();
     m_port.rxHook = nullptr;
-    m_kavcom.answerHeader = FramedLink::StandardHeader;
+    m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
 }
 
 void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)

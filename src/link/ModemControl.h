@@ -77,9 +77,10 @@ public:
     // The connection time label of the window.
     TextProc onTimerText;
 
-    int syncTries = 0;
-    QByteArray partnerName;  // raw content of the last partner-name answer
-    int timer1Tag = 0;
+    int syncTries() const { return m_syncTries; }
+    const QByteArray &partnerName() const { return m_partnerName; }  // raw content of the last partner-name answer
+    void setPartnerName(const QByteArray &value) { m_partnerName = value; }
+    int timer1Tag() const { return m_timer1Tag; }
 
 private:
     // Runs action now, or when the running conversation ends.
@@ -123,6 +124,10 @@ private:
     bool m_busy = false;
     TextProc m_onReady;
     QByteArray m_syncBuffer;
+
+    int m_syncTries = 0;
+    QByteArray m_partnerName;
+    int m_timer1Tag = 0;
 };
 
 }  // namespace comlink

@@ -46,16 +46,16 @@ QString PhoneBook::loadPhoneBook(const QString &fileName, const QString &firstNa
 {
     QFileInfo info(fileName);
     if (fileName.isEmpty() || !info.exists()) {
-        const QString error = write(fileName, defaultEntries(firstNamePrefix, today), texts.createFailed);
+        const QString error = write(fileName, defaultEntries(firstNamePrefix, today), m_texts.createFailed);
         if (!error.isEmpty()) return error;
         info.refresh();
     }
     QFile file(fileName);
-    if (info.isDir()) return texts.readFailed.arg(fileName, QStringLiteral("ist ein Verzeichnis"));
-    if (info.size() > MaxFileSize) return texts.readFailed.arg(fileName, QStringLiteral("Datei zu groß"));
-    if (!file.open(QIODevice::ReadOnly)) return texts.readFailed.arg(fileName, file.errorString());
+    if (info.isDir()) return m_texts.readFailed.arg(fileName, QStringLiteral("ist ein Verzeichnis"));
+    if (info.size() > MaxFileSize) return m_texts.readFailed.arg(fileName, QStringLiteral("Datei zu groß"));
+    if (!file.open(QIODevice::ReadOnly)) return m_texts.readFailed.arg(fileName, file.errorString());
     const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize) return texts.readFailed.arg(fileName, QStringLiteral("Datei zu groß"));
+    if (content.size() > MaxFileSize) return m_texts.readFailed.arg(fileName, QStringLiteral("Datei zu groß"));
 
     QStringList lines = QString::fromUtf8(content).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the last line's ending
@@ -74,10 +74,10 @@ QString PhoneBook::savePhoneBook(const QString &fileName, const QList<PhoneEntry
     for (int i = 0; i < rows.size(); ++i) {
         if (rows[i].name.isEmpty()) continue;
         if (!survivesTheFile(rows[i].name) || !survivesTheFile(rows[i].number))
-            return texts.badCharacters.arg(i + 1);
+            return m_texts.badCharacters.arg(i + 1);
         kept << rows[i];
     }
-    const QString error = write(fileName, kept, texts.writeFailed);
+    const QString error = write(fileName, kept, m_texts.writeFailed);
     if (error.isEmpty()) m_entries = kept;
     return error;
 }

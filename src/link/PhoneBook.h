@@ -44,12 +44,15 @@ public:
     QString savePhoneBook(const QString &fileName, const QList<PhoneEntry> &rows);
 
     const QList<PhoneEntry> &entries() const { return m_entries; }
-    Texts texts;
+    const Texts &texts() const { return m_texts; }
+    void setTexts(const comlink::PhoneBook::Texts &value) { m_texts = value; }
 
 private:
     QString write(const QString &fileName, const QList<PhoneEntry> &entries, const QString &failTemplate) const;
 
     QList<PhoneEntry> m_entries;
+
+    Texts m_texts;
 };
 
 }  // namespace comlink

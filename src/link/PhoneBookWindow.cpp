@@ -41,50 +41,50 @@ PhoneBookWindow::PhoneBookWindow(QWidget *mainWindow) : QDialog(mainWindow)
     setWindowTitle(QStringLiteral("TelefonBuch"));
     setModal(true);
 
-    grid = new QTableWidget(0, 2, this);
-    grid->horizontalHeader()->hide();
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(20);
-    grid->setColumnWidth(0, 262);
-    grid->setColumnWidth(1, 139);
-    grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setMinimumSize(262 + 139 + 24, 25 * 20);
+    m_grid = new QTableWidget(0, 2, this);
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(20);
+    m_grid->setColumnWidth(0, 262);
+    m_grid->setColumnWidth(1, 139);
+    m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setMinimumSize(262 + 139 + 24, 25 * 20);
 
-    modus = new QLabel(this);
-    prompt = new QLabel(this);
-    nummer = new QLineEdit(this);
-    meldung = new QLabel(this);
-    meldung->setWordWrap(true);
-    meldung->setStyleSheet(QStringLiteral("color: #FF0000"));
-    abbrechenButton = new QPushButton(this);
-    sichernButton = new QPushButton(this);
-    waehlenButton = new QPushButton(this);
-    editierenButton = new QPushButton(this);
-    sichernButton->setEnabled(false);
-    waehlenButton->setEnabled(false);
-    editierenButton->setEnabled(false);
-    waehlenButton->setDefault(true);
+    m_modeLabel = new QLabel(this);
+    m_promptLabel = new QLabel(this);
+    m_numberField = new QLineEdit(this);
+    m_messageLabel = new QLabel(this);
+    m_messageLabel->setWordWrap(true);
+    m_messageLabel->setStyleSheet(QStringLiteral("color: #FF0000"));
+    m_cancelButton = new QPushButton(this);
+    m_saveButton = new QPushButton(this);
+    m_dialButton = new QPushButton(this);
+    m_editButton = new QPushButton(this);
+    m_saveButton->setEnabled(false);
+    m_dialButton->setEnabled(false);
+    m_editButton->setEnabled(false);
+    m_dialButton->setDefault(true);
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(modus, 0, 0, 1, 4);
-    layout->addWidget(grid, 1, 0, 1, 4);
-    layout->addWidget(prompt, 2, 0);
-    layout->addWidget(nummer, 2, 1, 1, 3);
-    layout->addWidget(meldung, 3, 0, 1, 4);
-    layout->addWidget(waehlenButton, 4, 0);
-    layout->addWidget(editierenButton, 4, 1);
-    layout->addWidget(sichernButton, 4, 2);
-    layout->addWidget(abbrechenButton, 4, 3);
+    layout->addWidget(m_modeLabel, 0, 0, 1, 4);
+    layout->addWidget(m_grid, 1, 0, 1, 4);
+    layout->addWidget(m_promptLabel, 2, 0);
+    layout->addWidget(m_numberField, 2, 1, 1, 3);
+    layout->addWidget(m_messageLabel, 3, 0, 1, 4);
+    layout->addWidget(m_dialButton, 4, 0);
+    layout->addWidget(m_editButton, 4, 1);
+    layout->addWidget(m_saveButton, 4, 2);
+    layout->addWidget(m_cancelButton, 4, 3);
 
-    connect(waehlenButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(abbrechenButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(sichernButton, &QPushButton::clicked, this, &PhoneBookWindow::savePhoneBook);
-    connect(editierenButton, &QPushButton::clicked, this, &PhoneBookWindow::toggleEditMode);
-    connect(grid, &QTableWidget::currentCellChanged, this, [this](int row) { selectRow(row); });
-    connect(grid, &QTableWidget::cellClicked, this, [this](int row) { selectRow(row); });
-    connect(grid, &QTableWidget::cellChanged, this, [this](int row) { cellChanged(row); });
+    connect(m_dialButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_saveButton, &QPushButton::clicked, this, &PhoneBookWindow::savePhoneBook);
+    connect(m_editButton, &QPushButton::clicked, this, &PhoneBookWindow::toggleEditMode);
+    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) { selectRow(row); });
+    connect(m_grid, &QTableWidget::cellClicked, this, [this](int row) { selectRow(row); });
+    connect(m_grid, &QTableWidget::cellChanged, this, [this](int row) { cellChanged(row); });
 
     applyTexts();
     placeBesideMainWindow();
@@ -99,12 +99,12 @@ QString PhoneBookWindow::text(const QString &ident) const
 
 void PhoneBookWindow::applyTexts()
 {
-    prompt->setText(text("13"));
-    abbrechenButton->setText(text("14"));
-    sichernButton->setText(text("15"));
-    waehlenButton->setText(text("16"));
-    editierenButton->setText(text("17"));
-    m_book.texts = {text("18"), text("19"), text("20"), text("21")};
+    m_promptLabel->setText(text("13"));
+    m_cancelButton->setText(text("14"));
+    m_saveButton->setText(text("15"));
+    m_dialButton->setText(text("16"));
+    m_editButton->setText(text("17"));
+    m_book.setTexts({text("18"), text("19"), text("20"), text("21")});
 }
 
 void PhoneBookWindow::placeBesideMainWindow()
@@ -127,30 +127,30 @@ void PhoneBookWindow::loadPhoneBook()
     const QString error = m_book.loadPhoneBook(m_fileName, text("10"), date);
     showMessage(error);
     if (error.isEmpty()) showEntries(m_book.entries());
-    waehlenButton->setEnabled(true);
-    editierenButton->setEnabled(true);
-    grid->setCurrentCell(0, 0);
+    m_dialButton->setEnabled(true);
+    m_editButton->setEnabled(true);
+    m_grid->setCurrentCell(0, 0);
     selectRow(0);
 }
 
 void PhoneBookWindow::showEntries(const QList<PhoneEntry> &entries)
 {
-    const QSignalBlocker quiet(grid);
-    grid->clearContents();
-    grid->setRowCount(qMax(kVisibleRows, int(entries.size()) + 1));
-    for (int r = 0; r < grid->rowCount(); ++r) {
+    const QSignalBlocker quiet(m_grid);
+    m_grid->clearContents();
+    m_grid->setRowCount(qMax(kVisibleRows, int(entries.size()) + 1));
+    for (int r = 0; r < m_grid->rowCount(); ++r) {
         const PhoneEntry entry = r < entries.size() ? entries[r] : PhoneEntry();
-        grid->setItem(r, 0, new QTableWidgetItem(entry.name));
-        grid->setItem(r, 1, new QTableWidgetItem(entry.number));
+        m_grid->setItem(r, 0, new QTableWidgetItem(entry.name));
+        m_grid->setItem(r, 1, new QTableWidgetItem(entry.number));
     }
 }
 
 QList<PhoneEntry> PhoneBookWindow::gridRows() const
 {
     QList<PhoneEntry> rows;
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        const QTableWidgetItem *name = grid->item(r, 0);
-        const QTableWidgetItem *number = grid->item(r, 1);
+    for (int r = 0; r < m_grid->rowCount(); ++r) {
+        const QTableWidgetItem *name = m_grid->item(r, 0);
+        const QTableWidgetItem *number = m_grid->item(r, 1);
         rows << PhoneEntry{name ? name->text() : QString(), number ? number->text() : QString()};
     }
     return rows;
@@ -169,34 +169,34 @@ void PhoneBookWindow::toggleEditMode()
 void PhoneBookWindow::setEditMode(bool edit)
 {
     m_editMode = edit;
-    grid->setEditTriggers(m_editMode ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
-    modus->setText(text(m_editMode ? "12" : "11") + QStringLiteral("-MODUS"));
-    waehlenButton->setEnabled(!m_editMode);
-    sichernButton->setEnabled(m_editMode);
+    m_grid->setEditTriggers(m_editMode ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+    m_modeLabel->setText(text(m_editMode ? "12" : "11") + QStringLiteral("-MODUS"));
+    m_dialButton->setEnabled(!m_editMode);
+    m_saveButton->setEnabled(m_editMode);
 }
 
 void PhoneBookWindow::selectRow(int row)
 {
     // Numbers edited in edit mode count only after switching back to dial mode.
     if (m_editMode || row < 0) return;
-    const QTableWidgetItem *number = grid->item(row, 1);
+    const QTableWidgetItem *number = m_grid->item(row, 1);
     m_selectedNumber = number ? number->text() : QString();
-    nummer->setText(m_selectedNumber);
+    m_numberField->setText(m_selectedNumber);
 }
 
 void PhoneBookWindow::cellChanged(int row)
 {
     // Keep one empty row below the last entry for a new one.
-    if (row == grid->rowCount() - 1) {
-        const QSignalBlocker quiet(grid);
-        grid->insertRow(grid->rowCount());
+    if (row == m_grid->rowCount() - 1) {
+        const QSignalBlocker quiet(m_grid);
+        m_grid->insertRow(m_grid->rowCount());
     }
 }
 
 void PhoneBookWindow::showMessage(const QString &text)
 {
-    meldung->setText(text);
-    meldung->setVisible(!text.isEmpty());
+    m_messageLabel->setText(text);
+    m_messageLabel->setVisible(!text.isEmpty());
 }
 
 }  // namespace comlink

@@ -35,15 +35,15 @@ public:
     // Today's date for a newly created file; the system date when unset.
     std::function<QDate()> today;
 
-    QTableWidget *grid = nullptr;
-    QLabel *modus = nullptr;
-    QLabel *prompt = nullptr;
-    QLineEdit *nummer = nullptr;
-    QLabel *meldung = nullptr;
-    QPushButton *abbrechenButton = nullptr;
-    QPushButton *sichernButton = nullptr;
-    QPushButton *waehlenButton = nullptr;
-    QPushButton *editierenButton = nullptr;
+    QTableWidget *grid() const { return m_grid; }
+    QLabel *modeLabel() const { return m_modeLabel; }
+    QLabel *promptLabel() const { return m_promptLabel; }
+    QLineEdit *numberField() const { return m_numberField; }
+    QLabel *messageLabel() const { return m_messageLabel; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QPushButton *saveButton() const { return m_saveButton; }
+    QPushButton *dialButton() const { return m_dialButton; }
+    QPushButton *editButton() const { return m_editButton; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -63,6 +63,16 @@ private:
     QString m_fileName;
     QString m_selectedNumber;
     bool m_editMode = false;
+
+    QTableWidget *m_grid = nullptr;
+    QLabel *m_modeLabel = nullptr;
+    QLabel *m_promptLabel = nullptr;
+    QLineEdit *m_numberField = nullptr;
+    QLabel *m_messageLabel = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_dialButton = nullptr;
+    QPushButton *m_editButton = nullptr;
 };
 
 }  // namespace comlink

@@ -49,10 +49,10 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     auto *sendRow = new QHBoxLayout;
     addButton(sendRow, QStringLiteral("-> 'SOH'"), [this] { m_port.sendChar(0x01); });
     addButton(sendRow, QStringLiteral("-> 'AT'"), [this] { m_port.sendString(QByteArrayLiteral("AT\r")); });
-    addButton(sendRow, QStringLiteral("ECHO/OFF"), [this] { m_port.sendString(m_port.echoOffCmd.toLatin1() + '\r'); });
+    addButton(sendRow, QStringLiteral("ECHO/OFF"), [this] { m_port.sendString(m_port.echoOffCmd().toLatin1() + '\r'); });
     addButton(sendRow, QStringLiteral("LOCAL"), [this] { m_port.toggleLocalRx(); });
-    addButton(sendRow, QStringLiteral("BUFFER"), [this] { m_port.buffered = true; });
-    addButton(sendRow, QStringLiteral("MEMO/ASCII"), [this] { m_port.memoAscii = !m_port.memoAscii; });
+    addButton(sendRow, QStringLiteral("BUFFER"), [this] { m_port.setBuffered(true); });
+    addButton(sendRow, QStringLiteral("MEMO/ASCII"), [this] { m_port.setMemoAscii(!m_port.memoAscii()); });
     root->addLayout(sendRow);
 
     auto *framedRow = new QHBoxLayout;
@@ -184,7 +184,7 @@ void PortWindow::hideEvent(QHideEvent *event)
 void PortWindow::closeEvent(QCloseEvent *event)
 {
     // Until the port has been closed, closing only hides the window.
-    if (!m_port.closeAllowed) {
+    if (!m_port.closeAllowed()) {
         hide();
         event->ignore();
         return;
@@ -195,7 +195,7 @@ void PortWindow::closeEvent(QCloseEvent *event)
 
 void PortWindow::abortProgram()
 {
-    m_port.portClosed = true;
+    m_port.setPortClosed(true);
     // The port outlives its window; the window may be gone when the pause ends.
     m_timers.singleShot(100, [&port = m_port] {
         port.portHalt();
@@ -266,9 +266,9 @@ void PortWindow::dialTest()
 {
     bool ok = false;
     const QString number = QInputDialog::getText(this, QStringLiteral("TEST WAHL"), QStringLiteral("wähle"),
-                                                  QLineEdit::Normal, m_port.dialNumber, &ok);
+                                                  QLineEdit::Normal, m_port.dialNumber(), &ok);
     if (!ok) return;
-    m_port.dialNumber = number;
+    m_port.setDialNumber(number);
     m_modem->dial(
         number, [this](const QString &name) { setStatus(name); },
         [this](const QString &text) { setStatus(QStringLiteral("WAHL-FEHLER ") + text); });

@@ -13,7 +13,7 @@ SessionPanel::SessionPanel(core::TimerFactory &timers, TextFn languageText, bool
     m_dialTimer->setInterval(FormBlinkMs);
     m_dialTimer->setCallback([this] { blinkTick(); });
     // Until the modem is initialised only "INIT" makes sense.
-    init.enabled = true;
+    m_init.enabled = true;
     m_partnerLabel = text(5);
 }
 
@@ -57,8 +57,8 @@ bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()>
     setReport(QString());
     m_online = false;
     if (m_session) m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
-    if (init.enabled) {
-        hangUp.enabled = false;
+    if (m_init.enabled) {
+        m_hangUp.enabled = false;
         startBlink(Blink::Init, SlowBlinkMs);
     }
     changed();
@@ -153,7 +153,7 @@ void SessionPanel::setDisconnected()
 
 void SessionPanel::dialClick()
 {
-    dial.down = true;
+    m_dial.down = true;
     setStatus(text(14));
     stopBlink();
     passPartnerText(QString());
@@ -168,13 +168,13 @@ void SessionPanel::dialClick()
         dialPopUp();
         return;
     }
-    dial.enabled = false;
-    speakerOff.enabled = false;
-    hangUp.enabled = true;
+    m_dial.enabled = false;
+    m_speakerOff.enabled = false;
+    m_hangUp.enabled = true;
     m_session->sessionEndedHook = [this] { sessionEnded(); };
     m_session->answerHook = [this] { dialPopUp(); };
     m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
-    const QString number = m_session->dialNumber;
+    const QString number = m_session->dialNumber();
     // Dial text and blink first: the session may end before SessionDial returns.
     m_dialText = text(3) + QStringLiteral("  ") + number;
     if (logOnWrite) logOnWrite(m_dialText);
@@ -184,14 +184,14 @@ void SessionPanel::dialClick()
     if (!m_session->sessionDial(number)) {
         // Refused: a connection already stands; keep it and let the user hang it up.
         stopBlink();
-        m_partnerLabel = m_connected ? linkedText(m_session->partnerText) : QString();
+        m_partnerLabel = m_connected ? linkedText(m_session->partnerText()) : QString();
         dialPopUp();
     }
 }
 
 void SessionPanel::initClick()
 {
-    init.down = true;
+    m_init.down = true;
     stopBlink();
     m_blink = Blink::Dialling;
     passPartnerText(QString());
@@ -212,11 +212,11 @@ void SessionPanel::hangUpClick()
     if (m_session) m_session->answerHook = [this] { dialPopUp(); };
     if (hangUpProc) {
         hangUpProc();
-        if (m_session && m_session->port.isConnected && m_session->port.isConnected()) hangUpProc();
+        if (m_session && m_session->port().isConnected && m_session->port().isConnected()) hangUpProc();
     }
-    hangUp.enabled = false;
-    dial.enabled = true;
-    speakerOff.enabled = true;
+    m_hangUp.enabled = false;
+    m_dial.enabled = true;
+    m_speakerOff.enabled = true;
     setDisconnected();
     changed();
 }
@@ -224,8 +224,8 @@ void SessionPanel::hangUpClick()
 void SessionPanel::speakerOffClick()
 {
     if (!m_session) return;
-    speakerOff.down = true;
-    dial.enabled = false;
+    m_speakerOff.down = true;
+    m_dial.enabled = false;
     m_session->answerHook = [this] { speakerOffDone(); };
     changed();
     m_session->setSpeaker(false);
@@ -233,7 +233,7 @@ void SessionPanel::speakerOffClick()
 
 void SessionPanel::groupBoxClick()
 {
-    dial.enabled = init.enabled = hangUp.enabled = speakerOff.enabled = true;
+    m_dial.enabled = m_init.enabled = m_hangUp.enabled = m_speakerOff.enabled = true;
     changed();
 }
 
@@ -246,28 +246,28 @@ void SessionPanel::statusLabelClick()
 void SessionPanel::autoDial()
 {
     m_autoDial = true;
-    if (dial.enabled) dialClick();
+    if (m_dial.enabled) dialClick();
 }
 
 void SessionPanel::requestInit()
 {
-    if (init.enabled && initProc) initClick();
+    if (m_init.enabled && initProc) initClick();
 }
 
 void SessionPanel::sessionEnded()
 {
-    hangUp.enabled = false;
-    dial.enabled = true;
-    speakerOff.enabled = true;
+    m_hangUp.enabled = false;
+    m_dial.enabled = true;
+    m_speakerOff.enabled = true;
     setDisconnected();
     m_dialText = text(5);
     // The dial is over; "connecting" must not stay in the status field. The
     // main window reports link changes itself, so the status hook is left out.
     m_status = text(5);
     // Say why the dial failed; a time-out has no text of its own.
-    if (m_session && !m_session->dialErrorText.isEmpty()) {
+    if (m_session && !m_session->dialErrorText().isEmpty()) {
         m_reportLook = FieldLook::Error;
-        setReport(m_session->dialErrorText);
+        setReport(m_session->dialErrorText());
     }
     m_dialTimer->start();
     changed();
@@ -288,10 +288,10 @@ void SessionPanel::partnerLinked(const QString &name)
 
 void SessionPanel::initSuccess(const QString &report)
 {
-    init.enabled = false;
-    init.down = false;
-    dial.enabled = true;
-    speakerOff.enabled = true;
+    m_init.enabled = false;
+    m_init.down = false;
+    m_dial.enabled = true;
+    m_speakerOff.enabled = true;
     m_online = true;
     setDisconnected();
     m_statusLook = FieldLook::Info;
@@ -304,7 +304,7 @@ void SessionPanel::initSuccess(const QString &report)
 
 void SessionPanel::initFailure()
 {
-    init.down = false;
+    m_init.down = false;
     m_statusLook = FieldLook::Error;
     setStatus(text(8));
     m_reportLook = FieldLook::Error;
@@ -316,15 +316,15 @@ void SessionPanel::initFailure()
 
 void SessionPanel::dialPopUp()
 {
-    dial.down = false;
+    m_dial.down = false;
     changed();
 }
 
 void SessionPanel::speakerOffDone()
 {
-    dial.enabled = true;
-    speakerOff.down = false;
-    speakerOff.enabled = false;
+    m_dial.enabled = true;
+    m_speakerOff.down = false;
+    m_speakerOff.enabled = false;
     changed();
 }
 

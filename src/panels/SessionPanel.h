@@ -93,7 +93,10 @@ public:
     bool blinking() const;
     int blinkInterval() const;
 
-    ButtonState dial, init, hangUp, speakerOff;
+    const ButtonState &dial() const { return m_dial; }
+    const ButtonState &init() const { return m_init; }
+    const ButtonState &hangUp() const { return m_hangUp; }
+    const ButtonState &speakerOff() const { return m_speakerOff; }
 
     std::function<void()> initProc;
     std::function<void()> hangUpProc;
@@ -132,6 +135,11 @@ private:
     FieldLook m_reportLook = FieldLook::Normal;
     QString m_initCaption = QStringLiteral("INIT");
     QString m_dialText;
+
+    ButtonState m_dial;
+    ButtonState m_init;
+    ButtonState m_hangUp;
+    ButtonState m_speakerOff;
 };
 
 }  // namespace panels

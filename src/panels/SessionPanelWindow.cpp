@@ -108,10 +108,10 @@ bool SessionPanelWindow::eventFilter(QObject *watched, QEvent *event)
 
 void SessionPanelWindow::refresh()
 {
-    showButton(m_dial, m_logic.dial);
-    showButton(m_init, m_logic.init);
-    showButton(m_hangUp, m_logic.hangUp);
-    showButton(m_speakerOff, m_logic.speakerOff);
+    showButton(m_dial, m_logic.dial());
+    showButton(m_init, m_logic.init());
+    showButton(m_hangUp, m_logic.hangUp());
+    showButton(m_speakerOff, m_logic.speakerOff());
     m_init->setText(m_logic.initCaption());
     showField(m_state, m_logic.status(), m_logic.statusLook());
     showField(m_report, m_logic.report(), m_logic.reportLook());

@@ -301,12 +301,12 @@ bool Line401::lineRunning() const
 
 void Line401::openLine()
 {
-    if (linkLed) m_port.registerLinkLed(linkLed);
+    if (m_linkLed) m_port.registerLinkLed(m_linkLed);
     m_port.rxHook = RxForward{this};
     m_port.onLinkLedClick = LampForward{this};
     m_lineOpened = true;
-    const bool open = m_port.openPort(comNumber);
-    m_view.portText = open ? m_port.portText : QStringLiteral("ERROR");
+    const bool open = m_port.openPort(m_comNumber);
+    m_view.portText = open ? m_port.portText() : QStringLiteral("ERROR");
     changed();
 }
 
@@ -375,8 +375,8 @@ void Line401::zblPortHalt()
 
 void Line401::dropLinkLed()
 {
-    if (linkLed) m_port.unregisterLinkLed(linkLed);
-    linkLed = nullptr;
+    if (m_linkLed) m_port.unregisterLinkLed(m_linkLed);
+    m_linkLed = nullptr;
 }
 
 void Line401::restart()

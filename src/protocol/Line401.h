@@ -82,8 +82,10 @@ public:
     QByteArray otherData() const { return m_answer.other; }
 
     // Settings and hooks, empty after construction.
-    int comNumber = 1;                        // COM port of the local link
-    core::LinkLamp *linkLed = nullptr;        // the window's link lamp
+    int comNumber() const { return m_comNumber; }                        // COM port of the local link
+    void setComNumber(int value) { m_comNumber = value; }
+    core::LinkLamp *linkLed() const { return m_linkLed; }        // the window's link lamp
+    void setLinkLed(core::LinkLamp *value) { m_linkLed = value; }
     core::TransferPutFn transferPut;          // into the transfer queue
     std::function<void(int mode)> setQueueMode;
     // Asks the controller's version text (GetVersion); false when not asked.
@@ -156,6 +158,9 @@ private:
     bool m_lineOpened = false;   // OpenLine has run; the line timer may try to reopen
     std::optional<bool> m_reportedUp;  // the link state the log told last
     bool m_ledYellow = false;
+
+    int m_comNumber = 1;
+    core::LinkLamp *m_linkLed = nullptr;
 };
 
 }  // namespace protocol

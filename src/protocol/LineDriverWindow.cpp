@@ -86,7 +86,7 @@ LineDriverWindow::LineDriverWindow(Line401 &line, core::TimerFactory &timers, QW
     addButton(bottom, QStringLiteral("S&chließen"), [this] { hide(); });
     root->addLayout(bottom);
 
-    m_line.linkLed = m_linkLed;
+    m_line.setLinkLed(m_linkLed);
     m_line.onViewChanged = [this] { m_refresh.schedule(); };
     refresh();
 }

@@ -48,50 +48,50 @@ QString Configuration::absolute(const QString &path) const
 void Configuration::initConfiguration(const StartEnvironment &env)
 {
     m_env = env;
-    iniFileName = findIniFile();
-    iniOK = !iniFileName.isEmpty();
-    if (iniOK) mainIni.load(iniFileName);
-    baseDir = iniOK ? resolveBase(mainIni.readString(QStringLiteral("files"), QStringLiteral("base"))) : QString();
+    m_iniFileName = findIniFile();
+    m_iniOk = !m_iniFileName.isEmpty();
+    if (m_iniOk) m_mainIni.load(m_iniFileName);
+    m_baseDir = m_iniOk ? resolveBase(m_mainIni.readString(QStringLiteral("files"), QStringLiteral("base"))) : QString();
 
     struct DirKey { const char *key; QString *dir; };
     const DirKey dirs[] = {
-        {"DataDir", &datadir},   {"SystemDir", &systemdir},     {"helpdir", &helpdir},
-        {"DokuDir", &dokudir},   {"DebugDir", &debugdir},       {"FilesDir", &filesdir},
-        {"ExpFilesDir", &expfilesdir}, {"BilderDir", &bilderdir},
+        {"DataDir", &m_dataDir},   {"SystemDir", &m_systemDir},     {"helpdir", &m_helpDir},
+        {"DokuDir", &m_docDir},   {"DebugDir", &m_debugDir},       {"FilesDir", &m_filesDir},
+        {"ExpFilesDir", &m_exportFilesDir}, {"BilderDir", &m_pictureDir},
     };
     for (const auto &d : dirs) {
         d.dir->clear();
-        if (iniOK) *d.dir = absolute(expandBase(mainIni.readString(QStringLiteral("files"), QLatin1String(d.key))));
+        if (m_iniOk) *d.dir = absolute(expandBase(m_mainIni.readString(QStringLiteral("files"), QLatin1String(d.key))));
     }
-    if (!iniOK) return;
+    if (!m_iniOk) return;
 
-    ini_machine = paramValue(QStringLiteral("/m=")).toUpper();
-    if (ini_machine.isEmpty()) ini_machine = readMachineType().toUpper();
+    m_iniMachine = paramValue(QStringLiteral("/m=")).toUpper();
+    if (m_iniMachine.isEmpty()) m_iniMachine = readMachineType().toUpper();
     createMainLog();
     createLogOnLog();
     // An empty key names the folder itself; only a file is read.
     const QString language = getLanguageFile();
-    if (QFileInfo(language).isFile()) languageIni.load(language);
+    if (QFileInfo(language).isFile()) m_languageIni.load(language);
     reportDirectories();
 }
 
 QString Configuration::findIniFile()
 {
-    searchedIniFiles.clear();
+    m_searchedIniFiles.clear();
     const QString given = paramValue(QStringLiteral("/i="));
     if (!given.isEmpty()) {
         // A file named on the command line is the only one the user wants.
-        searchedIniFiles << absolute(given);
+        m_searchedIniFiles << absolute(given);
     } else {
         const QString program = m_env.arguments.isEmpty() ? QStringLiteral("haltron") : m_env.arguments.first();
         QFileInfo exe(program);
         const QString stem = exe.suffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
-        searchedIniFiles << absolute(stem + QStringLiteral(".ini"));
+        m_searchedIniFiles << absolute(stem + QStringLiteral(".ini"));
         if (!m_env.homeDir.isEmpty())
-            searchedIniFiles << QDir(m_env.homeDir).filePath(QStringLiteral(".config/haltron/haltron.ini"));
-        if (!m_env.deliveredIni.isEmpty()) searchedIniFiles << absolute(m_env.deliveredIni);
+            m_searchedIniFiles << QDir(m_env.homeDir).filePath(QStringLiteral(".config/haltron/haltron.ini"));
+        if (!m_env.deliveredIni.isEmpty()) m_searchedIniFiles << absolute(m_env.deliveredIni);
     }
-    for (const QString &name : searchedIniFiles)
+    for (const QString &name : m_searchedIniFiles)
         if (QFileInfo(name).isFile()) return name;
     return {};
 }
@@ -100,7 +100,7 @@ QString Configuration::findIniFile()
 // so one INI with its data folder can be moved or started from anywhere.
 QString Configuration::resolveBase(const QString &value) const
 {
-    const QDir iniDir = QFileInfo(iniFileName).absoluteDir();
+    const QDir iniDir = QFileInfo(m_iniFileName).absoluteDir();
     if (value.isEmpty()) return iniDir.absolutePath();
     if (value.startsWith(QLatin1Char('/'))) return value;
     return QDir::cleanPath(iniDir.absoluteFilePath(value));
@@ -108,7 +108,7 @@ QString Configuration::resolveBase(const QString &value) const
 
 void Configuration::finalizeConfiguration()
 {
-    if (iniOK) {
+    if (m_iniOk) {
         if (m_mainLog) {
             m_mainLog->write(QStringLiteral("- zu  ** ") + timeStamp(m_clock));
             m_mainLog->close();
@@ -121,9 +121,9 @@ void Configuration::finalizeConfiguration()
     if (m_mainLog) m_reports.reset();
     m_mainLog.reset();
     m_logOnLog.reset();
-    iniOK = false;
-    for (QString *s : {&iniFileName, &baseDir, &ini_machine, &helpdir, &dokudir, &debugdir, &filesdir, &expfilesdir,
-                       &bilderdir, &datadir, &systemdir, &m_errorFileCache})
+    m_iniOk = false;
+    for (QString *s : {&m_iniFileName, &m_baseDir, &m_iniMachine, &m_helpDir, &m_docDir, &m_debugDir, &m_filesDir, &m_exportFilesDir,
+                       &m_pictureDir, &m_dataDir, &m_systemDir, &m_errorFileCache})
         s->clear();
     m_errorFileKnown = false;
 }
@@ -144,7 +144,7 @@ QString Configuration::expandBase(const QString &path) const
     const int at = path.indexOf(BaseMarker, 0, Qt::CaseInsensitive);
     if (at < 0) return path;
     QString result = path;
-    return result.replace(at, BaseMarker.size(), baseDir);
+    return result.replace(at, BaseMarker.size(), m_baseDir);
 }
 
 QString Configuration::testAbsolute(const QString &dir, const QString &name) const
@@ -163,30 +163,30 @@ QString Configuration::testAbsolute(const QString &dir, const QString &name) con
 QString Configuration::languageText(const QString &section, const QString &ident) const
 {
     QString result;
-    if (iniOK) result = languageIni.readString(section, ident, ident);
+    if (m_iniOk) result = m_languageIni.readString(section, ident, ident);
     traceConfig(QStringLiteral("*** language>[%1,%2]=%3").arg(section, ident, result));
     return result;
 }
 
 QString Configuration::getHelpFile() const
 {
-    return testAbsolute(helpdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("helpfile")));
+    return testAbsolute(m_helpDir, m_mainIni.readString(QStringLiteral("files"), QStringLiteral("helpfile")));
 }
 
 QString Configuration::getDefaultFile() const
 {
-    return testAbsolute(filesdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("DefaultFile")));
+    return testAbsolute(m_filesDir, m_mainIni.readString(QStringLiteral("files"), QStringLiteral("DefaultFile")));
 }
 
 QString Configuration::getPhoneBookFile() const
 {
-    return testAbsolute(datadir, mainIni.readString(QStringLiteral("files"), QStringLiteral("telefonbuch")));
+    return testAbsolute(m_dataDir, m_mainIni.readString(QStringLiteral("files"), QStringLiteral("telefonbuch")));
 }
 
 QString Configuration::getErrorFile() const
 {
     if (!m_errorFileKnown) {
-        m_errorFileCache = testAbsolute(datadir, mainIni.readString(QStringLiteral("Files"), QStringLiteral("Fehler")));
+        m_errorFileCache = testAbsolute(m_dataDir, m_mainIni.readString(QStringLiteral("Files"), QStringLiteral("Fehler")));
         m_errorFileKnown = true;
     }
     return m_errorFileCache;
@@ -194,42 +194,42 @@ QString Configuration::getErrorFile() const
 
 QString Configuration::getSysModFile() const
 {
-    return testAbsolute(systemdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("sysmod"), QStringLiteral("sysmod.sys")));
+    return testAbsolute(m_systemDir, m_mainIni.readString(QStringLiteral("files"), QStringLiteral("sysmod"), QStringLiteral("sysmod.sys")));
 }
 
 QString Configuration::getLanguageFile() const
 {
-    return testAbsolute(systemdir, mainIni.readString(QStringLiteral("files"), QStringLiteral("language")));
+    return testAbsolute(m_systemDir, m_mainIni.readString(QStringLiteral("files"), QStringLiteral("language")));
 }
 
 QString Configuration::getSysLn() const
 {
-    return mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_ln"), QStringLiteral("lnd"));
+    return m_mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_ln"), QStringLiteral("lnd"));
 }
 
 QString Configuration::getSysHint() const
 {
-    return mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_hint"), QStringLiteral("hint"));
+    return m_mainIni.readString(QStringLiteral("files"), QStringLiteral("sys_hint"), QStringLiteral("hint"));
 }
 
 int Configuration::getComPort() const
 {
-    return mainIni.readInteger(QStringLiteral("comport"), QStringLiteral("port"), 1);
+    return m_mainIni.readInteger(QStringLiteral("comport"), QStringLiteral("port"), 1);
 }
 
 QString Configuration::readMachineType() const
 {
-    return mainIni.readString(QStringLiteral("machine"), QStringLiteral("type"), QStringLiteral("QRX"));
+    return m_mainIni.readString(QStringLiteral("machine"), QStringLiteral("type"), QStringLiteral("QRX"));
 }
 
 void Configuration::reportDirectories() const
 {
     if (!m_reports.flag(core::ReportConfig)) return;
     const std::pair<const char *, const QString *> lines[] = {
-        {"   IniFileName=", &iniFileName}, {"   ini_machine=", &ini_machine}, {"       Helpdir=", &helpdir},
-        {"       Dokudir=", &dokudir},     {"      Debugdir=", &debugdir},    {"      Filesdir=", &filesdir},
-        {"   Expfilesdir=", &expfilesdir}, {"     Bilderdir=", &bilderdir},   {"       Datadir=", &datadir},
-        {"     Systemdir=", &systemdir},
+        {"   IniFileName=", &m_iniFileName}, {"   ini_machine=", &m_iniMachine}, {"       Helpdir=", &m_helpDir},
+        {"       Dokudir=", &m_docDir},     {"      Debugdir=", &m_debugDir},    {"      Filesdir=", &m_filesDir},
+        {"   Expfilesdir=", &m_exportFilesDir}, {"     Bilderdir=", &m_pictureDir},   {"       Datadir=", &m_dataDir},
+        {"     Systemdir=", &m_systemDir},
     };
     for (const auto &[label, value] : lines) m_reports.write(QLatin1String(label) + *value);
 }
@@ -239,8 +239,8 @@ void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(c
 void Configuration::createMainLog()
 {
     m_mainLog = std::make_unique<MainLogFile>(m_clock);
-    m_mainLog->onError = [this](const QString &text) { logErrors << text; };
-    const QString name = absolute(expandBase(mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
+    m_mainLog->onError = [this](const QString &text) { m_logErrors << text; };
+    const QString name = absolute(expandBase(m_mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
     if (name.isEmpty()) return;
     m_mainLog->create(name);
     MainLogFile *log = m_mainLog.get();
@@ -249,7 +249,7 @@ void Configuration::createMainLog()
         if (m_reports.flag(core::ReportDebugBit)) log->write(text);
     };
     m_reports.reportFlags = parseReportFlags(
-        mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("?")), &m_reports.reportsText);
+        m_mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("?")), &m_reports.reportsText);
     writeMainLogHeader();
 }
 
@@ -264,17 +264,17 @@ void Configuration::writeMainLogHeader()
     for (int i = 1; i < m_env.arguments.size(); ++i) params += m_env.arguments.at(i) + QLatin1Char(' ');
     m_mainLog->write(opened);
     m_mainLog->write(params);
-    m_mainLog->write(QStringLiteral("inifile=") + iniFileName);
-    m_mainLog->write(QStringLiteral("reports=") + mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports")));
+    m_mainLog->write(QStringLiteral("inifile=") + m_iniFileName);
+    m_mainLog->write(QStringLiteral("reports=") + m_mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("reports")));
     m_mainLog->write(QString());
 }
 
 void Configuration::createLogOnLog()
 {
     m_logOnLog = std::make_unique<LogonLogFile>(m_clock);
-    m_logOnLog->onError = [this](const QString &text) { logErrors << text; };
+    m_logOnLog->onError = [this](const QString &text) { m_logErrors << text; };
     // Not made absolute: a relative name refers to the working folder anyway.
-    QString name = expandBase(mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
+    QString name = expandBase(m_mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
     if (name.isEmpty()) return;
     m_logOnLog->create(absolute(name));
 }

@@ -42,9 +42,9 @@ public:
     QString languageText(const QString &section, const QString &ident) const;
     QString languageText(const QString &section, int number) const { return languageText(section, QString::number(number)); }
 
-    QString getFilesDir() const { return filesdir; }
-    QString getDataDir() const { return datadir; }
-    QString getSystemDir() const { return systemdir; }
+    QString getFilesDir() const { return m_filesDir; }
+    QString getDataDir() const { return m_dataDir; }
+    QString getSystemDir() const { return m_systemDir; }
     QString getHelpFile() const;
     QString getDefaultFile() const;
     QString getPhoneBookFile() const;
@@ -57,22 +57,30 @@ public:
     QString readMachineType() const;
     void reportDirectories() const;
 
-    bool iniOK = false;
-    QString iniFileName;
-    QString baseDir;
-    QString ini_machine;
-    QString helpdir, dokudir, debugdir, filesdir, expfilesdir, bilderdir, datadir, systemdir;
-    core::IniFile mainIni;
-    core::IniFile languageIni;
+    bool iniOk() const { return m_iniOk; }
+    const QString &iniFileName() const { return m_iniFileName; }
+    const QString &baseDir() const { return m_baseDir; }
+    const QString &iniMachine() const { return m_iniMachine; }
+    const QString &helpDir() const { return m_helpDir; }
+    const QString &docDir() const { return m_docDir; }
+    const QString &debugDir() const { return m_debugDir; }
+    const QString &filesDir() const { return m_filesDir; }
+    const QString &exportFilesDir() const { return m_exportFilesDir; }
+    const QString &pictureDir() const { return m_pictureDir; }
+    const QString &dataDir() const { return m_dataDir; }
+    const QString &systemDir() const { return m_systemDir; }
+    const core::IniFile &mainIni() const { return m_mainIni; }
+    core::IniFile &mainIni() { return m_mainIni; }
+    const core::IniFile &languageIni() const { return m_languageIni; }
 
     // Both exist only when the INI file was loaded.
     MainLogFile *mainLog() const { return m_mainLog.get(); }
     LogonLogFile *logOnLog() const { return m_logOnLog.get(); }
 
     // INI files looked for, in order (for the message when none was found).
-    QStringList searchedIniFiles;
+    const QStringList &searchedIniFiles() const { return m_searchedIniFiles; }
     // Log files that could not be created or written, for the message field.
-    QStringList logErrors;
+    const QStringList &logErrors() const { return m_logErrors; }
 
 private:
     QString absolute(const QString &path) const;
@@ -90,6 +98,23 @@ private:
     std::unique_ptr<LogonLogFile> m_logOnLog;
     mutable QString m_errorFileCache;
     mutable bool m_errorFileKnown = false;
+
+    bool m_iniOk = false;
+    QString m_iniFileName;
+    QString m_baseDir;
+    QString m_iniMachine;
+    QString m_helpDir;
+    QString m_docDir;
+    QString m_debugDir;
+    QString m_filesDir;
+    QString m_exportFilesDir;
+    QString m_pictureDir;
+    QString m_dataDir;
+    QString m_systemDir;
+    core::IniFile m_mainIni;
+    core::IniFile m_languageIni;
+    QStringList m_searchedIniFiles;
+    QStringList m_logErrors;
 };
 
 // The one configuration of the running program (set up by main()).

@@ -34,7 +34,7 @@ MainController::MainController(Configuration &config, core::ReportSink &reports,
     m_messageTimer->setInterval(3000);
     m_messageTimer->setCallback([this] {
         m_messageTimer->stop();
-        call(view.setMessage, QString());
+        call(m_view.setMessage, QString());
     });
     m_portHaltTimer->setSingleShot(true);
     m_portHaltTimer->setCallback([this] { finishQuit(); });
@@ -63,69 +63,69 @@ void MainController::applyStartSettings()
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
     m_reports.reportDebug = [this](const QString &text) { debugReport(text); };
 
-    const core::IniFile &ini = m_config.mainIni;
+    const core::IniFile &ini = m_config.mainIni();
     const StartMethod method = readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
-    startPage = method.startPage;
-    modemMode = method.modemMode;
-    fileMode = method.fileMode;
-    autoPanel = method.autoPanel;
-    autoLink = method.autoLink;
-    batchMode = m_config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
-    batchRunning = false;
+    m_startPage = method.startPage;
+    m_modemMode = method.modemMode;
+    m_fileMode = method.fileMode;
+    m_autoPanel = method.autoPanel;
+    m_autoLink = method.autoLink;
+    m_batchMode = m_config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
+    m_batchRunning = false;
 
-    call(hooks.setMonitorFileMode, fileMode);
-    call(hooks.setMonitorStatusHook, [this](int index, const QString &text) { setStatusText(index, text); });
-    if (m_linkLamp) call(hooks.registerLinkLed, *m_linkLamp);
-    comPort = m_config.getComPort();
+    call(m_hooks.setMonitorFileMode, m_fileMode);
+    call(m_hooks.setMonitorStatusHook, [this](int index, const QString &text) { setStatusText(index, text); });
+    if (m_linkLamp) call(m_hooks.registerLinkLed, *m_linkLamp);
+    m_comPort = m_config.getComPort();
 
     applyBatchAndDialSettings();
-    call(hooks.setComPort, comPort);
+    call(m_hooks.setComPort, m_comPort);
 
-    setStatusText(PanelPort, QStringLiteral("COM") + QString::number(comPort));
+    setStatusText(PanelPort, QStringLiteral("COM") + QString::number(m_comPort));
     showLinkMode();
     applyRoute();
 
-    if (autoLink) {
+    if (m_autoLink) {
         m_startCount = 0;
         m_startTimer->start(StartTick);
     }
 
-    version = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
-    call(view.setPanelText, int(PanelVersion), QStringLiteral(" version ") + version);
-    call(hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
+    m_version = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
+    call(m_view.setPanelText, int(PanelVersion), QStringLiteral(" version ") + m_version);
+    call(m_hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
 
-    if (!m_config.logErrors.isEmpty()) showMessageField(m_config.logErrors.join(QStringLiteral("; ")));
+    if (!m_config.logErrors().isEmpty()) showMessageField(m_config.logErrors().join(QStringLiteral("; ")));
 }
 
 void MainController::applyBatchAndDialSettings()
 {
-    const core::IniFile &ini = m_config.mainIni;
-    if (batchMode) {
-        call(view.setWindowWidth, 300);
-        call(view.setCaption, QStringLiteral("Batch Prozess"));
-        call(hooks.setDialNumber, m_config.paramValue(QStringLiteral("/t=")));
-        autoLink = true;
-        call(hooks.clearMonitorStart);
+    const core::IniFile &ini = m_config.mainIni();
+    if (m_batchMode) {
+        call(m_view.setWindowWidth, 300);
+        call(m_view.setCaption, QStringLiteral("Batch Prozess"));
+        call(m_hooks.setDialNumber, m_config.paramValue(QStringLiteral("/t=")));
+        m_autoLink = true;
+        call(m_hooks.clearMonitorStart);
     } else {
-        call(hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
+        call(m_hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
     }
-    call(hooks.setDialTimeout, ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
+    call(m_hooks.setDialTimeout, ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
 }
 
 void MainController::applyRoute()
 {
-    call(hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
+    call(m_hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
          [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Red); });
-    call(hooks.setPortText, [this](const QString &text) { setStatusText(PanelPort, text); });
-    if (modemMode) {
-        call(hooks.setRemoteRoute);
-        call(hooks.monitorLinkToMst);
+    call(m_hooks.setPortText, [this](const QString &text) { setStatusText(PanelPort, text); });
+    if (m_modemMode) {
+        call(m_hooks.setRemoteRoute);
+        call(m_hooks.monitorLinkToMst);
     } else {
-        call(hooks.setLocalRoute);
-        call(hooks.monitorLinkToZbl);
+        call(m_hooks.setLocalRoute);
+        call(m_hooks.monitorLinkToZbl);
     }
-    call(hooks.setMonitorLinkMode, modemMode);
-    call(hooks.setMonitorLinkHook, [this](const QString &name) { linkTo(name); });
+    call(m_hooks.setMonitorLinkMode, m_modemMode);
+    call(m_hooks.setMonitorLinkHook, [this](const QString &name) { linkTo(name); });
 }
 
 void MainController::debugReport(const QString &text)
@@ -144,9 +144,9 @@ void MainController::startTimerTimer()
         linkAction();
         break;
     case BatchStartCount:
-        if (batchMode) {
+        if (m_batchMode) {
             setStatusText(PanelLinkState, QStringLiteral("BATCH BETRIEB"));
-            call(hooks.startBatch);
+            call(m_hooks.startBatch);
             return;  // the batch process owns the timer from here
         }
         break;
@@ -162,24 +162,24 @@ void MainController::startTimerTimer()
 
 void MainController::quit()
 {
-    if (closing) return;
-    closing = true;
-    call(hooks.setRemoteClosing);
-    call(hooks.setMonitorClosing);
-    call(hooks.setPortText, MainHooks::TextHook());
-    if (view.reportVisible && !view.reportVisible()) {
-        call(view.setReportVisible, true);
-        call(hooks.toggleShaftVisible);
+    if (m_closing) return;
+    m_closing = true;
+    call(m_hooks.setRemoteClosing);
+    call(m_hooks.setMonitorClosing);
+    call(m_hooks.setPortText, MainHooks::TextHook());
+    if (m_view.reportVisible && !m_view.reportVisible()) {
+        call(m_view.setReportVisible, true);
+        call(m_hooks.toggleShaftVisible);
     }
     m_reports.debug(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten...."));
-    call(hooks.haltMonitor);
-    call(hooks.haltLcd);
-    call(hooks.haltZblPort);
-    call(hooks.stopQueue);
+    call(m_hooks.haltMonitor);
+    call(m_hooks.haltLcd);
+    call(m_hooks.haltZblPort);
+    call(m_hooks.stopQueue);
     // A copy: a halt procedure may register another one.
     const auto procs = m_shutdownList;
     for (const auto &proc : procs) call(proc);
-    call(hooks.setPortClosing);
+    call(m_hooks.setPortClosing);
     m_startTimer->stop();
     m_messageTimer->stop();
     m_portHaltTimer->start(PortHaltPause);
@@ -187,10 +187,10 @@ void MainController::quit()
 
 void MainController::finishQuit()
 {
-    call(hooks.portHalt);
+    call(m_hooks.portHalt);
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
     m_quitDone = true;
-    call(view.quitApplication);
+    call(m_view.quitApplication);
 }
 
 void MainController::registerShutdownProc(std::function<void()> proc) { m_shutdownList.push_back(std::move(proc)); }
@@ -198,18 +198,18 @@ void MainController::registerShutdownProc(std::function<void()> proc) { m_shutdo
 void MainController::setStatusText(int index, const QString &text)
 {
     if (index <= PanelVersion || index >= StatusPanelCount) return;
-    call(view.setPanelText, index, QLatin1Char(' ') + text);
-    if (index == PanelLinkState && batchMode) call(hooks.batchLine, text);
+    call(m_view.setPanelText, index, QLatin1Char(' ') + text);
+    if (index == PanelLinkState && m_batchMode) call(m_hooks.batchLine, text);
 }
 
 void MainController::showMessageField(const QString &text)
 {
     if (text.isEmpty()) {
         m_messageTimer->stop();
-        call(view.setMessage, QString());
+        call(m_view.setMessage, QString());
         return;
     }
-    call(view.setMessage, QLatin1Char(' ') + text + QLatin1Char(' '));
+    call(m_view.setMessage, QLatin1Char(' ') + text + QLatin1Char(' '));
     m_messageTimer->start(MessageTime);
 }
 
@@ -218,34 +218,34 @@ void MainController::linkTrace(const QString &text) { m_reports.writeIf(core::Re
 void MainController::showLinkMode()
 {
     QString mode = QStringLiteral("[LOKAL]");
-    if (fileMode) mode = QStringLiteral("[FILE]");
-    if (modemMode) mode = QStringLiteral("[MODEM]");
+    if (m_fileMode) mode = QStringLiteral("[FILE]");
+    if (m_modemMode) mode = QStringLiteral("[MODEM]");
     const QString notLinked = m_config.languageText(QStringLiteral("main"), QStringLiteral("32"));
     setStatusText(PanelLinkMode, mode + QLatin1Char(' ') + notLinked);
     setModeLampColour(core::colour::Red);
     setStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
 }
 
-void MainController::setModeLampColour(unsigned bgr) { call(view.setModeLampColour, bgr); }
+void MainController::setModeLampColour(unsigned bgr) { call(m_view.setModeLampColour, bgr); }
 
 void MainController::setEditVersion(const QString &caption)
 {
-    editVersion = caption;
-    call(view.setCaption, caption);
+    m_editVersion = caption;
+    call(m_view.setCaption, caption);
 }
 
 void MainController::linkLedChanged(unsigned bgr)
 {
     if (bgr == core::colour::Red) {
-        if (hooks.monitorResetInProgress && hooks.monitorResetInProgress()) return;
+        if (m_hooks.monitorResetInProgress && m_hooks.monitorResetInProgress()) return;
         linkTrace(QStringLiteral("link_led: FALSE"));
         showLinkMode();
-        call(hooks.monitorLinkLost);
-        call(view.setLinkButtonEnabled, true);
+        call(m_hooks.monitorLinkLost);
+        call(m_view.setLinkButtonEnabled, true);
         setStatusText(PanelLinkState, QStringLiteral("NO LINK"));
     } else if (bgr == core::colour::Green) {
-        call(view.setLinkButtonEnabled, false);
-        call(hooks.showMonitor);
+        call(m_view.setLinkButtonEnabled, false);
+        call(m_hooks.showMonitor);
         linkTrace(QStringLiteral("link_led: TRUE"));
         setStatusText(PanelLinkState, QLatin1Char(' ') + m_config.languageText(QStringLiteral("main"), QStringLiteral("33")));
     } else {
@@ -257,21 +257,21 @@ void MainController::linkLedChanged(unsigned bgr)
 void MainController::linkAction()
 {
     if (m_linkLamp) call(m_linkLamp->onClick);
-    call(view.setReportVisible, true);
-    if (autoLink) call(hooks.requestInit);
+    call(m_view.setReportVisible, true);
+    if (m_autoLink) call(m_hooks.requestInit);
 }
 
 void MainController::linkTo(const QString &name)
 {
     if (name.isEmpty()) return;
     if (LogonLogFile *log = m_config.logOnLog()) log->write(name);
-    call(view.appendReport, QStringLiteral("link to: ") + name);
-    if (!batchMode) call(view.setReportVisible, false);
+    call(m_view.appendReport, QStringLiteral("link to: ") + name);
+    if (!m_batchMode) call(m_view.setReportVisible, false);
 }
 
 void MainController::mainLogMirror(const QString &line)
 {
-    if (mirrorOn) call(view.appendReport, line);
+    if (m_mirrorOn) call(m_view.appendReport, line);
 }
 
 }  // namespace shell

@@ -98,8 +98,9 @@ public:
     MainController(const MainController &) = delete;
     MainController &operator=(const MainController &) = delete;
 
-    MainView view;
-    MainHooks hooks;
+    // What the main window shows and the units it wires: filled in by their owners.
+    MainView &view() { return m_view; }
+    MainHooks &hooks() { return m_hooks; }
 
     // The status bar lamps of panels 3 and 4 (owned by the window).
     void setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp);
@@ -115,7 +116,7 @@ public:
     void linkAction();                    // LinkButton, and the start timer
     void linkTo(const QString &name);     // the monitor window's link hook
     void mainLogMirror(const QString &line);
-    void closeRequested() { mirrorOn = false; }
+    void closeRequested() { m_mirrorOn = false; }
     void setModeLampColour(unsigned bgr);
     void setEditVersion(const QString &caption);
 
@@ -123,18 +124,20 @@ public:
     core::Timer &startTimer() { return *m_startTimer; }
     bool quitDone() const { return m_quitDone; }
 
-    QString editVersion;
-    QString version;
-    bool closing = false;
-    bool mirrorOn = true;
-    bool startPage = false;
-    bool modemMode = false;
-    bool autoPanel = false;
-    bool autoLink = false;
-    bool batchMode = false;
-    bool batchRunning = false;
-    bool fileMode = false;
-    int comPort = 1;
+    const QString &editVersion() const { return m_editVersion; }
+    const QString &version() const { return m_version; }
+    bool closing() const { return m_closing; }
+    void setClosing(bool value) { m_closing = value; }
+    bool mirrorOn() const { return m_mirrorOn; }
+    bool startPage() const { return m_startPage; }
+    bool modemMode() const { return m_modemMode; }
+    bool autoPanel() const { return m_autoPanel; }
+    bool autoLink() const { return m_autoLink; }
+    bool batchMode() const { return m_batchMode; }
+    bool batchRunning() const { return m_batchRunning; }
+    bool fileMode() const { return m_fileMode; }
+    int comPort() const { return m_comPort; }
+    void setComPort(int value) { m_comPort = value; }
 
 private:
     void startTimerTimer();
@@ -153,6 +156,21 @@ private:
     std::unique_ptr<core::Timer> m_portHaltTimer;
     int m_startCount = 0;
     bool m_quitDone = false;
+
+    MainView m_view;
+    MainHooks m_hooks;
+    QString m_editVersion;
+    QString m_version;
+    bool m_closing = false;
+    bool m_mirrorOn = true;
+    bool m_startPage = false;
+    bool m_modemMode = false;
+    bool m_autoPanel = false;
+    bool m_autoLink = false;
+    bool m_batchMode = false;
+    bool m_batchRunning = false;
+    bool m_fileMode = false;
+    int m_comPort = 1;
 };
 
 }  // namespace shell

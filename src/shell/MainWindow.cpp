@@ -59,72 +59,72 @@ MainWindow::MainWindow(MainController &controller, const Configuration &config, 
     buildButtonBar(client);
     buildReport(client);
 
-    panel1 = new QWidget(client);
-    panel1->setGeometry(353, 55, 417, 464);
+    m_rightPanel = new QWidget(client);
+    m_rightPanel->setGeometry(353, 55, 417, 464);
 
-    myMessageField = new QLabel(client);
-    myMessageField->setFrameStyle(QFrame::Box | QFrame::Plain);
-    myMessageField->setStyleSheet(QStringLiteral("background: yellow; color: navy"));
-    myMessageField->setFont(QFont(QStringLiteral("Arial"), 9));
-    myMessageField->setGeometry(260, 524, 520, 20);
-    myMessageField->hide();
+    m_messageField = new QLabel(client);
+    m_messageField->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_messageField->setStyleSheet(QStringLiteral("background: yellow; color: navy"));
+    m_messageField->setFont(QFont(QStringLiteral("Arial"), 9));
+    m_messageField->setGeometry(260, 524, 520, 20);
+    m_messageField->hide();
 
-    gauge1 = new QProgressBar(client);
-    gauge1->setGeometry(8, 526, 243, 16);
-    gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: navy }"));
-    gauge1->hide();
+    m_batchGauge = new QProgressBar(client);
+    m_batchGauge->setGeometry(8, 526, 243, 16);
+    m_batchGauge->setStyleSheet(QStringLiteral("QProgressBar::chunk { background: navy }"));
+    m_batchGauge->hide();
 
     buildStatusBar();
-    help = new HelpViewer(this);
-    help->setHelpFile(m_config.getHelpFile());
+    m_helpViewer = new HelpViewer(this);
+    m_helpViewer->setHelpFile(m_config.getHelpFile());
     connectView();
     resize(ClientWidth, ClientHeight);
 }
 
-MainWindow::~MainWindow() { m_controller.view = MainView(); }
+MainWindow::~MainWindow() { m_controller.view() = MainView(); }
 
 void MainWindow::buildButtonBar(QWidget *client)
 {
-    panel2 = new QFrame(client);
-    panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel2->setGeometry(0, 0, ClientWidth, 41);
-    banner = new QLabel(panel2);
+    m_buttonBar = new QFrame(client);
+    m_buttonBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_buttonBar->setGeometry(0, 0, ClientWidth, 41);
+    m_banner = new QLabel(m_buttonBar);
     const QPixmap picture(QStringLiteral(":/banner.jpg"));
-    banner->setPixmap(picture.scaledToHeight(37, Qt::SmoothTransformation));
-    banner->setGeometry(2, 2, banner->pixmap().width(), 37);
+    m_banner->setPixmap(picture.scaledToHeight(37, Qt::SmoothTransformation));
+    m_banner->setGeometry(2, 2, m_banner->pixmap().width(), 37);
 
-    infoButton = flatButton(panel2, QStringLiteral("Info"), 0);
-    linkButton = flatButton(panel2, QStringLiteral("Link"), 0);
-    speedButton3 = flatButton(panel2, QStringLiteral("Ende"), 0);
-    speedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    speedButton3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_infoButton = flatButton(m_buttonBar, QStringLiteral("Info"), 0);
+    m_linkButton = flatButton(m_buttonBar, QStringLiteral("Link"), 0);
+    m_exitButton = flatButton(m_buttonBar, QStringLiteral("Ende"), 0);
+    m_exitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    m_exitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    QObject::connect(infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
-    QObject::connect(linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
-    QObject::connect(speedButton3, &QToolButton::clicked, this, [this] { m_controller.quit(); });
+    QObject::connect(m_infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
+    QObject::connect(m_linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
+    QObject::connect(m_exitButton, &QToolButton::clicked, this, [this] { m_controller.quit(); });
 }
 
 void MainWindow::buildReport(QWidget *client)
 {
-    panel3 = new QFrame(client);
-    panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel3->setGeometry(8, 55, 243, 467);
-    auto *stopped = new QLabel(QStringLiteral("monitor gestoppt !"), panel3);
+    m_reportPanel = new QFrame(client);
+    m_reportPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_reportPanel->setGeometry(8, 55, 243, 467);
+    auto *stopped = new QLabel(QStringLiteral("monitor gestoppt !"), m_reportPanel);
     stopped->setAlignment(Qt::AlignCenter);
     stopped->setGeometry(0, 0, 243, 467);
 
-    reportMemo = new QPlainTextEdit(panel3);
-    reportMemo->setGeometry(0, 0, 243, 467);
-    reportMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    reportMemo->setReadOnly(true);
+    m_reportView = new QPlainTextEdit(m_reportPanel);
+    m_reportView->setGeometry(0, 0, 243, 467);
+    m_reportView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_reportView->setReadOnly(true);
     QFont courier(QStringLiteral("Courier New"), 8);
     courier.setStyleHint(QFont::TypeWriter);
-    reportMemo->setFont(courier);
-    QPalette p = reportMemo->palette();
+    m_reportView->setFont(courier);
+    QPalette p = m_reportView->palette();
     p.setColor(QPalette::Base, p.color(QPalette::ToolTipBase));
     p.setColor(QPalette::Text, p.color(QPalette::ToolTipText));
-    reportMemo->setPalette(p);
-    reportMemo->setPlainText(QStringLiteral("Verbindungs Report\n"));
+    m_reportView->setPalette(p);
+    m_reportView->setPlainText(QStringLiteral("Verbindungs Report\n"));
 }
 
 void MainWindow::buildStatusBar()
@@ -134,53 +134,53 @@ void MainWindow::buildStatusBar()
         auto *panel = new QLabel(row);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         row->panels[i] = panel;
-        statusPanels[i] = panel;
+        m_statusPanels[i] = panel;
     }
-    row->setMinimumHeight(statusPanels[0]->sizeHint().height());
+    row->setMinimumHeight(m_statusPanels[0]->sizeHint().height());
     row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->addWidget(row, 1);
     statusBar()->setSizeGripEnabled(false);
 
     const auto lampIn = [this](int panel) {
-        auto *lamp = new StatusLamp(statusPanels[panel]);
-        lamp->move(1, qMax(0, (statusPanels[panel]->sizeHint().height() - 17) / 2));
+        auto *lamp = new StatusLamp(m_statusPanels[panel]);
+        lamp->move(1, qMax(0, (m_statusPanels[panel]->sizeHint().height() - 17) / 2));
         return lamp;
     };
-    lineLamp = lampIn(3);
-    linkLamp = lampIn(4);
-    modeLamp = lampIn(5);
-    linkLamp->onChange = [this](StatusLamp &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
-    m_controller.setLamps(lineLamp, linkLamp);
+    m_lineLamp = lampIn(3);
+    m_linkLamp = lampIn(4);
+    m_modeLamp = lampIn(5);
+    m_linkLamp->onChange = [this](StatusLamp &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
+    m_controller.setLamps(m_lineLamp, m_linkLamp);
 }
 
 void MainWindow::connectView()
 {
-    MainView &v = m_controller.view;
+    MainView &v = m_controller.view();
     v.setPanelText = [this](int panel, const QString &text) {
-        if (panel >= 0 && panel < StatusPanelCount) statusPanels[panel]->setText(text);
+        if (panel >= 0 && panel < StatusPanelCount) m_statusPanels[panel]->setText(text);
     };
-    v.appendReport = [this](const QString &line) { reportMemo->appendPlainText(line); };
-    v.setReportVisible = [this](bool visible) { reportMemo->setVisible(visible); };
-    v.reportVisible = [this] { return !reportMemo->isHidden(); };
+    v.appendReport = [this](const QString &line) { m_reportView->appendPlainText(line); };
+    v.setReportVisible = [this](bool visible) { m_reportView->setVisible(visible); };
+    v.reportVisible = [this] { return !m_reportView->isHidden(); };
     v.setMessage = [this](const QString &text) {
-        myMessageField->setText(text);
-        myMessageField->adjustSize();
-        myMessageField->setVisible(!text.isEmpty());
+        m_messageField->setText(text);
+        m_messageField->adjustSize();
+        m_messageField->setVisible(!text.isEmpty());
     };
-    v.setLinkButtonEnabled = [this](bool enabled) { linkButton->setEnabled(enabled); };
-    v.setModeLampColour = [this](unsigned bgr) { modeLamp->setLampColour(bgr); };
+    v.setLinkButtonEnabled = [this](bool enabled) { m_linkButton->setEnabled(enabled); };
+    v.setModeLampColour = [this](unsigned bgr) { m_modeLamp->setLampColour(bgr); };
     v.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
     v.setWindowWidth = [this](int width) { resize(width, height()); };
-    v.setGaugeVisible = [this](bool visible) { gauge1->setVisible(visible); };
+    v.setGaugeVisible = [this](bool visible) { m_batchGauge->setVisible(visible); };
     v.setGauge = [this](int maximum, int position) {
-        gauge1->setRange(0, qMax(0, maximum));
-        gauge1->setValue(qBound(0, position, qMax(0, maximum)));
+        m_batchGauge->setRange(0, qMax(0, maximum));
+        m_batchGauge->setValue(qBound(0, position, qMax(0, maximum)));
     };
 }
 
 QString MainWindow::panelText(int panel) const
 {
-    return panel >= 0 && panel < StatusPanelCount ? statusPanels[panel]->text() : QString();
+    return panel >= 0 && panel < StatusPanelCount ? m_statusPanels[panel]->text() : QString();
 }
 
 void MainWindow::showStartWindow()
@@ -199,15 +199,15 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     const int width = centralWidget()->width();
-    panel2->resize(width, panel2->height());
+    m_buttonBar->resize(width, m_buttonBar->height());
     int x = width - ButtonWidth - 10;
-    for (QToolButton *button : {speedButton3, linkButton, infoButton}) {
+    for (QToolButton *button : {m_exitButton, m_linkButton, m_infoButton}) {
         button->move(x, button->y());
         x -= ButtonWidth + 5;
     }
 }
 
-void MainWindow::showHelp(const QString &topic) { help->showTopic(topic); }
+void MainWindow::showHelp(const QString &topic) { m_helpViewer->showTopic(topic); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {

@@ -35,21 +35,21 @@ public:
     std::function<void()> onInfoClick;  // Info_Button: shows the version window
     std::function<void()> onClosed;     // closed through the window frame: ends the message loop
 
-    QFrame *panel2;
-    QLabel *banner;
-    QToolButton *infoButton;
-    QToolButton *linkButton;
-    QToolButton *speedButton3;
-    QFrame *panel3;
-    QPlainTextEdit *reportMemo;
-    QWidget *panel1;
-    QLabel *myMessageField;
-    QProgressBar *gauge1;
-    std::array<QLabel *, StatusPanelCount> statusPanels{};
-    StatusLamp *lineLamp;
-    StatusLamp *linkLamp;
-    StatusLamp *modeLamp;
-    HelpViewer *help;
+    QFrame *buttonBar() const { return m_buttonBar; }
+    QLabel *banner() const { return m_banner; }
+    QToolButton *infoButton() const { return m_infoButton; }
+    QToolButton *linkButton() const { return m_linkButton; }
+    QToolButton *exitButton() const { return m_exitButton; }
+    QFrame *reportPanel() const { return m_reportPanel; }
+    QPlainTextEdit *reportView() const { return m_reportView; }
+    QWidget *rightPanel() const { return m_rightPanel; }
+    QLabel *messageField() const { return m_messageField; }
+    QProgressBar *batchGauge() const { return m_batchGauge; }
+    std::array<QLabel *, StatusPanelCount> statusPanels() const { return m_statusPanels; }
+    StatusLamp *lineLamp() const { return m_lineLamp; }
+    StatusLamp *linkLamp() const { return m_linkLamp; }
+    StatusLamp *modeLamp() const { return m_modeLamp; }
+    HelpViewer *helpViewer() const { return m_helpViewer; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +64,22 @@ private:
 
     MainController &m_controller;
     const Configuration &m_config;
+
+    QFrame *m_buttonBar;
+    QLabel *m_banner;
+    QToolButton *m_infoButton;
+    QToolButton *m_linkButton;
+    QToolButton *m_exitButton;
+    QFrame *m_reportPanel;
+    QPlainTextEdit *m_reportView;
+    QWidget *m_rightPanel;
+    QLabel *m_messageField;
+    QProgressBar *m_batchGauge;
+    std::array<QLabel *, StatusPanelCount> m_statusPanels{};
+    StatusLamp *m_lineLamp;
+    StatusLamp *m_linkLamp;
+    StatusLamp *m_modeLamp;
+    HelpViewer *m_helpViewer;
 };
 
 }  // namespace shell

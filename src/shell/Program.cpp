@@ -27,33 +27,33 @@ Program::~Program()
 bool Program::initModules(const StartEnvironment &env)
 {
     m_config.initConfiguration(env);
-    return m_config.iniOK;
+    return m_config.iniOk();
 }
 
 QString Program::noIniMessage() const
 {
-    return QStringLiteral("Keine INI-Datei gefunden. Gesucht: ") + m_config.searchedIniFiles.join(QStringLiteral(", "));
+    return QStringLiteral("Keine INI-Datei gefunden. Gesucht: ") + m_config.searchedIniFiles().join(QStringLiteral(", "));
 }
 
 void Program::createWindows()
 {
     m_controller = std::make_unique<MainController>(m_config, core::reports(), m_timers);
     m_mainForm = std::make_unique<MainWindow>(*m_controller, m_config);
-    m_controller->view.quitApplication = [this] { if (quitApplication) quitApplication(); };
-    m_mainForm->onClosed = m_controller->view.quitApplication;
+    m_controller->view().quitApplication = [this] { if (quitApplication) quitApplication(); };
+    m_mainForm->onClosed = m_controller->view().quitApplication;
     const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->showHelp(topic); };
     if (createToolWindows) createToolWindows(m_mainForm.get());
 
     m_selectForm = new StartSelectDialog(m_mainForm.get());
-    m_toolBase = new ToolWindow(m_mainForm->panel1, m_config, showHelp);
-    m_toolBase->tag = 99;
+    m_toolBase = new ToolWindow(m_mainForm->rightPanel(), m_config, showHelp);
+    m_toolBase->setTag(99);
     m_toolBase->hide();
 
     const QString description = descriptionVersion
         ? descriptionVersion()
         : core::IniFile(m_config.getSysModFile()).readString(QStringLiteral("id"), QStringLiteral("version"), QStringLiteral("??"));
     const VersionInfo info = buildVersionInfo(m_config, QCoreApplication::applicationFilePath(), description);
-    m_versionWindow = new VersionWindow(m_mainForm->panel1, m_config, showHelp, info);
+    m_versionWindow = new VersionWindow(m_mainForm->rightPanel(), m_config, showHelp, info);
     m_versionWindow->hide();
     m_controller->setEditVersion(info.title);
     m_mainForm->onInfoClick = [this] {

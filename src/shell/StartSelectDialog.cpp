@@ -21,20 +21,20 @@ StartSelectDialog::StartSelectDialog(QWidget *parent) : QDialog(parent)
         buttons->addWidget(button);
         return button;
     };
-    sysModButton = add(QStringLiteral("SysMod"), ResultOk);
-    steuerungsButton = add(QStringLiteral("Steuerung"), ResultYes);
-    modemButton = add(QStringLiteral("Modem"), ResultRetry);
-    bitBtn1 = add(QStringLiteral("Abbrechen"), ResultAbort);
-    bitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    m_sysModButton = add(QStringLiteral("SysMod"), ResultOk);
+    m_controllerButton = add(QStringLiteral("Steuerung"), ResultYes);
+    m_modemButton = add(QStringLiteral("Modem"), ResultRetry);
+    m_abortButton = add(QStringLiteral("Abbrechen"), ResultAbort);
+    m_abortButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     layout->addLayout(buttons);
 }
 
 void StartSelectDialog::showEvent(QShowEvent *event)
 {
-    sysModButton->setVisible(mask & 1);
-    steuerungsButton->setVisible(mask & 2);
-    modemButton->setVisible(mask & 4);
-    bitBtn1->setVisible(true);
+    m_sysModButton->setVisible(m_mask & 1);
+    m_controllerButton->setVisible(m_mask & 2);
+    m_modemButton->setVisible(m_mask & 4);
+    m_abortButton->setVisible(true);
     QDialog::showEvent(event);
 }
 

@@ -14,17 +14,25 @@ public:
 
     explicit StartSelectDialog(QWidget *parent = nullptr);
 
-    int mask = 3;
+    int mask() const { return m_mask; }
+    void setMask(int value) { m_mask = value; }
 
-    QPushButton *sysModButton;
-    QPushButton *steuerungsButton;
-    QPushButton *modemButton;
-    QPushButton *bitBtn1;
+    QPushButton *sysModButton() const { return m_sysModButton; }
+    QPushButton *controllerButton() const { return m_controllerButton; }
+    QPushButton *modemButton() const { return m_modemButton; }
+    QPushButton *abortButton() const { return m_abortButton; }
 
     void reject() override { done(ResultCancel); }
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    int m_mask = 3;
+    QPushButton *m_sysModButton;
+    QPushButton *m_controllerButton;
+    QPushButton *m_modemButton;
+    QPushButton *m_abortButton;
 };
 
 }  // namespace shell

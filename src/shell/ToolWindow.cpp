@@ -14,31 +14,31 @@ ToolWindow::ToolWindow(QWidget *host, const Configuration &config, std::function
     setGeometry(0, 0, host ? host->width() : 423, host ? host->height() - 10 : 454);
 
     QFont heading(QStringLiteral("Arial"), 12, QFont::Bold);
-    formLabel = new QLabel(this);
-    formLabel->setFont(heading);
-    formLabel->setGeometry(44, 4, 300, 24);
-    picture = new QLabel(this);
-    picture->setGeometry(4, 2, 33, 33);
-    helpButton = new QToolButton(this);
-    helpButton->setText(QStringLiteral("?"));
-    helpButton->setAutoRaise(true);
-    helpButton->setGeometry(width() - 28, 4, 24, 24);
-    textLabel = new QLabel(this);
-    textLabel->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    textLabel->setStyleSheet(QStringLiteral("color: navy"));
-    textLabel->setGeometry(44, 24, 300, 14);
-    strich = new QFrame(this);
-    strich->setFrameShape(QFrame::HLine);
-    strich->setGeometry(4, 38, 400, 1);
-    orientierung = new QWidget(this);
-    orientierung->setGeometry(0, 42, width(), height() - 42);
-    pageControl1 = new QTabWidget(orientierung);
-    auto *layout = new QVBoxLayout(orientierung);
+    m_heading = new QLabel(this);
+    m_heading->setFont(heading);
+    m_heading->setGeometry(44, 4, 300, 24);
+    m_picture = new QLabel(this);
+    m_picture->setGeometry(4, 2, 33, 33);
+    m_helpButton = new QToolButton(this);
+    m_helpButton->setText(QStringLiteral("?"));
+    m_helpButton->setAutoRaise(true);
+    m_helpButton->setGeometry(width() - 28, 4, 24, 24);
+    m_textLabel = new QLabel(this);
+    m_textLabel->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    m_textLabel->setStyleSheet(QStringLiteral("color: navy"));
+    m_textLabel->setGeometry(44, 24, 300, 14);
+    m_headingLine = new QFrame(this);
+    m_headingLine->setFrameShape(QFrame::HLine);
+    m_headingLine->setGeometry(4, 38, 400, 1);
+    m_pageArea = new QWidget(this);
+    m_pageArea->setGeometry(0, 42, width(), height() - 42);
+    m_pages = new QTabWidget(m_pageArea);
+    auto *layout = new QVBoxLayout(m_pageArea);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(pageControl1);
-    pageControl1->hide();
+    layout->addWidget(m_pages);
+    m_pages->hide();
 
-    QObject::connect(helpButton, &QToolButton::clicked, this, [this] {
+    QObject::connect(m_helpButton, &QToolButton::clicked, this, [this] {
         if (m_showHelp) m_showHelp(QStringLiteral("Contents"));
     });
 }

@@ -21,18 +21,19 @@ public:
     // host: the main window's Panel1; showHelp opens a help topic.
     ToolWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp);
 
-    QString text(int number) const { return m_config.languageText(sectionName, number); }
+    QString text(int number) const { return m_config.languageText(m_sectionName, number); }
 
-    QString sectionName = QStringLiteral("Unit99");
-    int tag = 0;
+    const QString &sectionName() const { return m_sectionName; }
+    int tag() const { return m_tag; }
+    void setTag(int value) { m_tag = value; }
 
-    QLabel *formLabel;
-    QLabel *picture;
-    QToolButton *helpButton;
-    QLabel *textLabel;
-    QFrame *strich;
-    QWidget *orientierung;
-    QTabWidget *pageControl1;
+    QLabel *heading() const { return m_heading; }
+    QLabel *picture() const { return m_picture; }
+    QToolButton *helpButton() const { return m_helpButton; }
+    QLabel *textLabel() const { return m_textLabel; }
+    QFrame *headingLine() const { return m_headingLine; }
+    QWidget *pageArea() const { return m_pageArea; }
+    QTabWidget *pages() const { return m_pages; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -40,6 +41,16 @@ protected:
 private:
     const Configuration &m_config;
     std::function<void(const QString &)> m_showHelp;
+
+    QString m_sectionName = QStringLiteral("Unit99");
+    int m_tag = 0;
+    QLabel *m_heading;
+    QLabel *m_picture;
+    QToolButton *m_helpButton;
+    QLabel *m_textLabel;
+    QFrame *m_headingLine;
+    QWidget *m_pageArea;
+    QTabWidget *m_pages;
 };
 
 }  // namespace shell

@@ -8,7 +8,7 @@ namespace shell {
 
 VersionInfo buildVersionInfo(const Configuration &config, const QString &programFile, const QString &descriptionVersion)
 {
-    const core::IniFile &ini = config.mainIni;
+    const core::IniFile &ini = config.mainIni();
     const QString keys = QStringLiteral("Version Info Keys");
     const QString version = ini.readString(keys, QStringLiteral("FileVersion"));
     const QString prefix = ini.readString(QStringLiteral("machine"), QStringLiteral("name"), QStringLiteral("Haltron-"));
@@ -28,7 +28,7 @@ VersionInfo buildVersionInfo(const Configuration &config, const QString &program
         QStringLiteral(" filedate   : ") + fileDate,
         QStringLiteral(" release    : ") + ini.readString(keys, QStringLiteral("Comments")),
         // The folder $(BASE) stands for, as resolved at start.
-        QStringLiteral(" base       : ") + config.baseDir,
+        QStringLiteral(" base       : ") + config.baseDir(),
         QStringLiteral(" files      : ") + config.getFilesDir(),
         QStringLiteral(" data       : ") + config.getDataDir(),
         QStringLiteral(" system     : ") + config.getSystemDir(),

@@ -11,31 +11,31 @@ VersionWindow::VersionWindow(QWidget *host, const Configuration &config, std::fu
                const VersionInfo &info)
     : ToolWindow(host, config, std::move(showHelp))
 {
-    formLabel->setText(QStringLiteral("Information"));
+    heading()->setText(QStringLiteral("Information"));
 
     auto *layout = new QVBoxLayout();
     auto *toolBar = new QHBoxLayout();
-    closeButton = new QPushButton(QStringLiteral("schliessen"));
-    toolBar->addWidget(closeButton);
+    m_closeButton = new QPushButton(QStringLiteral("schliessen"));
+    toolBar->addWidget(m_closeButton);
     toolBar->addStretch();
     layout->addLayout(toolBar);
 
-    memo1 = new QPlainTextEdit();
-    memo1->setReadOnly(true);
-    memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_versionLines = new QPlainTextEdit();
+    m_versionLines->setReadOnly(true);
+    m_versionLines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_versionLines->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_versionLines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont courier(QStringLiteral("Courier New"), 9);
     courier.setStyleHint(QFont::TypeWriter);
-    memo1->setFont(courier);
-    memo1->setStyleSheet(QStringLiteral("color: purple"));
-    memo1->setPlainText(info.lines.join(QLatin1Char('\n')));
-    layout->addWidget(memo1);
+    m_versionLines->setFont(courier);
+    m_versionLines->setStyleSheet(QStringLiteral("color: purple"));
+    m_versionLines->setPlainText(info.lines.join(QLatin1Char('\n')));
+    layout->addWidget(m_versionLines);
 
-    delete orientierung->layout();
-    orientierung->setLayout(layout);
+    delete pageArea()->layout();
+    pageArea()->setLayout(layout);
 
-    QObject::connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+    QObject::connect(m_closeButton, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 }  // namespace shell

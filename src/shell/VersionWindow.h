@@ -15,8 +15,12 @@ public:
     VersionWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp,
            const VersionInfo &info);
 
-    QPushButton *closeButton;
-    QPlainTextEdit *memo1;
+    QPushButton *closeButton() const { return m_closeButton; }
+    QPlainTextEdit *versionLines() const { return m_versionLines; }
+
+private:
+    QPushButton *m_closeButton;
+    QPlainTextEdit *m_versionLines;
 };
 
 }  // namespace shell

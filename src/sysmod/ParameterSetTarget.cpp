@@ -65,7 +65,7 @@ QByteArray ParameterSetTarget::answer(const QByteArray &telegram)
         return kAck;
     case 0x05:  // select: a read session starts from the top
         m_served = m_image;
-        if (corruptChecksum) m_served[kChecksumOffset] = char(m_served[kChecksumOffset] ^ 0x5A);
+        if (m_corruptChecksum) m_served[kChecksumOffset] = char(m_served[kChecksumOffset] ^ 0x5A);
         m_readPosition = 0;
         return core::bytes({0xF4, 0x00, 0x00, 0x00, 0x00});
     case 0x07:  // size, one 4-bit digit per byte
@@ -87,7 +87,7 @@ QByteArray ParameterSetTarget::answer(const QByteArray &telegram)
         return endOfWrite() ? kAck : kRefused;
     case 0x10:  // reset: silent while it reboots
         m_suspended = m_writing = false;
-        m_rebootUntil = m_clock.elapsedMs() + rebootMs;
+        m_rebootUntil = m_clock.elapsedMs() + m_rebootMs;
         ++m_resets;
         return {};
     }

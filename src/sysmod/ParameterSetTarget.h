@@ -27,8 +27,10 @@ public:
     bool rebooting() const;
 
     // Fault injection: serve the image with a checksum word that does not match.
-    bool corruptChecksum = false;
-    int rebootMs = 4000;
+    bool corruptChecksum() const { return m_corruptChecksum; }
+    void setCorruptChecksum(bool value) { m_corruptChecksum = value; }
+    int rebootMs() const { return m_rebootMs; }
+    void setRebootMs(int value) { m_rebootMs = value; }
     // What a write session did: the last end of write accepted or refused.
     int acceptedWrites() const { return m_acceptedWrites; }
     int refusedWrites() const { return m_refusedWrites; }
@@ -52,6 +54,9 @@ private:
     int m_acceptedWrites = 0;
     int m_refusedWrites = 0;
     int m_resets = 0;
+
+    bool m_corruptChecksum = false;
+    int m_rebootMs = 4000;
 };
 
 }  // namespace sysmod

@@ -24,7 +24,7 @@ struct LocalLinkFixture {
         queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
             line.lineSend(telegram, std::move(answer));
         };
-        queue.isLinkUp = [this] { return port.linkUp; };
+        queue.isLinkUp = [this] { return port.linkUp(); };
         line.transferPut = queue.putFunction();
         line.setQueueMode = [this](int mode) { queue.setMode(mode); };
     }
@@ -34,7 +34,7 @@ struct LocalLinkFixture {
     {
         line.setLinkMode(0);
         line.startStopLine();
-        return runUntil([this] { return port.linkUp; }, 5000);
+        return runUntil([this] { return port.linkUp(); }, 5000);
     }
 
     // Advances time in small steps until done() holds; false if limitMs passed first.

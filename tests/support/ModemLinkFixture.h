@@ -50,7 +50,7 @@ struct ModemStack {
         : port(line, timers), kavcom(timers), control(port, kavcom, timers), queue(timers), session(timers),
           panel(timers, languageText, false), lamps(timers)
     {
-        port.configuredDevice = device;
+        port.setConfiguredDevice(device);
         kavcom.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
         kavcom.readChars = [this](int count) { return port.readChars(count); };
         kavcom.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
@@ -65,7 +65,7 @@ struct ModemStack {
         queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
             kavcom.kavcomSend(telegram, std::move(answer));
         };
-        queue.isLinkUp = [this] { return port.linkUp; };
+        queue.isLinkUp = [this] { return port.linkUp(); };
         queue.onRestart = [this](const QString &text) { restarts << text; };
         queue.onQueueError = [this](const QString &text) { queueErrors << text; };
 
@@ -81,7 +81,7 @@ struct ModemStack {
 
     void wireSession()
     {
-        auto &p = session.port;
+        auto &p = session.port();
         p.openPort = [this](int number) { return port.openPort(number); };
         p.isConnected = [this] { return port.isConnected(); };
         p.modemTestAndInit = [this](shell::TextProc onReady) { control.modemTestAndInit(std::move(onReady)); };
@@ -91,7 +91,7 @@ struct ModemStack {
         p.hangUp = [this] { control.hangUp(); };
         p.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
         p.closePort = [this] { port.closePort(); };
-        auto &w = session.windows;
+        auto &w = session.windows();
         w.setGaugeMax = [this](int maximum) { gaugeMax = maximum; };
         w.setGaugePosition = [this](int position) { gaugePosition = position; };
         w.setTimeText = [this](const QString &text) { timeText = text; };
@@ -99,7 +99,7 @@ struct ModemStack {
         session.transferHalt = [this] { queue.transferHalt(); };
         // The dial number dialogue, confirmed as it stands.
         session.inputQuery = [](const QString &, const QString &, QString &) { return true; };
-        session.dialNumber = QStringLiteral("0815");
+        session.setDialNumber(QStringLiteral("0815"));
         panel.setSession(&session);
         panel.showSessionPanel();
     }
@@ -132,7 +132,7 @@ struct ModemLinkFixture {
     bool init()
     {
         pc.panel.initClick();
-        return runUntil([this] { return pc.session.modemReady; }, 10000);
+        return runUntil([this] { return pc.session.modemReady(); }, 10000);
     }
 
     // The panel's dial button; true once the panel shows the partner.

@@ -31,19 +31,19 @@ void RemoteSession::sessionInit()
 {
     // A port that does not open, or a connection that will not drop, is a failed
     // init: the panel must hear of it instead of waiting for ever.
-    if (!port.openPort || !port.openPort(comPort)) {
+    if (!m_port.openPort || !m_port.openPort(m_comPort)) {
         initDone(QString());
         return;
     }
-    const auto modemConnected = [this] { return port.isConnected && port.isConnected(); };
+    const auto modemConnected = [this] { return m_port.isConnected && m_port.isConnected(); };
     if (modemConnected()) hangUpNow();
-    if (modemConnected() || !port.modemTestAndInit) {
+    if (modemConnected() || !m_port.modemTestAndInit) {
         initDone(QString());
         return;
     }
     const int run = ++m_initRun;
     m_initTimer->start(InitTimeoutMs);
-    port.modemTestAndInit([this, run](const QString &portText) {
+    m_port.modemTestAndInit([this, run](const QString &portText) {
         if (run == m_initRun) initDone(portText);
     });
 }
@@ -58,13 +58,13 @@ void RemoteSession::initDone(const QString &portText)
 {
     m_initTimer->stop();
     ++m_initRun;
-    modemReady = !portText.isEmpty();
+    m_modemReady = !portText.isEmpty();
     // One outcome per init: both handlers go, whichever runs.
     TextProc success = std::move(initSuccessHook);
     std::function<void()> failure = std::move(initFailureHook);
     initSuccessHook = nullptr;
     initFailureHook = nullptr;
-    if (modemReady) {
+    if (m_modemReady) {
         if (success) success(portText);
     } else if (failure) {
         failure();
@@ -74,49 +74,49 @@ void RemoteSession::initDone(const QString &portText)
 bool RemoteSession::askDialNumber()
 {
     if (!inputQuery) return false;
-    QString text = dialNumber;
+    QString text = m_dialNumber;
     if (!inputQuery(QStringLiteral("dial"), QStringLiteral("test"), text)) return false;
-    dialNumber = text;
+    m_dialNumber = text;
     return true;
 }
 
 bool RemoteSession::sessionDial(const QString &number)
 {
-    connected = false;
-    dialErrorText.clear();
+    m_connected = false;
+    m_dialErrorText.clear();
     m_dialError.reset();
     m_inDial = true;
-    const bool accepted = port.dial
-        && port.dial(number, [this](const QString &name) { onDialed(name); },
+    const bool accepted = m_port.dial
+        && m_port.dial(number, [this](const QString &name) { onDialed(name); },
                      [this](const QString &text) { onDialError(text); });
     m_inDial = false;
     // Refused because a connection already stands in data mode: leave it standing,
     // a later time-out would otherwise hang it up.
     if (!accepted) return false;
-    if (m_dialError || connected) {
+    if (m_dialError || m_connected) {
         // Decided before the wait could start: end it now, not after the time-out.
         waitDoneProc = [this] { dialWaitDone(); };
         waitDone();
         return true;
     }
-    const int seconds = dialTimeout > 0 ? qMin(dialTimeout, MaxDialTimeout) : DefaultDialTimeout;
+    const int seconds = m_dialTimeout > 0 ? qMin(m_dialTimeout, MaxDialTimeout) : DefaultDialTimeout;
     sendModemCommand([this] { dialWaitDone(); }, QString(), seconds * 1000);
     return true;
 }
 
 void RemoteSession::onDialed(const QString &name)
 {
-    partnerName = name;
-    connected = true;
-    linkedPending = true;
+    m_partnerName = name;
+    m_connected = true;
+    m_linkedPending = true;
     m_waitTag = 1;
 }
 
 void RemoteSession::onDialError(const QString &text)
 {
-    connected = false;
-    partnerName.clear();
-    dialErrorText = text;
+    m_connected = false;
+    m_partnerName.clear();
+    m_dialErrorText = text;
     if (!text.isEmpty()) core::reports().debug(QStringLiteral("mst_main> ") + text);
     if (m_inDial) {
         m_dialError = text;
@@ -129,34 +129,34 @@ void RemoteSession::connectChange(bool on)
 {
     // A carrier lost while linked ends the session, so the panel stops showing a
     // partner that is gone; during a dial wait the dial's own ending covers it.
-    if (on || !connected || waitRunning()) return;
-    connected = false;
+    if (on || !m_connected || waitRunning()) return;
+    m_connected = false;
     core::reports().debug(QStringLiteral("mst_main> NC"));
-    if (port.hangUp) port.hangUp();
+    if (m_port.hangUp) m_port.hangUp();
     if (sessionEndedHook) sessionEndedHook();
 }
 
 void RemoteSession::dialWaitDone()
 {
-    if (connected && linkedPending) {
-        partnerText = partnerName;
-        if (partnerHook) partnerHook(partnerName);
+    if (m_connected && m_linkedPending) {
+        m_partnerText = m_partnerName;
+        if (partnerHook) partnerHook(m_partnerName);
         return;
     }
-    if (port.hangUp) port.hangUp();
+    if (m_port.hangUp) m_port.hangUp();
     if (sessionEndedHook) sessionEndedHook();
 }
 
 void RemoteSession::sendModemCommand(std::function<void()> done, const QString &command, int waitMs)
 {
-    if (!command.isEmpty() && port.sendString) port.sendString(command.toLatin1() + '\r');
+    if (!command.isEmpty() && m_port.sendString) m_port.sendString(command.toLatin1() + '\r');
     m_waitTimer->stop();
     m_waitTag = qMax(0, waitMs) / TickMs;
     waitDoneProc = std::move(done);
-    if (windows.setGaugeMax) windows.setGaugeMax(m_waitTag);
-    if (windows.setGaugePosition) windows.setGaugePosition(m_waitTag);
-    if (windows.setTimeText)
-        windows.setTimeText(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
+    if (m_windows.setGaugeMax) m_windows.setGaugeMax(m_waitTag);
+    if (m_windows.setGaugePosition) m_windows.setGaugePosition(m_waitTag);
+    if (m_windows.setTimeText)
+        m_windows.setTimeText(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
     m_waitTimer->start(TickMs);
 }
 
@@ -164,7 +164,7 @@ void RemoteSession::waitTimerTick()
 {
     --m_waitTag;
     if (m_waitTag > 0) {
-        if (windows.setGaugePosition) windows.setGaugePosition(m_waitTag);
+        if (m_windows.setGaugePosition) m_windows.setGaugePosition(m_waitTag);
         return;
     }
     waitDone();
@@ -174,7 +174,7 @@ void RemoteSession::waitDone()
 {
     m_waitTimer->stop();
     m_waitTag = 0;
-    if (windows.setGaugePosition) windows.setGaugePosition(0);
+    if (m_windows.setGaugePosition) m_windows.setGaugePosition(0);
     runOnce(waitDoneProc);
     runOnce(answerHook);
 }
@@ -188,8 +188,8 @@ void RemoteSession::hangUpNow()
 {
     // Hung up is not connected, even when the partner arrived a moment ago: the
     // wait then ends as a session end, not with a partner on a dead line.
-    connected = false;
-    if (port.hangUp) port.hangUp();
+    m_connected = false;
+    if (m_port.hangUp) m_port.hangUp();
     if (waitRunning()) m_waitTag = 1;
 }
 
@@ -210,34 +210,34 @@ void RemoteSession::sessionHangUp()
 void RemoteSession::stopMst(const LogProc &log)
 {
     const auto say = [&log](const char *text) { if (log) log(QString::fromLatin1(text)); };
-    if (modemReady) {
+    if (m_modemReady) {
         say("StopMst/modem.hangup");
         hangUpNow();
     }
-    if (!closing) return;
+    if (!m_closing) return;
     say("StopMst/leds.unlink");
-    if (windows.hideLeds) windows.hideLeds();
+    if (m_windows.hideLeds) m_windows.hideLeds();
     say("StopMst/mst.panel.unlink");
-    if (windows.closePanel) windows.closePanel();
+    if (m_windows.closePanel) m_windows.closePanel();
     say("StopMst/FCanClose:=True");
-    fCanClose = true;
+    m_canClose = true;
 }
 
 void RemoteSession::sessionHalt(const LogProc &log)
 {
-    if (halted) return;
-    halted = true;
+    if (m_halted) return;
+    m_halted = true;
     stopMst(log);
     m_waitTimer->stop();
     m_initTimer->stop();
     ++m_initRun;
     if (transferHalt) transferHalt();
-    if (port.closePort) port.closePort();
+    if (m_port.closePort) m_port.closePort();
 }
 
 bool RemoteSession::closeRequest()
 {
-    if (!fCanClose) return false;
+    if (!m_canClose) return false;
     stopMst([](const QString &text) { core::reports().debug(text); });
     sessionHalt([](const QString &text) { core::reports().write(text); });
     return true;

@@ -78,8 +78,9 @@ public:
     bool waitRunning() const;
     int waitTicks() const { return m_waitTag; }
 
-    SessionPort port;
-    SessionWindows windows;
+    // Filled in by the wiring before the first session.
+    SessionPort &port() { return m_port; }
+    SessionWindows &windows() { return m_windows; }
     std::function<void()> transferHalt;
     // The input dialogue behind AskDialNumber: edits text, true when confirmed.
     std::function<bool(const QString &caption, const QString &prompt, QString &text)> inputQuery;
@@ -92,19 +93,25 @@ public:
     std::function<void()> sessionEndedHook;
     std::function<void()> monitorHalt;
 
-    bool fCanClose = false;
-    bool halted = false;
-    bool modemReady = false;
-    bool linkedPending = false;
-    bool closing = false;
-    bool connected = false;
-    int comPort = 1;
-    int dialTimeout = DefaultDialTimeout;
-    QString dialNumber;
-    QString partnerName;
-    QString partnerText;
+    bool canClose() const { return m_canClose; }
+    bool halted() const { return m_halted; }
+    bool modemReady() const { return m_modemReady; }
+    void setModemReady(bool value) { m_modemReady = value; }
+    bool linkedPending() const { return m_linkedPending; }
+    bool closing() const { return m_closing; }
+    void setClosing(bool value) { m_closing = value; }
+    bool connected() const { return m_connected; }
+    int comPort() const { return m_comPort; }
+    void setComPort(int value) { m_comPort = value; }
+    int dialTimeout() const { return m_dialTimeout; }
+    void setDialTimeout(int value) { m_dialTimeout = value; }
+    const QString &dialNumber() const { return m_dialNumber; }
+    void setDialNumber(const QString &value) { m_dialNumber = value; }
+    const QString &partnerName() const { return m_partnerName; }
+    void setPartnerName(const QString &value) { m_partnerName = value; }
+    const QString &partnerText() const { return m_partnerText; }
     // Why the last dial failed ("" for a time-out or success); shown by the panel.
-    QString dialErrorText;
+    const QString &dialErrorText() const { return m_dialErrorText; }
 
 private:
     void waitTimerTick();
@@ -121,6 +128,21 @@ private:
     std::optional<QString> m_dialError;
     // Each init gets its own number, so a late answer of an earlier one is ignored.
     int m_initRun = 0;
+
+    SessionPort m_port;
+    SessionWindows m_windows;
+    bool m_canClose = false;
+    bool m_halted = false;
+    bool m_modemReady = false;
+    bool m_linkedPending = false;
+    bool m_closing = false;
+    bool m_connected = false;
+    int m_comPort = 1;
+    int m_dialTimeout = DefaultDialTimeout;
+    QString m_dialNumber;
+    QString m_partnerName;
+    QString m_partnerText;
+    QString m_dialErrorText;
 };
 
 }  // namespace shell

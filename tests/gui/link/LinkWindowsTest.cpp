@@ -65,7 +65,7 @@ TEST_F(LinkWindowsTest, PortWindowButtonsOpenAndSend)
 
     // Closing only hides the window while the port may not close.
     window.show();
-    EXPECT_FALSE(port->closeAllowed);
+    EXPECT_FALSE(port->closeAllowed());
     window.close();
     EXPECT_TRUE(port->isOpen());
 }

@@ -27,9 +27,9 @@ struct WindowRig : SessionRig {
     void wire()
     {
         panel.logic().setSession(&modem);
-        modem.windows.setGaugeMax = [this](int n) { leds.setGaugeMax(n); };
-        modem.windows.setGaugePosition = [this](int n) { leds.setGaugePosition(n); };
-        modem.windows.setTimeText = [this](const QString &t) { leds.setTimeText(t); };
+        modem.windows().setGaugeMax = [this](int n) { leds.setGaugeMax(n); };
+        modem.windows().setGaugePosition = [this](int n) { leds.setGaugePosition(n); };
+        modem.windows().setTimeText = [this](const QString &t) { leds.setTimeText(t); };
         modem.inputQuery = [](const QString &, const QString &, QString &) { return true; };
         panel.showSessionPanel(&host, 0, 0);
         leds.showLeds(&host, 0, 200, false);
@@ -57,7 +57,7 @@ TEST(PanelWindows, ClicksReachTheSessionAndStatesShowTheirLook)
     EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::Window), panels::fromBgr(0xE1FFFF));
     EXPECT_EQ(rig.panel.reportField()->text(), "COM1/19200/8N1/MODEM");
 
-    rig.modem.dialNumber = "0711";
+    rig.modem.setDialNumber("0711");
     rig.panel.dialButton()->click();
     EXPECT_TRUE(rig.journal.contains("dial 0711"));
     EXPECT_TRUE(rig.panel.dialButton()->isChecked());

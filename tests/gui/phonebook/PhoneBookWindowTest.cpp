@@ -43,15 +43,15 @@ protected:
 
     QString cell(int row, int col) const
     {
-        const QTableWidgetItem *item = book->grid->item(row, col);
+        const QTableWidgetItem *item = book->grid()->item(row, col);
         return item ? item->text() : QString();
     }
     void clickCell(int row, int col)
     {
-        const QRect rect = book->grid->visualItemRect(book->grid->item(row, col));
-        QTest::mouseClick(book->grid->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = book->grid()->visualItemRect(book->grid()->item(row, col));
+        QTest::mouseClick(book->grid()->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    void editCell(int row, int col, const QString &text) { book->grid->item(row, col)->setText(text); }
+    void editCell(int row, int col, const QString &text) { book->grid()->item(row, col)->setText(text); }
 
     QTemporaryDir dir;
     QString file;
@@ -63,51 +63,51 @@ TEST_F(TTelefonBuchTest, ShowsTheFileInDialModeAndPicksTheNumber)
 {
     book->show();
     EXPECT_EQ(book->windowTitle(), "TelefonBuch");
-    EXPECT_EQ(book->modus->text(), "WAHL-MODUS");
+    EXPECT_EQ(book->modeLabel()->text(), "WAHL-MODUS");
     EXPECT_EQ(cell(0, 0), "Musterhaus");
     EXPECT_EQ(cell(1, 1), "08912345678");
-    EXPECT_EQ(book->nummer->text(), "0301234567") << "the first entry is selected";
+    EXPECT_EQ(book->numberField()->text(), "0301234567") << "the first entry is selected";
     EXPECT_EQ(book->selectedNumber(), "0301234567");
-    EXPECT_TRUE(book->waehlenButton->isEnabled());
-    EXPECT_FALSE(book->sichernButton->isEnabled());
+    EXPECT_TRUE(book->dialButton()->isEnabled());
+    EXPECT_FALSE(book->saveButton()->isEnabled());
     EXPECT_EQ(book->pos(), main.geometry().topLeft() + QPoint(285, 85));
 
     clickCell(1, 0);
     EXPECT_EQ(book->selectedNumber(), "08912345678");
-    QTest::mouseClick(book->waehlenButton, Qt::LeftButton);
+    QTest::mouseClick(book->dialButton(), Qt::LeftButton);
     EXPECT_EQ(book->result(), QDialog::Accepted);
 }
 
 TEST_F(TTelefonBuchTest, EditModeSavesAndTheNextShowReloads)
 {
     book->show();
-    QTest::mouseClick(book->editierenButton, Qt::LeftButton);
-    EXPECT_EQ(book->modus->text(), "EDIT-MODUS");
-    EXPECT_FALSE(book->waehlenButton->isEnabled());
-    EXPECT_TRUE(book->sichernButton->isEnabled());
+    QTest::mouseClick(book->editButton(), Qt::LeftButton);
+    EXPECT_EQ(book->modeLabel()->text(), "EDIT-MODUS");
+    EXPECT_FALSE(book->dialButton()->isEnabled());
+    EXPECT_TRUE(book->saveButton()->isEnabled());
 
     editCell(1, 1, "089999");
     clickCell(1, 1);
     EXPECT_EQ(book->selectedNumber(), "0301234567") << "edits do not pick numbers";
     editCell(2, 0, "Neubau");
     editCell(2, 1, "0711");
-    QTest::mouseClick(book->sichernButton, Qt::LeftButton);
-    EXPECT_TRUE(book->meldung->text().isEmpty());
+    QTest::mouseClick(book->saveButton(), Qt::LeftButton);
+    EXPECT_TRUE(book->messageLabel()->text().isEmpty());
     EXPECT_EQ(fileBytes(file), "Musterhaus(0301234567)\r\nKlinikum Nord(089999)\r\nNeubau(0711)\r\n");
 
     book->hide();
     book->show();
-    EXPECT_EQ(book->modus->text(), "WAHL-MODUS");
+    EXPECT_EQ(book->modeLabel()->text(), "WAHL-MODUS");
     EXPECT_EQ(cell(2, 0), "Neubau");
 }
 
 TEST_F(TTelefonBuchTest, RefusedSaveShowsWhyAndKeepsTheFile)
 {
     book->show();
-    QTest::mouseClick(book->editierenButton, Qt::LeftButton);
+    QTest::mouseClick(book->editButton(), Qt::LeftButton);
     editCell(0, 0, "Musterhaus (alt)");
-    QTest::mouseClick(book->sichernButton, Qt::LeftButton);
-    EXPECT_TRUE(book->meldung->text().startsWith("Zeile 1:")) << book->meldung->text().toStdString();
+    QTest::mouseClick(book->saveButton(), Qt::LeftButton);
+    EXPECT_TRUE(book->messageLabel()->text().startsWith("Zeile 1:")) << book->messageLabel()->text().toStdString();
     EXPECT_EQ(fileBytes(file), "Musterhaus(0301234567)\r\nKlinikum Nord(08912345678)\r\n");
     EXPECT_EQ(cell(0, 0), "Musterhaus (alt)") << "the user's edit stays for correction";
 }
@@ -124,8 +124,8 @@ TEST_F(TTelefonBuchTest, MissingFileIsCreatedAndTextsComeFromTheLanguageFile)
     EXPECT_EQ(cell(0, 0), "Neu am 10.12.2026 ");
     EXPECT_EQ(cell(0, 1), "");
     EXPECT_FALSE(cell(1, 0).isEmpty());
-    EXPECT_EQ(book->waehlenButton->text(), "Wählen!");
-    EXPECT_EQ(book->sichernButton->text(), "Sichern");
+    EXPECT_EQ(book->dialButton()->text(), "Wählen!");
+    EXPECT_EQ(book->saveButton()->text(), "Sichern");
     EXPECT_TRUE(fileBytes(file).startsWith("Neu am 10.12.2026 ()\r\n"));
 }
 

@@ -53,8 +53,8 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
     EXPECT_EQ(main().panelText(2), QStringLiteral(" COM1"));
     EXPECT_EQ(main().panelText(6), QStringLiteral(" [LOKAL] nicht verbunden"));
     EXPECT_EQ(main().windowTitle(), QStringLiteral("Haltron-1.6"));
-    EXPECT_EQ(main().reportMemo->toPlainText().split('\n').value(0), QStringLiteral("Verbindungs Report"));
-    for (auto *lamp : {main().lineLamp, main().linkLamp, main().modeLamp}) {
+    EXPECT_EQ(main().reportView()->toPlainText().split('\n').value(0), QStringLiteral("Verbindungs Report"));
+    for (auto *lamp : {main().lineLamp(), main().linkLamp(), main().modeLamp()}) {
         EXPECT_EQ(lamp->lampColour(), Red);
         EXPECT_EQ(lamp->size(), QSize(17, 17));
         EXPECT_EQ(lamp->palette().color(QPalette::Window), QColor(255, 0, 0));
@@ -63,13 +63,13 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
     time.advance(200);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
 
-    main().linkLamp->setLampColour(Green);
-    EXPECT_EQ(main().linkLamp->palette().color(QPalette::Window), QColor(0, 128, 0));
+    main().linkLamp()->setLampColour(Green);
+    EXPECT_EQ(main().linkLamp()->palette().color(QPalette::Window), QColor(0, 128, 0));
     EXPECT_EQ(main().panelText(1), QStringLiteral("  verbunden"));
-    EXPECT_FALSE(main().linkButton->isEnabled());
-    main().linkLamp->setLampColour(Red);
+    EXPECT_FALSE(main().linkButton()->isEnabled());
+    main().linkLamp()->setLampColour(Red);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" NO LINK"));
-    EXPECT_TRUE(main().linkButton->isEnabled());
+    EXPECT_TRUE(main().linkButton()->isEnabled());
 
     time.advance(2300);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" "));
@@ -78,8 +78,8 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
 TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
 {
     int clicks = 0;
-    main().linkLamp->onClick = [&] { ++clicks; };
-    QTest::mouseClick(main().linkButton, Qt::LeftButton);
+    main().linkLamp()->onClick = [&] { ++clicks; };
+    QTest::mouseClick(main().linkButton(), Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
 }
 
@@ -89,10 +89,10 @@ TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
     controller.registerShutdownProc([] { core::reports().debug(QStringLiteral("mst_panel> halt")); });
     controller.registerShutdownProc([] { core::reports().debug(QStringLiteral("mst_lcd> halt")); });
 
-    QTest::mouseClick(main().speedButton3, Qt::LeftButton);
-    QTest::mouseClick(main().speedButton3, Qt::LeftButton);
+    QTest::mouseClick(main().exitButton(), Qt::LeftButton);
+    QTest::mouseClick(main().exitButton(), Qt::LeftButton);
     EXPECT_EQ(quitRequests, 0);  // the port halts after its pause
-    EXPECT_TRUE(main().myMessageField->isVisible());
+    EXPECT_TRUE(main().messageField()->isVisible());
     time.advance(100);
     EXPECT_EQ(quitRequests, 1);
 
@@ -111,11 +111,11 @@ TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)
 
 TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
 {
-    main().help->show();  // an open dialog does not keep the program alive
+    main().helpViewer()->show();  // an open dialog does not keep the program alive
     main().close();
     EXPECT_EQ(quitRequests, 1);
     core::reports().write(QStringLiteral("not mirrored"));
-    EXPECT_FALSE(main().reportMemo->toPlainText().contains(QStringLiteral("not mirrored")));
+    EXPECT_FALSE(main().reportView()->toPlainText().contains(QStringLiteral("not mirrored")));
 
     program->quit();  // as the program's entry does after the loop
     time.advance(100);
@@ -128,22 +128,22 @@ TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndTheShutdownStillRuns)
 TEST_F(MainWindowTest, MainLogLinesAppearInTheConnectionReport)
 {
     core::reports().write(QStringLiteral("port> offen"));
-    EXPECT_TRUE(main().reportMemo->toPlainText().contains(QStringLiteral("port> offen")));
+    EXPECT_TRUE(main().reportView()->toPlainText().contains(QStringLiteral("port> offen")));
 }
 
 TEST_F(MainWindowTest, InfoButtonShowsTheVersionWindowDockedInTheHostPanel)
 {
     shell::VersionWindow &version = program->versionWindow();
     EXPECT_FALSE(version.isVisible());
-    QTest::mouseClick(main().infoButton, Qt::LeftButton);
+    QTest::mouseClick(main().infoButton(), Qt::LeftButton);
     EXPECT_TRUE(version.isVisible());
-    EXPECT_EQ(version.parentWidget(), main().panel1);
-    EXPECT_EQ(version.width(), main().panel1->width());
-    const QStringList lines = version.memo1->toPlainText().split('\n');
+    EXPECT_EQ(version.parentWidget(), main().rightPanel());
+    EXPECT_EQ(version.width(), main().rightPanel()->width());
+    const QStringList lines = version.versionLines()->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines[0], QStringLiteral(" Haltron-1.6"));
     EXPECT_EQ(lines[10], QStringLiteral(" sprache    : 1.0"));
-    QTest::mouseClick(version.closeButton, Qt::LeftButton);
+    QTest::mouseClick(version.closeButton(), Qt::LeftButton);
     EXPECT_FALSE(version.isVisible());
 }
 
@@ -151,19 +151,19 @@ TEST_F(MainWindowTest, HelpButtonOpensTheContentsOfTheHelpFile)
 {
     shell::VersionWindow &version = program->versionWindow();
     version.show();
-    QTest::mouseClick(version.helpButton, Qt::LeftButton);
-    EXPECT_TRUE(main().help->isVisible());
-    EXPECT_EQ(main().help->browser()->source(), QUrl::fromLocalFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html")));
-    const QString text = main().help->browser()->toPlainText();
+    QTest::mouseClick(version.helpButton(), Qt::LeftButton);
+    EXPECT_TRUE(main().helpViewer()->isVisible());
+    EXPECT_EQ(main().helpViewer()->browser()->source(), QUrl::fromLocalFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html")));
+    const QString text = main().helpViewer()->browser()->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("Hauptfenster")));
     EXPECT_TRUE(text.contains(QStringLiteral("Werkzeugfenster")));
 }
 
 TEST_F(MainWindowTest, HelpWithoutFileSaysWhichFileIsMissing)
 {
-    main().help->setHelpFile(tmp.filePath(QStringLiteral("none.html")));
+    main().helpViewer()->setHelpFile(tmp.filePath(QStringLiteral("none.html")));
     main().showHelp(QStringLiteral("10"));
-    EXPECT_TRUE(main().help->browser()->toPlainText().contains(QStringLiteral("none.html")));
+    EXPECT_TRUE(main().helpViewer()->browser()->toPlainText().contains(QStringLiteral("none.html")));
 }
 
 TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
@@ -172,17 +172,17 @@ TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
     EXPECT_EQ(select.windowTitle(), QStringLiteral("Start Select"));
     struct { int mask; bool sysmod, steuerung, modem; } cases[] = {{3, true, true, false}, {7, true, true, true}, {4, false, false, true}};
     for (const auto &c : cases) {
-        select.mask = c.mask;
+        select.setMask(c.mask);
         select.show();
-        EXPECT_EQ(select.sysModButton->isVisible(), c.sysmod) << c.mask;
-        EXPECT_EQ(select.steuerungsButton->isVisible(), c.steuerung) << c.mask;
-        EXPECT_EQ(select.modemButton->isVisible(), c.modem) << c.mask;
-        EXPECT_TRUE(select.bitBtn1->isVisible());
+        EXPECT_EQ(select.sysModButton()->isVisible(), c.sysmod) << c.mask;
+        EXPECT_EQ(select.controllerButton()->isVisible(), c.steuerung) << c.mask;
+        EXPECT_EQ(select.modemButton()->isVisible(), c.modem) << c.mask;
+        EXPECT_TRUE(select.abortButton()->isVisible());
         select.hide();
     }
     struct { QPushButton *button; int result; } results[] = {
-        {select.sysModButton, 1}, {select.steuerungsButton, 6}, {select.modemButton, 4}, {select.bitBtn1, 3}};
-    select.mask = 7;
+        {select.sysModButton(), 1}, {select.controllerButton(), 6}, {select.modemButton(), 4}, {select.abortButton(), 3}};
+    select.setMask(7);
     for (const auto &r : results) {
         select.show();
         QTest::mouseClick(r.button, Qt::LeftButton);

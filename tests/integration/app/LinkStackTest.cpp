@@ -53,13 +53,13 @@ public:
     explicit LinkStack(const QString &device)
     {
         application();
-        port.configuredDevice = device;
+        port.setConfiguredDevice(device);
         line.transferPut = queue.putFunction();
         line.setQueueMode = [this](int mode) { queue.setMode(mode); };
         queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
             line.lineSend(telegram, std::move(onAnswer));
         };
-        queue.isLinkUp = [this] { return port.linkUp; };
+        queue.isLinkUp = [this] { return port.linkUp(); };
         line.setLinkMode(0);
         line.startStopLine();
     }
@@ -112,7 +112,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start());
         stack = std::make_unique<LinkStack>(link);
-        ASSERT_TRUE(spin([this] { return stack->port.linkUp; }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(spin([this] { return stack->port.linkUp(); }, 10000)) << "the link did not come up";
     }
     void TearDown() override { stack.reset(); }
 

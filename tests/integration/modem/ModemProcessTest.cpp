@@ -50,16 +50,16 @@ TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
     ModemStack pc(line, timers, sim.path, languageFileTexts());
 
     pc.panel.initClick();
-    ASSERT_TRUE(waitFor([&] { return pc.session.modemReady; }, 10000)) << qPrintable(pc.panel.status());
+    ASSERT_TRUE(waitFor([&] { return pc.session.modemReady(); }, 10000)) << qPrintable(pc.panel.status());
     EXPECT_EQ(pc.port.view().modemId, QString::fromLatin1(sim::ModemPartner::IdentityText));
 
     pc.panel.dialClick();
     ASSERT_TRUE(waitFor([&] { return pc.panel.connected(); }, 15000)) << qPrintable(pc.panel.report());
-    EXPECT_TRUE(pc.port.linkUp);
+    EXPECT_TRUE(pc.port.linkUp());
     EXPECT_EQ(pc.linkLamp.colour, core::colour::Green);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^QRX\\d{4}$")).match(pc.session.partnerText).hasMatch())
-        << qPrintable(pc.session.partnerText);
-    EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("verbunden mit: ") + pc.session.partnerText);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^QRX\\d{4}$")).match(pc.session.partnerText()).hasMatch())
+        << qPrintable(pc.session.partnerText());
+    EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("verbunden mit: ") + pc.session.partnerText());
 
     QByteArray answer;
     ASSERT_TRUE(pc.queue.transferPut(2, [&](const QByteArray &a) { answer = a; }, bytes({0xF1, 0x00})));
@@ -67,7 +67,7 @@ TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
 
     pc.panel.hangUpClick();
-    EXPECT_FALSE(pc.port.linkUp);
+    EXPECT_FALSE(pc.port.linkUp());
     EXPECT_EQ(pc.linkLamp.colour, core::colour::Red);
     EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("nicht verbunden"));
     // A pseudo-terminal has no DTR: the hang-up runs the escape and "ATH", which the modem confirms.

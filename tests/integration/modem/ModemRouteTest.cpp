@@ -36,9 +36,9 @@ TEST(ModemRoute, InitReportsTheModemReadyWithItsIdentity)
     ASSERT_TRUE(f.init());
     EXPECT_EQ(f.pc.panel.status(), QStringLiteral("Modem bereit"));
     EXPECT_EQ(f.pc.panel.report(), QStringLiteral("COM1/19200/8N1/MODEM"));
-    EXPECT_TRUE(f.pc.panel.dial.enabled);
+    EXPECT_TRUE(f.pc.panel.dial().enabled);
     EXPECT_EQ(f.pc.port.view().modemId, QString::fromLatin1(sim::ModemPartner::IdentityText));
-    EXPECT_FALSE(f.pc.port.linkUp);
+    EXPECT_FALSE(f.pc.port.linkUp());
 }
 
 TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
@@ -52,8 +52,8 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
         SCOPED_TRACE(session);
         ASSERT_TRUE(f.dial());
         EXPECT_EQ(f.pc.panel.partnerLabel(), QStringLiteral("verbunden mit: QRX4711"));
-        EXPECT_EQ(f.pc.session.partnerText, QStringLiteral("QRX4711"));
-        EXPECT_TRUE(f.pc.port.linkUp);
+        EXPECT_EQ(f.pc.session.partnerText(), QStringLiteral("QRX4711"));
+        EXPECT_TRUE(f.pc.port.linkUp());
         EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Green);
         EXPECT_TRUE(f.pc.lamps.connected());
         EXPECT_TRUE(f.appLog.contains(QStringLiteral("SYNCHRONISIERT")));
@@ -72,8 +72,8 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
         EXPECT_EQ(f.cable.pc->dtr(), std::optional<bool>(false));
         EXPECT_EQ(f.pc.panel.status(), QStringLiteral("AUFLEGEN"));
         EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-        EXPECT_TRUE(f.pc.panel.dial.enabled);
-        EXPECT_FALSE(f.pc.port.linkUp);
+        EXPECT_TRUE(f.pc.panel.dial().enabled);
+        EXPECT_FALSE(f.pc.port.linkUp());
         EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
         // Requests are refused on a link that is down.
         EXPECT_FALSE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
@@ -105,18 +105,18 @@ TEST(ModemRoute, BusyLineEndsTheSessionWithTheConnectError)
     ModemLinkFixture f(dialEnding(sim::DialResult::Busy));
     ASSERT_TRUE(f.init());
     f.pc.panel.dialClick();
-    ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.report().isEmpty() && f.pc.panel.dial.enabled; }, 10000));
+    ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.report().isEmpty() && f.pc.panel.dial().enabled; }, 10000));
 
     EXPECT_EQ(f.pc.panel.report(), QStringLiteral("port>Modem Connect Fehler"));
     EXPECT_EQ(f.pc.panel.reportLook(), panels::FieldLook::Error);
     EXPECT_EQ(f.pc.port.view().status, QStringLiteral("Modem Connect Fehler"));
     EXPECT_TRUE(f.appLog.contains(QStringLiteral("MODEM CONNECT FEHLER")));
     EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
+    EXPECT_FALSE(f.pc.panel.hangUp().enabled);
     // The error ended the wait at once, not after the dial time-out.
     EXPECT_FALSE(f.pc.session.waitRunning());
     EXPECT_LT(f.time.elapsedMs(), 10000);
-    EXPECT_FALSE(f.pc.port.linkUp);
+    EXPECT_FALSE(f.pc.port.linkUp());
 }
 
 TEST(ModemRoute, SilentDialEndsAfterTheFullCountdown)
@@ -130,16 +130,16 @@ TEST(ModemRoute, SilentDialEndsAfterTheFullCountdown)
 
     f.time.advance(44000);
     EXPECT_TRUE(f.pc.session.waitRunning());
-    EXPECT_TRUE(f.pc.panel.hangUp.enabled);
+    EXPECT_TRUE(f.pc.panel.hangUp().enabled);
     EXPECT_GT(f.pc.gaugePosition, 0);
     EXPECT_LE(f.pc.gaugePosition, 10);
 
-    ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial.enabled; }, 2000));
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial().enabled; }, 2000));
     EXPECT_GE(f.time.elapsedMs() - dialledAt, 45000);
     EXPECT_EQ(f.pc.gaugePosition, 0);
     EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
-    EXPECT_FALSE(f.pc.port.linkUp);
+    EXPECT_FALSE(f.pc.panel.hangUp().enabled);
+    EXPECT_FALSE(f.pc.port.linkUp());
 }
 
 TEST(ModemRoute, DroppedCarrierTurnsTheLampsRedAndEndsTheSession)
@@ -153,13 +153,13 @@ TEST(ModemRoute, DroppedCarrierTurnsTheLampsRedAndEndsTheSession)
 
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.panel.connected(); }, 10000));
     EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
-    EXPECT_FALSE(f.pc.port.linkUp);
-    EXPECT_FALSE(f.pc.port.dataMode);
+    EXPECT_FALSE(f.pc.port.linkUp());
+    EXPECT_FALSE(f.pc.port.dataMode());
     EXPECT_FALSE(f.pc.lamps.connected());
     EXPECT_EQ(f.pc.port.view().message, QStringLiteral("NC"));
     EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-    EXPECT_TRUE(f.pc.panel.dial.enabled);
-    EXPECT_FALSE(f.pc.panel.hangUp.enabled);
+    EXPECT_TRUE(f.pc.panel.dial().enabled);
+    EXPECT_FALSE(f.pc.panel.hangUp().enabled);
     EXPECT_FALSE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
 }
 
@@ -181,7 +181,7 @@ TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
     EXPECT_EQ(f.pc.queue.count(), 0);
     EXPECT_FALSE(f.pc.kavcom.busy());
     // The link itself stays up: the next request is taken (and refused by the far end again).
-    EXPECT_TRUE(f.pc.port.linkUp);
+    EXPECT_TRUE(f.pc.port.linkUp());
     EXPECT_TRUE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
 }
 
@@ -192,8 +192,8 @@ TEST(ModemRoute, ModemThatNeverSaysOkFailsTheInitAndTheNextInitWorks)
     f.pc.panel.initClick();
     ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.status() == QStringLiteral("Modem antwortet nicht"); }, 15000));
     EXPECT_EQ(f.pc.panel.statusLook(), panels::FieldLook::Error);
-    EXPECT_FALSE(f.pc.session.modemReady);
-    EXPECT_FALSE(f.pc.panel.dial.enabled);
+    EXPECT_FALSE(f.pc.session.modemReady());
+    EXPECT_FALSE(f.pc.panel.dial().enabled);
 
     restore();
     ASSERT_TRUE(f.init());
@@ -220,10 +220,10 @@ TEST(ModemRoute, FarEndFallingSilentDuringTheLinkUpEndsTheDialAndTheNextOneLinks
         f.pc.panel.dialClick();
         ASSERT_TRUE(f.runUntil([&] { return c.reached(f); }, 10000, 1));
         auto restore = deafen(f);
-        ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial.enabled; }, 15000));
+        ASSERT_TRUE(f.runUntil([&] { return f.pc.panel.dial().enabled; }, 15000));
         EXPECT_EQ(f.pc.panel.report(), c.report);
         EXPECT_EQ(f.pc.panel.partnerLabel(), NotConnected);
-        EXPECT_FALSE(f.pc.port.linkUp);
+        EXPECT_FALSE(f.pc.port.linkUp());
         EXPECT_FALSE(f.pc.session.waitRunning());
 
         restore();
@@ -254,7 +254,7 @@ TEST(ModemRoute, NoiseBetweenFramesDoesNotDisturbTheNextRequest)
             EXPECT_FALSE(f.pc.restarts.isEmpty());
             EXPECT_EQ(f.request(bytes({0xF1, 0x00}), 2, 15000), bytes({0xF1, 0x01}));
         }
-        EXPECT_TRUE(f.pc.port.linkUp);
+        EXPECT_TRUE(f.pc.port.linkUp());
     }
 }
 

@@ -90,14 +90,14 @@ TEST_F(SysModLink, ChecksumFaultGivesError20AndKeepsTheEarlierImage)
     ASSERT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
     const QByteArray earlier = image.imageData();
 
-    controllerModule().corruptChecksum = true;
+    controllerModule().setCorruptChecksum(true);
     const Outcome read = transfer(false);
     EXPECT_EQ(read.failure, QStringList{"20"});
     EXPECT_TRUE(read.success.isEmpty());
     EXPECT_EQ(image.imageData(), earlier);
 
     // The next read after the fault is whole again.
-    controllerModule().corruptChecksum = false;
+    controllerModule().setCorruptChecksum(false);
     EXPECT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
 }
 

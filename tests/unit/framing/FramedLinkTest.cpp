@@ -290,7 +290,7 @@ TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
 
 TEST_F(KavComTest, AnswerWithAnotherHeaderIsHandedOverRawAsALinkError)
 {
-    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     sendF100();
     const QByteArray other = bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00});
     controllerAnswers(other);
@@ -400,7 +400,7 @@ TEST_F(KavComTest, SendNoAnswerReportsTheAcknowledgementOnce)
 
 TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
 {
-    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     QList<QByteArray> frames;
     ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
     feed(kAck);

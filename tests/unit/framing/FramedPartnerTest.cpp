@@ -67,7 +67,7 @@ protected:
 
 TEST_F(FramedPartnerTest, SynchronisesNotifiesAndGivesItsWholeName)
 {
-    partner->partnerName = "AB1";
+    partner->setPartnerName("AB1");
     synchronise();
     QStringList done;
     ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
@@ -75,7 +75,7 @@ TEST_F(FramedPartnerTest, SynchronisesNotifiesAndGivesItsWholeName)
     EXPECT_EQ(done, QStringList{"return with no answer"});
     EXPECT_TRUE(partner->notified());
 
-    kav.answerHeader = bytes({0x28, 0xFF, 0x91});
+    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     QByteArray frame;
     ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frame = f; }));
     time.advance(200);

@@ -92,7 +92,7 @@ protected:
         ctlEnd->open("ctl");
         port = std::make_unique<comlink::ComPort>(*pcEnd, time);
         line = std::make_unique<Line401>(*port, time);
-        line->linkLed = &lamp;
+        line->setLinkLed(&lamp);
         partner = std::make_unique<Partner>(*ctlEnd);
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &text) { log << text; };
@@ -132,7 +132,7 @@ TEST_F(Line401Test, TelegramGoesOutAsNibblesOneByteAfterEachReply)
     EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x21, 0x00, 0x20, 0x40, 0x40})));
     EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
     EXPECT_EQ(lamp.colour, core::colour::Green);
-    EXPECT_TRUE(port->linkUp);
+    EXPECT_TRUE(port->linkUp());
 }
 
 TEST_F(Line401Test, AnswerIsAssembledFromNibblesAndHandedOverOnce)
@@ -206,12 +206,12 @@ TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
     const int sentBefore = int(partner->got.size());
     time.advance(2000 + 6 * 500);
     EXPECT_EQ(lamp.colour, core::colour::Red);
-    EXPECT_FALSE(port->linkUp);
+    EXPECT_FALSE(port->linkUp());
     EXPECT_TRUE(logHas("link down"));
     EXPECT_GE(line->view().timeoutCount, 6);
     // The simulated reset bytes drive the state machine: repeats, then the reset byte.
     EXPECT_TRUE(partner->got.mid(sentBefore).contains(char(0xF0))) << core::hexText(partner->got.mid(sentBefore)).toStdString();
-    EXPECT_FALSE(line->lineGood() && port->linkUp);
+    EXPECT_FALSE(line->lineGood() && port->linkUp());
 
     partner->silent = false;
     partner->replies.push_back(bytes({0xF0}));
@@ -246,7 +246,7 @@ TEST_F(Line401Test, GarbageDoesNotHangTheLine)
     line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
     time.advance(200);
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
-    EXPECT_TRUE(port->linkUp);
+    EXPECT_TRUE(port->linkUp());
 }
 
 TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
@@ -315,7 +315,7 @@ TEST_F(Line401Test, RemoteModeLocksWritesAndStopsTheLineTimer)
     time.advance(5000);
     EXPECT_LE(partner->got.size(), sent.size() + 1);
     EXPECT_TRUE(logHas("zbl_port/\"write\" auf gesperrten port"));
-    EXPECT_TRUE(port->linkUp);  // the remote route's lamps are left alone
+    EXPECT_TRUE(port->linkUp());  // the remote route's lamps are left alone
 }
 
 TEST_F(Line401Test, PortThatCannotOpenShowsError)

@@ -64,7 +64,7 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
 {
     QStringList calls;
     QStringList portTexts;
-    port->addAfterOpenHandler([&] { calls << "first" + QString(port->portClosed ? "-closed" : ""); });
+    port->addAfterOpenHandler([&] { calls << "first" + QString(port->portClosed() ? "-closed" : ""); });
     port->addAfterOpenHandler([&] { calls << "second"; });
     port->addAfterCloseHandler([&] { calls << "closed"; });
     port->onPortText = [&](const QString &t) { portTexts << t; };
@@ -73,7 +73,7 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
     calls.clear();
     ASSERT_TRUE(port->openPort(2));  // closes COM1 first
     EXPECT_EQ(calls, (QStringList{"closed", "second", "first"}));
-    EXPECT_EQ(port->comNumber, 2);
+    EXPECT_EQ(port->comNumber(), 2);
     EXPECT_EQ(portTexts, (QStringList{"COM1/19200/8N1", "CLOSED", "COM2/19200/8N1"}));
     EXPECT_EQ(port->view().portGroup, "PORT OPEN");
     EXPECT_EQ(port->view().modemId, "keine ModemId");
@@ -115,8 +115,8 @@ TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
     EXPECT_EQ(memo.mid(2), (QStringList{"15751000 > AT", "15751000 > ~01~", "15751000 < A", "15751000 < BC"}));
 
     port->closePort();
-    EXPECT_TRUE(port->portClosed);
-    EXPECT_TRUE(port->closeAllowed);
+    EXPECT_TRUE(port->portClosed());
+    EXPECT_TRUE(port->closeAllowed());
     EXPECT_FALSE(port->sendString("x"));
     EXPECT_TRUE(port->readChars(3).isEmpty());
     EXPECT_EQ(port->view().portGroup, "PORT CLOSED");
@@ -167,7 +167,7 @@ TEST_F(ComPortTest, TextModeReceivePath)
     EXPECT_NE(port->view().status, "OK");
     farEnd->write("ERROR{\r");
     EXPECT_EQ(port->view().status, "ERROR$7B");
-    EXPECT_EQ(port->lastLine, "ERROR$7B");
+    EXPECT_EQ(port->lastLine(), "ERROR$7B");
     farEnd->write("CONNECT 9600\r");
     EXPECT_EQ(messages, QStringList{"CONNECT 9600"});
     EXPECT_EQ(lines, (QStringList{"", "OK", "ERROR$7B", "CONNECT 9600"}));
@@ -189,8 +189,8 @@ TEST_F(ComPortTest, TextWithoutCarriageReturnIsCutIntoBoundedLines)
     QStringList lines;
     port->onLine = [&](const QString &l) { lines << l; };
     farEnd->write(QByteArray(10 * ComPort::LineLimit + 5, 'x'));
-    EXPECT_EQ(port->line, QString(5, 'x'));
-    EXPECT_EQ(port->lastLine, QString(ComPort::LineLimit, 'x'));
+    EXPECT_EQ(port->line(), QString(5, 'x'));
+    EXPECT_EQ(port->lastLine(), QString(ComPort::LineLimit, 'x'));
     EXPECT_TRUE(lines.isEmpty());  // only a CR ends a reply
     farEnd->write("\rOK\r");
     EXPECT_EQ(lines, (QStringList{"xxxxx", "OK"}));
@@ -239,7 +239,7 @@ TEST_F(ComPortTest, LinkLampsFollowTheLinkStateAndStopAfterHalt)
 
     port->portHalt();
     port->setLinkState(false);
-    EXPECT_TRUE(port->linkUp);
+    EXPECT_TRUE(port->linkUp());
     EXPECT_EQ(a.colour, core::colour::Green);
 }
 
@@ -249,13 +249,13 @@ TEST_F(ComPortTest, HaltClosesHangsUpWhenTheModemWasUsedAndDropsHooks)
     int hangups = 0;
     port->onModemHangup = [&] { ++hangups; };
     port->onOk = [] {};
-    port->modemUsed = true;
+    port->setModemUsed(true);
     log.clear();
     port->portHalt();
     EXPECT_EQ(hangups, 1);
     EXPECT_FALSE(port->onOk);
     EXPECT_FALSE(port->isOpen());
-    EXPECT_TRUE(port->portClosed);
+    EXPECT_TRUE(port->portClosed());
     EXPECT_EQ(log, (QStringList{"D:port> halt", "D:port> modem.hangup", "D:comport.close", "D:comport.closed"}));
 }
 
@@ -274,7 +274,7 @@ TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
     port->connectLedChange(false);
     EXPECT_EQ(changes, (QList<bool>{true, false}));
     EXPECT_FALSE(port->isConnected());
-    EXPECT_FALSE(port->dataMode);
+    EXPECT_FALSE(port->dataMode());
     EXPECT_EQ(port->view().message, "NC");
     EXPECT_EQ(port->view().dataModColour, core::colour::Red);
     EXPECT_EQ(lamp.colour, core::colour::Red);
@@ -290,7 +290,7 @@ TEST_F(ComPortTest, LostDeviceIsClosedReportedAndCanBeOpenedAgain)
     port->addAfterCloseHandler([&] { ++closes; });
     pcEnd->breakLine("/dev/ttyUSB0: device removed");
     EXPECT_FALSE(port->isOpen());
-    EXPECT_TRUE(port->portClosed);
+    EXPECT_TRUE(port->portClosed());
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(lamp.colour, core::colour::Red);
     EXPECT_TRUE(log.contains("W:myport: line lost: /dev/ttyUSB0: device removed"));

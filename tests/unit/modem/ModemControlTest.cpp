@@ -33,7 +33,7 @@ protected:
         kav.readChars = [this](int n) { return port.readChars(n); };
         kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         port.registerLinkLed(&lamp);
-        fake.partner.partnerName = "AB12";
+        fake.partner.setPartnerName("AB12");
         fake.partner.onRequest = [](const QByteArray &t) {
             return t == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : QByteArray();
         };
@@ -82,7 +82,7 @@ TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
         return s;
     };
     testAndInit();
-    EXPECT_TRUE(port.modemUsed);
+    EXPECT_TRUE(port.modemUsed());
     time.advance(150);
     EXPECT_EQ(fake.commands, (QStringList{"ATE0", "ATZ"}));
     time.advance(1000);
@@ -93,7 +93,7 @@ TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
     EXPECT_EQ(ready, QStringList{"COM1/19200/8N1/MODEM"});
     EXPECT_EQ(port.view().modemId, "FAKEMODEM 2400");
     EXPECT_EQ(port.view().modemOpenColour, core::colour::Green);
-    EXPECT_EQ(port.askModemCmd, "ati3");
+    EXPECT_EQ(port.askModemCmd(), "ati3");
     EXPECT_FALSE(port.onOk);
     EXPECT_FALSE(modem.busy());
 }
@@ -126,12 +126,12 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_EQ(linked, QStringList{"AB12"});
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_TRUE(fake.partner.notified());
-    EXPECT_TRUE(port.dataMode);
-    EXPECT_TRUE(port.linkUp);
+    EXPECT_TRUE(port.dataMode());
+    EXPECT_TRUE(port.linkUp());
     EXPECT_TRUE(port.isConnected());
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_EQ(port.view().status, "AB12");
-    EXPECT_EQ(kav.answerHeader, FramedLink::StandardHeader);
+    EXPECT_EQ(kav.answerHeader(), FramedLink::StandardHeader);
     EXPECT_FALSE(kav.onLinkError);
     for (const char *line : {"wähle: 0815", "CONNECT 19200", "SYNCHRONISIERT"}) EXPECT_TRUE(appLog.contains(line)) << line;
     for (const char *line : {"start-sync", "** MST.SYNC **", "** NOTIFY PARTNER **", "NOTIFIED/CONNECTED"})
@@ -156,7 +156,7 @@ TEST_F(ModemTest, LinksWhenEveryByteArrivesOnItsOwn)
     fake.paced = true;
     dialAndLink();
     EXPECT_TRUE(memo.contains("** MST.SYNC **"));
-    EXPECT_TRUE(port.linkUp);
+    EXPECT_TRUE(port.linkUp());
 }
 
 TEST(ModemPartnerName, LastTwoBytesGoThenOnlyDigitsAndLettersStay)
@@ -220,7 +220,7 @@ TEST_F(ModemTest, FailedDialsEndInTheConnectErrorTexts)
         EXPECT_EQ(port.view().status, "Modem Connect Fehler");
         EXPECT_TRUE(appLog.contains("MODEM CONNECT FEHLER"));
         EXPECT_TRUE(linked.isEmpty());
-        EXPECT_FALSE(port.dataMode);
+        EXPECT_FALSE(port.dataMode());
         modem.hangUp();
         time.advance(1000);
     }
@@ -263,7 +263,7 @@ TEST_F(ModemTest, PartnerThatNeverSynchronisesFailsAfterTenProbes)
     time.advance(fake.dialDelayMs + 100);
     pcLine.clearWritten();
     time.advance(200);  // connected; the probes start
-    ASSERT_TRUE(port.dataMode);
+    ASSERT_TRUE(port.dataMode());
     time.advance(4800);
     EXPECT_TRUE(errors.isEmpty());
     time.advance(200);
@@ -301,8 +301,8 @@ TEST_F(ModemTest, LostCarrierDropsTheLinkWithOrWithoutDcd)
         else fake.dropCarrier();
         time.advance(1010);
         EXPECT_EQ(changes, QList<bool>{false});
-        EXPECT_FALSE(port.linkUp);
-        EXPECT_FALSE(port.dataMode);
+        EXPECT_FALSE(port.linkUp());
+        EXPECT_FALSE(port.dataMode());
         EXPECT_EQ(lamp.colour, core::colour::Red);
         EXPECT_EQ(port.view().message, "NC");
         EXPECT_EQ(port.view().connectColour, core::colour::Maroon);
@@ -318,8 +318,8 @@ TEST_F(ModemTest, HangUpDropsDtrForAMoment)
     dialAndLink();
     modem.hangUp();
     EXPECT_EQ(pcLine.dtr(), false);
-    EXPECT_FALSE(port.dataMode);
-    EXPECT_FALSE(port.linkUp);
+    EXPECT_FALSE(port.dataMode());
+    EXPECT_FALSE(port.linkUp());
     EXPECT_FALSE(port.rxHook);
     time.advance(100);
     EXPECT_EQ(fake.hangups, 1);

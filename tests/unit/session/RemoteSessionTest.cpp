@@ -8,7 +8,7 @@ namespace {
 struct DialRig : SessionRig {
     DialRig()
     {
-        modem.dialNumber = "07111234";
+        modem.setDialNumber("07111234");
         modem.sessionEndedHook = [this] { journal << "ended"; };
         modem.partnerHook = [this](const QString &name) { journal << "partner " + name; };
         modem.answerHook = [this] { journal << "answer"; };
@@ -18,7 +18,7 @@ struct DialRig : SessionRig {
 TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
 {
     DialRig rig;
-    ASSERT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber));
+    ASSERT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber()));
     EXPECT_EQ(rig.timeText, "[45.00 sec]");
     EXPECT_EQ(rig.gaugeMax, 450);
     EXPECT_EQ(rig.modem.waitTicks(), 450);
@@ -42,30 +42,30 @@ TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
 TEST(TModemDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
 {
     DialRig rig;
-    rig.modem.sessionDial(rig.modem.dialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber());
     rig.time.advance(3000);
     rig.linked("AB1");
-    EXPECT_TRUE(rig.modem.connected);
+    EXPECT_TRUE(rig.modem.connected());
     rig.time.advance(99);
     EXPECT_TRUE(rig.modem.waitRunning());
     rig.time.advance(1);
     EXPECT_FALSE(rig.modem.waitRunning());
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234", "partner AB1", "answer"}));
-    EXPECT_EQ(rig.modem.partnerText, "AB1");
-    EXPECT_TRUE(rig.modem.linkedPending);
+    EXPECT_EQ(rig.modem.partnerText(), "AB1");
+    EXPECT_TRUE(rig.modem.linkedPending());
 }
 
 TEST(TModemDial, CarrierLostWhileLinkedEndsTheSession)
 {
     DialRig rig;
-    rig.modem.sessionDial(rig.modem.dialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber());
     rig.modem.connectChange(false);  // during the wait: the dial's own ending decides
     rig.linked("AB1");
     rig.time.advance(100);
     rig.modem.connectChange(true);
     EXPECT_EQ(rig.only("ended|hangup").size(), 0);
     rig.modem.connectChange(false);
-    EXPECT_FALSE(rig.modem.connected);
+    EXPECT_FALSE(rig.modem.connected());
     EXPECT_EQ(rig.only("hangup|ended"), QStringList({"hangup", "ended"}));
     rig.modem.connectChange(false);
     EXPECT_EQ(rig.only("ended").size(), 1);
@@ -76,12 +76,12 @@ TEST(TModemDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
     for (const QString text : {"port>Modem Connect Fehler", "MST.SYNC FAILED", "BUSY", "NO CARRIER", "NO DIALTONE"}) {
         SCOPED_TRACE(text.toStdString());
         DialRig rig;
-        rig.modem.sessionDial(rig.modem.dialNumber);
+        rig.modem.sessionDial(rig.modem.dialNumber());
         rig.time.advance(2000);
         rig.dialError(text);
         EXPECT_FALSE(rig.modem.waitRunning());
-        EXPECT_FALSE(rig.modem.connected);
-        EXPECT_EQ(rig.modem.dialErrorText, text);
+        EXPECT_FALSE(rig.modem.connected());
+        EXPECT_EQ(rig.modem.dialErrorText(), text);
         EXPECT_EQ(rig.journal, QStringList({"dial 07111234", "debug mst_main> " + text, "hangup", "ended", "answer"}));
     }
 }
@@ -90,7 +90,7 @@ TEST(TModemDial, ErrorInsideDialDoesNotWaitForTheTimeOut)
 {
     DialRig rig;
     rig.errorInsideDial = "port>Modem Connect Fehler";
-    EXPECT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber));
+    EXPECT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber()));
     EXPECT_FALSE(rig.modem.waitRunning());
     EXPECT_EQ(rig.only("hangup|ended|answer"), QStringList({"hangup", "ended", "answer"}));
 }
@@ -100,7 +100,7 @@ TEST(TModemDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
     DialRig rig;
     rig.refusesDial = true;
     rig.connected = true;
-    EXPECT_FALSE(rig.modem.sessionDial(rig.modem.dialNumber));
+    EXPECT_FALSE(rig.modem.sessionDial(rig.modem.dialNumber()));
     EXPECT_FALSE(rig.modem.waitRunning());
     rig.time.advance(60000);
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234"}));
@@ -110,7 +110,7 @@ TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 {
     DialRig rig;
     rig.modem.monitorHalt = [&rig] { rig.journal << "monitorhalt"; };
-    rig.modem.sessionDial(rig.modem.dialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber());
     rig.time.advance(5050);
     rig.modem.sessionHangUp();
     EXPECT_EQ(rig.modem.waitTicks(), 1);
@@ -122,7 +122,7 @@ TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 TEST(TModemDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
 {
     DialRig rig;
-    rig.modem.sessionDial(rig.modem.dialNumber);
+    rig.modem.sessionDial(rig.modem.dialNumber());
     rig.time.advance(2050);
     rig.linked("AB1");
     rig.modem.sessionHangUp();
@@ -141,7 +141,7 @@ TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
     } cases[] = {{45, 450}, {1, 10}, {0, 450}, {-3, 450}, {100000, 36000}};
     for (const auto &c : cases) {
         DialRig rig;
-        rig.modem.dialTimeout = c.configured;
+        rig.modem.setDialTimeout(c.configured);
         rig.modem.sessionDial("1");
         EXPECT_EQ(rig.gaugeMax, c.ticks) << c.configured;
     }
@@ -165,7 +165,7 @@ TEST(TModemCommand, SpeakerOffSendsTheCommandAndWaitsOneSecond)
 struct InitRig : SessionRig {
     InitRig()
     {
-        modem.comPort = 2;
+        modem.setComPort(2);
         modem.initSuccessHook = [this](const QString &t) { journal << "success " + t; };
         modem.initFailureHook = [this] { journal << "failure"; };
     }
@@ -178,12 +178,12 @@ TEST(TModemInit, ReadyTextMeansSuccessAndSetsModemReady)
     EXPECT_EQ(rig.journal, QStringList({"open 2", "testinit"}));
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_EQ(rig.journal.last(), "success COM2/19200/8N1/MODEM");
-    EXPECT_TRUE(rig.modem.modemReady);
+    EXPECT_TRUE(rig.modem.modemReady());
     EXPECT_FALSE(rig.modem.initSuccessHook);
     EXPECT_FALSE(rig.modem.initFailureHook);
     // A second answer of the same init changes nothing.
     rig.ready(QString());
-    EXPECT_TRUE(rig.modem.modemReady);
+    EXPECT_TRUE(rig.modem.modemReady());
 }
 
 TEST(TModemInit, FailuresReachTheFailureHook)
@@ -209,7 +209,7 @@ TEST(TModemInit, FailuresReachTheFailureHook)
         rig.modem.sessionInit();
         c.act(rig);
         EXPECT_EQ(rig.journal, c.expected);
-        EXPECT_FALSE(rig.modem.modemReady);
+        EXPECT_FALSE(rig.modem.modemReady());
     }
 }
 
@@ -229,13 +229,13 @@ TEST(TModemInit, LateReadyAfterTheTimeOutIsIgnored)
     rig.modem.initSuccessHook = [&rig](const QString &) { rig.journal << "late success"; };
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_FALSE(rig.only("late").size());
-    EXPECT_FALSE(rig.modem.modemReady);
+    EXPECT_FALSE(rig.modem.modemReady());
 }
 
 TEST(TModemDialNumber, InputDialogueEditsOnlyWhenConfirmed)
 {
     SessionRig rig;
-    rig.modem.dialNumber = "0711";
+    rig.modem.setDialNumber("0711");
     EXPECT_FALSE(rig.modem.askDialNumber());  // no dialogue at all
     QString caption, prompt;
     bool confirm = false;
@@ -246,28 +246,28 @@ TEST(TModemDialNumber, InputDialogueEditsOnlyWhenConfirmed)
         return confirm;
     };
     EXPECT_FALSE(rig.modem.askDialNumber());
-    EXPECT_EQ(rig.modem.dialNumber, "0711");
+    EXPECT_EQ(rig.modem.dialNumber(), "0711");
     EXPECT_EQ(caption, "dial");
     EXPECT_EQ(prompt, "test");
     confirm = true;
     EXPECT_TRUE(rig.modem.askDialNumber());
-    EXPECT_EQ(rig.modem.dialNumber, "0899");
+    EXPECT_EQ(rig.modem.dialNumber(), "0899");
 }
 
 TEST(TModemStop, StopSequenceRunsInOrderAndHaltsOnce)
 {
     SessionRig rig;
-    rig.modem.modemReady = true;
-    rig.modem.closing = true;
+    rig.modem.setModemReady(true);
+    rig.modem.setClosing(true);
     const auto logTo = [&rig](const QString &t) { rig.journal << "log " + t; };
     rig.modem.stopMst(logTo);
-    EXPECT_TRUE(rig.modem.fCanClose);
+    EXPECT_TRUE(rig.modem.canClose());
     rig.modem.sessionHalt(logTo);
     rig.modem.sessionHalt(logTo);
     const QStringList stop = {"log StopMst/modem.hangup", "hangup", "log StopMst/leds.unlink", "hideleds",
                               "log StopMst/mst.panel.unlink", "closepanel", "log StopMst/FCanClose:=True"};
     EXPECT_EQ(rig.journal, stop + stop + QStringList({"transferhalt", "close"}));
-    EXPECT_TRUE(rig.modem.halted);
+    EXPECT_TRUE(rig.modem.halted());
 }
 
 TEST(TModemStop, StopWithoutModemOrClosingDoesNothingVisible)
@@ -275,15 +275,15 @@ TEST(TModemStop, StopWithoutModemOrClosingDoesNothingVisible)
     SessionRig rig;
     rig.modem.stopMst([&rig](const QString &t) { rig.journal << t; });
     EXPECT_TRUE(rig.journal.isEmpty());
-    EXPECT_FALSE(rig.modem.fCanClose);
+    EXPECT_FALSE(rig.modem.canClose());
     EXPECT_FALSE(rig.modem.closeRequest());
 }
 
 TEST(TModemStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
 {
     SessionRig rig;
-    rig.modem.modemReady = true;
-    rig.modem.closing = true;
+    rig.modem.setModemReady(true);
+    rig.modem.setClosing(true);
     rig.modem.stopMst(nullptr);
     rig.journal.clear();
     EXPECT_TRUE(rig.modem.closeRequest());

@@ -33,7 +33,7 @@ struct PanelRig : SessionRig {
     PanelRig()
     {
         panel.setSession(&modem);
-        modem.dialNumber = "0711";
+        modem.setDialNumber("0711");
         modem.inputQuery = [this](const QString &, const QString &, QString &) { return allowDial; };
         panel.linkedHook = [this](const QString &name) { journal << "linkup " + name; };
         panel.logOnWrite = [this](const QString &t) { journal << "logon " + t; };
@@ -52,8 +52,8 @@ TEST(SessionPanel, CreationShowsTextsAndOnlyInitIsEnabled)
     core::VirtualTime time;
     SessionPanel panel(time, languageText, true);
     EXPECT_EQ(panel.partnerLabel(), "nicht verbunden");
-    EXPECT_TRUE(panel.init.enabled);
-    EXPECT_FALSE(panel.dial.enabled || panel.hangUp.enabled || panel.speakerOff.enabled);
+    EXPECT_TRUE(panel.init().enabled);
+    EXPECT_FALSE(panel.dial().enabled || panel.hangUp().enabled || panel.speakerOff().enabled);
     EXPECT_TRUE(panel.detailsVisible());
     panel.statusLabelClick();
     EXPECT_FALSE(panel.detailsVisible());
@@ -94,10 +94,10 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
 
     rig.panel.requestInit();
     EXPECT_EQ(rig.panel.status(), "Modem wird initialisiert");
-    EXPECT_TRUE(rig.panel.init.down);
+    EXPECT_TRUE(rig.panel.init().down);
     rig.ready("COM1/19200/8N1/MODEM");
-    EXPECT_FALSE(rig.panel.init.enabled || rig.panel.init.down);
-    EXPECT_TRUE(rig.panel.dial.enabled && rig.panel.speakerOff.enabled);
+    EXPECT_FALSE(rig.panel.init().enabled || rig.panel.init().down);
+    EXPECT_TRUE(rig.panel.dial().enabled && rig.panel.speakerOff().enabled);
     EXPECT_EQ(rig.panel.onlineColour(), core::colour::Green);
     EXPECT_EQ(rig.panel.status(), "Modem bereit");
     EXPECT_EQ(rig.panel.statusLook(), FieldLook::Info);
@@ -110,8 +110,8 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
 
     rig.panel.dialClick();
     EXPECT_EQ(rig.panel.status(), "Verbindungsaufbau");
-    EXPECT_FALSE(rig.panel.dial.enabled || rig.panel.speakerOff.enabled);
-    EXPECT_TRUE(rig.panel.hangUp.enabled && rig.panel.dial.down);
+    EXPECT_FALSE(rig.panel.dial().enabled || rig.panel.speakerOff().enabled);
+    EXPECT_TRUE(rig.panel.hangUp().enabled && rig.panel.dial().down);
     EXPECT_EQ(rig.panel.dialText(), "wähle  0711");
     EXPECT_EQ(rig.panel.blink(), Blink::Dialling);
     EXPECT_TRUE(rig.journal.contains("logon wähle  0711"));
@@ -130,13 +130,13 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
     EXPECT_EQ(rig.journal.last(), "linkup AB1");
     EXPECT_TRUE(rig.panel.connected());
     EXPECT_FALSE(rig.panel.blinking());
-    EXPECT_FALSE(rig.panel.dial.down);
+    EXPECT_FALSE(rig.panel.dial().down);
 
     rig.journal.clear();
     rig.panel.hangUpClick();
     EXPECT_EQ(rig.journal, QStringList({"status AUFLEGEN", "debug mst_main> halt", "monitorhalt", "hangup"}));
-    EXPECT_FALSE(rig.panel.hangUp.enabled);
-    EXPECT_TRUE(rig.panel.dial.enabled && rig.panel.speakerOff.enabled);
+    EXPECT_FALSE(rig.panel.hangUp().enabled);
+    EXPECT_TRUE(rig.panel.dial().enabled && rig.panel.speakerOff().enabled);
     EXPECT_FALSE(rig.panel.connected());
     EXPECT_EQ(rig.panel.partnerLabel(), "nicht verbunden");
 }
@@ -165,8 +165,8 @@ TEST(SessionPanel, HangUpDuringTheDialWaitEndsTheSession)
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(rig.panel.dialText(), "nicht verbunden");
     EXPECT_TRUE(rig.panel.blinking());
-    EXPECT_FALSE(rig.panel.dial.down);
-    EXPECT_TRUE(rig.panel.dial.enabled);
+    EXPECT_FALSE(rig.panel.dial().down);
+    EXPECT_TRUE(rig.panel.dial().enabled);
 }
 
 TEST(SessionPanel, DialErrorIsShownInTheReport)
@@ -179,8 +179,8 @@ TEST(SessionPanel, DialErrorIsShownInTheReport)
     EXPECT_EQ(rig.panel.status(), "nicht verbunden");
     EXPECT_EQ(rig.panel.report(), "MST.SYNC FAILED");
     EXPECT_EQ(rig.panel.reportLook(), FieldLook::Error);
-    EXPECT_FALSE(rig.panel.hangUp.enabled);
-    EXPECT_TRUE(rig.panel.dial.enabled);
+    EXPECT_FALSE(rig.panel.hangUp().enabled);
+    EXPECT_TRUE(rig.panel.dial().enabled);
 }
 
 TEST(SessionPanel, DialTimeOutEndsTheSession)
@@ -189,9 +189,9 @@ TEST(SessionPanel, DialTimeOutEndsTheSession)
     rig.initialise();
     rig.panel.dialClick();
     rig.time.advance(44900);
-    EXPECT_TRUE(rig.panel.hangUp.enabled);
+    EXPECT_TRUE(rig.panel.hangUp().enabled);
     rig.time.advance(100);
-    EXPECT_FALSE(rig.panel.hangUp.enabled);
+    EXPECT_FALSE(rig.panel.hangUp().enabled);
     EXPECT_EQ(rig.only("hangup").size(), 1);
     EXPECT_EQ(rig.panel.status(), "nicht verbunden");
     EXPECT_EQ(rig.panel.report(), "COM1/19200/8N1/MODEM");  // no error text for a time-out
@@ -204,9 +204,9 @@ TEST(SessionPanel, CancelledNumberDialsNothing)
     rig.allowDial = false;
     rig.panel.dialClick();
     EXPECT_FALSE(rig.only("dial").size());
-    EXPECT_FALSE(rig.panel.dial.down);
-    EXPECT_TRUE(rig.panel.dial.enabled);
-    EXPECT_EQ(rig.modem.dialNumber, "0711");
+    EXPECT_FALSE(rig.panel.dial().down);
+    EXPECT_TRUE(rig.panel.dial().enabled);
+    EXPECT_EQ(rig.modem.dialNumber(), "0711");
 }
 
 TEST(SessionPanel, AutoDialWaitsForInitThenDialsWithoutAsking)
@@ -226,8 +226,8 @@ TEST(SessionPanel, InitFailureShowsTheFailureAndAllowsAnotherTry)
     PanelRig rig;
     rig.panel.requestInit();
     rig.ready(QString());
-    EXPECT_TRUE(rig.panel.init.enabled);
-    EXPECT_FALSE(rig.panel.init.down);
+    EXPECT_TRUE(rig.panel.init().enabled);
+    EXPECT_FALSE(rig.panel.init().down);
     EXPECT_EQ(rig.panel.status(), "Modem antwortet nicht");
     EXPECT_EQ(rig.panel.statusLook(), FieldLook::Error);
     EXPECT_EQ(rig.panel.report(), "Modem antwortet nicht");
@@ -248,12 +248,12 @@ TEST(SessionPanel, SpeakerOffLocksDialUntilTheModemHadItsSecond)
     PanelRig rig;
     rig.initialise();
     rig.panel.speakerOffClick();
-    EXPECT_FALSE(rig.panel.dial.enabled);
-    EXPECT_TRUE(rig.panel.speakerOff.down);
+    EXPECT_FALSE(rig.panel.dial().enabled);
+    EXPECT_TRUE(rig.panel.speakerOff().down);
     EXPECT_EQ(rig.journal.last(), "send ATL0\r");
     rig.time.advance(1000);
-    EXPECT_TRUE(rig.panel.dial.enabled);
-    EXPECT_FALSE(rig.panel.speakerOff.down || rig.panel.speakerOff.enabled);
+    EXPECT_TRUE(rig.panel.dial().enabled);
+    EXPECT_FALSE(rig.panel.speakerOff().down || rig.panel.speakerOff().enabled);
 }
 
 TEST(SessionPanel, DialRefusedWhileLinkedKeepsTheLink)
@@ -264,16 +264,16 @@ TEST(SessionPanel, DialRefusedWhileLinkedKeepsTheLink)
     rig.linked("AB1");
     rig.time.advance(100);
     rig.panel.groupBoxClick();
-    EXPECT_TRUE(rig.panel.dial.enabled && rig.panel.init.enabled && rig.panel.hangUp.enabled &&
-                rig.panel.speakerOff.enabled);
+    EXPECT_TRUE(rig.panel.dial().enabled && rig.panel.init().enabled && rig.panel.hangUp().enabled &&
+                rig.panel.speakerOff().enabled);
     rig.refusesDial = true;
     rig.panel.dialClick();
     rig.time.advance(60000);
     EXPECT_FALSE(rig.only("hangup").size());
     EXPECT_EQ(rig.panel.partnerLabel(), "verbunden mit: AB1");
     EXPECT_TRUE(rig.panel.connected());
-    EXPECT_TRUE(rig.panel.hangUp.enabled);
-    EXPECT_FALSE(rig.panel.dial.down);
+    EXPECT_TRUE(rig.panel.hangUp().enabled);
+    EXPECT_FALSE(rig.panel.dial().down);
 }
 
 TEST(SessionPanel, HangUpRepeatsWhileThePortStillReportsAConnection)

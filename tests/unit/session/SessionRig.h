@@ -28,7 +28,7 @@ struct SessionRig {
         core::reports().reset();
         core::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
         core::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
-        auto &port = modem.port;
+        auto &port = modem.port();
         port.openPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
         port.isConnected = [this] { return connected; };
         port.modemTestAndInit = [this](shell::TextProc onReady) { journal << "testinit"; ready = onReady; };
@@ -49,7 +49,7 @@ struct SessionRig {
         };
         port.sendString = [this](const QByteArray &b) { journal << "send " + QString::fromLatin1(b); return true; };
         port.closePort = [this] { journal << "close"; };
-        auto &w = modem.windows;
+        auto &w = modem.windows();
         w.setGaugeMax = [this](int n) { gaugeMax = n; };
         w.setGaugePosition = [this](int n) { gaugePosition = n; };
         w.setTimeText = [this](const QString &t) { timeText = t; };

@@ -48,32 +48,32 @@ TEST_F(ConfigurationTest, IniFileIsLookedForInWorkingDirThenUserConfigThenDelive
     write(QStringLiteral("delivered/haltron.ini"), QStringLiteral("[machine]\ntype=delivered\n"));
     const QString delivered = path(QStringLiteral("delivered/haltron.ini"));
 
-    EXPECT_EQ(start({}, delivered).iniFileName, delivered);
+    EXPECT_EQ(start({}, delivered).iniFileName(), delivered);
     write(QStringLiteral("home/.config/haltron/haltron.ini"), QStringLiteral("[machine]\ntype=home\n"));
-    EXPECT_EQ(start({}, delivered).iniFileName, path(QStringLiteral("home/.config/haltron/haltron.ini")));
+    EXPECT_EQ(start({}, delivered).iniFileName(), path(QStringLiteral("home/.config/haltron/haltron.ini")));
     write(QStringLiteral("haltron.ini"), QStringLiteral("[machine]\ntype=work\n"));
     const Configuration &cfg = start({}, delivered);
-    EXPECT_EQ(cfg.iniFileName, path(QStringLiteral("haltron.ini")));
-    EXPECT_EQ(cfg.ini_machine, QStringLiteral("WORK"));
+    EXPECT_EQ(cfg.iniFileName(), path(QStringLiteral("haltron.ini")));
+    EXPECT_EQ(cfg.iniMachine(), QStringLiteral("WORK"));
 }
 
 TEST_F(ConfigurationTest, RelativeIniSwitchIsTakenFromWorkingDir)
 {
     write(QStringLiteral("sub/my.ini"), QStringLiteral("[machine]\ntype=hpz\n"));
     const Configuration &cfg = start({QStringLiteral("/i=sub/my.ini")});
-    EXPECT_TRUE(cfg.iniOK);
-    EXPECT_EQ(cfg.iniFileName, path(QStringLiteral("sub/my.ini")));
+    EXPECT_TRUE(cfg.iniOk());
+    EXPECT_EQ(cfg.iniFileName(), path(QStringLiteral("sub/my.ini")));
 }
 
 TEST_F(ConfigurationTest, WithoutIniEverythingIsEmptyAndTheSearchIsNamed)
 {
     write(QStringLiteral("haltron.ini"), QStringLiteral("[machine]\ntype=HPZ\n"));
     const Configuration &cfg = start({QStringLiteral("/i=missing.ini")});
-    EXPECT_FALSE(cfg.iniOK);
-    EXPECT_EQ(cfg.iniFileName, QString());
-    EXPECT_EQ(cfg.searchedIniFiles, QStringList{path(QStringLiteral("missing.ini"))});
-    EXPECT_EQ(cfg.ini_machine, QString());
-    EXPECT_EQ(cfg.datadir, QString());
+    EXPECT_FALSE(cfg.iniOk());
+    EXPECT_EQ(cfg.iniFileName(), QString());
+    EXPECT_EQ(cfg.searchedIniFiles(), QStringList{path(QStringLiteral("missing.ini"))});
+    EXPECT_EQ(cfg.iniMachine(), QString());
+    EXPECT_EQ(cfg.dataDir(), QString());
     EXPECT_EQ(cfg.languageText(QStringLiteral("main"), QStringLiteral("32")), QString());
     EXPECT_EQ(cfg.mainLog(), nullptr);
     EXPECT_FALSE(reports.reportWrite);
@@ -81,24 +81,24 @@ TEST_F(ConfigurationTest, WithoutIniEverythingIsEmptyAndTheSearchIsNamed)
 
 TEST_F(ConfigurationTest, MachineTypeFromSwitchThenKeyThenDefault)
 {
-    EXPECT_EQ(startWith(QStringLiteral("[machine]\ntype=QRX\n"), {QStringLiteral("/m=hpz")}).ini_machine, QStringLiteral("HPZ"));
-    EXPECT_EQ(startWith(QStringLiteral("[MACHINE]\nTYPE=hpz\n")).ini_machine, QStringLiteral("HPZ"));
-    EXPECT_EQ(startWith(QStringLiteral("[files]\n")).ini_machine, QStringLiteral("QRX"));
+    EXPECT_EQ(startWith(QStringLiteral("[machine]\ntype=QRX\n"), {QStringLiteral("/m=hpz")}).iniMachine(), QStringLiteral("HPZ"));
+    EXPECT_EQ(startWith(QStringLiteral("[MACHINE]\nTYPE=hpz\n")).iniMachine(), QStringLiteral("HPZ"));
+    EXPECT_EQ(startWith(QStringLiteral("[files]\n")).iniMachine(), QStringLiteral("QRX"));
 }
 
 TEST_F(ConfigurationTest, BaseIsTheIniFoldersUnlessAbsolute)
 {
     write(QStringLiteral("conf/a.ini"), QStringLiteral("[files]\nbase=\nDataDir=$(BASE)/data\n"));
     const Configuration &empty = start({QStringLiteral("/i=conf/a.ini")});
-    EXPECT_EQ(empty.baseDir, path(QStringLiteral("conf")));
+    EXPECT_EQ(empty.baseDir(), path(QStringLiteral("conf")));
     EXPECT_EQ(empty.getDataDir(), path(QStringLiteral("conf/data")));
 
     write(QStringLiteral("conf/a.ini"), QStringLiteral("[files]\nbase=../shared\nDataDir=$(BASE)\n"));
-    EXPECT_EQ(start({QStringLiteral("/i=conf/a.ini")}).baseDir, path(QStringLiteral("shared")));
+    EXPECT_EQ(start({QStringLiteral("/i=conf/a.ini")}).baseDir(), path(QStringLiteral("shared")));
 
     write(QStringLiteral("conf/a.ini"), QStringLiteral("[files]\nbase=/opt/lift\nDataDir=$(BASE)/d\nSystemDir=sys\n"));
     const Configuration &abs = start({QStringLiteral("/i=conf/a.ini")});
-    EXPECT_EQ(abs.baseDir, QStringLiteral("/opt/lift"));
+    EXPECT_EQ(abs.baseDir(), QStringLiteral("/opt/lift"));
     EXPECT_EQ(abs.getDataDir(), QStringLiteral("/opt/lift/d"));
     // A directory without $(BASE) is taken from the working folder.
     EXPECT_EQ(abs.getSystemDir(), path(QStringLiteral("sys")));
@@ -160,7 +160,7 @@ TEST_F(ConfigurationTest, ErrorFileNameIsFixedAtTheFirstRequest)
 {
     Configuration &cfg = startWith(QStringLiteral("[files]\nDataDir=/d\nFehler=a.txt\n"));
     EXPECT_EQ(cfg.getErrorFile(), QStringLiteral("/d/a.txt"));
-    cfg.mainIni.writeString(QStringLiteral("files"), QStringLiteral("Fehler"), QStringLiteral("b.txt"));
+    cfg.mainIni().writeString(QStringLiteral("files"), QStringLiteral("Fehler"), QStringLiteral("b.txt"));
     EXPECT_EQ(cfg.getErrorFile(), QStringLiteral("/d/a.txt"));
 }
 

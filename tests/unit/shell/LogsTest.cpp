@@ -117,8 +117,8 @@ TEST_F(LogsTest, ALogThatCannotBeCreatedIsReportedOnceAndTheRunGoesOn)
 {
     write(QStringLiteral("blocker"), QStringLiteral("a file, not a folder"));
     startWith(QStringLiteral("[logfiles]\nmainlogfile=blocker/main.log\nlogonfile=log/logon.log\n"));
-    EXPECT_EQ(config->logErrors.size(), 1);
-    EXPECT_TRUE(config->logErrors.value(0).contains(QStringLiteral("blocker/main.log")));
+    EXPECT_EQ(config->logErrors().size(), 1);
+    EXPECT_TRUE(config->logErrors().value(0).contains(QStringLiteral("blocker/main.log")));
     EXPECT_FALSE(config->mainLog()->open());
     reports.write(QStringLiteral("ignored"));
     EXPECT_TRUE(config->logOnLog()->open());

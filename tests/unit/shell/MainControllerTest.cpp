@@ -43,7 +43,7 @@ protected:
                       + extraIni,
                   params);
         main = std::make_unique<MainController>(*config, reports, time);
-        auto &v = main->view;
+        auto &v = main->view();
         v.setPanelText = [this](int i, const QString &t) { panels.at(i) = t; };
         v.appendReport = [this](const QString &line) { report << line; };
         v.setReportVisible = [this](bool on) { reportVisible = on; };
@@ -55,7 +55,7 @@ protected:
         v.setWindowWidth = [this](int w) { calls << QStringLiteral("width %1").arg(w); };
         v.quitApplication = [this] { calls << QStringLiteral("quitApplication"); };
 
-        auto &h = main->hooks;
+        auto &h = main->hooks();
         const auto record = [this](const char *name) { return [this, name] { calls << QLatin1String(name); }; };
         h.setRemoteRoute = record("setRemoteRoute");
         h.setLocalRoute = record("setLocalRoute");
@@ -186,8 +186,8 @@ TEST_F(MainControllerTest, AutoLinkRunsTheLinkActionAtTwoHundredMsAndClearsAtTwo
 TEST_F(MainControllerTest, BatchModeLinksAutomaticallyAndStartsTheBatchAtTheNineteenthTick)
 {
     applyWith(QStringLiteral("0"), {QStringLiteral("/batch"), QStringLiteral("/t=0815")});
-    EXPECT_TRUE(main->batchMode);
-    EXPECT_TRUE(main->autoLink);
+    EXPECT_TRUE(main->batchMode());
+    EXPECT_TRUE(main->autoLink());
     EXPECT_EQ(dialNumber, QStringLiteral("0815"));
     EXPECT_TRUE(calls.contains(QStringLiteral("width 300")));
     EXPECT_TRUE(calls.contains(QStringLiteral("caption Batch Prozess")));
@@ -260,7 +260,7 @@ TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
 TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 {
     applyWith(QStringLiteral("0"));
-    main->hooks.monitorResetInProgress = [] { return true; };
+    main->hooks().monitorResetInProgress = [] { return true; };
     main->linkLedChanged(Green);
     main->linkLedChanged(Red);
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
@@ -297,7 +297,7 @@ TEST_F(MainControllerTest, DebugReportsAndQueueErrorsGoToTheMessageFieldAndTheLo
 {
     shell::MainHooks::TextHook queueError;
     create(QString());
-    main->hooks.setQueueErrorHook = [&](shell::MainHooks::TextHook hook) { queueError = std::move(hook); };
+    main->hooks().setQueueErrorHook = [&](shell::MainHooks::TextHook hook) { queueError = std::move(hook); };
     main->applyStartSettings();
     reports.debug(QStringLiteral("debug line"));
     EXPECT_EQ(message, QStringLiteral(" debug line "));

@@ -303,6 +303,6 @@ TEST_F(CommandSetTest, SystemModuleTransferStopsWhileTheLiftRestarts)
     EXPECT_EQ(ask(bytes({0xF1, 0x0F}), 1), bytes({0xF1, 0x00}));
     EXPECT_EQ(installation.systemModule(1)->resets(), 1);
 
-    installation.systemModule(0)->corruptChecksum = true;
+    installation.systemModule(0)->setCorruptChecksum(true);
     EXPECT_FALSE(sysmod::checksumValid(readImage(commands, 0)));
 }

@@ -103,7 +103,7 @@ TEST(ParameterSetTarget, SilentWhileRebooting)
 {
     core::VirtualTime time;
     sysmod::ParameterSetTarget target(time);
-    target.rebootMs = 4000;
+    target.setRebootMs(4000);
     EXPECT_TRUE(target.answer(f1(0x10)).isEmpty());
     EXPECT_EQ(target.resets(), 1);
     EXPECT_TRUE(target.rebooting());

@@ -229,7 +229,7 @@ TEST(SysModTransfer, EveryFaultEndsWithItsCodeAndLeavesTheImage)
 TEST(SysModTransfer, ChecksumFaultLeavesTheEarlierImage)
 {
     Rig rig;
-    rig.target.corruptChecksum = true;
+    rig.target.setCorruptChecksum(true);
     auto out = rig.start(false);
     rig.runOut();
     EXPECT_EQ(out->failure, QStringList{"20"});
@@ -314,7 +314,7 @@ TEST(SysModTransfer, ControllerNotBackAfterTheWriteIsReported)
     };
     for (const auto &c : cases) {
         Rig rig(false);  // reported even without the transfer's log lines
-        rig.target.rebootMs = c.rebootMs;
+        rig.target.setRebootMs(c.rebootMs);
         const QByteArray answer = c.linkCheckAnswer;
         if (!answer.isEmpty()) rig.queue.tamper = FakeQueue::replace(0x00, answer);
         auto out = rig.start(true);
@@ -342,7 +342,7 @@ TEST(SysModTransfer, NewStartEndsTheRunningTransfer)
 TEST(SysModTransfer, ReadDuringTheRestartWaitDropsTheOldCheck)
 {
     Rig rig;
-    rig.target.rebootMs = 50;
+    rig.target.setRebootMs(50);
     auto write = rig.start(true);
     while (write->ends() == 0) rig.time.advance(10);
     rig.time.advance(100);  // the controller is back, the old link check still pending
