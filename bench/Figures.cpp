@@ -59,18 +59,18 @@ Operation request(const core::TransferPutFn &put, const QByteArray &telegram)
 
 // A mix of what the monitor and the windows ask: greeting, version, state
 // block, counters, fault count, clock, identity, acknowledge lamps.
-std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::CommandLibrary &utils)
+std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::CommandLibrary &commandLibrary)
 {
     auto text = [](const Done &done) { return [done](const QString &) { done(); }; };
     return {
         request(put, core::bytes({0xF1, 0x00})),
-        [&utils, text](const Done &done) { utils.getVersion(text(done)); },
+        [&commandLibrary, text](const Done &done) { commandLibrary.getVersion(text(done)); },
         request(put, core::bytes({0xF1, 0x60})),
         request(put, core::bytes({0xF1, 0x40})),
         request(put, core::bytes({0xF1, 0x42})),
         request(put, core::bytes({0xF1, 0x31})),
-        [&utils, text](const Done &done) { utils.getClock(text(done)); },
-        [&utils, text](const Done &done) { utils.getKennung(text(done)); },
+        [&commandLibrary, text](const Done &done) { commandLibrary.getClock(text(done)); },
+        [&commandLibrary, text](const Done &done) { commandLibrary.getInstallationCode(text(done)); },
         request(put, core::bytes({0xF3, 0x55, 0x1C, 0x00})),
     };
 }
@@ -127,8 +127,8 @@ std::vector<Figure> throughputFigures(LocalStack &stack, int requests)
 {
     DataBytes counted;
     const core::TransferPutFn put = stack.countingPut(counted);
-    protocol::CommandLibrary utils(put, stack.timers.clock());
-    const std::vector<Operation> mix = commandMix(put, utils);
+    protocol::CommandLibrary commandLibrary(put, stack.timers.clock());
+    const std::vector<Operation> mix = commandMix(put, commandLibrary);
 
     int issued = 0, finished = 0;
     std::function<void()> next = [&] {

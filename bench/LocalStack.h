@@ -23,8 +23,7 @@ struct DataBytes {
 
 // The program's local link on real time: serial line, port, 401 line
 // driver and transfer queue in mode 2, wired as the main window does.
-class LocalStack {
-public:
+struct LocalStack {
     LocalStack();
     ~LocalStack();
 

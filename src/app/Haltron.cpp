@@ -22,10 +22,10 @@ namespace app {
 Haltron::Haltron(core::TimerFactory &timers)
     : m_timers(timers),
       m_port(m_serial, timers),
-      m_kavcom(timers),
+      m_framedLink(timers),
       m_queue(timers),
       m_line(m_port, timers),
-      m_utils(m_queue.putFunction(), timers.clock()),
+      m_commandLibrary(m_queue.putFunction(), timers.clock()),
       m_sysModTransfer(m_sysMod, timers),
       m_session(timers),
       m_program(timers)
@@ -33,14 +33,14 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_line.transferPut = m_queue.putFunction();
     m_line.setQueueMode = [this](int mode) { m_queue.setMode(mode); };
     m_line.askVersion = [this](std::function<void(const QString &)> onText) {
-        m_utils.getVersion(std::move(onText));
+        m_commandLibrary.getVersion(std::move(onText));
         return true;
     };
 
     // The framing layer reaches the port only through these.
-    m_kavcom.sendString = [this](const QByteArray &data) { return m_port.sendString(data); };
-    m_kavcom.readChars = [this](int count) { return m_port.readChars(count); };
-    m_kavcom.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
+    m_framedLink.sendString = [this](const QByteArray &data) { return m_port.sendString(data); };
+    m_framedLink.readChars = [this](int count) { return m_port.readChars(count); };
+    m_framedLink.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
     m_sysModTransfer.transferPut = m_queue.putFunction();
     m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
@@ -58,7 +58,7 @@ Haltron::Haltron(core::TimerFactory &timers)
 Haltron::~Haltron() { unregisterPanelLamps(); }
 
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
-panels::LampWindow *Haltron::lampWindow() { return m_leds.data(); }
+panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
 void Haltron::unregisterPanelLamps()
@@ -99,10 +99,10 @@ void Haltron::createToolWindows(QWidget *mainWindow)
         if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
     };
     controller.registerShutdownProc([this] { m_panel->logic().halt(); });
-    m_leds = new panels::LampWindow(m_timers, mainWindow);
-    m_leds->hide();
-    m_leds->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
-    controller.registerShutdownProc([this] { m_leds->halt(); });
+    m_lampWindow = new panels::LampWindow(m_timers, mainWindow);
+    m_lampWindow->hide();
+    m_lampWindow->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
+    controller.registerShutdownProc([this] { m_lampWindow->halt(); });
     // Hang up and let go of the line before the port's own halt closes it.
     controller.registerShutdownProc([this] { stopSession(); });
 
@@ -136,10 +136,10 @@ void Haltron::wireSession()
     };
 
     shell::SessionWindows &windows = m_session.windows();
-    windows.setGaugeMax = [this](int maximum) { if (m_leds) m_leds->setGaugeMax(maximum); };
-    windows.setGaugePosition = [this](int position) { if (m_leds) m_leds->setGaugePosition(position); };
-    windows.setTimeText = [this](const QString &text) { if (m_leds) m_leds->setTimeText(text); };
-    windows.hideLeds = [this] { if (m_leds) m_leds->hideLeds(); };
+    windows.setGaugeMax = [this](int maximum) { if (m_lampWindow) m_lampWindow->setGaugeMax(maximum); };
+    windows.setGaugePosition = [this](int position) { if (m_lampWindow) m_lampWindow->setGaugePosition(position); };
+    windows.setTimeText = [this](const QString &text) { if (m_lampWindow) m_lampWindow->setTimeText(text); };
+    windows.hideLeds = [this] { if (m_lampWindow) m_lampWindow->hideLeds(); };
     windows.closePanel = [this] { if (m_panel) m_panel->close(); };
     m_session.transferHalt = [this] { m_queue.transferHalt(); };
     m_session.inputQuery = &panels::SessionPanelWindow::inputQuery;
@@ -150,11 +150,11 @@ void Haltron::wireSession()
 void Haltron::showSessionWindows()
 {
     shell::MainController &controller = m_program.controller();
-    QWidget *host = m_program.mainForm().rightPanel();
+    QWidget *host = m_program.mainWindow().rightPanel();
     m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
-    m_leds->showLeds(host, 0, m_panel->height(), false);
-    m_leds->adjustSize();
+    m_lampWindow->showLeds(host, 0, m_panel->height(), false);
+    m_lampWindow->adjustSize();
     m_panel->logic().setMonitorHooks([&controller](const QString &name) { controller.linkTo(name); },
                                      [&controller](const QString &text) { controller.setStatusText(1, text); },
                                      nullptr, nullptr);
@@ -218,7 +218,7 @@ void Haltron::setLocalRoute()
 void Haltron::setRemoteRoute()
 {
     if (!m_modem) {
-        m_modem = std::make_unique<comlink::ModemControl>(m_port, m_kavcom, m_timers);
+        m_modem = std::make_unique<comlink::ModemControl>(m_port, m_framedLink, m_timers);
         m_modem->readSettings = [this] {
             const core::IniFile &ini = m_program.config().mainIni();
             const auto key = [&ini](const char *name, const QString &fallback) {
@@ -233,12 +233,12 @@ void Haltron::setRemoteRoute()
             return settings;
         };
         m_port.onConnectChange = [this](bool on) {
-            if (m_leds) m_leds->lamps().setConnected(on);
+            if (m_lampWindow) m_lampWindow->lamps().setConnected(on);
             m_session.connectChange(on);
         };
         // Only the modem route shows line traffic; the local line stays free of it.
         m_port.onTraffic = [this](bool sent, int) {
-            if (m_leds) m_leds->lamps().traffic(sent ? panels::LineLamps::TxD : panels::LineLamps::RxD);
+            if (m_lampWindow) m_lampWindow->lamps().traffic(sent ? panels::LineLamps::TxD : panels::LineLamps::RxD);
         };
         if (m_panel) {
             m_port.registerLinkLed(&m_panel->kavcomLamp());
@@ -248,17 +248,17 @@ void Haltron::setRemoteRoute()
             m_portWindow->setModem(*m_modem);
             m_portWindow->setFraming(
                 [this](const QByteArray &payload, comlink::PortWindow::FramedAnswer onAnswer) {
-                    m_kavcom.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
+                    m_framedLink.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
                         onAnswer(answer.startsWith("<ERROR>"), answer);
                     });
                 },
-                [this](const QByteArray &frame) { m_kavcom.startSend(frame, [](const QByteArray &) {}); },
-                [this] { m_kavcom.kavcomReset(); });
+                [this](const QByteArray &frame) { m_framedLink.startSend(frame, [](const QByteArray &) {}); },
+                [this] { m_framedLink.kavcomReset(); });
         }
     }
     m_line.setLinkMode(1);
     m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_kavcom.kavcomSend(telegram, std::move(onAnswer));
+        m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
     m_queue.isLinkUp = [this] { return m_port.linkUp(); };
 }
@@ -287,7 +287,7 @@ void Haltron::createBatch()
     run.quit = [this] { m_program.quit(); };
     run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
     run.resetReport = [this] {
-        QPlainTextEdit *memo = m_program.mainForm().reportView();
+        QPlainTextEdit *memo = m_program.mainWindow().reportView();
         memo->clear();
         memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
     };

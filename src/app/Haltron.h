@@ -48,10 +48,10 @@ public:
 
     shell::Program &program() { return m_program; }
     comlink::ComPort &port() { return m_port; }
-    comlink::FramedLink &framing() { return m_kavcom; }
+    comlink::FramedLink &framing() { return m_framedLink; }
     protocol::TransferQueue &queue() { return m_queue; }
     protocol::Line401 &line() { return m_line; }
-    protocol::CommandLibrary &utils() { return m_utils; }
+    protocol::CommandLibrary &commandLibrary() { return m_commandLibrary; }
     shell::RemoteSession &session() { return m_session; }
     // Null until the modem route is chosen.
     comlink::ModemControl *modem() { return m_modem.get(); }
@@ -77,10 +77,10 @@ private:
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
     comlink::ComPort m_port;
-    comlink::FramedLink m_kavcom;
+    comlink::FramedLink m_framedLink;
     protocol::TransferQueue m_queue;
     protocol::Line401 m_line;
-    protocol::CommandLibrary m_utils;
+    protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
     sysmod::ParameterSetTransfer m_sysModTransfer;
     // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
@@ -88,7 +88,7 @@ private:
     shell::RemoteSession m_session;
     // Windows, owned by the main window.
     QPointer<panels::SessionPanelWindow> m_panel;
-    QPointer<panels::LampWindow> m_leds;
+    QPointer<panels::LampWindow> m_lampWindow;
     comlink::PortWindow *m_portWindow = nullptr;
     std::unique_ptr<batch::BatchProcess> m_batch;
     shell::Program m_program;

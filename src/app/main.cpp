@@ -111,7 +111,7 @@ int main(int argc, char **argv)
     program.quitApplication = [] { QCoreApplication::exit(0); };
     haltron.createWindows();
     haltron.applyStartSettings();
-    program.mainForm().showStartWindow();
+    program.mainWindow().showStartWindow();
     quitOnSignals(program);
 
     app.exec();

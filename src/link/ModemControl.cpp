@@ -18,8 +18,8 @@ const QByteArray ModemControl::Notification = core::bytes({0x03, 0x0C, 0x05, 0x1
 const QByteArray ModemControl::NameRequest = core::bytes({0x04, 0x28, 0xFF, 0x90, 0xBA});
 const QByteArray ModemControl::NameAnswerHeader = core::bytes({0x28, 0xFF, 0x91});
 
-ModemControl::ModemControl(ComPort &port, FramedLink &kavcom, core::TimerFactory &timers)
-    : m_port(port), m_kavcom(kavcom), m_modem(port, timers), m_timer1(timers.createTimer()),
+ModemControl::ModemControl(ComPort &port, FramedLink &framedLink, core::TimerFactory &timers)
+    : m_port(port), m_framedLink(framedLink), m_modem(port, timers), m_timer1(timers.createTimer()),
       m_stepTimer(timers.createTimer())
 {
     m_stepTimer->setSingleShot(true);
@@ -204,7 +204,7 @@ bool ModemControl::dial(const QString &number, TextProc onLinked, TextProc onErr
 void ModemControl::startDial(const QString &number, TextProc onLinked, TextProc onError)
 {
     releaseLine();
-    m_kavcom.onLinkError = std::move(onError);
+    m_framedLink.onLinkError = std::move(onError);
     m_port.onLinked = std::move(onLinked);
     m_port.onConnected = [this](bool) { retarget(SyncStartMs, false, [this] { startSyncAfterConnect(); }); };
     setStatus(number);
@@ -239,7 +239,7 @@ void ModemControl::hangUp()
     m_timer1->stop();
     std::erase_if(m_waiting, [](const Waiting &w) { return w.dial; });
     // The dial's procedures end with its call.
-    m_kavcom.onLinkError = nullptr;
+    m_framedLink.onLinkError = nullptr;
     m_port.onConnected = nullptr;
     m_modem.cancelCall();
     // The line is dropped now, so the next dial is not refused as "in data mode".
@@ -264,7 +264,7 @@ void ModemControl::startSync()
 {
     m_syncTries = SyncProbes;
     m_port.memoText(QStringLiteral("start-sync"));
-    m_kavcom.kavcomReset();
+    m_framedLink.kavcomReset();
     m_port.rxHook = [this](int count) { syncReceive(count); };
     m_syncBuffer.clear();
     m_port.sendChar(SOH);
@@ -273,7 +273,7 @@ void ModemControl::startSync()
 
 void ModemControl::startSyncTest(TextProc onError)
 {
-    m_kavcom.onLinkError = std::move(onError);
+    m_framedLink.onLinkError = std::move(onError);
     startSync();
 }
 
@@ -320,8 +320,8 @@ void ModemControl::notifyPartner()
 {
     m_timer1->stop();
     m_port.memoText(QStringLiteral("** NOTIFY PARTNER **"));
-    m_kavcom.kavcomReset();  // the framing layer takes the receive hook back from the synchronisation
-    m_kavcom.sendNoAnswer(Notification, [this](const QString &) { onNotified(); });
+    m_framedLink.kavcomReset();  // the framing layer takes the receive hook back from the synchronisation
+    m_framedLink.sendNoAnswer(Notification, [this](const QString &) { onNotified(); });
 }
 
 void ModemControl::onNotified()
@@ -332,15 +332,15 @@ void ModemControl::onNotified()
     m_port.setLinkState(true);
     m_timer1Tag = 0;
     retarget(CarrierWatchMs, true, [this] { carrierTick(); });
-    m_kavcom.onLinkError = nullptr;
+    m_framedLink.onLinkError = nullptr;
     requestPartnerName();
 }
 
 void ModemControl::requestPartnerName()
 {
-    m_kavcom.setAnswerHeader(NameAnswerHeader);
-    if (!m_kavcom.startSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
-        m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
+    m_framedLink.setAnswerHeader(NameAnswerHeader);
+    if (!m_framedLink.startSend(NameRequest, [this](const QByteArray &frame) { onPartnerName(frame); }))
+        m_framedLink.setAnswerHeader(FramedLink::StandardHeader);
 }
 
 QString ModemControl::partnerNameFromFrame(const QByteArray &frame)
@@ -356,8 +356,8 @@ void ModemControl::onPartnerName(const QByteArray &frame)
     m_partnerName = frame;
     const QString name = partnerNameFromFrame(frame);
     setStatus(name);
-    m_kavcom.onLinkError = nullptr;
-    m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
+    m_framedLink.onLinkError = nullptr;
+    m_framedLink.setAnswerHeader(FramedLink::StandardHeader);
     if (auto linked = m_port.onLinked) linked(name);
 }
 
@@ -389,9 +389,9 @@ void ModemControl::startDialCountdown()
 
 void ModemControl::releaseLine()
 {
-    m_kavcom.kavcomReset();
+    m_framedLink.kavcomReset();
     m_port.rxHook = nullptr;
-    m_kavcom.setAnswerHeader(FramedLink::StandardHeader);
+    m_framedLink.setAnswerHeader(FramedLink::StandardHeader);
 }
 
 void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)
@@ -409,7 +409,7 @@ void ModemControl::setStatus(const QString &text)
 
 void ModemControl::linkError(const QString &text)
 {
-    if (auto onError = m_kavcom.onLinkError) onError(text);
+    if (auto onError = m_framedLink.onLinkError) onError(text);
 }
 
 }  // namespace comlink

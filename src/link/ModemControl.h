@@ -45,7 +45,7 @@ public:
     static const QByteArray NameRequest;      // 04 28 FF 90 BA
     static const QByteArray NameAnswerHeader; // 28 FF 91
 
-    ModemControl(ComPort &port, FramedLink &kavcom, core::TimerFactory &timers);
+    ModemControl(ComPort &port, FramedLink &framedLink, core::TimerFactory &timers);
     ~ModemControl();
     ModemControl(const ModemControl &) = delete;
     ModemControl &operator=(const ModemControl &) = delete;
@@ -112,7 +112,7 @@ private:
     void linkError(const QString &text);
 
     ComPort &m_port;
-    FramedLink &m_kavcom;
+    FramedLink &m_framedLink;
     HayesModem m_modem;
     std::unique_ptr<core::Timer> m_timer1;
     std::unique_ptr<core::Timer> m_stepTimer;   // the initialisation's waits and the test's reply time-out

@@ -75,16 +75,16 @@ SessionPanelWindow::SessionPanelWindow(core::TimerFactory &timers, TextFn langua
     auto *externLabel = new QLabel(QStringLiteral("Extern.ZBL"), m_group);
     m_externZbl = new Lamp(13, core::colour::Red, m_group);
     auto *kavcomLabel = new QLabel(QStringLiteral("KAVCOM"), m_group);
-    m_kavcom = new Lamp(13, core::colour::Red, m_group);
+    m_framedLink = new Lamp(13, core::colour::Red, m_group);
     auto *modemLabel = new QLabel(QStringLiteral("MODEM"), m_group);
     m_modem = new Lamp(13, core::colour::Red, m_group);
     auto *lamps = new QHBoxLayout;
     for (QWidget *w : {(QWidget *)externLabel, (QWidget *)m_externZbl, (QWidget *)kavcomLabel,
-                       (QWidget *)m_kavcom, (QWidget *)modemLabel, (QWidget *)m_modem})
+                       (QWidget *)m_framedLink, (QWidget *)modemLabel, (QWidget *)m_modem})
         lamps->addWidget(w);
     lamps->addStretch();
     grid->addLayout(lamps, 4, 0, 1, 4);
-    m_details = {externLabel, m_externZbl, kavcomLabel, m_kavcom, modemLabel, m_modem};
+    m_details = {externLabel, m_externZbl, kavcomLabel, m_framedLink, modemLabel, m_modem};
 
     connect(m_dial, &QPushButton::clicked, this, [this] { m_logic.dialClick(); refresh(); });
     connect(m_init, &QPushButton::clicked, this, [this] { m_logic.initClick(); refresh(); });
@@ -154,7 +154,7 @@ void SessionPanelWindow::closeEvent(QCloseEvent *event)
 }
 
 core::LinkLamp &SessionPanelWindow::externZblLamp() { return *m_externZbl; }
-core::LinkLamp &SessionPanelWindow::kavcomLamp() { return *m_kavcom; }
+core::LinkLamp &SessionPanelWindow::kavcomLamp() { return *m_framedLink; }
 core::LinkLamp &SessionPanelWindow::modemLamp() { return *m_modem; }
 unsigned SessionPanelWindow::onlineColour() const { return m_onlineLed->lampColour(); }
 

@@ -56,7 +56,7 @@ private:
     QGroupBox *m_group;
     QPushButton *m_dial, *m_init, *m_hangUp, *m_speakerOff;
     QLabel *m_statusLabel, *m_state, *m_report, *m_partner;
-    Lamp *m_onlineLed, *m_externZbl, *m_kavcom, *m_modem;
+    Lamp *m_onlineLed, *m_externZbl, *m_framedLink, *m_modem;
     QList<QWidget *> m_details;
 };
 

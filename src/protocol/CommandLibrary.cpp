@@ -61,9 +61,9 @@ void CommandLibrary::getKo(TextProc onText)
     if (!put(2, decode, core::bytes({0xF2, 0x55, 0x01}))) tell(onText, unread);
 }
 
-void CommandLibrary::getKennung(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x12}), std::move(onText)); }
+void CommandLibrary::getInstallationCode(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x12}), std::move(onText)); }
 
-void CommandLibrary::getTelefon(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x14}), std::move(onText)); }
+void CommandLibrary::getTelephone(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x14}), std::move(onText)); }
 
 void CommandLibrary::getText(const QByteArray &telegram, TextProc onText)
 {
@@ -71,9 +71,9 @@ void CommandLibrary::getText(const QByteArray &telegram, TextProc onText)
     if (!put(16, decode, telegram)) tell(onText, refused());
 }
 
-bool CommandLibrary::setKennung(const QString &text) { return setText(0x11, text); }
+bool CommandLibrary::setInstallationCode(const QString &text) { return setText(0x11, text); }
 
-bool CommandLibrary::setTelefon(const QString &text) { return setText(0x13, text); }
+bool CommandLibrary::setTelephone(const QString &text) { return setText(0x13, text); }
 
 bool CommandLibrary::setText(quint8 field, const QString &text)
 {

@@ -24,11 +24,11 @@ public:
     // A one-character text: the top floor number as the character's code;
     // character 255 when it could not be read.
     void getKo(TextProc onText);
-    void getKennung(TextProc onText);
-    void getTelefon(TextProc onText);
+    void getInstallationCode(TextProc onText);
+    void getTelephone(TextProc onText);
     // No answer procedure; false when the queue refused the request.
-    bool setKennung(const QString &text);
-    bool setTelefon(const QString &text);
+    bool setInstallationCode(const QString &text);
+    bool setTelephone(const QString &text);
     // "dd.MM.yy/hh:mm:ss" with blank-padded time fields.
     void getClock(TextProc onText);
     // Sets the controller's clock to the PC's time and date.

@@ -24,8 +24,7 @@ constexpr int PanelWidths[StatusPanelCount] = {170, 170, 150, 20, 20, 20, 100};
 // The status panels sit side by side at their fixed widths and are cut off at
 // the window's edge, never squeezed over each other; the last one reaches to
 // the right edge.
-class StatusRow : public QWidget {
-public:
+struct StatusRow : QWidget {
     using QWidget::QWidget;
     std::array<QLabel *, StatusPanelCount> panels{};
 

@@ -19,7 +19,7 @@ Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers
 
 Program::~Program()
 {
-    m_mainForm.reset();
+    m_mainWindow.reset();
     m_controller.reset();
     setConfig(nullptr);
 }
@@ -38,25 +38,25 @@ QString Program::noIniMessage() const
 void Program::createWindows()
 {
     m_controller = std::make_unique<MainController>(m_config, core::reports(), m_timers);
-    m_mainForm = std::make_unique<MainWindow>(*m_controller, m_config);
+    m_mainWindow = std::make_unique<MainWindow>(*m_controller, m_config);
     m_controller->view().quitApplication = [this] { if (quitApplication) quitApplication(); };
-    m_mainForm->onClosed = m_controller->view().quitApplication;
-    const auto showHelp = [form = m_mainForm.get()](const QString &topic) { form->showHelp(topic); };
-    if (createToolWindows) createToolWindows(m_mainForm.get());
+    m_mainWindow->onClosed = m_controller->view().quitApplication;
+    const auto showHelp = [form = m_mainWindow.get()](const QString &topic) { form->showHelp(topic); };
+    if (createToolWindows) createToolWindows(m_mainWindow.get());
 
-    m_selectForm = new StartSelectDialog(m_mainForm.get());
-    m_toolBase = new ToolWindow(m_mainForm->rightPanel(), m_config, showHelp);
-    m_toolBase->setTag(99);
-    m_toolBase->hide();
+    m_selectDialog = new StartSelectDialog(m_mainWindow.get());
+    m_toolWindowBase = new ToolWindow(m_mainWindow->rightPanel(), m_config, showHelp);
+    m_toolWindowBase->setTag(99);
+    m_toolWindowBase->hide();
 
     const QString description = descriptionVersion
         ? descriptionVersion()
         : core::IniFile(m_config.getSysModFile()).readString(QStringLiteral("id"), QStringLiteral("version"), QStringLiteral("??"));
     const VersionInfo info = buildVersionInfo(m_config, QCoreApplication::applicationFilePath(), description);
-    m_versionWindow = new VersionWindow(m_mainForm->rightPanel(), m_config, showHelp, info);
+    m_versionWindow = new VersionWindow(m_mainWindow->rightPanel(), m_config, showHelp, info);
     m_versionWindow->hide();
     m_controller->setEditVersion(info.title);
-    m_mainForm->onInfoClick = [this] {
+    m_mainWindow->onInfoClick = [this] {
         m_versionWindow->show();
         m_versionWindow->raise();
     };
@@ -64,7 +64,7 @@ void Program::createWindows()
 
 void Program::finalize()
 {
-    m_mainForm.reset();
+    m_mainWindow.reset();
     m_controller.reset();
     m_config.finalizeConfiguration();
 }

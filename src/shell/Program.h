@@ -34,9 +34,9 @@ public:
 
     Configuration &config() { return m_config; }
     MainController &controller() { return *m_controller; }
-    MainWindow &mainForm() { return *m_mainForm; }
-    StartSelectDialog &selectForm() { return *m_selectForm; }
-    ToolWindow &toolBase() { return *m_toolBase; }
+    MainWindow &mainWindow() { return *m_mainWindow; }
+    StartSelectDialog &selectDialog() { return *m_selectDialog; }
+    ToolWindow &toolBase() { return *m_toolWindowBase; }
     VersionWindow &versionWindow() { return *m_versionWindow; }
 
     // Version of the parameter description file; the system module object
@@ -52,9 +52,9 @@ private:
     core::TimerFactory &m_timers;
     Configuration m_config;
     std::unique_ptr<MainController> m_controller;
-    std::unique_ptr<MainWindow> m_mainForm;
-    StartSelectDialog *m_selectForm = nullptr;
-    ToolWindow *m_toolBase = nullptr;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    StartSelectDialog *m_selectDialog = nullptr;
+    ToolWindow *m_toolWindowBase = nullptr;
     VersionWindow *m_versionWindow = nullptr;
 };
 

@@ -18,7 +18,7 @@ namespace shell {
 // page control. Texts come from the language section (default "Unit99").
 class ToolWindow : public QWidget {
 public:
-    // host: the main window's Panel1; showHelp opens a help topic.
+    // host: the main window's right-hand panel; showHelp opens a help topic.
     ToolWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp);
 
     QString text(int number) const { return m_config.languageText(m_sectionName, number); }

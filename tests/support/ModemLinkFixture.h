@@ -47,13 +47,13 @@ struct RecordingLamp : core::LinkLamp {
 struct ModemStack {
     ModemStack(comlink::SerialLine &line, core::TimerFactory &timers, const QString &device,
                const panels::TextFn &languageText)
-        : port(line, timers), kavcom(timers), control(port, kavcom, timers), queue(timers), session(timers),
+        : port(line, timers), framedLink(timers), control(port, framedLink, timers), queue(timers), session(timers),
           panel(timers, languageText, false), lamps(timers)
     {
         port.setConfiguredDevice(device);
-        kavcom.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
-        kavcom.readChars = [this](int count) { return port.readChars(count); };
-        kavcom.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
+        framedLink.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
+        framedLink.readChars = [this](int count) { return port.readChars(count); };
+        framedLink.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         // The identification command, so the modem's identity line reaches the port window.
         control.readSettings = [] {
             comlink::ModemSettings settings;
@@ -63,7 +63,7 @@ struct ModemStack {
 
         queue.setMode(1);
         queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            kavcom.kavcomSend(telegram, std::move(answer));
+            framedLink.kavcomSend(telegram, std::move(answer));
         };
         queue.isLinkUp = [this] { return port.linkUp(); };
         queue.onRestart = [this](const QString &text) { restarts << text; };
@@ -105,7 +105,7 @@ struct ModemStack {
     }
 
     comlink::ComPort port;
-    comlink::FramedLink kavcom;
+    comlink::FramedLink framedLink;
     comlink::ModemControl control;
     protocol::TransferQueue queue;
     shell::RemoteSession session;

@@ -19,8 +19,7 @@ using testsupport::button;
 
 namespace {
 
-class LinkWindowsTest : public ::testing::Test {
-protected:
+struct LinkWindowsTest : ::testing::Test {
     LinkWindowsTest()
     {
         testsupport::testApp<QApplication>();

@@ -22,17 +22,17 @@ QString byNumber(const QString &, const QString &ident)
 struct WindowRig : SessionRig {
     QWidget host;
     panels::SessionPanelWindow panel{time, byNumber, false};
-    panels::LampWindow leds{time};
+    panels::LampWindow lampWindow{time};
 
     void wire()
     {
         panel.logic().setSession(&modem);
-        modem.windows().setGaugeMax = [this](int n) { leds.setGaugeMax(n); };
-        modem.windows().setGaugePosition = [this](int n) { leds.setGaugePosition(n); };
-        modem.windows().setTimeText = [this](const QString &t) { leds.setTimeText(t); };
+        modem.windows().setGaugeMax = [this](int n) { lampWindow.setGaugeMax(n); };
+        modem.windows().setGaugePosition = [this](int n) { lampWindow.setGaugePosition(n); };
+        modem.windows().setTimeText = [this](const QString &t) { lampWindow.setTimeText(t); };
         modem.inputQuery = [](const QString &, const QString &, QString &) { return true; };
         panel.showSessionPanel(&host, 0, 0);
-        leds.showLeds(&host, 0, 200, false);
+        lampWindow.showLeds(&host, 0, 200, false);
     }
 };
 
@@ -62,16 +62,16 @@ TEST(PanelWindows, ClicksReachTheSessionAndStatesShowTheirLook)
     EXPECT_TRUE(rig.journal.contains("dial 0711"));
     EXPECT_TRUE(rig.panel.dialButton()->isChecked());
     EXPECT_TRUE(rig.panel.hangUpButton()->isEnabled());
-    EXPECT_EQ(rig.leds.timeText(), "[45.00 sec]");
-    EXPECT_EQ(rig.leds.gaugeMax(), 450);
+    EXPECT_EQ(rig.lampWindow.timeText(), "[45.00 sec]");
+    EXPECT_EQ(rig.lampWindow.gaugeMax(), 450);
     rig.time.advance(1000);
-    EXPECT_EQ(rig.leds.gaugePosition(), 440);
+    EXPECT_EQ(rig.lampWindow.gaugePosition(), 440);
 
     rig.panel.hangUpButton()->click();
     EXPECT_EQ(rig.panel.statusField()->text(), "AUFLEGEN");
     rig.time.advance(100);
     EXPECT_FALSE(rig.panel.dialButton()->isChecked());
-    EXPECT_EQ(rig.leds.gaugePosition(), 0);
+    EXPECT_EQ(rig.lampWindow.gaugePosition(), 0);
     EXPECT_EQ(rig.panel.partnerLabel()->text(), "T5");
 }
 
@@ -96,13 +96,13 @@ TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
 {
     WindowRig rig;
     bool attached = false;
-    rig.leds.onShowLeds = [&attached](panels::LineLamps &) { attached = true; };
+    rig.lampWindow.onShowLeds = [&attached](panels::LineLamps &) { attached = true; };
     rig.wire();
     EXPECT_TRUE(attached);
-    EXPECT_EQ(rig.leds.connectColour(), core::colour::Maroon);
-    rig.leds.lamps().setConnected(true);
-    EXPECT_EQ(rig.leds.connectColour(), core::colour::Lime);
-    rig.leds.halt();
+    EXPECT_EQ(rig.lampWindow.connectColour(), core::colour::Maroon);
+    rig.lampWindow.lamps().setConnected(true);
+    EXPECT_EQ(rig.lampWindow.connectColour(), core::colour::Lime);
+    rig.lampWindow.halt();
     EXPECT_EQ(rig.journal.last(), "debug mst_leds> halt");
 
     rig.panel.close();
@@ -122,22 +122,22 @@ TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
             QWidget host;
             host.show();
             core::VirtualTime time;
-            panels::LampWindow leds(time);
-            leds.showLeds(&host, 0, 0, false);
+            panels::LampWindow lampWindow(time);
+            lampWindow.showLeds(&host, 0, 0, false);
             QFont font = host.font();
             font.setPointSizeF(font.pointSizeF() * pointScale);
             host.setFont(font);
-            leds.setTimeText(timeText);
+            lampWindow.setTimeText(timeText);
             QCoreApplication::sendPostedEvents();
-            for (QLabel *label : leds.findChildren<QLabel *>()) {
+            for (QLabel *label : lampWindow.findChildren<QLabel *>()) {
                 EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->text());
                 EXPECT_GE(label->height(), label->sizeHint().height()) << qPrintable(label->text());
             }
             // The count-down ticks without the window jumping.
-            const int width = leds.width();
-            leds.setTimeText(QString(timeText).replace(".00", ".90"));
+            const int width = lampWindow.width();
+            lampWindow.setTimeText(QString(timeText).replace(".00", ".90"));
             QCoreApplication::sendPostedEvents();
-            EXPECT_EQ(leds.width(), width);
+            EXPECT_EQ(lampWindow.width(), width);
         }
     }
 }

@@ -23,11 +23,10 @@ QByteArray fileBytes(const QString &name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class TTelefonBuchTest : public ::testing::Test {
-protected:
+struct PhoneBookWindowTest : ::testing::Test {
     static void SetUpTestSuite() { testsupport::testApp<QApplication>(); }
 
-    TTelefonBuchTest()
+    PhoneBookWindowTest()
     {
         file = dir.filePath("telefonbuch.txt");
         QFile f(file);
@@ -39,7 +38,7 @@ protected:
         book->setFileName(file);
         book->today = [] { return QDate(2026, 12, 10); };
     }
-    ~TTelefonBuchTest() override { delete book; }
+    ~PhoneBookWindowTest() override { delete book; }
 
     QString cell(int row, int col) const
     {
@@ -59,7 +58,7 @@ protected:
     PhoneBookWindow *book = nullptr;
 };
 
-TEST_F(TTelefonBuchTest, ShowsTheFileInDialModeAndPicksTheNumber)
+TEST_F(PhoneBookWindowTest, ShowsTheFileInDialModeAndPicksTheNumber)
 {
     book->show();
     EXPECT_EQ(book->windowTitle(), "TelefonBuch");
@@ -78,7 +77,7 @@ TEST_F(TTelefonBuchTest, ShowsTheFileInDialModeAndPicksTheNumber)
     EXPECT_EQ(book->result(), QDialog::Accepted);
 }
 
-TEST_F(TTelefonBuchTest, EditModeSavesAndTheNextShowReloads)
+TEST_F(PhoneBookWindowTest, EditModeSavesAndTheNextShowReloads)
 {
     book->show();
     QTest::mouseClick(book->editButton(), Qt::LeftButton);
@@ -101,7 +100,7 @@ TEST_F(TTelefonBuchTest, EditModeSavesAndTheNextShowReloads)
     EXPECT_EQ(cell(2, 0), "Neubau");
 }
 
-TEST_F(TTelefonBuchTest, RefusedSaveShowsWhyAndKeepsTheFile)
+TEST_F(PhoneBookWindowTest, RefusedSaveShowsWhyAndKeepsTheFile)
 {
     book->show();
     QTest::mouseClick(book->editButton(), Qt::LeftButton);
@@ -112,7 +111,7 @@ TEST_F(TTelefonBuchTest, RefusedSaveShowsWhyAndKeepsTheFile)
     EXPECT_EQ(cell(0, 0), "Musterhaus (alt)") << "the user's edit stays for correction";
 }
 
-TEST_F(TTelefonBuchTest, MissingFileIsCreatedAndTextsComeFromTheLanguageFile)
+TEST_F(PhoneBookWindowTest, MissingFileIsCreatedAndTextsComeFromTheLanguageFile)
 {
     QFile::remove(file);
     book->languageText = [](const QString &section, const QString &ident) {

@@ -21,8 +21,7 @@ using protocol::TransferQueue;
 
 namespace {
 
-class Window : public testing::Test {
-protected:
+struct Window : testing::Test {
     void SetUp() override
     {
         queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {

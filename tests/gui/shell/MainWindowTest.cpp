@@ -19,8 +19,7 @@
 
 using namespace core::colour;
 
-class MainWindowTest : public ::testing::Test {
-protected:
+struct MainWindowTest : ::testing::Test {
     QTemporaryDir tmp;
     core::VirtualTime time;
     std::unique_ptr<shell::Program> program;
@@ -42,7 +41,7 @@ protected:
 
     void TearDown() override { program.reset(); }
 
-    shell::MainWindow &main() { return program->mainForm(); }
+    shell::MainWindow &main() { return program->mainWindow(); }
     QStringList mainLog() const { return readLines(tmp.filePath(QStringLiteral("log/main.log"))); }
 };
 
@@ -168,7 +167,7 @@ TEST_F(MainWindowTest, HelpWithoutFileSaysWhichFileIsMissing)
 
 TEST_F(MainWindowTest, StartSelectionShowsTheButtonsOfItsMask)
 {
-    shell::StartSelectDialog &select = program->selectForm();
+    shell::StartSelectDialog &select = program->selectDialog();
     EXPECT_EQ(select.windowTitle(), QStringLiteral("Start Select"));
     struct { int mask; bool sysmod, steuerung, modem; } cases[] = {{3, true, true, false}, {7, true, true, true}, {4, false, false, true}};
     for (const auto &c : cases) {

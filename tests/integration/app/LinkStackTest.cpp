@@ -48,8 +48,7 @@ bool spin(const std::function<bool()> &done, int timeoutMs)
 // Text fields come padded with blanks or zero bytes.
 QString fieldText(const QByteArray &raw) { return QString::fromLatin1(raw).remove(QChar(0)).trimmed(); }
 
-class LinkStack {
-public:
+struct LinkStack {
     explicit LinkStack(const QString &device)
     {
         application();
@@ -94,7 +93,7 @@ public:
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
     protocol::Line401 line{port, timers};
-    protocol::CommandLibrary utils{queue.putFunction(), timers.clock()};
+    protocol::CommandLibrary commandLibrary{queue.putFunction(), timers.clock()};
 };
 
 // The same make-up as the stand-in process (seed 1), to know what it answers.
@@ -105,8 +104,7 @@ struct Expected {
     sim::Lift &lift(int index) { return *installation.lift(index); }
 };
 
-class LinkStackTest : public ::testing::Test {
-protected:
+struct LinkStackTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -127,29 +125,29 @@ TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValu
 {
     EXPECT_EQ(stack->ask(2, bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 
-    protocol::CommandLibrary &utils = stack->utils;
+    protocol::CommandLibrary &commandLibrary = stack->commandLibrary;
     const sim::Lift &lift = expected.lift(0);
-    EXPECT_EQ(stack->text([&](auto proc) { utils.getVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.getKo(proc); }), QString(QChar(lift.topFloor())));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.getKennung(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
-    EXPECT_EQ(stack->text([&](auto proc) { utils.getTelefon(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getKo(proc); }), QString(QChar(lift.topFloor())));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getInstallationCode(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getTelephone(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
 
-    ASSERT_TRUE(utils.setTelefon(QStringLiteral("0711 4711")));
+    ASSERT_TRUE(commandLibrary.setTelephone(QStringLiteral("0711 4711")));
     ASSERT_TRUE(stack->drained());
-    EXPECT_EQ(stack->text([&](auto proc) { utils.getTelefon(proc); }).value_or("?").trimmed(), QStringLiteral("0711 4711"));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getTelephone(proc); }).value_or("?").trimmed(), QStringLiteral("0711 4711"));
 
     // The memory block read gives the bytes at the selected address.
-    ASSERT_TRUE(stack->done([&](auto done) { utils.selectAddress(sim::Lift::IdentityAddress, done); }));
-    ASSERT_TRUE(stack->done([&](auto done) { utils.readBlock(done); }));
-    EXPECT_EQ(utils.blockData().mid(1, 13), lift.memory().mid(sim::Lift::IdentityAddress, 13));
+    ASSERT_TRUE(stack->done([&](auto done) { commandLibrary.selectAddress(sim::Lift::IdentityAddress, done); }));
+    ASSERT_TRUE(stack->done([&](auto done) { commandLibrary.readBlock(done); }));
+    EXPECT_EQ(commandLibrary.blockData().mid(1, 13), lift.memory().mid(sim::Lift::IdentityAddress, 13));
 }
 
 TEST_F(LinkStackTest, ClockSetToThePcsTimeReadsBackThePcsDate)
 {
-    protocol::CommandLibrary &utils = stack->utils;
-    ASSERT_TRUE(stack->done([&](auto done) { utils.setClock(done); }));
+    protocol::CommandLibrary &commandLibrary = stack->commandLibrary;
+    ASSERT_TRUE(stack->done([&](auto done) { commandLibrary.setClock(done); }));
     const QDate today = QDate::currentDate();
-    const std::optional<QString> clock = stack->text([&](auto proc) { utils.getClock(proc); });
+    const std::optional<QString> clock = stack->text([&](auto proc) { commandLibrary.getClock(proc); });
     ASSERT_TRUE(clock.has_value());
     const QString date = clock->section(QLatin1Char('/'), 0, 0).trimmed();
     // Just after midnight the date may have moved on between set and read.
@@ -168,10 +166,10 @@ TEST_F(LinkStackTest, GroupRoutedRequestsReachTheirLiftOnly)
     protocol::CommandLibrary lift0(routed(0), stack->timers.clock());
     protocol::CommandLibrary lift2(routed(2), stack->timers.clock());
 
-    ASSERT_TRUE(lift2.setKennung(QStringLiteral("AUFZUG ZWEI")));
+    ASSERT_TRUE(lift2.setInstallationCode(QStringLiteral("AUFZUG ZWEI")));
     ASSERT_TRUE(stack->drained());
-    EXPECT_EQ(stack->text([&](auto proc) { lift2.getKennung(proc); }).value_or("?").trimmed(), QStringLiteral("AUFZUG ZWEI"));
-    EXPECT_EQ(stack->text([&](auto proc) { lift0.getKennung(proc); }).value_or("?").trimmed(),
+    EXPECT_EQ(stack->text([&](auto proc) { lift2.getInstallationCode(proc); }).value_or("?").trimmed(), QStringLiteral("AUFZUG ZWEI"));
+    EXPECT_EQ(stack->text([&](auto proc) { lift0.getInstallationCode(proc); }).value_or("?").trimmed(),
               fieldText(expected.lift(0).identity()));
 }
 

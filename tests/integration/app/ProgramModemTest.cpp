@@ -12,8 +12,7 @@ namespace {
 
 using runs::waitForText;
 
-class ProgramModem : public ::testing::Test {
-protected:
+struct ProgramModem : ::testing::Test {
     // The stand-in's modem with options; the program with modem (digit 2) and automatic link (digit 5).
     bool start(const QStringList &simOptions)
     {

@@ -17,8 +17,7 @@
 namespace runs {
 
 // haltron-sim --pty --link <path>: the link name stays when the stand-in restarts.
-class SimProcess {
-public:
+struct SimProcess {
     SimProcess(QString linkPath, QStringList options) : m_link(std::move(linkPath)), m_options(std::move(options)) {}
     ~SimProcess() { stop(); }
 

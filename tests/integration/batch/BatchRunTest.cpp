@@ -90,8 +90,7 @@ const QStringList Lift0Faults{QStringLiteral("ED-.012 (005)"), QStringLiteral("E
                               QStringLiteral("NC-.013 (005)"), QStringLiteral("BG-.018 (001)"), QStringLiteral("BG-.010 (001)"),
                               QStringLiteral("BG-.002 (000)"), QStringLiteral("MN-.004 (007)")};
 
-class BatchRun : public ::testing::Test {
-protected:
+struct BatchRun : ::testing::Test {
     // The stand-in with options, the program with a batch log in the temp folder.
     runs::RunResult run(const QStringList &simOptions, const QStringList &switches, int timeoutMs = 60000,
                         const QString &methode = QStringLiteral("00001"))

@@ -19,8 +19,7 @@ namespace {
 using testsupport::waitFor;
 
 // haltron-sim serving its modem on a fresh pseudo-terminal, killed at the end.
-class SimModemProcess {
-public:
+struct SimModemProcess {
     SimModemProcess()
     {
         m_process.start(QStringLiteral(HALTRON_SIM), {QStringLiteral("--modem"), QStringLiteral("--pty"),

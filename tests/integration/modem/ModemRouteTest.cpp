@@ -179,7 +179,7 @@ TEST(ModemRoute, NakStormEndsInTheTimeoutAndTheQueueRestarts)
     // The flushed request never hears of it; the queue and the framing layer are free again.
     EXPECT_FALSE(answered);
     EXPECT_EQ(f.pc.queue.count(), 0);
-    EXPECT_FALSE(f.pc.kavcom.busy());
+    EXPECT_FALSE(f.pc.framedLink.busy());
     // The link itself stays up: the next request is taken (and refused by the far end again).
     EXPECT_TRUE(f.pc.port.linkUp());
     EXPECT_TRUE(f.pc.queue.transferPut(2, {}, bytes({0xF1, 0x00})));
@@ -277,7 +277,7 @@ TEST(ModemRoute, CarrierLostMidTransferFreesTheQueueAndTheNextSessionWorks)
     EXPECT_GT(answers, 0);
     EXPECT_EQ(f.pc.linkLamp.colour, core::colour::Red);
 
-    ASSERT_TRUE(f.runUntil([&] { return f.pc.queue.count() == 0 && !f.pc.kavcom.busy(); }, 15000));
+    ASSERT_TRUE(f.runUntil([&] { return f.pc.queue.count() == 0 && !f.pc.framedLink.busy(); }, 15000));
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 5000));
     ASSERT_TRUE(f.dial());
     EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));

@@ -18,8 +18,7 @@ using core::bytes;
 
 namespace {
 
-class SimProcess {
-public:
+struct SimProcess {
     explicit SimProcess(const QStringList &options)
     {
         m_process.start(QStringLiteral(HALTRON_SIM), QStringList{QStringLiteral("--pty"), QStringLiteral("--traffic"), QStringLiteral("0")} + options);

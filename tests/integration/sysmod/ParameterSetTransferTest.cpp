@@ -20,8 +20,7 @@ struct Outcome {
 };
 
 // The program's system module and its transfer over the local link to the stand-in.
-class SysModLink : public ::testing::Test {
-protected:
+struct SysModLink : ::testing::Test {
     explicit SysModLink(sim::InstallationSetup setup = {.lifts = 2, .floors = 9, .seed = 4})
         : link(setup)
     {

@@ -20,18 +20,17 @@ const QByteArray kF101Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0
 
 // The layer on virtual time, with the port's side played by the test: what
 // the layer sends is collected, what the test feeds arrives as one batch.
-class KavComTest : public ::testing::Test {
-protected:
-    KavComTest()
+struct FramedLinkTest : ::testing::Test {
+    FramedLinkTest()
     {
-        kav.sendString = [this](const QByteArray &b) { sent += b; return true; };
-        kav.readChars = [this](int n) {
+        framedLink.sendString = [this](const QByteArray &b) { sent += b; return true; };
+        framedLink.readChars = [this](int n) {
             const QByteArray out = pending.left(n);
             pending.remove(0, out.size());
             return out;
         };
-        kav.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
-        kav.onLinkError = [this](const QString &t) { linkErrors << t; };
+        framedLink.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
+        framedLink.onLinkError = [this](const QString &t) { linkErrors << t; };
     }
 
     // One receive event of the port carrying these bytes.
@@ -45,7 +44,7 @@ protected:
 
     bool sendF100()
     {
-        return kav.kavcomSend(bytes({0xF1, 0x00}), [this](const QByteArray &a) { answers << a; });
+        return framedLink.kavcomSend(bytes({0xF1, 0x00}), [this](const QByteArray &a) { answers << a; });
     }
     // The controller's side of one full exchange, each step a batch of its own.
     void controllerAnswers(const QByteArray &answerFrame)
@@ -57,14 +56,14 @@ protected:
     }
 
     core::VirtualTime time;
-    FramedLink kav{time};
+    FramedLink framedLink{time};
     QByteArray sent, pending;
     std::function<void(int)> rxHook;
     QList<QByteArray> answers;
     QStringList linkErrors;
 };
 
-TEST(KavComFrame, BuildsFramesAndChecksums)
+TEST(FramedLinkFrame, BuildsFramesAndChecksums)
 {
     EXPECT_EQ(QByteArray(1, 0x02) + FramedLink::buildFrame(bytes({0xF1, 0x00})), kF100Frame);
     EXPECT_EQ(FramedLink::buildFrame({}), bytes({0x04, 0x28, 0xFF, 0xFF, 0x29}));
@@ -76,7 +75,7 @@ TEST(KavComFrame, BuildsFramesAndChecksums)
     EXPECT_EQ(core::byteAt(group, 0), 10);
 }
 
-TEST(KavComFrame, UnpacksOnlyStandardAnswers)
+TEST(FramedLinkFrame, UnpacksOnlyStandardAnswers)
 {
     struct Case { QByteArray in, data; bool error; };
     const Case cases[] = {
@@ -95,7 +94,7 @@ TEST(KavComFrame, UnpacksOnlyStandardAnswers)
     }
 }
 
-TEST(KavComFrame, FindsTheFirstFrameWithTheAnswerHeader)
+TEST(FramedLinkFrame, FindsTheFirstFrameWithTheAnswerHeader)
 {
     const QByteArray std = FramedLink::StandardHeader;
     struct Case { const char *what; QByteArray in; bool complete; QByteArray frame; };
@@ -120,31 +119,31 @@ TEST(KavComFrame, FindsTheFirstFrameWithTheAnswerHeader)
     }
 }
 
-TEST_F(KavComTest, SendsF100AndDeliversTheAnswerData)
+TEST_F(FramedLinkTest, SendsF100AndDeliversTheAnswerData)
 {
     ASSERT_TRUE(sendF100());
     EXPECT_EQ(takeSent(), kSoh);
-    EXPECT_EQ(kav.state(), FramedLink::SohSent);
+    EXPECT_EQ(framedLink.state(), FramedLink::SohSent);
     feed(kAck);
     EXPECT_EQ(takeSent(), kF100Frame);
     feed(kAck);
     feed(kSoh);
     EXPECT_EQ(takeSent(), kAck);
-    EXPECT_EQ(kav.state(), FramedLink::Receiving);
+    EXPECT_EQ(framedLink.state(), FramedLink::Receiving);
     feed(kF101Frame.left(3));  // the answer may arrive in pieces
     EXPECT_TRUE(answers.isEmpty());
     feed(kF101Frame.mid(3));
     EXPECT_EQ(takeSent(), kAck);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
-    EXPECT_EQ(kav.state(), FramedLink::Idle);
-    EXPECT_FALSE(kav.busy());
+    EXPECT_EQ(framedLink.state(), FramedLink::Idle);
+    EXPECT_FALSE(framedLink.busy());
     EXPECT_TRUE(rxHook) << "the receive hook stays installed after a good transfer";
     time.advance(10000);
     EXPECT_EQ(answers.size(), 1) << "no late time-out";
     EXPECT_TRUE(linkErrors.isEmpty());
 }
 
-TEST_F(KavComTest, AcceptsAnAnswerWithAWrongChecksum)
+TEST_F(FramedLinkTest, AcceptsAnAnswerWithAWrongChecksum)
 {
     sendF100();
     controllerAnswers(bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x00}));
@@ -153,7 +152,7 @@ TEST_F(KavComTest, AcceptsAnAnswerWithAWrongChecksum)
 
 // Each row of the byte table: a start state, the bytes of one receive event,
 // and the state, line output and handshake timer that follow.
-TEST_F(KavComTest, ByteTable)
+TEST_F(FramedLinkTest, ByteTable)
 {
     enum Start { IdleFresh, InSohSent, InFrameSent, InReceiving };
     struct Row { const char *what; Start start; QByteArray batch; int state; QByteArray out; int timerMs; };
@@ -172,10 +171,10 @@ TEST_F(KavComTest, ByteTable)
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
-        kav.kavcomReset();
+        framedLink.kavcomReset();
         answers.clear();
         if (r.start == IdleFresh) {
-            rxHook = [this](int n) { kav.receiveBytes(n); };  // as the port calls it
+            rxHook = [this](int n) { framedLink.receiveBytes(n); };  // as the port calls it
         } else {
             sendF100();
             if (r.start >= InFrameSent) feed(kAck);
@@ -187,16 +186,16 @@ TEST_F(KavComTest, ByteTable)
         takeSent();
         time.advance(0);
         feed(r.batch);
-        EXPECT_EQ(kav.state(), r.state);
+        EXPECT_EQ(framedLink.state(), r.state);
         EXPECT_EQ(takeSent(), r.out);
-        EXPECT_TRUE(kav.stateTimerActive());
-        EXPECT_EQ(kav.stateTimerInterval(), r.timerMs);
+        EXPECT_TRUE(framedLink.stateTimerActive());
+        EXPECT_EQ(framedLink.stateTimerInterval(), r.timerMs);
     }
 }
 
 // Each row of the timer table: bytes that wait in the buffer when the
 // handshake timer runs out, and what the expiry makes of them.
-TEST_F(KavComTest, TimerTable)
+TEST_F(FramedLinkTest, TimerTable)
 {
     struct Row { const char *what; QList<QByteArray> batches; int state; QByteArray out; };
     const Row rows[] = {
@@ -212,20 +211,20 @@ TEST_F(KavComTest, TimerTable)
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
-        kav.kavcomReset();
+        framedLink.kavcomReset();
         answers.clear();
         sendF100();
         for (const QByteArray &b : r.batches) feed(b);
         takeSent();
-        const int interval = kav.stateTimerInterval();
+        const int interval = framedLink.stateTimerInterval();
         time.advance(interval);
-        EXPECT_EQ(kav.state(), r.state);
+        EXPECT_EQ(framedLink.state(), r.state);
         EXPECT_EQ(takeSent(), r.out);
         EXPECT_TRUE(answers.isEmpty());
     }
 }
 
-TEST_F(KavComTest, LostAckFollowedBySohInOneBatchStillBringsTheAnswer)
+TEST_F(FramedLinkTest, LostAckFollowedBySohInOneBatchStillBringsTheAnswer)
 {
     sendF100();
     feed(kAck);
@@ -237,7 +236,7 @@ TEST_F(KavComTest, LostAckFollowedBySohInOneBatchStillBringsTheAnswer)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
-TEST_F(KavComTest, LostAckWithSohFirstInTheBatchEndsInTheTimeOut)
+TEST_F(FramedLinkTest, LostAckWithSohFirstInTheBatchEndsInTheTimeOut)
 {
     sendF100();
     feed(kAck);
@@ -248,19 +247,19 @@ TEST_F(KavComTest, LostAckWithSohFirstInTheBatchEndsInTheTimeOut)
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
 }
 
-TEST_F(KavComTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFirst)
+TEST_F(FramedLinkTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFirst)
 {
     sendF100();
     QList<QByteArray> second;
     auto trySecond = [&] {
-        EXPECT_FALSE(kav.kavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
+        EXPECT_FALSE(framedLink.kavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
     };
     trySecond();  // in SohSent
     feed(kAck);
     feed(kAck);
     trySecond();  // handshake rests in Idle while the answer is awaited
-    EXPECT_FALSE(kav.startSend(FramedLink::buildFrame({}), {}));
-    EXPECT_FALSE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
+    EXPECT_FALSE(framedLink.startSend(FramedLink::buildFrame({}), {}));
+    EXPECT_FALSE(framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
     takeSent();
     feed(kSoh);
     feed(kF101Frame);
@@ -269,7 +268,7 @@ TEST_F(KavComTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFirst)
     EXPECT_EQ(takeSent(), kAck + kAck) << "the refused sends put nothing on the line";
 }
 
-TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
+TEST_F(FramedLinkTest, AnswerTimeOutResetsAndTheNextTransferWorks)
 {
     sendF100();
     time.advance(4999);
@@ -277,8 +276,8 @@ TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
     time.advance(1);
     EXPECT_EQ(answers, QList<QByteArray>{"<ERROR> NC/TIME.OUT 5000"});
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
-    EXPECT_EQ(kav.state(), FramedLink::Idle);
-    EXPECT_FALSE(kav.busy());
+    EXPECT_EQ(framedLink.state(), FramedLink::Idle);
+    EXPECT_FALSE(framedLink.busy());
     EXPECT_FALSE(rxHook) << "reset removes the receive hook";
 
     answers.clear();
@@ -288,19 +287,19 @@ TEST_F(KavComTest, AnswerTimeOutResetsAndTheNextTransferWorks)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
-TEST_F(KavComTest, AnswerWithAnotherHeaderIsHandedOverRawAsALinkError)
+TEST_F(FramedLinkTest, AnswerWithAnotherHeaderIsHandedOverRawAsALinkError)
 {
-    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
+    framedLink.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     sendF100();
     const QByteArray other = bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00});
     controllerAnswers(other);
     EXPECT_EQ(answers, QList<QByteArray>{other.mid(2)});
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
-    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(framedLink.busy());
     EXPECT_FALSE(rxHook);
 }
 
-TEST_F(KavComTest, FrameWithAWrongHeaderIsNotRecognised)
+TEST_F(FramedLinkTest, FrameWithAWrongHeaderIsNotRecognised)
 {
     sendF100();
     controllerAnswers(bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0xF1, 0x01, 0x00}));
@@ -311,11 +310,11 @@ TEST_F(KavComTest, FrameWithAWrongHeaderIsNotRecognised)
     EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
 }
 
-TEST_F(KavComTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
+TEST_F(FramedLinkTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
 {
     // The controller refuses every SOH and every frame for as long as we try.
     auto storm = [&](bool refuseFrame) {
-        for (int t = 0; t < 6000 && kav.busy(); t += 10) {
+        for (int t = 0; t < 6000 && framedLink.busy(); t += 10) {
             const QByteArray out = takeSent();
             if (out.endsWith(kSoh)) feed(refuseFrame ? kAck : kNak);
             else if (out.startsWith(char(0x02))) feed(kNak);
@@ -339,7 +338,7 @@ TEST_F(KavComTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
     }
 }
 
-TEST_F(KavComTest, RepeatsAfterANakToTheFrameUntilItIsAccepted)
+TEST_F(FramedLinkTest, RepeatsAfterANakToTheFrameUntilItIsAccepted)
 {
     sendF100();
     feed(kAck);
@@ -350,14 +349,14 @@ TEST_F(KavComTest, RepeatsAfterANakToTheFrameUntilItIsAccepted)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
-TEST_F(KavComTest, NoiseBetweenFramesIsSkipped)
+TEST_F(FramedLinkTest, NoiseBetweenFramesIsSkipped)
 {
     sendF100();
     controllerAnswers(kF101Frame);
     feed(bytes({0x55, 0xAA, 0x28, 0xFF}));  // line noise while nothing is asked
     time.advance(100);
-    EXPECT_EQ(kav.state(), FramedLink::Idle);
-    EXPECT_TRUE(kav.rxBuffer().isEmpty());
+    EXPECT_EQ(framedLink.state(), FramedLink::Idle);
+    EXPECT_TRUE(framedLink.rxBuffer().isEmpty());
     answers.clear();
     takeSent();
     ASSERT_TRUE(sendF100());
@@ -368,41 +367,41 @@ TEST_F(KavComTest, NoiseBetweenFramesIsSkipped)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
-TEST_F(KavComTest, EndlessNoiseAfterAnSohIsCutOff)
+TEST_F(FramedLinkTest, EndlessNoiseAfterAnSohIsCutOff)
 {
     sendF100();
     feed(kAck);
     feed(kAck);
     feed(kSoh);
     takeSent();
-    for (int i = 0; i < 40 && kav.state() == FramedLink::Receiving; ++i) {
+    for (int i = 0; i < 40 && framedLink.state() == FramedLink::Receiving; ++i) {
         feed(QByteArray(100, char(0x55)));
         time.advance(10);
     }
-    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_EQ(framedLink.state(), FramedLink::Idle);
     EXPECT_EQ(takeSent(), kNak);
 }
 
-TEST_F(KavComTest, SendNoAnswerReportsTheAcknowledgementOnce)
+TEST_F(FramedLinkTest, SendNoAnswerReportsTheAcknowledgementOnce)
 {
     QStringList done;
-    ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
+    ASSERT_TRUE(framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
     EXPECT_EQ(takeSent(), kSoh);
     feed(kAck);
     EXPECT_EQ(takeSent(), bytes({0x02, 0x03, 0x0C, 0x05, 0x13}));
     feed(kAck);
     EXPECT_EQ(done, QStringList{"return with no answer"});
-    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(framedLink.busy());
     time.runUntilIdle();
     EXPECT_EQ(done.size(), 1);
     EXPECT_TRUE(linkErrors.isEmpty());
 }
 
-TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
+TEST_F(FramedLinkTest, StartSendDeliversThePartnerNameFrameRaw)
 {
-    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
+    framedLink.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     QList<QByteArray> frames;
-    ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
+    ASSERT_TRUE(framedLink.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
     feed(kAck);
     EXPECT_EQ(takeSent(), kSoh + bytes({0x02, 0x04, 0x28, 0xFF, 0x90, 0xBA}));
     feed(kAck);
@@ -411,25 +410,25 @@ TEST_F(KavComTest, StartSendDeliversThePartnerNameFrameRaw)
     EXPECT_EQ(frames, QList<QByteArray>{bytes({0x28, 0xFF, 0x91, 'A', 'B', '1', '2', 0x00})});
 }
 
-TEST_F(KavComTest, UnacknowledgedRawStartFreesTheLayerAfterTheTimeOut)
+TEST_F(FramedLinkTest, UnacknowledgedRawStartFreesTheLayerAfterTheTimeOut)
 {
     QStringList done;
-    kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; });
+    framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; });
     time.advance(FramedLink::AnswerTimeoutMs);
-    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(framedLink.busy());
     EXPECT_TRUE(done.isEmpty());
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
     EXPECT_TRUE(sendF100());
 }
 
-TEST_F(KavComTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
+TEST_F(FramedLinkTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
 {
     sendF100();
     feed(kAck);
-    kav.kavcomReset();
+    framedLink.kavcomReset();
     EXPECT_EQ(answers, QList<QByteArray>{FramedLink::StatusError});
     EXPECT_FALSE(rxHook);
-    EXPECT_EQ(kav.state(), FramedLink::Idle);
+    EXPECT_EQ(framedLink.state(), FramedLink::Idle);
     time.runUntilIdle();
     EXPECT_EQ(answers.size(), 1);
     answers.clear();
@@ -439,28 +438,28 @@ TEST_F(KavComTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
-TEST_F(KavComTest, AnswerProcedureMaySendTheNextRequest)
+TEST_F(FramedLinkTest, AnswerProcedureMaySendTheNextRequest)
 {
     int round = 0;
     std::function<void(const QByteArray &)> again = [&](const QByteArray &a) {
         answers << a;
         if (++round < 2) {
-            EXPECT_TRUE(kav.kavcomSend(bytes({0xF1, 0x00}), again));
+            EXPECT_TRUE(framedLink.kavcomSend(bytes({0xF1, 0x00}), again));
         }
     };
-    kav.kavcomSend(bytes({0xF1, 0x00}), again);
+    framedLink.kavcomSend(bytes({0xF1, 0x00}), again);
     controllerAnswers(kF101Frame);
-    EXPECT_EQ(kav.state(), FramedLink::SohSent);
+    EXPECT_EQ(framedLink.state(), FramedLink::SohSent);
     controllerAnswers(kF101Frame);
     EXPECT_EQ(answers.size(), 2);
-    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(framedLink.busy());
 }
 
-TEST_F(KavComTest, GarbageInEveryStateNeverHangs)
+TEST_F(FramedLinkTest, GarbageInEveryStateNeverHangs)
 {
     QRandomGenerator rng(4711);
     for (int round = 0; round < 200; ++round) {
-        if (!kav.busy()) {
+        if (!framedLink.busy()) {
             answers.clear();
             sendF100();
         }
@@ -476,7 +475,7 @@ TEST_F(KavComTest, GarbageInEveryStateNeverHangs)
         EXPECT_LE(answers.size(), 1);
     }
     time.runUntilIdle();
-    EXPECT_FALSE(kav.busy());
+    EXPECT_FALSE(framedLink.busy());
 }
 
 }  // namespace

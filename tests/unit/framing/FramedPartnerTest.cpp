@@ -14,8 +14,7 @@ namespace {
 
 // The framing layer against the controller's side over an in-memory line
 // with a 1 ms delay, wired as the port window wires it.
-class FramedPartnerTest : public ::testing::Test {
-protected:
+struct FramedPartnerTest : ::testing::Test {
     FramedPartnerTest()
     {
         auto [a, b] = MemorySerialLine::createPair(&time, 1);
@@ -32,17 +31,17 @@ protected:
             if (rxHook) rxHook(int(pcLine->bytesAvailable()));
             else pcLine->read(pcLine->bytesAvailable());  // text mode: not ours
         };
-        kav.sendString = [this](const QByteArray &b) { return pcLine->write(b) == b.size(); };
-        kav.readChars = [this](int n) { return pcLine->read(n); };
-        kav.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
-        kav.onLinkError = [this](const QString &t) { linkErrors << t; };
+        framedLink.sendString = [this](const QByteArray &b) { return pcLine->write(b) == b.size(); };
+        framedLink.readChars = [this](int n) { return pcLine->read(n); };
+        framedLink.setPortRxHook = [this](std::function<void(int)> hook) { rxHook = std::move(hook); };
+        framedLink.onLinkError = [this](const QString &t) { linkErrors << t; };
     }
 
     QByteArray ask(const QByteArray &telegram)
     {
         QByteArray answer = "<none>";
-        kav.kavcomSend(telegram, [&](const QByteArray &a) { answer = a; });
-        for (int i = 0; i < 6000 && kav.busy(); ++i) time.advance(1);
+        framedLink.kavcomSend(telegram, [&](const QByteArray &a) { answer = a; });
+        for (int i = 0; i < 6000 && framedLink.busy(); ++i) time.advance(1);
         return answer;
     }
     // The partner synchronisation as the port window runs it, reduced to its bytes.
@@ -60,7 +59,7 @@ protected:
     core::VirtualTime time;
     std::unique_ptr<MemorySerialLine> pcLine, ctlLine;
     std::unique_ptr<FramedPartner> partner;
-    FramedLink kav{time};
+    FramedLink framedLink{time};
     std::function<void(int)> rxHook;
     QStringList linkErrors;
 };
@@ -70,14 +69,14 @@ TEST_F(FramedPartnerTest, SynchronisesNotifiesAndGivesItsWholeName)
     partner->setPartnerName("AB1");
     synchronise();
     QStringList done;
-    ASSERT_TRUE(kav.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
+    ASSERT_TRUE(framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
     time.advance(100);
     EXPECT_EQ(done, QStringList{"return with no answer"});
     EXPECT_TRUE(partner->notified());
 
-    kav.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
+    framedLink.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     QByteArray frame;
-    ASSERT_TRUE(kav.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frame = f; }));
+    ASSERT_TRUE(framedLink.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frame = f; }));
     time.advance(200);
     ASSERT_FALSE(frame.isEmpty());
     // The port's name filter: drop the last two bytes, keep "0" to "z".

@@ -82,8 +82,7 @@ struct Partner {
     }
 };
 
-class Line401Test : public ::testing::Test {
-protected:
+struct Line401Test : ::testing::Test {
     Line401Test()
     {
         auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
@@ -344,8 +343,7 @@ TEST_F(Line401Test, FullRingDropsFurtherBytes)
     EXPECT_EQ(line->outCount(), Line401::RingSize - 1);
 }
 
-class BlockReadTest : public Line401Test {
-protected:
+struct BlockReadTest : Line401Test {
     BlockReadTest()
     {
         // A queue stand-in: sends at once through the driver, as the queue does in mode 2.

@@ -18,8 +18,7 @@ struct CountingLamp : core::LinkLamp {
     unsigned lampColour() const override { return colour; }
 };
 
-class ComPortTest : public ::testing::Test {
-protected:
+struct ComPortTest : ::testing::Test {
     ComPortTest()
     {
         auto [a, b] = MemorySerialLine::createPair();  // immediate delivery

@@ -41,8 +41,7 @@ struct Pty {
     }
 };
 
-class QtSerialLineTest : public ::testing::Test {
-protected:
+struct QtSerialLineTest : ::testing::Test {
     void SetUp() override
     {
         testsupport::testApp();

@@ -13,8 +13,7 @@
 // dials after a delay with the chosen outcome, aborts a dial on any
 // character that arrives meanwhile, leaves data mode on "+++" with guard
 // times, hangs up on ATH or when the PC drops DTR, and can lose the carrier.
-class FakeHayesModem {
-public:
+struct FakeHayesModem {
     enum class Outcome { Connect, Busy, NoCarrier, NoDialtone, NoAnswer };
 
     FakeHayesModem(core::TimerFactory &timers, comlink::MemorySerialLine &modemEnd, comlink::MemorySerialLine &pcEnd);

@@ -22,16 +22,15 @@ struct Lamp : core::LinkLamp {
 
 // The port with its framing layer and modem dialogue on virtual time; at the
 // far end of the line a scripted modem with a controller behind it.
-class ModemTest : public ::testing::Test {
-protected:
+struct ModemTest : ::testing::Test {
     ModemTest()
     {
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &t) { appLog << t; };
         port.onMemo = [this](const QString &t) { memo << t; };
-        kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
-        kav.readChars = [this](int n) { return port.readChars(n); };
-        kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
+        framedLink.sendString = [this](const QByteArray &b) { return port.sendString(b); };
+        framedLink.readChars = [this](int n) { return port.readChars(n); };
+        framedLink.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         port.registerLinkLed(&lamp);
         fake.partner.setPartnerName("AB12");
         fake.partner.onRequest = [](const QByteArray &t) {
@@ -64,8 +63,8 @@ protected:
     MemorySerialLine &pcLine = *lines.first;
     MemorySerialLine &modemLine = *lines.second;
     ComPort port{pcLine, time};
-    FramedLink kav{time};
-    ModemControl modem{port, kav, time};
+    FramedLink framedLink{time};
+    ModemControl modem{port, framedLink, time};
     FakeHayesModem fake{time, modemLine, pcLine};
     Lamp lamp;
     QStringList appLog, memo, ready, linked, errors;
@@ -131,15 +130,15 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_TRUE(port.isConnected());
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_EQ(port.view().status, "AB12");
-    EXPECT_EQ(kav.answerHeader(), FramedLink::StandardHeader);
-    EXPECT_FALSE(kav.onLinkError);
+    EXPECT_EQ(framedLink.answerHeader(), FramedLink::StandardHeader);
+    EXPECT_FALSE(framedLink.onLinkError);
     for (const char *line : {"wähle: 0815", "CONNECT 19200", "SYNCHRONISIERT"}) EXPECT_TRUE(appLog.contains(line)) << line;
     for (const char *line : {"start-sync", "** MST.SYNC **", "** NOTIFY PARTNER **", "NOTIFIED/CONNECTED"})
         EXPECT_TRUE(memo.contains(line)) << line;
 
     // The link now carries ordinary telegrams.
     QList<QByteArray> answers;
-    kav.kavcomSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    framedLink.kavcomSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
     time.advance(200);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 
@@ -177,7 +176,7 @@ TEST_F(ModemTest, SyncReplySplitOverTwoReceiveEventsIsFound)
 {
     // The far end is played by hand here.
     modemLine.onReadyRead = [this] { modemLine.read(modemLine.bytesAvailable()); };
-    kav.onLinkError = [this](const QString &e) { errors << e; };
+    framedLink.onLinkError = [this](const QString &e) { errors << e; };
     modem.startSync();
     time.advance(10);
     EXPECT_EQ(pcWrote(), bytes({0x01}));

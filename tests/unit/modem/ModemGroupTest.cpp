@@ -15,14 +15,13 @@ namespace {
 
 using testsupport::button;
 
-class ModemGroupTest : public ::testing::Test {
-protected:
+struct ModemGroupTest : ::testing::Test {
     ModemGroupTest()
     {
         core::reports().reset();
-        kav.sendString = [this](const QByteArray &b) { return port.sendString(b); };
-        kav.readChars = [this](int n) { return port.readChars(n); };
-        kav.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
+        framedLink.sendString = [this](const QByteArray &b) { return port.sendString(b); };
+        framedLink.readChars = [this](int n) { return port.readChars(n); };
+        framedLink.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         window.setModem(modem);
         port.openPort(1);
     }
@@ -36,8 +35,8 @@ protected:
     std::pair<std::unique_ptr<comlink::MemorySerialLine>, std::unique_ptr<comlink::MemorySerialLine>> lines =
         comlink::MemorySerialLine::createPair(&time, 1);
     comlink::ComPort port{*lines.first, time};
-    comlink::FramedLink kav{time};
-    comlink::ModemControl modem{port, kav, time};
+    comlink::FramedLink framedLink{time};
+    comlink::ModemControl modem{port, framedLink, time};
     FakeHayesModem fake{time, *lines.second, *lines.first};
     comlink::PortWindow window{port, time};
 };

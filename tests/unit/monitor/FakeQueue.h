@@ -10,8 +10,7 @@
 
 // A transfer queue stand-in: requests wait in order and are answered one at a time
 // by a controller function, as the real queue hands answers back later.
-class FakeQueue {
-public:
+struct FakeQueue {
     std::function<QByteArray(const QByteArray &telegram)> controller;
     QList<QByteArray> sent;
     QList<int> answerLengths;

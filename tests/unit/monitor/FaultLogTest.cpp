@@ -58,8 +58,7 @@ QString recordLine(int number, int fault)
 const QStringList identityLines = {
     QString::fromUtf8(" Fahrtenzähler: 10050"), " Software-Version: V4.12", " Anlagen-Kennung: Anlage-17"};
 
-class FaultLogFetch : public ::testing::Test {
-protected:
+struct FaultLogFetch : ::testing::Test {
     void SetUp() override
     {
         queue.controller = [this](const QByteArray &t) { return controller(t); };

@@ -15,8 +15,7 @@ namespace {
 // Category 0, fault 12, value 3, 05.03.07 (day 2621), 13:45:10 (code 24755).
 const QByteArray exampleRecord = bytes({0xF7, 0x00, 0x0C, 0x03, 0x3D, 0x0A, 0xB3, 0x60});
 
-class FaultTexts : public ::testing::Test {
-protected:
+struct FaultTexts : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());

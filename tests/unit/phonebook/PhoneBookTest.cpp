@@ -24,8 +24,7 @@ void writeBytes(const QString &name, const QByteArray &bytes)
     f.write(bytes);
 }
 
-class PhoneBookTest : public ::testing::Test {
-protected:
+struct PhoneBookTest : ::testing::Test {
     QString path(const QString &name) const { return dir.filePath(name); }
     QTemporaryDir dir;
     PhoneBook book;

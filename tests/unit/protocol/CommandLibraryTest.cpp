@@ -17,8 +17,7 @@ struct Request {
 };
 
 // The library over a recording put: the test sees each request and answers it.
-class Library : public testing::Test {
-protected:
+struct Library : testing::Test {
     core::TransferPutFn putFn()
     {
         return [this](int length, core::AnswerProc answer, const QByteArray &telegram) {
@@ -56,8 +55,8 @@ struct TextCase {
 
 const TextCall getVersion = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getVersion(p); };
 const TextCall getKo = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getKo(p); };
-const TextCall getKennung = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getKennung(p); };
-const TextCall getTelefon = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getTelefon(p); };
+const TextCall getInstallationCode = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getInstallationCode(p); };
+const TextCall getTelephone = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getTelephone(p); };
 const TextCall getClock = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getClock(p); };
 const TextCall toggleA = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.toggleSwitchA(p); };
 const TextCall toggleB = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.toggleSwitchB(p); };
@@ -74,8 +73,8 @@ const QString Unread = QString(QChar(0xFF));
 
 const TextCase textCases[] = {
     {"version", getVersion, {F101}, {16}, {textAnswer("QRX V4.12 0399")}, "QRX V4.12 0399"},
-    {"kennung", getKennung, {bytes({0xF2, 0x55, 0x12})}, {16}, {textAnswer("ANLAGE 0815")}, "ANLAGE 0815"},
-    {"telefon", getTelefon, {bytes({0xF2, 0x55, 0x14})}, {16}, {textAnswer("0711 4711")}, "0711 4711"},
+    {"kennung", getInstallationCode, {bytes({0xF2, 0x55, 0x12})}, {16}, {textAnswer("ANLAGE 0815")}, "ANLAGE 0815"},
+    {"telefon", getTelephone, {bytes({0xF2, 0x55, 0x14})}, {16}, {textAnswer("0711 4711")}, "0711 4711"},
     {"ko", getKo, {F2_5501}, {2}, {bytes({0xF1, 0x07})}, QString(QChar(7))},
     {"clock", getClock, {F133, F135}, {5, 5}, {count(22648), count(60)}, "29.02.00/12:34:56"},
     {"clock blanks", getClock, {F133, F135}, {5, 5}, {count(7 * 1800 + 5 * 30 + 1), count(367)}, "01.01.01/ 7: 5: 2"},
@@ -86,7 +85,7 @@ const TextCase textCases[] = {
     // Bad answers: wrong marker, short, empty.
     {"version wrong marker", getVersion, {F101}, {16}, {bytes({0xFE}) + QByteArray(15, 'A')}, Failed},
     {"version short", getVersion, {F101}, {16}, {bytes({0xFF, 0x41})}, Failed},
-    {"kennung dummy", getKennung, {bytes({0xF2, 0x55, 0x12})}, {16}, {QByteArray(16, '\0')}, Failed},
+    {"kennung dummy", getInstallationCode, {bytes({0xF2, 0x55, 0x12})}, {16}, {QByteArray(16, '\0')}, Failed},
     {"ko short", getKo, {F2_5501}, {2}, {bytes({0xF1})}, Unread},
     {"ko wrong marker", getKo, {F2_5501}, {2}, {bytes({0x00, 0x07})}, Unread},
     {"clock time wrong", getClock, {F133}, {5}, {F101}, Failed},
@@ -95,7 +94,7 @@ const TextCase textCases[] = {
     {"switch set wrong", toggleB, {F126, bytes({0xF1, 0x27})}, {2, 2}, {bytes({0xF1, 0x00}), bytes({0x00, 0x00})}, Failed},
     // Refused puts.
     {"version refused", getVersion, {}, {}, {}, Refused, 0},
-    {"kennung refused", getKennung, {}, {}, {}, Refused, 0},
+    {"kennung refused", getInstallationCode, {}, {}, {}, Refused, 0},
     {"ko refused", getKo, {}, {}, {}, Unread, 0},
     {"clock second refused", getClock, {F133}, {5}, {count(100)}, Refused, 1},
     {"switch second refused", toggleA, {F13A}, {2}, {F101}, Refused, 1},
@@ -137,15 +136,15 @@ TEST_F(Library, VersionTextFollowsTheLastRequest)
 
 TEST_F(Library, WriteTextFields)
 {
-    EXPECT_TRUE(lib.setKennung(QStringLiteral("AB")));
-    EXPECT_TRUE(lib.setTelefon(QStringLiteral(" 0711-123456789012 ")));
+    EXPECT_TRUE(lib.setInstallationCode(QStringLiteral("AB")));
+    EXPECT_TRUE(lib.setTelephone(QStringLiteral(" 0711-123456789012 ")));
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requests[0].telegram, bytes({0xFF, 0x55, 0x11, 0x41, 0x42}) + QByteArray(11, '\0'));
     EXPECT_EQ(requests[1].telegram, bytes({0xFF, 0x55, 0x13}) + QByteArray("0711-12345678"));
     EXPECT_EQ(requests[0].length, 2);
     EXPECT_FALSE(requests[0].answer);
     acceptPuts = 0;
-    EXPECT_FALSE(lib.setKennung(QStringLiteral("X")));
+    EXPECT_FALSE(lib.setInstallationCode(QStringLiteral("X")));
 }
 
 TEST_F(Library, SetClockSendsThePcTimeAndADateThatReadsBack)

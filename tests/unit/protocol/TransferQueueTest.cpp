@@ -17,8 +17,7 @@ const QByteArray Lift = bytes({0xF1, 0x60});
 
 // A queue on virtual time with both routes recorded: what went on the line,
 // and the answer procedure the route was handed.
-class Queue : public testing::Test {
-protected:
+struct Queue : testing::Test {
     void SetUp() override
     {
         queue.isLinkUp = [this] { return linkUp; };

@@ -15,7 +15,7 @@ struct DialRig : SessionRig {
     }
 };
 
-TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
+TEST(RemoteSessionDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
 {
     DialRig rig;
     ASSERT_TRUE(rig.modem.sessionDial(rig.modem.dialNumber()));
@@ -39,7 +39,7 @@ TEST(TModemDial, CountsDownFortyFiveSecondsOnTheGaugeThenHangsUp)
     EXPECT_EQ(rig.journal.size(), 4);
 }
 
-TEST(TModemDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
+TEST(RemoteSessionDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
 {
     DialRig rig;
     rig.modem.sessionDial(rig.modem.dialNumber());
@@ -55,7 +55,7 @@ TEST(TModemDial, PartnerAfterThreeSecondsEndsTheWaitAtTheNextTick)
     EXPECT_TRUE(rig.modem.linkedPending());
 }
 
-TEST(TModemDial, CarrierLostWhileLinkedEndsTheSession)
+TEST(RemoteSessionDial, CarrierLostWhileLinkedEndsTheSession)
 {
     DialRig rig;
     rig.modem.sessionDial(rig.modem.dialNumber());
@@ -71,7 +71,7 @@ TEST(TModemDial, CarrierLostWhileLinkedEndsTheSession)
     EXPECT_EQ(rig.only("ended").size(), 1);
 }
 
-TEST(TModemDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
+TEST(RemoteSessionDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
 {
     for (const QString text : {"port>Modem Connect Fehler", "MST.SYNC FAILED", "BUSY", "NO CARRIER", "NO DIALTONE"}) {
         SCOPED_TRACE(text.toStdString());
@@ -86,7 +86,7 @@ TEST(TModemDial, ErrorsEndTheSessionAtOnceAndKeepTheirText)
     }
 }
 
-TEST(TModemDial, ErrorInsideDialDoesNotWaitForTheTimeOut)
+TEST(RemoteSessionDial, ErrorInsideDialDoesNotWaitForTheTimeOut)
 {
     DialRig rig;
     rig.errorInsideDial = "port>Modem Connect Fehler";
@@ -95,7 +95,7 @@ TEST(TModemDial, ErrorInsideDialDoesNotWaitForTheTimeOut)
     EXPECT_EQ(rig.only("hangup|ended|answer"), QStringList({"hangup", "ended", "answer"}));
 }
 
-TEST(TModemDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
+TEST(RemoteSessionDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
 {
     DialRig rig;
     rig.refusesDial = true;
@@ -106,7 +106,7 @@ TEST(TModemDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
     EXPECT_EQ(rig.journal, QStringList({"dial 07111234"}));
 }
 
-TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
+TEST(RemoteSessionDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 {
     DialRig rig;
     rig.modem.monitorHalt = [&rig] { rig.journal << "monitorhalt"; };
@@ -119,7 +119,7 @@ TEST(TModemDial, HangUpDuringTheWaitEndsItAtTheNextTick)
                                         "ended", "answer"}));
 }
 
-TEST(TModemDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
+TEST(RemoteSessionDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
 {
     DialRig rig;
     rig.modem.sessionDial(rig.modem.dialNumber());
@@ -133,7 +133,7 @@ TEST(TModemDial, HangUpRightAfterThePartnerArrivedDoesNotReportIt)
     EXPECT_EQ(rig.only("ended").size(), 1);
 }
 
-TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
+TEST(RemoteSessionDial, OddTimeOutsFallBackToSaneOnes)
 {
     const struct {
         int configured;
@@ -147,7 +147,7 @@ TEST(TModemDial, OddTimeOutsFallBackToSaneOnes)
     }
 }
 
-TEST(TModemCommand, SpeakerOffSendsTheCommandAndWaitsOneSecond)
+TEST(RemoteSessionCommand, SpeakerOffSendsTheCommandAndWaitsOneSecond)
 {
     DialRig rig;
     rig.modem.setSpeaker(false);
@@ -171,7 +171,7 @@ struct InitRig : SessionRig {
     }
 };
 
-TEST(TModemInit, ReadyTextMeansSuccessAndSetsModemReady)
+TEST(RemoteSessionInit, ReadyTextMeansSuccessAndSetsModemReady)
 {
     InitRig rig;
     rig.modem.sessionInit();
@@ -186,7 +186,7 @@ TEST(TModemInit, ReadyTextMeansSuccessAndSetsModemReady)
     EXPECT_TRUE(rig.modem.modemReady());
 }
 
-TEST(TModemInit, FailuresReachTheFailureHook)
+TEST(RemoteSessionInit, FailuresReachTheFailureHook)
 {
     struct Case {
         const char *name;
@@ -213,7 +213,7 @@ TEST(TModemInit, FailuresReachTheFailureHook)
     }
 }
 
-TEST(TModemInit, StandingConnectionIsHungUpFirst)
+TEST(RemoteSessionInit, StandingConnectionIsHungUpFirst)
 {
     InitRig rig;
     rig.connected = true;
@@ -221,7 +221,7 @@ TEST(TModemInit, StandingConnectionIsHungUpFirst)
     EXPECT_EQ(rig.journal, QStringList({"open 2", "hangup", "testinit"}));
 }
 
-TEST(TModemInit, LateReadyAfterTheTimeOutIsIgnored)
+TEST(RemoteSessionInit, LateReadyAfterTheTimeOutIsIgnored)
 {
     InitRig rig;
     rig.modem.sessionInit();
@@ -232,7 +232,7 @@ TEST(TModemInit, LateReadyAfterTheTimeOutIsIgnored)
     EXPECT_FALSE(rig.modem.modemReady());
 }
 
-TEST(TModemDialNumber, InputDialogueEditsOnlyWhenConfirmed)
+TEST(RemoteSessionDialNumber, InputDialogueEditsOnlyWhenConfirmed)
 {
     SessionRig rig;
     rig.modem.setDialNumber("0711");
@@ -254,7 +254,7 @@ TEST(TModemDialNumber, InputDialogueEditsOnlyWhenConfirmed)
     EXPECT_EQ(rig.modem.dialNumber(), "0899");
 }
 
-TEST(TModemStop, StopSequenceRunsInOrderAndHaltsOnce)
+TEST(RemoteSessionStop, StopSequenceRunsInOrderAndHaltsOnce)
 {
     SessionRig rig;
     rig.modem.setModemReady(true);
@@ -270,7 +270,7 @@ TEST(TModemStop, StopSequenceRunsInOrderAndHaltsOnce)
     EXPECT_TRUE(rig.modem.halted());
 }
 
-TEST(TModemStop, StopWithoutModemOrClosingDoesNothingVisible)
+TEST(RemoteSessionStop, StopWithoutModemOrClosingDoesNothingVisible)
 {
     SessionRig rig;
     rig.modem.stopMst([&rig](const QString &t) { rig.journal << t; });
@@ -279,7 +279,7 @@ TEST(TModemStop, StopWithoutModemOrClosingDoesNothingVisible)
     EXPECT_FALSE(rig.modem.closeRequest());
 }
 
-TEST(TModemStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
+TEST(RemoteSessionStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
 {
     SessionRig rig;
     rig.modem.setModemReady(true);
@@ -292,7 +292,7 @@ TEST(TModemStop, CloseRequestLogsStopToDebugAndHaltToTheLog)
     EXPECT_EQ(rig.journal.last(), "close");
 }
 
-TEST(TModemStop, HaltDuringADialWaitStopsTheCountDown)
+TEST(RemoteSessionStop, HaltDuringADialWaitStopsTheCountDown)
 {
     DialRig rig;
     rig.modem.sessionDial("1");

@@ -4,8 +4,7 @@
 
 using shell::parseReportFlags;
 
-class LogsTest : public ShellFixture {
-protected:
+struct LogsTest : ShellFixture {
     static QString iniWith(const QString &reports)
     {
         return QStringLiteral("[logfiles]\nmainlogfile=log/main.log\nlogonfile=log/logon.log\nreports=") + reports + QLatin1Char('\n');

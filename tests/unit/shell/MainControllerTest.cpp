@@ -9,8 +9,7 @@ using namespace core::colour;
 
 namespace {
 
-class FakeLamp : public core::LinkLamp {
-public:
+struct FakeLamp : core::LinkLamp {
     void setLampColour(unsigned bgr) override { colour = bgr; }
     unsigned lampColour() const override { return colour; }
     unsigned colour = Red;
@@ -18,8 +17,7 @@ public:
 
 }  // namespace
 
-class MainControllerTest : public ShellFixture {
-protected:
+struct MainControllerTest : ShellFixture {
     std::unique_ptr<MainController> main;
     std::array<QString, 7> panels;
     QStringList calls;  // hooks and view actions, in the order they ran

@@ -16,8 +16,7 @@
 
 // A temporary working folder with INI files written by the test, a virtual
 // clock and a report record of the test's own.
-class ShellFixture : public ::testing::Test {
-protected:
+struct ShellFixture : ::testing::Test {
     QTemporaryDir tmp;
     core::VirtualTime time;
     core::ReportSink reports;

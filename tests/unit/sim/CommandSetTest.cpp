@@ -11,8 +11,7 @@ using core::bytes;
 
 namespace {
 
-class CommandSetTest : public ::testing::Test {
-protected:
+struct CommandSetTest : ::testing::Test {
     explicit CommandSetTest(sim::InstallationSetup setup = {.lifts = 2, .floors = 20, .seed = 5})
         : installation(time, setup), commands(installation)
     {

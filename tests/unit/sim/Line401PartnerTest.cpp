@@ -12,8 +12,7 @@ namespace {
 
 // The PC's end of the line, reduced to what the tests need: send line bytes
 // one at a time and collect the partner's replies.
-class Line401Test : public ::testing::Test {
-protected:
+struct Line401Test : ::testing::Test {
     void start(sim::InstallationSetup setup = {}, sim::PartnerOptions options = {})
     {
         partner.reset();

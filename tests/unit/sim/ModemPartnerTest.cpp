@@ -17,8 +17,7 @@ QByteArray frame(const QByteArray &content)
     return body + char(comlink::FramedLink::checksum(body));
 }
 
-class ModemTest : public ::testing::Test {
-protected:
+struct ModemTest : ::testing::Test {
     void start(sim::ModemOptions options = {}, sim::InstallationSetup setup = {})
     {
         modem.reset();

@@ -14,8 +14,7 @@
 // controller behind it: each request is answered after a short delay, in
 // order, by the controller's side of the transfer. tamper may answer in the
 // controller's place (an empty answer means silence).
-class FakeQueue {
-public:
+struct FakeQueue {
     FakeQueue(core::VirtualTime &time, sysmod::ParameterSetTarget &target) : m_time(time), m_target(target) {}
 
     core::TransferPutFn putFn()
