@@ -86,3 +86,45 @@ TEST(LiftState, DeliveredLanguageEntriesCoverEveryValue)
             EXPECT_FALSE(describeMonitorByte(lists, index, quint8(v)).contains('[')) << index << " " << v;
         }
 }
+
+TEST(LiftStateView, DecodesTheBlockForTheScreen)
+{
+    const monitor::MonitorTextLists texts{{"normal", "s1", "s2", "Steuerung aus"}, {"zu", "offen"}, {"ok"}};
+    // State 0x2B: index 3, upward, address locked; doors 0x16; safety 11 ignored; mode 8 is code 0.
+    const auto v = monitor::decodeLiftState(texts, QByteArray::fromHex("F62B0407" "0B" "16" "08"));
+    ASSERT_TRUE(v.has_value());
+    EXPECT_EQ(v->stateIndex, 3);
+    EXPECT_EQ(v->stateText, QStringLiteral("Steuerung aus"));
+    EXPECT_EQ(v->directionPicture, 2);
+    EXPECT_TRUE(v->addressLocked);
+    EXPECT_FALSE(v->indicator);
+    EXPECT_EQ(v->floor, 4);
+    EXPECT_EQ(v->target, 7);
+    EXPECT_EQ(v->safety, -1);
+    EXPECT_EQ(v->doorA, 1);  // closing
+    EXPECT_EQ(v->doorB, 2);  // opening
+    EXPECT_EQ(v->travelBits, 16);
+    EXPECT_EQ(v->mode.text, QStringLiteral("Normal"));
+    EXPECT_FALSE(v->remoteSwitchOff);
+
+    struct { quint8 state; int picture; } directions[] = {{0x00, 0}, {0x10, 1}, {0x18, -1}};
+    for (const auto &d : directions)
+        EXPECT_EQ(monitor::decodeLiftState(texts, QByteArray::fromHex("F6") + char(d.state))->directionPicture, d.picture);
+    EXPECT_FALSE(monitor::decodeLiftState(texts, QByteArray::fromHex("00")).has_value());
+    EXPECT_FALSE(monitor::decodeLiftState(texts, QByteArray()).has_value());
+    const auto shortBlock = monitor::decodeLiftState(texts, QByteArray::fromHex("F640"));
+    EXPECT_TRUE(shortBlock->indicator);
+    EXPECT_EQ(shortBlock->target, 255);
+}
+
+TEST(LiftStateView, AckLampsAndCallTelegram)
+{
+    EXPECT_TRUE(monitor::decodeAckLamps(QByteArray::fromHex("00FF")).isEmpty());
+    const auto lamps = monitor::decodeAckLamps(QByteArray::fromHex("F900" "21"));  // floor 0: A up, B car call
+    ASSERT_EQ(lamps.size(), 48);
+    QList<int> registered;
+    for (const auto &l : lamps)
+        if (!l.enabled) registered << l.floor * 100 + l.side * 10 + l.which;
+    EXPECT_EQ(registered, (QList<int>{1, 12}));
+    EXPECT_EQ(monitor::callTelegram(5, 1, 1), QByteArray::fromHex("F5551E010501"));
+}

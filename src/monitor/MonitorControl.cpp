@@ -1,0 +1,457 @@
+#include "MonitorControl.h"
+
+#include "core/Bytes.h"
+#include "core/LinkLamp.h"
+
+namespace monitor {
+
+namespace {
+const QByteArray Hello = core::bytes({0xF1, 0x00});
+const QByteArray HelloOk = core::bytes({0xF1, 0x01});
+constexpr int ResetCountdownStart = 5;
+constexpr int ModemHelloTries = 2;
+constexpr int ConfigBlockLength = 16;
+}  // namespace
+
+MonitorControl::MonitorControl(core::TimerFactory &timers, MonitorTextLists texts)
+    : m_timers(timers), m_texts(std::move(texts)), m_userTimer(timers.createTimer()), m_sleepTimer(timers.createTimer())
+{
+    m_userTimer->setInterval(PollCycle::TickMs);
+    m_userTimer->setCallback([this] { userTimerTick(); });
+    m_sleepTimer->setCallback([this] { sleepTimerTick(); });
+}
+
+MonitorControl::~MonitorControl() { *m_alive = false; }
+
+QString MonitorControl::text(const char *section, int number) const
+{
+    return languageText ? languageText(QString::fromLatin1(section), number) : QString::number(number);
+}
+
+void MonitorControl::setReloads(const std::array<int, PollCycle::SlotCount> &ticks)
+{
+    for (int i = 0; i < PollCycle::SlotCount; ++i) m_cycle.setReload(i, ticks[i]);
+}
+
+void MonitorControl::loadTask(int task)
+{
+    m_cycle.setTaskBits(task);
+    m_autorun = task & 32;
+    if (m_autorun) releaseMonitor();
+    else holdMonitor();
+}
+
+bool MonitorControl::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+{
+    if (!transferPut) return false;
+    // The queue may answer after this object has gone (program end).
+    std::weak_ptr<bool> alive = m_alive;
+    return transferPut(answerLength,
+                       [alive, onAnswer = std::move(onAnswer)](const QByteArray &answer) {
+                           if (!alive.expired() && onAnswer) onAnswer(answer);
+                       },
+                       telegram);
+}
+
+// --- attaching and the hello ---
+
+void MonitorControl::linkToZbl(int mode)
+{
+    m_linkMode = LinkMode(mode);
+    sayTrace(QStringLiteral("link_to_zbl"));
+}
+
+void MonitorControl::linkToMst(int mode)
+{
+    sayTrace(QStringLiteral("link_to_mst"));
+    m_linkMode = LinkMode(mode);
+}
+
+void MonitorControl::onLinkUp(const QString &name)
+{
+    m_linkName = name.toUpper();
+    const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
+    if (m_view.setLinked) m_view.setLinked(linked);
+    sayLog(linked);
+    if (setLinkDisplayColour) setLinkDisplayColour(core::colour::Green);
+    if (messageHook) messageHook(6, m_linkName);
+    if (showMessageField) showMessageField(QStringLiteral("<HALLO>") + m_linkName);
+    if (transferStart) transferStart(HelloDelayMs);
+    sayTrace(QStringLiteral("Start-Delay (%1)").arg(HelloDelayMs));
+    put(2, [this](const QByteArray &answer) { helloAnswer(answer); }, Hello);
+}
+
+void MonitorControl::helloAnswer(const QByteArray &answer)
+{
+    if (answer != HelloOk) {
+        if (showMessageField) showMessageField(QStringLiteral("<HALLO> FEHLER"));
+        return;
+    }
+    if (showMessageField) showMessageField(QString());
+    if (linkedHook) linkedHook(m_linkName);
+    if (m_autorun) {
+        sayTrace(QStringLiteral("Automatischer Start"));
+        monitorStart();
+    }
+    if (startHook) startHook();
+}
+
+void MonitorControl::modemRestart(const QString &message)
+{
+    if (showMessageField) showMessageField(message);
+    sayLog(message);
+    if (m_modemRetries >= ModemHelloTries) {
+        if (stopSession) stopSession();
+        return;
+    }
+    ++m_modemRetries;
+    if (kavcomSend) kavcomSend(Hello, [this](const QByteArray &answer) { modemHelloAnswer(answer); });
+}
+
+void MonitorControl::modemHelloAnswer(const QByteArray &answer)
+{
+    if (answer == HelloOk) {
+        m_modemRetries = 0;
+        monitorStart();
+        return;
+    }
+    if (++m_modemRetries >= ModemHelloTries) {
+        if (stopSession) stopSession();
+        return;
+    }
+    if (kavcomSend) kavcomSend(Hello, [this](const QByteArray &a) { modemHelloAnswer(a); });
+}
+
+// --- starting ---
+
+void MonitorControl::monitorStart()
+{
+    if (setReportVisible) setReportVisible(false);
+    if (transferFlush) transferFlush();
+    if (shaftExists()) destroyShaft();
+    m_loopStarted = false;
+    holdMonitor();
+    m_cycle.clearReady();
+    if (isLinkUp && isLinkUp()) {
+        if (m_view.showMonitorTab) m_view.showMonitorTab();
+        requestKonfig();
+        m_userTimer->start();
+    } else if (confirmConnect && confirmConnect() && clickLinkDisplay) {
+        clickLinkDisplay();
+    }
+}
+
+void MonitorControl::startMonitorLoop()
+{
+    m_loopStarted = true;
+    if (startHook && startHook()) return;
+    m_userTimer->start();
+    const auto info = [this](InfoRequest r) { if (requestInfo) requestInfo(r); };
+    info(InfoRequest::Version);
+    runSlot(PollCycle::OperatingHours);
+    runSlot(PollCycle::TripCounter);
+    info(InfoRequest::TopFloor);
+    info(InfoRequest::GroupAddress);
+    runSlot(PollCycle::FaultCount);
+    info(InfoRequest::Telephone);
+    info(InfoRequest::InstallationCode);
+    runSlot(PollCycle::NewestFault);
+    info(InfoRequest::InstallationCode);
+    info(InfoRequest::Telephone);
+    releaseMonitor();
+    m_cycle.setReady(PollCycle::LiftState, true);
+    m_cycle.setReady(PollCycle::AckLamps, true);
+}
+
+void MonitorControl::restartMonitor()
+{
+    if (loadTickSettings) loadTickSettings();
+    startMonitorLoop();
+}
+
+// --- the cycle ---
+
+void MonitorControl::userTimerTick()
+{
+    if (m_cycle.held()) {
+        if (m_view.setLoopLabel) m_view.setLoopLabel(QStringLiteral("LoopStop"));
+        return;
+    }
+    if (m_shaft.tick) m_shaft.tick();
+    if (m_view.setLoopLabel) m_view.setLoopLabel(QStringLiteral("user[%1]").arg(m_cycle.nextSlot()));
+    const int due = m_cycle.visit();
+    diagnostics();
+    if (due >= 0) runSlot(due);
+}
+
+void MonitorControl::diagnostics()
+{
+    if (!m_view.setDiagnostics) return;
+    QString ready = QStringLiteral("user"), ticks = QStringLiteral("tick");
+    for (int i = 0; i < 5; ++i) {
+        ready += QStringLiteral(" %1").arg(int(m_cycle.slot(i).ready));
+        ticks += QStringLiteral(" %1").arg(m_cycle.slot(i).countdown);
+    }
+    m_view.setDiagnostics(ready, ticks);
+}
+
+void MonitorControl::runSlot(int slot)
+{
+    if (slot < 0 || slot >= PollCycle::SlotCount) return;
+    const bool enabled = m_cycle.slot(slot).enabled;
+    if (slot >= PollCycle::FaultCount) {
+        if (!enabled) {
+            faultAnswer(slot, QString());
+            return;
+        }
+        m_cycle.setReady(slot, false);
+        const auto onText = [this, slot](const QString &t) { faultAnswer(slot, t); };
+        const auto &request = slot == PollCycle::FaultCount ? requestFaultCount : requestNewestFault;
+        if (request) request(onText);
+        return;
+    }
+    if (!enabled) {
+        slotAnswer(slot, false);
+        return;
+    }
+    bool accepted = false;
+    switch (slot) {
+    case PollCycle::LiftState:
+        accepted = put(7, [this](const QByteArray &a) { liftStateAnswer(a); }, core::bytes({0xF1, 0x60}));
+        break;
+    case PollCycle::AckLamps:
+        accepted = put(10, [this](const QByteArray &a) { ackLampsAnswer(a); }, core::bytes({0xF3, 0x55, 0x1C, 0x00}));
+        break;
+    case PollCycle::OperatingHours:
+        accepted = put(9, [this](const QByteArray &a) { counterAnswer(PollCycle::OperatingHours, operatingHoursText(a)); },
+                       core::bytes({0xF1, 0x42}));
+        break;
+    case PollCycle::TripCounter:
+        accepted = put(9, [this](const QByteArray &a) { counterAnswer(PollCycle::TripCounter, tripCounterText(a)); },
+                       core::bytes({0xF1, 0x40}));
+        break;
+    }
+    if (accepted) m_cycle.setReady(slot, false);
+    else m_cycle.refused(slot);
+    if (!accepted && m_view.slotChanged) m_view.slotChanged(slot);
+}
+
+void MonitorControl::slotAnswer(int slot, bool withText)
+{
+    m_cycle.answered(slot, withText);
+    if (m_view.slotChanged) m_view.slotChanged(slot);
+}
+
+void MonitorControl::armSlot(int slot)
+{
+    m_cycle.setReady(slot, true);
+    if (slot == PollCycle::FaultCount || slot == PollCycle::NewestFault) {
+        m_cycle.setReady(PollCycle::FaultCount, true);
+        m_cycle.setReady(PollCycle::NewestFault, true);
+    }
+}
+
+void MonitorControl::setSlotEnabled(int slot, bool on)
+{
+    m_cycle.setEnabled(slot, on);
+    if (slot == PollCycle::FaultCount || slot == PollCycle::NewestFault) {
+        m_cycle.setEnabled(PollCycle::FaultCount, on);
+        m_cycle.setEnabled(PollCycle::NewestFault, on);
+    }
+    armSlot(slot);
+}
+
+void MonitorControl::liftStateAnswer(const QByteArray &answer)
+{
+    if (const auto state = decodeLiftState(m_texts, answer)) {
+        if (m_view.showLiftState) m_view.showLiftState(*state);
+        const auto call = [](const auto &hook, auto... args) { if (hook) hook(args...); };
+        call(m_shaft.setMessage, state->stateText);
+        if (state->directionPicture >= 0) call(m_shaft.setDirection, state->directionPicture);
+        call(m_shaft.setFloor, state->floor);
+        call(m_shaft.setTarget, state->target);
+        if (state->safety >= 0) call(m_shaft.setSafetyState, state->safety);
+        call(m_shaft.setDoor, 0, state->doorA);
+        call(m_shaft.setDoor, 1, state->doorB);
+        call(m_shaft.setTravel, state->travelBits);
+    }
+    slotAnswer(PollCycle::LiftState, true);
+}
+
+void MonitorControl::showCallLamps(const QByteArray &answer)
+{
+    if (m_shaft.setCallLamp)
+        for (const CallLamp &lamp : decodeAckLamps(answer))
+            m_shaft.setCallLamp(lamp.floor, lamp.side, lamp.enabled ? 1 : 0, lamp.which);
+}
+
+void MonitorControl::ackLampsAnswer(const QByteArray &answer)
+{
+    showCallLamps(answer);
+    slotAnswer(PollCycle::AckLamps, true);
+}
+
+void MonitorControl::counterAnswer(int slot, const QString &value)
+{
+    if (m_view.showValue) m_view.showValue(slot, value);
+    slotAnswer(slot, true);
+}
+
+void MonitorControl::faultAnswer(int slot, const QString &value)
+{
+    if (m_view.showValue && !value.isEmpty()) m_view.showValue(slot, value);
+    slotAnswer(slot, !value.isEmpty());
+}
+
+// --- hold, stop button, reset ---
+
+void MonitorControl::holdMonitor()
+{
+    m_cycle.hold();
+    sayTrace(QStringLiteral("Monitor Stop Button"));
+    if (m_view.holdChanged) m_view.holdChanged();
+}
+
+void MonitorControl::releaseMonitor()
+{
+    if (m_cycle.release()) sayTrace(QStringLiteral("Release Monitor Stop Button"));
+    if (m_view.holdChanged) m_view.holdChanged();
+}
+
+void MonitorControl::stopButtonClicked(bool pressed)
+{
+    if (pressed) holdMonitor();
+    else m_cycle.clearHold();
+    if (m_view.holdChanged) m_view.holdChanged();
+    const bool running = isLinkUp && isLinkUp() && m_loopStarted;
+    if (!running && !m_closing && !m_halting) monitorStart();
+}
+
+void MonitorControl::resetController()
+{
+    holdMonitor();
+    sayTrace(QStringLiteral("Reset <F110>"));
+    if (transferFlush) transferFlush();
+    put(0, nullptr, core::bytes({0xF1, 0x10}));
+    m_resetting = true;
+    m_resetCountdown = ResetCountdownStart;
+    if (m_view.setResetCountdown) m_view.setResetCountdown(m_resetCountdown);
+    m_sleepTimer->start(m_resetTimeoutMs);
+}
+
+void MonitorControl::sleepTimerTick()
+{
+    m_sleepTimer->stop();
+    if (m_resetCountdown > 0) --m_resetCountdown;
+    if (m_view.setResetCountdown) m_view.setResetCountdown(m_resetCountdown);
+    if (m_resetCountdown == 0 && m_resetting) {
+        // Forced: the controller may never answer the hello, the loop comes back regardless.
+        restartAnswer(HelloOk);
+    }
+    sayTrace(QStringLiteral("<nach Reset>"));
+    if (transferFlush) transferFlush();
+    put(2, [this](const QByteArray &answer) { restartAnswer(answer); }, Hello);
+    m_sleepTimer->start(RestartWaitMs);
+}
+
+void MonitorControl::restartAnswer(const QByteArray &answer)
+{
+    if (answer == HelloOk) {
+        m_sleepTimer->stop();
+        sayTrace(QStringLiteral("<Monitor Restart>"));
+        releaseMonitor();
+        m_resetting = false;
+        restartMonitor();
+    } else if (m_resetCountdown > 0) {
+        sleepTimerTick();
+    }
+}
+
+void MonitorControl::monitorHalt()
+{
+    sayLog(QStringLiteral("unit43.monitor> halt"));
+    linkedHook = nullptr;
+    messageHook = nullptr;
+    m_halting = true;
+    stopButtonClicked(m_cycle.held());
+    m_halting = false;
+    m_userTimer->stop();
+    m_sleepTimer->stop();
+}
+
+void MonitorControl::linkLostReset()
+{
+    holdMonitor();
+    if (transferFlush) transferFlush();
+    destroyShaft();
+    if (m_view.clearValues) m_view.clearValues();
+}
+
+void MonitorControl::linkLedChanged(bool up)
+{
+    if (!up) {
+        if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));
+        return;
+    }
+    if (m_view.setLinked) m_view.setLinked(text("monitor_43", 6));
+    if (m_linkMode == LocalLink && !m_resetting) onLinkUp(QStringLiteral(" STEUERUNG"));
+}
+
+// --- the shaft from the controller's configuration ---
+
+void MonitorControl::requestKonfig()
+{
+    m_config.fill(0);
+    m_ko = 0;
+    put(ConfigBlockLength, [this](const QByteArray &a) { configAnswer(0, a); }, core::bytes({0xF3, 0x55, 0x1A, 0x00}));
+}
+
+void MonitorControl::configAnswer(int block, const QByteArray &answer)
+{
+    if (answer.isEmpty()) return;
+    const auto copy = [this, &answer](int from, int to, int first) {
+        for (int i = from; i <= to && i < answer.size(); ++i) m_config[first + i - from] = quint8(answer[i]);
+    };
+    switch (block) {
+    case 0: {
+        const int ko = answer.size() > 1 ? quint8(answer[1]) : 0;
+        if (ko < 1 || ko > 39) return;
+        m_ko = ko;
+        copy(2, 15, 0);
+        break;
+    }
+    case 1: copy(1, 15, 14); break;
+    default:
+        copy(1, 10, 29);
+        makeShaftFromConfig(m_ko, m_config);
+        startMonitorLoop();
+        return;
+    }
+    put(ConfigBlockLength, [this, block](const QByteArray &a) { configAnswer(block + 1, a); },
+        core::bytes({0xF3, 0x55, 0x1A, quint8(block + 1)}));
+}
+
+void MonitorControl::makeShaftFromConfig(int ko, const ShaftHooks::Config &config)
+{
+    if (setReportVisible) setReportVisible(false);
+    if (m_shaft.build) m_shaft.build(ko, config);
+}
+
+void MonitorControl::sendCall(int floor, int side, int mode)
+{
+    sayTrace(QStringLiteral("SendRuf"));
+    put(2,
+        [this](const QByteArray &answer) {
+            sayTrace(QStringLiteral("GetRuf") + QString::fromLatin1(answer.left(5).toHex().toUpper()));
+            if (answer.size() > 1 && quint8(answer[0]) != 0 && quint8(answer[1]) == 1) requestAckLamps();
+        },
+        callTelegram(floor, side, mode));
+}
+
+// Out of turn after a call: asked whatever the check box says, the slot's flag untouched.
+void MonitorControl::requestAckLamps()
+{
+    put(10, [this](const QByteArray &answer) { showCallLamps(answer); }, core::bytes({0xF3, 0x55, 0x1C, 0x00}));
+}
+
+}  // namespace monitor

@@ -1,0 +1,335 @@
+#include "FakeQueue.h"
+#include "core/Bytes.h"
+#include "core/Timer.h"
+#include "monitor/MonitorControl.h"
+
+#include <gtest/gtest.h>
+
+using core::bytes;
+using monitor::MonitorControl;
+using monitor::PollCycle;
+
+namespace {
+
+const QByteArray F160 = bytes({0xF1, 0x60});
+const QByteArray F31C = bytes({0xF3, 0x55, 0x1C, 0x00});
+const QByteArray F142 = bytes({0xF1, 0x42});
+const QByteArray F140 = bytes({0xF1, 0x40});
+
+// The monitor over a fake queue whose controller answers like a healthy lift.
+struct MonitorRig {
+    core::VirtualTime time;
+    FakeQueue queue;
+    monitor::MonitorControl monitor{time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}};
+    bool linkUp = true;
+    QStringList traces;
+    QList<int> faultRequests;   // slot of each fault request
+    QStringList messages;
+    int builtKo = -1;
+    monitor::ShaftHooks::Config builtConfig{};
+    QList<QList<int>> callLamps;
+
+    MonitorRig()
+    {
+        queue.controller = [](const QByteArray &t) -> QByteArray {
+            if (t == bytes({0xF1, 0x00})) return bytes({0xF1, 0x01});
+            if (t == F160) return bytes({0xF6, 0x00, 0x03, 0xFF, 0x00, 0x00, 0x00});
+            if (t == F31C) return bytes({0xF9, 0x00, 0, 0, 0, 0, 0, 0, 0, 0});
+            if (t == bytes({0xF3, 0x55, 0x1A, 0x00}))
+                return bytes({0xFF, 0x04, 0x05, 0x07, 0x07, 0x07, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+            if (t.startsWith(bytes({0xF3, 0x55, 0x1A}))) return bytes({0xFF}) + QByteArray(15, '\0');
+            return bytes({0xF8, 0, 0, 0, 1, 0, 0, 0, 2});
+        };
+        monitor.transferPut = queue.putFn();
+        monitor.isLinkUp = [this] { return linkUp; };
+        monitor.trace = [this](const QString &t) { traces << t; };
+        monitor.showMessageField = [this](const QString &t) { messages << t; };
+        monitor.requestFaultCount = [this](monitor::TextProc onText) {
+            faultRequests << 4;
+            onText(QStringLiteral("3"));
+            return true;
+        };
+        monitor.requestNewestFault = [this](monitor::TextProc onText) {
+            faultRequests << 5;
+            onText(QStringLiteral("MN-.004"));
+            return true;
+        };
+        monitor.shaft().build = [this](int ko, const monitor::ShaftHooks::Config &c) {
+            builtKo = ko;
+            builtConfig = c;
+        };
+        monitor.shaft().exists = [this] { return builtKo > 0; };
+        monitor.shaft().destroy = [this] { builtKo = -1; };
+        monitor.shaft().setCallLamp = [this](int f, int s, int st, int w) { callLamps << QList<int>{f, s, st, w}; };
+    }
+
+    // Hello, configuration and the loop's start, all answered; the monitor then polls.
+    void startLinked(int task = 31 | 32)
+    {
+        monitor.loadTask(task);
+        monitor.onLinkUp(QStringLiteral("qrx"));
+        queue.run();
+        queue.sent.clear();
+        queue.answerLengths.clear();
+    }
+    // Runs the 50 ms cycle for n ticks, answering every request right away.
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            time.advance(PollCycle::TickMs);
+            queue.run();
+        }
+    }
+};
+
+int count(const QList<QByteArray> &sent, const QByteArray &telegram) { return int(sent.count(telegram)); }
+
+}  // namespace
+
+TEST(PollCycle, VisitsSlotsInOrderAndCountsDownSixPerVisit)
+{
+    // Reload r re-asks at visit ceil(r / 6) after the answer: 0..6 next, 7..12 second, 20 fourth.
+    struct { int reload; int visitsUntilDue; } cases[] = {{0, 1}, {1, 1}, {6, 1}, {7, 2}, {12, 2}, {13, 3}, {20, 4}};
+    for (const auto &c : cases) {
+        PollCycle cycle;
+        cycle.setEnabled(PollCycle::TripCounter, true);
+        cycle.setReload(PollCycle::TripCounter, c.reload);
+        cycle.answered(PollCycle::TripCounter, true);
+        int visits = 0, due = -1;
+        while (due != PollCycle::TripCounter && visits < 10) {
+            for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
+                const int got = cycle.visit();
+                if (slot == PollCycle::TripCounter) {
+                    ++visits;
+                    due = got;
+                } else {
+                    EXPECT_EQ(got, -1);
+                }
+            }
+        }
+        EXPECT_EQ(visits, c.visitsUntilDue) << "reload " << c.reload;
+    }
+}
+
+TEST(PollCycle, AnswerRuleAndRefusalsPerSlot)
+{
+    PollCycle cycle;
+    cycle.setTaskBits(31);
+    for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
+        cycle.setReady(slot, true);
+        cycle.refused(slot);
+        EXPECT_EQ(cycle.slot(slot).ready, slot < PollCycle::FaultCount) << slot;
+    }
+    // LEDs of slots 0..3 toggle only with an answer text, 4 and 5 on every answer.
+    cycle.answered(PollCycle::LiftState, false);
+    cycle.answered(PollCycle::NewestFault, false);
+    EXPECT_FALSE(cycle.slot(PollCycle::LiftState).ledLit);
+    EXPECT_TRUE(cycle.slot(PollCycle::NewestFault).ledLit);
+    cycle.setEnabled(PollCycle::NewestFault, false);
+    cycle.answered(PollCycle::NewestFault, true);
+    EXPECT_FALSE(cycle.slot(PollCycle::NewestFault).ledLit);
+    EXPECT_EQ(cycle.taskBits(), 31);  // slot 4 still carries bit 16
+}
+
+TEST(PollCycle, HoldCountsAndReleaseEndsOnlyAtZero)
+{
+    PollCycle cycle;
+    cycle.hold();
+    cycle.hold();
+    EXPECT_FALSE(cycle.release());
+    EXPECT_TRUE(cycle.held());
+    EXPECT_EQ(cycle.visit(), -1);
+    EXPECT_TRUE(cycle.release());
+    EXPECT_FALSE(cycle.release());
+    EXPECT_EQ(cycle.holdCount(), 0);
+}
+
+TEST(Monitor, HelloConfigurationStartAndPollingRates)
+{
+    MonitorRig rig;
+    rig.monitor.loadTask(31 | 32);
+    rig.monitor.onLinkUp(QStringLiteral("qrx"));
+    ASSERT_EQ(rig.queue.sent.value(0), bytes({0xF1, 0x00}));
+    rig.queue.run();
+    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtConfig[0], 5);
+    EXPECT_EQ(rig.builtConfig[4], 6);
+    EXPECT_TRUE(rig.monitor.loopStarted());
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+    EXPECT_EQ(rig.faultRequests, (QList<int>{4, 5}));
+    rig.queue.sent.clear();
+    rig.queue.answerLengths.clear();
+
+    rig.ticks(6 * 8);  // 2.4 s: eight visits of every slot
+    EXPECT_EQ(count(rig.queue.sent, F160), 8);
+    EXPECT_EQ(count(rig.queue.sent, F31C), 8);
+    EXPECT_EQ(count(rig.queue.sent, F140), 4);   // every other visit
+    EXPECT_EQ(count(rig.queue.sent, F142), 2);   // every fourth
+    EXPECT_EQ(rig.faultRequests.size(), 2 + 2 * 2);
+    EXPECT_EQ(rig.queue.answerLengths.value(rig.queue.sent.indexOf(F160)), 7);
+    EXPECT_EQ(rig.queue.answerLengths.value(rig.queue.sent.indexOf(F31C)), 10);
+}
+
+TEST(Monitor, AllSlotsOffKeepsTheCycleRunningAndSendsNothing)
+{
+    MonitorRig rig;
+    rig.startLinked(32);
+    rig.faultRequests.clear();
+    rig.ticks(60);
+    EXPECT_TRUE(rig.queue.sent.isEmpty());
+    EXPECT_TRUE(rig.faultRequests.isEmpty());
+    for (int slot = 0; slot < PollCycle::SlotCount; ++slot) EXPECT_FALSE(rig.monitor.cycle().slot(slot).ledLit);
+}
+
+TEST(Monitor, RefusedPutsRetryForStateSlotsAndIdleFaultSlots)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.queue.refuseAfter = 0;
+    rig.monitor.requestFaultCount = [](monitor::TextProc) { return false; };
+    rig.monitor.requestNewestFault = [](monitor::TextProc) { return false; };
+    rig.ticks(30);
+    const PollCycle &c = rig.monitor.cycle();
+    for (int slot = 0; slot < PollCycle::FaultCount; ++slot) EXPECT_TRUE(c.slot(slot).ready) << slot;
+    EXPECT_FALSE(c.slot(PollCycle::FaultCount).ready);
+    EXPECT_FALSE(c.slot(PollCycle::NewestFault).ready);
+}
+
+TEST(Monitor, FailedHelloStartsNothing)
+{
+    for (const QByteArray &answer : {bytes({0xF1, 0x02}), QByteArray(2, '\0')}) {
+        MonitorRig rig;
+        rig.monitor.loadTask(31 | 32);
+        rig.queue.controller = [answer](const QByteArray &) { return answer; };
+        rig.monitor.onLinkUp(QStringLiteral("qrx"));
+        rig.queue.run();
+        EXPECT_EQ(rig.messages.last(), QStringLiteral("<HALLO> FEHLER"));
+        EXPECT_EQ(rig.queue.sent.size(), 1);
+        EXPECT_EQ(rig.builtKo, -1);
+    }
+}
+
+TEST(Monitor, ConfigurationWithKoOutsideOneTo39BuildsNothing)
+{
+    for (int ko : {0, 40}) {
+        MonitorRig rig;
+        rig.queue.controller = [ko](const QByteArray &t) -> QByteArray {
+            if (t == bytes({0xF1, 0x00})) return bytes({0xF1, 0x01});
+            return bytes({0xFF, quint8(ko)}) + QByteArray(14, '\x07');
+        };
+        rig.startLinked();
+        EXPECT_EQ(rig.builtKo, -1) << ko;
+        EXPECT_FALSE(rig.monitor.loopStarted());
+        EXPECT_TRUE(rig.monitor.cycle().held());
+    }
+}
+
+TEST(Monitor, StopButtonHoldsAndReleasesTheRunningLoop)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.monitor.stopButtonClicked(true);
+    rig.ticks(12);
+    EXPECT_TRUE(rig.queue.sent.isEmpty());
+    rig.monitor.holdMonitor();
+    rig.monitor.stopButtonClicked(false);  // released clears every hold in one step
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+    rig.ticks(6);
+    EXPECT_EQ(count(rig.queue.sent, F160), 1);
+}
+
+TEST(Monitor, StopButtonWithoutAShaftBuildsIt)
+{
+    MonitorRig rig;
+    rig.monitor.loadTask(31);  // no autorun: held, nothing built
+    rig.monitor.stopButtonClicked(false);
+    rig.queue.run();
+    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_TRUE(rig.monitor.loopStarted());
+}
+
+TEST(Monitor, HaltNeverStartsTheMonitor)
+{
+    MonitorRig rig;
+    rig.monitor.loadTask(31);
+    rig.monitor.monitorHalt();
+    rig.queue.run();
+    EXPECT_TRUE(rig.queue.sent.isEmpty());
+    EXPECT_EQ(rig.builtKo, -1);
+    rig.ticks(10);
+    EXPECT_TRUE(rig.queue.sent.isEmpty());
+}
+
+TEST(Monitor, LinkLossLeavesTheLoopHeldAfterANewLinkAndStart)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.monitor.linkLostReset();
+    EXPECT_EQ(rig.builtKo, -1);
+    rig.monitor.onLinkUp(QStringLiteral("qrx"));  // autorun: hello, configuration, loop start
+    rig.queue.run();
+    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
+    QString loopLabel;
+    rig.monitor.view().setLoopLabel = [&loopLabel](const QString &t) { loopLabel = t; };
+    rig.queue.sent.clear();
+    rig.ticks(12);
+    EXPECT_EQ(loopLabel, QStringLiteral("LoopStop"));
+    EXPECT_TRUE(rig.queue.sent.isEmpty());
+}
+
+TEST(Monitor, ResetWaitsThenGreetsAndForcesTheRestartAfterFiveTries)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.monitor.setResetTimeoutSeconds(4);
+    // A controller that stays silent after the reset: zero answers.
+    rig.queue.controller = [](const QByteArray &) { return QByteArray(2, '\0'); };
+    rig.monitor.resetController();
+    EXPECT_EQ(rig.queue.sent.value(0), bytes({0xF1, 0x10}));
+    EXPECT_EQ(rig.queue.answerLengths.value(0), 0);
+    EXPECT_TRUE(rig.monitor.resetInProgress());
+    rig.queue.run();
+    rig.time.advance(3999);
+    EXPECT_EQ(rig.queue.pending(), 0);
+    EXPECT_EQ(rig.queue.sent.size(), 1);
+    rig.time.advance(1);
+    // Each silent hello runs the next one at once until the countdown is spent.
+    rig.queue.run();
+    EXPECT_FALSE(rig.monitor.resetInProgress());
+    EXPECT_EQ(rig.monitor.resetCountdown(), 0);
+    EXPECT_TRUE(rig.traces.contains(QStringLiteral("<Monitor Restart>")));
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+    EXPECT_EQ(count(rig.queue.sent, bytes({0xF1, 0x00})), 5);
+}
+
+TEST(Monitor, ResetAnsweredRestartsTheLoop)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.monitor.resetController();
+    rig.queue.run();
+    rig.time.advance(4000);
+    rig.queue.run();
+    EXPECT_FALSE(rig.monitor.resetInProgress());
+    EXPECT_EQ(rig.monitor.resetCountdown(), 4);
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+}
+
+TEST(Monitor, CallLampsAndTheCallTelegram)
+{
+    MonitorRig rig;
+    rig.startLinked();
+    rig.queue.controller = [](const QByteArray &t) -> QByteArray {
+        if (t.startsWith(bytes({0xF5}))) return bytes({0xF1, 0x01});
+        return bytes({0xF9, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00});
+    };
+    rig.monitor.sendCall(5, 1, 1);
+    EXPECT_EQ(rig.queue.sent.value(0), bytes({0xF5, 0x55, 0x1E, 0x01, 0x05, 0x01}));
+    rig.queue.run();
+    // The accepted call asks for the lamps at once: floor 5, side B, up is registered (disabled).
+    ASSERT_EQ(rig.queue.sent.value(1), F31C);
+    EXPECT_TRUE(rig.callLamps.contains(QList<int>({5, 1, 0, 1})));
+    EXPECT_TRUE(rig.callLamps.contains(QList<int>({5, 0, 1, 1})));
+    EXPECT_EQ(rig.callLamps.size(), 48);
+}
