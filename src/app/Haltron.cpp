@@ -9,10 +9,13 @@
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/monitor/MonitorWindow.h"
 #include "core/Reports.h"
 #include "shell/batch/BatchProcess.h"
 #include "sysmod/ParameterSetWiring.h"
 
+#include <QCheckBox>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include <cstdio>
@@ -59,6 +62,7 @@ Haltron::~Haltron() { unregisterPanelLamps(); }
 
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
 panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
+shell::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
 void Haltron::unregisterPanelLamps()
@@ -82,6 +86,7 @@ void Haltron::createWindows()
 {
     m_program.createWindows();
     fillMainHooks();
+    if (m_monitor) wireMonitorHooks();
     if (m_program.config().paramValue(QStringLiteral("/b")) == QLatin1String("atch")) createBatch();
 }
 
@@ -112,6 +117,117 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     phoneBook->setFileName(m_program.config().getPhoneBookFile());
     phoneBook->languageText = m_sysModTransfer.translator;
     m_portWindow = new comlink::PortWindow(m_port, m_timers, mainWindow);
+    if (config.paramValue(QStringLiteral("/b")) != QLatin1String("atch")) createMonitor();
+}
+
+// The monitor window comes last: it attaches to what the others offer.
+void Haltron::createMonitor()
+{
+    shell::Configuration &config = m_program.config();
+    shell::MainController &controller = m_program.controller();
+    const core::IniFile &ini = config.mainIni();
+    m_faultLog = std::make_unique<monitor::FaultLog>(m_queue.putFunction(), m_timers.clock(), config.getErrorFile(),
+                                                     monitor::FaultListTexts::fromLanguage(config.languageIni()));
+    m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
+    monitor::MonitorControl &mon = *m_monitor;
+    readTickSettings();
+    mon.loadTickSettings = [this] { readTickSettings(); };
+    mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
+    mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
+    mon.transferPut = m_queue.putFunction();
+    mon.transferFlush = [this] { m_queue.transferFlush(); };
+    mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
+    mon.isLinkUp = [this] { return m_port.linkUp(); };
+    mon.kavcomSend = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
+        m_framedLink.kavcomSend(telegram, std::move(onAnswer));
+    };
+    mon.stopSession = [this] { stopSession(); };
+    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_faultLog->requestErrorCount(std::move(onText)); };
+    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_faultLog->requestErrorEntry(std::move(onText), 0); };
+    mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
+    mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
+    mon.setReportVisible = [&controller](bool visible) {
+        if (controller.view().setReportVisible) controller.view().setReportVisible(visible);
+    };
+    mon.setLinkDisplayColour = [&controller](unsigned bgr) { controller.setModeLampColour(bgr); };
+    mon.clickLinkDisplay = [&controller] { controller.linkAction(); };
+    mon.trace = [](const QString &text) { core::reports().writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text); };
+    mon.log = [](const QString &text) { core::reports().write(text); };
+    mon.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
+
+    const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
+    m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
+    m_monitorWindow->hide();
+    mon.confirmConnect = [this, &config] {
+        return QMessageBox::question(m_monitorWindow, config.languageText(QStringLiteral("Unit99"), 1),
+                                     config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
+    };
+    m_monitorWindow->confirmReset = [this, &config] {
+        return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 28),
+                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    };
+    m_monitorWindow->onAutorunClicked = [this](bool) {
+        m_queue.transferFlush();
+        if (m_monitor->cycle().held()) m_monitor->monitorStart();
+    };
+    m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
+    controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
+}
+
+void Haltron::readTickSettings()
+{
+    const core::IniFile &ini = m_program.config().mainIni();
+    static const char *const keys[] = {"TICKuMONBLK", "TICKuQUITT", "TICKuBS", "TICKuFZ", "TICKuERROR", "TICKuLERROR"};
+    std::array<int, monitor::PollCycle::SlotCount> ticks{};
+    for (int i = 0; i < monitor::PollCycle::SlotCount; ++i)
+        ticks[i] = ini.readInteger(QStringLiteral("unit43"), QString::fromLatin1(keys[i]), monitor::PollCycle::DefaultReloads[i]);
+    m_monitor->setReloads(ticks);
+}
+
+void Haltron::requestInfo(monitor::InfoRequest request)
+{
+    QPointer<shell::MonitorWindow> window = m_monitorWindow;
+    const auto show = [window, request](const QString &text) { if (window) window->showInfo(request, text); };
+    switch (request) {
+    case monitor::InfoRequest::Version: m_commandLibrary.getVersion(show); break;
+    case monitor::InfoRequest::TopFloor: m_commandLibrary.getKo(show); break;
+    case monitor::InfoRequest::Telephone: m_commandLibrary.getTelephone(show); break;
+    case monitor::InfoRequest::InstallationCode: m_commandLibrary.getInstallationCode(show); break;
+    case monitor::InfoRequest::GroupAddress: break;  // the group box comes with the information tabs
+    }
+}
+
+void Haltron::wireMonitorHooks()
+{
+    shell::MainHooks &hooks = m_program.controller().hooks();
+    const core::IniFile &ini = m_program.config().mainIni();
+    const int tabsheets = ini.readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
+    hooks.setMonitorStatusHook = [this](shell::MainHooks::StatusHook hook) { m_monitor->messageHook = std::move(hook); };
+    hooks.setMonitorLinkHook = [this](shell::MainHooks::TextHook hook) { m_monitor->linkedHook = std::move(hook); };
+    hooks.clearMonitorStart = [this] {
+        m_monitor->setAutorun(false);
+        m_monitorWindow->autorunCheckBox()->setChecked(false);
+    };
+    hooks.monitorLinkToZbl = [this, tabsheets] {
+        m_monitor->linkToZbl(monitor::MonitorControl::LocalLink);
+        m_monitorWindow->applyTabVisibility(tabsheets);
+        m_monitorWindow->setTabShown(shell::MonitorWindow::TelephoneTab, false);
+        m_monitorWindow->showTab(shell::MonitorWindow::MonitorTab);
+        m_port.registerLinkLed(m_monitorWindow->linkLed());
+    };
+    hooks.monitorLinkToMst = [this, tabsheets] {
+        m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
+        showSessionWindows();
+        m_port.registerLinkLed(m_monitorWindow->linkLed());
+        m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
+        m_monitorWindow->applyTabVisibility(tabsheets);
+        m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+    };
+    hooks.monitorResetInProgress = [this] { return m_monitor->resetInProgress(); };
+    hooks.monitorLinkLost = [this] { m_monitor->linkLostReset(); };
+    hooks.showMonitor = [this] { m_monitorWindow->show(); };
+    hooks.setMonitorClosing = [this] { m_monitor->setClosing(true); };
+    hooks.haltMonitor = [this] { m_monitor->monitorHalt(); };
 }
 
 void Haltron::wireSession()
@@ -150,12 +266,17 @@ void Haltron::wireSession()
 void Haltron::showSessionWindows()
 {
     shell::MainController &controller = m_program.controller();
-    QWidget *host = m_program.mainWindow().rightPanel();
+    QWidget *host = m_monitorWindow ? m_monitorWindow->tabPage(shell::MonitorWindow::TelephoneTab)
+                                    : m_program.mainWindow().rightPanel();
     m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
     m_lampWindow->showLeds(host, 0, m_panel->height(), false);
     m_lampWindow->adjustSize();
-    m_panel->logic().setMonitorHooks([&controller](const QString &name) { controller.linkTo(name); },
+    const auto onLinkUp = [this, &controller](const QString &name) {
+        if (m_monitor) m_monitor->onLinkUp(name);
+        else controller.linkTo(name);
+    };
+    m_panel->logic().setMonitorHooks(onLinkUp,
                                      [&controller](const QString &text) { controller.setStatusText(1, text); },
                                      nullptr, nullptr);
     // With an automatic start the panel dials the configured number once the
@@ -202,7 +323,7 @@ void Haltron::fillMainHooks()
         m_session.setDialTimeout(seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout) : shell::RemoteSession::DefaultDialTimeout);
     };
     hooks.setRemoteClosing = [this] { m_session.setClosing(true); };
-    hooks.monitorLinkToMst = [this] { showSessionWindows(); };
+    hooks.monitorLinkToMst = [this] { showSessionWindows(); };  // the monitor's own replaces it outside batch mode
     hooks.requestInit = [this] { if (m_panel) m_panel->logic().requestInit(); };
 }
 

@@ -5,6 +5,8 @@
 #include "link/FramedLink.h"
 #include "link/ModemControl.h"
 #include "link/QtSerialLine.h"
+#include "monitor/FaultLog.h"
+#include "monitor/MonitorControl.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
@@ -22,6 +24,9 @@ class BatchProcess;
 }
 namespace comlink {
 class PortWindow;
+}
+namespace shell {
+class MonitorWindow;
 }
 namespace panels {
 class LampWindow;
@@ -58,6 +63,9 @@ public:
     panels::SessionPanelWindow *sessionPanel();
     panels::LampWindow *lampWindow();
     sysmod::ParameterSet &sysMod() { return m_sysMod; }
+    // Null in batch mode.
+    monitor::MonitorControl *monitor() { return m_monitor.get(); }
+    shell::MonitorWindow *monitorWindow();
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;
@@ -73,6 +81,10 @@ private:
     void stopSession();
     void unregisterPanelLamps();
     void batchDial(const QString &number);
+    void createMonitor();
+    void wireMonitorHooks();
+    void readTickSettings();
+    void requestInfo(monitor::InfoRequest request);
 
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
@@ -91,6 +103,10 @@ private:
     QPointer<panels::LampWindow> m_lampWindow;
     comlink::PortWindow *m_portWindow = nullptr;
     std::unique_ptr<batch::BatchProcess> m_batch;
+    // The monitor exists only outside batch mode: a visit greets and reads by itself.
+    std::unique_ptr<monitor::FaultLog> m_faultLog;
+    std::unique_ptr<monitor::MonitorControl> m_monitor;
+    QPointer<shell::MonitorWindow> m_monitorWindow;
     shell::Program m_program;
 };
 

@@ -36,6 +36,8 @@ public:
     QTabWidget *pages() const { return m_pages; }
 
 protected:
+    // Derived windows take their texts from their own language section.
+    void setSectionName(const QString &name) { m_sectionName = name; }
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

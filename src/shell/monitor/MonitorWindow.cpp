@@ -1,0 +1,345 @@
+#include "MonitorWindow.h"
+
+#include "core/LinkLamp.h"
+#include "core/Reports.h"
+#include "shell/StatusLamp.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace shell {
+
+QColor colourFromBgr(unsigned bgr);
+
+namespace {
+
+using monitor::PollCycle;
+
+constexpr unsigned ButtonFace = 0x00C0C0C0;
+const char *const SlotCaptions[] = {"1 Monitor", "2 Quittierung", "8 BS", "4 FZ", "16 Fehler", "16 Fehler"};
+const char *const TabCaptions[] = {"MONITOR", "Fehler", "Test", "Funktion", "EEprom", "Telefon", "Ports", "Statistik", "SysMod"};
+
+void setFieldColour(QLineEdit *edit, const QColor &colour)
+{
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, colour);
+    edit->setPalette(p);
+}
+
+}  // namespace
+
+MonitorWindow::MonitorWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp,
+                             monitor::MonitorControl &control)
+    : ToolWindow(host, config, std::move(showHelp)), m_control(control)
+{
+    setSectionName(QStringLiteral("unit43"));
+    heading()->setText(text(1));
+    textLabel()->setText(text(2));
+    m_tabs[MonitorTab] = buildMonitorTab();
+    m_tabs[TestTab] = buildTestTab();
+    m_tabs[FunctionTab] = buildFunctionTab();
+    for (int tab = 0; tab < TabCount; ++tab) {
+        if (!m_tabs[tab]) m_tabs[tab] = new QWidget;
+        pages()->addTab(m_tabs[tab], QString::fromUtf8(TabCaptions[tab]));
+    }
+    pages()->show();
+    connectView();
+    if (host) host->installEventFilter(this);
+}
+
+QLineEdit *MonitorWindow::field(const QString &toolTip)
+{
+    auto *edit = new QLineEdit;
+    edit->setReadOnly(true);
+    edit->setToolTip(toolTip);
+    edit->setFocusPolicy(Qt::NoFocus);
+    return edit;
+}
+
+QWidget *MonitorWindow::buildMonitorTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+
+    auto *linkRow = new QHBoxLayout;
+    m_linkLed = new StatusLamp;
+    m_linked = new QLabel(text(32));
+    linkRow->addWidget(m_linkLed);
+    linkRow->addWidget(m_linked, 1);
+    layout->addLayout(linkRow);
+
+    auto *stateBox = new QGroupBox(text(11));
+    auto *grid = new QGridLayout(stateBox);
+    m_state = field(text(11));
+    m_safety = field(text(12));
+    m_mode = field(text(13));
+    m_floor = field(text(14));
+    m_target = field(text(15));
+    grid->addWidget(new QLabel(text(11)), 0, 0);
+    grid->addWidget(m_state, 0, 1, 1, 3);
+    grid->addWidget(new QLabel(text(12)), 1, 0);
+    grid->addWidget(m_safety, 1, 1, 1, 3);
+    grid->addWidget(new QLabel(text(13)), 2, 0);
+    grid->addWidget(m_mode, 2, 1, 1, 3);
+    grid->addWidget(new QLabel(text(14)), 3, 0);
+    grid->addWidget(m_floor, 3, 1);
+    grid->addWidget(new QLabel(text(15)), 3, 2);
+    grid->addWidget(m_target, 3, 3);
+    auto *lamps = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+        m_stateLamps[i] = new StatusLamp;
+        m_stateLamps[i]->setToolTip(text(29 + i));
+        m_stateLamps[i]->setLampColour(core::colour::Green);
+        lamps->addWidget(m_stateLamps[i]);
+        lamps->addWidget(new QLabel(text(29 + i)));
+    }
+    lamps->addStretch(1);
+    grid->addLayout(lamps, 4, 0, 1, 4);
+    layout->addWidget(stateBox);
+
+    auto *pollBox = new QGroupBox(text(24));
+    auto *poll = new QGridLayout(pollBox);
+    const int valueTexts[] = {0, 0, 16, 17, 18, 19};
+    int row = 0;
+    for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
+        m_leds[slot] = new StatusLamp;
+        m_leds[slot]->setLampColour(ButtonFace);
+        m_leds[slot]->onClick = [this, slot] { m_control.armSlot(slot); };
+        if (slot != PollCycle::NewestFault) {
+            m_checkBoxes[slot] = new QCheckBox(QString::fromLatin1(SlotCaptions[slot]));
+            connect(m_checkBoxes[slot], &QCheckBox::clicked, this, [this, slot](bool on) { m_control.setSlotEnabled(slot, on); });
+        } else {
+            m_checkBoxes[slot] = m_checkBoxes[PollCycle::FaultCount];
+        }
+        if (valueTexts[slot]) {
+            m_values[slot] = field(text(valueTexts[slot]));
+            m_values[slot]->installEventFilter(this);
+            m_indicators[slot] = new QLabel(QStringLiteral("<"));
+        }
+        poll->addWidget(m_leds[slot], row, 0);
+        if (slot != PollCycle::NewestFault) poll->addWidget(m_checkBoxes[slot], row, 1);
+        if (m_values[slot]) {
+            poll->addWidget(new QLabel(text(valueTexts[slot])), row, 2);
+            poll->addWidget(m_values[slot], row, 3);
+            poll->addWidget(m_indicators[slot], row, 4);
+        }
+        ++row;
+    }
+    m_autorun = new QCheckBox(QStringLiteral("32 autorun"));
+    connect(m_autorun, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_loading) return;
+        m_control.setAutorun(on);
+        if (onAutorunClicked) onAutorunClicked(on);
+    });
+    poll->addWidget(m_autorun, row, 1);
+    poll->setColumnStretch(3, 1);
+    layout->addWidget(pollBox);
+
+    auto *infoBox = new QGroupBox(text(34));
+    auto *info = new QGridLayout(infoBox);
+    m_version = field();
+    m_topFloor = field();
+    m_group = field();
+    m_installationCode = field();
+    m_telephone = field();
+    const std::pair<int, QLineEdit *> infoFields[] = {
+        {20, m_version}, {21, m_topFloor}, {22, m_installationCode}, {23, m_telephone}, {33, m_group}};
+    row = 0;
+    for (const auto &[number, edit] : infoFields) {
+        info->addWidget(new QLabel(text(number)), row, 0);
+        info->addWidget(edit, row++, 1);
+    }
+    layout->addWidget(infoBox);
+
+    auto *buttons = new QHBoxLayout;
+    m_stopButton = new QPushButton(QStringLiteral("RUN"));
+    m_stopButton->setCheckable(true);
+    connect(m_stopButton, &QPushButton::clicked, this, [this](bool pressed) { m_control.stopButtonClicked(pressed); });
+    m_holdCount = new QLabel(QStringLiteral("0"));
+    auto *build = new QPushButton(text(25));
+    connect(build, &QPushButton::clicked, this, [this] { m_control.monitorStart(); });
+    m_lcdButton = new QPushButton(QStringLiteral("LCD"));
+    m_lcdButton->setEnabled(false);  // the display mirror is not built yet
+    buttons->addWidget(m_stopButton);
+    buttons->addWidget(m_holdCount);
+    buttons->addStretch(1);
+    buttons->addWidget(build);
+    buttons->addWidget(m_lcdButton);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget *MonitorWindow::buildTestTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *box = new QGroupBox(text(33));
+    auto *inner = new QVBoxLayout(box);
+    m_loopLabel = new QLabel(QStringLiteral("LoopStop"));
+    m_readyLabel = new QLabel;
+    m_ticksLabel = new QLabel;
+    for (QLabel *label : {m_loopLabel, m_readyLabel, m_ticksLabel}) {
+        label->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
+        inner->addWidget(label);
+    }
+    layout->addWidget(box);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget *MonitorWindow::buildFunctionTab()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *resetBox = new QGroupBox(text(26));
+    auto *reset = new QHBoxLayout(resetBox);
+    m_resetButton = new QPushButton(text(27));
+    m_resetCountdown = new QLabel;
+    reset->addWidget(m_resetButton);
+    reset->addWidget(m_resetCountdown, 1);
+    connect(m_resetButton, &QPushButton::clicked, this, [this] {
+        if (!confirmReset || confirmReset()) m_control.resetController();
+    });
+    layout->addWidget(resetBox);
+    auto *cabinRow = new QHBoxLayout;
+    m_cabinTimer = new QSpinBox;
+    m_cabinTimer->setRange(0, 20);
+    cabinRow->addWidget(new QLabel(QStringLiteral("Kabinentimer")));
+    cabinRow->addWidget(m_cabinTimer);
+    cabinRow->addStretch(1);
+    layout->addLayout(cabinRow);
+    layout->addStretch(1);
+    return page;
+}
+
+int MonitorWindow::cabinTimer() const { return m_cabinTimer->value(); }
+
+QCheckBox *MonitorWindow::slotCheckBox(int slot) const
+{
+    return slot >= 0 && slot < PollCycle::SlotCount ? m_checkBoxes[slot] : nullptr;
+}
+
+void MonitorWindow::connectView()
+{
+    monitor::MonitorView &v = m_control.view();
+    v.showLiftState = [this](const monitor::LiftStateView &state) { showLiftState(state); };
+    v.slotChanged = [this](int slot) { showSlot(slot); };
+    v.showValue = [this](int slot, const QString &value) {
+        if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) m_values[slot]->setText(value);
+    };
+    v.setLoopLabel = [this](const QString &t) { m_loopLabel->setText(t); };
+    v.setDiagnostics = [this](const QString &ready, const QString &ticks) {
+        m_readyLabel->setText(ready);
+        m_ticksLabel->setText(ticks);
+    };
+    v.holdChanged = [this] { showHold(); };
+    v.setLinked = [this](const QString &t) { m_linked->setText(t); };
+    v.setResetCountdown = [this](int n) { m_resetCountdown->setText(QString::number(n)); };
+    v.showMonitorTab = [this] { showTab(MonitorTab); };
+    v.clearValues = [this] { clearValues(); };
+    m_loading = true;
+    for (int slot = 0; slot < PollCycle::SlotCount; ++slot) m_checkBoxes[slot]->setChecked(m_control.cycle().slot(slot).enabled);
+    m_autorun->setChecked(m_control.autorun());
+    m_loading = false;
+    showHold();
+}
+
+void MonitorWindow::showLiftState(const monitor::LiftStateView &state)
+{
+    m_state->setText(state.stateText);
+    setFieldColour(m_state, state.stateIndex ? colourFromBgr(core::colour::Red) : palette().color(QPalette::ToolTipBase));
+    if (state.safety >= 0) m_safety->setText(state.safetyText);
+    m_mode->setText(state.mode.text);
+    setFieldColour(m_mode, state.mode.alarm     ? colourFromBgr(core::colour::Red)
+                           : state.mode.warning ? colourFromBgr(core::colour::Yellow)
+                                                : palette().color(QPalette::Base));
+    m_floor->setText(QString::number(state.floor));
+    m_target->setText(state.target == 255 ? QString() : QString::number(state.target));
+    const auto lamp = [](bool red) { return red ? core::colour::Red : core::colour::Green; };
+    m_stateLamps[0]->setLampColour(lamp(state.remoteSwitchOff));
+    m_stateLamps[1]->setLampColour(lamp(state.addressLocked));
+    m_stateLamps[2]->setLampColour(lamp(state.indicator));
+}
+
+void MonitorWindow::showSlot(int slot)
+{
+    if (slot < 0 || slot >= PollCycle::SlotCount) return;
+    const PollCycle::Slot &s = m_control.cycle().slot(slot);
+    m_leds[slot]->setLampColour(s.ledLit ? core::colour::Green : ButtonFace);
+    if (m_indicators[slot]) m_indicators[slot]->setText(s.indicatorRight ? QStringLiteral(">") : QStringLiteral("<"));
+}
+
+void MonitorWindow::showHold()
+{
+    const int count = m_control.cycle().holdCount();
+    m_stopButton->setChecked(count > 0);
+    m_stopButton->setText(count > 0 ? QStringLiteral("STOP") : QStringLiteral("RUN"));
+    m_holdCount->setText(QString::number(count));
+}
+
+void MonitorWindow::clearValues()
+{
+    for (QLineEdit *edit : {m_installationCode, m_telephone, m_version}) edit->clear();
+    for (int slot : {int(PollCycle::OperatingHours), int(PollCycle::TripCounter), int(PollCycle::FaultCount),
+                     int(PollCycle::NewestFault)})
+        m_values[slot]->setText(QStringLiteral("0"));
+    m_topFloor->setText(QStringLiteral("0"));
+}
+
+void MonitorWindow::showInfo(monitor::InfoRequest request, const QString &value)
+{
+    switch (request) {
+    case monitor::InfoRequest::Version: m_version->setText(value); break;
+    case monitor::InfoRequest::TopFloor: m_topFloor->setText(value); break;
+    case monitor::InfoRequest::GroupAddress: m_group->setText(value); break;
+    case monitor::InfoRequest::Telephone: m_telephone->setText(value); break;
+    case monitor::InfoRequest::InstallationCode: m_installationCode->setText(value); break;
+    }
+}
+
+void MonitorWindow::applyTabVisibility(int bits)
+{
+    for (int tab = 0; tab < TabCount; ++tab) setTabShown(Tab(tab), bits & (1 << tab));
+    m_lcdButton->setVisible(bits & LcdButtonBit);
+    core::reports().writeIf(core::ReportMonitor, QStringLiteral("tabsheet.select=%1").arg(bits));
+}
+
+void MonitorWindow::setTabShown(Tab tab, bool shown) { pages()->setTabVisible(pages()->indexOf(m_tabs[tab]), shown); }
+
+void MonitorWindow::showTab(Tab tab)
+{
+    setTabShown(tab, true);
+    pages()->setCurrentWidget(m_tabs[tab]);
+}
+
+bool MonitorWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == parentWidget()) {
+        setGeometry(0, 0, parentWidget()->width(), parentWidget()->height() - 10);
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        // A click on a value asks for it again at once.
+        for (int slot = 0; slot < PollCycle::SlotCount; ++slot)
+            if (watched == m_values[slot]) m_control.runSlot(slot);
+    }
+    return ToolWindow::eventFilter(watched, event);
+}
+
+void MonitorWindow::resizeEvent(QResizeEvent *event)
+{
+    ToolWindow::resizeEvent(event);
+    pageArea()->setGeometry(0, pageArea()->y(), width(), height() - pageArea()->y());
+    helpButton()->move(width() - helpButton()->width() - 4, helpButton()->y());
+}
+
+}  // namespace shell

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "monitor/MonitorControl.h"
+#include "shell/ToolWindow.h"
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace shell {
+
+class StatusLamp;
+
+// The monitor window: docked into the main window's right-hand panel, it shows
+// what the monitor logic decodes (lift state, counters, identity) and forwards
+// the clicks of its check boxes, LEDs, values and buttons. Tabs whose content
+// other windows fill stay empty here.
+class MonitorWindow : public ToolWindow {
+public:
+    enum Tab { MonitorTab, FaultTab, TestTab, FunctionTab, EepromTab, TelephoneTab, PortsTab, StatisticsTab, SysModTab, TabCount };
+    // Bit of "tabsheets" for the LCD button of the monitor tab.
+    static constexpr int LcdButtonBit = 512;
+
+    MonitorWindow(QWidget *host, const Configuration &config, std::function<void(const QString &)> showHelp,
+                  monitor::MonitorControl &control);
+
+    // Applies "tabsheets" and writes its trace.
+    void applyTabVisibility(int bits);
+    void showTab(Tab tab);
+    void setTabShown(Tab tab, bool shown);
+    QWidget *tabPage(Tab tab) const { return m_tabs[tab]; }
+    // The identity answers the loop's start asks for.
+    void showInfo(monitor::InfoRequest request, const QString &text);
+
+    StatusLamp *linkLed() const { return m_linkLed; }
+    QCheckBox *slotCheckBox(int slot) const;
+    QCheckBox *autorunCheckBox() const { return m_autorun; }
+    QPushButton *stopButton() const { return m_stopButton; }
+    QPushButton *resetButton() const { return m_resetButton; }
+    QLineEdit *stateField() const { return m_state; }
+    QLineEdit *safetyField() const { return m_safety; }
+    QLineEdit *modeField() const { return m_mode; }
+    QLineEdit *valueField(int slot) const { return m_values[slot]; }
+    QLabel *loopLabel() const { return m_loopLabel; }
+    QLabel *linkedLabel() const { return m_linked; }
+    int cabinTimer() const;
+
+    // Asked before the controller reset; the window shows a warning dialog.
+    std::function<bool()> confirmReset;
+    // The "32 autorun" check box was clicked by the user.
+    std::function<void(bool on)> onAutorunClicked;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *buildMonitorTab();
+    QWidget *buildTestTab();
+    QWidget *buildFunctionTab();
+    QLineEdit *field(const QString &toolTip = {});
+    void connectView();
+    void showLiftState(const monitor::LiftStateView &state);
+    void showSlot(int slot);
+    void showHold();
+    void clearValues();
+
+    monitor::MonitorControl &m_control;
+    std::array<QWidget *, TabCount> m_tabs{};
+    StatusLamp *m_linkLed = nullptr;
+    QLabel *m_linked = nullptr;
+    QLineEdit *m_state = nullptr;
+    QLineEdit *m_safety = nullptr;
+    QLineEdit *m_mode = nullptr;
+    QLineEdit *m_floor = nullptr;
+    QLineEdit *m_target = nullptr;
+    std::array<StatusLamp *, 3> m_stateLamps{};  // remote switch-off, address lock, indicator
+    std::array<QLineEdit *, monitor::PollCycle::SlotCount> m_values{};
+    std::array<QLabel *, monitor::PollCycle::SlotCount> m_indicators{};
+    std::array<StatusLamp *, monitor::PollCycle::SlotCount> m_leds{};
+    std::array<QCheckBox *, monitor::PollCycle::SlotCount> m_checkBoxes{};  // slot 5 shares slot 4's
+    QCheckBox *m_autorun = nullptr;
+    QLineEdit *m_version = nullptr;
+    QLineEdit *m_topFloor = nullptr;
+    QLineEdit *m_group = nullptr;
+    QLineEdit *m_installationCode = nullptr;
+    QLineEdit *m_telephone = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QLabel *m_holdCount = nullptr;
+    QPushButton *m_lcdButton = nullptr;
+    QLabel *m_loopLabel = nullptr;
+    QLabel *m_readyLabel = nullptr;
+    QLabel *m_ticksLabel = nullptr;
+    QPushButton *m_resetButton = nullptr;
+    QLabel *m_resetCountdown = nullptr;
+    QSpinBox *m_cabinTimer = nullptr;
+    bool m_loading = false;
+};
+
+}  // namespace shell
