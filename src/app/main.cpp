@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -94,6 +95,21 @@ int reportNoIni(const QString &message, int argc, char **argv)
     return 2;
 }
 
+// HALTRON_SCREENSHOT=file.png saves the main window after HALTRON_SCREENSHOT_DELAY ms
+// (8000) and ends the program in order: scripts/screenshots renews the README's picture.
+void scheduleScreenshot(shell::Program &program)
+{
+    const QString file = qEnvironmentVariable("HALTRON_SCREENSHOT");
+    if (file.isEmpty()) return;
+    bool ok = false;
+    int delay = qEnvironmentVariableIntValue("HALTRON_SCREENSHOT_DELAY", &ok);
+    if (!ok || delay < 0) delay = 8000;
+    QTimer::singleShot(delay, &program.mainWindow(), [&program, file] {
+        if (!program.mainWindow().grab().save(file)) std::fprintf(stderr, "haltron: %s not written\n", qPrintable(file));
+        program.quit();
+    });
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -113,6 +129,7 @@ int main(int argc, char **argv)
     haltron.applyStartSettings();
     program.mainWindow().showStartWindow();
     quitOnSignals(program);
+    scheduleScreenshot(program);
 
     app.exec();
     if (!program.controller().quitDone()) {
