@@ -31,12 +31,13 @@ CabinView::CabinView(qreal unit, QWidget *parent) : QWidget(parent), m_unit(unit
 
 void CabinView::setDoorWidths(int widthA, int widthB)
 {
-    // Door A keeps its left edge (1), door B its right edge (the cabin's), so
-    // the cabin opens from the middle.
+    // Door A keeps its left edge, door B its right edge, so the cabin opens
+    // from the middle; a one-unit teal rim stays around both.
+    const int rim = px(1);
     const int a = px(qBound(0, widthA, DoorAFullWidth));
     const int b = px(qBound(0, widthB, DoorBFullWidth));
-    m_doors[0]->setGeometry(px(1), 0, a, height());
-    m_doors[1]->setGeometry(width() - b, 0, b, height());
+    m_doors[0]->setGeometry(rim, rim, a, height() - 2 * rim);
+    m_doors[1]->setGeometry(width() - rim - b, rim, b, height() - 2 * rim);
 }
 
 }  // namespace shaft

@@ -25,11 +25,6 @@ constexpr std::array<std::array<unsigned, 4>, 9> SafetyTable = {{
 }};
 constexpr int OverloadState = 2;
 
-void show(CallButtonState &button, int mode)
-{
-    button.visible = true;
-    button.mode = mode;
-}
 
 }  // namespace
 
@@ -39,10 +34,13 @@ FloorButtons floorButtons(quint8 config, int floor, int ko)
     for (int side = SideA; side <= SideB; ++side) {
         const quint8 bits = quint8(config >> (3 * side));  // side B uses bits 3..5
         auto &buttons = result.side[size_t(side)];
+        // Each button sends its own kind, unless both bits ask for one call both ways.
         const bool both = (bits & 3) == 3;
-        if (bits & (configbit::SideAUp | configbit::SideAAll)) show(buttons[CallUp], both ? CallUpAndDown : CallUp);
-        if (bits & (configbit::SideADown | configbit::SideAAll)) show(buttons[CallDown], both ? CallUpAndDown : CallDown);
-        if (bits & 7) show(buttons[CallCar], CallCar);
+        for (int kind = CallDown; kind <= CallCar; ++kind) buttons[size_t(kind)].mode = kind;
+        if (both) buttons[CallUp].mode = buttons[CallDown].mode = CallUpAndDown;
+        buttons[CallUp].visible = bits & (configbit::SideAUp | configbit::SideAAll);
+        buttons[CallDown].visible = bits & (configbit::SideADown | configbit::SideAAll);
+        buttons[CallCar].visible = bits & 7;
         if (floor == 0) buttons[CallDown].visible = false;
         if (floor == ko) buttons[CallUp].visible = false;
     }

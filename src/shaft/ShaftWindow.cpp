@@ -1,5 +1,6 @@
 #include "ShaftWindow.h"
 
+#include "core/LinkLamp.h"
 #include "core/Reports.h"
 #include "shaft/CabinView.h"
 #include "shaft/CallButton.h"
@@ -148,7 +149,7 @@ ShaftWindow::ShaftWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(
     m_directionPicture = new DirectionPicture(px(DirectionPictureSize), header);
     QFont valueFont = font();
     valueFont.setBold(true);
-    valueFont.setPointSizeF(valueFont.pointSizeF() * 1.4);
+    valueFont.setPointSizeF(valueFont.pointSizeF() * 1.15);
     const auto field = [&](const QString &caption, QLabel *&value) {
         auto *label = new QLabel(caption, header);
         label->setFont(valueFont);

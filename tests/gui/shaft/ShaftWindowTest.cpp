@@ -165,7 +165,7 @@ TEST(ShaftWindow, DoorsOpenToTwoPixelsAndCabinHangsOnItsRope)
     rig.time.advance(3000);
     EXPECT_EQ(doorA->width(), rig.px(2));
     EXPECT_EQ(doorB->width(), rig.px(2));
-    EXPECT_EQ(doorB->geometry().right() + 1, cabin->width());
+    EXPECT_EQ(doorB->geometry().right() + 1, cabin->width() - rig.px(1));  // door B opens to the right
     rig.time.advance(3000);
     EXPECT_EQ(doorA->width(), rig.px(2));
 
@@ -288,6 +288,43 @@ TEST(ShaftWindow, SingleFloorIsDrawnButCountsAsNoShaft)
     EXPECT_EQ(rig.visibleButtons(0), "--c--c");
     rig.window.setFloor(0);
     EXPECT_FALSE(rig.window.cabin()->isVisible());
+}
+
+// The whole window as the user sees it, with lit lamps and an opening door;
+// SHAFT_SHOT names a folder to keep the picture in (run with QT_SCALE_FACTOR=2
+// to see it at 200 %).
+TEST(ShaftWindow, WholeWindowPictureAtTheScreensPixelRatio)
+{
+    ShaftRig rig;
+    FloorConfig config{};
+    config.fill(0x24);
+    config[3] = 0x1B;
+    rig.build(7, config);
+    rig.window.setFloor(2);
+    rig.window.setTarget(5);
+    rig.window.setDirection(2);
+    rig.window.setSafetyState(7);
+    rig.window.setCallLamp(4, SideA, 0, CallUp);
+    rig.window.setCallLamp(6, SideB, 0, CallDown);
+    rig.window.setCallLamp(5, SideA, 0, CallCar);
+    rig.window.setDoor(SideA, DoorOpening);
+    rig.time.advance(800);
+    rig.window.setMessage("Normal");
+    QApplication::processEvents();
+
+    const QImage picture = rig.window.grab().toImage();
+    const qreal ratio = rig.window.devicePixelRatioF();
+    EXPECT_EQ(picture.size(), rig.window.size() * ratio);
+    // Each lit glyph shows its colour where its button is.
+    const auto colourAt = [&](CallButton *button, qreal x, qreal y) {
+        const QPoint at = button->mapTo(&rig.window, QPoint(0, 0));
+        return picture.pixelColor(QPointF((at.x() + x * button->width()) * ratio, (at.y() + y * button->height()) * ratio).toPoint());
+    };
+    EXPECT_EQ(colourAt(rig.window.callButton(4, SideA, CallUp), 0.5, 0.65), QColor(0xFF, 0x00, 0x00));
+    EXPECT_EQ(colourAt(rig.window.callButton(6, SideB, CallDown), 0.5, 0.35), QColor(0x00, 0xC0, 0x00));
+    EXPECT_EQ(colourAt(rig.window.callButton(5, SideA, CallCar), 0.5, 0.5), QColor(0xFF, 0xFF, 0x00));
+    EXPECT_EQ(colourAt(rig.window.callButton(4, SideB, CallUp), 0.5, 0.65), QColor(0x80, 0x80, 0x80));
+    if (qEnvironmentVariableIsSet("SHAFT_SHOT")) picture.save(qEnvironmentVariable("SHAFT_SHOT") + "/shaft.png");
 }
 
 }  // namespace
