@@ -131,7 +131,7 @@ private:
     unsigned m_colour = ShaftModel::Grey;
 };
 
-ShaftWindow::ShaftWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_model(timers)
+ShaftWindow::ShaftWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(parent), m_model(timers), m_home(parent)
 {
     setWindowTitle(QStringLiteral("Schacht-1"));
     m_unit = qMax<qreal>(1.0, logicalDpiY() / 96.0);
@@ -260,14 +260,24 @@ void ShaftWindow::dock(QWidget *host)
         const int width = qMax(sizeHint().width(), px(AreaWidth) + m_scroll->verticalScrollBar()->sizeHint().width());
         setGeometry(free.left() + 10, free.top(), width, free.height() - 10);
     }
+    showShaft();
+}
+
+void ShaftWindow::showShaft()
+{
+    if (!m_model.isBuilt()) return;
     show();
-    raise();
+    if (m_floating) raise();
 }
 
 void ShaftWindow::undock()
 {
     if (m_host) m_host->removeEventFilter(this);
     hide();
+    // Out of the host, so the host may go away without taking the window along.
+    if (parentWidget() != m_home) setParent(m_home, Qt::Widget);
+    m_host = nullptr;
+    m_floating = false;
 }
 
 bool ShaftWindow::eventFilter(QObject *watched, QEvent *event)

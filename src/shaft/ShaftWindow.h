@@ -37,6 +37,8 @@ public:
     void buildShaft(QWidget *host, int ko, std::function<void(int floor, int side, int mode)> onCall,
                     const std::array<quint8, 40> &config);
     void destroyShaft();
+    // Shows a built shaft again (after its floating window was closed).
+    void showShaft();
     bool hasShaft() const { return m_model.hasShaft(); }
     void setFloor(int n) { m_model.setFloor(n); }
     void setTarget(int t) { m_model.setTarget(t); }
@@ -91,6 +93,7 @@ private:
 
     ShaftModel m_model;
     qreal m_unit = 1.0;
+    QPointer<QWidget> m_home;  // the parent the window was made with; it returns there when undocked
     QPointer<QWidget> m_host;
     bool m_floating = false;
     DirectionPicture *m_directionPicture;

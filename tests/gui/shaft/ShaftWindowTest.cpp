@@ -250,10 +250,19 @@ TEST(ShaftWindow, DocksIntoItsHostOrFloatsWhenTheHostIsTooLow)
     EXPECT_TRUE(rig.window.isWindow());
     EXPECT_GT(rig.window.height(), rig.host->height());
     EXPECT_TRUE(rig.window.isVisible());
+    // Closing the floating window only hides it; the monitor shows it again.
+    rig.window.close();
+    EXPECT_FALSE(rig.window.isVisible());
+    rig.window.showShaft();
+    EXPECT_TRUE(rig.window.isVisible());
 
     rig.window.destroyShaft();
     EXPECT_FALSE(rig.window.hasShaft());
     EXPECT_FALSE(rig.window.isVisible());
+    rig.window.showShaft();
+    EXPECT_FALSE(rig.window.isVisible());
+    // Undocked, the window no longer belongs to the host's family.
+    EXPECT_EQ(rig.window.parentWidget(), nullptr);
     EXPECT_EQ(rig.window.floorStrip(0), nullptr);
     rig.window.setFloor(1);
     rig.window.setCallLamp(1, 0, 0, 0);
