@@ -41,9 +41,10 @@ struct ShaftRig : AppFirst {
 
     ShaftRig()
     {
-        frame.resize(600, 560);
+        // The report panel at 96 dpi, in the window's units like the rest of the frame.
+        frame.resize(px(600), px(560));
         host->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        host->setGeometry(8, 55, 243, 467);
+        host->setGeometry(px(8), px(55), px(243), px(467));
         window.onLog = [this](const QString &line) { log << line; };
         frame.show();
     }
@@ -236,14 +237,15 @@ TEST(ShaftWindow, DocksIntoItsHostOrFloatsWhenTheHostIsTooLow)
     // The tall shaft scrolls; the cabin at the bottom floor is scrolled into view.
     rig.window.setFloor(0);
     const QScrollArea *area = rig.window.shaftArea();
-    const QRect seen(QPoint(0, area->verticalScrollBar()->value()), area->viewport()->size());
+    const QRect seen(QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value()),
+                     area->viewport()->size());
     EXPECT_TRUE(seen.contains(rig.window.cabin()->geometry())) << area->verticalScrollBar()->value();
 
-    rig.host->resize(400, 300);
+    rig.host->resize(rig.px(400), rig.px(300));
     EXPECT_EQ(rig.window.geometry(), rig.host->contentsRect());
 
     // A new build replaces the old shaft.
-    rig.host->resize(243, 60);
+    rig.host->resize(rig.px(243), rig.px(60));
     rig.build(3, FloorConfig{});
     EXPECT_EQ(rig.window.floorStrip(4), nullptr);
     EXPECT_TRUE(rig.window.isFloating());
@@ -267,8 +269,19 @@ TEST(ShaftWindow, DocksIntoItsHostOrFloatsWhenTheHostIsTooLow)
     rig.window.setFloor(1);
     rig.window.setCallLamp(1, 0, 0, 0);
 
+    // Without a host the shaft has a window of its own.
+    rig.build(2, FloorConfig{});
+    rig.window.destroyShaft();
+    FloorConfig all{};
+    all.fill(0x24);
+    rig.window.buildShaft(nullptr, 2, nullptr, all);
+    EXPECT_TRUE(rig.window.isFloating());
+    EXPECT_TRUE(rig.window.isVisible());
+    ASSERT_TRUE(rig.window.callButton(2, SideA, CallCar)->isVisible());
+    QTest::mouseClick(rig.window.callButton(2, SideA, CallCar), Qt::LeftButton);  // no call hook: nothing happens
+
     // Docked again once the host is tall enough.
-    rig.host->resize(243, 467);
+    rig.host->resize(rig.px(243), rig.px(467));
     rig.build(5, FloorConfig{});
     EXPECT_FALSE(rig.window.isFloating());
     EXPECT_EQ(rig.window.parentWidget(), rig.host);
