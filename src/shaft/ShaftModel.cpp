@@ -97,7 +97,11 @@ const FloorButtons &ShaftModel::buttons(int floor) const
 void ShaftModel::placeCabin(int n)
 {
     if (!validFloor(n)) return;
-    m_cabinTop = geometry::stripTop(m_ko, n) - geometry::CabinAboveStrip;
+    const int top = geometry::stripTop(m_ko, n) - geometry::CabinAboveStrip;
+    // Polls repeat the floor; only a move redraws and scrolls, so the user may
+    // look at other floors while the cabin stands.
+    if (m_cabinVisible && top == m_cabinTop) return;
+    m_cabinTop = top;
     m_cabinVisible = true;
     changed(CabinChanged);
 }

@@ -240,6 +240,12 @@ TEST(ShaftWindow, DocksIntoItsHostOrFloatsWhenTheHostIsTooLow)
     const QRect seen(QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value()),
                      area->viewport()->size());
     EXPECT_TRUE(seen.contains(rig.window.cabin()->geometry())) << area->verticalScrollBar()->value();
+    // The user looks at the top floors: a repeated floor leaves the view there, a move brings the cabin back.
+    area->verticalScrollBar()->setValue(0);
+    rig.window.setFloor(0);
+    EXPECT_EQ(area->verticalScrollBar()->value(), 0);
+    rig.window.setFloor(1);
+    EXPECT_GT(area->verticalScrollBar()->value(), rig.window.cabin()->y() + rig.window.cabin()->height() - area->viewport()->height());
 
     rig.host->resize(rig.px(400), rig.px(300));
     EXPECT_EQ(rig.window.geometry(), rig.host->contentsRect());
