@@ -2,6 +2,7 @@
 
 #include "shaft/ShaftGlyphs.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace shaft {
@@ -10,6 +11,16 @@ CallButton::CallButton(int side, int kind, QWidget *parent) : QAbstractButton(pa
 {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
+}
+
+void CallButton::changeEvent(QEvent *event)
+{
+    QAbstractButton::changeEvent(event);
+    // The hand only where a click places a call.
+    if (event->type() == QEvent::EnabledChange) {
+        if (isEnabled()) setCursor(Qt::PointingHandCursor);
+        else unsetCursor();
+    }
 }
 
 void CallButton::paintEvent(QPaintEvent *)
