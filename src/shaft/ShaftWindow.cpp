@@ -16,7 +16,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 
 namespace shaft {
 
@@ -25,6 +24,7 @@ using namespace geometry;
 namespace {
 const QString SafetyCaption = QStringLiteral("NH    DT    TK     SP");
 const QString HaltLine = QStringLiteral("unit51.schacht> halt");
+constexpr int FloatingWidth = 243;  // the docked window's width in the main window
 
 void paintLamp(QPainter &painter, const QRect &box, unsigned bgr, const QPalette &palette)
 {
@@ -257,7 +257,7 @@ void ShaftWindow::dock(QWidget *host)
         setParent(host ? host->window() : nullptr, Qt::Tool);
         const QScreen *screen = host ? host->screen() : QWidget::screen();
         const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
-        const int width = qMax(sizeHint().width(), px(AreaWidth) + m_scroll->verticalScrollBar()->sizeHint().width());
+        const int width = qMax(sizeHint().width(), px(FloatingWidth));
         setGeometry(free.left() + 10, free.top(), width, free.height() - 10);
     }
     showShaft();
