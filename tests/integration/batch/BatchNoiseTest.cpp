@@ -13,10 +13,11 @@ namespace {
 
 struct Visit {
     runs::RunResult result;
-    QStringList lines;  // the batch log without the lines that change with the moment of the visit
+    QStringList lines;     // the batch log without the lines that change with the moment of the visit
+    QStringList requests;  // the telegrams the transfer queue sent, in hex
 };
 
-struct NoisyVisit : ::testing::TestWithParam<int> {
+struct VisitRuns : ::testing::Test {
     // One batch visit against a fresh stand-in (seed 1) with the given options.
     Visit visit(const QStringList &simOptions, const QString &name, const QString &verify = QStringLiteral("1"))
     {
@@ -26,16 +27,43 @@ struct NoisyVisit : ::testing::TestWithParam<int> {
         if (!sim.start()) return {};
         const QString ini = runs::writeTestIni(dir, link);
         runs::setIniValue(ini, QStringLiteral("batch"), QStringLiteral("verify"), verify);
+        // Bits 1 (link trace), 3 (debug lines) and 10 (queue traffic).
+        runs::setIniValue(ini, QStringLiteral("logfiles"), QStringLiteral("reports"), QStringLiteral("01010000001"));
         Visit v;
         v.result = runs::runProgram({QStringLiteral("/i=") + ini, QStringLiteral("/batch"), QStringLiteral("/f=") + logFile}, 120000);
         static const QRegularExpression moment(QStringLiteral("^ \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$|gelesen am: |^ Logfile="));
         for (const QString &line : runs::readText(logFile).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             if (!moment.match(line).hasMatch()) v.lines << line;
+        static const QRegularExpression request(QStringLiteral(">> ([0-9A-F]+)$"));
+        for (const QString &line : runs::readText(dir.filePath(QStringLiteral("haltron.log"))).split(QLatin1Char('\n')))
+            if (const auto match = request.match(line); match.hasMatch()) v.requests << match.captured(1);
+        QFile::remove(dir.filePath(QStringLiteral("haltron.log")));
         return v;
     }
 
     QTemporaryDir dir;
 };
+
+struct NoisyVisit : VisitRuns, ::testing::WithParamInterface<int> {};
+
+// On a clean line verification changes nothing but the traffic: the same log,
+// and every request but the greeting asked twice in a row.
+TEST_F(VisitRuns, CleanLineVisitIsAsBeforeWithEachReadingAskedTwice)
+{
+    const Visit once = visit({}, QStringLiteral("once"), QStringLiteral("0"));
+    const Visit verified = visit({}, QStringLiteral("verified"));
+    ASSERT_TRUE(once.result.finished && verified.result.finished);
+    EXPECT_EQ(once.result.exitCode, 0);
+    EXPECT_EQ(verified.result.exitCode, 0);
+    EXPECT_EQ(verified.lines, once.lines);
+    ASSERT_FALSE(once.requests.isEmpty());
+    QStringList doubled;
+    for (const QString &telegram : once.requests) {
+        doubled << telegram;
+        if (telegram != QLatin1String("F100")) doubled << telegram;
+    }
+    EXPECT_EQ(verified.requests, doubled) << once.requests.join(' ').toStdString();
+}
 
 TEST_P(NoisyVisit, NoWrongValueIsReportedWithStatusZero)
 {
