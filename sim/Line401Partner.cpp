@@ -111,7 +111,8 @@ quint8 Line401Partner::maybeCorrupt(quint8 reply)
     if (m_options.noise <= 0.0) return reply;
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     if (chance(m_random) >= m_options.noise) return reply;
-    return quint8(reply ^ (1 + m_random() % 255));
+    // Interference on a cable spoils a bit here and there, not whole bytes.
+    return quint8(reply ^ (1u << (m_random() % 8)));
 }
 
 }  // namespace sim

@@ -16,7 +16,7 @@ namespace sim {
 
 struct PartnerOptions {
     int baud = 19200;       // replies leave no faster than one byte time each
-    double noise = 0.0;     // fraction of reply bytes sent corrupted
+    double noise = 0.0;     // fraction of reply bytes sent with one bit flipped
     quint32 seed = 1;       // for the noise
     int rebootMs = CommandSet::RestartMs;  // deaf time after a reset request
 };

@@ -117,7 +117,8 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         {QStringLiteral("fault-minutes"), QStringLiteral("Mean minutes between new faults per lift; 0: none."), QStringLiteral("m"), QStringLiteral("20")},
         {QStringLiteral("stored-faults"), QStringLiteral("Records in each fault log at start (default: a few)."), QStringLiteral("n")},
         {QStringLiteral("silent"), QStringLiteral("Never answer.")},
-        {QStringLiteral("noise"), QStringLiteral("Fraction of reply bytes sent corrupted (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
+        {QStringLiteral("noise"), QStringLiteral("Fraction of 401 reply bytes sent with one bit flipped (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
+        {QStringLiteral("noise-seed"), QStringLiteral("Seed of the noise (default: --seed), so a noisy run can be repeated."), QStringLiteral("n")},
         {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
         {QStringLiteral("modem"), QStringLiteral("A modem in front: AT commands, then the framed protocol instead of the 401 line.")},
         {QStringLiteral("dial-seconds"), QStringLiteral("With --modem: seconds from the dial command to its result."), QStringLiteral("s"), QStringLiteral("2")},
@@ -152,7 +153,11 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         || !parseInt(parser, QStringLiteral("fault-minutes"), 0, 100000, options.installation.faultMinutes, error)
         || !parseInt(parser, QStringLiteral("stored-faults"), 0, sim::Lift::MaxFaults, options.installation.storedFaults, error))
         return false;
-    options.installation.seed = options.partner.seed = quint32(seed);
+    // Another noise seed leaves the installation, and so the values it serves, as they are.
+    int noiseSeed = seed;
+    if (!parseInt(parser, QStringLiteral("noise-seed"), 0, INT_MAX, noiseSeed, error)) return false;
+    options.installation.seed = quint32(seed);
+    options.partner.seed = quint32(noiseSeed);
     options.installation.trafficSeconds = traffic;
     int hangupAfter = 0, dialSeconds = 2;
     if (!parseInt(parser, QStringLiteral("hangup-after"), 0, 86400, hangupAfter, error)

@@ -397,6 +397,7 @@ void Haltron::createBatch()
     params.groupList = config.paramValue(QStringLiteral("/g="));
     params.modem = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?"))).modemMode;
     params.iniVersion = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
+    params.verifyReadings = ini.readBool(QStringLiteral("batch"), QStringLiteral("verify"), true);
 
     batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni()),
                             monitor::FaultListTexts::fromLanguage(config.languageIni()), config.getErrorFile()};

@@ -14,13 +14,14 @@ constexpr int GroupAnswerLength = 3;
 std::optional<CounterParts> decodeCounter(const QByteArray &answer)
 {
     if (answer.size() < CounterAnswerLength || core::byteAt(answer, 0) != 0xF8) return std::nullopt;
+    if (!protocol::nibblesOnly(answer.mid(1, 8))) return std::nullopt;
     return CounterParts{protocol::fromNibbles(answer, 1), protocol::fromNibbles(answer, 5)};
 }
 
 QString tripCounterText(const QByteArray &answer)
 {
     const auto counter = decodeCounter(answer);
-    if (!counter) return QStringLiteral("999999");
+    if (!counter) return QString::fromLatin1(UnreadableCounterText);
     return QString::number(qint64(counter->high) * 10000 + counter->low);
 }
 

@@ -13,9 +13,13 @@ namespace monitor {
 using TextProc = std::function<void(const QString &text)>;
 
 // Counter answers (F1 40 trip counter, F1 42 operating hours): F8, then the high part H
-// and the low part L as four nibbles each. Empty when the marker or a byte is missing.
+// and the low part L as four nibbles each. Empty when the marker or a byte is missing,
+// or a byte holds more than a nibble.
 struct CounterParts { int high; int low; };
 std::optional<CounterParts> decodeCounter(const QByteArray &answer);
+
+// What a counter answer reads as when it is not one.
+inline const char *const UnreadableCounterText = "999999";
 
 // H·10000 + L in decimal; "999999" for an answer that is not a counter.
 QString tripCounterText(const QByteArray &answer);

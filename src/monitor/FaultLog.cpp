@@ -27,7 +27,8 @@ FaultListTexts FaultListTexts::fromLanguage(const core::IniFile &language)
 
 std::optional<int> decodeFaultCount(const QByteArray &answer)
 {
-    if (answer.size() < 5 || core::byteAt(answer, 0) != 0xF4) return std::nullopt;
+    if (answer.size() < 5 || core::byteAt(answer, 0) != 0xF4 || !protocol::nibblesOnly(answer.mid(1, 4)))
+        return std::nullopt;
     return protocol::fromNibbles(answer, 1);
 }
 
@@ -127,7 +128,7 @@ void FaultLog::countAnswer(const QByteArray &answer)
 {
     if (!m_fetch) return;
     const auto count = decodeFaultCount(answer);
-    if (!count) return end(QStringLiteral("FEHLER"));
+    if (!count) return end(QString::fromLatin1(FaultCountFailedText));
     m_fetch->count = *count;
     if (*count == 0) return finish();
     m_fetch->total = qMin(*count, MaxRecords);

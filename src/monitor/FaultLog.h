@@ -23,7 +23,11 @@ struct FaultListTexts {
     static FaultListTexts fromLanguage(const core::IniFile &language);
 };
 
-// The number of stored faults from an F1 31 answer (F4 and four nibbles).
+// The fetch's done text when the count could not be read.
+inline const char *const FaultCountFailedText = "FEHLER";
+
+// The number of stored faults from an F1 31 answer (F4 and four nibbles); empty when a
+// byte holds more than a nibble.
 std::optional<int> decodeFaultCount(const QByteArray &answer);
 
 // The controller's fault log: the count and newest-entry requests of the monitor fields,

@@ -66,7 +66,7 @@ QString faultEntryText(const QByteArray &record, FaultTextFile &texts)
 
 QString faultListLine(const QByteArray &record, int number, FaultTextFile &texts)
 {
-    if (!isFaultRecord(record)) return QStringLiteral("error");
+    if (!isFaultRecord(record)) return QString::fromLatin1(UnreadableRecordText);
     const FaultRecordText text = formatFaultRecord(record, texts);
     return QString::asprintf(" %3.3d : ", number) + text.head + text.timeStamp + QStringLiteral("   ")
            + text.description;

@@ -34,10 +34,13 @@ struct FaultRecordText {
 };
 FaultRecordText formatFaultRecord(const QByteArray &record, FaultTextFile &texts);
 
+// The fault list's line for an answer that is not a fault record.
+inline const char *const UnreadableRecordText = "error";
+
 // The monitor's newest-fault field: head and description in upper case, or "LeseFehler".
 QString faultEntryText(const QByteArray &record, FaultTextFile &texts);
 // A line of the fault list: " 017 : " + head + time stamp + three blanks + description,
-// or "error" for an answer that is not a fault record.
+// or "error" (UnreadableRecordText) for an answer that is not a fault record.
 QString faultListLine(const QByteArray &record, int number, FaultTextFile &texts);
 
 }  // namespace monitor

@@ -2,6 +2,8 @@
 
 #include "core/Bytes.h"
 
+#include <algorithm>
+
 namespace protocol {
 
 namespace {
@@ -23,6 +25,11 @@ quint16 fromNibbles(const QByteArray &bytes, int pos)
     using core::byteAt;
     return quint16(byteAt(bytes, pos) + 16 * byteAt(bytes, pos + 1) + 256 * byteAt(bytes, pos + 2)
                    + 4096 * byteAt(bytes, pos + 3));
+}
+
+bool nibblesOnly(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (quint8(c) & 0xF0) == 0; });
 }
 
 int fromNibblePair(const QByteArray &bytes, int pos) { return core::byteAt(bytes, pos) + 16 * core::byteAt(bytes, pos + 1); }

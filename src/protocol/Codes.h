@@ -14,6 +14,8 @@ QByteArray nibbles(quint16 value);
 // b0 + 16·b1 + 256·b2 + 4096·b3 of the four bytes at pos, unmasked, modulo
 // 65536; missing bytes count 0.
 quint16 fromNibbles(const QByteArray &bytes, int pos);
+// Whether every byte carries no more than a nibble, as nibble-coded numbers do.
+bool nibblesOnly(const QByteArray &bytes);
 // b0 + 16·b1 of the two bytes at pos.
 int fromNibblePair(const QByteArray &bytes, int pos);
 

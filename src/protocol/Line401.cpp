@@ -35,6 +35,8 @@ void Line401::releasePort()
 
 void Line401::lineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
 {
+    // A request goes out only after the previous answer: a half one left over was cut off.
+    if (m_answer.remaining > 0) dropHalfAnswer();
     for (char c : telegram) {
         if (m_s.outCount >= RingSize - 1) break;  // a full ring drops the rest
         m_s.ring[m_s.writeIndex] = quint8(c);
@@ -62,7 +64,12 @@ void Line401::lineStep()
 
 void Line401::stepSend()
 {
-    if (m_s.txByte != line401::ResetByte) composeNext();
+    m_s.askedAgain = m_s.markRequest;
+    if (m_s.markRequest)
+        // Our own nibble stands still: the partner takes a request byte for no data.
+        m_s.txByte = quint8(m_s.txByte | line401::RequestBit);
+    else if (m_s.txByte != line401::ResetByte)
+        composeNext();
     zblPortWrite(m_s.txByte);
     m_s.markRequest = false;
     m_s.waitReply = true;
@@ -80,6 +87,7 @@ void Line401::composeNext()
         s.partnerRepeat = true;
         s.partnerLow = false;
         s.rxAssembly = 0;
+        s.rxHigh = false;
         s.rxLast = 0;
     }
     if (s.partnerRepeat) {
@@ -92,6 +100,7 @@ void Line401::composeNext()
             return;
         }
         s.markRepeat = true;
+        s.rxHigh = false;  // our repetition makes the partner start its byte again
     } else if (!s.markLow && !s.markIdle) {
         s.txByte = s.curByte & 0x0F;
         s.markLow = true;
@@ -138,15 +147,22 @@ void Line401::stepReceive()
         return;
     }
     s.lineGood = true;
+    if (askAgain(byte)) {
+        s.waitReply = false;
+        return;
+    }
     s.partnerRepeat = byte & line401::RequestBit;
     s.partnerIdle = byte & line401::IdleBit;
     s.partnerLow = byte & line401::LowBit;
     s.rxAssembly |= byte & 0x0F;
     s.markRequest = false;
+    s.rxHigh = false;
     if (s.partnerIdle) {
         // An idle byte carries no data, not even with the low marker (the reset byte has both).
         s.rxAssembly = 0;
         s.rxLast = 0;
+        // A partner that idles inside an answer has ended it: the rest will not come.
+        if (byte != line401::ResetByte && m_answer.remaining > 0) dropHalfAnswer();
     } else if (s.partnerLow) {
         const quint8 data = s.rxAssembly;
         s.rxAssembly = 0;
@@ -154,8 +170,48 @@ void Line401::stepReceive()
         deliverByte(data);
     } else {
         s.rxAssembly = quint8(s.rxAssembly << 4);
+        s.rxHigh = true;
     }
     s.waitReply = false;
+}
+
+// Whether the partner's byte is one the line allows here. A flipped bit in a
+// marker shows as a byte that does not fit; a flipped bit in a nibble does not.
+bool Line401::fitsState(quint8 byte) const
+{
+    using namespace line401;
+    // The reset answer and the partner's own requests are taken as they come.
+    if (byte == ResetByte || (byte & RequestBit)) return true;
+    // A repetition answers our request, and our request is answered by one.
+    if (bool(byte & RepeatBit) != m_s.askedAgain) return false;
+    switch (byte & (IdleBit | LowBit)) {
+    case IdleBit:
+        // Idle is nibble 0, and the partner does not pause inside an answer.
+        return (byte & 0x0F) == 0 && m_answer.remaining == 0;
+    case LowBit:
+        return m_s.rxHigh;
+    case 0:
+        return !m_s.rxHigh;
+    default:
+        return false;  // idle and low together: only the reset byte has both
+    }
+}
+
+// A byte that does not fit is asked for again with the request marker instead
+// of being assembled. It is taken as it is when its repetition reads the same
+// (then our idea of the partner's state was wrong) or after RequestLimit tries.
+bool Line401::askAgain(quint8 byte)
+{
+    State &s = m_s;
+    const bool confirmed = s.askedAgain && (byte | line401::RepeatBit) == (s.rxDoubted | line401::RepeatBit);
+    if (fitsState(byte) || confirmed || s.requestCount >= RequestLimit) {
+        s.requestCount = 0;
+        return false;
+    }
+    ++s.requestCount;
+    s.rxDoubted = byte;
+    s.markRequest = true;
+    return true;
 }
 
 void Line401::deliverByte(quint8 byte)
@@ -183,6 +239,12 @@ void Line401::deliverByte(quint8 byte)
 void Line401::resetAnswer()
 {
     m_answer = Answer{};
+}
+
+void Line401::dropHalfAnswer()
+{
+    m_answer.buf.clear();
+    m_answer.remaining = 0;
 }
 
 // ---- block read -----------------------------------------------------------

@@ -23,6 +23,8 @@ class Line401 {
 public:
     static constexpr int RingSize = 1001;  // at most RingSize - 1 bytes wait
     static constexpr int RetryMs = 500;    // simulated reset byte while the partner is silent
+    // Times in a row a byte whose markers do not fit is asked for again before it is taken as it is.
+    static constexpr int RequestLimit = 4;
 
     using BlockDoneProc = std::function<void(const QByteArray &block, bool complete)>;
 
@@ -106,6 +108,10 @@ private:
         bool lineGood = false;
         quint8 rxByte = 0;
         bool rxArrived = false;
+        bool rxHigh = false;      // a high nibble is held: the low one is due
+        bool askedAgain = false;  // the byte last sent carried the request marker
+        int requestCount = 0;     // requests in a row for the same reply
+        quint8 rxDoubted = 0;     // the reply that was asked for again
     };
     struct Answer {
         QByteArray buf, other;
@@ -122,8 +128,11 @@ private:
     void stepSend();
     void stepReceive();
     void composeNext();
+    bool fitsState(quint8 byte) const;
+    bool askAgain(quint8 byte);
     void deliverByte(quint8 byte);
     void resetAnswer();
+    void dropHalfAnswer();
     // The hooks this driver installs in the port, recognisable when it takes them back.
     struct RxForward {
         Line401 *line;

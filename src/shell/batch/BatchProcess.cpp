@@ -3,6 +3,7 @@
 #include "GroupList.h"
 #include "core/Bytes.h"
 #include "monitor/MonitorCodes.h"
+#include "protocol/Codes.h"
 
 #include <QFileInfo>
 
@@ -40,13 +41,17 @@ BatchProcess::BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, 
     : m_clock(timers.clock()),
       m_watchdog(timers.createTimer()),
       m_put(std::move(put)),
-      m_readingPut([this](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
+      m_memberPut([this](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
           return memberPut(length, std::move(onAnswer), telegram);
       }),
+      m_readingPut(m_verifier.wrap(m_memberPut)),
+      m_groupPut(m_verifier.wrap(m_put)),
       m_texts(std::move(texts.liftState)),
       m_faultLog(m_readingPut, timers.clock(), texts.faultTextFile, std::move(texts.faultList)),
       m_params(std::move(params))
 {
+    m_verifier.setEnabled(m_params.verifyReadings);
+    m_verifier.onAskAgain = [this] { setBatchTimeout(m_gaugeMaximum); };
     m_watchdog->setInterval(1000);
     m_watchdog->setCallback([this] { watchdogTick(); });
 }
@@ -197,7 +202,7 @@ void BatchProcess::batchVisit(const QString &name)
     setBatchTimeout(StepTimeoutSeconds);
     if (transferStart) transferStart(3000);
     batchLine(QString::fromUtf8("Start-Verzögerung (3000)"));
-    put(2, &BatchProcess::halloAnswer, core::bytes({0xF1, 0x00}));
+    greet(2);
 }
 
 // Without the routing prefix a group controller would answer every member's reading itself.
@@ -220,6 +225,34 @@ void BatchProcess::put(int answerLength, void (BatchProcess::*handler)(const QBy
           telegram);
 }
 
+// The greeting is asked once: it is answered exactly F1 01 or it is repeated anyway.
+void BatchProcess::greet(int answerLength)
+{
+    const std::weak_ptr<bool> alive = m_alive;
+    m_memberPut(answerLength,
+                [this, alive](const QByteArray &answer) {
+                    if (const auto a = alive.lock(); a && *a) halloAnswer(answer);
+                },
+                core::bytes({0xF1, 0x00}));
+}
+
+// A reading's value line; its error line instead when no two answers agreed.
+// An unreadable value keeps its line as the decoder writes it, but the run is not good.
+void BatchProcess::readingLine(const QString &what, const QString &value, bool unreadable)
+{
+    if (m_verifier.failed()) {
+        batchError(what + QStringLiteral(": Lese Fehler"));
+        return;
+    }
+    batchValue(what + QStringLiteral(": ") + value);
+    if (unreadable) noteUnreadable();
+}
+
+void BatchProcess::noteUnreadable()
+{
+    if (m_running) m_failed = true;
+}
+
 void BatchProcess::halloAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
@@ -229,7 +262,7 @@ void BatchProcess::halloAnswer(const QByteArray &answer)
     }
     batchLine(QStringLiteral("HALLO :Fehler"));
     if (--m_halloRetries > 0) {
-        put(16, &BatchProcess::halloAnswer, core::bytes({0xF1, 0x00}));
+        greet(16);
         setBatchTimeout(StepTimeoutSeconds);
         return;
     }
@@ -243,7 +276,8 @@ void BatchProcess::installationCodeAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
-    batchValue(QStringLiteral("ANLAGENKENNUNG: ") + monitor::printableTextAnswer(answer).toUpper());
+    const QString text = monitor::printableTextAnswer(answer);
+    readingLine(QStringLiteral("ANLAGENKENNUNG"), text.toUpper(), text == QLatin1String(protocol::TransferFailedText));
     setBatchTimeout(StepTimeoutSeconds);
     put(16, &BatchProcess::versionAnswer, core::bytes({0xF1, 0x01}));
 }
@@ -252,7 +286,8 @@ void BatchProcess::versionAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
-    batchValue(QStringLiteral("STEUERUNGS.VERSION: ") + monitor::printableTextAnswer(answer));
+    const QString text = monitor::printableTextAnswer(answer);
+    readingLine(QStringLiteral("STEUERUNGS.VERSION"), text, text == QLatin1String(protocol::TransferFailedText));
     const std::weak_ptr<bool> alive = m_alive;
     monitor::readTripCounter(m_readingPut, [this, alive](const QString &text) {
         if (const auto a = alive.lock(); a && *a) tripAnswer(text);
@@ -263,7 +298,7 @@ void BatchProcess::tripAnswer(const QString &text)
 {
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
-    batchValue(QString::fromUtf8("FAHRTEN.ZÄHLER: ") + text);
+    readingLine(QString::fromUtf8("FAHRTEN.ZÄHLER"), text, text == monitor::UnreadableCounterText);
     put(7, &BatchProcess::stateAnswer, core::bytes({0xF1, 0x60}));
 }
 
@@ -272,7 +307,7 @@ void BatchProcess::stateAnswer(const QByteArray &answer)
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
     // A short block would show missing bytes as zeros: that is a read error too.
-    if (answer.size() >= 7 && core::byteAt(answer, 0) == 0xF6) {
+    if (!m_verifier.failed() && answer.size() >= 7 && core::byteAt(answer, 0) == 0xF6) {
         batchValue(QStringLiteral("MON.BLOCK: ") + stateBlockText(answer));
         // Byte 3, the target floor, gets no line.
         for (int index : {0, 1, 3, 4, 5})
@@ -295,7 +330,15 @@ void BatchProcess::faultLine(const QString &text)
 {
     if (!m_running) return;
     setBatchTimeout(FaultRecordTimeoutSeconds);
-    if (text != QLatin1String("NEXT")) batchValue(text);
+    // "NEXT" follows each record, the failed-count text the count: both while its answer is handed over.
+    const bool recordEnd = text == QLatin1String("NEXT");
+    if (m_verifier.failed() && (recordEnd || text == QLatin1String(monitor::FaultCountFailedText)))
+        batchError(QStringLiteral("FEHLERLISTE: Lese Fehler"));
+    if (recordEnd) return;
+    batchValue(text);
+    // A record that is not one, or a count that could not be read.
+    if (text == QLatin1String(monitor::UnreadableRecordText) || text == QLatin1String(monitor::FaultCountFailedText))
+        noteUnreadable();
 }
 
 void BatchProcess::endBatchStep()
@@ -341,7 +384,7 @@ void BatchProcess::processGroupList(const QString &list)
     const std::weak_ptr<bool> alive = m_alive;
     // The group address request carries its own routing.
     monitor::queryGroupAddress(
-        m_put,
+        m_groupPut,
         [this, alive](const QString &text) {
             if (const auto a = alive.lock(); a && *a) groupSelected(text);
         },
@@ -351,7 +394,8 @@ void BatchProcess::processGroupList(const QString &list)
 void BatchProcess::groupSelected(const QString &text)
 {
     if (!m_running) return;
-    batchLine(text);
+    if (m_verifier.failed()) batchError(QStringLiteral("GRUPPE/QRX: Lese Fehler"));
+    else batchLine(text);
     halloAnswer(core::bytes({0xF1, 0x01}));
 }
 

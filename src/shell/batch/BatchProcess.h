@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadingVerifier.h"
 #include "core/Timer.h"
 #include "core/Transfer.h"
 #include "monitor/FaultLog.h"
@@ -21,12 +22,14 @@ struct BatchParams {
     QString groupList;   // "/g=": group members to visit, e.g. "0,2"; empty: one controller
     bool modem = false;  // the start method selects the modem route
     QString iniVersion;  // written as "erstellt mit: <version>"
+    bool verifyReadings = true;  // each reading asked until two answers agree (INI [batch] verify)
 };
 
 // Exit status of the program after a batch run.
 enum BatchExit {
-    BatchExitOk = 0,     // the end line was reached without an error line
-    BatchExitError = 1,  // an error line was written, a group token was not understood or the run was cut short
+    BatchExitOk = 0,     // the end line was reached and every reading was good
+    BatchExitError = 1,  // an error line was written, a reading was unreadable, a group token was not
+                         // understood or the run was cut short
     BatchExitNoLog = 2,  // no "/f=" given, or the batch log could not be opened
 };
 
@@ -98,6 +101,9 @@ private:
     void writeLine(const QString &line);
     bool memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
     void put(int answerLength, void (BatchProcess::*handler)(const QByteArray &), const QByteArray &telegram);
+    void greet(int answerLength);
+    void readingLine(const QString &what, const QString &value, bool unreadable);
+    void noteUnreadable();
     void installationCodeAnswer(const QByteArray &answer);
     void versionAnswer(const QByteArray &answer);
     void tripAnswer(const QString &text);
@@ -109,8 +115,11 @@ private:
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_watchdog;
     core::TransferPutFn m_put;
-    // Requests of a reading: routed to the group member being visited.
+    ReadingVerifier m_verifier;
+    // Requests of a reading: routed to the group member being visited and verified.
+    core::TransferPutFn m_memberPut;
     core::TransferPutFn m_readingPut;
+    core::TransferPutFn m_groupPut;  // the group address request, which carries its own routing
     monitor::MonitorTextLists m_texts;
     monitor::FaultLog m_faultLog;
     BatchParams m_params;

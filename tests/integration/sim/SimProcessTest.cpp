@@ -214,6 +214,7 @@ TEST(SimProcess, RefusesBadOptions)
     for (const QStringList &options : {QStringList{QStringLiteral("--lifts"), QStringLiteral("5")},
                                        QStringList{QStringLiteral("--modem"), QStringLiteral("--dial-result"), QStringLiteral("maybe")},
                                        QStringList{QStringLiteral("--noise"), QStringLiteral("2")},
+                                       QStringList{QStringLiteral("--pty"), QStringLiteral("--noise-seed"), QStringLiteral("-1")},
                                        QStringList{QStringLiteral("--device"), QStringLiteral("/nonexistent/tty")},
                                        QStringList{QStringLiteral("--pty"), QStringLiteral("--device"), QStringLiteral("/dev/null")},
                                        QStringList{}}) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <random>
 
 using core::bytes;
@@ -124,7 +125,16 @@ struct Harness {
     QString caption;
     int quits = 0, gaugeMaximum = -1, gaugePosition = -1;
 
-    Harness() { queue.controller = [this](const QByteArray &t) { return controller(t); }; }
+    // Answers given instead of the controller's, in turn, per telegram: the noise on the line.
+    QMap<QByteArray, QList<QByteArray>> spoilt;
+
+    Harness()
+    {
+        queue.controller = [this](const QByteArray &t) {
+            if (spoilt.contains(t) && !spoilt[t].isEmpty()) return spoilt[t].takeFirst();
+            return controller(t);
+        };
+    }
 
     BatchProcess &make(BatchParams params)
     {
@@ -213,10 +223,12 @@ TEST(BatchProcess, SingleLocalVisitWritesTheWholeReport)
     EXPECT_EQ(h.report.size(), expected.size());
     EXPECT_EQ(h.trace.size(), expected.size());
 
-    const QList<QByteArray> telegrams = {bytes({0xF1, 0x00}), bytes({0xF2, 0x55, 0x12}), bytes({0xF1, 0x01}),
-                                         bytes({0xF1, 0x40}), bytes({0xF1, 0x60})};
-    EXPECT_EQ(h.queue.sent.mid(0, 5), telegrams);
-    EXPECT_EQ(h.queue.answerLengths.mid(0, 5), (QList<int>{2, 16, 16, 9, 7}));
+    // The greeting once, every reading twice: the answers agreed.
+    const QList<QByteArray> telegrams = {bytes({0xF1, 0x00}), bytes({0xF2, 0x55, 0x12}), bytes({0xF2, 0x55, 0x12}),
+                                         bytes({0xF1, 0x01}), bytes({0xF1, 0x01}), bytes({0xF1, 0x40}),
+                                         bytes({0xF1, 0x40}), bytes({0xF1, 0x60}), bytes({0xF1, 0x60})};
+    EXPECT_EQ(h.queue.sent.mid(0, 9), telegrams);
+    EXPECT_EQ(h.queue.answerLengths.mid(0, 9), (QList<int>{2, 16, 16, 16, 16, 9, 9, 7, 7}));
     EXPECT_EQ(h.transferStarts, QList<int>{3000});
 
     ASSERT_EQ(h.logon.size(), 3);
@@ -550,4 +562,125 @@ TEST(BatchProcess, AnswersAfterTheObjectHasGoneAreDropped)
     h.batch.reset();
     EXPECT_EQ(h.queue.run(), 1);
     EXPECT_EQ(h.queue.pending(), 0);
+}
+
+TEST(ReadingVerifier, TwoOfThreeAnswersDecide)
+{
+    const QByteArray a = bytes({0xF1, 0x01}), b = bytes({0xF1, 0x03}), c = bytes({0xF1, 0x41});
+    struct Case { const char *name; QList<QByteArray> answers; int asks; std::optional<QByteArray> agreed; };
+    const Case cases[] = {
+        {"two equal answers", {a, a}, 2, a},
+        {"the first spoilt", {b, a, a}, 3, a},
+        {"the second spoilt", {a, b, a}, 3, a},
+        {"the third asked only when the first two differ", {a, b, b}, 3, b},
+        {"no two agree", {a, b, c}, 3, std::nullopt},
+        {"two empty answers (timed out) agree on nothing read", {QByteArray(), QByteArray()}, 2, QByteArray()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeQueue queue;
+        QList<QByteArray> given = c.answers;
+        queue.controller = [&](const QByteArray &) { return given.isEmpty() ? a : given.takeFirst(); };
+        ReadingVerifier verifier;
+        int again = 0;
+        verifier.onAskAgain = [&] { ++again; };
+        QList<std::optional<QByteArray>> results;
+        ASSERT_TRUE(verifier.wrap(queue.putFn())(2, [&](const QByteArray &answer) {
+            results << (verifier.failed() ? std::nullopt : std::optional<QByteArray>(answer));
+        }, bytes({0xF1, 0x00})));
+        queue.run();
+        EXPECT_EQ(queue.sent.size(), c.asks);
+        EXPECT_EQ(again, c.asks - 1);
+        ASSERT_EQ(results.size(), 1);
+        EXPECT_EQ(results[0], c.agreed);
+        EXPECT_FALSE(verifier.failed());
+        EXPECT_EQ(agreedAnswer(c.answers), c.agreed);
+    }
+
+    // Switched off, or for a request without answer, it is the put it wraps.
+    FakeQueue queue;
+    queue.controller = [&](const QByteArray &) { return a; };
+    ReadingVerifier verifier;
+    verifier.wrap(queue.putFn())(0, nullptr, bytes({0xF1, 0x10}));
+    verifier.setEnabled(false);
+    QByteArray answer;
+    verifier.wrap(queue.putFn())(2, [&](const QByteArray &x) { answer = x; }, bytes({0xF1, 0x00}));
+    queue.run();
+    EXPECT_EQ(queue.sent, (QList<QByteArray>{bytes({0xF1, 0x10}), bytes({0xF1, 0x00})}));
+    EXPECT_EQ(answer, a);
+}
+
+// Noise spoils answers in transit; a reading is good only when two answers agree,
+// and a value the decoder cannot read makes the run's status 1 as an error line does.
+TEST(BatchProcess, OnlyVerifiedAndReadableValuesEndWithStatusZero)
+{
+    const QByteArray code = bytes({0xF2, 0x55, 0x12}), version = bytes({0xF1, 0x01}), trips = bytes({0xF1, 0x40}),
+                     count = bytes({0xF1, 0x31}), record0 = bytes({0xF3, 0x55, 0x07, 0x00});
+    const QByteArray goodTrips = bytes({0xF8}) + nibbles(1) + nibbles(50);
+    const QByteArray goodVersion = textAnswer("V4.12");
+    struct Case {
+        const char *name;
+        QMap<QByteArray, QList<QByteArray>> spoilt;
+        QStringList expectedLines;   // in the log, in this order
+        QStringList absentLines;
+        int status;
+    };
+    const Case cases[] = {
+        {"a spoilt first answer is outvoted",
+         {{version, {textAnswer("V4.1r")}}, {trips, {goodTrips, bytes({0xF8, 0, 0, 0, 4}) + nibbles(50)}}},
+         {"   : STEUERUNGS.VERSION: V4.12", QString::fromUtf8("   : FAHRTEN.ZÄHLER: 10050")}, {}, BatchExitOk},
+        {"three different texts give the error line and the run goes on",
+         {{code, {textAnswer("anlage-6"), textAnswer("anlagf-7"), textAnswer("anl`ge-7")}}},
+         {" *** ANLAGENKENNUNG: Lese Fehler", "   : STEUERUNGS.VERSION: V4.12", endLine},
+         {"   : ANLAGENKENNUNG: ANLAGE-7"}, BatchExitError},
+        {"a text that is not one", {{version, {bytes({0xF1, 0x01}), bytes({0xF1, 0x01})}}},
+         {"   : STEUERUNGS.VERSION: Transfer.Fehler", endLine}, {}, BatchExitError},
+        {"a counter with a byte beyond a nibble", {{trips, {goodTrips, bytes({0xF8, 0x12, 0, 0, 0}) + nibbles(50),
+                                                             bytes({0xF8, 0x12, 0, 0, 0}) + nibbles(50)}}},
+         {QString::fromUtf8("   : FAHRTEN.ZÄHLER: 999999"), endLine}, {}, BatchExitError},
+        {"a fault count beyond nibbles reads as no count", {{count, {bytes({0xF4, 3, 0, 0, 0x44}), bytes({0xF4, 3, 0, 0, 0x44})}}},
+         {"   : FEHLER", endLine}, {"   : OK"}, BatchExitError},
+        {"a fault count no two answers agree on",
+         {{count, {bytes({0xF4, 3, 0, 0, 0}), bytes({0xF4, 2, 0, 0, 4}), bytes({0xF4, 1, 0, 0, 0})}}},
+         {" *** FEHLERLISTE: Lese Fehler", "   : FEHLER", endLine}, {"   : OK"}, BatchExitError},
+        {"a fault record no two answers agree on",
+         {{record0, {bytes({0xF7, 0, 3, 0, 1, 0, 0, 0}), bytes({0xF7, 0, 2, 0, 1, 0, 0, 8}), bytes({0xF7, 0, 2, 1, 1, 0, 0, 0})}}},
+         {" *** FEHLERLISTE: Lese Fehler", "   : 2 Fehler gespeichert", "   : 001 : MN-.002 (000)  00:00:00  01.01.00",
+          "   : error", "   : OK", endLine},
+         {}, BatchExitError},
+        {"a fault record that is not one", {{record0, {bytes({0xF1, 0x01}), bytes({0xF1, 0x01})}}},
+         {"   : 2 Fehler gespeichert", "   : error", "   : OK", endLine}, {" *** FEHLERLISTE: Lese Fehler"}, BatchExitError},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.spoilt = c.spoilt;
+        h.start({});
+        h.answerAll();
+        const QStringList log = h.log();
+        qsizetype at = 0;
+        for (const QString &line : c.expectedLines) {
+            const qsizetype found = log.indexOf(line, at);
+            EXPECT_GE(found, at) << line.toStdString() << "\n" << log.join('\n').toStdString();
+            at = qMax(at, found + 1);
+        }
+        for (const QString &line : c.absentLines) EXPECT_FALSE(log.contains(line)) << line.toStdString();
+        EXPECT_EQ(h.batch->exitStatus(), c.status);
+    }
+}
+
+TEST(BatchProcess, VerificationSwitchedOffAsksEachReadingOnce)
+{
+    Harness h;
+    BatchParams params;
+    params.verifyReadings = false;
+    h.start(params);
+    h.answerAll();
+    const QList<QByteArray> telegrams = {bytes({0xF1, 0x00}), bytes({0xF2, 0x55, 0x12}), bytes({0xF1, 0x01}),
+                                         bytes({0xF1, 0x40}), bytes({0xF1, 0x60})};
+    EXPECT_EQ(h.queue.sent.mid(0, 5), telegrams);
+    // Then the fault log's three identity requests, the count and the two records, once each.
+    EXPECT_EQ(h.queue.sent.size(), 11);
+    EXPECT_EQ(h.log().last(), endLine);
+    EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
 }

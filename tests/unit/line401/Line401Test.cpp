@@ -185,10 +185,82 @@ TEST_F(Line401Test, RepeatRequestsAreRepeatedTwiceThenTheLineIsReset)
     EXPECT_TRUE(line->lineGood());
 }
 
+// Every kind of byte whose markers cannot be right makes the driver ask for it
+// again with the request marker instead of assembling it. The partner's repeat
+// carries the repetition marker; what it says is what gets assembled.
+TEST_F(Line401Test, BytesWhoseMarkersDoNotFitAreAskedForAgain)
+{
+    struct Case {
+        const char *name;
+        std::initializer_list<int> lineBytes;  // the partner's replies, noise included
+        QByteArray other;                      // data bytes assembled from them
+        int requests;                          // request bytes the driver sent
+    };
+    const Case cases[] = {
+        {"a high nibble where the low one is due", {0x03, 0x04, 0x34}, bytes({0x34}), 1},
+        {"a low nibble where a high one is due", {0x23, 0x13, 0x24}, bytes({0x34}), 1},
+        {"a repetition nobody asked for", {0x13, 0x13, 0x24}, bytes({0x34}), 1},
+        {"an idle byte with a nibble", {0x41, 0x50, 0x03, 0x24}, bytes({0x34}), 1},
+        {"idle and low together", {0x03, 0x64, 0x34}, bytes({0x34}), 1},
+        {"a repeat that lost its repetition marker is asked for once more", {0x03, 0x04, 0x24, 0x34}, bytes({0x34}), 2},
+        {"a repeat that reads the same is taken as sent", {0x03, 0x05, 0x15, 0x26}, bytes({0x56}), 1},
+        {"a partner that keeps misfitting is asked a bounded number of times",
+         {0x23, 0x34, 0x35, 0x36, 0x37}, bytes({0x07}), Line401::RequestLimit},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (line->lineRunning()) line->startStopLine();  // stop
+        partner->replies.clear();
+        partner->got.clear();
+        partner->script(c.lineBytes);
+        start();
+        time.advance(100);
+        EXPECT_EQ(line->otherData(), c.other);
+        int requests = 0;
+        for (char b : partner->got) requests += (quint8(b) & 0x80) && quint8(b) != 0xF0;
+        EXPECT_EQ(requests, c.requests) << core::hexText(partner->got).toStdString();
+        // A request repeats our own byte: nothing of ours goes missing meanwhile.
+        for (char b : partner->got) EXPECT_EQ(quint8(b) & 0x7F, 0x40) << core::hexText(partner->got).toStdString();
+    }
+}
+
+// Inside an answer the partner does not pause: an idle there is a spoilt nibble.
+TEST_F(Line401Test, IdleInsideAnAnswerIsAskedForAgain)
+{
+    start();
+    time.advance(4);
+    QList<QByteArray> answers;
+    // F1 01 whose third line byte, the high nibble 0, arrives with the idle bit set.
+    partner->script({0x0F, 0x21, 0x40, 0x10, 0x21});
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    time.advance(100);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+    // Our telegram went out whole, one request in between.
+    EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
+    EXPECT_EQ(std::count_if(partner->got.begin(), partner->got.end(), [](char b) { return quint8(b) & 0x80; }), 1)
+        << core::hexText(partner->got).toStdString();
+}
+
+// An idle the partner confirms ends its answer: the half of it is not glued to the next one.
+TEST_F(Line401Test, AnswerThePartnerBreaksOffIsDropped)
+{
+    start();
+    time.advance(4);
+    QList<QByteArray> answers;
+    partner->script({0x0F, 0x23, 0x00, 0x21, 0x40, 0x50});  // F3 01, then the partner idles
+    line->lineSend(bytes({0xF3, 0x00}), [&](const QByteArray &a) { answers << a; });
+    time.advance(100);
+    partner->answer(bytes({0xF1, 0x01}));
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answers << a; });
+    time.advance(100);
+    EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
+}
+
 TEST_F(Line401Test, OnlyTheLastByteOfABatchCounts)
 {
     start();
-    // "0F 21" in one batch: only 21 is taken, so no answer F1 starts.
+    // A high nibble, then "0F 21" in one batch: only 21 is taken, so no answer F1 starts.
+    partner->replies.push_back(bytes({0x00}));
     partner->replies.push_back(bytes({0x0F, 0x21}));
     time.advance(40);
     EXPECT_EQ(line->otherData(), bytes({0x01}));

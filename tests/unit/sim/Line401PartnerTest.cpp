@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <random>
 
 using core::bytes;
@@ -131,6 +132,22 @@ TEST_F(Line401Test, RepeatedAndIdleNibblesDoNotCorruptTheRequest)
     }
 }
 
+// A byte from the PC with the request marker asks for our last reply again,
+// marked as a repetition; its nibble is no data and the answer does not move on.
+TEST_F(Line401Test, RequestMarkerRepeatsTheLastReply)
+{
+    start();
+    QList<int> replies = exchangeAll(encode(bytes({0xF1, 0x00})));  // last reply: 0F, the answer F1 01 begins
+    ASSERT_EQ(replies.last(), 0x0F);
+    EXPECT_EQ(exchange(0xC0), 0x1F);
+    EXPECT_EQ(exchange(0xC0), 0x1F);  // as often as it is asked
+    EXPECT_EQ(exchange(0x40), 0x21);
+    EXPECT_EQ(exchange(0xA1), 0x31);  // the request's nibble is not taken for data
+    replies = exchangeAll(QByteArray(4, 0x40));
+    EXPECT_EQ(replies, (QList<int>{0x00, 0x21, 0x40, 0x40}));
+    EXPECT_EQ(request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+}
+
 TEST_F(Line401Test, GarbageGetsOneReplyPerByteAndTheLineRecovers)
 {
     start({.lifts = 4});
@@ -189,6 +206,14 @@ TEST_F(Line401Test, FaultInjection)
 {
     start({}, {.noise = 1.0, .seed = 7});
     for (int i = 0; i < 20; ++i) EXPECT_NE(exchange(0x40), 0x40);
+    // Noise flips one bit, not the whole byte, and every bit may be hit.
+    unsigned flipped = 0;
+    for (int i = 0; i < 200; ++i) {
+        const unsigned difference = unsigned(exchange(0x40) ^ 0x40);
+        EXPECT_EQ(std::popcount(difference), 1) << difference;
+        flipped |= difference;
+    }
+    EXPECT_EQ(flipped, 0xFFu);
 
     start();
     commands->setWrongHello(true);
