@@ -10,6 +10,7 @@
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/monitor/MonitorWindow.h"
+#include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
 #include "shell/batch/BatchProcess.h"
 #include "sysmod/ParameterSetWiring.h"
@@ -172,6 +173,44 @@ void Haltron::createMonitor()
     };
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
+    wireShaft();
+}
+
+// The shaft window shows what the monitor decodes; it docks into the main window's report panel.
+void Haltron::wireShaft()
+{
+    shell::Configuration &config = m_program.config();
+    m_shaftWindow = new shaft::ShaftWindow(m_timers, &m_program.mainWindow());
+    shaft::ShaftWindow &shaftWindow = *m_shaftWindow;
+    shaftWindow.hide();
+    shaftWindow.onLog = [](const QString &text) { core::reports().write(text); };
+    const int cabinTimer = config.mainIni().readInteger(QStringLiteral("unit43"), QStringLiteral("Kabinentimer"), 0);
+    m_monitorWindow->setCabinTimer(cabinTimer);
+    shaftWindow.setCabinTimer(m_monitorWindow->cabinTimer());
+    m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
+    m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
+
+    QPointer<shaft::ShaftWindow> window = m_shaftWindow;
+    monitor::ShaftHooks &hooks = m_monitor->shaft();
+    hooks.build = [this, window](int ko, const monitor::ShaftHooks::Config &layout) {
+        if (!window) return;
+        window->buildShaft(m_program.mainWindow().reportPanel(), ko,
+                           [this](int floor, int side, int mode) { m_monitor->sendCall(floor, side, mode); }, layout);
+        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, QString::number(ko));
+    };
+    hooks.destroy = [window] { if (window) window->destroyShaft(); };
+    hooks.exists = [window] { return window && window->hasShaft(); };
+    hooks.tick = [window] { if (window) window->tick(); };
+    hooks.setMessage = [window](const QString &text) { if (window) window->setMessage(text); };
+    hooks.setDirection = [window](int picture) { if (window) window->setDirection(picture); };
+    hooks.setFloor = [window](int floor) { if (window) window->setFloor(floor); };
+    hooks.setTarget = [window](int target) { if (window) window->setTarget(target); };
+    hooks.setSafetyState = [window](int state) { if (window) window->setSafetyState(state); };
+    hooks.setDoor = [window](int door, int state) { if (window) window->setDoor(door, state); };
+    hooks.setTravel = [window](int bits) { if (window) window->setTravel(bits); };
+    hooks.setCallLamp = [window](int floor, int side, int state, int which) {
+        if (window) window->setCallLamp(floor, side, state, which);
+    };
 }
 
 void Haltron::readTickSettings()

@@ -28,6 +28,9 @@ class PortWindow;
 namespace shell {
 class MonitorWindow;
 }
+namespace shaft {
+class ShaftWindow;
+}
 namespace panels {
 class LampWindow;
 class SessionPanelWindow;
@@ -82,6 +85,7 @@ private:
     void unregisterPanelLamps();
     void batchDial(const QString &number);
     void createMonitor();
+    void wireShaft();
     void wireMonitorHooks();
     void readTickSettings();
     void requestInfo(monitor::InfoRequest request);
@@ -107,6 +111,7 @@ private:
     std::unique_ptr<monitor::FaultLog> m_faultLog;
     std::unique_ptr<monitor::MonitorControl> m_monitor;
     QPointer<shell::MonitorWindow> m_monitorWindow;
+    QPointer<shaft::ShaftWindow> m_shaftWindow;
     shell::Program m_program;
 };
 

@@ -215,6 +215,9 @@ QWidget *MonitorWindow::buildFunctionTab()
     auto *cabinRow = new QHBoxLayout;
     m_cabinTimer = new QSpinBox;
     m_cabinTimer->setRange(0, 20);
+    connect(m_cabinTimer, &QSpinBox::valueChanged, this, [this](int ticks) {
+        if (onCabinTimerChanged) onCabinTimerChanged(ticks);
+    });
     cabinRow->addWidget(new QLabel(QStringLiteral("Kabinentimer")));
     cabinRow->addWidget(m_cabinTimer);
     cabinRow->addStretch(1);
@@ -224,6 +227,7 @@ QWidget *MonitorWindow::buildFunctionTab()
 }
 
 int MonitorWindow::cabinTimer() const { return m_cabinTimer->value(); }
+void MonitorWindow::setCabinTimer(int ticks) { m_cabinTimer->setValue(ticks); }
 
 QCheckBox *MonitorWindow::slotCheckBox(int slot) const
 {

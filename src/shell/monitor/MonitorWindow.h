@@ -48,11 +48,14 @@ public:
     QLabel *loopLabel() const { return m_loopLabel; }
     QLabel *linkedLabel() const { return m_linked; }
     int cabinTimer() const;
+    void setCabinTimer(int ticks);
 
     // Asked before the controller reset; the window shows a warning dialog.
     std::function<bool()> confirmReset;
     // The "32 autorun" check box was clicked by the user.
     std::function<void(bool on)> onAutorunClicked;
+    // The cabin timer (ticks per pixel of smooth travel) was changed.
+    std::function<void(int ticks)> onCabinTimerChanged;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
