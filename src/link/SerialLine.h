@@ -20,7 +20,7 @@ struct ControlLines {
     bool dsr = false;   // data set ready
     bool cts = false;   // clear to send
     bool ring = false;  // ring indicator
-    QString whyUnknown;
+    QString whyUnknown = {};
     bool operator==(const ControlLines &) const = default;
 };
 
