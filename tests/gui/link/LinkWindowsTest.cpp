@@ -6,6 +6,7 @@
 #include "core/Bytes.h"
 #include "core/Reports.h"
 
+#include "Cable.h"
 #include "TestApp.h"
 #include "WidgetFind.h"
 
@@ -182,59 +183,53 @@ TEST_F(LinkWindowsTest, PortWindowStatusLightsSitUnderTheirWords)
 struct FramedPortWindowTest : ::testing::Test {
     FramedPortWindowTest()
     {
-        testsupport::testApp<QApplication>();
         core::reports().reset();
-        auto [a, b] = comlink::MemorySerialLine::createPair(&time, 1);
-        pcEnd = std::move(a);
-        ctlEnd = std::move(b);
-        ctlEnd->open("ctl");
-        partner.attach(*ctlEnd);
+        partner.attach(*cable.controller);
         partner.onRequest = [](const QByteArray &telegram) {
             return telegram == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : QByteArray();
         };
-        port = std::make_unique<comlink::ComPort>(*pcEnd, time);
-        link.sendString = [this](const QByteArray &data) { return port->sendString(data); };
-        link.readChars = [this](int count) { return port->readChars(count); };
-        link.setPortRxHook = [this](std::function<void(int)> hook) { port->rxHook = std::move(hook); };
+        link.sendString = [this](const QByteArray &data) { return port.sendString(data); };
+        link.readChars = [this](int count) { return port.readChars(count); };
+        link.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
         link.onLinkError = [this](const QString &text) { linkErrors << text; };
-        window = std::make_unique<comlink::PortWindow>(*port, time);
-        window->setFraming(link);
-        window->show();
-        QTest::mouseClick(button(*window, "COM1"), Qt::LeftButton);
+        window.setFraming(link);
+        window.show();
+        QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
         // The partner synchronisation, reduced to its probe.
-        port->sendChar(0x01);
+        port.sendChar(0x01);
         time.advance(10);
     }
     ~FramedPortWindowTest() override { core::reports().reset(); }
 
     QString statusText() const
     {
-        for (QLabel *label : window->findChildren<QLabel *>())
+        for (QLabel *label : window.findChildren<QLabel *>())
             if (label->text().startsWith("error=")) return label->text();
         return {};
     }
 
+    QApplication &app = testsupport::testApp<QApplication>();  // before the window
     core::VirtualTime time;
-    std::unique_ptr<comlink::MemorySerialLine> pcEnd, ctlEnd;
+    testsupport::Cable cable{time};
     comlink::FramedPartner partner{time};
-    std::unique_ptr<comlink::ComPort> port;
+    comlink::ComPort port{*cable.pc, time};
     comlink::FramedLink link{time};
-    std::unique_ptr<comlink::PortWindow> window;
+    comlink::PortWindow window{port, time};
     QStringList linkErrors;
 };
 
 TEST_F(FramedPortWindowTest, NotificationButtonLeavesTheFramingLayerFreeAtOnce)
 {
     ASSERT_TRUE(partner.synchronised());
-    QTest::mouseClick(button(*window, "030C0513"), Qt::LeftButton);
+    QTest::mouseClick(button(window, "030C0513"), Qt::LeftButton);
     time.advance(20);  // SOH, ACK, the frame and its ACK: a few line bytes
     EXPECT_TRUE(partner.notified());
     EXPECT_FALSE(link.busy());
 
     // A request sent right after it is answered.
-    QTest::mouseClick(button(*window, "ZBL/F100"), Qt::LeftButton);
+    QTest::mouseClick(button(window, "ZBL/F100"), Qt::LeftButton);
     time.advance(300);
-    EXPECT_EQ(statusText(), "error=0 ~F1~~01~");
+    EXPECT_EQ(statusText().toStdString(), "error=0 ~F1~~01~");
 
     // Nothing was left waiting for an answer that never comes.
     time.advance(2 * comlink::FramedLink::AnswerTimeoutMs);
