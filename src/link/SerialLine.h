@@ -82,11 +82,12 @@ public:
     ControlLines controlLines() const override;
 
     // Test controls.
+    static inline const QString NoControlLinesText = QStringLiteral("in-memory line without control lines");
     void setOpenFails(bool fails) { m_openFails = fails; }
     // The control lines the far end shows; the line then reports them (known).
     void setControlLines(ControlLines lines);
     // A line that cannot report its control lines (the default, as on a pseudo-terminal).
-    void setControlLinesUnknown(const QString &why = QStringLiteral("in-memory line without control lines"));
+    void setControlLinesUnknown(const QString &why = NoControlLinesText);
     // DCD alone, the others kept; nullopt: the line cannot report its control lines.
     void setCarrier(std::optional<bool> carrier);
     // How often the control lines were read.
@@ -111,7 +112,7 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_open = false;
     bool m_openFails = false;
-    ControlLines m_controlLines{.whyUnknown = QStringLiteral("in-memory line without control lines")};
+    ControlLines m_controlLines{.whyUnknown = NoControlLinesText};
     mutable int m_controlLineReads = 0;
     std::optional<bool> m_dtr;
     bool m_dtrSupported = true;
