@@ -23,7 +23,10 @@ public:
     QByteArray read(qint64 maxBytes) override;
     qint64 bytesAvailable() const override { return m_rx.size(); }
     bool setDtr(bool) override { return false; }
-    std::optional<bool> carrier() const override { return std::nullopt; }
+    comlink::ControlLines controlLines() const override
+    {
+        return {.whyUnknown = QStringLiteral("pseudo-terminal without control lines")};
+    }
 
     QString slavePath() const { return m_slavePath; }
 

@@ -108,6 +108,10 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     m_lampWindow = new panels::LampWindow(m_timers, mainWindow);
     m_lampWindow->hide();
     m_lampWindow->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
+    m_lampWindow->onLampsVisible = [this](panels::LineLamps &lamps, bool visible) {
+        if (visible) m_port.lineWatch().watch(lamps.lineLights());
+        else m_port.lineWatch().unwatch(lamps.lineLights());
+    };
     controller.registerShutdownProc([this] { m_lampWindow->halt(); });
     // Hang up and let go of the line before the port's own halt closes it.
     controller.registerShutdownProc([this] { stopSession(); });
@@ -396,24 +400,13 @@ void Haltron::setRemoteRoute()
             if (m_lampWindow) m_lampWindow->lamps().setConnected(on);
             m_session.connectChange(on);
         };
-        // Only the modem route shows line traffic; the local line stays free of it.
-        m_port.onTraffic = [this](bool sent, int) {
-            if (m_lampWindow) m_lampWindow->lamps().traffic(sent ? panels::LineLamps::TxD : panels::LineLamps::RxD);
-        };
         if (m_panel) {
             m_port.registerLinkLed(&m_panel->kavcomLamp());
             m_port.registerLinkLed(&m_panel->modemLamp());
         }
         if (m_portWindow) {
             m_portWindow->setModem(*m_modem);
-            m_portWindow->setFraming(
-                [this](const QByteArray &payload, comlink::PortWindow::FramedAnswer onAnswer) {
-                    m_framedLink.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
-                        onAnswer(answer.startsWith("<ERROR>"), answer);
-                    });
-                },
-                [this](const QByteArray &frame) { m_framedLink.startSend(frame, [](const QByteArray &) {}); },
-                [this] { m_framedLink.kavcomReset(); });
+            m_portWindow->setFraming(m_framedLink);
         }
     }
     m_line.setLinkMode(1);

@@ -11,6 +11,7 @@ constexpr unsigned Green = 0x008000;
 constexpr unsigned Yellow = 0x00FFFF;
 constexpr unsigned Lime = 0x00FF00;
 constexpr unsigned Maroon = 0x000080;
+constexpr unsigned Silver = 0xC0C0C0;
 }  // namespace colour
 
 // A small lamp that shows a link state: red when down, green when up.

@@ -13,7 +13,7 @@ const QString OpenText = QStringLiteral("myport: open");
 }  // namespace
 
 ComPort::ComPort(SerialLine &line, core::TimerFactory &timers)
-    : m_line(line), m_timers(timers)
+    : m_line(line), m_timers(timers), m_lineWatch(line, timers)
 {
     m_line.onReadyRead = [this] { onReadyRead(); };
     m_line.onError = [this](const QString &text) { onLineError(text); };
@@ -44,6 +44,7 @@ bool ComPort::openPort(int comNumber)
     m_view.comOpenColour = core::colour::Green;
     m_portClosed = false;
     runHandlers(m_afterOpen);
+    m_lineWatch.lineOpened();
     m_portText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
     m_view.portLabel = m_portText;
     if (onPortText) onPortText(m_portText);
@@ -59,6 +60,7 @@ void ComPort::closePort()
     trace(QStringLiteral("myport: closing"));
     m_portClosed = true;
     if (m_line.isOpen()) m_line.close();
+    m_lineWatch.lineClosed();
     runHandlers(m_afterClose);
     m_view.comOpenColour = core::colour::Red;
     trace(QStringLiteral("myport: closed"));
@@ -197,6 +199,7 @@ void ComPort::portHalt()
     onPortText = nullptr;
     trace(QStringLiteral("comport.close"));
     if (m_line.isOpen()) m_line.close();
+    m_lineWatch.lineClosed();
     trace(QStringLiteral("comport.closed"));
     m_linkLedsEnabled = false;
 }
@@ -231,7 +234,9 @@ void ComPort::onReadyRead()
 
 void ComPort::traffic(bool sent, qint64 count)
 {
-    if (onTraffic && count > 0) onTraffic(sent, int(qMin<qint64>(count, 0xFFFF)));
+    if (count <= 0) return;
+    m_lineWatch.traffic(sent);
+    if (onTraffic) onTraffic(sent, int(qMin<qint64>(count, 0xFFFF)));
 }
 
 void ComPort::onLineError(const QString &text)

@@ -2,6 +2,7 @@
 
 #include "core/LinkLamp.h"
 #include "core/Timer.h"
+#include "link/ControlLineWatch.h"
 #include "link/SerialLine.h"
 
 #include <QByteArray>
@@ -49,6 +50,10 @@ public:
     // Control lines for the modem: false when DTR cannot be set, nullopt when DCD cannot be read.
     bool setDtr(bool on) { return m_line.isOpen() && m_line.setDtr(on); }
     std::optional<bool> carrier() const { return m_line.isOpen() ? m_line.carrier() : std::nullopt; }
+    // A fresh reading of DCD, DSR, CTS and RI (for one-off checks; windows watch them through lineWatch()).
+    ControlLines controlLines() const { return m_line.isOpen() ? m_line.controlLines() : ControlLines{}; }
+    // The status lights of the windows that show the line.
+    ControlLineWatch &lineWatch() { return m_lineWatch; }
 
     void setLinkState(bool up);
     bool registerLinkLed(core::LinkLamp *lamp);
@@ -146,6 +151,7 @@ private:
 
     SerialLine &m_line;
     core::TimerFactory &m_timers;
+    ControlLineWatch m_lineWatch;
     View m_view;
     std::vector<Handler> m_afterOpen;
     std::vector<Handler> m_afterClose;

@@ -84,6 +84,37 @@ bool MemorySerialLine::setDtr(bool on)
     return true;
 }
 
+ControlLines MemorySerialLine::controlLines() const
+{
+    ++m_controlLineReads;
+    if (!m_open) return ControlLines{.whyUnknown = QStringLiteral("line closed")};
+    return m_controlLines;
+}
+
+void MemorySerialLine::setControlLines(ControlLines lines)
+{
+    lines.known = true;
+    lines.whyUnknown.clear();
+    m_controlLines = lines;
+}
+
+void MemorySerialLine::setControlLinesUnknown(const QString &why)
+{
+    m_controlLines.known = false;
+    m_controlLines.whyUnknown = why;
+}
+
+void MemorySerialLine::setCarrier(std::optional<bool> carrier)
+{
+    if (!carrier) {
+        setControlLinesUnknown();
+        return;
+    }
+    ControlLines lines = m_controlLines;
+    lines.dcd = *carrier;
+    setControlLines(lines);
+}
+
 void MemorySerialLine::breakLine(const QString &error)
 {
     m_error = error;

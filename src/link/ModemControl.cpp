@@ -135,8 +135,10 @@ void ModemControl::beginTest(TextProc onReady)
 void ModemControl::testAfterWait()
 {
     progress(m_port, QStringLiteral("wait-1"));
-    // DSR cannot be read on our lines; DCD only where the line has it.
-    progress(m_port, QStringLiteral("lit: ") + (m_port.carrier().value_or(false) ? QStringLiteral("lit3") : QString()));
+    // A line without control lines (pseudo-terminal) lights neither.
+    const ControlLines lines = m_port.controlLines();
+    progress(m_port, QStringLiteral("lit: ") + (lines.known && lines.dcd ? QStringLiteral("lit3") : QString())
+                         + (lines.known && lines.dsr ? QStringLiteral("lit4") : QString()));
     if (!m_port.isOpen() || m_port.portClosed()) {
         progress(m_port, QStringLiteral("wait-3"));
         finishTest({});

@@ -1,6 +1,7 @@
 #include "PortWindow.h"
 
 #include "core/Bytes.h"
+#include "link/FramedLink.h"
 #include "link/ModemControl.h"
 
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -30,7 +32,7 @@ QLabel *lampCaption(const QString &text, QWidget *parent)
 }  // namespace
 
 PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers), m_refresh(*this, timers, [this] { refresh(); }, RefreshMs)
+    : QWidget(parent, Qt::Tool), m_port(port), m_timers(timers), m_refresh(*this, timers, [this] { refresh(); }, RefreshMs), m_lights(timers)
 {
     setWindowTitle(QStringLiteral("MyComPort-TEST-PROGRAMM"));
     auto *root = m_root = new QVBoxLayout(this);
@@ -76,11 +78,9 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
 
     auto *lamps = new QGridLayout;
     m_linkLed = new LampFrame(this);
-    m_connectLed = new LampFrame(this, m_port.view().connectColour);
     m_dataModLed = new LampFrame(this);
     m_modemOpenPanel = new LampFrame(this);
     const QList<QPair<QString, LampFrame *>> lampList{{QStringLiteral("LINK"), m_linkLed},
-                                                      {QStringLiteral("CONNECT"), m_connectLed},
                                                       {QStringLiteral("DATA"), m_dataModLed},
                                                       {QStringLiteral("MODEM"), m_modemOpenPanel}};
     for (int i = 0; i < lampList.size(); ++i) {
@@ -88,9 +88,24 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
         lamps->addWidget(lampCaption(lampList[i].first, this), 0, 2 * i + 1);
     }
     m_modemId = new QLabel(this);
-    lamps->addWidget(m_modemId, 0, 8);
-    lamps->addWidget(new QLabel(QStringLiteral("DCD   DSR  RING  CONNECT   RxD  TxD"), this), 1, 0, 1, 9);
+    lamps->addWidget(m_modemId, 0, 2 * lampList.size(), 1, 1);
+    lamps->setColumnStretch(2 * lampList.size(), 1);
+
+    // The status lights; CONNECT among them is the modem connection, not a line.
+    m_connectLed = new LampFrame(this, m_port.view().connectColour);
+    QList<QWidget *> lights;
+    const auto addLight = [this, &lights](LineLights::Light light) {
+        auto *lamp = new LampFrame(this, m_lights.colour(light));
+        m_statusLights << qMakePair(light, lamp);
+        lights << lamp;
+    };
+    for (const LineLights::Light light : {LineLights::Dcd, LineLights::Dsr, LineLights::Ring}) addLight(light);
+    lights << m_connectLed;
+    for (const LineLights::Light light : {LineLights::RxD, LineLights::TxD}) addLight(light);
+    lamps->addWidget(new CaptionedLamps(QStringLiteral("DCD   DSR  RING  CONNECT   RxD  TxD"), lights, this), 1, 0, 1,
+                     2 * lampList.size() + 1, Qt::AlignLeft);
     root->addLayout(lamps);
+    m_lights.onChanged = [this] { refreshLights(); };
 
     m_status = new QLabel(this);
     m_message = new QLabel(this);
@@ -120,6 +135,7 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
 
 PortWindow::~PortWindow()
 {
+    m_port.lineWatch().unwatch(m_lights);
     if (m_modem) m_modem->onTimerText = nullptr;
     m_port.onMemo = nullptr;
     m_port.onViewChanged = nullptr;
@@ -136,11 +152,33 @@ void PortWindow::setFraming(FramedSend send, std::function<void(const QByteArray
     for (QPushButton *b : m_framedButtons) b->setEnabled(ready);
 }
 
+void PortWindow::setFraming(FramedLink &link)
+{
+    const QPointer<PortWindow> window(this);
+    setFraming(
+        [&link](const QByteArray &payload, FramedAnswer onAnswer) {
+            link.kavcomSend(payload, [onAnswer = std::move(onAnswer)](const QByteArray &answer) {
+                onAnswer(answer.startsWith("<ERROR>"), answer);
+            });
+        },
+        // The notification has no answer frame: the layer is free again as soon
+        // as the far end acknowledges it, instead of waiting out the answer time-out.
+        [&link, window](const QByteArray &frame) {
+            link.sendNoAnswer(frame, [window](const QString &text) {
+                if (window) window->setStatus(text);
+            });
+        },
+        [&link] { link.kavcomReset(); });
+}
+
 void PortWindow::sendFramed(const QByteArray &payload)
 {
     if (!m_framedSend) return;
-    m_framedSend(payload, [this](bool error, const QByteArray &answer) {
-        m_status->setText(QStringLiteral("error=%1 %2").arg(int(error)).arg(ComPort::printableText(answer)));
+    // Through the view, so the next repaint does not put an older status back;
+    // the answer may come after the window is gone.
+    const QPointer<PortWindow> window(this);
+    m_framedSend(payload, [window](bool error, const QByteArray &answer) {
+        if (window) window->setStatus(QStringLiteral("error=%1 %2").arg(int(error)).arg(ComPort::printableText(answer)));
     });
 }
 
@@ -162,6 +200,21 @@ void PortWindow::refresh()
     }
 }
 
+void PortWindow::refreshLights()
+{
+    for (const auto &[light, lamp] : m_statusLights) {
+        lamp->setLampColour(m_lights.colour(light));
+        lamp->setToolTip(m_lights.toolTip(light));
+    }
+}
+
+LampFrame *PortWindow::statusLight(LineLights::Light light) const
+{
+    for (const auto &[shown, lamp] : m_statusLights)
+        if (shown == light) return lamp;
+    return nullptr;
+}
+
 // The traffic memo listens only while it can be seen: formatting every idle
 // byte of the line for a hidden window would cost more CPU than the line itself.
 void PortWindow::showEvent(QShowEvent *event)
@@ -172,12 +225,15 @@ void PortWindow::showEvent(QShowEvent *event)
         if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
         m_refresh.schedule();
     };
+    // The status lights, too, are read only while they can be seen.
+    m_port.lineWatch().watch(m_lights);
     refresh();
 }
 
 void PortWindow::hideEvent(QHideEvent *event)
 {
     m_port.onMemo = nullptr;
+    m_port.lineWatch().unwatch(m_lights);
     QWidget::hideEvent(event);
 }
 

@@ -2,6 +2,7 @@
 
 #include "link/ComPort.h"
 #include "link/LampFrame.h"
+#include "link/LineLights.h"
 #include "link/WindowParts.h"
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class QVBoxLayout;
 
 namespace comlink {
 
+class FramedLink;
 class ModemControl;
 
 // The port window: a hidden tool window over the port logic with its test
@@ -31,11 +33,19 @@ public:
     void setFraming(FramedSend send, std::function<void(const QByteArray &framed)> sendFramed,
                     std::function<void()> reset);
 
+    // The same through the framing layer itself: the test telegrams as requests,
+    // the notification "030C0513" one-way.
+    void setFraming(FramedLink &link);
+
     // Adds the modem group with its test buttons.
     void setModem(ModemControl &modem);
 
     ComPort &port() { return m_port; }
     LampFrame *linkLed() { return m_linkLed; }
+    // The status lights under "DCD   DSR  RING  CONNECT   RxD  TxD" and their state.
+    LampFrame *statusLight(LineLights::Light light) const;
+    LampFrame *connectLed() const { return m_connectLed; }
+    const LineLights &lineLights() const { return m_lights; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -49,6 +59,7 @@ private:
     }
     void sendFramed(const QByteArray &payload);
     void refresh();
+    void refreshLights();
     void abortProgram();
     void setStatus(const QString &text);
     void dialTest();
@@ -56,6 +67,7 @@ private:
     ComPort &m_port;
     core::TimerFactory &m_timers;
     RefreshThrottle m_refresh;
+    LineLights m_lights;
     FramedSend m_framedSend;
     std::function<void(const QByteArray &)> m_sendFramed;
     std::function<void()> m_framingReset;
@@ -72,6 +84,7 @@ private:
     LampFrame *m_connectLed = nullptr;
     LampFrame *m_dataModLed = nullptr;
     LampFrame *m_linkLed = nullptr;
+    QList<QPair<LineLights::Light, LampFrame *>> m_statusLights;  // DCD, DSR, RING, RxD, TxD
     QPlainTextEdit *m_memo = nullptr;
     QVBoxLayout *m_root = nullptr;
     ModemControl *m_modem = nullptr;

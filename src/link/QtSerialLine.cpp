@@ -98,15 +98,23 @@ bool QtSerialLine::setDtr(bool on)
     return done;
 }
 
-std::optional<bool> QtSerialLine::carrier() const
+ControlLines QtSerialLine::controlLines() const
 {
-    if (!m_port.isOpen()) return std::nullopt;
+    if (!m_port.isOpen()) return {.whyUnknown = QStringLiteral("port closed")};
     const QSerialPort::PinoutSignals pins = m_port.pinoutSignals();
     if (m_port.error() != QSerialPort::NoError) {
+        // A pseudo-terminal or an adapter without modem lines: not an error of the line.
+        const QString reason = m_port.errorString();
         m_port.clearError();
-        return std::nullopt;
+        return {.whyUnknown = QStringLiteral("%1 cannot report its control lines (%2): "
+                                             "a pseudo-terminal or a USB adapter without modem lines")
+                                  .arg(m_device, reason)};
     }
-    return bool(pins & QSerialPort::DataCarrierDetectSignal);
+    return {.known = true,
+            .dcd = bool(pins & QSerialPort::DataCarrierDetectSignal),
+            .dsr = bool(pins & QSerialPort::DataSetReadySignal),
+            .cts = bool(pins & QSerialPort::ClearToSendSignal),
+            .ring = bool(pins & QSerialPort::RingIndicatorSignal)};
 }
 
 void QtSerialLine::handleError(QSerialPort::SerialPortError error)

@@ -28,7 +28,7 @@ public:
     qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
 
     bool setDtr(bool on) override;
-    std::optional<bool> carrier() const override;
+    ControlLines controlLines() const override;
 
     // Why an open failed with a permission error: the device is taken by
     // another program, or the user may not use it.

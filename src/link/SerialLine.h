@@ -11,6 +11,19 @@
 
 namespace comlink {
 
+// The modem status lines of an open line as one read finds them. A line that
+// cannot report them (pseudo-terminals, some USB adapters) says so with known
+// false and, for the user, why.
+struct ControlLines {
+    bool known = false;
+    bool dcd = false;   // data carrier detect
+    bool dsr = false;   // data set ready
+    bool cts = false;   // clear to send
+    bool ring = false;  // ring indicator
+    QString whyUnknown = {};
+    bool operator==(const ControlLines &) const = default;
+};
+
 // One serial line: 19200 baud 8N1 with RTS/CTS by default. Reads never
 // block; readyRead tells that bytes wait. Control lines that a device cannot
 // handle (pseudo-terminals, some USB adapters) report "unsupported" through
@@ -30,8 +43,15 @@ public:
 
     // false when the line has no DTR it can set (not an error).
     virtual bool setDtr(bool on) = 0;
+    // Reads DCD, DSR, CTS and RI. A query of the device: call it at a modest
+    // rate, never for every byte.
+    virtual ControlLines controlLines() const = 0;
     // Data carrier detect; nullopt when the line cannot tell.
-    virtual std::optional<bool> carrier() const = 0;
+    std::optional<bool> carrier() const
+    {
+        const ControlLines lines = controlLines();
+        return lines.known ? std::optional<bool>(lines.dcd) : std::nullopt;
+    }
 
     // Set by the owner of the line.
     std::function<void()> onReadyRead;
@@ -59,11 +79,19 @@ public:
     QByteArray read(qint64 maxBytes) override;
     qint64 bytesAvailable() const override { return m_rx.size(); }
     bool setDtr(bool on) override;
-    std::optional<bool> carrier() const override { return m_carrier; }
+    ControlLines controlLines() const override;
 
     // Test controls.
+    static inline const QString NoControlLinesText = QStringLiteral("in-memory line without control lines");
     void setOpenFails(bool fails) { m_openFails = fails; }
-    void setCarrier(std::optional<bool> carrier) { m_carrier = carrier; }
+    // The control lines the far end shows; the line then reports them (known).
+    void setControlLines(ControlLines lines);
+    // A line that cannot report its control lines (the default, as on a pseudo-terminal).
+    void setControlLinesUnknown(const QString &why = NoControlLinesText);
+    // DCD alone, the others kept; nullopt: the line cannot report its control lines.
+    void setCarrier(std::optional<bool> carrier);
+    // How often the control lines were read.
+    int controlLineReads() const { return m_controlLineReads; }
     // A line whose DTR cannot be set (pseudo-terminal).
     void setDtrSupported(bool supported) { m_dtrSupported = supported; }
     std::optional<bool> dtr() const { return m_dtr; }
@@ -84,7 +112,8 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_open = false;
     bool m_openFails = false;
-    std::optional<bool> m_carrier;
+    ControlLines m_controlLines{.whyUnknown = NoControlLinesText};
+    mutable int m_controlLineReads = 0;
     std::optional<bool> m_dtr;
     bool m_dtrSupported = true;
     QByteArray m_rx;

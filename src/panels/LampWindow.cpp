@@ -56,6 +56,12 @@ LampWindow::LampWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(pa
     m_lamps.onChanged = [this] { refreshLamps(); };
 }
 
+LampWindow::~LampWindow()
+{
+    // The lamps go with the window: whoever feeds them must let go.
+    if (onLampsVisible) onLampsVisible(m_lamps, false);
+}
+
 // Room for the usual count-down text, so the window does not jump with every tick.
 void LampWindow::reserveTimeWidth()
 {
@@ -68,11 +74,25 @@ void LampWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) reserveTimeWidth();
 }
 
+void LampWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (onLampsVisible) onLampsVisible(m_lamps, true);
+}
+
+void LampWindow::hideEvent(QHideEvent *event)
+{
+    if (onLampsVisible) onLampsVisible(m_lamps, false);
+    QWidget::hideEvent(event);
+}
+
 void LampWindow::refreshLamps()
 {
     m_connectLed->setLampColour(m_lamps.connectColour());
-    for (int i = 0; i < LineLamps::LampCount; ++i)
+    for (int i = 0; i < LineLamps::LampCount; ++i) {
         m_lineLeds[i]->setLampColour(m_lamps.lampColour(LineLamps::Lamp(i)));
+        m_lineLeds[i]->setToolTip(m_lamps.toolTip(LineLamps::Lamp(i)));
+    }
 }
 
 void LampWindow::showLeds(QWidget *parent, int left, int top, bool floating)

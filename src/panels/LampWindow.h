@@ -19,6 +19,7 @@ class Lamp;
 class LampWindow : public QWidget {
 public:
     explicit LampWindow(core::TimerFactory &timers, QWidget *parent = nullptr);
+    ~LampWindow() override;
 
     // Attaches the lamps to the port (through OnShowLeds) and shows the window
     // in parent at the position, with a dialog border when floating.
@@ -35,12 +36,17 @@ public:
     int gaugePosition() const;
     QString timeText() const;
     unsigned connectColour() const;
+    Lamp *lineLed(LineLamps::Lamp lamp) const { return m_lineLeds.at(lamp); }
 
     // Set by whoever owns the port: connects the port's line states to lamps().
     std::function<void(LineLamps &lamps)> onShowLeds;
+    // The window became visible (true) or hidden: the port feeds the line lamps only meanwhile.
+    std::function<void(LineLamps &lamps, bool visible)> onLampsVisible;
 
 protected:
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void refreshLamps();

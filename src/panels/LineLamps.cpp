@@ -4,13 +4,23 @@
 
 namespace panels {
 
-LineLamps::LineLamps(core::TimerFactory &timers)
+using comlink::LineLights;
+
+LineLamps::LineLamps(core::TimerFactory &timers) : m_lights(timers)
 {
-    for (int i = 0; i < 2; ++i) {
-        m_flash[i] = timers.createTimer();
-        m_flash[i]->setSingleShot(true);
-        const Lamp lamp = i == 0 ? RxD : TxD;
-        m_flash[i]->setCallback([this, lamp] { set(lamp, false); });
+    m_lights.onChanged = [this] {
+        if (onChanged) onChanged();
+    };
+}
+
+comlink::LineLights::Light LineLamps::light(Lamp lamp)
+{
+    switch (lamp) {
+    case Dsr: return LineLights::Dsr;
+    case Cts: return LineLights::Cts;
+    case RxD: return LineLights::RxD;
+    case TxD: return LineLights::TxD;
+    default: return LineLights::LightCount;
     }
 }
 
@@ -26,33 +36,29 @@ unsigned LineLamps::connectColour() const
     return m_connected ? core::colour::Lime : core::colour::Maroon;
 }
 
-void LineLamps::set(Lamp lamp, bool lit)
-{
-    if (lamp < 0 || lamp >= LampCount || m_lit[lamp] == lit) return;
-    m_lit[lamp] = lit;
-    if (onChanged) onChanged();
-}
-
 void LineLamps::setLine(Lamp lamp, bool lit)
 {
-    set(lamp, lit);
+    m_lights.setLine(light(lamp), lit);
 }
 
 void LineLamps::traffic(Lamp lamp)
 {
-    if (lamp != RxD && lamp != TxD) return;
-    m_flash[lamp == RxD ? 0 : 1]->start(FlashMs);
-    set(lamp, true);
+    if (lamp == RxD || lamp == TxD) m_lights.traffic(lamp == TxD);
 }
 
 bool LineLamps::lit(Lamp lamp) const
 {
-    return lamp >= 0 && lamp < LampCount && m_lit[lamp];
+    return m_lights.lit(light(lamp));
 }
 
 unsigned LineLamps::lampColour(Lamp lamp) const
 {
-    return lit(lamp) ? core::colour::Lime : core::colour::Maroon;
+    return m_lights.colour(light(lamp));
+}
+
+QString LineLamps::toolTip(Lamp lamp) const
+{
+    return m_lights.toolTip(light(lamp));
 }
 
 }  // namespace panels

@@ -1,20 +1,21 @@
 #pragma once
 
 #include "core/Timer.h"
+#include "link/LineLights.h"
 
-#include <array>
+#include <QString>
+
 #include <functional>
-#include <memory>
 
 namespace panels {
 
 // The lamps of the lamp window: the modem connection and the four line states
-// DSR, CTS, RxD and TxD. Data lines only flicker, so a byte lights its lamp for
-// a short flash that each further byte prolongs.
+// DSR, CTS, RxD and TxD. The line states are the port's status lights
+// (lineLights()), fed by the port while the window is visible.
 class LineLamps {
 public:
     enum Lamp { Dsr, Cts, RxD, TxD, LampCount };
-    static constexpr int FlashMs = 100;
+    static constexpr int FlashMs = comlink::LineLights::FlashMs;
 
     explicit LineLamps(core::TimerFactory &timers);
 
@@ -28,15 +29,19 @@ public:
     void traffic(Lamp lamp);
     bool lit(Lamp lamp) const;
     unsigned lampColour(Lamp lamp) const;
+    // Why a lamp shows "unknown"; empty while its line is known.
+    QString toolTip(Lamp lamp) const;
+
+    // What the port feeds (ComPort::lineWatch()).
+    comlink::LineLights &lineLights() { return m_lights; }
 
     std::function<void()> onChanged;
 
 private:
-    void set(Lamp lamp, bool lit);
+    static comlink::LineLights::Light light(Lamp lamp);
 
     bool m_connected = false;
-    std::array<bool, LampCount> m_lit{};
-    std::array<std::unique_ptr<core::Timer>, 2> m_flash;  // RxD, TxD
+    comlink::LineLights m_lights;
 };
 
 }  // namespace panels

@@ -1,5 +1,7 @@
 #include "SessionRig.h"
 
+#include "core/Reports.h"
+#include "link/ComPort.h"
 #include "panels/Lamp.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
@@ -140,6 +142,57 @@ TEST(PanelWindows, LampWindowTextsFitAfterTheyChange)
             EXPECT_EQ(lampWindow.width(), width);
         }
     }
+}
+
+// The lamp window's DSR and CTS lamps follow the port only while the window is visible.
+TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
+{
+    core::reports().reset();
+    core::VirtualTime time;
+    auto [pcEnd, farEnd] = comlink::MemorySerialLine::createPair();
+    comlink::ComPort port(*pcEnd, time);
+    pcEnd->setControlLines({.dsr = true});
+    ASSERT_TRUE(port.openPort(1));
+    QWidget host;
+    host.show();
+    {
+        panels::LampWindow lampWindow(time);
+        lampWindow.onLampsVisible = [&port](panels::LineLamps &lamps, bool visible) {
+            if (visible) port.lineWatch().watch(lamps.lineLights());
+            else port.lineWatch().unwatch(lamps.lineLights());
+        };
+        panels::Lamp *dsr = lampWindow.lineLed(panels::LineLamps::Dsr);
+        panels::Lamp *cts = lampWindow.lineLed(panels::LineLamps::Cts);
+        EXPECT_EQ(pcEnd->controlLineReads(), 0);  // created hidden: nothing read
+
+        lampWindow.showLeds(&host, 0, 0, false);
+        EXPECT_EQ(dsr->lampColour(), core::colour::Lime);
+        EXPECT_EQ(cts->lampColour(), core::colour::Maroon);
+        pcEnd->setControlLines({.cts = true});
+        time.advance(comlink::ControlLineWatch::PollMs);
+        EXPECT_EQ(dsr->lampColour(), core::colour::Maroon);
+        EXPECT_EQ(cts->lampColour(), core::colour::Lime);
+
+        pcEnd->setControlLinesUnknown("/dev/pts/4 cannot report its control lines");
+        time.advance(comlink::ControlLineWatch::PollMs);
+        for (panels::Lamp *lamp : {dsr, cts}) {
+            EXPECT_EQ(lamp->lampColour(), comlink::LineLights::UnknownColour);
+            EXPECT_EQ(lamp->toolTip(), "/dev/pts/4 cannot report its control lines");
+        }
+
+        lampWindow.hideLeds();
+        EXPECT_FALSE(port.lineWatch().polling());
+        const int reads = pcEnd->controlLineReads();
+        time.advance(20 * comlink::ControlLineWatch::PollMs);
+        EXPECT_EQ(pcEnd->controlLineReads(), reads);
+
+        lampWindow.showLeds(&host, 0, 0, false);
+        EXPECT_TRUE(port.lineWatch().polling());
+    }
+    // The window went while shown: the port must not feed lamps that are gone.
+    EXPECT_FALSE(port.lineWatch().polling());
+    port.sendString("AT\r");
+    time.advance(1000);
 }
 
 }  // namespace

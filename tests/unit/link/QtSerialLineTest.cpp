@@ -58,6 +58,9 @@ TEST_F(QtSerialLineTest, ExchangesBytesOnAPseudoTerminalWithoutControlLines)
     ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
     EXPECT_FALSE(line.setDtr(true));  // skipped quietly
     EXPECT_EQ(line.carrier(), std::nullopt);
+    const comlink::ControlLines lines = line.controlLines();
+    EXPECT_FALSE(lines.known);
+    EXPECT_TRUE(lines.whyUnknown.contains(pty.slave)) << lines.whyUnknown.toStdString();
     EXPECT_TRUE(line.errorText().isEmpty());
 
     int ready = 0;

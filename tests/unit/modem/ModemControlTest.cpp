@@ -97,6 +97,35 @@ TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
     EXPECT_FALSE(modem.busy());
 }
 
+// After its wait the modem test notes which of the DCD and DSR lights are lit.
+TEST_F(ModemTest, TestNotesTheLitDcdAndDsrLights)
+{
+    struct Case {
+        const char *name;
+        std::optional<comlink::ControlLines> lines;  // nullopt: the line cannot report them
+        QString lit;
+    };
+    const Case cases[] = {
+        {"unknown", std::nullopt, "MyComport/lit:"},
+        {"none", comlink::ControlLines{}, "MyComport/lit:"},
+        {"DCD", comlink::ControlLines{.dcd = true, .cts = true}, "MyComport/lit: lit3"},
+        {"DSR", comlink::ControlLines{.dsr = true, .ring = true}, "MyComport/lit: lit4"},
+        {"both", comlink::ControlLines{.dcd = true, .dsr = true}, "MyComport/lit: lit3lit4"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.lines) pcLine.setControlLines(*c.lines);
+        else pcLine.setControlLinesUnknown();
+        memo.clear();
+        modem.modemTest([](const QString &) {});
+        time.advance(3000);
+        QStringList lit;
+        for (const QString &line : memo)
+            if (line.contains("MyComport/lit")) lit << line.section(' ', 2);
+        EXPECT_EQ(lit, QStringList{c.lit});
+    }
+}
+
 TEST_F(ModemTest, TestFailsWithAnEmptyTextOnAMuteModemOrAClosedPort)
 {
     for (const bool closed : {false, true}) {

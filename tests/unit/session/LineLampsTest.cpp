@@ -1,4 +1,6 @@
 #include "core/LinkLamp.h"
+#include "core/Reports.h"
+#include "link/ComPort.h"
 #include "panels/LineLamps.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +39,53 @@ TEST(LineLamps, ControlLinesAndConnectionFollowThePort)
     lamps.setLine(LineLamps::Cts, true);
     EXPECT_TRUE(lamps.lit(LineLamps::Cts));
     EXPECT_FALSE(lamps.lit(LineLamps::Lamp(7)));  // out of range reads as dark
+}
+
+// The lamp window's DSR and CTS lamps, fed by the port as the program wires them.
+TEST(LineLamps, DsrAndCtsLampsShowTheirOwnLinesOrUnknown)
+{
+    core::reports().reset();
+    core::VirtualTime time;
+    auto [pcEnd, farEnd] = comlink::MemorySerialLine::createPair();
+    comlink::ComPort port(*pcEnd, time);
+    pcEnd->setControlLines({});
+    ASSERT_TRUE(port.openPort(1));
+    LineLamps lamps(time);
+    port.lineWatch().watch(lamps.lineLights());
+
+    struct Case {
+        const char *name;
+        comlink::ControlLines lines;
+        bool dsr, cts;
+    };
+    const Case cases[] = {
+        {"DSR", {.dsr = true}, true, false},
+        {"CTS", {.cts = true}, false, true},
+        {"both", {.dsr = true, .cts = true}, true, true},
+        {"DCD only", {.dcd = true}, false, false},
+        {"RI only", {.ring = true}, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        pcEnd->setControlLines(c.lines);
+        time.advance(comlink::ControlLineWatch::PollMs);
+        EXPECT_EQ(lamps.lampColour(LineLamps::Dsr), c.dsr ? core::colour::Lime : core::colour::Maroon);
+        EXPECT_EQ(lamps.lampColour(LineLamps::Cts), c.cts ? core::colour::Lime : core::colour::Maroon);
+        EXPECT_FALSE(lamps.lit(LineLamps::RxD));
+        EXPECT_FALSE(lamps.lit(LineLamps::TxD));
+    }
+
+    pcEnd->setControlLinesUnknown("ttyUSB0 cannot report its control lines");
+    time.advance(comlink::ControlLineWatch::PollMs);
+    for (const LineLamps::Lamp lamp : {LineLamps::Dsr, LineLamps::Cts}) {
+        EXPECT_EQ(lamps.lampColour(lamp), comlink::LineLights::UnknownColour);
+        EXPECT_EQ(lamps.toolTip(lamp), "ttyUSB0 cannot report its control lines");
+    }
+    // Sending still flashes TxD: the data lamps do not depend on the control lines.
+    port.sendString("AT\r");
+    EXPECT_EQ(lamps.lampColour(LineLamps::TxD), core::colour::Lime);
+    EXPECT_TRUE(lamps.toolTip(LineLamps::TxD).isEmpty());
+    port.lineWatch().unwatch(lamps.lineLights());
 }
 
 }  // namespace
