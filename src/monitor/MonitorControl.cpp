@@ -69,6 +69,7 @@ void MonitorControl::linkToMst(int mode)
 
 void MonitorControl::onLinkUp(const QString &name)
 {
+    m_linkSeen = true;
     m_linkName = name.toUpper();
     const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
     if (m_view.setLinked) m_view.setLinked(linked);
@@ -381,6 +382,9 @@ void MonitorControl::monitorHalt()
 
 void MonitorControl::linkLostReset()
 {
+    // The lamp turns red at every port open too; only a link that stood can be lost.
+    if (!m_linkSeen) return;
+    m_linkSeen = false;
     holdMonitor();
     if (transferFlush) transferFlush();
     destroyShaft();

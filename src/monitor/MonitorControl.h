@@ -169,6 +169,7 @@ private:
     LinkMode m_linkMode = NoLink;
     QString m_linkName;
     bool m_loopStarted = false;
+    bool m_linkSeen = false;
     bool m_closing = false;
     bool m_halting = false;
     bool m_resetting = false;

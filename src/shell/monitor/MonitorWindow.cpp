@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
@@ -50,7 +51,12 @@ MonitorWindow::MonitorWindow(QWidget *host, const Configuration &config, std::fu
     m_tabs[FunctionTab] = buildFunctionTab();
     for (int tab = 0; tab < TabCount; ++tab) {
         if (!m_tabs[tab]) m_tabs[tab] = new QWidget;
-        pages()->addTab(m_tabs[tab], QString::fromUtf8(TabCaptions[tab]));
+        // A page taller than the docked window scrolls instead of squeezing its rows.
+        auto *scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidget(m_tabs[tab]);
+        pages()->addTab(scroll, QString::fromUtf8(TabCaptions[tab]));
     }
     pages()->show();
     connectView();
@@ -319,12 +325,19 @@ void MonitorWindow::applyTabVisibility(int bits)
     core::reports().writeIf(core::ReportMonitor, QStringLiteral("tabsheet.select=%1").arg(bits));
 }
 
-void MonitorWindow::setTabShown(Tab tab, bool shown) { pages()->setTabVisible(pages()->indexOf(m_tabs[tab]), shown); }
+int MonitorWindow::tabIndex(Tab tab) const
+{
+    for (int i = 0; i < pages()->count(); ++i)
+        if (static_cast<QScrollArea *>(pages()->widget(i))->widget() == m_tabs[tab]) return i;
+    return -1;
+}
+
+void MonitorWindow::setTabShown(Tab tab, bool shown) { pages()->setTabVisible(tabIndex(tab), shown); }
 
 void MonitorWindow::showTab(Tab tab)
 {
     setTabShown(tab, true);
-    pages()->setCurrentWidget(m_tabs[tab]);
+    pages()->setCurrentIndex(tabIndex(tab));
 }
 
 bool MonitorWindow::eventFilter(QObject *watched, QEvent *event)

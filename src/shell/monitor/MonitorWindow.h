@@ -66,6 +66,7 @@ private:
     QWidget *buildTestTab();
     QWidget *buildFunctionTab();
     QLineEdit *field(const QString &toolTip = {});
+    int tabIndex(Tab tab) const;
     void connectView();
     void showLiftState(const monitor::LiftStateView &state);
     void showSlot(int slot);

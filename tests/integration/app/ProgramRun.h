@@ -24,6 +24,7 @@ struct SimProcess {
     // True once the stand-in has printed its pseudo-terminal.
     bool start()
     {
+        if (!traceFile.isEmpty()) m_process.setStandardErrorFile(traceFile, QIODevice::Append);
         m_process.start(QStringLiteral(HALTRON_SIM),
                         QStringList{QStringLiteral("--pty"), QStringLiteral("--link"), m_link, QStringLiteral("--traffic"),
                                     QStringLiteral("0"), QStringLiteral("--fault-minutes"), QStringLiteral("0")}
@@ -36,6 +37,9 @@ struct SimProcess {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+
+    // With --trace among the options: every request and its answer goes here.
+    QString traceFile;
 
 private:
     QString m_link;

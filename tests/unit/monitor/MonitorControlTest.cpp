@@ -333,3 +333,17 @@ TEST(Monitor, CallLampsAndTheCallTelegram)
     EXPECT_TRUE(rig.callLamps.contains(QList<int>({5, 0, 1, 1})));
     EXPECT_EQ(rig.callLamps.size(), 48);
 }
+
+TEST(Monitor, RedLampBeforeAnyLinkIsNoLoss)
+{
+    MonitorRig rig;
+    rig.monitor.loadTask(31 | 32);
+    rig.monitor.linkLostReset();  // the lamp turns red when the port opens
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+    rig.monitor.onLinkUp(QStringLiteral("qrx"));
+    rig.queue.run();
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
+    rig.monitor.linkLostReset();
+    rig.monitor.linkLostReset();  // red again without a link between: one hold only
+    EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
+}
