@@ -1,0 +1,112 @@
+#include "FakeQueue.h"
+#include "GuiTestSupport.h"
+#include "TestApp.h"
+
+#include "core/Bytes.h"
+#include "core/LinkLamp.h"
+#include "core/Reports.h"
+#include "shell/Configuration.h"
+#include "shell/StatusLamp.h"
+#include "shell/monitor/MonitorWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using monitor::PollCycle;
+
+// The monitor window over its logic, with the delivered German texts and a fake queue.
+struct MonitorWindowTest : ::testing::Test {
+    QTemporaryDir tmp;
+    core::VirtualTime time;
+    std::unique_ptr<shell::Configuration> config;
+    std::unique_ptr<monitor::MonitorControl> control;
+    std::unique_ptr<QWidget> host;
+    shell::MonitorWindow *window = nullptr;
+    FakeQueue queue;
+    QByteArray stateAnswer = core::bytes({0xF6, 0x00, 0x02, 0xFF, 0x00, 0x00, 0x00});
+
+    void SetUp() override
+    {
+        testsupport::testApp<QApplication>();  // before any widget
+        core::reports().reset();
+        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
+        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), tmp.filePath(QStringLiteral("de.lng")));
+        config = std::make_unique<shell::Configuration>(time, core::reports());
+        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}});
+        control = std::make_unique<monitor::MonitorControl>(time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
+        control->transferPut = queue.putFn();
+        control->isLinkUp = [] { return true; };
+        queue.controller = [this](const QByteArray &) { return stateAnswer; };
+        control->loadTask(1);
+        host = std::make_unique<QWidget>();
+        host->resize(417, 464);
+        window = new shell::MonitorWindow(host.get(), *config, {}, *control);
+        host->show();
+    }
+    void TearDown() override
+    {
+        host.reset();
+        config->finalizeConfiguration();
+    }
+
+    QColor base(QLineEdit *edit) const { return edit->palette().color(QPalette::Base); }
+    void answerState(QByteArray answer)
+    {
+        stateAnswer = std::move(answer);
+        control->runSlot(PollCycle::LiftState);
+        queue.run();
+    }
+};
+
+TEST_F(MonitorWindowTest, StateAnswerShowsTextsAndColours)
+{
+    const QStringList states = config->languageIni().keys(QStringLiteral("unit42_0"));
+    ASSERT_GE(states.size(), 4);
+    // State 0x2B: index 3, upward, address locked; mode 1 remote switch-off.
+    answerState(core::bytes({0xF6, 0x2B, 0x04, 0x07, 0x00, 0x16, 0x01}));
+    EXPECT_EQ(window->stateField()->text(), states[3]);
+    EXPECT_EQ(base(window->stateField()), QColor(255, 0, 0));
+    EXPECT_EQ(window->modeField()->text(), QStringLiteral("Fernabschaltung"));
+    EXPECT_EQ(base(window->modeField()), QColor(255, 255, 0));
+
+    answerState(core::bytes({0xF6, 0x00, 0x02, 0xFF, 0x0B, 0x00, 0x04}));
+    EXPECT_EQ(window->stateField()->text(), states[0]);
+    EXPECT_NE(base(window->stateField()), QColor(255, 0, 0));
+    EXPECT_EQ(window->modeField()->text(), QStringLiteral("Nothalt im Schacht"));
+    EXPECT_EQ(base(window->modeField()), QColor(255, 0, 0));
+    EXPECT_EQ(window->safetyField()->text(), config->languageIni().keys(QStringLiteral("unit42_3")).value(0));  // 11 ignored
+}
+
+TEST_F(MonitorWindowTest, StopButtonAndCheckBoxesDriveTheCycle)
+{
+    EXPECT_EQ(window->stopButton()->text(), QStringLiteral("STOP"));  // no autorun: held
+    QTest::mouseClick(window->stopButton(), Qt::LeftButton);          // released: starts building
+    EXPECT_EQ(control->cycle().holdCount(), 1);                       // the start holds until the shaft is read
+    EXPECT_EQ(queue.sent.value(0), core::bytes({0xF3, 0x55, 0x1A, 0x00}));
+
+    EXPECT_TRUE(window->slotCheckBox(PollCycle::LiftState)->isChecked());
+    EXPECT_FALSE(window->slotCheckBox(PollCycle::TripCounter)->isChecked());
+    window->slotCheckBox(PollCycle::TripCounter)->click();
+    EXPECT_TRUE(control->cycle().slot(PollCycle::TripCounter).enabled);
+    EXPECT_TRUE(control->cycle().slot(PollCycle::TripCounter).ready);
+    EXPECT_EQ(window->slotCheckBox(PollCycle::NewestFault), window->slotCheckBox(PollCycle::FaultCount));
+}
+
+TEST_F(MonitorWindowTest, TabVisibilityFollowsTabsheets)
+{
+    window->applyTabVisibility(1 | 4);
+    QTabWidget *pages = window->pages();
+    int visible = 0;
+    for (int i = 0; i < pages->count(); ++i) visible += pages->isTabVisible(i);
+    EXPECT_EQ(visible, 2);
+    window->showTab(shell::MonitorWindow::SysModTab);
+    EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("SysMod"));
+}
