@@ -10,6 +10,8 @@
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/monitor/MonitorWindow.h"
+#include "shell/monitor/ShaftBinding.h"
+#include "shaft/ShaftLayout.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
 #include "shell/batch/BatchProcess.h"
@@ -168,7 +170,7 @@ void Haltron::createMonitor()
                                      config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
     };
     m_monitorWindow->confirmReset = [this, &config] {
-        return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 28),
+        return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
     m_monitorWindow->onAutorunClicked = [this](bool) {
@@ -194,26 +196,16 @@ void Haltron::wireShaft()
     m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
-    QPointer<shaft::ShaftWindow> window = m_shaftWindow;
+    shell::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
+    // The top floor field follows every shaft built, from the controller or the parameter set.
     monitor::ShaftHooks &hooks = m_monitor->shaft();
-    hooks.build = [this, window](int ko, const monitor::ShaftHooks::Config &layout) {
-        if (!window) return;
-        window->buildShaft(m_program.mainWindow().reportPanel(), ko,
-                           [this](int floor, int side, int mode) { m_monitor->sendCall(floor, side, mode); }, layout);
+    hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
+        build(ko, layout);
         m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, QString::number(ko));
     };
-    hooks.destroy = [window] { if (window) window->destroyShaft(); };
-    hooks.exists = [window] { return window && window->hasShaft(); };
-    hooks.tick = [window] { if (window) window->tick(); };
-    hooks.setMessage = [window](const QString &text) { if (window) window->setMessage(text); };
-    hooks.setDirection = [window](int picture) { if (window) window->setDirection(picture); };
-    hooks.setFloor = [window](int floor) { if (window) window->setFloor(floor); };
-    hooks.setTarget = [window](int target) { if (window) window->setTarget(target); };
-    hooks.setSafetyState = [window](int state) { if (window) window->setSafetyState(state); };
-    hooks.setDoor = [window](int door, int state) { if (window) window->setDoor(door, state); };
-    hooks.setTravel = [window](int bits) { if (window) window->setTravel(bits); };
-    hooks.setCallLamp = [window](int floor, int side, int state, int which) {
-        if (window) window->setCallLamp(floor, side, state, which);
+    m_monitorWindow->onShaftFromSysMod = [this] {
+        const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
+        m_monitor->makeShaftFromSysMod(layout.ko, layout.config);
     };
 }
 

@@ -262,6 +262,29 @@ void MonitorControl::setSlotEnabled(int slot, bool on)
     armSlot(slot);
 }
 
+void MonitorControl::valueClicked(int slot)
+{
+    switch (slot) {
+    case PollCycle::LiftState:
+        runSlot(slot);
+        return;
+    case PollCycle::OperatingHours:
+    case PollCycle::TripCounter:
+    case PollCycle::FaultCount:
+    case PollCycle::NewestFault: {
+        const bool faults = slot >= PollCycle::FaultCount;
+        const int first = faults ? int(PollCycle::FaultCount) : slot;
+        setSlotEnabled(first, !m_cycle.slot(first).enabled);
+        if (m_view.slotChanged) m_view.slotChanged(first);
+        runSlot(first);
+        if (faults) runSlot(PollCycle::NewestFault);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
 void MonitorControl::liftStateAnswer(const QByteArray &answer)
 {
     if (const auto state = decodeLiftState(m_texts, answer)) {
@@ -439,6 +462,16 @@ void MonitorControl::makeShaftFromConfig(int ko, const ShaftHooks::Config &confi
 {
     if (setReportVisible) setReportVisible(false);
     if (m_shaft.build) m_shaft.build(ko, config);
+}
+
+void MonitorControl::makeShaftFromSysMod(int ko, const ShaftHooks::Config &config)
+{
+    if (shaftExists()) {
+        if (m_shaft.show) m_shaft.show();
+        return;
+    }
+    makeShaftFromConfig(ko, config);
+    if (isLinkUp && isLinkUp()) startMonitorLoop();
 }
 
 void MonitorControl::sendCall(int floor, int side, int mode)

@@ -20,6 +20,7 @@ struct ShaftHooks {
     std::function<void(int ko, const Config &config)> build;
     std::function<void()> destroy;
     std::function<bool()> exists;
+    std::function<void()> show;
     std::function<void()> tick;
     std::function<void(const QString &text)> setMessage;
     std::function<void(int picture)> setDirection;
@@ -94,6 +95,10 @@ public:
     // A click on a check box or its LED: the slot asks again at its next visit.
     void armSlot(int slot);
     void setSlotEnabled(int slot, bool on);
+    // A click on a value field or its button shows the value again at once: the
+    // counters and the fault fields toggle their check box and run their job(s);
+    // the state fields run the lift-state job.
+    void valueClicked(int slot);
 
     void holdMonitor();
     void releaseMonitor();
@@ -114,6 +119,8 @@ public:
 
     void requestKonfig();
     void makeShaftFromConfig(int ko, const ShaftHooks::Config &config);
+    // The shaft from the parameter set instead of the controller; an existing shaft is only shown again.
+    void makeShaftFromSysMod(int ko, const ShaftHooks::Config &config);
     void sendCall(int floor, int side, int mode);
 
     // Requests and the rest of the program; every hook may stay empty.

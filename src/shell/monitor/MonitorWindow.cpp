@@ -79,7 +79,7 @@ QWidget *MonitorWindow::buildMonitorTab()
 
     auto *linkRow = new QHBoxLayout;
     m_linkLed = new StatusLamp;
-    m_linked = new QLabel(text(32));
+    m_linked = new QLabel(text(30));
     linkRow->addWidget(m_linkLed);
     linkRow->addWidget(m_linked, 1);
     layout->addLayout(linkRow);
@@ -88,6 +88,8 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *grid = new QGridLayout(stateBox);
     m_state = field(text(11));
     m_safety = field(text(12));
+    m_state->installEventFilter(this);
+    m_safety->installEventFilter(this);
     m_mode = field(text(13));
     m_floor = field(text(14));
     m_target = field(text(15));
@@ -104,16 +106,16 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *lamps = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         m_stateLamps[i] = new StatusLamp;
-        m_stateLamps[i]->setToolTip(text(29 + i));
+        m_stateLamps[i]->setToolTip(text(8 + i));
         m_stateLamps[i]->setLampColour(core::colour::Green);
         lamps->addWidget(m_stateLamps[i]);
-        lamps->addWidget(new QLabel(text(29 + i)));
+        lamps->addWidget(new QLabel(text(8 + i)));
     }
     lamps->addStretch(1);
     grid->addLayout(lamps, 4, 0, 1, 4);
     layout->addWidget(stateBox);
 
-    auto *pollBox = new QGroupBox(text(24));
+    auto *pollBox = new QGroupBox(text(3));
     auto *poll = new QGridLayout(pollBox);
     const int valueTexts[] = {0, 0, 16, 17, 18, 19};
     int row = 0;
@@ -135,7 +137,12 @@ QWidget *MonitorWindow::buildMonitorTab()
         poll->addWidget(m_leds[slot], row, 0);
         if (slot != PollCycle::NewestFault) poll->addWidget(m_checkBoxes[slot], row, 1);
         if (m_values[slot]) {
-            poll->addWidget(new QLabel(text(valueTexts[slot])), row, 2);
+            // The value's caption is a button too: both show the value again at once.
+            auto *again = new QToolButton;
+            again->setText(text(valueTexts[slot]));
+            again->setAutoRaise(true);
+            connect(again, &QToolButton::clicked, this, [this, slot] { m_control.valueClicked(slot); });
+            poll->addWidget(again, row, 2);
             poll->addWidget(m_values[slot], row, 3);
             poll->addWidget(m_indicators[slot], row, 4);
         }
@@ -151,7 +158,7 @@ QWidget *MonitorWindow::buildMonitorTab()
     poll->setColumnStretch(3, 1);
     layout->addWidget(pollBox);
 
-    auto *infoBox = new QGroupBox(text(34));
+    auto *infoBox = new QGroupBox(text(36));
     auto *info = new QGridLayout(infoBox);
     m_version = field();
     m_topFloor = field();
@@ -172,14 +179,17 @@ QWidget *MonitorWindow::buildMonitorTab()
     m_stopButton->setCheckable(true);
     connect(m_stopButton, &QPushButton::clicked, this, [this](bool pressed) { m_control.stopButtonClicked(pressed); });
     m_holdCount = new QLabel(QStringLiteral("0"));
-    auto *build = new QPushButton(text(25));
+    auto *build = new QPushButton(text(4));
     connect(build, &QPushButton::clicked, this, [this] { m_control.monitorStart(); });
+    auto *fromSysMod = new QPushButton(text(37));
+    connect(fromSysMod, &QPushButton::clicked, this, [this] { if (onShaftFromSysMod) onShaftFromSysMod(); });
     m_lcdButton = new QPushButton(QStringLiteral("LCD"));
     m_lcdButton->setEnabled(false);  // the display mirror is not built yet
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_holdCount);
     buttons->addStretch(1);
     buttons->addWidget(build);
+    buttons->addWidget(fromSysMod);
     buttons->addWidget(m_lcdButton);
     layout->addLayout(buttons);
     layout->addStretch(1);
@@ -190,7 +200,7 @@ QWidget *MonitorWindow::buildTestTab()
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
-    auto *box = new QGroupBox(text(33));
+    auto *box = new QGroupBox(text(35));
     auto *inner = new QVBoxLayout(box);
     m_loopLabel = new QLabel(QStringLiteral("LoopStop"));
     m_readyLabel = new QLabel;
@@ -208,9 +218,9 @@ QWidget *MonitorWindow::buildFunctionTab()
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
-    auto *resetBox = new QGroupBox(text(26));
+    auto *resetBox = new QGroupBox(text(5));
     auto *reset = new QHBoxLayout(resetBox);
-    m_resetButton = new QPushButton(text(27));
+    m_resetButton = new QPushButton(text(6));
     m_resetCountdown = new QLabel;
     reset->addWidget(m_resetButton);
     reset->addWidget(m_resetCountdown, 1);
@@ -288,6 +298,7 @@ void MonitorWindow::showSlot(int slot)
     const PollCycle::Slot &s = m_control.cycle().slot(slot);
     m_leds[slot]->setLampColour(s.ledLit ? core::colour::Green : ButtonFace);
     if (m_indicators[slot]) m_indicators[slot]->setText(s.indicatorRight ? QStringLiteral(">") : QStringLiteral("<"));
+    m_checkBoxes[slot]->setChecked(s.enabled);
 }
 
 void MonitorWindow::showHold()
@@ -347,7 +358,8 @@ bool MonitorWindow::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::MouseButtonPress) {
         // A click on a value asks for it again at once.
         for (int slot = 0; slot < PollCycle::SlotCount; ++slot)
-            if (watched == m_values[slot]) m_control.runSlot(slot);
+            if (watched == m_values[slot]) m_control.valueClicked(slot);
+        if (watched == m_state || watched == m_safety) m_control.valueClicked(PollCycle::LiftState);
     }
     return ToolWindow::eventFilter(watched, event);
 }

@@ -54,6 +54,8 @@ public:
     std::function<bool()> confirmReset;
     // The "32 autorun" check box was clicked by the user.
     std::function<void(bool on)> onAutorunClicked;
+    // "aus SysMod": build the shaft from the parameter set instead of the controller.
+    std::function<void()> onShaftFromSysMod;
     // The cabin timer (ticks per pixel of smooth travel) was changed.
     std::function<void(int ticks)> onCabinTimerChanged;
 

@@ -347,3 +347,65 @@ TEST(Monitor, RedLampBeforeAnyLinkIsNoLoss)
     rig.monitor.linkLostReset();  // red again without a link between: one hold only
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
 }
+
+TEST(Monitor, ValueClicksToggleTheCheckBoxAndAskAtOnce)
+{
+    // slot clicked, telegrams it puts at once, and which slots' check box flips
+    struct Case { int slot; QList<QByteArray> sent; QList<int> toggled; } cases[] = {
+        {PollCycle::LiftState, {F160}, {}},
+        {PollCycle::OperatingHours, {}, {PollCycle::OperatingHours}},  // was on: off, no request
+        {PollCycle::TripCounter, {}, {PollCycle::TripCounter}},
+        {PollCycle::FaultCount, {}, {PollCycle::FaultCount, PollCycle::NewestFault}},
+        {PollCycle::NewestFault, {}, {PollCycle::FaultCount, PollCycle::NewestFault}},
+    };
+    for (const Case &c : cases) {
+        MonitorRig rig;
+        rig.startLinked();
+        rig.monitor.holdMonitor();  // keep the cycle out of it
+        rig.faultRequests.clear();
+        QList<bool> before;
+        for (int s = 0; s < PollCycle::SlotCount; ++s) before << rig.monitor.cycle().slot(s).enabled;
+        rig.monitor.valueClicked(c.slot);
+        rig.queue.run();
+        EXPECT_EQ(rig.queue.sent, c.sent) << "slot " << c.slot;
+        EXPECT_TRUE(rig.faultRequests.isEmpty()) << "slot " << c.slot;
+        for (int s = 0; s < PollCycle::SlotCount; ++s)
+            EXPECT_EQ(rig.monitor.cycle().slot(s).enabled, c.toggled.contains(s) ? !before[s] : before[s]) << c.slot << "/" << s;
+
+        // A second click turns the check box on again and asks right away.
+        rig.queue.sent.clear();
+        rig.monitor.valueClicked(c.slot);
+        rig.queue.run();
+        const QList<QByteArray> again = c.slot == PollCycle::OperatingHours ? QList<QByteArray>{F142}
+                                        : c.slot == PollCycle::TripCounter  ? QList<QByteArray>{F140}
+                                        : c.sent;
+        EXPECT_EQ(rig.queue.sent, again) << "slot " << c.slot;
+        EXPECT_EQ(rig.faultRequests, (c.slot >= PollCycle::FaultCount ? QList<int>{4, 5} : QList<int>{})) << "slot " << c.slot;
+    }
+}
+
+TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
+{
+    monitor::ShaftHooks::Config config{};
+    config[0] = 0x01;
+    for (const bool linked : {false, true}) {
+        MonitorRig rig;
+        rig.linkUp = linked;
+        rig.monitor.loadTask(31);
+        rig.monitor.makeShaftFromSysMod(5, config);
+        rig.queue.run();
+        EXPECT_EQ(rig.builtKo, 5);
+        EXPECT_EQ(rig.builtConfig, config);
+        EXPECT_EQ(rig.monitor.loopStarted(), linked);
+    }
+
+    // An existing shaft is only shown again, not rebuilt.
+    MonitorRig rig;
+    int shown = 0;
+    rig.monitor.shaft().show = [&shown] { ++shown; };
+    rig.monitor.makeShaftFromSysMod(5, config);
+    rig.builtConfig = {};
+    rig.monitor.makeShaftFromSysMod(7, config);
+    EXPECT_EQ(rig.builtKo, 5);
+    EXPECT_EQ(shown, 1);
+}
