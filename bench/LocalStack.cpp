@@ -1,6 +1,7 @@
 #include "LocalStack.h"
 
 #include "core/Reports.h"
+#include "protocol/LocalRoute.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,12 +15,8 @@ namespace bench {
 LocalStack::LocalStack()
 {
     queue.setMode(2);
-    queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
-        line.lineSend(telegram, std::move(answer));
-    };
-    queue.isLinkUp = [this] { return port.linkUp(); };
-    line.transferPut = queue.putFunction();
-    line.setQueueMode = [this](int mode) { queue.setMode(mode); };
+    protocol::routeQueueToLine(queue, line, port);
+    protocol::connectLineToQueue(line, queue);
     core::reports().reportWrite = [this](const QString &text) { log << text; };
 }
 

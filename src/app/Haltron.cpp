@@ -6,6 +6,7 @@
 #include "monitor/LiftState.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
+#include "protocol/LocalRoute.h"
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
@@ -36,8 +37,7 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_session(timers),
       m_program(timers)
 {
-    m_line.transferPut = m_queue.putFunction();
-    m_line.setQueueMode = [this](int mode) { m_queue.setMode(mode); };
+    protocol::connectLineToQueue(m_line, m_queue);
     m_line.askVersion = [this](std::function<void(const QString &)> onText) {
         m_commandLibrary.getVersion(std::move(onText));
         return true;
@@ -364,10 +364,7 @@ void Haltron::fillMainHooks()
 
 void Haltron::setLocalRoute()
 {
-    m_queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_line.lineSend(telegram, std::move(onAnswer));
-    };
-    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
+    protocol::routeQueueToLine(m_queue, m_line, m_port);
     m_line.setLinkMode(0);
 }
 

@@ -7,8 +7,7 @@
 #include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
-#include "protocol/Line401.h"
-#include "protocol/TransferQueue.h"
+#include "protocol/LocalRoute.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
 #include "sim/Line401Partner.h"
@@ -21,12 +20,8 @@ struct LocalLinkFixture {
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
         queue.setMode(2);
-        queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            line.lineSend(telegram, std::move(answer));
-        };
-        queue.isLinkUp = [this] { return port.linkUp(); };
-        line.transferPut = queue.putFunction();
-        line.setQueueMode = [this](int mode) { queue.setMode(mode); };
+        protocol::routeQueueToLine(queue, line, port);
+        protocol::connectLineToQueue(line, queue);
     }
 
     // The local route and the link action, as the main window starts them; true once the link is up.
