@@ -47,6 +47,8 @@ bool ComPort::openPort(int comNumber)
     m_lineWatch.lineOpened();
     m_portText = QStringLiteral("COM%1/%2/8N1").arg(comNumber).arg(Baud);
     m_view.portLabel = m_portText;
+    m_view.lowLatency = m_line.lowLatencyText();
+    if (!m_view.lowLatency.isEmpty()) appLog(QStringLiteral("myport: %1: low latency %2").arg(device, m_view.lowLatency));
     if (onPortText) onPortText(m_portText);
     m_view.portGroup = QStringLiteral("PORT OPEN");
     m_view.modemOpenColour = core::colour::Red;

@@ -32,6 +32,7 @@ public:
         QString message;         // message field "Nachricht"
         QString portGroup = QStringLiteral("PORT CLOSED");
         QString portLabel;       // ComPortLabel
+        QString lowLatency;      // the driver's answer to the low-latency request
         QString modemId;
         unsigned comOpenColour = core::colour::Red;
         unsigned modemOpenColour = core::colour::Red;

@@ -186,7 +186,8 @@ void PortWindow::refresh()
 {
     const ComPort::View &v = m_port.view();
     m_portGroup->setTitle(v.portGroup);
-    m_comPortLabel->setText(v.portLabel);
+    m_comPortLabel->setText(v.lowLatency.isEmpty() ? v.portLabel
+                                                   : QStringLiteral("%1  low latency: %2").arg(v.portLabel, v.lowLatency));
     m_status->setText(v.status);
     m_message->setText(v.message);
     m_modemId->setText(v.modemId);

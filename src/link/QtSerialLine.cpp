@@ -1,8 +1,7 @@
 #include "QtSerialLine.h"
+#include "LowLatency.h"
 
 #include <cerrno>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace comlink {
@@ -52,24 +51,15 @@ bool QtSerialLine::open(const QString &device, int baud)
         m_port.clearError();
         return false;
     }
-    setLowLatency();
+    // USB adapters otherwise hold each byte back for their latency timer,
+    // which slows a byte-by-byte line many times over.
+    m_lowLatency = requestLowLatency(int(m_port.handle()));
     if (m_handshake == Handshake::None) {
         m_port.setRequestToSend(true);
         setDtr(true);
         m_port.clearError();  // a pseudo-terminal has no control lines
     }
     return true;
-}
-
-void QtSerialLine::setLowLatency()
-{
-    // USB adapters otherwise hold each byte back for their latency timer,
-    // which slows a byte-by-byte line many times over. Not every driver allows it.
-    const int fd = int(m_port.handle());
-    serial_struct info{};
-    if (fd < 0 || ::ioctl(fd, TIOCGSERIAL, &info) != 0) return;
-    info.flags |= ASYNC_LOW_LATENCY;
-    (void)::ioctl(fd, TIOCSSERIAL, &info);
 }
 
 void QtSerialLine::close()

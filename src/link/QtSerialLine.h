@@ -29,6 +29,7 @@ public:
 
     bool setDtr(bool on) override;
     ControlLines controlLines() const override;
+    QString lowLatencyText() const override { return m_lowLatency; }
 
     // Why an open failed with a permission error: the device is taken by
     // another program, or the user may not use it.
@@ -36,12 +37,12 @@ public:
 
 private:
     void handleError(QSerialPort::SerialPortError error);
-    void setLowLatency();
 
     const Handshake m_handshake;
     mutable QSerialPort m_port;
     QString m_device;
     QString m_error;
+    QString m_lowLatency;
 };
 
 }  // namespace comlink

@@ -46,6 +46,9 @@ public:
     // Reads DCD, DSR, CTS and RI. A query of the device: call it at a modest
     // rate, never for every byte.
     virtual ControlLines controlLines() const = 0;
+    // What the driver said to the low-latency request of the last open; empty
+    // for lines that have no such setting.
+    virtual QString lowLatencyText() const { return {}; }
     // Data carrier detect; nullopt when the line cannot tell.
     std::optional<bool> carrier() const
     {

@@ -1,6 +1,7 @@
 #include "link/FramedLink.h"
 #include "link/FramedPartner.h"
 #include "link/PortWindow.h"
+#include "link/QtSerialLine.h"
 #include "protocol/LineDriverWindow.h"
 
 #include "core/Bytes.h"
@@ -17,6 +18,10 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 using core::bytes;
 using testsupport::button;
@@ -235,6 +240,37 @@ TEST_F(FramedPortWindowTest, NotificationButtonLeavesTheFramingLayerFreeAtOnce)
     time.advance(2 * comlink::FramedLink::AnswerTimeoutMs);
     EXPECT_TRUE(linkErrors.isEmpty()) << linkErrors.join(", ").toStdString();
     EXPECT_FALSE(link.busy());
+}
+
+}  // namespace
+
+namespace {
+
+// On a real pseudo-terminal the driver has no low-latency setting: the port
+// opens all the same and its window says why the line may be slower.
+TEST(PortWindowDevice, ShowsTheLowLatencyAnswerOfAPseudoTerminal)
+{
+    testsupport::testApp<QApplication>();
+    core::reports().reset();
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo-terminals here";
+    const QString slave = QString::fromLocal8Bit(ptsname(master));
+    core::VirtualTime time;
+    comlink::QtSerialLine line;
+    comlink::ComPort port(line, time);
+    port.setConfiguredDevice(slave);
+    comlink::PortWindow window(port, time);
+    window.show();
+    QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
+    EXPECT_TRUE(port.isOpen());
+    time.advance(1000);
+    bool shown = false;
+    QStringList texts;
+    for (QLabel *label : window.findChildren<QLabel *>()) texts << label->text();
+    shown = texts.join(QLatin1Char('\n')).contains(QLatin1String("low latency: not available"));
+    EXPECT_TRUE(shown) << texts.join(QLatin1Char('\n')).toStdString();
+    port.closePort();
+    ::close(master);
 }
 
 }  // namespace

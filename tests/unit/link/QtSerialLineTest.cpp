@@ -1,3 +1,4 @@
+#include "link/LowLatency.h"
 #include "link/QtSerialLine.h"
 
 #include "TestApp.h"
@@ -7,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using comlink::QtSerialLine;
@@ -116,3 +120,49 @@ TEST_F(QtSerialLineTest, VanishingPartnerDoesNotHang)
 }
 
 }  // namespace
+
+// What the driver answers to the low-latency request, and what the user is told.
+TEST(LowLatency, EveryDriverAnswerIsToldAndNoneIsFatal)
+{
+    struct Case {
+        const char *name;
+        int getError;      // errno of TIOCGSERIAL, 0: it works
+        bool alreadyOn;
+        int setError;      // errno of TIOCSSERIAL
+        bool keepsFlag;    // the driver reports the flag back
+        const char *told;  // start of the text
+        int sets;          // TIOCSSERIAL calls
+    } cases[] = {
+        {"pseudo-terminal", ENOTTY, false, 0, false, "not available (", 0},
+        {"already on", 0, true, 0, true, "on", 0},
+        {"set", 0, false, 0, true, "on", 1},
+        {"not permitted", 0, false, EPERM, false, "refused (", 1},
+        {"accepted, ignored", 0, false, 0, false, "refused (the driver ignores it)", 1},
+    };
+    for (const Case &c : cases) {
+        int sets = 0;
+        int stored = c.alreadyOn ? ASYNC_LOW_LATENCY : 0;
+        const auto ioctl = [&](int, unsigned long request, serial_struct *info) {
+            if (request == TIOCGSERIAL) {
+                if (c.getError) return errno = c.getError, -1;
+                info->flags = stored;
+                return 0;
+            }
+            ++sets;
+            if (c.setError) return errno = c.setError, -1;
+            if (c.keepsFlag) stored = info->flags;
+            return 0;
+        };
+        const QString told = comlink::requestLowLatency(3, ioctl);
+        EXPECT_TRUE(told.startsWith(QLatin1String(c.told))) << c.name << ": " << told.toStdString();
+        EXPECT_EQ(sets, c.sets) << c.name;
+    }
+    EXPECT_TRUE(comlink::requestLowLatency(-1).startsWith(QLatin1String("not available")));
+}
+
+TEST_F(QtSerialLineTest, PseudoTerminalHasNoLowLatencyAndStillOpens)
+{
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    EXPECT_TRUE(line.lowLatencyText().startsWith(QLatin1String("not available"))) << line.lowLatencyText().toStdString();
+    EXPECT_TRUE(line.errorText().isEmpty());
+}
