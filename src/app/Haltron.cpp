@@ -416,6 +416,7 @@ void Haltron::createBatch()
     params.dialNumber = config.paramValue(QStringLiteral("/t="));
     params.comment = config.paramValue(QStringLiteral("/c="));
     params.groupList = config.paramValue(QStringLiteral("/g="));
+    params.summaryFile = config.paramValue(QStringLiteral("/j="));
     params.modem = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?"))).modemMode;
     params.iniVersion = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
     params.verifyReadings = ini.readBool(QStringLiteral("batch"), QStringLiteral("verify"), true);

@@ -92,6 +92,7 @@ bool FaultLog::deleteFaultLog()
 void FaultLog::start()
 {
     if (m_fetch || m_waiting.empty()) return;
+    m_lastCount = -1;
     m_fetch = Fetch{m_waiting.front().done, m_waiting.front().lineHook, 0, 0, 0, {}};
     m_waiting.pop_front();
     m_stop = false;
@@ -128,6 +129,7 @@ void FaultLog::countAnswer(const QByteArray &answer)
 {
     if (!m_fetch) return;
     const auto count = decodeFaultCount(answer);
+    m_lastCount = count ? *count : -1;
     if (!count) return end(QString::fromLatin1(FaultCountFailedText));
     m_fetch->count = *count;
     if (*count == 0) return finish();

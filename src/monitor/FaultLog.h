@@ -58,6 +58,8 @@ public:
     // fetches it once more. False when the queue refused the delete.
     bool deleteFaultLog();
     bool isFetching() const { return m_fetch.has_value(); }
+    // The count the last fetch read; -1 before it was read or when it was unreadable.
+    int lastCount() const { return m_lastCount; }
 
     const QStringList &lines() const { return m_lines; }
     void clearLines() { m_lines.clear(); }
@@ -98,6 +100,7 @@ private:
     std::optional<Fetch> m_fetch;
     std::deque<Waiting> m_waiting;
     bool m_stop = false;
+    int m_lastCount = -1;
     // Answers that arrive after this object has gone are dropped.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -105,6 +105,7 @@ bool BatchProcess::openLog()
 void BatchProcess::writeHead()
 {
     const QString stamp = timeStamp();
+    m_startStamp = stamp;
     batchLine(QString());
     batchLine(QStringLiteral("---------------BatchProcess---------------"));
     batchLine(stamp);
@@ -132,6 +133,7 @@ void BatchProcess::batchValue(const QString &text)
 void BatchProcess::batchError(const QString &text)
 {
     if (m_running) m_failed = true;
+    if (MemberVisit *visit = currentMember(); visit && m_running) visit->failed = true;
     writeLine(QStringLiteral(" *** ") + trimmed(text));
 }
 
@@ -199,6 +201,7 @@ void BatchProcess::batchVisit(const QString &name)
         return;
     }
     m_pending.clear();
+    startMember(-1);
     setBatchTimeout(StepTimeoutSeconds);
     if (transferStart) transferStart(3000);
     batchLine(QString::fromUtf8("Start-Verzögerung (3000)"));
@@ -250,7 +253,23 @@ void BatchProcess::readingLine(const QString &what, const QString &value, bool u
 
 void BatchProcess::noteUnreadable()
 {
-    if (m_running) m_failed = true;
+    if (!m_running) return;
+    m_failed = true;
+    if (MemberVisit *visit = currentMember()) visit->failed = true;
+}
+
+void BatchProcess::startMember(int member)
+{
+    MemberVisit visit;
+    visit.member = member;
+    m_visits.append(visit);
+}
+
+// A reading's value for the summary, when it was read and agreed on.
+void BatchProcess::noteValue(QString MemberVisit::*field, const QString &value, bool unreadable)
+{
+    MemberVisit *visit = currentMember();
+    if (visit && !unreadable && !m_verifier.failed()) visit->*field = value;
 }
 
 void BatchProcess::halloAnswer(const QByteArray &answer)
@@ -277,7 +296,9 @@ void BatchProcess::installationCodeAnswer(const QByteArray &answer)
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
     const QString text = monitor::printableTextAnswer(answer);
-    readingLine(QStringLiteral("ANLAGENKENNUNG"), text.toUpper(), text == QLatin1String(protocol::TransferFailedText));
+    const bool unreadable = text == QLatin1String(protocol::TransferFailedText);
+    noteValue(&MemberVisit::installationCode, text.toUpper(), unreadable);
+    readingLine(QStringLiteral("ANLAGENKENNUNG"), text.toUpper(), unreadable);
     setBatchTimeout(StepTimeoutSeconds);
     put(16, &BatchProcess::versionAnswer, core::bytes({0xF1, 0x01}));
 }
@@ -287,7 +308,9 @@ void BatchProcess::versionAnswer(const QByteArray &answer)
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
     const QString text = monitor::printableTextAnswer(answer);
-    readingLine(QStringLiteral("STEUERUNGS.VERSION"), text, text == QLatin1String(protocol::TransferFailedText));
+    const bool unreadable = text == QLatin1String(protocol::TransferFailedText);
+    noteValue(&MemberVisit::version, text, unreadable);
+    readingLine(QStringLiteral("STEUERUNGS.VERSION"), text, unreadable);
     const std::weak_ptr<bool> alive = m_alive;
     monitor::readTripCounter(m_readingPut, [this, alive](const QString &text) {
         if (const auto a = alive.lock(); a && *a) tripAnswer(text);
@@ -298,6 +321,7 @@ void BatchProcess::tripAnswer(const QString &text)
 {
     if (!m_running) return;
     setBatchTimeout(StepTimeoutSeconds);
+    noteValue(&MemberVisit::tripCounter, text, text == monitor::UnreadableCounterText);
     readingLine(QString::fromUtf8("FAHRTEN.ZÄHLER"), text, text == monitor::UnreadableCounterText);
     put(7, &BatchProcess::stateAnswer, core::bytes({0xF1, 0x60}));
 }
@@ -319,7 +343,9 @@ void BatchProcess::stateAnswer(const QByteArray &answer)
     const std::weak_ptr<bool> alive = m_alive;
     m_faultLog.fetchFaultLog(
         [this, alive](const QString &) {
-            if (const auto a = alive.lock(); a && *a) endBatchStep();
+            if (const auto a = alive.lock(); !a || !*a) return;
+            if (MemberVisit *visit = currentMember(); visit && !m_verifier.failed()) visit->faultCount = m_faultLog.lastCount();
+            endBatchStep();
         },
         [this, alive](const QString &text) {
             if (const auto a = alive.lock(); a && *a) faultLine(text);
@@ -351,6 +377,7 @@ void BatchProcess::endBatchStep()
     m_watchdog->stop();
     batchLine(QStringLiteral("-------------Ende BatchProcess------------"));
     m_reachedEnd = true;
+    writeSummary();
     if (m_file.isOpen()) {
         if (logOnLogWrite) logOnLogWrite(QStringLiteral("Ende BatchProcess"));
         m_file.close();
@@ -377,6 +404,7 @@ void BatchProcess::processGroupList(const QString &list)
     }
     m_pending = next.rest;
     m_member = next.member;
+    startMember(next.member);
     setBatchTimeout(StepTimeoutSeconds);
     if (transferStart) transferStart(4000);
     batchLine(QString::fromUtf8("Start-Verzögerung (4000)"));
@@ -403,6 +431,7 @@ void BatchProcess::halt()
 {
     // A run cut short keeps its log without an end line.
     m_watchdog->stop();
+    if (m_running) writeSummary();
     m_file.close();
     m_running = false;
 }
@@ -418,6 +447,19 @@ int BatchProcess::exitStatus() const
 {
     if (m_noLog) return BatchExitNoLog;
     return m_reachedEnd && !m_failed ? BatchExitOk : BatchExitError;
+}
+
+// The summary is written before the log closes, so a failure to write it still reaches the log.
+void BatchProcess::writeSummary()
+{
+    if (m_params.summaryFile.isEmpty()) return;
+    RunSummary run{m_startStamp, m_params.modem ? m_params.dialNumber : QString(), m_params.logFile, m_reachedEnd, exitStatus()};
+    QString error;
+    if (appendSummary(m_params.summaryFile, summaryLines(run, m_visits), &error)) return;
+    m_failed = true;
+    const QString message = QStringLiteral("Batch: Zusammenfassung %1 kann nicht geschrieben werden: %2").arg(m_params.summaryFile, error);
+    batchError(message);
+    if (errorOutput) errorOutput(message);
 }
 
 QString BatchProcess::timeStamp() const

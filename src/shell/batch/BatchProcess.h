@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReadingVerifier.h"
+#include "VisitSummary.h"
 #include "core/Timer.h"
 #include "core/Transfer.h"
 #include "monitor/FaultLog.h"
@@ -23,6 +24,7 @@ struct BatchParams {
     bool modem = false;  // the start method selects the modem route
     QString iniVersion;  // written as "erstellt mit: <version>"
     bool verifyReadings = true;  // each reading asked until two answers agree (INI [batch] verify)
+    QString summaryFile = {};  // "/j=": one JSON line per visited member is appended at the end; empty: none
 };
 
 // Exit status of the program after a batch run.
@@ -111,6 +113,10 @@ private:
     void watchdogTick();
     void fail(const QString &message);
     QString timeStamp() const;
+    void startMember(int member);
+    MemberVisit *currentMember() { return m_visits.isEmpty() ? nullptr : &m_visits.last(); }
+    void noteValue(QString MemberVisit::*field, const QString &value, bool unreadable);
+    void writeSummary();
 
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_watchdog;
@@ -124,6 +130,8 @@ private:
     monitor::FaultLog m_faultLog;
     BatchParams m_params;
     int m_member = -1;  // group member being visited; -1: the linked controller itself
+    QList<MemberVisit> m_visits;
+    QString m_startStamp;
 
     QFile m_file;
     bool m_started = false;

@@ -10,6 +10,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -683,4 +687,94 @@ TEST(BatchProcess, VerificationSwitchedOffAsksEachReadingOnce)
     EXPECT_EQ(h.queue.sent.size(), 11);
     EXPECT_EQ(h.log().last(), endLine);
     EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
+}
+
+namespace {
+
+QList<QJsonObject> summaryObjects(const QString &path)
+{
+    QFile file(path);
+    QList<QJsonObject> objects;
+    if (!file.open(QIODevice::ReadOnly)) return objects;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.isEmpty()) continue;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        objects << doc.object();
+    }
+    return objects;
+}
+
+}  // namespace
+
+TEST(BatchSummary, OneJsonLinePerMemberAgreesWithTheLog)
+{
+    Harness h;
+    h.controller.lifts = {liftA, Lift(), liftC};
+    const QString summary = h.dir.filePath("fleet.jsonl");
+    QFile old(summary);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("{\"earlier\":1}\n");  // an earlier run's line stays
+    old.close();
+    BatchParams params{QString(), QString(), QString(), "0,2", false, QString()};
+    params.summaryFile = summary;
+    h.start(params);
+    h.answerAll();
+    ASSERT_EQ(h.batch->exitStatus(), BatchExitOk);
+
+    const QList<QJsonObject> lines = summaryObjects(summary);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].value("earlier").toInt(), 1);
+    struct Expected { int member; const char *code; const char *version; int trips; int faults; } expected[] = {
+        {0, "ANLAGE-7", "V4.12", 10050, 2},
+        {2, "ANLAGE-7/C", "V5.01", 3, 0},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject &o = lines[i + 1];
+        const Expected &e = expected[i];
+        EXPECT_EQ(o.value("member").toInt(-1), e.member);
+        EXPECT_EQ(o.value("installation").toString(), QLatin1String(e.code));
+        EXPECT_EQ(o.value("version").toString(), QLatin1String(e.version));
+        EXPECT_EQ(o.value("trips").toInt(-1), e.trips);
+        EXPECT_EQ(o.value("faults").toInt(-1), e.faults);
+        EXPECT_TRUE(o.value("member_ok").toBool());
+        EXPECT_EQ(o.value("result").toString(), QLatin1String("ok"));
+        EXPECT_EQ(o.value("exit").toInt(-1), 0);
+        EXPECT_EQ(o.value("log").toString(), h.logFile);
+        // The log's own values, the same member's.
+        const QStringList log = h.log();
+        EXPECT_TRUE(log.contains("   : ANLAGENKENNUNG: " + o.value("installation").toString()));
+        EXPECT_TRUE(log.contains(QString::fromUtf8("   : FAHRTEN.ZÄHLER: %1").arg(o.value("trips").toInt())));
+    }
+}
+
+TEST(BatchSummary, UnreadValuesAreNullAndAFailedWriteIsAnError)
+{
+    // A silent controller: the run ends by its watchdog, nothing was read.
+    Harness h;
+    h.controller.greeting = QByteArray();
+    BatchParams params{QString(), QString(), QString(), QString(), false, QString()};
+    params.summaryFile = h.dir.filePath("fleet.jsonl");
+    h.start(params);
+    h.time.advance(60000);
+    h.answerAll();
+    const QList<QJsonObject> lines = summaryObjects(params.summaryFile);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].value("member").isNull());
+    EXPECT_TRUE(lines[0].value("installation").isNull());
+    EXPECT_TRUE(lines[0].value("trips").isNull());
+    EXPECT_TRUE(lines[0].value("faults").isNull());
+    EXPECT_FALSE(lines[0].value("member_ok").toBool());
+    EXPECT_EQ(lines[0].value("exit").toInt(), BatchExitError);
+
+    // A summary that cannot be written fails a good run and says why, in the log too.
+    Harness full;
+    params.summaryFile = QStringLiteral("/dev/full");
+    full.start(params);
+    full.answerAll();
+    EXPECT_EQ(full.batch->exitStatus(), BatchExitError);
+    ASSERT_EQ(full.errors.size(), 1);
+    EXPECT_TRUE(full.errors[0].contains("/dev/full")) << full.errors[0].toStdString();
+    EXPECT_TRUE(full.log().filter(" *** Batch: Zusammenfassung").size() == 1);
 }
