@@ -34,15 +34,16 @@ QString PortReader::bitKey(int port, int bit)
     return QString::fromLatin1(ports()[size_t(port)].name) + QString::number(bit);
 }
 
-PortReader::PortReader(core::TransferPutFn put) : m_put(std::move(put)) {}
+PortReader::PortReader(core::TransferPutFn put, core::Clock &clock) : m_put(std::move(put)), m_clock(clock) {}
 
 PortReader::~PortReader() { *m_alive = false; }
 
 bool PortReader::readPorts()
 {
     if (onWaiting) onWaiting(true);
-    if (!m_ready) return false;
+    if (!m_ready && m_clock.elapsedMs() - m_sentAtMs < LostAfterMs) return false;
     m_ready = false;
+    m_sentAtMs = m_clock.elapsedMs();
     std::weak_ptr<bool> alive = m_alive;
     auto watch = core::DropWatch::make([this, alive] {
         if (!alive.expired() && !m_ready) requestDropped();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Timer.h"
 #include "core/Transfer.h"
 
 #include <QByteArray>
@@ -31,10 +32,15 @@ public:
     // The bit-name key of bit (0..7) of a port: "720", "A17" ...
     static QString bitKey(int port, int bit);
 
-    explicit PortReader(core::TransferPutFn put);
+    // A read unanswered this long counts as lost: the next click reads anew.
+    static constexpr int LostAfterMs = 15000;
+
+    PortReader(core::TransferPutFn put, core::Clock &clock);
     ~PortReader();
 
     // False when nothing was sent: an answer is still outstanding or the queue refused.
+    // A request the queue drops unanswered ends the wait when the queue lets go
+    // of it; one that never comes back ends it after LostAfterMs.
     bool readPorts();
     bool readReady() const { return m_ready; }
     // The answer procedure of the read; public for the queue's replies in tests.
@@ -57,7 +63,9 @@ public:
 
 private:
     core::TransferPutFn m_put;
+    core::Clock &m_clock;
     bool m_ready = true;
+    qint64 m_sentAtMs = 0;
     std::array<quint8, PortCount> m_values{};
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

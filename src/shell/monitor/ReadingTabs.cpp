@@ -20,7 +20,7 @@ void place(QWidget *page, QWidget *content)
 
 ReadingTabs::ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::TransferPutFn put, core::Clock &clock,
                          const Configuration &config, QWidget *chartParent)
-    : m_statistics(library), m_ports(std::move(put))
+    : m_statistics(library), m_ports(std::move(put), clock)
 {
     m_portsTab = new PortsTab(m_ports, config, clock);
     place(window.tabPage(MonitorWindow::PortsTab), m_portsTab);

@@ -15,7 +15,8 @@ enum { Port72 = 0, Port73, Port74, Port75, Port77, Port90, Port91, PortA1, PortA
 
 struct PortReaderTest : ::testing::Test {
     FakeQueue queue;
-    PortReader reader{queue.putFn()};
+    core::VirtualTime time;
+    PortReader reader{queue.putFn(), time};
     QByteArray answer = bytes({0xFE, 0x01, 0x00, 0x00, 0x00, 0x80, 0xAA, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
     QList<bool> waiting;
     int shown = 0;
@@ -81,11 +82,12 @@ TEST_F(PortReaderTest, OneReadAtATimeAndAnyEndMakesItReadableAgain)
 
 TEST(PortReaderDrop, ARequestTheQueueDropsEndsTheWait)
 {
+    core::VirtualTime time;
     std::vector<core::AnswerProc> queued;
     PortReader reader([&](int, core::AnswerProc onAnswer, const QByteArray &) {
         queued.push_back(std::move(onAnswer));
         return true;
-    });
+    }, time);
     QList<bool> waiting;
     reader.onWaiting = [&](bool w) { waiting << w; };
     reader.readPorts();
@@ -94,6 +96,14 @@ TEST(PortReaderDrop, ARequestTheQueueDropsEndsTheWait)
     EXPECT_TRUE(reader.readReady());
     EXPECT_EQ(waiting, (QList<bool>{true, false}));
     EXPECT_TRUE(reader.readPorts());
+
+    // Held somewhere and never answered: after a while a click reads anew.
+    EXPECT_FALSE(reader.readPorts());
+    time.advance(PortReader::LostAfterMs - 1);
+    EXPECT_FALSE(reader.readPorts());
+    time.advance(1);
+    EXPECT_TRUE(reader.readPorts());
+    EXPECT_EQ(queued.size(), 2u);
 }
 
 TEST(PortFile, DateLineThenTwelvePortsOfNineLines)
