@@ -22,6 +22,7 @@ StatisticsTab::StatisticsTab(monitor::StatisticsControl &control, QWidget *paren
     m_grid = new QTableWidget(0, monitor::StatisticsControl::Columns);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     layout->addWidget(m_fetchButton, 0, 0);
@@ -58,19 +59,16 @@ void StatisticsTab::showControl()
                 item->setTextAlignment(Qt::AlignVCenter | (c == 0 ? Qt::AlignLeft : Qt::AlignRight));
                 m_grid->setItem(r, c, item);
             }
-            item->setText(texts.value(c));
+            // The numbers come padded to a fixed width; the cell aligns them itself.
+            item->setText(texts.value(c).trimmed());
         }
     }
 }
 
 QString StatisticsTab::cellText(int row, int column) const
 {
-    if (row == 0) {
-        const QTableWidgetItem *header = m_grid->horizontalHeaderItem(column);
-        return header ? header->text() : QString();
-    }
-    const QTableWidgetItem *item = m_grid->item(row - 1, column);
-    return item ? item->text() : QString();
+    const auto &cells = m_control.cells();
+    return row >= 0 && row < int(cells.size()) ? cells[size_t(row)].value(column) : QString();
 }
 
 }  // namespace shell

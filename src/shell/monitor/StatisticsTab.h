@@ -24,7 +24,7 @@ public:
     QLabel *identifierLabel() const { return m_identifierLabel; }
     QLabel *statusLabel() const { return m_statusLabel; }
     QTableWidget *grid() const { return m_grid; }
-    // The grid's text at (row, column), the header being row 0.
+    // The grid's text at (row, column) as laid out, the header being row 0.
     QString cellText(int row, int column) const;
 
     // "Bar": show the chart window.

@@ -105,6 +105,8 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
             totals[3] += values[c];
         }
     }
+    EXPECT_EQ(tab->grid()->item(0, 1)->text(), QString::number(lift.statistic(Lift::LandingCalls, 0)));
+    EXPECT_EQ(tab->grid()->horizontalHeaderItem(3)->text(), QStringLiteral("Park"));
     EXPECT_TRUE(tab->cellText(ko + 2, 0).isEmpty());
     EXPECT_EQ(tab->cellText(ko + 3, 0), QStringLiteral("Gesamt"));
     for (int c = 0; c < 4; ++c) EXPECT_EQ(tab->cellText(ko + 3, c + 1).trimmed(), QString::number(totals[c])) << c;
@@ -173,6 +175,13 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
     EXPECT_EQ(tab->portBox(1)->value(), 3);                    // port 73: the floor
     EXPECT_EQ(tab->portBox(3)->bitLabel(7)->text(), QStringLiteral("0"));  // car door open: circuit open
     EXPECT_EQ(tab->portBox(3)->bitLabel(0)->text(), QStringLiteral("1"));
+
+    if (!shotsDir().isEmpty()) {
+        tab->portPages()->setCurrentIndex(3);
+        host->resize(560, 760);
+        QApplication::processEvents();
+        host->grab().save(shotsDir() + QStringLiteral("/haltron-ports.png"));
+    }
 
     // Saved: read back, line for line what the boxes show; the fault list gets the same lines.
     const QString file = tmp.filePath(QStringLiteral("ports.txt"));
