@@ -4,6 +4,7 @@
 // chart there (scripts/screenshots).
 #include "GuiTestSupport.h"
 #include "LocalLinkFixture.h"
+#include "PortsTabChecks.h"
 #include "TestApp.h"
 
 #include "core/Bytes.h"
@@ -170,8 +171,7 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
     EXPECT_EQ(link.queue.count(), 1);
     ASSERT_TRUE(link.runUntil([&] { return tabs->portReader().readReady(); }, 5000));
     EXPECT_NE(tab->blinkLamp()->lampColour(), core::colour::Green);
-    const int answerBytes[] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14};
-    for (int p = 0; p < 13; ++p) EXPECT_EQ(tab->portBox(p)->value(), simPort(answerBytes[p])) << p;
+    testsupport::expectPortsShown(*tab, link.commands.answer({std::nullopt, core::bytes({0xF2, 0x55, 0x21})}).value_or(QByteArray()));
     EXPECT_EQ(tab->portBox(1)->value(), 3);                    // port 73: the floor
     EXPECT_EQ(tab->portBox(3)->bitLabel(7)->text(), QStringLiteral("0"));  // car door open: circuit open
     EXPECT_EQ(tab->portBox(3)->bitLabel(0)->text(), QStringLiteral("1"));
@@ -185,21 +185,9 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
 
     // Saved: read back, line for line what the boxes show; the fault list gets the same lines.
     const QString file = tmp.filePath(QStringLiteral("ports.txt"));
-    QStringList shown;
-    tabs->showInFaultList = [&](const QStringList &lines) { shown = lines; };
-    tab->chooseFile = [&] { return file; };
-    QTest::mouseClick(tab->saveButton(), Qt::LeftButton);
-    const QStringList lines = readLines(file);
-    ASSERT_EQ(lines.size(), 109);
-    EXPECT_EQ(shown, lines);
-    EXPECT_EQ(lines[0], link.time.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
-    int line = 1;
-    for (int p = 0; p < 13; ++p) {
-        if (p == 4) continue;  // port 77 is not saved
-        EXPECT_EQ(lines[line++], QStringLiteral("Port-") + tab->portPages()->tabText(p));
-        for (int bit = 0; bit < 8; ++bit)
-            EXPECT_EQ(lines[line++], QStringLiteral("%1 [%2]  %3").arg(bit).arg(tab->portBox(p)->bitLabel(bit)->text(), tab->portBox(p)->rowText(bit)));
-    }
+    const QStringList lines = testsupport::savePortsThroughTheButton(*tabs, file);
+    testsupport::expectFileAsShown(lines, *tab);
+    EXPECT_EQ(lines.value(0), link.time.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
 
     // An existing file: Cancel keeps it, Yes overwrites it.
     writeText(file, QStringLiteral("alt\n"));

@@ -3,6 +3,7 @@
 // pseudo-terminal: the tabs show the stand-in's values, and a saved port file
 // reads back as the tab showed it.
 #include "GuiTestSupport.h"
+#include "PortsTabChecks.h"
 #include "ProgramRun.h"
 #include "TestApp.h"
 
@@ -116,25 +117,11 @@ TEST_F(ReadingTabsProcessTest, StatisticsAndPortsShowTheStandInsValues)
     QTest::mouseClick(ports->readButton(), Qt::LeftButton);
     ASSERT_TRUE(testsupport::waitFor([&] { return tabs->portReader().readReady(); }, 10000));
     const QByteArray answer = expectedCommands.answer({std::nullopt, core::bytes({0xF2, 0x55, 0x21})}).value_or(QByteArray());
-    const int answerBytes[] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14};
-    for (int p = 0; p < 13; ++p) EXPECT_EQ(ports->portBox(p)->value(), core::byteAt(answer, answerBytes[p])) << p;
+    testsupport::expectPortsShown(*ports, answer);
     EXPECT_EQ(ports->portBox(3)->value(), 0xFF);  // at rest the safety circuit is closed
 
     const QString file = dir.filePath(QStringLiteral("ports.txt"));
-    QStringList shown;
-    tabs->showInFaultList = [&](const QStringList &lines) { shown = lines; };
-    ports->chooseFile = [&] { return file; };
-    QTest::mouseClick(ports->saveButton(), Qt::LeftButton);
-    const QStringList lines = readLines(file);
-    ASSERT_EQ(lines.size(), 109);
-    EXPECT_EQ(shown, lines);
-    int at = 1;
-    for (int p = 0; p < 13; ++p) {
-        if (p == 4) continue;
-        EXPECT_EQ(lines[at++], QStringLiteral("Port-") + ports->portPages()->tabText(p));
-        for (int bit = 0; bit < 8; ++bit)
-            EXPECT_EQ(lines[at++], QStringLiteral("%1 [%2]  %3").arg(bit).arg(ports->portBox(p)->bitLabel(bit)->text(), ports->portBox(p)->rowText(bit)));
-    }
+    testsupport::expectFileAsShown(testsupport::savePortsThroughTheButton(*tabs, file), *ports);
 }
 
 }  // namespace
