@@ -112,7 +112,8 @@ void PortsTab::save()
             if (answer != QMessageBox::Yes) return;
         }
         if (!savePorts(fileName)) {
-            QMessageBox::warning(this, m_config.languageText(Section, 33), QDir::toNativeSeparators(fileName));
+            QMessageBox::warning(this, m_config.languageText(Section, 33),
+                                 m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
             return;
         }
         QFile written(fileName);

@@ -131,7 +131,9 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
     chart->showMessage = [&](const QString &text) { clicks << text; };
     emit chart->barSet(shaft::StatisticsWindow::LandingCalls)->clicked(3);
     emit chart->barSet(shaft::StatisticsWindow::ParkingTrips)->clicked(0);
-    EXPECT_EQ(clicks, (QStringList{"ADR-Rufe[   3]= (100%)", "Series3 : 0"}));
+    emit chart->barSet(shaft::StatisticsWindow::LandingCalls)->clicked(0);
+    emit chart->barSet(shaft::StatisticsWindow::CarCalls)->clicked(5);
+    EXPECT_EQ(clicks, (QStringList{"ADR-Rufe[   3]= (100%)", "Series3 : 0", "ADR-Rufe[   0]= (100%)", "Series2 : 5"}));
 
     const QString png = tmp.filePath(QStringLiteral("chart.png"));
     chart->chooseFile = [&] { return png; };
@@ -188,6 +190,8 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
     const QStringList lines = testsupport::savePortsThroughTheButton(*tabs, file);
     testsupport::expectFileAsShown(lines, *tab);
     EXPECT_EQ(lines.value(0), link.time.now().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+
+    EXPECT_FALSE(tab->savePorts(tmp.filePath(QStringLiteral("missing/ports.txt"))));  // no folder: said, not pretended
 
     // An existing file: Cancel keeps it, Yes overwrites it.
     writeText(file, QStringLiteral("alt\n"));
