@@ -18,6 +18,15 @@ QByteArray status(quint8 value) { return core::bytes({0xF1, value}); }
 const QByteArray ResetTelegram = core::bytes({0xF1, 0x10});
 const QByteArray HelloTelegram = core::bytes({0xF1, 0x00});
 
+// The safety circuit as its port reads it, one contact a bit, set while closed:
+// supply, limit switch, pit stop, safety gear, governor, then landing doors,
+// locks and car door, which open with the doors.
+quint8 safetyPort(const Lift &lift)
+{
+    const bool closed = lift.doorA() == Lift::Door::Closed && lift.doorB() == Lift::Door::Closed;
+    return quint8(0x1F | (closed ? 0xE0 : 0));
+}
+
 const quint8 Accepted = 0x01;
 const quint8 Refused = 0x00;
 
@@ -141,7 +150,9 @@ std::optional<QByteArray> CommandSet::shortCommand(int index, Lift &lift, quint8
         const quint32 seconds = lift.operatingSeconds();
         return marked(0xF8, protocol::nibbles(quint16(qMin<quint32>(seconds / 3600, 0xFFFF))) + protocol::nibbles(quint16(seconds % 3600)));
     }
-    case 0x54: return marked(0xFD, memoryBytes(lift, selected, 13));
+    case 0x54:  // the next read goes on behind this block
+        m_selected[size_t(index)] = quint16(selected + 13);
+        return marked(0xFD, memoryBytes(lift, selected, 13));
     case 0x60: return marked(0xF6, stateBlock(lift));
     }
     return other(index, core::bytes({0xF1, command}));
@@ -237,11 +248,12 @@ QByteArray CommandSet::portStates(const Lift &lift) const
     out[0] = char((closed ? 1 : 0) | doorBits(lift.doorA(), 1, 2) | doorBits(lift.doorB(), 3, 4) | (lift.switchedOff() ? 0x80 : 0));
     out[1] = char(lift.floor());
     out[2] = char(lift.callBits(lift.floor()));
-    out[3] = char(0x81);  // supply and phase monitor good
-    out[4] = char(0x10);
+    out[3] = char(safetyPort(lift));
+    out[4] = char(0x90);  // supply on, phase monitor good
     out[6] = char((lift.travelling() && up ? 1 : 0) | (lift.travelling() && down ? 2 : 0)
                   | motorBits(lift.doorA(), 2, 3) | motorBits(lift.doorB(), 4, 5) | (lift.travelling() ? 0x40 : 0));
-    out[7] = char((up ? 1 : 0) | (down ? 2 : 0));
+    if (!lift.switchedOff()) out[6] = char(quint8(out[6]) | 0x80);  // car light
+    out[7] = char((up ? 1 : 0) | (down ? 2 : 0) | (lift.switchedOff() ? 0x20 : 0));
     // A1..A6: which floors have a call registered, eight floors a port.
     for (int f = 0; f <= lift.topFloor() && f < 48; ++f)
         if (lift.callBits(f)) out[8 + f / 8] = char(quint8(out[8 + f / 8]) | 1 << (f % 8));

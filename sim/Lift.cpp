@@ -25,7 +25,52 @@ Lift::Lift(int floors, quint32 seed)
     m_operatingMs = (2000 + qint64(random() % 40000)) * 3600 * 1000 + qint64(random() % 3600) * 1000;
     m_maintenanceBits = quint8(random() % 32);
     seedMemory(random);
+    seedStatistics(random);
 }
+
+void Lift::seedStatistics(std::mt19937 &random)
+{
+    m_statisticsIndex = 1 + int(random() % 20);
+    const int at = StatisticsBase + m_statisticsIndex;
+    m_memory[at] = char(1993 & 0xFF);
+    m_memory[at + 1] = char(1993 >> 8);
+    // A history: the main floor busiest, parking mostly there too.
+    for (int f = 0; f < m_floors; ++f) {
+        const quint32 calls = f == 0 ? 8000 : 2000;
+        const quint32 parking = f == 0 ? 3000 : 200;
+        storeStatistic(LandingCalls, f, calls + random() % calls);
+        storeStatistic(CarCalls, f, calls + random() % calls);
+        storeStatistic(ParkingTrips, f, parking + random() % parking);
+    }
+}
+
+int Lift::statisticAddress(StatisticsTable table, int floor) const
+{
+    return StatisticsBase + m_statisticsIndex + StatisticsTables + StatisticsTableSize * int(table) + 4 * floor;
+}
+
+quint32 Lift::statistic(StatisticsTable table, int floor) const
+{
+    if (floor < 0 || floor >= m_floors) return 0;
+    const int a = statisticAddress(table, floor);
+    const auto byte = [&](int i) { return quint32(quint8(m_memory[a + i])); };
+    return byte(0) + 256 * byte(1) + 10000 * (byte(2) + 256 * byte(3));
+}
+
+// The low word counts up to 9999, the high word the ten-thousands.
+void Lift::storeStatistic(StatisticsTable table, int floor, quint32 value)
+{
+    if (floor < 0 || floor >= m_floors) return;
+    const int a = statisticAddress(table, floor);
+    const quint32 low = value % 10000, high = qMin<quint32>(value / 10000, 0xFFFF);
+    m_memory[a] = char(low & 0xFF);
+    m_memory[a + 1] = char(low >> 8);
+    m_memory[a + 2] = char(high & 0xFF);
+    m_memory[a + 3] = char(high >> 8);
+}
+
+void Lift::count(StatisticsTable table, int floor) { storeStatistic(table, floor, statistic(table, floor) + 1); }
+
 
 void Lift::seedMemory(std::mt19937 &random)
 {
@@ -155,6 +200,11 @@ void Lift::step(int ms)
         m_phase = Phase::Idle;
         setDoors(Door::Closed);
         m_target = -1;
+        // A trip that leaves nothing to do ends with the cabin parked here.
+        if (m_travelledSinceRest && !hasCalls()) {
+            count(ParkingTrips, m_floor);
+            m_travelledSinceRest = false;
+        }
         break;
     case Phase::Travelling:
         if (m_phaseMs < FloorTravelMs) return;
@@ -184,6 +234,7 @@ void Lift::startNextJob()
     }
     m_direction = m_target > m_floor ? Direction::Up : Direction::Down;
     m_phase = Phase::Travelling;
+    m_travelledSinceRest = true;
     ++m_trips;
 }
 
@@ -226,6 +277,10 @@ bool Lift::shouldStopAt(int floor) const
 
 void Lift::arrive()
 {
+    // Served: landing buttons (up and down, both sides) and car buttons count apart.
+    const quint8 served = m_calls[size_t(m_floor)];
+    if (served & 0x1B) count(LandingCalls, m_floor);
+    if (served & 0x24) count(CarCalls, m_floor);
     m_calls[size_t(m_floor)] = 0;
     m_target = m_floor;
     m_phase = Phase::DoorsOpening;

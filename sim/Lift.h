@@ -87,6 +87,16 @@ public:
     // Stores text at address, cut or padded with 00 bytes to TextLength.
     void storeText(int address, const QByteArray &text);
 
+    // The statistics area: the identifier word 1993 at StatisticsBase + index
+    // (an index from 1 to 20, as the seed has it), then three tables of four-byte
+    // counters per floor, 224 bytes apart: landing calls, car calls, parking trips.
+    static constexpr int StatisticsBase = 0xD34F;
+    static constexpr int StatisticsTables = 14;     // behind the identifier
+    static constexpr int StatisticsTableSize = 224;
+    enum StatisticsTable { LandingCalls, CarCalls, ParkingTrips };
+    int statisticsIndex() const { return m_statisticsIndex; }
+    quint32 statistic(StatisticsTable table, int floor) const;
+
     QByteArray versionText() const { return m_version; }
     quint8 maintenanceBits() const { return m_maintenanceBits; }
 
@@ -108,6 +118,10 @@ private:
     void arrive();
     void setDoors(Door state);
     void seedMemory(std::mt19937 &random);
+    void seedStatistics(std::mt19937 &random);
+    int statisticAddress(StatisticsTable table, int floor) const;
+    void storeStatistic(StatisticsTable table, int floor, quint32 value);
+    void count(StatisticsTable table, int floor);
 
     int m_floors;
     std::vector<quint8> m_calls;
@@ -130,6 +144,8 @@ private:
     QByteArray m_version;
     quint8 m_maintenanceBits = 0;
     qint64 m_clockOffsetMs = 0;
+    int m_statisticsIndex = 1;
+    bool m_travelledSinceRest = false;
 };
 
 }  // namespace sim

@@ -13,6 +13,7 @@
 #include "shell/monitor/MonitorWindow.h"
 #include "shell/monitor/ShaftBinding.h"
 #include "shaft/ShaftLayout.h"
+#include "shell/monitor/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
 #include "shell/batch/BatchProcess.h"
@@ -179,6 +180,10 @@ void Haltron::createMonitor()
     };
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
+    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_queue.putFunction(), m_timers.clock(),
+                                                         config, &m_program.mainWindow());
+    m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
+    m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
     wireShaft();
 }
 

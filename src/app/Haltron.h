@@ -27,6 +27,7 @@ class PortWindow;
 }
 namespace shell {
 class MonitorWindow;
+class ReadingTabs;
 }
 namespace shaft {
 class ShaftWindow;
@@ -112,6 +113,7 @@ private:
     std::unique_ptr<monitor::MonitorControl> m_monitor;
     QPointer<shell::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
+    std::unique_ptr<shell::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
     shell::Program m_program;
 };
 

@@ -129,10 +129,11 @@ void CommandLibrary::selectAndReadInfo(quint16 address, DoneProc onDone)
         decodeInfo(answer);
         tell(onDone);
     };
+    // A refused request reads nothing: zeros, not the values of the last read.
     auto selected = [this, onDone, infoAnswer](const QByteArray &) {
-        if (!put(9, infoAnswer, core::bytes({0xF1, 0x0B}))) tell(onDone);
+        if (!put(9, infoAnswer, core::bytes({0xF1, 0x0B}))) infoAnswer(QByteArray());
     };
-    if (!put(5, selected, withNibbles(0x04, address))) tell(onDone);
+    if (!put(5, selected, withNibbles(0x04, address))) infoAnswer(QByteArray());
 }
 
 void CommandLibrary::decodeInfo(const QByteArray &answer)

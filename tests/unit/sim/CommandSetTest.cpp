@@ -144,6 +144,9 @@ TEST_F(CommandSetTest, TextsWrittenAreReadBackAndSitInTheEeprom)
 
     ask(bytes({0xF5, 0x04}) + protocol::nibbles(sim::Lift::IdentityAddress));
     EXPECT_EQ(ask(bytes({0xF1, 0x54})), bytes({0xFD, 'A', 'B'}) + QByteArray(11, '\0'));
+    // A block read moves the address on: the next block follows the first.
+    EXPECT_EQ(ask(bytes({0xF1, 0x54})).mid(1), lift0.memory().mid(sim::Lift::IdentityAddress + 13, 13));
+    ask(bytes({0xF5, 0x04}) + protocol::nibbles(sim::Lift::IdentityAddress));
     // Four bytes as eight nibbles, low nibble first: 'A' = 41 gives 01 04.
     EXPECT_EQ(ask(bytes({0xF1, 0x0B})), bytes({0xF8, 0x01, 0x04, 0x02, 0x04, 0, 0, 0, 0}));
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "StatisticsReader.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace monitor {
+
+// The "Statistik" tab's logic: starts the identifier search, starts the
+// fetch once the identifier is found, and lays the rows out for the grid
+// (row 0 the header, floor f in row f + 1, the totals in row ko + 3). The
+// monitor's polling pauses from the start until the reading has ended.
+class StatisticsControl {
+public:
+    static constexpr int Columns = 5;
+    static constexpr int NumberWidth = 15;
+
+    explicit StatisticsControl(StatisticsReader &reader);
+
+    // "Statistik holen".
+    void fetch();
+    // The reader's message procedure: shown, and the fetch starts on "K=OK 1993".
+    void message(const QString &text);
+    // The reader's row procedure.
+    void row(const StatisticsRow &row);
+
+    // The grid's rows, header first; a row not yet filled is empty.
+    const std::vector<QStringList> &cells() const { return m_cells; }
+    QString identifierText() const { return m_identifierText; }
+    QString statusText() const { return m_statusText; }
+    bool holding() const { return m_holding; }
+
+    std::function<void()> holdMonitor;
+    std::function<void()> releaseMonitor;
+    std::function<void()> hideChart;
+    // The grid or the labels changed.
+    std::function<void()> onChanged;
+
+private:
+    void setCell(int row, const QStringList &texts);
+    void finished();
+    void changed() const { if (onChanged) onChanged(); }
+
+    StatisticsReader &m_reader;
+    std::vector<QStringList> m_cells;
+    QString m_identifierText;
+    QString m_statusText;
+    bool m_ended = false;
+    bool m_holding = false;
+};
+
+}  // namespace monitor

@@ -1,0 +1,126 @@
+#include "PortsTab.h"
+
+#include "PortGroupBox.h"
+#include "core/LinkLamp.h"
+#include "core/Timer.h"
+#include "shell/Configuration.h"
+#include "shell/StatusLamp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+const QString Section = QStringLiteral("unit48");
+}
+
+PortsTab::PortsTab(monitor::PortReader &reader, const Configuration &config, core::Clock &clock, QWidget *parent)
+    : QWidget(parent), m_reader(reader), m_config(config), m_clock(clock)
+{
+    auto *layout = new QVBoxLayout(this);
+    m_pages = new QTabWidget;
+    m_pages->setUsesScrollButtons(true);
+    const auto &ports = monitor::PortReader::ports();
+    for (int p = 0; p < monitor::PortReader::PortCount; ++p) {
+        const QString name = QString::fromLatin1(ports[size_t(p)].name);
+        m_boxes[size_t(p)] = new PortGroupBox(QStringLiteral("Port") + name);
+        for (int bit = 0; bit < 8; ++bit)
+            m_boxes[size_t(p)]->setRowText(bit, m_config.languageText(Section, monitor::PortReader::bitKey(p, bit)));
+        m_pages->addTab(m_boxes[size_t(p)], name);
+    }
+    layout->addWidget(m_pages, 1);
+
+    auto *buttons = new QHBoxLayout;
+    m_blink = new StatusLamp;
+    m_blink->setLampColour(core::colour::Silver);
+    m_readButton = new QPushButton(QStringLiteral("Ports lesen"));
+    m_saveButton = new QPushButton(QStringLiteral("sichern"));
+    buttons->addWidget(m_blink);
+    buttons->addWidget(m_readButton);
+    buttons->addStretch(1);
+    buttons->addWidget(m_saveButton);
+    layout->addLayout(buttons);
+
+    connect(m_readButton, &QPushButton::clicked, this, [this] { m_reader.readPorts(); });
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { save(); });
+    m_reader.onValues = [this] { showValues(); };
+    m_reader.onWaiting = [this](bool waiting) { m_blink->setLampColour(waiting ? core::colour::Green : core::colour::Silver); };
+}
+
+PortsTab::~PortsTab()
+{
+    m_reader.onValues = nullptr;
+    m_reader.onWaiting = nullptr;
+}
+
+PortGroupBox *PortsTab::portBox(int port) const
+{
+    return port >= 0 && port < monitor::PortReader::PortCount ? m_boxes[size_t(port)] : nullptr;
+}
+
+void PortsTab::showValues()
+{
+    for (int p = 0; p < monitor::PortReader::PortCount; ++p) m_boxes[size_t(p)]->setValue(m_reader.value(p));
+}
+
+bool PortsTab::savePorts(const QString &fileName)
+{
+    std::array<quint8, monitor::PortReader::PortCount> shown{};
+    for (int p = 0; p < monitor::PortReader::PortCount; ++p) shown[size_t(p)] = m_boxes[size_t(p)]->value();
+    const QStringList lines = monitor::PortReader::fileLines(m_clock.now(), shown, [this](int port, int bit) {
+        return m_boxes[size_t(port)]->rowText(bit);
+    });
+    // Through a temporary file: a failed write leaves an older file whole.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
+}
+
+QString PortsTab::dialogFile()
+{
+    QFileDialog dialog(this, m_config.languageText(Section, 33), m_config.dataDir());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(m_config.languageText(Section, 34));
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    // The question of our own below decides about an existing file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void PortsTab::save()
+{
+    for (;;) {
+        const QString fileName = chooseFile ? chooseFile() : dialogFile();
+        if (fileName.isEmpty()) return;
+        if (QFileInfo::exists(fileName)) {
+            const int answer = confirmOverwrite
+                                   ? confirmOverwrite(fileName)
+                                   : QMessageBox::question(this, m_config.languageText(Section, 33),
+                                                           QStringLiteral("%1 ").arg(fileName) + m_config.languageText(Section, 29),
+                                                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            if (answer == QMessageBox::No) continue;
+            if (answer != QMessageBox::Yes) return;
+        }
+        if (!savePorts(fileName)) {
+            QMessageBox::warning(this, m_config.languageText(Section, 33),
+                                 m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
+            return;
+        }
+        QFile written(fileName);
+        if (showInFaultList && written.open(QIODevice::ReadOnly | QIODevice::Text))
+            showInFaultList(QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        return;
+    }
+}
+
+}  // namespace shell

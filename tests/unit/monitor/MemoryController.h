@@ -1,0 +1,93 @@
+#pragma once
+
+#include "core/Bytes.h"
+#include "core/Transfer.h"
+#include "protocol/Codes.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <deque>
+#include <functional>
+
+// A controller's memory behind a queue stand-in that answers one request at a
+// time: select (F5 04), four bytes (F1 0B), 13 bytes moving on (F1 54), "KO"
+// (F2 55 01). Requests can be dropped unanswered, as a flush does.
+struct MemoryController {
+    QByteArray memory = QByteArray(0x10000, '\0');
+    quint16 selected = 0;
+    int ko = 3;
+    bool refuse = false;
+    QList<QByteArray> sent;
+    std::function<QByteArray(const QByteArray &telegram)> override;  // an answer of its own, when not empty
+
+    core::TransferPutFn putFn()
+    {
+        return [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+            if (refuse) return false;
+            sent << telegram;
+            pending.push_back({std::move(onAnswer), telegram});
+            return true;
+        };
+    }
+
+    void put16(quint16 address, quint16 value)
+    {
+        memory[address] = char(value & 0xFF);
+        memory[quint16(address + 1)] = char(value >> 8);
+    }
+    // A counter as the controller keeps it: low word below 10000, then the ten-thousands.
+    void putCounter(quint16 address, quint32 value)
+    {
+        put16(address, quint16(value % 10000));
+        put16(quint16(address + 2), quint16(value / 10000));
+    }
+
+    QByteArray answer(const QByteArray &t)
+    {
+        if (override) {
+            const QByteArray own = override(t);
+            if (!own.isEmpty()) return own;
+        }
+        if (t.startsWith(core::bytes({0xF5, 0x04}))) {
+            selected = protocol::fromNibbles(t, 2);
+            return QByteArray(1, char(0xF4)) + t.mid(2);
+        }
+        if (t == core::bytes({0xF1, 0x0B})) {
+            QByteArray out(1, char(0xF8));
+            for (int i = 0; i < 4; ++i) out += protocol::nibbles(quint8(memory[quint16(selected + i)])).left(2);
+            return out;
+        }
+        if (t == core::bytes({0xF1, 0x54})) {
+            QByteArray out(1, char(0xFD));
+            for (int i = 0; i < 13; ++i) out += memory[quint16(selected + i)];
+            selected = quint16(selected + 13);
+            return out;
+        }
+        if (t == core::bytes({0xF2, 0x55, 0x01})) return core::bytes({0xF1, quint8(ko)});
+        return {};
+    }
+
+    bool answerNext()
+    {
+        if (pending.empty()) return false;
+        auto [onAnswer, telegram] = std::move(pending.front());
+        pending.pop_front();
+        if (onAnswer) onAnswer(answer(telegram));
+        return true;
+    }
+    int run(int limit = 100000)
+    {
+        int n = 0;
+        while (n < limit && answerNext()) ++n;
+        return n;
+    }
+    void dropAll() { pending.clear(); }
+    int count(const QByteArray &telegram) const { return int(sent.count(telegram)); }
+
+    struct Pending {
+        core::AnswerProc onAnswer;
+        QByteArray telegram;
+    };
+    std::deque<Pending> pending;
+};
