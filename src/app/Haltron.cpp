@@ -9,6 +9,7 @@
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/monitor/InfoTabs.h"
 #include "shell/monitor/MonitorWindow.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
@@ -28,8 +29,9 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_port(m_serial, timers),
       m_framedLink(timers),
       m_queue(timers),
+      m_groupRoute(m_queue.putFunction()),
       m_line(m_port, timers),
-      m_commandLibrary(m_queue.putFunction(), timers.clock()),
+      m_commandLibrary(m_groupRoute.putFunction(), timers.clock()),
       m_sysModTransfer(m_sysMod, timers),
       m_session(timers),
       m_program(timers)
@@ -131,7 +133,7 @@ void Haltron::createMonitor()
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
     const core::IniFile &ini = config.mainIni();
-    m_faultLog = std::make_unique<monitor::FaultLog>(m_queue.putFunction(), m_timers.clock(), config.getErrorFile(),
+    m_faultLog = std::make_unique<monitor::FaultLog>(m_groupRoute.putFunction(), m_timers.clock(), config.getErrorFile(),
                                                      monitor::FaultListTexts::fromLanguage(config.languageIni()));
     m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
     monitor::MonitorControl &mon = *m_monitor;
@@ -139,7 +141,7 @@ void Haltron::createMonitor()
     mon.loadTickSettings = [this] { readTickSettings(); };
     mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
     mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
-    mon.transferPut = m_queue.putFunction();
+    mon.transferPut = m_groupRoute.putFunction();
     mon.transferFlush = [this] { m_queue.transferFlush(); };
     mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
     mon.isLinkUp = [this] { return m_port.linkUp(); };
@@ -147,8 +149,8 @@ void Haltron::createMonitor()
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
     mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_faultLog->requestErrorCount(std::move(onText)); };
-    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_faultLog->requestErrorEntry(std::move(onText), 0); };
+    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_infoTabs->requestFaultCount(std::move(onText)); };
+    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_infoTabs->requestNewestFault(std::move(onText)); };
     mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
     mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
     mon.setReportVisible = [&controller](bool visible) {
@@ -163,6 +165,10 @@ void Haltron::createMonitor()
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
+    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_groupRoute);
+    m_infoTabs->onInstallationCode = [&config](const QString &code, const QString &label) {
+        if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
+    };
     mon.confirmConnect = [this, &config] {
         return QMessageBox::question(m_monitorWindow, config.languageText(QStringLiteral("Unit99"), 1),
                                      config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
@@ -229,15 +235,7 @@ void Haltron::readTickSettings()
 
 void Haltron::requestInfo(monitor::InfoRequest request)
 {
-    QPointer<shell::MonitorWindow> window = m_monitorWindow;
-    const auto show = [window, request](const QString &text) { if (window) window->showInfo(request, text); };
-    switch (request) {
-    case monitor::InfoRequest::Version: m_commandLibrary.getVersion(show); break;
-    case monitor::InfoRequest::TopFloor: m_commandLibrary.getKo(show); break;
-    case monitor::InfoRequest::Telephone: m_commandLibrary.getTelephone(show); break;
-    case monitor::InfoRequest::InstallationCode: m_commandLibrary.getInstallationCode(show); break;
-    case monitor::InfoRequest::GroupAddress: break;  // the group box comes with the information tabs
-    }
+    if (m_infoTabs) m_infoTabs->requestInfo(request);
 }
 
 void Haltron::wireMonitorHooks()

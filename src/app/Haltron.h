@@ -5,6 +5,7 @@
 #include "link/FramedLink.h"
 #include "link/ModemControl.h"
 #include "link/QtSerialLine.h"
+#include "monitor/ControllerFunctions.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/Line401.h"
@@ -26,6 +27,7 @@ namespace comlink {
 class PortWindow;
 }
 namespace shell {
+class InfoTabs;
 class MonitorWindow;
 }
 namespace shaft {
@@ -95,6 +97,8 @@ private:
     comlink::ComPort m_port;
     comlink::FramedLink m_framedLink;
     protocol::TransferQueue m_queue;
+    // Every request of the monitor and its pages goes to the group member chosen there.
+    monitor::GroupRoute m_groupRoute;
     protocol::Line401 m_line;
     protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
@@ -112,6 +116,7 @@ private:
     std::unique_ptr<monitor::MonitorControl> m_monitor;
     QPointer<shell::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
+    std::unique_ptr<shell::InfoTabs> m_infoTabs;
     shell::Program m_program;
 };
 
