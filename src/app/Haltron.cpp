@@ -66,6 +66,7 @@ Haltron::~Haltron() { unregisterPanelLamps(); }
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
 panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
 shell::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
+shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
 void Haltron::unregisterPanelLamps()

@@ -72,7 +72,7 @@ public:
     monitor::MonitorControl *monitor() { return m_monitor.get(); }
     shell::MonitorWindow *monitorWindow();
     shell::InfoTabs *infoTabs() { return m_infoTabs.get(); }
-    shaft::ShaftWindow *shaftWindow() { return m_shaftWindow.data(); }
+    shaft::ShaftWindow *shaftWindow();
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;

@@ -203,7 +203,9 @@ void InfoTabs::stepBackFault()
 
 void InfoTabs::showValue(int slot, const QString &text)
 {
-    if (m_window && m_window->valueField(slot)) m_window->valueField(slot)->setText(text);
+    if (!m_window || !m_window->valueField(slot)) return;
+    m_window->valueField(slot)->setText(text);
+    m_window->valueField(slot)->setCursorPosition(0);
 }
 
 void InfoTabs::dumpEeprom(int area) { m_dump.start(area); }

@@ -144,6 +144,7 @@ QWidget *MonitorWindow::buildMonitorTab()
         }
         if (slot == PollCycle::NewestFault) {
             m_fehlerInc = new QPushButton(QStringLiteral("<<"));
+            m_fehlerInc->setMaximumWidth(m_fehlerInc->fontMetrics().horizontalAdvance(QStringLiteral("<<<<<<")));
             connect(m_fehlerInc, &QPushButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
             poll->addWidget(m_fehlerInc, row, 5);
         }
@@ -241,7 +242,10 @@ void MonitorWindow::connectView()
     v.showLiftState = [this](const monitor::LiftStateView &state) { showLiftState(state); };
     v.slotChanged = [this](int slot) { showSlot(slot); };
     v.showValue = [this](int slot, const QString &value) {
-        if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) m_values[slot]->setText(value);
+        if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) {
+            m_values[slot]->setText(value);
+            m_values[slot]->setCursorPosition(0);  // a long entry shows its number first
+        }
     };
     v.setLoopLabel = [this](const QString &t) { m_loopLabel->setText(t); };
     v.setDiagnostics = [this](const QString &ready, const QString &ticks) {
