@@ -167,7 +167,8 @@ void Haltron::createMonitor()
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
     m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_groupRoute);
-    m_infoTabs->onInstallationCode = [&config](const QString &code, const QString &label) {
+    m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
+        if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
     };
     mon.confirmConnect = [this, &config] {

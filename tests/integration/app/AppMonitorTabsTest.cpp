@@ -3,6 +3,7 @@
 // saves what it shows; choosing a group member brings that member's state and shaft.
 
 #include "ProgramRun.h"
+#include "TestApp.h"
 
 #include "app/Haltron.h"
 #include "core/Bytes.h"
@@ -15,7 +16,6 @@
 #include "sim/Installation.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,21 +25,7 @@
 
 namespace {
 
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "integration_monitor_tabs";
-    static char *argv[] = {name, nullptr};
-    static auto *app = new QApplication(argc, argv);
-    return *app;
-}
-
-bool spin(const std::function<bool()> &done, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+bool spin(const std::function<bool()> &done, int timeoutMs) { return testsupport::waitFor(done, timeoutMs); }
 
 // The stand-in's installation as haltron-sim builds it from the same options.
 constexpr int Lifts = 3, Floors = 9, Seed = 21, StoredFaults = 6;
@@ -55,7 +41,7 @@ struct AppMonitorTabs : ::testing::Test {
     void SetUp() override
     {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        application();
+        testsupport::testApp<QApplication>();
         const QString link = dir.filePath(QStringLiteral("line"));
         sim = std::make_unique<runs::SimProcess>(
             link, QStringList{"--lifts", QString::number(Lifts), "--floors", QString::number(Floors), "--seed",
