@@ -164,6 +164,14 @@ TEST_F(InfoTabsTest, SaveWritesTheListAndAsksBeforeOverwriting)
     answers = {shell::FaultTab::Overwrite::Yes};
     tab.saveButton()->click();
     EXPECT_EQ(readLines(name), QStringList{"other"});
+    EXPECT_TRUE(tab.statusLabel()->text().startsWith(config->languageText("unit43", 56))) << tab.statusLabel()->text().toStdString();
+
+    // A folder that is not there: said so, nothing written.
+    const QString unwritable = tmp.filePath(QStringLiteral("missing/faults.txt"));
+    tab.chooseSaveFile = [&](const QString &) { return unwritable; };
+    tab.saveButton()->click();
+    EXPECT_FALSE(QFile::exists(unwritable));
+    EXPECT_TRUE(tab.statusLabel()->text().startsWith(config->languageText("unit43", 55))) << tab.statusLabel()->text().toStdString();
 }
 
 TEST_F(InfoTabsTest, OnlyAnExplicitYesDeletesTheLogAndTheListIsFetchedAgain)

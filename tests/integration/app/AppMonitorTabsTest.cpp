@@ -110,6 +110,7 @@ TEST_F(AppMonitorTabs, ChoosingAGroupMemberShowsThatMembersStateAndShaft)
     identity().memberButton(1)->click();
     ASSERT_TRUE(spin([&] { return code() == memberCode; }, 30000)) << code().toStdString();
     ASSERT_TRUE(spin([&] { return identity().groupButton()->text() == "@=[6]"; }, 10000));
+    EXPECT_TRUE(runs::readText(dir.filePath("logon.log")).contains("verbunden mit " + memberCode));
     QLineEdit *trips = window().valueField(monitor::PollCycle::TripCounter);
     ASSERT_TRUE(spin([&] { return trips->text() == QString::number(member.trips()); }, 10000)) << trips->text().toStdString();
 
