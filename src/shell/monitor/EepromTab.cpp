@@ -12,6 +12,7 @@ namespace shell {
 EepromTab::EepromTab(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);  // the page has its own
     auto *grid = new QGridLayout;
     constexpr int Columns = 4;
     for (int area = 0; area < monitor::EepromAreaCount; ++area) {

@@ -28,6 +28,7 @@ FaultTab::FaultTab(const Configuration &config, monitor::FaultLog &log, monitor:
     : QWidget(parent), m_config(config), m_log(log), m_control(control)
 {
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);  // the page has its own
     auto *buttons = new QHBoxLayout;
     m_fetchButton = new QPushButton(QStringLiteral("Fehler Holen"));
     m_stopButton = new QPushButton(QStringLiteral("StopHolen"));
