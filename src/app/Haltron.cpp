@@ -10,6 +10,8 @@
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/monitor/FaultTab.h"
+#include "shell/monitor/InfoTabs.h"
 #include "shell/monitor/MonitorWindow.h"
 #include "shell/monitor/ShaftBinding.h"
 #include "shaft/ShaftLayout.h"
@@ -32,8 +34,9 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_port(m_serial, timers),
       m_framedLink(timers),
       m_queue(timers),
+      m_groupRoute(m_queue.putFunction()),
       m_line(m_port, timers),
-      m_commandLibrary(m_queue.putFunction(), timers.clock()),
+      m_commandLibrary(m_groupRoute.putFunction(), timers.clock()),
       m_sysModTransfer(m_sysMod, timers),
       m_session(timers),
       m_program(timers)
@@ -67,6 +70,7 @@ Haltron::~Haltron() { unregisterPanelLamps(); }
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
 panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
 shell::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
+shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
 void Haltron::unregisterPanelLamps()
@@ -134,7 +138,7 @@ void Haltron::createMonitor()
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
     const core::IniFile &ini = config.mainIni();
-    m_faultLog = std::make_unique<monitor::FaultLog>(m_queue.putFunction(), m_timers.clock(), config.getErrorFile(),
+    m_faultLog = std::make_unique<monitor::FaultLog>(m_groupRoute.putFunction(), m_timers.clock(), config.getErrorFile(),
                                                      monitor::FaultListTexts::fromLanguage(config.languageIni()));
     m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
     monitor::MonitorControl &mon = *m_monitor;
@@ -142,7 +146,7 @@ void Haltron::createMonitor()
     mon.loadTickSettings = [this] { readTickSettings(); };
     mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
     mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
-    mon.transferPut = m_queue.putFunction();
+    mon.transferPut = m_groupRoute.putFunction();
     mon.transferFlush = [this] { m_queue.transferFlush(); };
     mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
     mon.isLinkUp = [this] { return m_port.linkUp(); };
@@ -150,8 +154,8 @@ void Haltron::createMonitor()
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
     mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_faultLog->requestErrorCount(std::move(onText)); };
-    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_faultLog->requestErrorEntry(std::move(onText), 0); };
+    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_infoTabs->requestFaultCount(std::move(onText)); };
+    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_infoTabs->requestNewestFault(std::move(onText)); };
     mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
     mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
     mon.setReportVisible = [&controller](bool visible) {
@@ -166,6 +170,11 @@ void Haltron::createMonitor()
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
+    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_groupRoute);
+    m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
+        if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
+        if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
+    };
     mon.confirmConnect = [this, &config] {
         return QMessageBox::question(m_monitorWindow, config.languageText(QStringLiteral("Unit99"), 1),
                                      config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
@@ -180,10 +189,16 @@ void Haltron::createMonitor()
     };
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
-    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_queue.putFunction(), m_timers.clock(),
+    // Routed like every other request of the monitor, to the group member chosen.
+    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_groupRoute.putFunction(), m_timers.clock(),
                                                          config, &m_program.mainWindow());
     m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
     m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
+    // The saved port file is shown in the fault list, on its tab.
+    m_readingTabs->showInFaultList = [this](const QStringList &lines) {
+        m_infoTabs->faultTab()->setLines(lines);
+        m_monitorWindow->showTab(shell::MonitorWindow::FaultTab);
+    };
     wireShaft();
 }
 
@@ -226,15 +241,7 @@ void Haltron::readTickSettings()
 
 void Haltron::requestInfo(monitor::InfoRequest request)
 {
-    QPointer<shell::MonitorWindow> window = m_monitorWindow;
-    const auto show = [window, request](const QString &text) { if (window) window->showInfo(request, text); };
-    switch (request) {
-    case monitor::InfoRequest::Version: m_commandLibrary.getVersion(show); break;
-    case monitor::InfoRequest::TopFloor: m_commandLibrary.getKo(show); break;
-    case monitor::InfoRequest::Telephone: m_commandLibrary.getTelephone(show); break;
-    case monitor::InfoRequest::InstallationCode: m_commandLibrary.getInstallationCode(show); break;
-    case monitor::InfoRequest::GroupAddress: break;  // the group box comes with the information tabs
-    }
+    if (m_infoTabs) m_infoTabs->requestInfo(request);
 }
 
 void Haltron::wireMonitorHooks()

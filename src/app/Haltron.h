@@ -5,6 +5,7 @@
 #include "link/FramedLink.h"
 #include "link/ModemControl.h"
 #include "link/QtSerialLine.h"
+#include "monitor/ControllerFunctions.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/Line401.h"
@@ -26,6 +27,7 @@ namespace comlink {
 class PortWindow;
 }
 namespace shell {
+class InfoTabs;
 class MonitorWindow;
 class ReadingTabs;
 }
@@ -70,6 +72,8 @@ public:
     // Null in batch mode.
     monitor::MonitorControl *monitor() { return m_monitor.get(); }
     shell::MonitorWindow *monitorWindow();
+    shell::InfoTabs *infoTabs() { return m_infoTabs.get(); }
+    shaft::ShaftWindow *shaftWindow();
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;
@@ -96,6 +100,8 @@ private:
     comlink::ComPort m_port;
     comlink::FramedLink m_framedLink;
     protocol::TransferQueue m_queue;
+    // Every request of the monitor and its pages goes to the group member chosen there.
+    monitor::GroupRoute m_groupRoute;
     protocol::Line401 m_line;
     protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
@@ -114,6 +120,7 @@ private:
     QPointer<shell::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
     std::unique_ptr<shell::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
+    std::unique_ptr<shell::InfoTabs> m_infoTabs;
     shell::Program m_program;
 };
 

@@ -1,5 +1,7 @@
 #include "MonitorWindow.h"
 
+#include "IdentityBox.h"
+
 #include "core/LinkLamp.h"
 #include "core/Reports.h"
 #include "shell/StatusLamp.h"
@@ -108,6 +110,7 @@ QWidget *MonitorWindow::buildMonitorTab()
         m_stateLamps[i] = new StatusLamp;
         m_stateLamps[i]->setToolTip(text(8 + i));
         m_stateLamps[i]->setLampColour(core::colour::Green);
+        m_stateLamps[i]->onClick = [this, i] { if (onSwitchClicked) onSwitchClicked(i); };
         lamps->addWidget(m_stateLamps[i]);
         lamps->addWidget(new QLabel(text(8 + i)));
     }
@@ -146,6 +149,12 @@ QWidget *MonitorWindow::buildMonitorTab()
             poll->addWidget(m_values[slot], row, 3);
             poll->addWidget(m_indicators[slot], row, 4);
         }
+        if (slot == PollCycle::NewestFault) {
+            m_fehlerInc = new QPushButton(QStringLiteral("<<"));
+            m_fehlerInc->setMaximumWidth(m_fehlerInc->fontMetrics().horizontalAdvance(QStringLiteral("<<<<<<")));
+            connect(m_fehlerInc, &QPushButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
+            poll->addWidget(m_fehlerInc, row, 5);
+        }
         ++row;
     }
     m_autorun = new QCheckBox(QStringLiteral("32 autorun"));
@@ -158,21 +167,8 @@ QWidget *MonitorWindow::buildMonitorTab()
     poll->setColumnStretch(3, 1);
     layout->addWidget(pollBox);
 
-    auto *infoBox = new QGroupBox(text(36));
-    auto *info = new QGridLayout(infoBox);
-    m_version = field();
-    m_topFloor = field();
-    m_group = field();
-    m_installationCode = field();
-    m_telephone = field();
-    const std::pair<int, QLineEdit *> infoFields[] = {
-        {20, m_version}, {21, m_topFloor}, {22, m_installationCode}, {23, m_telephone}, {33, m_group}};
-    row = 0;
-    for (const auto &[number, edit] : infoFields) {
-        info->addWidget(new QLabel(text(number)), row, 0);
-        info->addWidget(edit, row++, 1);
-    }
-    layout->addWidget(infoBox);
+    m_identity = new IdentityBox([this](int number) { return text(number); });
+    layout->addWidget(m_identity);
 
     auto *buttons = new QHBoxLayout;
     m_stopButton = new QPushButton(QStringLiteral("RUN"));
@@ -256,7 +252,10 @@ void MonitorWindow::connectView()
     v.showLiftState = [this](const monitor::LiftStateView &state) { showLiftState(state); };
     v.slotChanged = [this](int slot) { showSlot(slot); };
     v.showValue = [this](int slot, const QString &value) {
-        if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) m_values[slot]->setText(value);
+        if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) {
+            m_values[slot]->setText(value);
+            m_values[slot]->setCursorPosition(0);  // a long entry shows its number first
+        }
     };
     v.setLoopLabel = [this](const QString &t) { m_loopLabel->setText(t); };
     v.setDiagnostics = [this](const QString &ready, const QString &ticks) {
@@ -311,22 +310,18 @@ void MonitorWindow::showHold()
 
 void MonitorWindow::clearValues()
 {
-    for (QLineEdit *edit : {m_installationCode, m_telephone, m_version}) edit->clear();
     for (int slot : {int(PollCycle::OperatingHours), int(PollCycle::TripCounter), int(PollCycle::FaultCount),
                      int(PollCycle::NewestFault)})
         m_values[slot]->setText(QStringLiteral("0"));
-    m_topFloor->setText(QStringLiteral("0"));
+    m_identity->clearValues();
 }
 
-void MonitorWindow::showInfo(monitor::InfoRequest request, const QString &value)
+void MonitorWindow::showInfo(monitor::InfoRequest request, const QString &value) { m_identity->showInfo(request, value); }
+
+void MonitorWindow::showSwitchState(int lamp, const QString &state)
 {
-    switch (request) {
-    case monitor::InfoRequest::Version: m_version->setText(value); break;
-    case monitor::InfoRequest::TopFloor: m_topFloor->setText(value); break;
-    case monitor::InfoRequest::GroupAddress: m_group->setText(value); break;
-    case monitor::InfoRequest::Telephone: m_telephone->setText(value); break;
-    case monitor::InfoRequest::InstallationCode: m_installationCode->setText(value); break;
-    }
+    if (lamp >= 0 && lamp < int(m_stateLamps.size()))
+        m_stateLamps[size_t(lamp)]->setLampColour(state == QLatin1String("1") ? core::colour::Red : core::colour::Green);
 }
 
 void MonitorWindow::applyTabVisibility(int bits)

@@ -13,6 +13,7 @@ class QSpinBox;
 
 namespace shell {
 
+class IdentityBox;
 class StatusLamp;
 
 // The monitor window: docked into the main window's right-hand panel, it shows
@@ -47,6 +48,11 @@ public:
     QLineEdit *valueField(int slot) const { return m_values[slot]; }
     QLabel *loopLabel() const { return m_loopLabel; }
     QLabel *linkedLabel() const { return m_linked; }
+    IdentityBox *identityBox() const { return m_identity; }
+    QPushButton *fehlerIncButton() const { return m_fehlerInc; }
+    StatusLamp *stateLamp(int lamp) const { return m_stateLamps[size_t(lamp)]; }
+    // A switch's new state colours its lamp: red for "1".
+    void showSwitchState(int lamp, const QString &state);
     int cabinTimer() const;
     void setCabinTimer(int ticks);
 
@@ -56,6 +62,10 @@ public:
     std::function<void(bool on)> onAutorunClicked;
     // "aus SysMod": build the shaft from the parameter set instead of the controller.
     std::function<void()> onShaftFromSysMod;
+    // A click on a state lamp: 0 remote switch-off, 1 address lock, 2 indicator.
+    std::function<void(int lamp)> onSwitchClicked;
+    // The step-back button of the newest fault.
+    std::function<void()> onFehlerInc;
     // The cabin timer (ticks per pixel of smooth travel) was changed.
     std::function<void(int ticks)> onCabinTimerChanged;
 
@@ -90,11 +100,8 @@ private:
     std::array<StatusLamp *, monitor::PollCycle::SlotCount> m_leds{};
     std::array<QCheckBox *, monitor::PollCycle::SlotCount> m_checkBoxes{};  // slot 5 shares slot 4's
     QCheckBox *m_autorun = nullptr;
-    QLineEdit *m_version = nullptr;
-    QLineEdit *m_topFloor = nullptr;
-    QLineEdit *m_group = nullptr;
-    QLineEdit *m_installationCode = nullptr;
-    QLineEdit *m_telephone = nullptr;
+    IdentityBox *m_identity = nullptr;
+    QPushButton *m_fehlerInc = nullptr;
     QPushButton *m_stopButton = nullptr;
     QLabel *m_holdCount = nullptr;
     QPushButton *m_lcdButton = nullptr;
