@@ -14,7 +14,8 @@ constexpr int MaxChanges = 7;
 // The controller's arrows and umlauts in its own codes.
 constexpr char ArrowUp = 8, ArrowDown = 9, CursorMark = 0x10;
 constexpr char Ue = char(0x81), AeUpper = char(0x8E);
-const quint8 DisplayMarker = 0xFB;
+// A marker of 0xF0 | 15: the line takes fifteen more bytes.
+const quint8 DisplayMarker = 0xFF;
 
 QByteArray row(QByteArray text) { return text.leftJustified(Columns, ' ', true); }
 

@@ -29,7 +29,7 @@ struct Mirror {
     // A changes answer: a marker byte, then D0..D14 (padded with zeros).
     static QByteArray changes(std::initializer_list<int> d)
     {
-        QByteArray a = bytes({0xFB});
+        QByteArray a = bytes({0xFF});
         for (int b : d) a += char(b);
         return a.leftJustified(16, '\0');
     }
@@ -38,7 +38,7 @@ struct Mirror {
 TEST(DisplayMirror, WholeAreaUpdateWrapsAtTheEndOfTheScreen)
 {
     Mirror m;
-    QByteArray a = bytes({0xFB, 0xFF, 0x3C});
+    QByteArray a = bytes({0xFF, 0xFF, 0x3C});
     for (char c : QByteArray("ABCDEFGHIJKLM")) a += c;
     m.mirror.displayAnswer(a);
     const QByteArray screen = m.mirror.screen();
@@ -81,7 +81,7 @@ TEST(DisplayMirror, CharacterMapShowsTheArrows)
     EXPECT_EQ(DisplayMirror::displayText(bytes({30, 31, 24, 25, 0, 'a', 0x81, 0xE1})), QStringLiteral("▲▼↑↓ aüß"));
     // Whole-area characters are mapped too.
     Mirror m;
-    m.mirror.displayAnswer(bytes({0xFB, 0xFF, 0x00, 8, 9, 10, 11}));
+    m.mirror.displayAnswer(bytes({0xFF, 0xFF, 0x00, 8, 9, 10, 11}));
     EXPECT_EQ(m.mirror.screen().left(4), bytes({30, 31, 24, 25}));
 }
 
@@ -102,10 +102,10 @@ TEST(DisplayMirror, ShortOrBrokenAnswersNeverReachBeyondWhatCame)
     Mirror m;
     int followUps = 0;
     m.mirror.afterAnswer = [&] { ++followUps; };
-    m.mirror.displayAnswer(bytes({0xFB, 0xFF, 0x3E, 'a'}));                  // whole area, one character
-    m.mirror.displayAnswer(bytes({0xFB, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
-    m.mirror.displayAnswer(bytes({0xFB, 0xFF}));                             // whole area without a start
-    m.mirror.displayAnswer(bytes({0xFB, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));  // masks, no characters
+    m.mirror.displayAnswer(bytes({0xFF, 0xFF, 0x3E, 'a'}));                  // whole area, one character
+    m.mirror.displayAnswer(bytes({0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    m.mirror.displayAnswer(bytes({0xFF, 0xFF}));                             // whole area without a start
+    m.mirror.displayAnswer(bytes({0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));  // masks, no characters
     m.mirror.displayAnswer(QByteArray(40, char(0xFF)));                      // too long: D14 is the last used
     EXPECT_EQ(followUps, 5);
     EXPECT_EQ(m.mirror.screen()[62], 'a');

@@ -51,7 +51,7 @@ TEST(LiftDisplay, WholeScreenComesInRunsOfThirteen)
     EXPECT_TRUE(m.row(1).startsWith(QStringLiteral("Etg  0")));
     EXPECT_TRUE(m.row(2).startsWith(QStringLiteral("Tür A:zu")));
     // Nothing changed: empty masks.
-    EXPECT_EQ(m.display.answer(m.lift, bytes({0xF2, 0x55, 0x05})), bytes({0xFB}).leftJustified(16, '\0'));
+    EXPECT_EQ(m.display.answer(m.lift, bytes({0xF2, 0x55, 0x05})), bytes({0xFF}).leftJustified(16, '\0'));
 }
 
 TEST(LiftDisplay, SmallChangesGoAsMasksAndTheArrowShows)
