@@ -178,6 +178,7 @@ void Haltron::createMonitor()
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     wireShaft();
+    wireTestTabs();
 }
 
 // The shaft window shows what the monitor decodes; it docks into the main window's report panel.

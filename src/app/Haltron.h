@@ -7,6 +7,7 @@
 #include "link/QtSerialLine.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
+#include "monitor/SingleCommands.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
@@ -27,11 +28,13 @@ class PortWindow;
 }
 namespace shell {
 class MonitorWindow;
+class SysModTab;
 }
 namespace shaft {
 class ShaftWindow;
 }
 namespace panels {
+class DisplayMirrorWindow;
 class LampWindow;
 class SessionPanelWindow;
 }
@@ -69,6 +72,9 @@ public:
     // Null in batch mode.
     monitor::MonitorControl *monitor() { return m_monitor.get(); }
     shell::MonitorWindow *monitorWindow();
+    // The LCD start of the monitor; the window is null in batch mode.
+    void openLcd();
+    panels::DisplayMirrorWindow *lcdWindow();
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;
@@ -89,6 +95,8 @@ private:
     void wireMonitorHooks();
     void readTickSettings();
     void requestInfo(monitor::InfoRequest request);
+    // HaltronTestTabs.cpp: the display mirror, the "SysMod" tab and the test buttons.
+    void wireTestTabs();
 
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
@@ -112,6 +120,9 @@ private:
     std::unique_ptr<monitor::MonitorControl> m_monitor;
     QPointer<shell::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
+    monitor::SingleCommands m_singleCommands;
+    QPointer<panels::DisplayMirrorWindow> m_lcdWindow;
+    QPointer<shell::SysModTab> m_sysModTab;
     shell::Program m_program;
 };
 

@@ -104,10 +104,10 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *lamps = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         m_stateLamps[i] = new StatusLamp;
-        m_stateLamps[i]->setToolTip(text(29 + i));
+        m_stateLamps[i]->setToolTip(text(91 + i));
         m_stateLamps[i]->setLampColour(core::colour::Green);
         lamps->addWidget(m_stateLamps[i]);
-        lamps->addWidget(new QLabel(text(29 + i)));
+        lamps->addWidget(new QLabel(text(91 + i)));
     }
     lamps->addStretch(1);
     grid->addLayout(lamps, 4, 0, 1, 4);
@@ -175,11 +175,14 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *build = new QPushButton(text(25));
     connect(build, &QPushButton::clicked, this, [this] { m_control.monitorStart(); });
     m_lcdButton = new QPushButton(QStringLiteral("LCD"));
-    m_lcdButton->setEnabled(false);  // the display mirror is not built yet
+    connect(m_lcdButton, &QPushButton::clicked, this, [this] { if (onLcdClicked) onLcdClicked(); });
+    auto *flush = new QPushButton(QStringLiteral("flush"));
+    connect(flush, &QPushButton::clicked, this, [this] { if (onFlushClicked) onFlushClicked(); });
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_holdCount);
     buttons->addStretch(1);
     buttons->addWidget(build);
+    buttons->addWidget(flush);
     buttons->addWidget(m_lcdButton);
     layout->addLayout(buttons);
     layout->addStretch(1);
@@ -230,6 +233,15 @@ QWidget *MonitorWindow::buildFunctionTab()
     layout->addLayout(cabinRow);
     layout->addStretch(1);
     return page;
+}
+
+void MonitorWindow::addToTab(Tab tab, QWidget *content)
+{
+    auto *layout = qobject_cast<QBoxLayout *>(m_tabs[tab]->layout());
+    if (!layout) layout = new QVBoxLayout(m_tabs[tab]);
+    // Tabs built here end in a stretch; the content goes above it.
+    const bool stretched = layout->count() > 0 && layout->itemAt(layout->count() - 1)->spacerItem();
+    layout->insertWidget(stretched ? layout->count() - 1 : layout->count(), content);
 }
 
 int MonitorWindow::cabinTimer() const { return m_cabinTimer->value(); }
