@@ -24,6 +24,7 @@ public:
     QLineEdit *groupTestField() const { return m_groupField; }
     QPushButton *burstButton() const { return m_burst; }
     QPushButton *flushButton() const { return m_flush; }
+    QPushButton *modemButton() const { return m_modem; }
     QPushButton *cabinTestButton() const { return m_cabinTest; }
     QGroupBox *cabinTestGroup() const { return m_cabinGroup; }
     QSpinBox *cabinFloor() const { return m_floor; }
@@ -38,11 +39,15 @@ public:
     std::function<void(int door, int state)> setDoor;
     std::function<void(int floor)> setFloor;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QPushButton *button(const QString &caption, std::function<void()> onClick);
 
     monitor::SingleCommands &m_commands;
-    QPushButton *m_zblTest, *m_groupTest, *m_burst, *m_flush, *m_cabinTest;
+    QPushButton *m_zblTest, *m_groupTest, *m_burst, *m_flush, *m_cabinTest, *m_modem;
+    bool m_shown = false;
     QLineEdit *m_groupField;
     QGroupBox *m_cabinGroup;
     QSpinBox *m_floor;
