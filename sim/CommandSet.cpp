@@ -76,6 +76,7 @@ std::optional<QByteArray> CommandSet::liftAnswer(int index, Lift &lift, const QB
     const quint8 command = core::byteAt(t, 0);
     const quint8 b1 = core::byteAt(t, 1), b2 = core::byteAt(t, 2), b3 = core::byteAt(t, 3);
     if (sysmod::ParameterSetTarget::handles(t) && t != HelloTelegram) return transfer(index, t);
+    if (LiftDisplay::handles(t)) return m_displays[size_t(index)].answer(lift, t);
     if ((command == 0xF2 || command == 0xF3) && b1 == 0x55) {
         if (auto read = parameterRead(index, lift, b2, command == 0xF3 ? b3 : 0)) return read;
         return other(index, t);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Installation.h"
+#include "LiftDisplay.h"
 #include "TelegramReader.h"
 
 #include <QByteArray>
@@ -32,7 +33,7 @@ public:
     // line goes deaf while it restarts. A lift reset through the group
     // prefix only stops answering itself for RestartMs.
     std::function<void()> onReset;
-    // Requests this set does not know (the statistics memory, the display):
+    // Requests this set does not know (the statistics memory):
     // a later part may answer them here. The system module transfer goes to
     // the lift's own parameter set.
     std::function<std::optional<QByteArray>(int lift, const QByteArray &telegram)> onOther;
@@ -59,6 +60,7 @@ private:
     bool m_wrongHello = false;
     std::array<quint16, Installation::MaxLifts> m_selected{};
     std::array<qint64, Installation::MaxLifts> m_restartUntilMs{};
+    std::array<LiftDisplay, Installation::MaxLifts> m_displays{};
 };
 
 }  // namespace sim

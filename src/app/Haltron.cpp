@@ -200,6 +200,7 @@ void Haltron::createMonitor()
         m_monitorWindow->showTab(shell::MonitorWindow::FaultTab);
     };
     wireShaft();
+    wireTestTabs();
 }
 
 // The shaft window shows what the monitor decodes; it docks into the main window's report panel.

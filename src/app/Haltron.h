@@ -8,6 +8,7 @@
 #include "monitor/ControllerFunctions.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
+#include "monitor/SingleCommands.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
@@ -30,11 +31,13 @@ namespace shell {
 class InfoTabs;
 class MonitorWindow;
 class ReadingTabs;
+class SysModTab;
 }
 namespace shaft {
 class ShaftWindow;
 }
 namespace panels {
+class DisplayMirrorWindow;
 class LampWindow;
 class SessionPanelWindow;
 }
@@ -74,6 +77,9 @@ public:
     shell::MonitorWindow *monitorWindow();
     shell::InfoTabs *infoTabs() { return m_infoTabs.get(); }
     shaft::ShaftWindow *shaftWindow();
+    // The LCD start of the monitor; the window is null in batch mode.
+    void openLcd();
+    panels::DisplayMirrorWindow *lcdWindow();
     bool batchMode() const { return m_batch != nullptr; }
     // 0 when not in batch mode.
     int exitStatus() const;
@@ -94,6 +100,8 @@ private:
     void wireMonitorHooks();
     void readTickSettings();
     void requestInfo(monitor::InfoRequest request);
+    // HaltronTestTabs.cpp: the display mirror, the "SysMod" tab and the test buttons.
+    void wireTestTabs();
 
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;
@@ -121,6 +129,9 @@ private:
     QPointer<shaft::ShaftWindow> m_shaftWindow;
     std::unique_ptr<shell::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
     std::unique_ptr<shell::InfoTabs> m_infoTabs;
+    monitor::SingleCommands m_singleCommands;
+    QPointer<panels::DisplayMirrorWindow> m_lcdWindow;
+    QPointer<shell::SysModTab> m_sysModTab;
     shell::Program m_program;
 };
 

@@ -2,12 +2,14 @@
 // the start settings, the message loop, the orderly shutdown and the closing
 // lines of the logs.
 #include "app/Haltron.h"
+#include "panels/DisplayMirrorWindow.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTimer>
 #include <QSocketNotifier>
 
@@ -95,17 +97,51 @@ int reportNoIni(const QString &message, int argc, char **argv)
     return 2;
 }
 
+void placeLcdBeside(app::Haltron &haltron)
+{
+    haltron.openLcd();
+    QWidget *lcd = haltron.lcdWindow();
+    if (!lcd) return;
+    const QWidget &main = haltron.program().mainWindow();
+    lcd->adjustSize();
+    lcd->move(main.frameGeometry().right() + 8, main.frameGeometry().top());
+}
+
+// Both windows on one picture, side by side on a plain background.
+QPixmap besideEachOther(QWidget &left, QWidget &right)
+{
+    const QPixmap a = left.grab(), b = right.grab();
+    const qreal ratio = a.devicePixelRatio();
+    const int gap = 12;
+    QPixmap out(QSize(a.width() + gap + b.width(), qMax(a.height(), b.height())));
+    out.fill(QColor(0x30, 0x30, 0x30));
+    QPainter painter(&out);
+    painter.drawPixmap(0, 0, a);
+    painter.drawPixmap(a.width() + gap, 0, b);
+    painter.end();
+    out.setDevicePixelRatio(ratio);
+    return out;
+}
+
 // HALTRON_SCREENSHOT=file.png saves the main window after HALTRON_SCREENSHOT_DELAY ms
 // (8000) and ends the program in order: scripts/screenshots renews the README's picture.
-void scheduleScreenshot(shell::Program &program)
+// With HALTRON_SCREENSHOT_LCD set the display mirror opens halfway and stands
+// beside the main window in the picture.
+void scheduleScreenshot(app::Haltron &haltron)
 {
+    shell::Program &program = haltron.program();
     const QString file = qEnvironmentVariable("HALTRON_SCREENSHOT");
     if (file.isEmpty()) return;
     bool ok = false;
     int delay = qEnvironmentVariableIntValue("HALTRON_SCREENSHOT_DELAY", &ok);
     if (!ok || delay < 0) delay = 8000;
-    QTimer::singleShot(delay, &program.mainWindow(), [&program, file] {
-        if (!program.mainWindow().grab().save(file)) std::fprintf(stderr, "haltron: %s not written\n", qPrintable(file));
+    const bool withLcd = qEnvironmentVariableIsSet("HALTRON_SCREENSHOT_LCD");
+    if (withLcd) QTimer::singleShot(delay / 2, &program.mainWindow(), [&haltron] { placeLcdBeside(haltron); });
+    QTimer::singleShot(delay, &program.mainWindow(), [&haltron, &program, file, withLcd] {
+        QWidget *lcd = haltron.lcdWindow();
+        const QPixmap picture = withLcd && lcd && lcd->isVisible() ? besideEachOther(program.mainWindow(), *lcd)
+                                                                   : program.mainWindow().grab();
+        if (!picture.save(file)) std::fprintf(stderr, "haltron: %s not written\n", qPrintable(file));
         program.quit();
     });
 }
@@ -129,7 +165,7 @@ int main(int argc, char **argv)
     haltron.applyStartSettings();
     program.mainWindow().showStartWindow();
     quitOnSignals(program);
-    scheduleScreenshot(program);
+    scheduleScreenshot(haltron);
 
     app.exec();
     if (!program.controller().quitDone()) {

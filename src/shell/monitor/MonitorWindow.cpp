@@ -180,12 +180,15 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *fromSysMod = new QPushButton(text(37));
     connect(fromSysMod, &QPushButton::clicked, this, [this] { if (onShaftFromSysMod) onShaftFromSysMod(); });
     m_lcdButton = new QPushButton(QStringLiteral("LCD"));
-    m_lcdButton->setEnabled(false);  // the display mirror is not built yet
+    connect(m_lcdButton, &QPushButton::clicked, this, [this] { if (onLcdClicked) onLcdClicked(); });
+    auto *flush = new QPushButton(QStringLiteral("flush"));
+    connect(flush, &QPushButton::clicked, this, [this] { if (onFlushClicked) onFlushClicked(); });
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_holdCount);
     buttons->addStretch(1);
     buttons->addWidget(build);
     buttons->addWidget(fromSysMod);
+    buttons->addWidget(flush);
     buttons->addWidget(m_lcdButton);
     layout->addLayout(buttons);
     layout->addStretch(1);
@@ -236,6 +239,15 @@ QWidget *MonitorWindow::buildFunctionTab()
     layout->addLayout(cabinRow);
     layout->addStretch(1);
     return page;
+}
+
+void MonitorWindow::addToTab(Tab tab, QWidget *content)
+{
+    auto *layout = qobject_cast<QBoxLayout *>(m_tabs[tab]->layout());
+    if (!layout) layout = new QVBoxLayout(m_tabs[tab]);
+    // Tabs built here end in a stretch; the content goes above it.
+    const bool stretched = layout->count() > 0 && layout->itemAt(layout->count() - 1)->spacerItem();
+    layout->insertWidget(stretched ? layout->count() - 1 : layout->count(), content);
 }
 
 int MonitorWindow::cabinTimer() const { return m_cabinTimer->value(); }

@@ -68,6 +68,11 @@ public:
     std::function<void()> onFehlerInc;
     // The cabin timer (ticks per pixel of smooth travel) was changed.
     std::function<void(int ticks)> onCabinTimerChanged;
+    // The "LCD" and "flush" buttons of the monitor tab.
+    std::function<void()> onLcdClicked;
+    std::function<void()> onFlushClicked;
+    // Places controls of other units on a tab, above its free space.
+    void addToTab(Tab tab, QWidget *content);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

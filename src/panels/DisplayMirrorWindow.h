@@ -1,0 +1,46 @@
+#pragma once
+
+#include "panels/DisplayMirror.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLineEdit;
+class QToolButton;
+
+namespace panels {
+
+class Lamp;
+
+// The LCD window: the four rows of the controller's display in a fixed-pitch
+// font on lime, the five operating keys, "neu" and the family switch. The
+// arrow keys, Enter and Escape of the PC's keyboard press the keys too.
+class DisplayMirrorWindow : public QWidget {
+public:
+    DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMode, QWidget *parent = nullptr);
+
+    DisplayMirror &mirror() { return m_mirror; }
+    QLineEdit *rowField(int row) const { return m_rows.at(size_t(row)); }
+    QToolButton *keyButton(DisplayMirror::Key key) const;
+    QToolButton *rebuildButton() const { return m_rebuildButton; }
+    QToolButton *modeButton() const { return m_modeButton; }
+    Lamp *tickLed() const { return m_tickLed; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    QToolButton *addKey(DisplayMirror::Key key, const QString &glyph, const QString &toolTip);
+
+    DisplayMirror m_mirror;
+    std::array<QLineEdit *, DisplayMirror::Rows> m_rows{};
+    std::array<QToolButton *, 5> m_keys{};
+    QToolButton *m_rebuildButton = nullptr;
+    QToolButton *m_modeButton = nullptr;
+    Lamp *m_tickLed = nullptr;
+};
+
+}  // namespace panels

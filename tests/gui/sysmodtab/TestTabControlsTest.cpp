@@ -1,0 +1,133 @@
+// The buttons of the "Test" and "Funktion" tabs offscreen over a fake queue.
+
+#include "FakeQueue.h"
+#include "TestApp.h"
+
+#include "core/Bytes.h"
+#include "shell/monitor/TestTabControls.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+using core::bytes;
+
+namespace {
+
+QPushButton *buttonNamed(QWidget &parent, const QString &caption, int which = 0)
+{
+    for (QPushButton *b : parent.findChildren<QPushButton *>())
+        if (b->text() == caption && which-- == 0) return b;
+    return nullptr;
+}
+
+struct TestTabs : ::testing::Test {
+    FakeQueue queue;
+    monitor::SingleCommands commands;
+    std::unique_ptr<shell::TestTabControls> tests;
+    void SetUp() override
+    {
+        testsupport::testApp<QApplication>();
+        commands.transferPut = queue.putFn();
+        tests = std::make_unique<shell::TestTabControls>(commands);
+    }
+};
+
+TEST_F(TestTabs, LinkTestButtonsShowTheirAnswers)
+{
+    queue.controller = [](const QByteArray &t) { return t == bytes({0xF1, 0x00}) ? bytes({0xF1, 0x01}) : bytes({0xF1, 0x02}); };
+    tests->zblTestButton()->setText(QStringLiteral("alt"));
+    tests->zblTestButton()->click();
+    EXPECT_EQ(tests->zblTestButton()->text(), QStringLiteral("F100"));
+    queue.run();
+    EXPECT_EQ(tests->zblTestButton()->text(), QStringLiteral("F101"));
+    tests->groupTestButton()->click();
+    queue.run();
+    EXPECT_EQ(tests->groupTestField()->text(), QStringLiteral("F102"));
+
+    tests->burstButton()->click();
+    EXPECT_EQ(queue.pending(), 21);
+    queue.run();
+    EXPECT_EQ(tests->burstButton()->text(), QStringLiteral("21"));
+    tests->burstButton()->click();
+    queue.run();
+    EXPECT_EQ(tests->burstButton()->text(), QStringLiteral("42"));
+}
+
+TEST_F(TestTabs, FlushOnlyOnALinkAndMessagesAndWindows)
+{
+    int flushes = 0, linkMode = 0;
+    QStringList messages, windows;
+    tests->transferFlush = [&] { ++flushes; };
+    tests->linkMode = [&] { return linkMode; };
+    tests->showMessage = [&](const QString &m) { messages << m; };
+    tests->showPortWindow = [&] { windows << "port"; };
+    tests->showQueueWindow = [&] { windows << "queue"; };
+    tests->showZblPortWindow = [&] { windows << "zbl"; };
+    tests->showLcd = [&] { windows << "lcd"; };
+    tests->flushButton()->click();
+    EXPECT_EQ(flushes, 0);
+    linkMode = 2;
+    tests->flushButton()->click();
+    EXPECT_EQ(flushes, 1);
+    buttonNamed(*tests, QStringLiteral("Meldung"))->click();
+    buttonNamed(*tests, QStringLiteral("lange Meldung"))->click();
+    EXPECT_EQ(messages, (QStringList{"test-message", "dies ist eine sehr lange test-message"}));
+    for (const char *caption : {"Port", "Protokoll", "Modem", "ZBL Port", "LCD"}) buttonNamed(*tests, QString::fromLatin1(caption))->click();
+    EXPECT_EQ(windows, (QStringList{"port", "queue", "zbl", "lcd"}));  // no modem window hook: nothing
+}
+
+TEST_F(TestTabs, ModemButtonFollowsTheLinkModeAtTheFirstShow)
+{
+    int linkMode = 0;
+    tests->linkMode = [&] { return linkMode; };
+    tests->show();
+    EXPECT_FALSE(tests->modemButton()->isEnabled());
+    shell::TestTabControls other(commands);
+    linkMode = 1;
+    other.linkMode = [&] { return linkMode; };
+    other.show();
+    EXPECT_TRUE(other.modemButton()->isEnabled());
+}
+
+TEST_F(TestTabs, CabinTestSetsDoorsAndFloor)
+{
+    QList<std::pair<int, int>> doors;
+    QList<int> floors;
+    tests->setDoor = [&](int door, int state) { doors.append({door, state}); };
+    tests->setFloor = [&](int floor) { floors << floor; };
+    tests->show();
+    EXPECT_FALSE(tests->cabinTestGroup()->isVisible());
+    tests->cabinTestButton()->click();
+    EXPECT_TRUE(tests->cabinTestGroup()->isVisible());
+    buttonNamed(*tests, QStringLiteral("auf"), 0)->click();
+    buttonNamed(*tests, QStringLiteral("zu"), 0)->click();
+    buttonNamed(*tests, QStringLiteral("auf"), 1)->click();
+    buttonNamed(*tests, QStringLiteral("zu"), 1)->click();
+    EXPECT_EQ(doors, (QList<std::pair<int, int>>{{0, 2}, {0, 1}, {1, 2}, {1, 1}}));
+    tests->setTopFloor(5);
+    tests->cabinFloor()->setValue(9);
+    EXPECT_EQ(floors, QList<int>{5});
+    tests->cabinTestButton()->click();
+    EXPECT_FALSE(tests->cabinTestGroup()->isVisible());
+}
+
+TEST_F(TestTabs, TestTripButtonsSendTheirModes)
+{
+    shell::TestTripButtons trips(commands);
+    const std::pair<const char *, int> buttons[] = {{"AUS", 0x0F}, {"SEQUENZ", 0x0E}, {"RANDOM", 0x09}, {"I/A", 0x0B}};
+    for (auto [caption, mode] : buttons) {
+        QPushButton *b = buttonNamed(trips, QString::fromLatin1(caption));
+        ASSERT_TRUE(b) << caption;
+        EXPECT_EQ(b, trips.tripButton(mode));
+        b->click();
+        EXPECT_EQ(queue.sent.last(), bytes({0xF3, 0x3D, 0x00, quint8(mode)}));
+    }
+    EXPECT_FALSE(trips.searchTripButton()->isEnabled());
+}
+
+}  // namespace
