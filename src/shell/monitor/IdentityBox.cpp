@@ -51,19 +51,20 @@ IdentityBox::IdentityBox(std::function<QString(int)> text, QWidget *parent) : QW
 
     // The group address of the monitored controller, and the member to monitor.
     m_groupBox = new QGroupBox(QStringLiteral("GSt Test"));
-    auto *group = new QHBoxLayout(m_groupBox);
+    // Two rows, so the box fits the docked window's width.
+    auto *group = new QGridLayout(m_groupBox);
     m_groupButton = new QPushButton(QStringLiteral("GSt.@"));
-    group->addWidget(m_groupButton);
+    group->addWidget(m_groupButton, 0, 0);
     auto *radios = new QButtonGroup(this);
     for (int k = 0; k < 4; ++k) {
         m_members[size_t(k)] = new QRadioButton(QStringLiteral("QRx-%1").arg(k));
         radios->addButton(m_members[size_t(k)], k);
-        group->addWidget(m_members[size_t(k)]);
+        group->addWidget(m_members[size_t(k)], 1, k);
         connect(m_members[size_t(k)], &QRadioButton::clicked, this, [this, k] { if (onMember) onMember(k); });
     }
     for (QRadioButton *radio : m_members) radio->setEnabled(false);  // until the group answers
     m_switchText = new QLabel;
-    group->addWidget(m_switchText, 1);
+    group->addWidget(m_switchText, 0, 1, 1, 3);
     m_fields[size_t(InfoRequest::GroupAddress)]->hide();  // the box shows the group address
     layout->addWidget(m_groupBox);
 

@@ -135,7 +135,10 @@ QWidget *MonitorWindow::buildMonitorTab()
         if (valueTexts[slot]) {
             m_values[slot] = field(text(valueTexts[slot]));
             m_values[slot]->installEventFilter(this);
-            m_indicators[slot] = new QLabel(QStringLiteral("<"));
+            // Wide enough for the operating hours ("31892:38").
+            m_values[slot]->setMinimumWidth(m_values[slot]->fontMetrics().horizontalAdvance(QStringLiteral("0000000:00")));
+            // Slots 2 to 4 show their activity; the newest fault has its step-back button there.
+            if (slot != PollCycle::NewestFault) m_indicators[slot] = new QLabel(QStringLiteral("<"));
         }
         poll->addWidget(m_leds[slot], row, 0);
         if (slot != PollCycle::NewestFault) poll->addWidget(m_checkBoxes[slot], row, 1);
@@ -147,13 +150,13 @@ QWidget *MonitorWindow::buildMonitorTab()
             connect(again, &QToolButton::clicked, this, [this, slot] { m_control.valueClicked(slot); });
             poll->addWidget(again, row, 2);
             poll->addWidget(m_values[slot], row, 3);
-            poll->addWidget(m_indicators[slot], row, 4);
+            if (m_indicators[slot]) poll->addWidget(m_indicators[slot], row, 4);
         }
         if (slot == PollCycle::NewestFault) {
             m_fehlerInc = new QPushButton(QStringLiteral("<<"));
             m_fehlerInc->setMaximumWidth(m_fehlerInc->fontMetrics().horizontalAdvance(QStringLiteral("<<<<<<")));
             connect(m_fehlerInc, &QPushButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
-            poll->addWidget(m_fehlerInc, row, 5);
+            poll->addWidget(m_fehlerInc, row, 4);
         }
         ++row;
     }
@@ -183,14 +186,19 @@ QWidget *MonitorWindow::buildMonitorTab()
     connect(m_lcdButton, &QPushButton::clicked, this, [this] { if (onLcdClicked) onLcdClicked(); });
     auto *flush = new QPushButton(QStringLiteral("flush"));
     connect(flush, &QPushButton::clicked, this, [this] { if (onFlushClicked) onFlushClicked(); });
+    // The loop's controls on one row, building the shaft and the extras on the next,
+    // so the page fits the docked window's width.
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_holdCount);
     buttons->addStretch(1);
-    buttons->addWidget(build);
-    buttons->addWidget(fromSysMod);
     buttons->addWidget(flush);
     buttons->addWidget(m_lcdButton);
     layout->addLayout(buttons);
+    auto *shaftButtons = new QHBoxLayout;
+    shaftButtons->addWidget(build);
+    shaftButtons->addWidget(fromSysMod);
+    shaftButtons->addStretch(1);
+    layout->addLayout(shaftButtons);
     layout->addStretch(1);
     return page;
 }

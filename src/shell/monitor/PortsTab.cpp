@@ -21,6 +21,8 @@ namespace shell {
 
 namespace {
 const QString Section = QStringLiteral("unit48");
+// The save dialog's texts are the monitor window's own.
+const QString WindowSection = QStringLiteral("unit43");
 }
 
 PortsTab::PortsTab(monitor::PortReader &reader, const Configuration &config, core::Clock &clock, QWidget *parent)
@@ -88,9 +90,9 @@ bool PortsTab::savePorts(const QString &fileName)
 
 QString PortsTab::dialogFile()
 {
-    QFileDialog dialog(this, m_config.languageText(Section, 33), m_config.dataDir());
+    QFileDialog dialog(this, m_config.languageText(WindowSection, 33), m_config.dataDir());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(m_config.languageText(Section, 34));
+    dialog.setNameFilter(m_config.languageText(WindowSection, 34) + QStringLiteral(" (*.txt)"));
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     // The question of our own below decides about an existing file.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -105,14 +107,14 @@ void PortsTab::save()
         if (QFileInfo::exists(fileName)) {
             const int answer = confirmOverwrite
                                    ? confirmOverwrite(fileName)
-                                   : QMessageBox::question(this, m_config.languageText(Section, 33),
-                                                           QStringLiteral("%1 ").arg(fileName) + m_config.languageText(Section, 29),
+                                   : QMessageBox::question(this, m_config.languageText(WindowSection, 33),
+                                                           QStringLiteral("%1 ").arg(fileName) + m_config.languageText(WindowSection, 29),
                                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             if (answer == QMessageBox::No) continue;
             if (answer != QMessageBox::Yes) return;
         }
         if (!savePorts(fileName)) {
-            QMessageBox::warning(this, m_config.languageText(Section, 33),
+            QMessageBox::warning(this, m_config.languageText(WindowSection, 33),
                                  m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
             return;
         }

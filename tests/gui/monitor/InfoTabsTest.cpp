@@ -132,6 +132,14 @@ TEST_F(InfoTabsTest, FetchListsTheStandInsIdentityCountAndRecords)
     }
     EXPECT_EQ(tab.progress()->maximum(), stored);
     EXPECT_EQ(tab.progress()->value(), stored);
+
+    // With HALTRON_SHOTS_DIR set (scripts/screenshots) the list is left there as a picture.
+    if (const QString shots = qEnvironmentVariable("HALTRON_SHOTS_DIR"); !shots.isEmpty()) {
+        window->showTab(shell::MonitorWindow::FaultTab);
+        host->resize(560, 760);
+        QApplication::processEvents();
+        host->grab().save(shots + QStringLiteral("/haltron-faults.png"));
+    }
 }
 
 TEST_F(InfoTabsTest, SaveWritesTheListAndAsksBeforeOverwriting)
