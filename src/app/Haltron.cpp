@@ -441,6 +441,7 @@ void Haltron::createBatch()
 
     shell::MainView &view = controller.view();
     run.transferStart = [this](int ms) { m_queue.transferStart(ms); };
+    run.portError = [this] { return m_port.isOpen() ? QString() : m_port.lastOpenError(); };
     run.quit = [this] { m_program.quit(); };
     run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
     run.resetReport = [this] {

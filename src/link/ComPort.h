@@ -41,6 +41,8 @@ public:
     };
 
     bool openPort(int comNumber);
+    // Why the last open failed ("<device>: busy"); empty once a port opened.
+    const QString &lastOpenError() const { return m_lastOpenError; }
     void closePort();
     void sendChar(quint8 byte);
     bool sendString(const QByteArray &data);

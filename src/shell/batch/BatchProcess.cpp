@@ -75,6 +75,13 @@ void BatchProcess::startBatch()
     setBatchTimeout(StartTimeoutSeconds);
 
     if (!m_params.modem) {
+        if (const QString error = portError ? portError() : QString(); !error.isEmpty()) {
+            const QString message = QStringLiteral("Schnittstelle: ") + error;
+            batchError(message);
+            if (errorOutput) errorOutput(QStringLiteral("Batch: ") + message);
+            endBatchStep();
+            return;
+        }
         batchVisit(LocalName);
         return;
     }

@@ -96,6 +96,9 @@ public:
     std::function<void(const QString &caption)> setCaption;
     std::function<void(int maximum, int position)> gaugeChanged;  // the first call shows the gauge
     std::function<void(const QString &message)> errorOutput;      // for standard error
+    // Why the local port could not be opened; empty when it is open. A port
+    // another program holds ends the visit at once instead of by the watchdog.
+    std::function<QString()> portError;
 
 private:
     bool openLog();

@@ -3,7 +3,11 @@
 
 #include "ProgramRun.h"
 
+#include <QDir>
+#include "JsonLines.h"
 #include <QRegularExpression>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -210,3 +214,86 @@ TEST_F(BatchRun, BusyLineOverTheModemEndsWithTheDialErrorAndStatusOne)
 }
 
 }  // namespace
+
+namespace {
+
+// build/haltron /batch started without waiting for it.
+struct StartedRun {
+    QProcess process;
+    explicit StartedRun(const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(HALTRON_PROGRAM), arguments);
+    }
+    int finish(int timeoutMs)
+    {
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished(5000);
+            return -1;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+};
+
+using testsupport::jsonLines;
+
+}  // namespace
+
+// Two installations at once, each on its own line with its own logs, both
+// summing up into one file; a third run on a line already taken is refused.
+TEST(BatchFleet, ParallelVisitsOnTwoLinesKeepTheirOwnResults)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString summary = dir.filePath(QStringLiteral("fleet.jsonl"));
+    struct Site { QString folder, link, ini, log; std::unique_ptr<runs::SimProcess> sim; };
+    Site sites[2];
+    for (int i = 0; i < 2; ++i) {
+        Site &s = sites[i];
+        s.folder = dir.filePath(QStringLiteral("site%1").arg(i));
+        ASSERT_TRUE(QDir().mkpath(s.folder));
+        s.link = s.folder + QStringLiteral("/line");
+        // Different seeds: different installation codes and counters.
+        s.sim = std::make_unique<runs::SimProcess>(s.link, QStringList{QStringLiteral("--seed"), QString::number(i + 1)});
+        ASSERT_TRUE(s.sim->start());
+        s.log = s.folder + QStringLiteral("/visit.log");
+    }
+    // Each run's own INI, so the main and logon logs are its own too.
+    QTemporaryDir iniDirs[2];
+    for (int i = 0; i < 2; ++i) sites[i].ini = runs::writeTestIni(iniDirs[i], sites[i].link);
+
+    StartedRun first({QStringLiteral("/i=") + sites[0].ini, QStringLiteral("/batch"), QStringLiteral("/f=") + sites[0].log,
+                      QStringLiteral("/j=") + summary});
+    StartedRun second({QStringLiteral("/i=") + sites[1].ini, QStringLiteral("/batch"), QStringLiteral("/f=") + sites[1].log,
+                       QStringLiteral("/j=") + summary});
+    ASSERT_TRUE(runs::waitForText(sites[0].log, QStringLiteral("HALLO <"), 20000));
+    // The first line is taken now: a visit on it is refused at once, not after the watchdog.
+    const QString refusedLog = dir.filePath(QStringLiteral("refused.log"));
+    const runs::RunResult refused = runs::runProgram(
+        {QStringLiteral("/i=") + sites[0].ini, QStringLiteral("/batch"), QStringLiteral("/f=") + refusedLog}, 20000);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(runs::readText(refusedLog).contains(QStringLiteral(" *** Schnittstelle: ") + sites[0].link + QStringLiteral(": busy")))
+        << runs::readText(refusedLog).toStdString();
+    EXPECT_LT(refused.elapsedMs, 15000);
+
+    EXPECT_EQ(first.finish(60000), 0);
+    EXPECT_EQ(second.finish(60000), 0);
+    const QList<QJsonObject> lines = jsonLines(summary);
+    ASSERT_EQ(lines.size(), 2) << runs::readText(summary).toStdString();
+    for (const Site &s : sites) {
+        const auto own = std::find_if(lines.begin(), lines.end(), [&](const QJsonObject &o) { return o.value("log").toString() == s.log; });
+        ASSERT_NE(own, lines.end()) << s.log.toStdString();
+        const QString log = runs::readText(s.log);
+        EXPECT_TRUE(log.contains(QStringLiteral("   : ANLAGENKENNUNG: ") + own->value("installation").toString())) << log.toStdString();
+        EXPECT_TRUE(log.contains(QString::fromUtf8("   : FAHRTEN.ZÄHLER: %1").arg(own->value("trips").toInteger())))
+            << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("   : %1 Fehler gespeichert").arg(own->value("faults").toInt())));
+        EXPECT_EQ(own->value("result").toString(), QStringLiteral("ok"));
+        EXPECT_EQ(own->value("exit").toInt(-1), 0);
+    }
+    EXPECT_EQ(lines[0].value("installation").toString() == lines[1].value("installation").toString(), false);
+}

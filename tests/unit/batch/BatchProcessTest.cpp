@@ -10,9 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
+#include "JsonLines.h"
 
 #include <gtest/gtest.h>
 
@@ -689,24 +687,7 @@ TEST(BatchProcess, VerificationSwitchedOffAsksEachReadingOnce)
     EXPECT_EQ(h.batch->exitStatus(), BatchExitOk);
 }
 
-namespace {
-
-QList<QJsonObject> summaryObjects(const QString &path)
-{
-    QFile file(path);
-    QList<QJsonObject> objects;
-    if (!file.open(QIODevice::ReadOnly)) return objects;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.isEmpty()) continue;
-        QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-        objects << doc.object();
-    }
-    return objects;
-}
-
-}  // namespace
+using testsupport::jsonLines;
 
 TEST(BatchSummary, OneJsonLinePerMemberAgreesWithTheLog)
 {
@@ -723,7 +704,7 @@ TEST(BatchSummary, OneJsonLinePerMemberAgreesWithTheLog)
     h.answerAll();
     ASSERT_EQ(h.batch->exitStatus(), BatchExitOk);
 
-    const QList<QJsonObject> lines = summaryObjects(summary);
+    const QList<QJsonObject> lines = jsonLines(summary);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0].value("earlier").toInt(), 1);
     struct Expected { int member; const char *code; const char *version; int trips; int faults; } expected[] = {
@@ -759,7 +740,7 @@ TEST(BatchSummary, UnreadValuesAreNullAndAFailedWriteIsAnError)
     h.start(params);
     h.time.advance(60000);
     h.answerAll();
-    const QList<QJsonObject> lines = summaryObjects(params.summaryFile);
+    const QList<QJsonObject> lines = jsonLines(params.summaryFile);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].value("member").isNull());
     EXPECT_TRUE(lines[0].value("installation").isNull());
@@ -777,4 +758,17 @@ TEST(BatchSummary, UnreadValuesAreNullAndAFailedWriteIsAnError)
     ASSERT_EQ(full.errors.size(), 1);
     EXPECT_TRUE(full.errors[0].contains("/dev/full")) << full.errors[0].toStdString();
     EXPECT_TRUE(full.log().filter(" *** Batch: Zusammenfassung").size() == 1);
+}
+
+TEST(BatchProcess, PortHeldByAnotherProgramEndsTheVisitAtOnce)
+{
+    Harness h;
+    BatchProcess &run = h.make({h.logFile, QString(), QString(), QString(), false, QString()});
+    run.portError = [] { return QStringLiteral("/dev/ttyUSB0: busy"); };
+    h.batch->startBatch();
+    EXPECT_TRUE(h.queue.sent.isEmpty());
+    EXPECT_EQ(h.quits, 1);
+    EXPECT_EQ(run.exitStatus(), BatchExitError);
+    EXPECT_EQ(h.log().mid(6), (QStringList{" *** Schnittstelle: /dev/ttyUSB0: busy", endLine}));
+    EXPECT_EQ(h.errors, QStringList{"Batch: Schnittstelle: /dev/ttyUSB0: busy"});
 }
