@@ -120,6 +120,8 @@ QWidget *MonitorWindow::buildMonitorTab()
 
     auto *pollBox = new QGroupBox(text(3));
     auto *poll = new QGridLayout(pollBox);
+    // Six columns in the docked window's width.
+    if (const int spacing = poll->horizontalSpacing(); spacing > 0) poll->setHorizontalSpacing(spacing / 2);
     const int valueTexts[] = {0, 0, 16, 17, 18, 19};
     int row = 0;
     for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
@@ -136,7 +138,7 @@ QWidget *MonitorWindow::buildMonitorTab()
             m_values[slot] = field(text(valueTexts[slot]));
             m_values[slot]->installEventFilter(this);
             // Wide enough for the operating hours ("31892:38").
-            m_values[slot]->setMinimumWidth(m_values[slot]->fontMetrics().horizontalAdvance(QStringLiteral("0000000:00")));
+            m_values[slot]->setMinimumWidth(m_values[slot]->fontMetrics().horizontalAdvance(QStringLiteral("00000:00 ")));
             // Slots 2 to 4 show their activity; the newest fault has its step-back button there.
             if (slot != PollCycle::NewestFault) m_indicators[slot] = new QLabel(QStringLiteral("<"));
         }
@@ -153,9 +155,9 @@ QWidget *MonitorWindow::buildMonitorTab()
             if (m_indicators[slot]) poll->addWidget(m_indicators[slot], row, 4);
         }
         if (slot == PollCycle::NewestFault) {
-            m_fehlerInc = new QPushButton(QStringLiteral("<<"));
-            m_fehlerInc->setMaximumWidth(m_fehlerInc->fontMetrics().horizontalAdvance(QStringLiteral("<<<<<<")));
-            connect(m_fehlerInc, &QPushButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
+            m_fehlerInc = new QToolButton;
+            m_fehlerInc->setText(QStringLiteral("<<"));
+            connect(m_fehlerInc, &QToolButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
             poll->addWidget(m_fehlerInc, row, 4);
         }
         ++row;

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QToolButton;
 
 namespace shell {
 
@@ -49,7 +50,7 @@ public:
     QLabel *loopLabel() const { return m_loopLabel; }
     QLabel *linkedLabel() const { return m_linked; }
     IdentityBox *identityBox() const { return m_identity; }
-    QPushButton *fehlerIncButton() const { return m_fehlerInc; }
+    QToolButton *fehlerIncButton() const { return m_fehlerInc; }
     StatusLamp *stateLamp(int lamp) const { return m_stateLamps[size_t(lamp)]; }
     // A switch's new state colours its lamp: red for "1".
     void showSwitchState(int lamp, const QString &state);
@@ -106,7 +107,7 @@ private:
     std::array<QCheckBox *, monitor::PollCycle::SlotCount> m_checkBoxes{};  // slot 5 shares slot 4's
     QCheckBox *m_autorun = nullptr;
     IdentityBox *m_identity = nullptr;
-    QPushButton *m_fehlerInc = nullptr;
+    QToolButton *m_fehlerInc = nullptr;
     QPushButton *m_stopButton = nullptr;
     QLabel *m_holdCount = nullptr;
     QPushButton *m_lcdButton = nullptr;

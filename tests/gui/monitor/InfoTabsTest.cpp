@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
