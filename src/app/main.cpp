@@ -6,6 +6,8 @@
 #include "shell/MainWindow.h"
 
 #include <QApplication>
+#include <QPalette>
+#include <QStyle>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -146,6 +148,39 @@ void scheduleScreenshot(app::Haltron &haltron)
     });
 }
 
+// HALTRON_PALETTE=dark shows the program as under a dark desktop theme (the
+// screenshots use it): Qt's Fusion style with a dark palette, as a theme sets it.
+void applyPaletteFromEnvironment()
+{
+    if (qEnvironmentVariable("HALTRON_PALETTE") != QLatin1String("dark")) return;
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette dark;
+    const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xe6, 0xe6, 0xe6), mid(0x3c, 0x3c, 0x3c);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, mid);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x44, 0x44, 0x30));
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, mid);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::BrightText, Qt::white);
+    dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    dark.setColor(QPalette::Midlight, QColor(0x46, 0x46, 0x46));
+    dark.setColor(QPalette::Mid, QColor(0x32, 0x32, 0x32));
+    dark.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Shadow, Qt::black);
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(0x6c, 0xb0, 0xff));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    QApplication::setPalette(dark);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -159,6 +194,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("haltron"));
     QApplication::setApplicationDisplayName(QStringLiteral("Monitor 4 QRx und HPz"));
+    applyPaletteFromEnvironment();
 
     program.quitApplication = [] { QCoreApplication::exit(0); };
     haltron.createWindows();

@@ -25,7 +25,9 @@ ToolWindow::ToolWindow(QWidget *host, const Configuration &config, std::function
     m_helpButton->setGeometry(width() - 28, 4, 24, 24);
     m_textLabel = new QLabel(this);
     m_textLabel->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    m_textLabel->setStyleSheet(QStringLiteral("color: navy"));
+    // Navy on a light window; under a dark theme the palette's link colour, which the theme keeps readable.
+    const bool darkTheme = palette().color(QPalette::Window).lightness() < 128;
+    m_textLabel->setStyleSheet(QStringLiteral("color: %1").arg(darkTheme ? palette().color(QPalette::Link).name() : QStringLiteral("navy")));
     m_textLabel->setGeometry(44, 24, 300, 14);
     m_headingLine = new QFrame(this);
     m_headingLine->setFrameShape(QFrame::HLine);
