@@ -48,7 +48,7 @@ ToolWindow::ToolWindow(QWidget *host, const Configuration &config, std::function
 void ToolWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F1 && m_showHelp) {
-        m_showHelp(QStringLiteral("450"));
+        m_showHelp(helpTopic());
         return;
     }
     QWidget::keyPressEvent(event);

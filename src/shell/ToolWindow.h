@@ -39,6 +39,8 @@ protected:
     // Derived windows take their texts from their own language section.
     void setSectionName(const QString &name) { m_sectionName = name; }
     void keyPressEvent(QKeyEvent *event) override;
+    // The help topic F1 opens: the tool windows' own, or what the window shows now.
+    virtual QString helpTopic() const { return QStringLiteral("450"); }
 
 private:
     const Configuration &m_config;

@@ -353,6 +353,16 @@ void MonitorWindow::applyTabVisibility(int bits)
     core::reports().writeIf(core::ReportMonitor, QStringLiteral("tabsheet.select=%1").arg(bits));
 }
 
+// The help file has a topic for each tab.
+QString MonitorWindow::helpTopic() const
+{
+    static const char *const topics[TabCount] = {"monitor", "fehler", "test", "funktion", "eeprom",
+                                                 "telefon", "ports", "statistik", "sysmod"};
+    for (int tab = 0; tab < TabCount; ++tab)
+        if (tabIndex(Tab(tab)) == pages()->currentIndex()) return QString::fromLatin1(topics[tab]);
+    return ToolWindow::helpTopic();
+}
+
 int MonitorWindow::tabIndex(Tab tab) const
 {
     for (int i = 0; i < pages()->count(); ++i)

@@ -77,6 +77,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QString helpTopic() const override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

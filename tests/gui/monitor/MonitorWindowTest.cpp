@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -109,4 +112,33 @@ TEST_F(MonitorWindowTest, TabVisibilityFollowsTabsheets)
     EXPECT_EQ(visible, 2);
     window->showTab(shell::MonitorWindow::SysModTab);
     EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("SysMod"));
+}
+
+// F1 opens the help topic of the tab shown; every topic and every link of the help file exists.
+TEST_F(MonitorWindowTest, F1OpensTheTopicOfTheTabShown)
+{
+    QFile helpFile(QStringLiteral(HALTRON_DATA_DIR "/help/haltron.html"));
+    ASSERT_TRUE(helpFile.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(helpFile.readAll());
+    QStringList anchors;
+    static const QRegularExpression anchor(QStringLiteral("<a name=\"([^\"]+)\""));
+    for (auto it = anchor.globalMatch(help); it.hasNext();) anchors << it.next().captured(1);
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    for (auto it = link.globalMatch(help); it.hasNext();) {
+        const QString target = it.next().captured(1);
+        EXPECT_TRUE(anchors.contains(target)) << target.toStdString();
+    }
+    for (const char *topic : {"Contents", "10", "450"}) EXPECT_TRUE(anchors.contains(QLatin1String(topic))) << topic;
+
+    QStringList asked;
+    QWidget otherHost;
+    auto *helped = new shell::MonitorWindow(&otherHost, *config, [&asked](const QString &topic) { asked << topic; }, *control);
+    for (int tab = 0; tab < shell::MonitorWindow::TabCount; ++tab) {
+        helped->showTab(shell::MonitorWindow::Tab(tab));
+        QTest::keyClick(helped, Qt::Key_F1);
+    }
+    ASSERT_EQ(asked.size(), shell::MonitorWindow::TabCount);
+    for (const QString &topic : asked) EXPECT_TRUE(anchors.contains(topic)) << topic.toStdString();
+    EXPECT_EQ(asked.value(shell::MonitorWindow::FaultTab), QStringLiteral("fehler"));
+    EXPECT_EQ(QSet<QString>(asked.begin(), asked.end()).size(), shell::MonitorWindow::TabCount);  // one topic per tab
 }
