@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using core::bytes;
 using monitor::MonitorControl;
 using monitor::PollCycle;
@@ -348,8 +350,7 @@ TEST(Monitor, RedLampBeforeAnyLinkIsNoLoss)
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
 }
 
-// Disabled until the UBSan report (null to memcpy in a QList copy, Qt 6.4) is found and fixed.
-TEST(Monitor, DISABLED_ValueClicksToggleTheCheckBoxAndAskAtOnce)
+TEST(Monitor, ValueClicksToggleTheCheckBoxAndAskAtOnce)
 {
     // slot clicked, telegrams it puts at once, and which slots' check box flips
     struct Case { int slot; QList<QByteArray> sent; QList<int> toggled; } cases[] = {
@@ -381,7 +382,9 @@ TEST(Monitor, DISABLED_ValueClicksToggleTheCheckBoxAndAskAtOnce)
                                         : c.slot == PollCycle::TripCounter  ? QList<QByteArray>{F140}
                                         : c.sent;
         EXPECT_EQ(rig.queue.sent, again) << "slot " << c.slot;
-        EXPECT_EQ(rig.faultRequests, (c.slot >= PollCycle::FaultCount ? QList<int>{4, 5} : QList<int>{})) << "slot " << c.slot;
+        // Not compared as lists: Qt 6.4 compares two empty int lists with a null memcmp (UBSan).
+        const std::vector<int> faultRequests(rig.faultRequests.begin(), rig.faultRequests.end());
+        EXPECT_EQ(faultRequests, (c.slot >= PollCycle::FaultCount ? std::vector<int>{4, 5} : std::vector<int>{})) << "slot " << c.slot;
     }
 }
 
