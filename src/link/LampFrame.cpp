@@ -1,5 +1,7 @@
 #include "LampFrame.h"
 
+#include "core/BgrColour.h"
+
 #include <QColor>
 #include <QMouseEvent>
 
@@ -18,7 +20,7 @@ void LampFrame::setLampColour(unsigned bgr)
 {
     m_colour = bgr;
     QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)));
+    p.setColor(QPalette::Window, core::colourFromBgr(bgr));
     setPalette(p);
 }
 

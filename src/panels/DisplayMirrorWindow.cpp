@@ -1,5 +1,6 @@
 #include "DisplayMirrorWindow.h"
 
+#include "core/BgrColour.h"
 #include "core/LinkLamp.h"
 #include "panels/Lamp.h"
 
@@ -49,7 +50,7 @@ DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMod
         edit->setFocusPolicy(Qt::NoFocus);
         edit->setFont(font);
         QPalette p = edit->palette();
-        p.setColor(QPalette::Base, fromBgr(core::colour::Lime));
+        p.setColor(QPalette::Base, core::colourFromBgr(core::colour::Lime));
         p.setColor(QPalette::Text, Qt::black);
         edit->setPalette(p);
         // Exactly sixteen cells wide, whatever the font's size.

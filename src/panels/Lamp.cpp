@@ -1,13 +1,10 @@
 #include "Lamp.h"
 
+#include "core/BgrColour.h"
+
 #include <QPalette>
 
 namespace panels {
-
-QColor fromBgr(unsigned bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
 
 Lamp::Lamp(int size, unsigned bgr, QWidget *parent) : QFrame(parent), m_bgr(~bgr)
 {
@@ -23,7 +20,7 @@ void Lamp::setLampColour(unsigned bgr)
     if (bgr == m_bgr) return;
     m_bgr = bgr;
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, fromBgr(bgr));
+    pal.setColor(QPalette::Window, core::colourFromBgr(bgr));
     setPalette(pal);
 }
 

@@ -7,9 +7,6 @@
 
 namespace panels {
 
-// 0x00BBGGRR as the tools write colours.
-QColor fromBgr(unsigned bgr);
-
 // A small square lamp; also usable as a link lamp registered with the port.
 class Lamp : public QFrame, public core::LinkLamp {
 public:

@@ -1,5 +1,6 @@
 #include "LampWindow.h"
 
+#include "core/BgrColour.h"
 #include "panels/Lamp.h"
 #include "core/Reports.h"
 
@@ -44,7 +45,7 @@ LampWindow::LampWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(pa
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
     QPalette pal = m_gauge->palette();
-    pal.setColor(QPalette::Highlight, fromBgr(0x800000));  // navy
+    pal.setColor(QPalette::Highlight, core::colourFromBgr(0x800000));  // navy
     m_gauge->setPalette(pal);
     m_timeLabel = new QLabel(QStringLiteral("( )"), this);
     reserveTimeWidth();

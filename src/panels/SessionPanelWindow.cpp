@@ -1,5 +1,6 @@
 #include "SessionPanelWindow.h"
 
+#include "core/BgrColour.h"
 #include "panels/Lamp.h"
 
 #include <QCloseEvent>
@@ -27,9 +28,9 @@ void showField(QLabel *field, const QString &text, FieldLook look)
 {
     field->setText(text);
     QPalette pal = field->palette();
-    pal.setColor(QPalette::WindowText, fromBgr(look == FieldLook::Error ? core::colour::Red : WindowText));
+    pal.setColor(QPalette::WindowText, core::colourFromBgr(look == FieldLook::Error ? core::colour::Red : WindowText));
     field->setAutoFillBackground(look == FieldLook::Info);
-    pal.setColor(QPalette::Window, look == FieldLook::Info ? fromBgr(InfoBackground)
+    pal.setColor(QPalette::Window, look == FieldLook::Info ? core::colourFromBgr(InfoBackground)
                                                            : field->parentWidget()->palette().color(QPalette::Window));
     field->setPalette(pal);
 }

@@ -1,5 +1,6 @@
 #include "CabinView.h"
 
+#include "core/BgrColour.h"
 #include "shaft/ShaftGeometry.h"
 #include "shaft/ShaftGlyphs.h"
 
@@ -15,7 +16,7 @@ CabinView::CabinView(qreal unit, QWidget *parent) : QWidget(parent), m_unit(unit
     setFixedSize(px(CabinWidth), px(CabinHeight));
     setAutoFillBackground(true);
     QPalette teal = palette();
-    teal.setColor(QPalette::Window, bgrColour(0x808000));
+    teal.setColor(QPalette::Window, core::colourFromBgr(0x808000));
     setPalette(teal);
     for (QFrame *&door : m_doors) {
         door = new QFrame(this);

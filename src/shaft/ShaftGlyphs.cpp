@@ -1,5 +1,6 @@
 #include "ShaftGlyphs.h"
 
+#include "core/BgrColour.h"
 #include "shaft/ShaftModel.h"
 
 #include <QPainter>
@@ -30,11 +31,6 @@ void fillShape(QPainter &painter, const QPainterPath &path, const QColor &fill, 
 }
 
 }  // namespace
-
-QColor bgrColour(unsigned bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
 
 QColor glyphColour(int kind, GlyphState state)
 {

@@ -10,9 +10,6 @@ namespace shaft {
 // The look of a call button: normal, registered (shown disabled), pressed, held.
 enum class GlyphState { Normal, Registered, Pressed, Held };
 
-// 0x00BBGGRR as the controller's tools write colours.
-QColor bgrColour(unsigned bgr);
-
 // The colour of a call glyph: up triangles grey/red/dark red/blue, down
 // triangles grey/green/dark green/blue, car-call squares grey/yellow/olive/blue.
 QColor glyphColour(int kind, GlyphState state);

@@ -1,5 +1,6 @@
 #include "ShaftWindow.h"
 
+#include "core/BgrColour.h"
 #include "core/LinkLamp.h"
 #include "core/Reports.h"
 #include "shaft/CabinView.h"
@@ -28,7 +29,7 @@ constexpr int FloatingWidth = 243;  // the docked window's width in the main win
 
 void paintLamp(QPainter &painter, const QRect &box, unsigned bgr, const QPalette &palette)
 {
-    painter.fillRect(box, bgrColour(bgr));
+    painter.fillRect(box, core::colourFromBgr(bgr));
     // A sunken rim, as the lamps of the other windows have.
     painter.setPen(palette.color(QPalette::Dark));
     painter.drawLine(box.topLeft(), box.topRight());

@@ -1,10 +1,10 @@
 #include "StatusLamp.h"
 
+#include "core/BgrColour.h"
+
 #include <QMouseEvent>
 
 namespace shell {
-
-QColor colourFromBgr(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 StatusLamp::StatusLamp(QWidget *parent) : QFrame(parent)
 {
@@ -12,7 +12,7 @@ StatusLamp::StatusLamp(QWidget *parent) : QFrame(parent)
     setFixedSize(17, 17);
     setAutoFillBackground(true);
     QPalette p = palette();
-    p.setColor(QPalette::Window, colourFromBgr(m_colour));
+    p.setColor(QPalette::Window, core::colourFromBgr(m_colour));
     setPalette(p);
 }
 
@@ -20,7 +20,7 @@ void StatusLamp::setLampColour(unsigned bgr)
 {
     m_colour = bgr;
     QPalette p = palette();
-    p.setColor(QPalette::Window, colourFromBgr(bgr));
+    p.setColor(QPalette::Window, core::colourFromBgr(bgr));
     setPalette(p);
     if (onChange) onChange(*this, bgr == core::colour::Green);
 }

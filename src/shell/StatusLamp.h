@@ -27,7 +27,4 @@ private:
     unsigned m_colour = core::colour::Red;
 };
 
-// 0x00BBGGRR to a Qt colour.
-QColor colourFromBgr(unsigned bgr);
-
 }  // namespace shell

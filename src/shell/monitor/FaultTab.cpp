@@ -4,8 +4,6 @@
 #include "monitor/MonitorControl.h"
 #include "shell/Configuration.h"
 
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -63,17 +61,10 @@ FaultTab::FaultTab(const Configuration &config, monitor::FaultLog &log, monitor:
     };
 
     chooseSaveFile = [this](const QString &dir) {
-        QFileDialog dialog(this, text(SaveTitle), dir, text(SaveFilter) + QStringLiteral(" (*.txt)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("txt"));
-        // The overwrite question is ours, with its Cancel.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        return saveFileDialog(this, text(SaveTitle), dir, text(SaveFilter) + QStringLiteral(" (*.txt)"), QStringLiteral("txt"));
     };
     askOverwrite = [this](const QString &fileName) {
-        const auto answer = QMessageBox::question(this, text(SaveTitle), fileName + QLatin1Char(' ') + text(OverwriteQuestion),
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No);
-        return answer == QMessageBox::Yes ? Overwrite::Yes : answer == QMessageBox::No ? Overwrite::No : Overwrite::Cancel;
+        return askOverwriteQuestion(this, text(SaveTitle), fileName + QLatin1Char(' ') + text(OverwriteQuestion));
     };
     confirmDelete = [this] {
         return QMessageBox::warning(this, text(DeleteCaption), text(DeletePrompt), QMessageBox::Yes | QMessageBox::Cancel,
@@ -114,15 +105,9 @@ void FaultTab::stop() { m_log.stopHolen(); }
 
 void FaultTab::save()
 {
-    QString fileName;
-    for (;;) {
-        fileName = chooseSaveFile ? chooseSaveFile(m_config.getDataDir()) : QString();
-        if (fileName.isEmpty()) return;
-        if (!QFileInfo::exists(fileName)) break;
-        const Overwrite answer = askOverwrite ? askOverwrite(fileName) : Overwrite::Cancel;
-        if (answer == Overwrite::Yes) break;
-        if (answer == Overwrite::Cancel) return;
-    }
+    const QString fileName = chooseFileToSave(
+        [this](const QString &) { return chooseSaveFile ? chooseSaveFile(m_config.getDataDir()) : QString(); }, askOverwrite);
+    if (fileName.isEmpty()) return;
     QString error;
     if (monitor::saveFaultList(lines(), fileName, &error)) m_status->setText(text(Saved) + QLatin1Char(' ') + fileName);
     else m_status->setText(text(SaveFailed) + QLatin1Char(' ') + fileName + QStringLiteral(": ") + error);

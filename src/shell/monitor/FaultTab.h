@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/SaveFileChoice.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -23,7 +25,7 @@ class Configuration;
 // and delete. EEPROM dumps and other lists are shown in the same list.
 class FaultTab : public QWidget {
 public:
-    enum class Overwrite { Yes, No, Cancel };
+    using Overwrite = shell::Overwrite;
 
     FaultTab(const Configuration &config, monitor::FaultLog &log, monitor::MonitorControl &control, QWidget *parent = nullptr);
     ~FaultTab() override;

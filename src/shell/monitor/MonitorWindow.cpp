@@ -1,5 +1,6 @@
 #include "MonitorWindow.h"
 
+#include "core/BgrColour.h"
 #include "IdentityBox.h"
 
 #include "core/LinkLamp.h"
@@ -21,8 +22,6 @@
 #include <QVBoxLayout>
 
 namespace shell {
-
-QColor colourFromBgr(unsigned bgr);
 
 namespace {
 
@@ -299,11 +298,11 @@ void MonitorWindow::connectView()
 void MonitorWindow::showLiftState(const monitor::LiftStateView &state)
 {
     m_state->setText(state.stateText);
-    setFieldColour(m_state, state.stateIndex ? colourFromBgr(core::colour::Red) : palette().color(QPalette::ToolTipBase));
+    setFieldColour(m_state, state.stateIndex ? core::colourFromBgr(core::colour::Red) : palette().color(QPalette::ToolTipBase));
     if (state.safety >= 0) m_safety->setText(state.safetyText);
     m_mode->setText(state.mode.text);
-    setFieldColour(m_mode, state.mode.alarm     ? colourFromBgr(core::colour::Red)
-                           : state.mode.warning ? colourFromBgr(core::colour::Yellow)
+    setFieldColour(m_mode, state.mode.alarm     ? core::colourFromBgr(core::colour::Red)
+                           : state.mode.warning ? core::colourFromBgr(core::colour::Yellow)
                                                 : palette().color(QPalette::Base));
     m_floor->setText(QString::number(state.floor));
     m_target->setText(state.target == 255 ? QString() : QString::number(state.target));

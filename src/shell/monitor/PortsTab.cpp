@@ -8,8 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -88,41 +86,28 @@ bool PortsTab::savePorts(const QString &fileName)
     return file.commit();
 }
 
-QString PortsTab::dialogFile()
-{
-    QFileDialog dialog(this, m_config.languageText(WindowSection, 33), m_config.dataDir());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(m_config.languageText(WindowSection, 34) + QStringLiteral(" (*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    // The question of our own below decides about an existing file.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-}
-
 void PortsTab::save()
 {
-    for (;;) {
-        const QString fileName = chooseFile ? chooseFile() : dialogFile();
-        if (fileName.isEmpty()) return;
-        if (QFileInfo::exists(fileName)) {
-            const int answer = confirmOverwrite
-                                   ? confirmOverwrite(fileName)
-                                   : QMessageBox::question(this, m_config.languageText(WindowSection, 33),
-                                                           QStringLiteral("%1 ").arg(fileName) + m_config.languageText(WindowSection, 29),
-                                                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            if (answer == QMessageBox::No) continue;
-            if (answer != QMessageBox::Yes) return;
-        }
-        if (!savePorts(fileName)) {
-            QMessageBox::warning(this, m_config.languageText(WindowSection, 33),
-                                 m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
-            return;
-        }
-        QFile written(fileName);
-        if (showInFaultList && written.open(QIODevice::ReadOnly | QIODevice::Text))
-            showInFaultList(QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+    const QString title = m_config.languageText(WindowSection, 33);
+    const QString fileName = chooseFileToSave(
+        [this, &title](const QString &) {
+            return chooseFile ? chooseFile()
+                              : saveFileDialog(this, title, m_config.dataDir(),
+                                               m_config.languageText(WindowSection, 34) + QStringLiteral(" (*.txt)"),
+                                               QStringLiteral("txt"));
+        },
+        [this, &title](const QString &name) {
+            return confirmOverwrite ? confirmOverwrite(name)
+                                    : askOverwriteQuestion(this, title, name + QLatin1Char(' ') + m_config.languageText(WindowSection, 29));
+        });
+    if (fileName.isEmpty()) return;
+    if (!savePorts(fileName)) {
+        QMessageBox::warning(this, title, m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
         return;
     }
+    QFile written(fileName);
+    if (showInFaultList && written.open(QIODevice::ReadOnly | QIODevice::Text))
+        showInFaultList(QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
 }
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/PortReader.h"
+#include "shell/SaveFileChoice.h"
 
 #include <QWidget>
 
@@ -43,11 +44,10 @@ public:
     // Asks for the file name; empty: cancelled. Unset: a save dialog in the data folder.
     std::function<QString()> chooseFile;
     // Asked when the chosen file exists: Yes overwrites, No asks again, Cancel stops.
-    std::function<int(const QString &fileName)> confirmOverwrite;
+    std::function<Overwrite(const QString &fileName)> confirmOverwrite;
 
 private:
     void showValues();
-    QString dialogFile();
 
     monitor::PortReader &m_reader;
     const Configuration &m_config;

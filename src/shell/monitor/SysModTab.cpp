@@ -73,17 +73,10 @@ SysModTab::SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer 
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     chooseSaveFile = [this](const QString &title, const QString &proposed) {
-        QFileDialog dialog(this, title, filesDirectory ? filesDirectory() : QString(), fileFilter());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("smb"));
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);  // asked below with Yes, No and Cancel
-        dialog.selectFile(proposed);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        return saveFileDialog(this, title, filesDirectory ? filesDirectory() : QString(), fileFilter(), QStringLiteral("smb"),
+                              proposed);
     };
-    askOverwrite = [this](const QString &question) {
-        return QMessageBox::question(this, QStringLiteral("Haltron"), question,
-                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    };
+    askOverwrite = [this](const QString &question) { return askOverwriteQuestion(this, QStringLiteral("Haltron"), question); };
     setSendAllowed(false);
     m_break->setEnabled(false);
 }
@@ -199,18 +192,13 @@ void SysModTab::saveClick()
     if (m_busy || !chooseSaveFile) return;
     const QString title =
         QLatin1Char('"') + m_sysMod.baseName() + QStringLiteral("\" ") + text(QStringLiteral("main"), 13) + QLatin1Char(' ');
-    QString proposed = m_sysMod.fileName();
-    QString path;
-    for (;;) {
-        path = chooseSaveFile(title, proposed);
-        if (path.isEmpty()) return;
-        if (!QFileInfo::exists(path)) break;
-        const QMessageBox::StandardButton answer =
-            askOverwrite ? askOverwrite(path + QLatin1Char(' ') + text(QStringLiteral("unit43"), 29)) : QMessageBox::Cancel;
-        if (answer == QMessageBox::Yes) break;
-        if (answer != QMessageBox::No) return;
-        proposed = path;
-    }
+    const QString path = chooseFileToSave(
+        [this, &title](const QString &proposed) { return chooseSaveFile(title, proposed); },
+        [this](const QString &name) {
+            return askOverwrite ? askOverwrite(name + QLatin1Char(' ') + text(QStringLiteral("unit43"), 29)) : Overwrite::Cancel;
+        },
+        m_sysMod.fileName());
+    if (path.isEmpty()) return;
     if (trace) trace(QStringLiteral("SpeichernUnter(") + path + QLatin1Char(')'));
     if (m_sysMod.saveToFile(path))
         m_message->setText(QStringLiteral(" File (") + path + QStringLiteral(") gesichert"));

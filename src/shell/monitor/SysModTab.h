@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/SaveFileChoice.h"
+
 #include <QMessageBox>
 #include <QWidget>
 
@@ -60,7 +62,7 @@ public:
     std::function<bool(const QString &fileName)> confirmSend;
     std::function<QString(const QString &directory)> chooseOpenFile;
     std::function<QString(const QString &title, const QString &proposed)> chooseSaveFile;
-    std::function<QMessageBox::StandardButton(const QString &question)> askOverwrite;
+    std::function<Overwrite(const QString &question)> askOverwrite;
 
 private:
     bool prepare(const QString &text);

@@ -1,6 +1,6 @@
 // The monitor's information pages against the in-process stand-in, on virtual time.
 
-#include "GuiTestSupport.h"
+#include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
 #include "TestApp.h"
 
@@ -68,10 +68,7 @@ struct InfoTabsTest : ::testing::Test {
     {
         testsupport::testApp<QApplication>();
         core::reports().reset();
-        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
-        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), tmp.filePath(QStringLiteral("de.lng")));
-        config = std::make_unique<shell::Configuration>(link.time, core::reports());
-        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}});
+        config = deliveredTextsConfiguration(link.time, tmp);
         faultLog = std::make_unique<monitor::FaultLog>(route.putFunction(), link.time, QString(),
                                                        monitor::FaultListTexts::fromLanguage(config->languageIni()));
         control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));

@@ -3,7 +3,7 @@
 // a call button reaches the controller with the button's mode, its lamp lights
 // while the call stands, and the cabin arrives.
 
-#include "GuiTestSupport.h"
+#include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
 #include "TestApp.h"
 
@@ -42,10 +42,7 @@ struct LiveMonitor : AppFirst {
     LiveMonitor()
     {
         core::reports().reset();
-        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
-        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), tmp.filePath(QStringLiteral("de.lng")));
-        config = std::make_unique<shell::Configuration>(link.time, core::reports());
-        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}});
+        config = deliveredTextsConfiguration(link.time, tmp);
         control = std::make_unique<monitor::MonitorControl>(link.time,
                                                             monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         control->transferPut = link.queue.putFunction();

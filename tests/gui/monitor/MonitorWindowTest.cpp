@@ -1,5 +1,5 @@
 #include "FakeQueue.h"
-#include "GuiTestSupport.h"
+#include "DeliveredTexts.h"
 #include "TestApp.h"
 
 #include "core/Bytes.h"
@@ -40,10 +40,7 @@ struct MonitorWindowTest : ::testing::Test {
     {
         testsupport::testApp<QApplication>();  // before any widget
         core::reports().reset();
-        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
-        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), tmp.filePath(QStringLiteral("de.lng")));
-        config = std::make_unique<shell::Configuration>(time, core::reports());
-        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}});
+        config = deliveredTextsConfiguration(time, tmp);
         control = std::make_unique<monitor::MonitorControl>(time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         control->transferPut = queue.putFn();
         control->isLinkUp = [] { return true; };

@@ -2,7 +2,7 @@
 // program's local link stack and the in-process stand-in on virtual time.
 // With HALTRON_SHOTS_DIR set the test leaves pictures of the grid and the
 // chart there (scripts/screenshots).
-#include "GuiTestSupport.h"
+#include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
 #include "PortsTabChecks.h"
 #include "TestApp.h"
@@ -52,10 +52,7 @@ struct ReadingTabsTest : ::testing::Test {
     {
         testsupport::testApp<QApplication>();
         core::reports().reset();
-        writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
-        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), tmp.filePath(QStringLiteral("de.lng")));
-        config = std::make_unique<shell::Configuration>(link.time, core::reports());
-        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}});
+        config = deliveredTextsConfiguration(link.time, tmp);
         control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         library = std::make_unique<protocol::CommandLibrary>(link.queue.putFunction(), link.time.clock());
         host = std::make_unique<QWidget>();
@@ -195,10 +192,10 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
 
     // An existing file: Cancel keeps it, Yes overwrites it.
     writeText(file, QStringLiteral("alt\n"));
-    tab->confirmOverwrite = [](const QString &) { return int(QMessageBox::Cancel); };
+    tab->confirmOverwrite = [](const QString &) { return shell::Overwrite::Cancel; };
     tab->save();
     EXPECT_EQ(readLines(file), QStringList{"alt"});
-    tab->confirmOverwrite = [](const QString &) { return int(QMessageBox::Yes); };
+    tab->confirmOverwrite = [](const QString &) { return shell::Overwrite::Yes; };
     tab->save();
     EXPECT_EQ(readLines(file).size(), 109);
 }

@@ -1,5 +1,6 @@
 #include "SessionRig.h"
 
+#include "core/BgrColour.h"
 #include "core/Reports.h"
 #include "link/ComPort.h"
 #include "panels/Lamp.h"
@@ -56,7 +57,7 @@ TEST(PanelWindows, ClicksReachTheSessionAndStatesShowTheirLook)
     EXPECT_TRUE(rig.panel.dialButton()->isEnabled());
     EXPECT_FALSE(rig.panel.dialButton()->isFlat());
     EXPECT_EQ(rig.panel.onlineColour(), core::colour::Green);
-    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::Window), panels::fromBgr(0xE1FFFF));
+    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::Window), core::colourFromBgr(0xE1FFFF));
     EXPECT_EQ(rig.panel.reportField()->text(), "COM1/19200/8N1/MODEM");
 
     rig.modem.setDialNumber("0711");
@@ -84,7 +85,7 @@ TEST(PanelWindows, FailedInitShowsRedAndGroupBoxClickEnablesAllButtons)
     rig.wire();
     rig.panel.initButton()->click();
     EXPECT_EQ(rig.panel.statusField()->text(), "T8");
-    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::WindowText), panels::fromBgr(core::colour::Red));
+    EXPECT_EQ(rig.panel.statusField()->palette().color(QPalette::WindowText), core::colourFromBgr(core::colour::Red));
     EXPECT_EQ(rig.panel.initButton()->text(), "INIT");
     EXPECT_FALSE(rig.panel.initButton()->isChecked());
 

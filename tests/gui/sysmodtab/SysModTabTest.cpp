@@ -86,7 +86,7 @@ TEST_F(SysModTabTest, SaveAsksBeforeOverwritingYesNoCancel)
 {
     QString title;
     QStringList offered;
-    QList<QMessageBox::StandardButton> answers;
+    QList<shell::Overwrite> answers;
     QStringList asked;
     tab->chooseSaveFile = [&](const QString &t, const QString &proposed) {
         title = t;
@@ -107,7 +107,7 @@ TEST_F(SysModTabTest, SaveAsksBeforeOverwritingYesNoCancel)
 
     // Cancel: nothing written.
     image.setByte(5, 0x55);
-    answers = {QMessageBox::Cancel};
+    answers = {shell::Overwrite::Cancel};
     offered.clear();
     tab->messageField()->clear();
     tab->saveClick();
@@ -116,7 +116,7 @@ TEST_F(SysModTabTest, SaveAsksBeforeOverwritingYesNoCancel)
     EXPECT_TRUE(tab->messageField()->text().isEmpty());
 
     // No: the dialog comes again; the second name is new and saved.
-    answers = {QMessageBox::No};
+    answers = {shell::Overwrite::No};
     offered.clear();
     tab->saveClick();
     EXPECT_EQ(offered.size(), 2);
@@ -125,7 +125,7 @@ TEST_F(SysModTabTest, SaveAsksBeforeOverwritingYesNoCancel)
     EXPECT_EQ(quint8(contents(path("eins.smb"))[5]), 0);
 
     // Yes: overwritten.
-    answers = {QMessageBox::Yes};
+    answers = {shell::Overwrite::Yes};
     offered.clear();
     tab->saveClick();
     EXPECT_EQ(quint8(contents(path("eins.smb"))[5]), 0x55);

@@ -7,8 +7,7 @@
 #include "core/Bytes.h"
 #include "link/ComPort.h"
 #include "link/QtSerialLine.h"
-#include "protocol/Line401.h"
-#include "protocol/TransferQueue.h"
+#include "protocol/LocalRoute.h"
 #include "protocol/CommandLibrary.h"
 #include "sim/Installation.h"
 
@@ -53,12 +52,8 @@ struct LinkStack {
     {
         application();
         port.setConfiguredDevice(device);
-        line.transferPut = queue.putFunction();
-        line.setQueueMode = [this](int mode) { queue.setMode(mode); };
-        queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-            line.lineSend(telegram, std::move(onAnswer));
-        };
-        queue.isLinkUp = [this] { return port.linkUp(); };
+        protocol::connectLineToQueue(line, queue);
+        protocol::routeQueueToLine(queue, line, port);
         line.setLinkMode(0);
         line.startStopLine();
     }

@@ -2,7 +2,7 @@
 // line, the 401 driver and the transfer queue, against haltron-sim on a
 // pseudo-terminal: the tabs show the stand-in's values, and a saved port file
 // reads back as the tab showed it.
-#include "GuiTestSupport.h"
+#include "DeliveredTexts.h"
 #include "PortsTabChecks.h"
 #include "ProgramRun.h"
 #include "TestApp.h"
@@ -13,8 +13,7 @@
 #include "link/QtSerialLine.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/CommandLibrary.h"
-#include "protocol/Line401.h"
-#include "protocol/TransferQueue.h"
+#include "protocol/LocalRoute.h"
 #include "shell/Configuration.h"
 #include "shell/monitor/MonitorWindow.h"
 #include "shell/monitor/PortGroupBox.h"
@@ -70,15 +69,10 @@ struct ReadingTabsProcessTest : ::testing::Test {
         line = std::make_unique<protocol::Line401>(*port, *timers);
         library = std::make_unique<protocol::CommandLibrary>(queue->putFunction(), timers->clock());
         port->setConfiguredDevice(link);
-        line->transferPut = queue->putFunction();
-        line->setQueueMode = [this](int mode) { queue->setMode(mode); };
-        queue->sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) { line->lineSend(telegram, std::move(onAnswer)); };
-        queue->isLinkUp = [this] { return port->linkUp(); };
+        protocol::connectLineToQueue(*line, *queue);
+        protocol::routeQueueToLine(*queue, *line, *port);
 
-        writeText(dir.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
-        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"), dir.filePath(QStringLiteral("de.lng")));
-        config = std::make_unique<shell::Configuration>(timers->clock(), core::reports());
-        config->initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, dir.path(), dir.path(), {}});
+        config = deliveredTextsConfiguration(timers->clock(), dir);
         control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         host = std::make_unique<QWidget>();
         window = new shell::MonitorWindow(host.get(), *config, {}, *control);

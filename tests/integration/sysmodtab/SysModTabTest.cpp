@@ -9,8 +9,7 @@
 #include "core/Timer.h"
 #include "link/ComPort.h"
 #include "link/QtSerialLine.h"
-#include "protocol/Line401.h"
-#include "protocol/TransferQueue.h"
+#include "protocol/LocalRoute.h"
 #include "shell/monitor/SysModTab.h"
 #include "sim/Installation.h"
 #include "sysmod/ParameterSet.h"
@@ -33,12 +32,8 @@ struct TabStack {
     explicit TabStack(const QString &device)
     {
         port.setConfiguredDevice(device);
-        line.transferPut = queue.putFunction();
-        line.setQueueMode = [this](int mode) { queue.setMode(mode); };
-        queue.sendLocal = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-            line.lineSend(telegram, std::move(onAnswer));
-        };
-        queue.isLinkUp = [this] { return port.linkUp(); };
+        protocol::connectLineToQueue(line, queue);
+        protocol::routeQueueToLine(queue, line, port);
         transfer.transferPut = queue.putFunction();
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
