@@ -65,9 +65,14 @@ QString groupAddressText(const QByteArray &answer)
 
 bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k)
 {
-    return put(GroupAnswerLength,
-               [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },
-               core::bytes({0xF0, 0x10, 0x70, k & 0xFF, 0xF2, 0x55, 0x1B}));
+    return requestGroupAddress(put, [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },
+                               k & 0xFF);
+}
+
+bool requestGroupAddress(const core::TransferPutFn &put, core::AnswerProc onAnswer, int k)
+{
+    const QByteArray request = core::bytes({0xF2, 0x55, 0x1B});
+    return put && put(GroupAnswerLength, std::move(onAnswer), k >= 0 ? protocol::groupRouted(k, request) : request);
 }
 
 }  // namespace monitor

@@ -39,6 +39,9 @@ int groupMemberOfAddress(int value);
 // onText receives " QRX[value]" or " GRUPPE/QRX <ERROR> [answer in hex]".
 // False when the queue refused the request; onText is then never called.
 bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k);
+// The group address request F2 55 1B (answer length 3), routed to lift controller k when k is
+// 0..3; false when the queue refused it.
+bool requestGroupAddress(const core::TransferPutFn &put, core::AnswerProc onAnswer, int k = -1);
 QString groupAddressText(const QByteArray &answer);
 
 }  // namespace monitor

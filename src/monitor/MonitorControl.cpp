@@ -82,6 +82,14 @@ void MonitorControl::onLinkUp(const QString &name)
     put(2, [this](const QByteArray &answer) { helloAnswer(answer); }, Hello);
 }
 
+QString MonitorControl::installationCodeRead(const QString &code)
+{
+    const QString label = text("monitor_43", 8) + QLatin1Char(' ') + code;
+    if (m_view.setLinked) m_view.setLinked(label);
+    if (messageHook) messageHook(6, label);
+    return label;
+}
+
 void MonitorControl::helloAnswer(const QByteArray &answer)
 {
     if (answer != HelloOk) {

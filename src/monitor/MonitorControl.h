@@ -79,6 +79,8 @@ public:
     QString linkName() const { return m_linkName; }
 
     void onLinkUp(const QString &name);
+    // The installation code was read: the linked label and the status bar name it. Returns the label.
+    QString installationCodeRead(const QString &code);
     void helloAnswer(const QByteArray &answer);
     // The queue's restart after a link error on the modem route: hello again outside the queue.
     void modemRestart(const QString &text);

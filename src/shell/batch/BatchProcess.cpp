@@ -219,7 +219,7 @@ void BatchProcess::batchVisit(const QString &name)
 bool BatchProcess::memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
 {
     if (!m_put) return false;
-    const QByteArray routed = m_member < 0 ? telegram : core::bytes({0xF0, 0x10, 0x70, m_member}) + telegram;
+    const QByteArray routed = m_member < 0 ? telegram : protocol::groupRouted(m_member, telegram);
     return m_put(answerLength, std::move(onAnswer), routed);
 }
 

@@ -42,7 +42,6 @@ InfoTabs::InfoTabs(MonitorWindow &window, const Configuration &config, monitor::
     QBoxLayout *function = pageLayout(window.tabPage(MonitorWindow::FunctionTab));
     function->insertWidget(qMax(0, function->count() - 1), m_functionBox);  // above the closing stretch
 
-    const std::weak_ptr<bool> alive = m_alive;
     IdentityBox *identity = window.identityBox();
     identity->onRequest = [this](InfoRequest request) { requestInfo(request); };
     identity->onNewText = [this](InfoRequest request, const QString &text) {
@@ -123,9 +122,9 @@ void InfoTabs::requestInfo(InfoRequest request)
         break;
     case InfoRequest::GroupAddress:
         box->setGroupButtonText(QStringLiteral("?..."));
-        m_route.put(3, [window](const QByteArray &answer) {
+        monitor::requestGroupAddress(m_route.putFunction(), [window](const QByteArray &answer) {
             if (window) window->identityBox()->showGroupAnswer(monitor::decodeGroupAnswer(answer));
-        }, core::bytes({0xF2, 0x55, 0x1B}));
+        });
         break;
     }
 }
@@ -134,9 +133,7 @@ void InfoTabs::showInstallationCode(const QString &answer)
 {
     const QString code = monitor::printableText(answer.toLatin1());
     if (IdentityBox *box = identityBox()) box->showInfo(InfoRequest::InstallationCode, code);
-    const QString label = languageText("monitor_43", 8) + QLatin1Char(' ') + code;
-    if (m_control.view().setLinked) m_control.view().setLinked(label);
-    if (m_control.messageHook) m_control.messageHook(6, label);
+    const QString label = m_control.installationCodeRead(code);
     if (onInstallationCode) onInstallationCode(code, label);
 }
 
@@ -145,7 +142,7 @@ void InfoTabs::chooseMember(int member)
     if (IdentityBox *box = identityBox()) box->setSwitchText(monitor::groupSwitchText(member));
     const std::weak_ptr<bool> alive = m_alive;
     // Routed by hand: the route still points at the member monitored so far.
-    m_route.put(3,
+    monitor::requestGroupAddress(m_route.putFunction(),
                 [this, alive, member](const QByteArray &answer) {
                     const auto a = alive.lock();
                     if (!a || !*a) return;
@@ -156,7 +153,7 @@ void InfoTabs::chooseMember(int member)
                     m_route.setMember(member);
                     m_control.monitorStart();
                 },
-                core::bytes({0xF0, 0x10, 0x70, member & 0xFF, 0xF2, 0x55, 0x1B}));
+                member);
 }
 
 void InfoTabs::toggleSwitch(int lamp)
