@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -34,10 +35,11 @@ QString defaultText(int number)
     case 12: return QStringLiteral("aktualisieren");
     case 13: return QStringLiteral("leer: Voreinstellung der INI-Datei ([comport])");
     case 14: return QStringLiteral("Schnittstelle wählen");
-    case 15: return QStringLiteral("eingetragen, nicht gefunden");
+    case 15: return QStringLiteral("von Hand eingetragen");
     case 16: return QStringLiteral("gewählt: %1");
     case 17: return QStringLiteral("Voreinstellung der INI-Datei");
     case 18: return QStringLiteral("Auswahl nicht gespeichert: %1");
+    case 19: return QStringLiteral("schließen");
     default: return {};
     }
 }
@@ -53,6 +55,9 @@ PortPicker::PortPicker(QWidget *parent) : QWidget(parent)
     m_list->setAllColumnsShowFocus(true);
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(true);
+    // Room for a few devices even inside the port window's group.
+    m_list->setMinimumHeight(m_list->header()->sizeHint().height() + 6 * m_list->fontMetrics().height()
+                            + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     grid->addWidget(m_list, 0, 0, 1, 4);
 
     m_pathLabel = new QLabel(this);
@@ -166,7 +171,8 @@ PortPickerDialog::PortPickerDialog(QWidget *parent) : QDialog(parent), m_picker(
 {
     auto *root = new QVBoxLayout(this);
     root->addWidget(m_picker);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto *buttons = new QDialogButtonBox(this);
+    m_close = buttons->addButton(m_picker->text(19), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     root->addWidget(buttons);
     resize(sizeHint().expandedTo(QSize(560, 280)));
@@ -175,6 +181,7 @@ PortPickerDialog::PortPickerDialog(QWidget *parent) : QDialog(parent), m_picker(
 void PortPickerDialog::showEvent(QShowEvent *event)
 {
     setWindowTitle(m_picker->text(14));
+    m_close->setText(m_picker->text(19));
     QDialog::showEvent(event);
 }
 

@@ -68,6 +68,7 @@ protected:
 
 private:
     PortPicker *m_picker;
+    QPushButton *m_close = nullptr;
 };
 
 class ComPort;

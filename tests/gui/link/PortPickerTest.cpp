@@ -47,6 +47,13 @@ QByteArray fileBytes(const QString &name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// With HALTRON_SHOTS_DIR set the windows are saved there for a look.
+void saveShot(QWidget &widget, const char *name)
+{
+    const QString dir = qEnvironmentVariable("HALTRON_SHOTS_DIR");
+    if (!dir.isEmpty()) widget.grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+}
+
 QTreeWidgetItem *row(const comlink::PortPicker &picker, const QString &path)
 {
     const QList<QTreeWidgetItem *> hits = picker.list()->findItems(path, Qt::MatchExactly, 0);
@@ -119,6 +126,7 @@ TEST_F(PortPickerTest, TypedPseudoTerminalIsUsedAndSurvivesARestart)
         ASSERT_TRUE(typed);
         EXPECT_EQ(typed->text(4), QStringLiteral("bereit"));
         EXPECT_EQ(port.configuredDevice(), pty.slave);
+        saveShot(window, "haltron-portpicker-window.png");
 
         // Used at once for the next open.
         QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
@@ -148,6 +156,7 @@ TEST_F(PortPickerTest, TypedPseudoTerminalIsUsedAndSurvivesARestart)
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Schnittstelle wählen"));
         EXPECT_EQ(dialog.picker()->typedPath(), pty.slave);
         ASSERT_TRUE(row(*dialog.picker(), pty.slave));
+        saveShot(dialog, "haltron-portpicker-dialog.png");
         ASSERT_TRUE(port.openPort(1));
         port.closePort();
 
