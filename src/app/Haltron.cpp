@@ -85,7 +85,11 @@ bool Haltron::initModules(const shell::StartEnvironment &env)
 {
     if (!m_program.initModules(env)) return false;
     shell::Configuration &config = m_program.config();
-    m_port.setConfiguredDevice(comlink::startDevice(config.mainIni()));
+    // A batch visit is scripted with its own INI per line: the device picked
+    // in the window must not redirect it.
+    const bool batch = config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
+    m_port.setConfiguredDevice(batch ? config.mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"))
+                                     : comlink::startDevice(config.mainIni()));
     m_sysMod.setDescriptionKeys(config.getSysLn(), config.getSysHint());
     m_sysMod.startUp(config.getSysModFile(), config.getDefaultFile());
     return true;
