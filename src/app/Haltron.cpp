@@ -1,6 +1,7 @@
 #include "Haltron.h"
 
 #include "link/PortWindow.h"
+#include "link/PortPicker.h"
 #include "link/PhoneBookWindow.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
@@ -84,7 +85,11 @@ bool Haltron::initModules(const shell::StartEnvironment &env)
 {
     if (!m_program.initModules(env)) return false;
     shell::Configuration &config = m_program.config();
-    m_port.setConfiguredDevice(config.mainIni().readString(QStringLiteral("comport"), QStringLiteral("device")));
+    // A batch visit is scripted with its own INI per line: the device picked
+    // in the window must not redirect it.
+    const bool batch = config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
+    m_port.setConfiguredDevice(batch ? config.mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"))
+                                     : comlink::startDevice(config.mainIni()));
     m_sysMod.setDescriptionKeys(config.getSysLn(), config.getSysHint());
     m_sysMod.startUp(config.getSysModFile(), config.getDefaultFile());
     return true;
@@ -129,7 +134,24 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     phoneBook->setFileName(m_program.config().getPhoneBookFile());
     phoneBook->languageText = m_sysModTransfer.translator;
     m_portWindow = new comlink::PortWindow(m_port, m_timers, mainWindow);
+    bindPortPickers(mainWindow);
     if (config.paramValue(QStringLiteral("/b")) != QLatin1String("atch")) createMonitor();
+}
+
+// The picker in the port window and in the main window's small dialog.
+void Haltron::bindPortPickers(QWidget *mainWindow)
+{
+    const QString iniDevice = m_program.config().mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"));
+    const auto texts = m_sysModTransfer.translator;
+    auto *dialog = new comlink::PortPickerDialog(mainWindow);
+    for (comlink::PortPicker *picker : {m_portWindow->picker(), dialog->picker()}) {
+        picker->languageText = texts;
+        comlink::bindPortPicker(*picker, m_port, iniDevice);
+    }
+    m_program.mainWindow().onPortClick = [dialog] {
+        dialog->show();
+        dialog->raise();
+    };
 }
 
 // The monitor window comes last: it attaches to what the others offer.

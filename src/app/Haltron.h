@@ -96,6 +96,7 @@ private:
     void unregisterPanelLamps();
     void batchDial(const QString &number);
     void createMonitor();
+    void bindPortPickers(QWidget *mainWindow);
     void wireShaft();
     void wireMonitorHooks();
     void readTickSettings();

@@ -3,6 +3,7 @@
 #include "core/Bytes.h"
 #include "link/FramedLink.h"
 #include "link/ModemControl.h"
+#include "link/PortPicker.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -38,7 +39,9 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     auto *root = m_root = new QVBoxLayout(this);
 
     m_portGroup = new QGroupBox(m_port.view().portGroup, this);
-    auto *portRow = new QHBoxLayout(m_portGroup);
+    auto *portColumn = new QVBoxLayout(m_portGroup);
+    auto *portRow = new QHBoxLayout;
+    portColumn->addLayout(portRow);
     addButton(portRow, QStringLiteral("COM1"), [this] { m_port.openPort(1); });
     addButton(portRow, QStringLiteral("COM2"), [this] { m_port.openPort(2); });
     addButton(portRow, QStringLiteral("CLOSE"), [this] { m_port.closePort(); });
@@ -46,6 +49,8 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     portRow->addWidget(m_comOpenPanel);
     m_comPortLabel = new QLabel(m_portGroup);
     portRow->addWidget(m_comPortLabel, 1);
+    m_picker = new PortPicker(m_portGroup);
+    portColumn->addWidget(m_picker);
     root->addWidget(m_portGroup);
 
     auto *sendRow = new QHBoxLayout;

@@ -16,6 +16,7 @@ class QVBoxLayout;
 namespace comlink {
 
 class FramedLink;
+class PortPicker;
 class ModemControl;
 
 // The port window: a hidden tool window over the port logic with its test
@@ -41,6 +42,7 @@ public:
     void setModem(ModemControl &modem);
 
     ComPort &port() { return m_port; }
+    PortPicker *picker() const { return m_picker; }
     LampFrame *linkLed() { return m_linkLed; }
     // The status lights under "DCD   DSR  RING  CONNECT   RxD  TxD" and their state.
     LampFrame *statusLight(LineLights::Light light) const;
@@ -76,6 +78,7 @@ private:
 
     QGroupBox *m_portGroup = nullptr;
     QLabel *m_comPortLabel = nullptr;
+    PortPicker *m_picker = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_message = nullptr;
     QLabel *m_modemId = nullptr;

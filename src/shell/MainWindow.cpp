@@ -94,11 +94,13 @@ void MainWindow::buildButtonBar(QWidget *client)
 
     m_infoButton = flatButton(m_buttonBar, QStringLiteral("Info"), 0);
     m_linkButton = flatButton(m_buttonBar, QStringLiteral("Link"), 0);
+    m_portButton = flatButton(m_buttonBar, QStringLiteral("Port"), 0);
     m_exitButton = flatButton(m_buttonBar, QStringLiteral("Ende"), 0);
     m_exitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     m_exitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     QObject::connect(m_infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
+    QObject::connect(m_portButton, &QToolButton::clicked, this, [this] { if (onPortClick) onPortClick(); });
     QObject::connect(m_linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
     QObject::connect(m_exitButton, &QToolButton::clicked, this, [this] { m_controller.quit(); });
 }
@@ -200,7 +202,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     const int width = centralWidget()->width();
     m_buttonBar->resize(width, m_buttonBar->height());
     int x = width - ButtonWidth - 10;
-    for (QToolButton *button : {m_exitButton, m_linkButton, m_infoButton}) {
+    for (QToolButton *button : {m_exitButton, m_linkButton, m_infoButton, m_portButton}) {
         button->move(x, button->y());
         x -= ButtonWidth + 5;
     }

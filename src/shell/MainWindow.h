@@ -33,6 +33,7 @@ public:
     QString panelText(int panel) const;
 
     std::function<void()> onInfoClick;  // Info_Button: shows the version window
+    std::function<void()> onPortClick;  // the port picker of the user's settings
     std::function<void()> onClosed;     // closed through the window frame: ends the message loop
 
     QFrame *buttonBar() const { return m_buttonBar; }
@@ -69,6 +70,7 @@ private:
     QLabel *m_banner;
     QToolButton *m_infoButton;
     QToolButton *m_linkButton;
+    QToolButton *m_portButton;
     QToolButton *m_exitButton;
     QFrame *m_reportPanel;
     QPlainTextEdit *m_reportView;

@@ -1,0 +1,137 @@
+#include "link/PortChoice.h"
+
+#include "core/IniFile.h"
+
+#include "TestApp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSerialPortInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using comlink::PortEntry;
+using comlink::PortState;
+
+namespace {
+
+struct PortChoiceTest : ::testing::Test {
+    void SetUp() override
+    {
+        testsupport::testApp();
+        ASSERT_TRUE(dir.isValid());
+        QDir().mkpath(lockDir());
+        device = dir.filePath(QStringLiteral("ttyFAKE0"));
+        QFile f(device);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QString lockDir() const { return dir.filePath(QStringLiteral("lock")); }
+    // Named as the serial port library names it: /tmp/x/ttyFAKE0 -> LCK..x_ttyFAKE0.
+    QString lockFile() const { return lockDir() + QStringLiteral("/LCK..") + QString(device.mid(5)).replace(QLatin1Char('/'), QLatin1Char('_')); }
+    void writeLock(const QByteArray &content)
+    {
+        QFile f(lockFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QTemporaryDir dir;
+    QString device;
+};
+
+TEST_F(PortChoiceTest, StateOfAPathWithoutOpeningIt)
+{
+    EXPECT_EQ(comlink::portState(dir.filePath(QStringLiteral("ttyGONE")), lockDir()), PortState::Missing);
+    EXPECT_EQ(comlink::portState(QStringLiteral("  "), lockDir()), PortState::Missing);
+    EXPECT_EQ(comlink::portState(device, lockDir()), PortState::Ready);
+
+    const qint32 ownPid = qint32(getpid());
+    struct Case { const char *what; QByteArray lock; PortState expected; };
+    const QList<Case> cases{
+        {"our own pid as text", QByteArray::number(qint64(getpid())).rightJustified(10) + '\n', PortState::Busy},
+        {"our own pid binary", QByteArray(reinterpret_cast<const char *>(&ownPid), sizeof ownPid), PortState::Busy},
+        {"a dead owner", QByteArray("2147483000\n"), PortState::Ready},
+        {"garbage", QByteArray("\xff\xfe garbage that is no pid at all"), PortState::Ready},
+        {"empty", QByteArray(), PortState::Ready},
+    };
+    for (const Case &c : cases) {
+        writeLock(c.lock);
+        EXPECT_EQ(comlink::portState(device, lockDir()), c.expected) << c.what;
+    }
+
+    // A link is judged by the lock of the device it points to.
+    writeLock(QByteArray::number(qint64(getpid())));
+    const QString link = dir.filePath(QStringLiteral("lift"));
+    ASSERT_TRUE(QFile::link(device, link));
+    EXPECT_EQ(comlink::portState(link, lockDir()), PortState::Busy);
+
+    QFile::remove(lockFile());
+    if (geteuid() != 0) {  // root may open anything
+        QFile::setPermissions(device, QFileDevice::ReadOwner);
+        EXPECT_EQ(comlink::portState(device, lockDir()), PortState::NoAccess);
+    }
+}
+
+TEST_F(PortChoiceTest, TypedOrMissingChoiceIsListedNotHidden)
+{
+    const QList<QSerialPortInfo> found{QSerialPortInfo(QStringLiteral("ttyS0"))};
+    ASSERT_EQ(found.first().systemLocation(), QStringLiteral("/dev/ttyS0"));
+
+    // Nothing chosen: only what was found.
+    QList<PortEntry> entries = comlink::portEntries(found, QString(), lockDir());
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_TRUE(entries[0].listed);
+
+    // A chosen device among those found is not repeated.
+    entries = comlink::portEntries(found, QStringLiteral(" /dev/ttyS0 "), lockDir());
+    EXPECT_EQ(entries.size(), 1);
+
+    // A typed path that exists (pseudo-terminal, link) is kept at the end.
+    entries = comlink::portEntries(found, device, lockDir());
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[1].path, device);
+    EXPECT_FALSE(entries[1].listed);
+    EXPECT_EQ(entries[1].state, PortState::Ready);
+
+    // An unplugged adapter stays visible as missing.
+    entries = comlink::portEntries({}, QStringLiteral("/dev/ttyUSB-haltron-gone"), lockDir());
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].state, PortState::Missing);
+}
+
+TEST_F(PortChoiceTest, UserChoiceOverridesTheIniDefaultWithoutTouchingTheIni)
+{
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
+    const QString settings = comlink::userSettingsFile();
+    EXPECT_EQ(settings, dir.filePath(QStringLiteral("config/haltron/haltron-user.ini")));
+    if (savedXdg.isNull()) qunsetenv("XDG_CONFIG_HOME");
+    else qputenv("XDG_CONFIG_HOME", savedXdg);
+
+    core::IniFile withDevice, withoutDevice;
+    withDevice.parse(QStringLiteral("[comport]\nport=2\ndevice=/dev/ttyUSB3\n"));
+    withoutDevice.parse(QStringLiteral("[comport]\nport=2\n"));
+    const QString iniText = withDevice.toText();
+
+    // Nothing chosen (no file yet): the INI decides.
+    EXPECT_EQ(comlink::readUserPort(settings), QString());
+    EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QString());
+
+    ASSERT_TRUE(comlink::writeUserPort(QStringLiteral(" /dev/pts/7 "), settings));
+    EXPECT_EQ(comlink::readUserPort(settings), QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QStringLiteral("/dev/pts/7"));
+
+    // Clearing the choice gives the INI back its say.
+    ASSERT_TRUE(comlink::writeUserPort(QString(), settings));
+    EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
+    EXPECT_EQ(withDevice.toText(), iniText);
+
+    // A settings folder that cannot be made is reported, not ignored.
+    EXPECT_FALSE(comlink::writeUserPort(QStringLiteral("/dev/ttyS1"), device + QStringLiteral("/sub/haltron-user.ini")));
+}
+
+}  // namespace
