@@ -28,14 +28,31 @@ void print(const bench::Figure &f)
                 f.met() ? "ok" : "MISS", qPrintable(f.detail));
 }
 
-// The program's CPU share above what the device alone costs.
-bench::Figure ownShare(const bench::Figure &total, const bench::Figure &floor)
+// The program's CPU while idling as a multiple of what the device alone costs.
+bench::Figure overBareLoop(const bench::Figure &total, const bench::Figure &floor)
 {
-    bench::Figure share{.name = QStringLiteral("CPU above the bare loop")};
-    share.value = total.value - floor.value;
-    share.valid = total.valid && floor.valid;
-    share.detail = QStringLiteral("the program's own share: its CPU while idling less the bare loop's");
-    return share;
+    bench::Figure factor{.name = QStringLiteral("idle CPU / bare loop"), .asFactor = true,
+                         .goal = bench::Figure::Goal::AtMost, .target = 1.5};
+    factor.valid = total.valid && floor.valid && floor.value > 0;
+    factor.value = factor.valid ? total.value / floor.value : 0;
+    factor.detail = QString::asprintf("the program idling %.1f %% against the bare loop's %.1f %% of one core",
+                                      100 * total.value, 100 * floor.value);
+    return factor;
+}
+
+// Rows with a target also go to the file named by HALTRON_BENCH_SUMMARY,
+// one per line, for scripts/bench's closing table.
+void summarise(const std::vector<bench::Figure> &figures)
+{
+    const QByteArray file = qgetenv("HALTRON_BENCH_SUMMARY");
+    if (file.isEmpty()) return;
+    FILE *out = std::fopen(file.constData(), "a");
+    if (!out) return;
+    for (const bench::Figure &f : figures)
+        if (f.goal != bench::Figure::Goal::None)
+            std::fprintf(out, "%s\t%s\t%s\t%.2f\t%s\n", qPrintable(f.name), qPrintable(f.valueText()),
+                         qPrintable(f.targetText()), f.target > 0 ? f.value / f.target : 0.0, f.met() ? "ok" : "MISS");
+    std::fclose(out);
 }
 
 }  // namespace
@@ -72,10 +89,12 @@ int main(int argc, char **argv)
             measured = floor;
             const std::vector<bench::Figure> idle = bench::idleCpuFigures(stack, 10);
             measured.insert(measured.end(), idle.begin(), idle.end());
-            if (floor.size() == 2) measured.push_back(ownShare(idle.front(), floor.back()));
+            if (floor.size() == 2) measured.push_back(overBareLoop(idle.front(), floor.back()));
         }
         results.push_back(measured);
     }
-    for (const bench::Figure &f : bench::medians(results)) print(f);
+    const std::vector<bench::Figure> rows = bench::medians(results);
+    for (const bench::Figure &f : rows) print(f);
+    summarise(rows);
     return 0;
 }

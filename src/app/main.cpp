@@ -148,6 +148,19 @@ void scheduleScreenshot(app::Haltron &haltron)
     });
 }
 
+// HALTRON_QUIT_WHEN_SHOWN: as soon as the event loop runs with the main window
+// shown, the program says "shown" on its standard output and ends in order;
+// scripts/bench times the start-up up to that line.
+void scheduleQuitWhenShown(shell::Program &program)
+{
+    if (!qEnvironmentVariableIsSet("HALTRON_QUIT_WHEN_SHOWN")) return;
+    QTimer::singleShot(0, &program.mainWindow(), [&program] {
+        std::fputs("shown\n", stdout);
+        std::fflush(stdout);
+        program.quit();
+    });
+}
+
 // HALTRON_PALETTE=dark shows the program as under a dark desktop theme (the
 // screenshots use it): Qt's Fusion style with a dark palette, as a theme sets it.
 void applyPaletteFromEnvironment()
@@ -202,6 +215,7 @@ int main(int argc, char **argv)
     program.mainWindow().showStartWindow();
     quitOnSignals(program);
     scheduleScreenshot(haltron);
+    scheduleQuitWhenShown(program);
 
     app.exec();
     if (!program.controller().quitDone()) {

@@ -71,7 +71,18 @@ void QtSerialLine::close()
 qint64 QtSerialLine::write(const QByteArray &data)
 {
     if (!m_port.isOpen()) return -1;
-    return m_port.write(data);
+    // The line sends one byte per exchange: straight to the device when nothing
+    // waits in the port's buffer, instead of arming its write notifier for a
+    // later turn of the event loop (two more wake-ups per byte). What the
+    // device does not take now, and every error, goes the buffered way.
+    qint64 direct = 0;
+    if (m_port.bytesToWrite() == 0) {
+        direct = ::write(int(m_port.handle()), data.constData(), size_t(data.size()));
+        if (direct == data.size()) return direct;
+        if (direct < 0) direct = 0;
+    }
+    const qint64 buffered = m_port.write(data.constData() + direct, data.size() - direct);
+    return buffered < 0 ? buffered : direct + buffered;
 }
 
 QByteArray QtSerialLine::read(qint64 maxBytes)

@@ -13,7 +13,7 @@ constexpr int IdleLimit = 2000;
 }  // namespace
 
 Line401::Line401(comlink::ComPort &port, core::TimerFactory &timers)
-    : m_port(port), m_lineTimer(timers.createTimer())
+    : m_port(port), m_clock(timers.clock()), m_lineTimer(timers.createTimer())
 {
     m_lineTimer->setCallback([this] { onLineTimer(); });
 }
@@ -305,7 +305,7 @@ void Line401::onRx(int count)
     }
     noteLink(m_s.lineGood);
     m_view.lineLed = core::colour::Green;
-    startLineTimer(m_lineTimeout);
+    startLineTimer();
     if (m_block.state == 2) {
         storeBlock();
         return;
@@ -324,6 +324,12 @@ void Line401::onRx(int count)
 
 void Line401::onLineTimer()
 {
+    // Replies only move the deadline; the timer catches up with it here.
+    const qint64 early = m_lineDeadlineMs - m_clock.elapsedMs();
+    if (early > 0) {
+        m_lineTimer->start(int(early));
+        return;
+    }
     m_lineTimer->start(RetryMs);
     if (m_block.state == 2) finishBlock(false);
     if (m_reportedUp.value_or(true)) {
@@ -350,10 +356,14 @@ void Line401::noteLink(bool good)
     }
 }
 
-void Line401::startLineTimer(int ms)
+void Line401::startLineTimer()
 {
+    // Called for every reply, every half millisecond: re-arming a timer each
+    // time costs more than the exchange itself, so only the deadline moves.
+    m_lineDeadlineMs = m_clock.elapsedMs() + m_lineTimeout;
+    if (m_lineTimer->isActive() && m_lineTimer->interval() <= m_lineTimeout) return;
     m_lineTimer->setSingleShot(false);
-    m_lineTimer->start(ms);
+    m_lineTimer->start(m_lineTimeout);
 }
 
 bool Line401::lineRunning() const
@@ -386,7 +396,7 @@ void Line401::startStopLine()
     openLine();
     lineInit();
     lineStep();
-    startLineTimer(m_lineTimeout);
+    startLineTimer();
     m_lineStopped = false;
     changed();
 }

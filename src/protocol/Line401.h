@@ -147,14 +147,16 @@ private:
     void storeBlock();
     void finishBlock(bool complete);
     void onLineTimer();
-    void startLineTimer(int ms);
+    void startLineTimer();
     void noteLink(bool good);
     bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
     void showQrxAnswer(const QByteArray &answer);
     void changed();
 
     comlink::ComPort &m_port;
+    core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_lineTimer;
+    qint64 m_lineDeadlineMs = 0;  // no reply until then: the line timer's time-out
     State m_s;
     Answer m_answer;
     Block m_block;

@@ -296,6 +296,29 @@ TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
 }
 
+// Replies only move the line timer's deadline: the time-out must neither
+// fire while they flow nor lose the deadline when the timer wakes early.
+class Line401TimeOutTest : public Line401Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Line401TimeOutTest, FallsDueOneTimeoutAfterTheLastReplyThenEveryRetry)
+{
+    const int timeoutMs = GetParam();
+    start();
+    time.advance(100);
+    line->swapLineTimeout(timeoutMs);  // takes effect with the next reply
+    time.advance(5000);
+    EXPECT_EQ(line->view().timeoutCount, 0);
+    partner->silent = true;
+    time.advance(timeoutMs - 10);
+    EXPECT_EQ(line->view().timeoutCount, 0);
+    time.advance(20);
+    EXPECT_EQ(line->view().timeoutCount, 1);
+    time.advance(protocol::Line401::RetryMs);
+    EXPECT_EQ(line->view().timeoutCount, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineTimeouts, Line401TimeOutTest, ::testing::Values(2000, 300, 4000));
+
 TEST_F(Line401Test, GarbageDoesNotHangTheLine)
 {
     start();

@@ -82,6 +82,24 @@ TEST_F(QtSerialLineTest, ExchangesBytesOnAPseudoTerminalWithoutControlLines)
     EXPECT_EQ(errors, 0);
 }
 
+TEST_F(QtSerialLineTest, WritesTheDeviceCannotTakeAtOnceArriveWholeAndInOrder)
+{
+    // Writes go straight to the device while nothing waits in the port's
+    // buffer; what the device refuses is buffered, and later writes queue behind it.
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    QByteArray sent;
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        QByteArray data(997, '\0');
+        for (int i = 0; i < data.size(); ++i) data[i] = char((chunk * 31 + i) & 0xFF);
+        ASSERT_EQ(line.write(data), data.size());
+        sent += data;
+    }
+    QByteArray got;
+    ASSERT_TRUE(waitFor([&] { return (got += pty.readAll()).size() >= sent.size(); }));
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent);
+}
+
 TEST_F(QtSerialLineTest, MissingDeviceFailsWithAText)
 {
     EXPECT_FALSE(line.open("/dev/haltron-no-such-tty"));
