@@ -14,7 +14,7 @@ constexpr int ConfigBlockLength = 16;
 }  // namespace
 
 MonitorControl::MonitorControl(core::TimerFactory &timers, MonitorTextLists texts)
-    : m_timers(timers), m_texts(std::move(texts)), m_userTimer(timers.createTimer()), m_sleepTimer(timers.createTimer())
+    : m_texts(std::move(texts)), m_userTimer(timers.createTimer()), m_sleepTimer(timers.createTimer())
 {
     m_userTimer->setInterval(PollCycle::TickMs);
     m_userTimer->setCallback([this] { userTimerTick(); });

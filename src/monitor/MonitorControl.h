@@ -168,7 +168,6 @@ private:
     bool shaftExists() const { return m_shaft.exists && m_shaft.exists(); }
     void destroyShaft() { if (m_shaft.destroy) m_shaft.destroy(); }
 
-    core::TimerFactory &m_timers;
     MonitorTextLists m_texts;
     PollCycle m_cycle;
     MonitorView m_view;
