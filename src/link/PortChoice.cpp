@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <csignal>
+#include <algorithm>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace comlink {
@@ -21,10 +24,10 @@ const QString kKey = QStringLiteral("device");
 
 // A lock file holds the owner's pid on its first line (as text, or as a
 // binary int in old UUCP locks); a stale lock (dead owner) is no hold.
-bool lockHeldByLiveProcess(const QString &lockFile)
+qint64 lockHolder(const QString &lockFile)
 {
     QFile file(lockFile);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) return 0;
     const QByteArray data = file.read(64);
     bool ok = false;
     qint64 pid = data.left(data.indexOf('\n') < 0 ? data.size() : data.indexOf('\n')).trimmed().toLongLong(&ok);
@@ -34,8 +37,8 @@ bool lockHeldByLiveProcess(const QString &lockFile)
         pid = binary;
         ok = true;
     }
-    if (!ok || pid <= 0 || pid > 0x7fffffff) return false;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    if (!ok || pid <= 0 || pid > 0x7fffffff) return 0;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? pid : 0;
 }
 
 // The lock file's name as the serial port library makes it: /dev/pts/3 ->
@@ -51,21 +54,79 @@ QString lockName(const QString &path)
 const QStringList kLockDirs{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
                             QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"), QStringLiteral("/var/lock/lockdev"),
                             QStringLiteral("/run/lock")};
+
+bool writableDir(const QString &dir)
+{
+    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+}
+
+QString groupOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    if (const struct group *g = ::getgrgid(st.st_gid)) return QString::fromLocal8Bit(g->gr_name);
+    return QString::number(st.st_gid);
+}
 }  // namespace
 
-PortState portState(const QString &path, const QString &lockDir)
+PortDiagnosis diagnosePort(const QString &path, const QString &lockDir)
 {
+    PortDiagnosis d;
     const QFileInfo info(path);
-    if (path.trimmed().isEmpty() || !info.exists()) return PortState::Missing;
+    if (path.trimmed().isEmpty() || !info.exists()) {
+        d.state = PortState::Missing;
+        return d;
+    }
     QStringList names{lockName(info.absoluteFilePath())};
     const QString canonical = info.canonicalFilePath();
     if (!canonical.isEmpty() && !names.contains(lockName(canonical))) names << lockName(canonical);
-    for (const QString &dir : lockDir.isEmpty() ? kLockDirs : QStringList{lockDir})
-        for (const QString &name : names)
-            if (lockHeldByLiveProcess(dir + QLatin1Char('/') + name)) return PortState::Busy;
-    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) return PortState::NoAccess;
-    return PortState::Ready;
+    const QStringList dirs = lockDir.isEmpty() ? kLockDirs : QStringList{lockDir};
+    for (const QString &dir : dirs)
+        for (const QString &name : names) {
+            const QString file = dir + QLatin1Char('/') + name;
+            if (const qint64 pid = lockHolder(file)) {
+                d.state = PortState::Busy;
+                d.lockFile = file;
+                d.lockPid = pid;
+                return d;
+            }
+        }
+    if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
+        d.state = PortState::NoAccess;
+        d.group = groupOf(path);
+        return d;
+    }
+    // The serial port library locks in the first writable folder; with none it cannot open.
+    if (std::none_of(dirs.begin(), dirs.end(), writableDir)) {
+        d.state = PortState::NoAccess;
+        d.lockDir = dirs.first();
+    }
+    return d;
 }
+
+PortState portState(const QString &path, const QString &lockDir)
+{
+    return diagnosePort(path, lockDir).state;
+}
+
+QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user)
+{
+    switch (d.state) {
+    case PortState::Ready: return {};
+    case PortState::Missing: return QStringLiteral("%1: no such device: check the cable and the device name").arg(path);
+    case PortState::Busy:
+        return QStringLiteral("%1: busy: held by process %2 (lock file %3)").arg(path).arg(d.lockPid).arg(d.lockFile);
+    case PortState::NoAccess:
+        break;
+    }
+    if (!d.lockDir.isEmpty())
+        return QStringLiteral("%1: lock folder not writable: %2").arg(path, d.lockDir);
+    const QString group = d.group.isEmpty() ? QStringLiteral("dialout") : d.group;
+    const QString who = user.isEmpty() ? qEnvironmentVariable("USER", QStringLiteral("$USER")) : user;
+    return QStringLiteral("%1: no permission: add the user to the group %2: sudo usermod -aG %2 %3 (then log in again)")
+        .arg(path, group, who);
+}
+
 
 QList<PortEntry> portEntries(const QList<QSerialPortInfo> &found, const QString &chosen, const QString &lockDir)
 {

@@ -27,6 +27,21 @@ struct PortEntry {
 // locks when empty), no access when we may not read and write it.
 PortState portState(const QString &path, const QString &lockDir = {});
 
+// Why a device cannot be opened, with what the user needs to mend it: the lock
+// file and its owner when busy, the device's group when access is denied, the
+// lock folder when no lock can be written there.
+struct PortDiagnosis {
+    PortState state = PortState::Ready;
+    QString lockFile;        // busy: the lock naming a live process
+    qint64 lockPid = 0;      // busy: that process
+    QString group;           // no access: the group owning the device node
+    QString lockDir;         // the lock folder that cannot be written (else empty)
+};
+PortDiagnosis diagnosePort(const QString &path, const QString &lockDir = {});
+
+// One line for the port window and the log: "<device>: <reason>: <fix>".
+QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user = {});
+
 // The devices enumeration found, in order, and then the chosen path when it
 // was not among them (a pseudo-terminal, a link, an unplugged adapter): it is
 // shown with its state, never hidden.

@@ -1,5 +1,6 @@
 #include "QtSerialLine.h"
 #include "LowLatency.h"
+#include "PortChoice.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -25,9 +26,9 @@ QtSerialLine::~QtSerialLine()
 
 QString QtSerialLine::permissionText(const QString &device)
 {
-    const QByteArray path = device.toLocal8Bit();
-    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
-        return QStringLiteral("%1: no permission: add the user to the group dialout").arg(device);
+    // The same reasons the port picker shows, here with the fix.
+    const PortDiagnosis d = diagnosePort(device);
+    if (d.state != PortState::Ready) return portProblemText(device, d);
     return QStringLiteral("%1: busy").arg(device);
 }
 
@@ -45,7 +46,7 @@ bool QtSerialLine::open(const QString &device, int baud)
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::PermissionError: m_error = permissionText(device); break;
-        case QSerialPort::DeviceNotFoundError: m_error = QStringLiteral("%1: no such device").arg(device); break;
+        case QSerialPort::DeviceNotFoundError: m_error = portProblemText(device, PortDiagnosis{PortState::Missing}); break;
         default: m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString()); break;
         }
         m_port.clearError();

@@ -9,8 +9,13 @@
 #include <QSerialPortInfo>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <grp.h>
+
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using comlink::PortEntry;
@@ -135,3 +140,82 @@ TEST_F(PortChoiceTest, UserChoiceOverridesTheIniDefaultWithoutTouchingTheIni)
 }
 
 }  // namespace
+
+namespace {
+
+// Runs check as the unprivileged user nobody in a child, since root passes every
+// permission check; returns the child's exit code (0: passed), -1 when no child
+// could drop its rights.
+int asNobody(const std::function<bool()> &check)
+{
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0
+            || ::setresuid(nobody, nobody, nobody) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+}
+
+}  // namespace
+
+TEST_F(PortChoiceTest, ProblemTextNamesTheReasonAndTheFix)
+{
+    using comlink::diagnosePort;
+    using comlink::portProblemText;
+    // Missing: the path only.
+    const QString gone = dir.filePath(QStringLiteral("ttyGONE"));
+    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir())),
+              gone + QStringLiteral(": no such device: check the cable and the device name"));
+    // Busy: the lock file and the live process named in it.
+    writeLock(QByteArray::number(qint64(::getpid())) + '\n');
+    const comlink::PortDiagnosis busy = diagnosePort(device, lockDir());
+    EXPECT_EQ(busy.state, PortState::Busy);
+    EXPECT_EQ(portProblemText(device, busy),
+              device + QStringLiteral(": busy: held by process %1 (lock file %2)").arg(::getpid()).arg(lockFile()));
+    QFile::remove(lockFile());
+    // Ready: nothing to say.
+    EXPECT_TRUE(portProblemText(device, diagnosePort(device, lockDir())).isEmpty());
+    // The texts of the access problems, given a diagnosis.
+    comlink::PortDiagnosis denied{PortState::NoAccess};
+    denied.group = QStringLiteral("uucp");
+    EXPECT_EQ(portProblemText(device, denied, QStringLiteral("anna")),
+              device + QStringLiteral(": no permission: add the user to the group uucp: sudo usermod -aG uucp anna (then log in again)"));
+    comlink::PortDiagnosis noLock{PortState::NoAccess};
+    noLock.lockDir = lockDir();
+    EXPECT_EQ(portProblemText(device, noLock), device + QStringLiteral(": lock folder not writable: ") + lockDir());
+}
+
+TEST_F(PortChoiceTest, AccessProblemsFoundAsAnUnprivilegedUser)
+{
+    // The device node belongs to root and its group, readable by nobody else.
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
+    ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0660), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(lockDir()).constData(), 0755), 0);
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(device).constData(), &st), 0);
+    const QString dev = device, locks = lockDir();
+    // No permission: the node's own group is named.
+    const int denied = asNobody([&] {
+        const comlink::PortDiagnosis d = comlink::diagnosePort(dev, locks);
+        return d.state == PortState::NoAccess && d.lockDir.isEmpty() && !d.group.isEmpty();
+    });
+    ASSERT_NE(denied, 2) << "could not drop to nobody";
+    EXPECT_EQ(denied, 0);
+    // Readable device, lock folder owned by root: the folder is named.
+    ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0666), 0);
+    EXPECT_EQ(asNobody([&] {
+                  const comlink::PortDiagnosis d = comlink::diagnosePort(dev, locks);
+                  return d.state == PortState::NoAccess && d.lockDir == locks;
+              }),
+              0);
+    // Both writable: ready.
+    ASSERT_EQ(::chmod(QFile::encodeName(lockDir()).constData(), 0777), 0);
+    EXPECT_EQ(asNobody([&] { return comlink::diagnosePort(dev, locks).state == PortState::Ready; }), 0);
+}

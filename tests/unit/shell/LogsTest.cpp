@@ -133,3 +133,15 @@ TEST_F(LogsTest, TheReportHooksAreClearedWhenTheLogsClose)
     EXPECT_FALSE(reports.reportDebug);
     reports.write(QStringLiteral("harmless"));
 }
+
+TEST_F(LogsTest, AFullDiskIsReportedOnceAndWritingGoesOn)
+{
+    // The logon log appends in place: /dev/full takes the open and refuses every byte.
+    shell::LogonLogFile log(time);
+    QStringList errors;
+    log.onError = [&](const QString &text) { errors << text; };
+    ASSERT_TRUE(log.create(QStringLiteral("/dev/full")));
+    for (int i = 0; i < 3; ++i) log.write(QStringLiteral("line %1").arg(i));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Logdatei cannot write: /dev/full"))) << errors[0].toStdString();
+}
