@@ -32,10 +32,10 @@ PortState portState(const QString &path, const QString &lockDir = {});
 // lock folder when no lock can be written there.
 struct PortDiagnosis {
     PortState state = PortState::Ready;
-    QString lockFile;        // busy: the lock naming a live process
+    QString lockFile = {};   // busy: the lock naming a live process
     qint64 lockPid = 0;      // busy: that process
-    QString group;           // no access: the group owning the device node
-    QString lockDir;         // the lock folder that cannot be written (else empty)
+    QString group = {};      // no access: the group owning the device node
+    QString lockDir = {};    // the lock folder that cannot be written (else empty)
 };
 PortDiagnosis diagnosePort(const QString &path, const QString &lockDir = {});
 
