@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Pty.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -27,19 +29,7 @@ using testsupport::button;
 
 namespace {
 
-struct Pty {
-    int master = -1;
-    QString slave;
-    Pty()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = QString::fromLocal8Bit(ptsname(master));
-    }
-    ~Pty()
-    {
-        if (master >= 0) ::close(master);
-    }
-};
+using testsupport::Pty;
 
 QByteArray fileBytes(const QString &name)
 {

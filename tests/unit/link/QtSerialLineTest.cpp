@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "Pty.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -21,29 +23,7 @@ namespace {
 
 using testsupport::waitFor;
 
-// A pseudo-terminal: the master end stands for the controller, the slave is our device.
-struct Pty {
-    int master = -1;
-    QString slave;
-    Pty()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = QString::fromLocal8Bit(ptsname(master));
-    }
-    ~Pty() { closeMaster(); }
-    void closeMaster()
-    {
-        if (master >= 0) ::close(master);
-        master = -1;
-    }
-    QByteArray readAll()
-    {
-        QByteArray out;
-        char buf[256];
-        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) out.append(buf, int(n));
-        return out;
-    }
-};
+using testsupport::Pty;
 
 struct QtSerialLineTest : ::testing::Test {
     void SetUp() override
