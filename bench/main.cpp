@@ -10,6 +10,8 @@
 #include "Figures.h"
 #include "LocalStack.h"
 
+#include "core/EventLoop.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -59,6 +61,7 @@ void summarise(const std::vector<bench::Figure> &figures)
 
 int main(int argc, char **argv)
 {
+    core::useQtEventDispatcher();  // as the program does
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) return usage();

@@ -9,6 +9,7 @@
 #include "PtyLine.h"
 
 #include "core/Bytes.h"
+#include "core/EventLoop.h"
 #include "core/Timer.h"
 #include "link/QtSerialLine.h"
 
@@ -183,6 +184,7 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
 
 int main(int argc, char *argv[])
 {
+    core::useQtEventDispatcher();  // the stand-in answers every line byte too
     QCoreApplication app(argc, argv);
     Options options;
     QString error;

@@ -2,6 +2,7 @@
 // the start settings, the message loop, the orderly shutdown and the closing
 // lines of the logs.
 #include "app/Haltron.h"
+#include "core/EventLoop.h"
 #include "panels/DisplayMirrorWindow.h"
 #include "shell/MainWindow.h"
 
@@ -199,6 +200,7 @@ void applyPaletteFromEnvironment()
 int main(int argc, char **argv)
 {
     catchSignals();
+    core::useQtEventDispatcher();
     core::QtTimerFactory timers;
     app::Haltron haltron(timers);
     shell::Program &program = haltron.program();
