@@ -76,6 +76,8 @@ public:
     monitor::MonitorControl *monitor() { return m_monitor.get(); }
     shell::MonitorWindow *monitorWindow();
     shell::InfoTabs *infoTabs() { return m_infoTabs.get(); }
+    // The "Ports" and "Statistik" tabs; null in batch mode.
+    shell::ReadingTabs *readingTabs() { return m_readingTabs.get(); }
     shaft::ShaftWindow *shaftWindow();
     // The LCD start of the monitor; the window is null in batch mode.
     void openLcd();
