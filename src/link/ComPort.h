@@ -50,6 +50,10 @@ public:
     QByteArray readChars(int count);
     qint64 bytesAvailable() const;
     bool isOpen() const { return m_line.isOpen(); }
+    // The steady idle handed to the line and taken back (SerialLine).
+    bool startIdleExchange(quint8 byte, quint8 reply) { return !m_portClosed && m_line.isOpen() && m_line.startIdleExchange(byte, reply); }
+    IdleExchangeReport idleExchangeStatus() const { return m_line.idleExchangeStatus(); }
+    IdleExchangeReport stopIdleExchange() { return m_line.stopIdleExchange(); }
     // Control lines for the modem: false when DTR cannot be set, nullopt when DCD cannot be read.
     bool setDtr(bool on) { return m_line.isOpen() && m_line.setDtr(on); }
     std::optional<bool> carrier() const { return m_line.isOpen() ? m_line.carrier() : std::nullopt; }

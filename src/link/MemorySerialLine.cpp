@@ -40,6 +40,7 @@ bool MemorySerialLine::open(const QString &, int)
 void MemorySerialLine::close()
 {
     m_open = false;
+    m_idle.running = false;
     m_rx.clear();
 }
 
@@ -63,9 +64,11 @@ void MemorySerialLine::receive(const QByteArray &data)
     });
 }
 
-void MemorySerialLine::inject(const QByteArray &data)
+void MemorySerialLine::inject(const QByteArray &received)
 {
-    if (!m_open || data.isEmpty()) return;
+    if (!m_open || received.isEmpty()) return;
+    const QByteArray data = m_idle.running ? exchangeIdle(received) : received;
+    if (data.isEmpty()) return;
     m_rx += data;
     if (onReadyRead) onReadyRead();
 }
@@ -121,6 +124,46 @@ void MemorySerialLine::breakLine(const QString &error)
     m_open = false;
     m_rx.clear();
     if (onError) onError(error);
+}
+
+
+// Only with timers: without them the partner's answer to our idle byte would arrive inside our write.
+bool MemorySerialLine::startIdleExchange(quint8 byte, quint8 reply)
+{
+    if (!m_idleSupported || !m_open || !m_timers || m_idle.running || !m_rx.isEmpty()) return false;
+    m_idle = Idle{.running = true, .byte = byte, .reply = reply, .lastReplyMs = m_timers->clock().elapsedMs()};
+    return true;
+}
+
+// As the thread on a real device does: each expected reply is answered with the
+// idle byte at once; another reply ends it and is left with what follows for read().
+QByteArray MemorySerialLine::exchangeIdle(QByteArray data)
+{
+    while (!data.isEmpty() && m_idle.running) {
+        m_idle.lastReplyMs = m_timers->clock().elapsedMs();
+        if (quint8(data.front()) != m_idle.reply) {
+            m_idle.running = false;
+            return data;
+        }
+        data.remove(0, 1);
+        ++m_idle.exchanges;
+        write(QByteArray(1, char(m_idle.byte)));
+    }
+    return data;
+}
+
+IdleExchangeReport MemorySerialLine::idleExchangeStatus() const
+{
+    const qint64 now = m_timers ? m_timers->clock().elapsedMs() : 0;
+    return {.exchanges = m_idle.exchanges, .msSinceReply = now - m_idle.lastReplyMs, .running = m_idle.running};
+}
+
+IdleExchangeReport MemorySerialLine::stopIdleExchange()
+{
+    IdleExchangeReport report = idleExchangeStatus();
+    m_idle.running = false;
+    report.running = false;
+    return report;  // the idle byte last written always waits for its reply here
 }
 
 }  // namespace comlink

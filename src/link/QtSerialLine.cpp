@@ -2,6 +2,8 @@
 #include "LowLatency.h"
 #include "PortChoice.h"
 
+#include <QSocketNotifier>
+
 #include <cerrno>
 #include <unistd.h>
 
@@ -21,7 +23,7 @@ QtSerialLine::~QtSerialLine()
     // No hooks into an owner that is going away.
     onReadyRead = nullptr;
     onError = nullptr;
-    m_port.close();
+    close();
 }
 
 QString QtSerialLine::permissionText(const QString &device)
@@ -65,6 +67,8 @@ bool QtSerialLine::open(const QString &device, int baud)
 
 void QtSerialLine::close()
 {
+    stopIdleExchange();
+    m_handedBack.clear();
     if (m_port.isOpen()) m_port.close();
     m_port.clearError();
 }
@@ -89,7 +93,59 @@ qint64 QtSerialLine::write(const QByteArray &data)
 QByteArray QtSerialLine::read(qint64 maxBytes)
 {
     if (!m_port.isOpen() || maxBytes <= 0) return {};
-    return m_port.read(maxBytes);
+    QByteArray data = m_handedBack.left(maxBytes);
+    m_handedBack.remove(0, data.size());
+    if (data.size() < maxBytes) data += m_port.read(maxBytes - data.size());
+    return data;
+}
+
+// QSerialPort reads the device through a read notifier of its own, its child;
+// while the idle exchange owns the device that notifier must stay quiet. A
+// port without one (another Qt) simply keeps the exchange on the event loop.
+QSocketNotifier *QtSerialLine::readNotifier() const
+{
+    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly))
+        if (notifier->type() == QSocketNotifier::Read) return notifier;
+    return nullptr;
+}
+
+bool QtSerialLine::startIdleExchange(quint8 byte, quint8 reply)
+{
+    // Only from a quiet state: nothing unread, nothing unsent.
+    if (!m_port.isOpen() || m_idle.active() || !m_handedBack.isEmpty() || m_port.bytesAvailable() > 0
+        || m_port.bytesToWrite() > 0)
+        return false;
+    QSocketNotifier *notifier = readNotifier();
+    if (!notifier || !notifier->isEnabled()) return false;
+    notifier->setEnabled(false);
+    const bool started = m_idle.start(int(m_port.handle()), byte, reply, [this] {
+        // From the worker thread; runs on the port's thread, and never after the port is gone.
+        QMetaObject::invokeMethod(&m_port, [this] { idleExchangeEnded(); }, Qt::QueuedConnection);
+    });
+    if (!started) notifier->setEnabled(true);
+    return started;
+}
+
+IdleExchangeReport QtSerialLine::stopIdleExchange()
+{
+    const bool wasActive = m_idle.active();
+    const IdleExchangeReport report = m_idle.stop();
+    if (!wasActive) return report;
+    m_handedBack += m_idle.takeUnexpected();
+    if (QSocketNotifier *notifier = readNotifier()) notifier->setEnabled(true);
+    if (!m_handedBack.isEmpty()) {
+        // The reply that ended it is the owner's, read as any other, after the caller is done.
+        QMetaObject::invokeMethod(&m_port, [this] {
+            if (!m_handedBack.isEmpty() && onReadyRead) onReadyRead();
+        }, Qt::QueuedConnection);
+    }
+    return report;
+}
+
+void QtSerialLine::idleExchangeEnded()
+{
+    // Ended by itself: a reply of another kind, or an error the port is about to find.
+    stopIdleExchange();
 }
 
 bool QtSerialLine::setDtr(bool on)

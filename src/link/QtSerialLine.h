@@ -1,8 +1,11 @@
 #pragma once
 
+#include "link/IdleExchange.h"
 #include "link/SerialLine.h"
 
 #include <QSerialPort>
+
+class QSocketNotifier;
 
 namespace comlink {
 
@@ -25,11 +28,15 @@ public:
 
     qint64 write(const QByteArray &data) override;
     QByteArray read(qint64 maxBytes) override;
-    qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
+    qint64 bytesAvailable() const override { return m_handedBack.size() + m_port.bytesAvailable(); }
 
     bool setDtr(bool on) override;
     ControlLines controlLines() const override;
     QString lowLatencyText() const override { return m_lowLatency; }
+
+    bool startIdleExchange(quint8 byte, quint8 reply) override;
+    IdleExchangeReport idleExchangeStatus() const override { return m_idle.status(); }
+    IdleExchangeReport stopIdleExchange() override;
 
     // Why an open failed with a permission error: the device is taken by
     // another program, or the user may not use it.
@@ -37,12 +44,16 @@ public:
 
 private:
     void handleError(QSerialPort::SerialPortError error);
+    QSocketNotifier *readNotifier() const;
+    void idleExchangeEnded();
 
     const Handshake m_handshake;
     mutable QSerialPort m_port;
     QString m_device;
     QString m_error;
     QString m_lowLatency;
+    IdleExchange m_idle;
+    QByteArray m_handedBack;  // the reply that ended the idle exchange, read before the port's bytes
 };
 
 }  // namespace comlink

@@ -24,6 +24,14 @@ struct ControlLines {
     bool operator==(const ControlLines &) const = default;
 };
 
+// What a line did with the steady idle handed to it (startIdleExchange).
+struct IdleExchangeReport {
+    qint64 exchanges = 0;      // idle bytes sent and answered with the expected reply
+    qint64 msSinceReply = 0;   // since the last reply of any kind, or since the start
+    bool replyPending = true;  // the byte last sent still waits for its reply (on the line or in read())
+    bool running = false;
+};
+
 // One serial line: 19200 baud 8N1 with RTS/CTS by default. Reads never
 // block; readyRead tells that bytes wait. Control lines that a device cannot
 // handle (pseudo-terminals, some USB adapters) report "unsupported" through
@@ -49,6 +57,19 @@ public:
     // What the driver said to the low-latency request of the last open; empty
     // for lines that have no such setting.
     virtual QString lowLatencyText() const { return {}; }
+    // The steady idle handed to the line: starting with the reply to a `byte`
+    // already sent, it writes `byte` after each reply while the reply is
+    // `reply`, without readyRead. Any other reply ends it and is read as usual
+    // (readyRead). False: the line cannot (the owner keeps exchanging itself).
+    virtual bool startIdleExchange(quint8 byte, quint8 reply)
+    {
+        Q_UNUSED(byte);
+        Q_UNUSED(reply);
+        return false;
+    }
+    virtual IdleExchangeReport idleExchangeStatus() const { return {}; }
+    // Takes the line back at once; what happened since the start.
+    virtual IdleExchangeReport stopIdleExchange() { return {}; }
     // Data carrier detect; nullopt when the line cannot tell.
     std::optional<bool> carrier() const
     {
@@ -83,8 +104,13 @@ public:
     qint64 bytesAvailable() const override { return m_rx.size(); }
     bool setDtr(bool on) override;
     ControlLines controlLines() const override;
+    // Runs the idle exchange itself, on the timers' clock, once allowed by the test.
+    bool startIdleExchange(quint8 byte, quint8 reply) override;
+    IdleExchangeReport idleExchangeStatus() const override;
+    IdleExchangeReport stopIdleExchange() override;
 
     // Test controls.
+    void setIdleExchangeSupported(bool supported) { m_idleSupported = supported; }
     static inline const QString NoControlLinesText = QStringLiteral("in-memory line without control lines");
     void setOpenFails(bool fails) { m_openFails = fails; }
     // The control lines the far end shows; the line then reports them (known).
@@ -109,6 +135,7 @@ public:
 private:
     MemorySerialLine() = default;
     void receive(const QByteArray &data);
+    QByteArray exchangeIdle(QByteArray data);
     MemorySerialLine *m_peer = nullptr;
     core::TimerFactory *m_timers = nullptr;
     int m_delayMs = 1;
@@ -122,6 +149,13 @@ private:
     QByteArray m_rx;
     QByteArray m_written;
     QString m_error;
+    bool m_idleSupported = false;
+    struct Idle {
+        bool running = false;
+        quint8 byte = 0, reply = 0;
+        qint64 exchanges = 0;
+        qint64 lastReplyMs = 0;
+    } m_idle;
 };
 
 }  // namespace comlink

@@ -1,6 +1,7 @@
 # The serial line on real devices and the port logic (PortWindow).
 target_sources(haltron_link_logic PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IdleExchange.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LowLatency.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LineLights.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ControlLineWatch.cpp

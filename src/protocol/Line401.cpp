@@ -20,7 +20,52 @@ Line401::Line401(comlink::ComPort &port, core::TimerFactory &timers)
 
 Line401::~Line401()
 {
+    takeLineBack();
     releasePort();
+}
+
+Line401::View Line401::view() const
+{
+    View view = m_view;
+    if (m_idleHandedOver) {
+        const int more = int(m_port.idleExchangeStatus().exchanges - m_idleCounted);
+        view.txCount += more;
+        view.rxCount += more;
+    }
+    return view;
+}
+
+// The exchange just made was idle for idle, and the byte just sent is idle
+// again with nothing to send and no answer or block under way: every further
+// such exchange leaves the driver's state as it is, so the line may run them.
+bool Line401::steadyIdle() const
+{
+    const State &s = m_s;
+    return s.waitReply && s.txByte == line401::IdleByte && s.partnerIdle && !s.partnerRepeat && !s.partnerLow
+           && s.rxLast == 0 && !s.rxHigh && s.requestCount == 0 && s.lineGood && s.outCount == 0
+           && m_answer.remaining == 0 && m_block.state == 0 && !m_halted && !m_lineStopped && !m_writeLocked;
+}
+
+void Line401::handOverIdle()
+{
+    if (m_idleHandedOver || !steadyIdle()) return;
+    noteLink(true);  // the next reply would have told it
+    m_idleCounted = 0;
+    m_idleHandedOver = m_port.startIdleExchange(line401::IdleByte, line401::IdleByte);
+}
+
+// Back to a byte at a time: the idle exchanges count as if made here, and a
+// reply already taken lets the caller send the next byte (waitReply false).
+void Line401::takeLineBack()
+{
+    if (!m_idleHandedOver) return;
+    m_idleHandedOver = false;
+    const comlink::IdleExchangeReport report = m_port.stopIdleExchange();
+    const int more = int(report.exchanges - m_idleCounted);
+    m_view.txCount += more;
+    m_view.rxCount += more;
+    m_lineDeadlineMs = qMax(m_lineDeadlineMs, m_clock.elapsedMs() - report.msSinceReply + m_lineTimeout);
+    if (!report.replyPending) m_s.waitReply = false;
 }
 
 void Line401::releasePort()
@@ -45,10 +90,15 @@ void Line401::lineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
     }
     if (m_block.state == 1 && telegram == BlockStart) m_block.startInRing = true;
     m_onLineAnswer = std::move(onAnswer);
+    if (m_idleHandedOver) {
+        takeLineBack();
+        if (!m_s.waitReply && lineRunning()) lineStep();
+    }
 }
 
 void Line401::lineInit()
 {
+    takeLineBack();
     m_s = State{};
     m_s.markLow = true;
     m_s.resetMode = true;
@@ -298,6 +348,7 @@ void Line401::finishBlock(bool complete)
 
 void Line401::onRx(int count)
 {
+    takeLineBack();  // the reply that ended the line's own idle exchange
     if (m_writeLocked) return;  // the remote route's bytes
     if (m_lineStopped || m_halted) {
         m_port.readChars(count);  // stale bytes must not be taken for replies later
@@ -318,12 +369,20 @@ void Line401::onRx(int count)
     if (lineRunning()) {
         lineStep();
         lineStep();
+        handOverIdle();
     }
     changed();
 }
 
 void Line401::onLineTimer()
 {
+    if (m_idleHandedOver) {
+        const comlink::IdleExchangeReport status = m_port.idleExchangeStatus();
+        m_lineDeadlineMs = qMax(m_lineDeadlineMs, m_clock.elapsedMs() - status.msSinceReply + m_lineTimeout);
+        // Ended by itself (the device broke) or silent too long: the driver goes on alone.
+        if (!status.running || m_lineDeadlineMs <= m_clock.elapsedMs()) takeLineBack();
+        changed();
+    }
     // Replies only move the deadline; the timer catches up with it here.
     const qint64 early = m_lineDeadlineMs - m_clock.elapsedMs();
     if (early > 0) {
@@ -373,6 +432,7 @@ bool Line401::lineRunning() const
 
 void Line401::openLine()
 {
+    takeLineBack();
     if (m_linkLed) m_port.registerLinkLed(m_linkLed);
     m_port.rxHook = RxForward{this};
     m_port.onLinkLedClick = LampForward{this};
@@ -385,6 +445,7 @@ void Line401::openLine()
 void Line401::startStopLine()
 {
     if (m_halted) return;
+    takeLineBack();
     if (lineRunning()) {
         m_lineTimer->stop();
         m_port.setLinkState(false);
@@ -403,6 +464,7 @@ void Line401::startStopLine()
 
 void Line401::setLinkMode(int mode)
 {
+    takeLineBack();
     if (mode == 1) {
         m_writeLocked = true;
         // The remote route owns the port now: no more time-outs that would paint its lamps red.
@@ -427,6 +489,7 @@ int Line401::swapLineTimeout(int newMs)
 
 quint8 Line401::zblPortWrite(quint8 byte)
 {
+    takeLineBack();
     if (m_writeLocked) {
         core::reports().write(QStringLiteral("zbl_port/\"write\" auf gesperrten port"));
         return byte;
@@ -440,6 +503,7 @@ quint8 Line401::zblPortWrite(quint8 byte)
 
 void Line401::zblPortHalt()
 {
+    takeLineBack();
     m_halted = true;
     m_lineTimer->stop();
     core::reports().debug(QStringLiteral("zbl_port> halt"));

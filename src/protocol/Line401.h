@@ -72,7 +72,8 @@ public:
         int rxCount = 0;
         int timeoutCount = 0;
     };
-    const View &view() const { return m_view; }
+    // With the counts of an idle exchange the line runs by itself.
+    View view() const;
 
     int lineTimeout() const { return m_lineTimeout; }
     bool lineGood() const { return m_s.lineGood; }
@@ -143,6 +144,9 @@ private:
         void operator()(bool) const { line->startStopLine(); }
     };
     void releasePort();
+    bool steadyIdle() const;
+    void handOverIdle();
+    void takeLineBack();
     void onRx(int count);
     void storeBlock();
     void finishBlock(bool complete);
@@ -157,6 +161,10 @@ private:
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_lineTimer;
     qint64 m_lineDeadlineMs = 0;  // no reply until then: the line timer's time-out
+    // The steady idle runs on the line itself (ComPort::startIdleExchange); the
+    // driver's state stays "idle byte sent, reply awaited" meanwhile.
+    bool m_idleHandedOver = false;
+    qint64 m_idleCounted = 0;     // of its exchanges, already in the view's counts
     State m_s;
     Answer m_answer;
     Block m_block;

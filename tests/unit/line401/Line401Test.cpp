@@ -89,6 +89,9 @@ struct Line401Test : ::testing::Test {
         pcEnd = std::move(a);
         ctlEnd = std::move(b);
         ctlEnd->open("ctl");
+#ifdef HALTRON_IDLE_ON_THE_LINE
+        pcEnd->setIdleExchangeSupported(true);
+#endif
         port = std::make_unique<comlink::ComPort>(*pcEnd, time);
         line = std::make_unique<Line401>(*port, time);
         line->setLinkLed(&lamp);
@@ -132,6 +135,36 @@ TEST_F(Line401Test, TelegramGoesOutAsNibblesOneByteAfterEachReply)
     EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_TRUE(port->linkUp());
+}
+
+// Built twice: once the driver makes every exchange itself, once the line runs
+// the steady idle (as a real device does on a thread of its own); the driver's
+// behaviour must be the same byte for byte.
+TEST_F(Line401Test, SteadyIdleRunsOnTheLineWhereItCanAndCountsTheSame)
+{
+#ifdef HALTRON_IDLE_ON_THE_LINE
+    const bool onTheLine = true;
+#else
+    const bool onTheLine = false;
+#endif
+    start();
+    time.advance(100);
+    EXPECT_EQ(pcEnd->idleExchangeStatus().running, onTheLine);
+    EXPECT_TRUE(port->linkUp());
+    // Every reply counted, and every byte sent: the partner's, and one on its way.
+    EXPECT_EQ(line->view().rxCount, partner->got.size());
+    EXPECT_EQ(line->view().txCount, partner->got.size() + 1);
+
+    QByteArray answer;
+    partner->answer(bytes({0xF1, 0x01}));
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    EXPECT_FALSE(pcEnd->idleExchangeStatus().running);  // the telegram takes the line back at once
+    time.advance(100);
+    EXPECT_EQ(answer, bytes({0xF1, 0x01}));
+    EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
+    EXPECT_EQ(pcEnd->idleExchangeStatus().running, onTheLine);
+    EXPECT_EQ(line->view().txCount, partner->got.size() + 1);
+    EXPECT_EQ(line->view().timeoutCount, 0);
 }
 
 TEST_F(Line401Test, AnswerIsAssembledFromNibblesAndHandedOverOnce)

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <poll.h>
+#include <thread>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <stdlib.h>
@@ -117,6 +120,90 @@ TEST_F(QtSerialLineTest, VanishingPartnerDoesNotHang)
     Pty again;
     ASSERT_TRUE(line.open(again.slave));
     EXPECT_TRUE(line.isOpen());
+}
+
+// The controller's end on its own thread: answers every byte with idle, or
+// with `other` to the byte numbered otherAt (from 1), and counts what it got.
+struct EchoPartner {
+    int master;
+    int otherAt = -1;
+    char other = 0x0F;
+    std::atomic<int> got{0};
+    std::atomic<bool> done{false};
+    std::thread thread{[this] { run(); }};
+    explicit EchoPartner(int fd) : master(fd) {}
+    ~EchoPartner()
+    {
+        done = true;
+        thread.join();
+    }
+    void run()
+    {
+        while (!done) {
+            pollfd p{master, POLLIN, 0};
+            char byte = 0;
+            if (::poll(&p, 1, 20) != 1 || ::read(master, &byte, 1) != 1) continue;
+            const char reply = ++got == otherAt ? other : char(0x40);
+            [[maybe_unused]] const ssize_t written = ::write(master, &reply, 1);
+        }
+    }
+};
+
+TEST_F(QtSerialLineTest, IdleExchangeRunsByItselfAndHandsBackTheFirstOtherReply)
+{
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    int ready = 0;
+    line.onReadyRead = [&] { ++ready; };
+    EchoPartner partner(pty.master);
+    partner.otherAt = 300;
+    ASSERT_EQ(line.write(QByteArray(1, 0x40)), 1);  // the idle byte the exchange starts after
+    ASSERT_TRUE(line.startIdleExchange(0x40, 0x40));
+    EXPECT_FALSE(line.startIdleExchange(0x40, 0x40));  // one at a time
+    ASSERT_TRUE(waitFor([&] { return ready > 0; }, 5000));
+    // Nothing reached the event loop before the other reply, and nothing was written after it.
+    EXPECT_EQ(line.read(10), QByteArray(1, 0x0F));
+    const comlink::IdleExchangeReport report = line.stopIdleExchange();
+    EXPECT_EQ(report.exchanges, 299);
+    EXPECT_TRUE(report.replyPending);
+    EXPECT_FALSE(report.running);
+    EXPECT_EQ(partner.got, 300);
+}
+
+TEST_F(QtSerialLineTest, IdleExchangeStopsAtOnceAndLeavesNoByteBehind)
+{
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    EchoPartner partner(pty.master);
+    ASSERT_EQ(line.write(QByteArray(1, 0x40)), 1);
+    ASSERT_TRUE(line.startIdleExchange(0x40, 0x40));
+    ASSERT_TRUE(waitFor([&] { return line.idleExchangeStatus().exchanges >= 100; }, 5000));
+    EXPECT_TRUE(line.idleExchangeStatus().running);
+    const comlink::IdleExchangeReport report = line.stopIdleExchange();
+    EXPECT_GE(report.exchanges, 100);
+    // Either the last reply was taken (the owner sends next) or it is still due and
+    // arrives as usual; the partner got one byte more than the exchanges either way.
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(partner.got, report.exchanges + 1);
+    EXPECT_EQ(line.read(10), report.replyPending ? QByteArray(1, 0x40) : QByteArray());
+    // The port reads by itself again.
+    ASSERT_EQ(line.write(QByteArray(1, 0x40)), 1);
+    EXPECT_TRUE(waitFor([&] { return line.bytesAvailable() == 1; }));
+}
+
+TEST_F(QtSerialLineTest, PartnerVanishingDuringTheIdleExchangeClosesTheLine)
+{
+    QString error;
+    line.onError = [&](const QString &text) { error = text; };
+    ASSERT_TRUE(line.open(pty.slave)) << line.errorText().toStdString();
+    {
+        EchoPartner partner(pty.master);
+        ASSERT_EQ(line.write(QByteArray(1, 0x40)), 1);
+        ASSERT_TRUE(line.startIdleExchange(0x40, 0x40));
+        ASSERT_TRUE(waitFor([&] { return line.idleExchangeStatus().exchanges >= 10; }, 5000));
+    }
+    pty.closeMaster();
+    EXPECT_TRUE(waitFor([&] { return !line.isOpen(); }, 5000));
+    EXPECT_TRUE(error.startsWith(pty.slave)) << error.toStdString();
+    EXPECT_FALSE(line.idleExchangeStatus().running);
 }
 
 }  // namespace
