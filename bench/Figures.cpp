@@ -85,7 +85,7 @@ QString lastLog(const LocalStack &stack)
 std::vector<Figure> bareLoopFigures(const QString &device, int seconds)
 {
     Figure exchanges{.name = QStringLiteral("bare loop: line use")};
-    Figure cpu{.name = QStringLiteral("bare loop: CPU")};
+    Figure cpu{.name = BareLoopCpu};
     const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     if (fd < 0) {
         exchanges.valid = cpu.valid = false;
@@ -170,7 +170,7 @@ std::vector<Figure> idleCpuFigures(LocalStack &stack, int seconds)
     const CpuTimes used = cpuTimes() - cpu0;
     const double rate = (stack.lineBytesSent() - exchanges0) / elapsed;
 
-    Figure cpu{.name = QStringLiteral("CPU while the line idles"), .value = used.total() / elapsed,
+    Figure cpu{.name = IdleCpu, .value = used.total() / elapsed,
                .valid = stack.port.linkUp()};
     cpu.detail = cpuText(used, elapsed) + QString::asprintf(" at %.0f exchanges/s", rate);
     if (!stack.port.linkUp()) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);

@@ -33,6 +33,10 @@ struct Figure {
 
 // The floor for the figures below: a bare loop on the device (write an idle
 // byte, wait for the reply, read it) without Qt or the program's logic.
+// The two rows the idle figure divides.
+inline const QString BareLoopCpu = QStringLiteral("bare loop: CPU");
+inline const QString IdleCpu = QStringLiteral("CPU while the line idles");
+
 std::vector<Figure> bareLoopFigures(const QString &device, int seconds);
 // Requests of the command set back to back: data bytes per second against the line's limit.
 std::vector<Figure> throughputFigures(LocalStack &stack, int requests);

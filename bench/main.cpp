@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -40,6 +41,12 @@ bench::Figure overBareLoop(const bench::Figure &total, const bench::Figure &floo
     factor.detail = QString::asprintf("the program idling %.1f %% against the bare loop's %.1f %% of one core",
                                       100 * total.value, 100 * floor.value);
     return factor;
+}
+
+const bench::Figure *named(const std::vector<bench::Figure> &rows, const QString &name)
+{
+    const auto it = std::find_if(rows.begin(), rows.end(), [&name](const bench::Figure &f) { return f.name == name; });
+    return it == rows.end() ? nullptr : &*it;
 }
 
 // Rows with a target also go to the file named by HALTRON_BENCH_SUMMARY,
@@ -100,7 +107,10 @@ int main(int argc, char **argv)
     std::vector<bench::Figure> rows = bench::medians(results);
     // The ratio of the two medians: the machine's other load moves both the
     // same way within a round, and a single round's ratio swings with it.
-    if (figure == QLatin1String("idle") && rows.size() >= 3) rows.push_back(overBareLoop(rows[2], rows[1]));
+    if (figure == QLatin1String("idle")) {
+        const bench::Figure *floor = named(rows, bench::BareLoopCpu), *idle = named(rows, bench::IdleCpu);
+        if (floor && idle) rows.push_back(overBareLoop(*idle, *floor));
+    }
     for (const bench::Figure &f : rows) print(f);
     summarise(rows);
     return 0;

@@ -87,9 +87,7 @@ bool Haltron::initModules(const shell::StartEnvironment &env)
     shell::Configuration &config = m_program.config();
     // A batch visit is scripted with its own INI per line: the device picked
     // in the window must not redirect it.
-    const bool batch = config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
-    m_port.setConfiguredDevice(batch ? config.mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"))
-                                     : comlink::startDevice(config.mainIni()));
+    m_port.setConfiguredDevice(config.batchRequested() ? iniDevice() : comlink::startDevice(config.mainIni()));
     m_sysMod.setDescriptionKeys(config.getSysLn(), config.getSysHint());
     m_sysMod.startUp(config.getSysModFile(), config.getDefaultFile());
     return true;
@@ -100,7 +98,7 @@ void Haltron::createWindows()
     m_program.createWindows();
     fillMainHooks();
     if (m_monitor) wireMonitorHooks();
-    if (m_program.config().paramValue(QStringLiteral("/b")) == QLatin1String("atch")) createBatch();
+    if (m_program.config().batchRequested()) createBatch();
 }
 
 // Between the main window and the start selection: the session panel, the
@@ -135,13 +133,18 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     phoneBook->languageText = m_sysModTransfer.translator;
     m_portWindow = new comlink::PortWindow(m_port, m_timers, mainWindow);
     bindPortPickers(mainWindow);
-    if (config.paramValue(QStringLiteral("/b")) != QLatin1String("atch")) createMonitor();
+    if (!config.batchRequested()) createMonitor();
+}
+
+QString Haltron::iniDevice()
+{
+    return m_program.config().mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"));
 }
 
 // The picker in the port window and in the main window's small dialog.
 void Haltron::bindPortPickers(QWidget *mainWindow)
 {
-    const QString iniDevice = m_program.config().mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"));
+    const QString iniDevice = this->iniDevice();
     const auto texts = m_sysModTransfer.translator;
     auto *dialog = new comlink::PortPickerDialog(mainWindow);
     for (comlink::PortPicker *picker : {m_portWindow->picker(), dialog->picker()}) {

@@ -99,6 +99,8 @@ private:
     void batchDial(const QString &number);
     void createMonitor();
     void bindPortPickers(QWidget *mainWindow);
+    // [comport] device as the INI gives it; the port picker's choice may stand in for it.
+    QString iniDevice();
     void wireShaft();
     void wireMonitorHooks();
     void readTickSettings();

@@ -37,6 +37,8 @@ public:
     void finalizeConfiguration();
 
     QString paramValue(const QString &switchText) const;
+    // Started with the switch "/batch".
+    bool batchRequested() const { return paramValue(QStringLiteral("/b")) == QLatin1String("atch"); }
     QString expandBase(const QString &path) const;
     QString testAbsolute(const QString &dir, const QString &name) const;
     QString languageText(const QString &section, const QString &ident) const;

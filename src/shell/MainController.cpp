@@ -70,7 +70,7 @@ void MainController::applyStartSettings()
     m_fileMode = method.fileMode;
     m_autoPanel = method.autoPanel;
     m_autoLink = method.autoLink;
-    m_batchMode = m_config.paramValue(QStringLiteral("/b")) == QLatin1String("atch");
+    m_batchMode = m_config.batchRequested();
     m_batchRunning = false;
 
     call(m_hooks.setMonitorFileMode, m_fileMode);
