@@ -1,7 +1,7 @@
 #include "IniFile.h"
+#include "FileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
 
@@ -136,10 +136,7 @@ QString IniFile::toText() const
 
 bool IniFile::save(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(toText().toUtf8());
-    return file.commit();
+    return writeFileWhole(fileName, toText().toUtf8()).ok();
 }
 
 }  // namespace core

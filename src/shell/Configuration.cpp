@@ -236,10 +236,16 @@ void Configuration::reportDirectories() const
 
 void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(core::ReportConfig, text); }
 
+void Configuration::noteLogError(const QString &text)
+{
+    m_logErrors << text;
+    if (onLogError) onLogError(text);
+}
+
 void Configuration::createMainLog()
 {
     m_mainLog = std::make_unique<MainLogFile>(m_clock);
-    m_mainLog->onError = [this](const QString &text) { m_logErrors << text; };
+    m_mainLog->onError = [this](const QString &text) { noteLogError(text); };
     const QString name = absolute(expandBase(m_mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
     if (name.isEmpty()) return;
     m_mainLog->create(name);
@@ -272,7 +278,7 @@ void Configuration::writeMainLogHeader()
 void Configuration::createLogOnLog()
 {
     m_logOnLog = std::make_unique<LogonLogFile>(m_clock);
-    m_logOnLog->onError = [this](const QString &text) { m_logErrors << text; };
+    m_logOnLog->onError = [this](const QString &text) { noteLogError(text); };
     // Not made absolute: a relative name refers to the working folder anyway.
     QString name = expandBase(m_mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
     if (name.isEmpty()) return;
