@@ -143,6 +143,7 @@ void Haltron::bindPortPickers(QWidget *mainWindow)
 {
     const QString iniDevice = m_program.config().mainIni().readString(QStringLiteral("comport"), QStringLiteral("device"));
     const auto texts = m_sysModTransfer.translator;
+    m_serial.setProblemTexts(comlink::PortProblemTexts::fromLanguage(texts));
     auto *dialog = new comlink::PortPickerDialog(mainWindow);
     for (comlink::PortPicker *picker : {m_portWindow->picker(), dialog->picker()}) {
         picker->languageText = texts;

@@ -98,7 +98,7 @@ PortDiagnosis diagnosePort(const QString &path, const QString &lockDir)
     }
     // The serial port library locks in the first writable folder; with none it cannot open.
     if (std::none_of(dirs.begin(), dirs.end(), writableDir)) {
-        d.state = PortState::NoAccess;
+        d.state = PortState::LockFolder;
         d.lockDir = dirs.first();
     }
     return d;
@@ -109,22 +109,37 @@ PortState portState(const QString &path, const QString &lockDir)
     return diagnosePort(path, lockDir).state;
 }
 
-QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user)
+PortProblemTexts PortProblemTexts::fromLanguage(const std::function<QString(const QString &section, const QString &ident)> &text)
+{
+    PortProblemTexts texts;
+    if (!text) return texts;
+    const auto take = [&text](int number, QString &value) {
+        const QString ident = QString::number(number);
+        const QString found = text(QStringLiteral("portpicker"), ident);
+        if (!found.isEmpty() && found != ident) value = found;
+    };
+    take(20, texts.missing);
+    take(21, texts.busy);
+    take(22, texts.busyUnknown);
+    take(23, texts.noPermission);
+    take(24, texts.lockFolder);
+    return texts;
+}
+
+QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user, const PortProblemTexts &texts)
 {
     switch (d.state) {
     case PortState::Ready: return {};
-    case PortState::Missing: return QStringLiteral("%1: no such device: check the cable and the device name").arg(path);
+    case PortState::Missing: return texts.missing.arg(path);
     case PortState::Busy:
-        return QStringLiteral("%1: busy: held by process %2 (lock file %3)").arg(path).arg(d.lockPid).arg(d.lockFile);
-    case PortState::NoAccess:
-        break;
+        if (d.lockFile.isEmpty()) return texts.busyUnknown.arg(path);
+        return texts.busy.arg(path).arg(d.lockPid).arg(d.lockFile);
+    case PortState::LockFolder: return texts.lockFolder.arg(path, d.lockDir);
+    case PortState::NoAccess: break;
     }
-    if (!d.lockDir.isEmpty())
-        return QStringLiteral("%1: lock folder not writable: %2").arg(path, d.lockDir);
     const QString group = d.group.isEmpty() ? QStringLiteral("dialout") : d.group;
     const QString who = user.isEmpty() ? qEnvironmentVariable("USER", QStringLiteral("$USER")) : user;
-    return QStringLiteral("%1: no permission: add the user to the group %2: sudo usermod -aG %2 %3 (then log in again)")
-        .arg(path, group, who);
+    return texts.noPermission.arg(path, group, who);
 }
 
 

@@ -170,14 +170,13 @@ TEST_F(PortChoiceTest, ProblemTextNamesTheReasonAndTheFix)
     using comlink::portProblemText;
     // Missing: the path only.
     const QString gone = dir.filePath(QStringLiteral("ttyGONE"));
-    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir())),
-              gone + QStringLiteral(": no such device: check the cable and the device name"));
+    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir())), gone + QStringLiteral(": Gerät fehlt: Kabel und Gerätenamen prüfen"));
     // Busy: the lock file and the live process named in it.
     writeLock(QByteArray::number(qint64(::getpid())) + '\n');
     const comlink::PortDiagnosis busy = diagnosePort(device, lockDir());
     EXPECT_EQ(busy.state, PortState::Busy);
     EXPECT_EQ(portProblemText(device, busy),
-              device + QStringLiteral(": busy: held by process %1 (lock file %2)").arg(::getpid()).arg(lockFile()));
+              device + QStringLiteral(": belegt von Prozess %1 (Sperrdatei %2)").arg(::getpid()).arg(lockFile()));
     QFile::remove(lockFile());
     // Ready: nothing to say.
     EXPECT_TRUE(portProblemText(device, diagnosePort(device, lockDir())).isEmpty());
@@ -185,10 +184,20 @@ TEST_F(PortChoiceTest, ProblemTextNamesTheReasonAndTheFix)
     comlink::PortDiagnosis denied{PortState::NoAccess};
     denied.group = QStringLiteral("uucp");
     EXPECT_EQ(portProblemText(device, denied, QStringLiteral("anna")),
-              device + QStringLiteral(": no permission: add the user to the group uucp: sudo usermod -aG uucp anna (then log in again)"));
-    comlink::PortDiagnosis noLock{PortState::NoAccess};
+              device + QStringLiteral(": keine Berechtigung: Benutzer in die Gruppe uucp aufnehmen: sudo usermod -aG uucp anna (danach neu anmelden)"));
+    comlink::PortDiagnosis noLock{PortState::LockFolder};
     noLock.lockDir = lockDir();
-    EXPECT_EQ(portProblemText(device, noLock), device + QStringLiteral(": lock folder not writable: ") + lockDir());
+    EXPECT_EQ(portProblemText(device, noLock),
+              device + QStringLiteral(": Sperrordner %1 nicht beschreibbar: Schreibrecht geben: sudo chmod 1777 %1").arg(lockDir()));
+
+    // The language file's words replace the built-in ones; missing entries keep them.
+    const auto language = [](const QString &section, const QString &ident) {
+        if (section == QStringLiteral("portpicker") && ident == QStringLiteral("20")) return QStringLiteral("%1 fehlt");
+        return ident;
+    };
+    const comlink::PortProblemTexts texts = comlink::PortProblemTexts::fromLanguage(language);
+    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir()), {}, texts), gone + QStringLiteral(" fehlt"));
+    EXPECT_EQ(texts.lockFolder, comlink::PortProblemTexts().lockFolder);
 }
 
 TEST_F(PortChoiceTest, AccessProblemsFoundAsAnUnprivilegedUser)
@@ -212,7 +221,7 @@ TEST_F(PortChoiceTest, AccessProblemsFoundAsAnUnprivilegedUser)
     ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0666), 0);
     EXPECT_EQ(asNobody([&] {
                   const comlink::PortDiagnosis d = comlink::diagnosePort(dev, locks);
-                  return d.state == PortState::NoAccess && d.lockDir == locks;
+                  return d.state == PortState::LockFolder && d.lockDir == locks;
               }),
               0);
     // Both writable: ready.
