@@ -1,4 +1,5 @@
 #include "FileWrite.h"
+#include "LanguageEntries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,18 +32,9 @@ WriteFaultTexts WriteFaultTexts::fromLanguage(const std::function<QString(const 
 {
     WriteFaultTexts texts;
     if (!text) return texts;
-    // A missing entry keeps the built-in text.
-    const auto take = [&text](int number, QString &value) {
-        const QString found = text(QStringLiteral("writefault"), number);
-        if (!found.isEmpty() && found != QString::number(number)) value = found;
-    };
-    take(1, texts.diskFull);
-    take(2, texts.tooLarge);
-    take(3, texts.noPermission);
-    take(4, texts.readOnly);
-    take(5, texts.notAFile);
-    take(6, texts.noFolder);
-    take(7, texts.other);
+    takeLanguageEntries([&text](int number) { return text(QStringLiteral("writefault"), number); },
+                        {{1, &texts.diskFull}, {2, &texts.tooLarge}, {3, &texts.noPermission}, {4, &texts.readOnly},
+                         {5, &texts.notAFile}, {6, &texts.noFolder}, {7, &texts.other}});
     return texts;
 }
 

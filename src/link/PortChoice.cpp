@@ -1,6 +1,7 @@
 #include "PortChoice.h"
 
 #include "core/IniFile.h"
+#include "core/LanguageEntries.h"
 
 #include <QDir>
 #include <QFile>
@@ -113,16 +114,9 @@ PortProblemTexts PortProblemTexts::fromLanguage(const std::function<QString(cons
 {
     PortProblemTexts texts;
     if (!text) return texts;
-    const auto take = [&text](int number, QString &value) {
-        const QString ident = QString::number(number);
-        const QString found = text(QStringLiteral("portpicker"), ident);
-        if (!found.isEmpty() && found != ident) value = found;
-    };
-    take(20, texts.missing);
-    take(21, texts.busy);
-    take(22, texts.busyUnknown);
-    take(23, texts.noPermission);
-    take(24, texts.lockFolder);
+    core::takeLanguageEntries([&text](int number) { return text(QStringLiteral("portpicker"), QString::number(number)); },
+                              {{20, &texts.missing}, {21, &texts.busy}, {22, &texts.busyUnknown}, {23, &texts.noPermission},
+                               {24, &texts.lockFolder}});
     return texts;
 }
 

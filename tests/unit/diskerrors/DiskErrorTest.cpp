@@ -3,6 +3,7 @@
 // file stays byte for byte, and nothing is replaced that is not a regular file.
 
 #include "core/FileWrite.h"
+#include "core/IniFile.h"
 #include "core/Timer.h"
 #include "link/PhoneBook.h"
 #include "monitor/FaultLog.h"
@@ -272,6 +273,25 @@ TEST(MainLogStart, RemovesOnlyARegularFile)
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contentOf(kept), QByteArray("this run\n"));
     EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/inside")).isDir());
+}
+
+// The delivered language file gives every reason, in the words the program
+// falls back on when the file is missing.
+TEST(WriteFaultWords, DeliveredLanguageFileHasEveryReason)
+{
+    const core::IniFile language(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
+    QStringList missing;
+    const core::WriteFaultTexts texts = core::WriteFaultTexts::fromLanguage([&](const QString &section, int number) {
+        const QString text = language.readString(section, QString::number(number));
+        if (text.isEmpty()) missing << QString::number(number);
+        return text;
+    });
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char(' ')).toStdString();
+    const core::WriteFaultTexts builtIn;
+    for (const core::WriteFault fault : {core::WriteFault::DiskFull, core::WriteFault::TooLarge, core::WriteFault::NoPermission,
+                                         core::WriteFault::ReadOnly, core::WriteFault::NotAFile, core::WriteFault::NoFolder,
+                                         core::WriteFault::Other})
+        EXPECT_EQ(texts.reason({fault}), builtIn.reason({fault})) << int(fault);
 }
 
 }  // namespace
