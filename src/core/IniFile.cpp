@@ -12,7 +12,9 @@ bool IniFile::load(const QString &fileName)
     m_sections.clear();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return false;
-    QByteArray data = file.readAll();
+    // A device such as /dev/zero never ends: what is longer than any INI is refused, not read on.
+    QByteArray data = file.read(MaxFileSize + 1);
+    if (data.size() > MaxFileSize) return false;
     // Older files were written in the Windows code page; take them as Latin-1.
     auto decoder = QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = decoder.decode(data);

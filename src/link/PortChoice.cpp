@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QSettings>
 
 #include <cerrno>
 #include <cstring>
@@ -176,20 +175,18 @@ QString userSettingsFile()
 
 QString readUserPort(const QString &settingsFile)
 {
-    if (!QFileInfo::exists(settingsFile)) return {};
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    return settings.value(kGroup + QLatin1Char('/') + kKey).toString().trimmed();
+    return core::IniFile(settingsFile).readString(kGroup, kKey).trimmed();
 }
 
-bool writeUserPort(const QString &path, const QString &settingsFile)
+core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFile)
 {
-    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath())) return false;
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    const QString key = kGroup + QLatin1Char('/') + kKey;
-    if (path.trimmed().isEmpty()) settings.remove(key);  // back to the INI's default
-    else settings.setValue(key, path.trimmed());
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    const QString folder = QFileInfo(settingsFile).absolutePath();
+    errno = 0;
+    if (!QDir().mkpath(folder)) return core::writeOutcomeOf(errno != 0 ? errno : ENOTDIR);
+    // Whatever else the file holds stays; an empty value gives the INI back its say.
+    core::IniFile settings(settingsFile);
+    settings.writeString(kGroup, kKey, path.trimmed());
+    return core::writeFileWhole(settingsFile, settings.toText().toUtf8());
 }
 
 QString startDevice(const core::IniFile &ini, const QString &settingsFile)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileWrite.h"
+
 #include <QList>
 #include <QString>
 
@@ -74,7 +76,7 @@ QList<PortEntry> availablePortEntries(const QString &chosen);
 // (~/.config when unset). The program's INI is never written.
 QString userSettingsFile();
 QString readUserPort(const QString &settingsFile = userSettingsFile());
-bool writeUserPort(const QString &path, const QString &settingsFile = userSettingsFile());
+core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFile = userSettingsFile());
 
 // The device to open at start: the user's choice, else [comport] device of the
 // INI (empty: COM port n of [comport] port).

@@ -200,10 +200,14 @@ void PortPickerDialog::showEvent(QShowEvent *event)
 void bindPortPicker(PortPicker &picker, ComPort &port, const QString &iniDevice, const QString &settingsFile)
 {
     picker.currentChoice = [settingsFile] { return readUserPort(settingsFile); };
-    picker.onChosen = [&port, iniDevice, settingsFile](const QString &path, QString *why) {
+    picker.onChosen = [&picker, &port, iniDevice, settingsFile](const QString &path, QString *why) {
         port.setConfiguredDevice(path.isEmpty() ? iniDevice : path);
-        if (writeUserPort(path, settingsFile)) return true;
-        if (why) *why = settingsFile;
+        const core::WriteOutcome outcome = writeUserPort(path, settingsFile);
+        if (outcome.ok()) return true;
+        const auto language = [&picker](const QString &section, int number) {
+            return picker.languageText ? picker.languageText(section, QString::number(number)) : QString();
+        };
+        if (why) *why = settingsFile + QStringLiteral(": ") + core::WriteFaultTexts::fromLanguage(language).reason(outcome);
         return false;
     };
 }

@@ -1,5 +1,7 @@
 #include "Configuration.h"
 
+#include "core/LanguageEntries.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -72,6 +74,7 @@ void Configuration::initConfiguration(const StartEnvironment &env)
     // An empty key names the folder itself; only a file is read.
     const QString language = getLanguageFile();
     if (QFileInfo(language).isFile()) m_languageIni.load(language);
+    applyLogTexts();
     reportDirectories();
 }
 
@@ -235,6 +238,20 @@ void Configuration::reportDirectories() const
 }
 
 void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(core::ReportConfig, text); }
+
+// The logs open before the language file is read; later failures use its words.
+void Configuration::applyLogTexts()
+{
+    const auto entry = [this](const QString &section, int number) {
+        return m_languageIni.readString(section, QString::number(number));
+    };
+    LogFile::Texts texts;
+    texts.reasons = core::WriteFaultTexts::fromLanguage(entry);
+    core::takeLanguageEntries([&entry](int number) { return entry(QStringLiteral("writefault"), number); },
+                              {{10, &texts.createFailed}, {11, &texts.writeFailed}});
+    m_mainLog->setTexts(texts);
+    m_logOnLog->setTexts(texts);
+}
 
 void Configuration::noteLogError(const QString &text)
 {

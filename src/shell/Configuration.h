@@ -90,6 +90,7 @@ private:
     QString findIniFile();
     QString resolveBase(const QString &value) const;
     void noteLogError(const QString &text);
+    void applyLogTexts();
     void createMainLog();
     void createLogOnLog();
     void writeMainLogHeader();

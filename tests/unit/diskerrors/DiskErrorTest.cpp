@@ -6,6 +6,7 @@
 #include "core/IniFile.h"
 #include "core/Timer.h"
 #include "link/PhoneBook.h"
+#include "link/PortChoice.h"
 #include "monitor/FaultLog.h"
 #include "shaft/StatisticsWindow.h"
 #include "shell/Logs.h"
@@ -81,6 +82,8 @@ const Writer kWriters[] = {
          picture.fill(Qt::darkBlue);
          return reasonOf(shaft::StatisticsWindow::writePng(picture, path));
      }},
+    {"port choice",
+     [](const QString &path) { return reasonOf(comlink::writeUserPort(QStringLiteral("/dev/ttyUSB0"), path)); }},
     {"main log", [](const QString &path) { return writeLog<shell::MainLogFile>(path); }, true},
     {"logon log", [](const QString &path) { return writeLog<shell::LogonLogFile>(path); }},
     {"batch log", [](const QString &path) { return writeLog<shell::AppendLogFile>(path); }},

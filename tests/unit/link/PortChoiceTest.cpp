@@ -125,18 +125,19 @@ TEST_F(PortChoiceTest, UserChoiceOverridesTheIniDefaultWithoutTouchingTheIni)
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QString());
 
-    ASSERT_TRUE(comlink::writeUserPort(QStringLiteral(" /dev/pts/7 "), settings));
+    ASSERT_TRUE(comlink::writeUserPort(QStringLiteral(" /dev/pts/7 "), settings).ok());
     EXPECT_EQ(comlink::readUserPort(settings), QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QStringLiteral("/dev/pts/7"));
 
     // Clearing the choice gives the INI back its say.
-    ASSERT_TRUE(comlink::writeUserPort(QString(), settings));
+    ASSERT_TRUE(comlink::writeUserPort(QString(), settings).ok());
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(withDevice.toText(), iniText);
 
     // A settings folder that cannot be made is reported, not ignored.
-    EXPECT_FALSE(comlink::writeUserPort(QStringLiteral("/dev/ttyS1"), device + QStringLiteral("/sub/haltron-user.ini")));
+    EXPECT_EQ(comlink::writeUserPort(QStringLiteral("/dev/ttyS1"), device + QStringLiteral("/sub/haltron-user.ini")).fault,
+              core::WriteFault::NoFolder);
 }
 
 }  // namespace
