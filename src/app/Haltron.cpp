@@ -146,6 +146,7 @@ void Haltron::bindPortPickers(QWidget *mainWindow)
 {
     const QString iniDevice = this->iniDevice();
     const auto texts = m_sysModTransfer.translator;
+    m_serial.setProblemTexts(comlink::PortProblemTexts::fromLanguage(texts));
     auto *dialog = new comlink::PortPickerDialog(mainWindow);
     for (comlink::PortPicker *picker : {m_portWindow->picker(), dialog->picker()}) {
         picker->languageText = texts;

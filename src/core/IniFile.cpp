@@ -1,7 +1,7 @@
 #include "IniFile.h"
+#include "FileWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
 
@@ -12,7 +12,9 @@ bool IniFile::load(const QString &fileName)
     m_sections.clear();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return false;
-    QByteArray data = file.readAll();
+    // A device such as /dev/zero never ends: what is longer than any INI is refused, not read on.
+    QByteArray data = file.read(MaxFileSize + 1);
+    if (data.size() > MaxFileSize) return false;
     // Older files were written in the Windows code page; take them as Latin-1.
     auto decoder = QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = decoder.decode(data);
@@ -136,10 +138,7 @@ QString IniFile::toText() const
 
 bool IniFile::save(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(toText().toUtf8());
-    return file.commit();
+    return writeFileWhole(fileName, toText().toUtf8()).ok();
 }
 
 }  // namespace core

@@ -16,7 +16,10 @@ public:
     IniFile() = default;
     explicit IniFile(const QString &fileName) { load(fileName); }
 
-    // Replaces the contents with the file's; false when it could not be read.
+    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+
+    // Replaces the contents with the file's; false when it could not be read
+    // or is longer than MaxFileSize (the contents are then empty).
     bool load(const QString &fileName);
     void parse(const QString &text);
 

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace comlink {
 
@@ -88,10 +87,8 @@ QString PhoneBook::write(const QString &fileName, const QList<PhoneEntry> &entri
     QByteArray content;
     for (const PhoneEntry &e : entries) content += entryLine(e).toUtf8() + "\r\n";
     // Written beside the old file and renamed over it, so a failure leaves the old file whole.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return failTemplate.arg(fileName, file.errorString());
-    return {};
+    const core::WriteOutcome outcome = core::writeFileWhole(fileName, content);
+    return outcome.ok() ? QString() : failTemplate.arg(fileName, m_texts.reasons.reason(outcome));
 }
 
 }  // namespace comlink

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileWrite.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -24,6 +26,7 @@ public:
         QString writeFailed = QStringLiteral("Telefonbuch %1 nicht gespeichert: %2");
         QString readFailed = QStringLiteral("Telefonbuch %1 nicht gelesen: %2");
         QString createFailed = QStringLiteral("Telefonbuch %1 nicht angelegt: %2");
+        core::WriteFaultTexts reasons = {};
     };
     static constexpr qint64 MaxFileSize = 1024 * 1024;
 

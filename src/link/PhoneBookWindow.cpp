@@ -104,7 +104,10 @@ void PhoneBookWindow::applyTexts()
     m_saveButton->setText(text("15"));
     m_dialButton->setText(text("16"));
     m_editButton->setText(text("17"));
-    m_book.setTexts({text("18"), text("19"), text("20"), text("21")});
+    const auto reasonText = [this](const QString &section, int number) {
+        return languageText ? languageText(section, QString::number(number)) : QString();
+    };
+    m_book.setTexts({text("18"), text("19"), text("20"), text("21"), core::WriteFaultTexts::fromLanguage(reasonText)});
 }
 
 void PhoneBookWindow::placeBesideMainWindow()

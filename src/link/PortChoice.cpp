@@ -1,12 +1,12 @@
 #include "PortChoice.h"
 
 #include "core/IniFile.h"
+#include "core/LanguageEntries.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QSettings>
 
 #include <cerrno>
 #include <cstring>
@@ -98,7 +98,7 @@ PortDiagnosis diagnosePort(const QString &path, const QString &lockDir)
     }
     // The serial port library locks in the first writable folder; with none it cannot open.
     if (std::none_of(dirs.begin(), dirs.end(), writableDir)) {
-        d.state = PortState::NoAccess;
+        d.state = PortState::LockFolder;
         d.lockDir = dirs.first();
     }
     return d;
@@ -109,22 +109,30 @@ PortState portState(const QString &path, const QString &lockDir)
     return diagnosePort(path, lockDir).state;
 }
 
-QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user)
+PortProblemTexts PortProblemTexts::fromLanguage(const std::function<QString(const QString &section, const QString &ident)> &text)
+{
+    PortProblemTexts texts;
+    if (!text) return texts;
+    core::takeLanguageEntries([&text](int number) { return text(QStringLiteral("portpicker"), QString::number(number)); },
+                              {{20, &texts.missing}, {21, &texts.busy}, {22, &texts.busyUnknown}, {23, &texts.noPermission},
+                               {24, &texts.lockFolder}});
+    return texts;
+}
+
+QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user, const PortProblemTexts &texts)
 {
     switch (d.state) {
     case PortState::Ready: return {};
-    case PortState::Missing: return QStringLiteral("%1: no such device: check the cable and the device name").arg(path);
+    case PortState::Missing: return texts.missing.arg(path);
     case PortState::Busy:
-        return QStringLiteral("%1: busy: held by process %2 (lock file %3)").arg(path).arg(d.lockPid).arg(d.lockFile);
-    case PortState::NoAccess:
-        break;
+        if (d.lockFile.isEmpty()) return texts.busyUnknown.arg(path);
+        return texts.busy.arg(path).arg(d.lockPid).arg(d.lockFile);
+    case PortState::LockFolder: return texts.lockFolder.arg(path, d.lockDir);
+    case PortState::NoAccess: break;
     }
-    if (!d.lockDir.isEmpty())
-        return QStringLiteral("%1: lock folder not writable: %2").arg(path, d.lockDir);
     const QString group = d.group.isEmpty() ? QStringLiteral("dialout") : d.group;
     const QString who = user.isEmpty() ? qEnvironmentVariable("USER", QStringLiteral("$USER")) : user;
-    return QStringLiteral("%1: no permission: add the user to the group %2: sudo usermod -aG %2 %3 (then log in again)")
-        .arg(path, group, who);
+    return texts.noPermission.arg(path, group, who);
 }
 
 
@@ -167,20 +175,18 @@ QString userSettingsFile()
 
 QString readUserPort(const QString &settingsFile)
 {
-    if (!QFileInfo::exists(settingsFile)) return {};
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    return settings.value(kGroup + QLatin1Char('/') + kKey).toString().trimmed();
+    return core::IniFile(settingsFile).readString(kGroup, kKey).trimmed();
 }
 
-bool writeUserPort(const QString &path, const QString &settingsFile)
+core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFile)
 {
-    if (!QDir().mkpath(QFileInfo(settingsFile).absolutePath())) return false;
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    const QString key = kGroup + QLatin1Char('/') + kKey;
-    if (path.trimmed().isEmpty()) settings.remove(key);  // back to the INI's default
-    else settings.setValue(key, path.trimmed());
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    const QString folder = QFileInfo(settingsFile).absolutePath();
+    errno = 0;
+    if (!QDir().mkpath(folder)) return core::writeOutcomeOf(errno != 0 ? errno : ENOTDIR);
+    // Whatever else the file holds stays; an empty value gives the INI back its say.
+    core::IniFile settings(settingsFile);
+    settings.writeString(kGroup, kKey, path.trimmed());
+    return core::writeFileWhole(settingsFile, settings.toText().toUtf8());
 }
 
 QString startDevice(const core::IniFile &ini, const QString &settingsFile)

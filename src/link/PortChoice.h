@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/FileWrite.h"
+
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 class QSerialPortInfo;
 
@@ -11,7 +15,7 @@ namespace comlink {
 
 // What the picker can tell about a device path without opening it: a line we
 // or another program hold must not be disturbed by a trial open.
-enum class PortState { Ready, Missing, Busy, NoAccess };
+enum class PortState { Ready, Missing, Busy, NoAccess, LockFolder };
 
 struct PortEntry {
     QString path;          // system location, e.g. /dev/ttyUSB0
@@ -24,7 +28,8 @@ struct PortEntry {
 
 // The state of a path: missing when it does not exist, busy when a lock file
 // names a live process (in lockDir, or where the serial port library keeps its
-// locks when empty), no access when we may not read and write it.
+// locks when empty), no access when we may not read and write it, lock folder
+// when no folder for the lock file can be written.
 PortState portState(const QString &path, const QString &lockDir = {});
 
 // Why a device cannot be opened, with what the user needs to mend it: the lock
@@ -35,12 +40,30 @@ struct PortDiagnosis {
     QString lockFile = {};   // busy: the lock naming a live process
     qint64 lockPid = 0;      // busy: that process
     QString group = {};      // no access: the group owning the device node
-    QString lockDir = {};    // the lock folder that cannot be written (else empty)
+    QString lockDir = {};    // lock folder: the folder that cannot be written
 };
 PortDiagnosis diagnosePort(const QString &path, const QString &lockDir = {});
 
+// The texts of the problems, German; section "portpicker" of the language
+// file may replace them. %1 is the device throughout.
+struct PortProblemTexts {
+    QString missing = QStringLiteral("%1: Gerät fehlt: Kabel und Gerätenamen prüfen");
+    QString busy = QStringLiteral("%1: belegt von Prozess %2 (Sperrdatei %3)");
+    QString busyUnknown = QStringLiteral("%1: belegt von einem anderen Programm");
+    // %2 the group, %3 the user
+    QString noPermission =
+        QStringLiteral("%1: keine Berechtigung: Benutzer in die Gruppe %2 aufnehmen: sudo usermod -aG %2 %3 (danach neu anmelden)");
+    // %2 the folder
+    QString lockFolder = QStringLiteral("%1: Sperrordner %2 nicht beschreibbar: Schreibrecht geben: sudo chmod 1777 %2");
+
+    // Entries 20 to 24 of section "portpicker"; text(section, ident) gives an
+    // entry, empty or its own ident when missing.
+    static PortProblemTexts fromLanguage(const std::function<QString(const QString &section, const QString &ident)> &text);
+};
+
 // One line for the port window and the log: "<device>: <reason>: <fix>".
-QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user = {});
+QString portProblemText(const QString &path, const PortDiagnosis &d, const QString &user = {},
+                        const PortProblemTexts &texts = {});
 
 // The devices enumeration found, in order, and then the chosen path when it
 // was not among them (a pseudo-terminal, a link, an unplugged adapter): it is
@@ -53,7 +76,7 @@ QList<PortEntry> availablePortEntries(const QString &chosen);
 // (~/.config when unset). The program's INI is never written.
 QString userSettingsFile();
 QString readUserPort(const QString &settingsFile = userSettingsFile());
-bool writeUserPort(const QString &path, const QString &settingsFile = userSettingsFile());
+core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFile = userSettingsFile());
 
 // The device to open at start: the user's choice, else [comport] device of the
 // INI (empty: COM port n of [comport] port).

@@ -40,6 +40,7 @@ QString defaultText(int number)
     case 17: return QStringLiteral("Voreinstellung der INI-Datei");
     case 18: return QStringLiteral("Auswahl nicht gespeichert: %1");
     case 19: return QStringLiteral("schließen");
+    case 25: return QStringLiteral("Sperrordner nicht beschreibbar");
     default: return {};
     }
 }
@@ -99,8 +100,16 @@ QString PortPicker::stateText(PortState state) const
     case PortState::Missing: return text(7);
     case PortState::Busy: return text(8);
     case PortState::NoAccess: return text(9);
+    case PortState::LockFolder: return text(25);
     }
     return {};
+}
+
+// The reason with its fix, for the tool tip of a state.
+QString PortPicker::problemText(const QString &path, PortState state) const
+{
+    if (state == PortState::Ready) return {};
+    return portProblemText(path, diagnosePort(path), {}, PortProblemTexts::fromLanguage(languageText));
 }
 
 void PortPicker::retranslate()
@@ -131,6 +140,7 @@ void PortPicker::refresh()
         auto *item = new QTreeWidgetItem(m_list, {e.path, e.listed ? e.description : text(15), e.manufacturer,
                                                   e.serialNumber, stateText(e.state)});
         item->setData(0, Qt::UserRole, int(e.state));
+        item->setToolTip(4, problemText(e.path, e.state));
         if (e.state != PortState::Ready) item->setForeground(4, palette().brush(QPalette::Disabled, QPalette::Text));
         if (e.path == typed) m_list->setCurrentItem(item);
     }
@@ -144,7 +154,9 @@ void PortPicker::showTypedState()
         m_state->setText(text(17));
         return;
     }
-    m_state->setText(text(16).arg(typed) + QStringLiteral(" — ") + stateText(portState(typed)));
+    const PortState state = portState(typed);
+    m_state->setText(text(16).arg(typed) + QStringLiteral(" — ") + stateText(state));
+    m_state->setToolTip(problemText(typed, state));
 }
 
 void PortPicker::apply()
@@ -188,10 +200,14 @@ void PortPickerDialog::showEvent(QShowEvent *event)
 void bindPortPicker(PortPicker &picker, ComPort &port, const QString &iniDevice, const QString &settingsFile)
 {
     picker.currentChoice = [settingsFile] { return readUserPort(settingsFile); };
-    picker.onChosen = [&port, iniDevice, settingsFile](const QString &path, QString *why) {
+    picker.onChosen = [&picker, &port, iniDevice, settingsFile](const QString &path, QString *why) {
         port.setConfiguredDevice(path.isEmpty() ? iniDevice : path);
-        if (writeUserPort(path, settingsFile)) return true;
-        if (why) *why = settingsFile;
+        const core::WriteOutcome outcome = writeUserPort(path, settingsFile);
+        if (outcome.ok()) return true;
+        const auto language = [&picker](const QString &section, int number) {
+            return picker.languageText ? picker.languageText(section, QString::number(number)) : QString();
+        };
+        if (why) *why = settingsFile + QStringLiteral(": ") + core::WriteFaultTexts::fromLanguage(language).reason(outcome);
         return false;
     };
 }

@@ -39,6 +39,7 @@ public:
     QPushButton *applyButton() const { return m_apply; }
     QLabel *stateLabel() const { return m_state; }
     QString stateText(PortState state) const;
+    QString problemText(const QString &path, PortState state) const;
     QString text(int number) const;
 
 protected:

@@ -26,12 +26,13 @@ QtSerialLine::~QtSerialLine()
     close();
 }
 
-QString QtSerialLine::permissionText(const QString &device)
+QString QtSerialLine::permissionText(const QString &device, const PortProblemTexts &texts)
 {
-    // The same reasons the port picker shows, here with the fix.
-    const PortDiagnosis d = diagnosePort(device);
-    if (d.state != PortState::Ready) return portProblemText(device, d);
-    return QStringLiteral("%1: busy").arg(device);
+    // The same reasons the port picker shows, here with the fix; with none
+    // found the device is held without a lock file.
+    PortDiagnosis d = diagnosePort(device);
+    if (d.state == PortState::Ready) d.state = PortState::Busy;
+    return portProblemText(device, d, {}, texts);
 }
 
 bool QtSerialLine::open(const QString &device, int baud)
@@ -47,8 +48,10 @@ bool QtSerialLine::open(const QString &device, int baud)
     m_port.setFlowControl(m_handshake == Handshake::RtsCts ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
-        case QSerialPort::PermissionError: m_error = permissionText(device); break;
-        case QSerialPort::DeviceNotFoundError: m_error = portProblemText(device, PortDiagnosis{PortState::Missing}); break;
+        case QSerialPort::PermissionError: m_error = permissionText(device, m_problemTexts); break;
+        case QSerialPort::DeviceNotFoundError:
+            m_error = portProblemText(device, PortDiagnosis{PortState::Missing}, {}, m_problemTexts);
+            break;
         default: m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString()); break;
         }
         m_port.clearError();

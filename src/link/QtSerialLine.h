@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/IdleExchange.h"
+#include "link/PortChoice.h"
 #include "link/SerialLine.h"
 
 #include <QSerialPort>
@@ -40,7 +41,9 @@ public:
 
     // Why an open failed with a permission error: the device is taken by
     // another program, or the user may not use it.
-    static QString permissionText(const QString &device);
+    static QString permissionText(const QString &device, const PortProblemTexts &texts = {});
+    // The words of the open errors (the language file's, once it is read).
+    void setProblemTexts(const PortProblemTexts &texts) { m_problemTexts = texts; }
 
 private:
     void handleError(QSerialPort::SerialPortError error);
@@ -52,6 +55,7 @@ private:
     QString m_device;
     QString m_error;
     QString m_lowLatency;
+    PortProblemTexts m_problemTexts;
     IdleExchange m_idle;
     QByteArray m_handedBack;  // the reply that ended the idle exchange, read before the port's bytes
 };

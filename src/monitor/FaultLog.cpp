@@ -4,7 +4,6 @@
 #include "core/Bytes.h"
 #include "protocol/Codes.h"
 
-#include <QSaveFile>
 
 namespace monitor {
 
@@ -196,15 +195,9 @@ void FaultLog::addLine(const QString &line, bool toHook)
     if (toHook && m_fetch && m_fetch->lineHook) m_fetch->lineHook(line);
 }
 
-bool saveFaultList(const QStringList &lines, const QString &fileName, QString *error)
+core::WriteOutcome saveFaultList(const QStringList &lines, const QString &fileName)
 {
-    QSaveFile file(fileName);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Text);
-    for (const QString &line : lines)
-        if (ok) ok = file.write((line + QLatin1Char('\n')).toUtf8()) >= 0;
-    if (ok) ok = file.commit();
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    return core::writeLinesWhole(fileName, lines);
 }
 
 QString faultReportText(int count, int offset, const QString &text)

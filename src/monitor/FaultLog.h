@@ -2,6 +2,7 @@
 
 #include "ControllerInfo.h"
 #include "FaultRecord.h"
+#include "core/FileWrite.h"
 #include "core/Timer.h"
 #include "core/Transfer.h"
 
@@ -110,8 +111,8 @@ QString faultReportText(int count, int offset, const QString &text);
 // The "step back" button: the next older entry, back to the newest after the oldest.
 int nextFaultOffset(int offset, int count);
 
-// Writes the lines as a UTF-8 text file, one line per list line; false and an error text
-// when it cannot be written (an existing file is then left whole).
-bool saveFaultList(const QStringList &lines, const QString &fileName, QString *error = nullptr);
+// Writes the lines as a UTF-8 text file, one line per list line; when it
+// cannot be written an existing file is left whole and the outcome says why.
+core::WriteOutcome saveFaultList(const QStringList &lines, const QString &fileName);
 
 }  // namespace monitor

@@ -1,6 +1,9 @@
 #include "StatisticsWindow.h"
 
 #include "shell/Configuration.h"
+#include "shell/WriteFaultTexts.h"
+
+#include <QBuffer>
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -125,7 +128,17 @@ void StatisticsWindow::barClicked(Series series, int index)
 
 QPixmap StatisticsWindow::picture() const { return m_frame->grab(); }
 
-bool StatisticsWindow::savePng(const QString &fileName) const { return picture().save(fileName, "PNG"); }
+core::WriteOutcome StatisticsWindow::savePng(const QString &fileName) const { return writePng(picture().toImage(), fileName); }
+
+core::WriteOutcome StatisticsWindow::writePng(const QImage &picture, const QString &fileName)
+{
+    // Encoded in memory first: the image writer would truncate the old file before the first byte.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) return {core::WriteFault::Other, QStringLiteral("PNG encoding failed")};
+    return core::writeFileWhole(fileName, png);
+}
 
 void StatisticsWindow::save()
 {
@@ -134,7 +147,10 @@ void StatisticsWindow::save()
                                                                        m_config.languageText(Section, 2));
     if (fileName.isEmpty()) return;
     const QString target = fileName.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ? fileName : fileName + QStringLiteral(".png");
-    if (!savePng(target)) QMessageBox::warning(this, windowTitle(), m_config.languageText(Section, 3).arg(target));
+    const core::WriteOutcome outcome = savePng(target);
+    if (!outcome.ok())
+        QMessageBox::warning(this, windowTitle(),
+                             m_config.languageText(Section, 3).arg(target) + QStringLiteral(": ") + shell::writeFaultText(m_config, outcome));
 }
 
 }  // namespace shaft

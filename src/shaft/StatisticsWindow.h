@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/FileWrite.h"
 #include "monitor/StatisticsReader.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -39,7 +41,9 @@ public:
     QPushButton *saveButton() const { return m_saveButton; }
     // The title and the chart as one picture.
     QPixmap picture() const;
-    bool savePng(const QString &fileName) const;
+    // Writes picture() as PNG through a temporary file; an earlier file stays whole on failure.
+    core::WriteOutcome savePng(const QString &fileName) const;
+    static core::WriteOutcome writePng(const QImage &picture, const QString &fileName);
     // The text a click on bar index of series shows.
     static QString barText(Series series, int index);
     void barClicked(Series series, int index);

@@ -1,5 +1,7 @@
 #include "Configuration.h"
 
+#include "core/LanguageEntries.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -72,6 +74,7 @@ void Configuration::initConfiguration(const StartEnvironment &env)
     // An empty key names the folder itself; only a file is read.
     const QString language = getLanguageFile();
     if (QFileInfo(language).isFile()) m_languageIni.load(language);
+    applyLogTexts();
     reportDirectories();
 }
 
@@ -236,10 +239,30 @@ void Configuration::reportDirectories() const
 
 void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(core::ReportConfig, text); }
 
+// The logs open before the language file is read; later failures use its words.
+void Configuration::applyLogTexts()
+{
+    const auto entry = [this](const QString &section, int number) {
+        return m_languageIni.readString(section, QString::number(number));
+    };
+    LogFile::Texts texts;
+    texts.reasons = core::WriteFaultTexts::fromLanguage(entry);
+    core::takeLanguageEntries([&entry](int number) { return entry(QStringLiteral("writefault"), number); },
+                              {{10, &texts.createFailed}, {11, &texts.writeFailed}});
+    m_mainLog->setTexts(texts);
+    m_logOnLog->setTexts(texts);
+}
+
+void Configuration::noteLogError(const QString &text)
+{
+    m_logErrors << text;
+    if (onLogError) onLogError(text);
+}
+
 void Configuration::createMainLog()
 {
     m_mainLog = std::make_unique<MainLogFile>(m_clock);
-    m_mainLog->onError = [this](const QString &text) { m_logErrors << text; };
+    m_mainLog->onError = [this](const QString &text) { noteLogError(text); };
     const QString name = absolute(expandBase(m_mainIni.readString(QStringLiteral("logfiles"), QStringLiteral("mainlogfile"))));
     if (name.isEmpty()) return;
     m_mainLog->create(name);
@@ -272,7 +295,7 @@ void Configuration::writeMainLogHeader()
 void Configuration::createLogOnLog()
 {
     m_logOnLog = std::make_unique<LogonLogFile>(m_clock);
-    m_logOnLog->onError = [this](const QString &text) { m_logErrors << text; };
+    m_logOnLog->onError = [this](const QString &text) { noteLogError(text); };
     // Not made absolute: a relative name refers to the working folder anyway.
     QString name = expandBase(m_mainIni.readString(QStringLiteral("Logfiles"), QStringLiteral("logonfile")));
     if (name.isEmpty()) return;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace shell {
@@ -83,11 +84,15 @@ public:
     const QStringList &searchedIniFiles() const { return m_searchedIniFiles; }
     // Log files that could not be created or written, for the message field.
     const QStringList &logErrors() const { return m_logErrors; }
+    // hook: a log failed after the start (a disk that filled up while running)
+    std::function<void(const QString &)> onLogError;
 
 private:
     QString absolute(const QString &path) const;
     QString findIniFile();
     QString resolveBase(const QString &value) const;
+    void noteLogError(const QString &text);
+    void applyLogTexts();
     void createMainLog();
     void createLogOnLog();
     void writeMainLogHeader();

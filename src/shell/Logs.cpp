@@ -1,9 +1,14 @@
 #include "Logs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace shell {
 
@@ -14,19 +19,22 @@ QString timeStamp(const core::Clock &clock)
 
 void LogFile::close()
 {
-    if (m_open) m_file.close();
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
     m_open = false;
 }
 
-bool LogFile::openFile(const QString &name, bool append)
+bool LogFile::openFile(const QString &name, bool append, bool makeFolders)
 {
     close();
     m_fileName = name;
-    m_file.setFileName(name);
-    QDir().mkpath(QFileInfo(name).absolutePath());
-    const auto mode = QIODevice::WriteOnly | QIODevice::Text | (append ? QIODevice::Append : QIODevice::Truncate);
-    if (!m_file.open(mode)) {
-        fail(QStringLiteral("cannot create"));
+    m_failure = {};
+    if (makeFolders) QDir().mkpath(QFileInfo(name).absolutePath());
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+    do m_fd = ::open(QFile::encodeName(name).constData(), flags, 0666);
+    while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0) {
+        fail(m_texts.createFailed, errno);
         return false;
     }
     m_open = true;
@@ -35,23 +43,39 @@ bool LogFile::openFile(const QString &name, bool append)
 
 void LogFile::writeLine(const QString &text)
 {
-    if (!m_open) return;
+    if (!m_open || !m_failure.ok()) return;
     const QByteArray line = text.toUtf8() + '\n';
-    if (m_file.write(line) != line.size() || !m_file.flush()) fail(QStringLiteral("cannot write"));
+    const char *data = line.constData();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            fail(m_texts.writeFailed, n < 0 ? errno : EIO);
+            return;
+        }
+        data += n;
+        left -= n;
+    }
 }
 
-void LogFile::fail(const QString &what)
+// Reported once: a full disk stays full, and every later line would say so again.
+void LogFile::fail(const QString &textTemplate, int systemError)
 {
-    if (m_failed) return;
-    m_failed = true;
-    const QString text = QStringLiteral("Logdatei %1: %2 (%3)").arg(what, m_fileName, m_file.errorString());
-    std::fprintf(stderr, "%s\n", qPrintable(text));
+    if (!m_failure.ok()) return;
+    m_failure = core::writeOutcomeOf(systemError);
+    const QString text = textTemplate.arg(m_fileName, m_texts.reasons.reason(m_failure));
+    std::fprintf(stderr, "%s (%s)\n", qPrintable(text), qPrintable(m_failure.systemText));
     if (onError) onError(text);
 }
 
+// Only a regular file is deleted: a device, a folder or whatever a link names
+// is not ours to remove; the log is then written in place or refused.
 bool MainLogFile::create(const QString &fileName)
 {
-    if (QFileInfo::exists(fileName)) QFile::remove(fileName);
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(fileName);
+    if (!fileName.isEmpty() && ::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(name.constData());
     return openFile(fileName, false);
 }
 

@@ -46,6 +46,7 @@ MainController::~MainController()
 {
     // Hooks handed out by the start settings point here; give the log its plain ones back.
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
+    m_config.onLogError = nullptr;
     if (m_reports.reportDebug) {
         core::ReportSink *reports = &m_reports;
         m_reports.reportDebug = [reports](const QString &text) { reports->writeIf(core::ReportDebugBit, text); };
@@ -95,6 +96,7 @@ void MainController::applyStartSettings()
     call(m_hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
 
     if (!m_config.logErrors().isEmpty()) showMessageField(m_config.logErrors().join(QStringLiteral("; ")));
+    m_config.onLogError = [this](const QString &text) { showMessageField(text); };
 }
 
 void MainController::applyBatchAndDialSettings()

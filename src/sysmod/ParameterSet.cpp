@@ -1,7 +1,6 @@
 #include "ParameterSet.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace sysmod {
 
@@ -84,9 +83,9 @@ bool ParameterSet::saveToFile(const QString &path)
     setWordAt(m_image, 0, kFormatWord);
     updateChecksum();
     m_transferred = 0;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_image) != kImageSize || !file.commit()) {
-        m_lastError = file.errorString();
+    m_lastWrite = core::writeFileWhole(path, m_image);
+    if (!m_lastWrite.ok()) {
+        m_lastError = core::WriteFaultTexts().reason(m_lastWrite);
         return false;
     }
     m_transferred = kImageSize;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileWrite.h"
 #include "core/IniFile.h"
 #include "sysmod/ParameterSetCodec.h"
 
@@ -81,6 +82,8 @@ public:
     QString defaultName() const { return m_defaultName; }
     int transferred() const { return m_transferred; }
     QString lastError() const { return m_lastError; }
+    // Why the last save failed (none after a good one).
+    const core::WriteOutcome &lastWrite() const { return m_lastWrite; }
 
     // Filled with the not-linked operation; the start-up wiring plugs the transfer in.
     TransferOperation loadFromQRx;
@@ -97,6 +100,7 @@ private:
     QString m_defaultName;
     QString m_defaultPath;
     QString m_lastError;
+    core::WriteOutcome m_lastWrite;
     core::IniFile m_description;
     QString m_longNameKey = QStringLiteral("lnd");
     QString m_hintKey = QStringLiteral("hint");

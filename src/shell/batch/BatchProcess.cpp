@@ -48,7 +48,8 @@ BatchProcess::BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, 
       m_groupPut(m_verifier.wrap(m_put)),
       m_texts(std::move(texts.liftState)),
       m_faultLog(m_readingPut, timers.clock(), texts.faultTextFile, std::move(texts.faultList)),
-      m_params(std::move(params))
+      m_params(std::move(params)),
+      m_log(m_clock)
 {
     m_verifier.setEnabled(m_params.verifyReadings);
     m_verifier.onAskAgain = [this] { setBatchTimeout(m_gaugeMaximum); };
@@ -100,12 +101,20 @@ bool BatchProcess::openLog()
         fail(QStringLiteral("Batch: kein Batch-Protokoll angegeben (/f=Dateiname)"));
         return false;
     }
-    m_file.setFileName(fileName);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        fail(QStringLiteral("Batch: Batch-Protokoll %1 kann nicht geöffnet werden: %2")
-                 .arg(fileName, m_file.errorString()));
+    shell::LogFile::Texts texts;
+    texts.createFailed = QStringLiteral("Batch: Batch-Protokoll %1 kann nicht geöffnet werden: %2");
+    texts.writeFailed = QStringLiteral("Batch: Batch-Protokoll %1 nicht geschrieben: %2");
+    m_log.setTexts(texts);
+    m_log.onError = nullptr;
+    if (!m_log.create(fileName)) {
+        fail(texts.createFailed.arg(fileName, texts.reasons.reason(m_log.failure())));
         return false;
     }
+    // A log that stops taking lines (a full disk) fails the run, said once; the visit goes on.
+    m_log.onError = [this](const QString &message) {
+        m_failed = true;
+        if (errorOutput) errorOutput(message);
+    };
     return true;
 }
 
@@ -147,11 +156,8 @@ void BatchProcess::batchError(const QString &text)
 void BatchProcess::writeLine(const QString &line)
 {
     if (!m_running) return;
-    if (m_file.isOpen()) {
-        // Flushed per line, so a run cut short still leaves what it read.
-        m_file.write(line.toUtf8() + '\n');
-        m_file.flush();
-    }
+    // On the disk per line, so a run cut short still leaves what it read.
+    m_log.write(line);
     if (appendReport) appendReport(line);
     if (linkTrace) linkTrace(line);
 }
@@ -385,9 +391,9 @@ void BatchProcess::endBatchStep()
     batchLine(QStringLiteral("-------------Ende BatchProcess------------"));
     m_reachedEnd = true;
     writeSummary();
-    if (m_file.isOpen()) {
+    if (m_log.open()) {
         if (logOnLogWrite) logOnLogWrite(QStringLiteral("Ende BatchProcess"));
-        m_file.close();
+        m_log.close();
     }
     m_running = false;
     if (quit) quit();
@@ -439,7 +445,7 @@ void BatchProcess::halt()
     // A run cut short keeps its log without an end line.
     m_watchdog->stop();
     if (m_running) writeSummary();
-    m_file.close();
+    m_log.close();
     m_running = false;
 }
 

@@ -6,6 +6,7 @@
 #include "core/Transfer.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
+#include "shell/Logs.h"
 
 #include <QFile>
 #include <QString>
@@ -136,7 +137,7 @@ private:
     QList<MemberVisit> m_visits;
     QString m_startStamp;
 
-    QFile m_file;
+    shell::AppendLogFile m_log;
     bool m_started = false;
     bool m_running = false;
     bool m_reachedEnd = false;

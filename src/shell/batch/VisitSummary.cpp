@@ -1,5 +1,7 @@
 #include "VisitSummary.h"
 
+#include "core/FileWrite.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,16 +55,9 @@ QByteArray summaryLines(const RunSummary &run, const QList<MemberVisit> &visits)
 
 bool appendSummary(const QString &path, const QByteArray &lines, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    if (file.write(lines) != lines.size()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    const core::WriteOutcome outcome = core::appendToFile(path, lines);
+    if (!outcome.ok() && error) *error = core::WriteFaultTexts().reason(outcome);
+    return outcome.ok();
 }
 
 }  // namespace batch

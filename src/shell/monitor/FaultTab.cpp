@@ -3,6 +3,7 @@
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
 #include "shell/Configuration.h"
+#include "shell/WriteFaultTexts.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -108,9 +109,9 @@ void FaultTab::save()
     const QString fileName = chooseFileToSave(
         [this](const QString &) { return chooseSaveFile ? chooseSaveFile(m_config.getDataDir()) : QString(); }, askOverwrite);
     if (fileName.isEmpty()) return;
-    QString error;
-    if (monitor::saveFaultList(lines(), fileName, &error)) m_status->setText(text(Saved) + QLatin1Char(' ') + fileName);
-    else m_status->setText(text(SaveFailed) + QLatin1Char(' ') + fileName + QStringLiteral(": ") + error);
+    const core::WriteOutcome outcome = monitor::saveFaultList(lines(), fileName);
+    if (outcome.ok()) m_status->setText(text(Saved) + QLatin1Char(' ') + fileName);
+    else m_status->setText(text(SaveFailed) + QLatin1Char(' ') + fileName + QStringLiteral(": ") + writeFaultText(m_config, outcome));
 }
 
 // Only an explicit Yes deletes; the fresh list follows.

@@ -5,13 +5,13 @@
 #include "core/Timer.h"
 #include "shell/Configuration.h"
 #include "shell/StatusLamp.h"
+#include "shell/WriteFaultTexts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -80,10 +80,8 @@ bool PortsTab::savePorts(const QString &fileName)
         return m_boxes[size_t(port)]->rowText(bit);
     });
     // Through a temporary file: a failed write leaves an older file whole.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    return file.commit();
+    m_lastWrite = core::writeLinesWhole(fileName, lines);
+    return m_lastWrite.ok();
 }
 
 void PortsTab::save()
@@ -102,7 +100,9 @@ void PortsTab::save()
         });
     if (fileName.isEmpty()) return;
     if (!savePorts(fileName)) {
-        QMessageBox::warning(this, title, m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)));
+        QMessageBox::warning(this, title,
+                             m_config.languageText(Section, 35).arg(QDir::toNativeSeparators(fileName)) + QStringLiteral(": ")
+                                 + writeFaultText(m_config, m_lastWrite));
         return;
     }
     QFile written(fileName);

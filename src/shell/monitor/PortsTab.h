@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileWrite.h"
 #include "monitor/PortReader.h"
 #include "shell/SaveFileChoice.h"
 
@@ -34,8 +35,10 @@ public:
     QPushButton *saveButton() const { return m_saveButton; }
     StatusLamp *blinkLamp() const { return m_blink; }
 
-    // Writes the port file (through a temporary file); false when it could not be written.
+    // Writes the port file (through a temporary file); false when it could not
+    // be written, and lastWrite() says why.
     bool savePorts(const QString &fileName);
+    const core::WriteOutcome &lastWrite() const { return m_lastWrite; }
     // "sichern": asks for the file, saves, and shows the file in the fault list.
     void save();
 
@@ -50,6 +53,7 @@ private:
     void showValues();
 
     monitor::PortReader &m_reader;
+    core::WriteOutcome m_lastWrite;
     const Configuration &m_config;
     core::Clock &m_clock;
     QTabWidget *m_pages = nullptr;

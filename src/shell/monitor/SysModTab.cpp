@@ -203,7 +203,8 @@ void SysModTab::saveClick()
     if (m_sysMod.saveToFile(path))
         m_message->setText(QStringLiteral(" File (") + path + QStringLiteral(") gesichert"));
     else
-        m_message->setText(QStringLiteral(" FEHLER, File (") + path + QStringLiteral(") nicht gesichert: ") + m_sysMod.lastError());
+        m_message->setText(QStringLiteral(" FEHLER, File (") + path + QStringLiteral(") nicht gesichert: ")
+                           + core::WriteFaultTexts::fromLanguage(languageText).reason(m_sysMod.lastWrite()));
 }
 
 }  // namespace shell

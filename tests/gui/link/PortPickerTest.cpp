@@ -171,4 +171,32 @@ TEST_F(PortPickerTest, TextsComeFromTheLanguageFile)
     EXPECT_EQ(picker.list()->headerItem()->text(4), QStringLiteral("Zustand"));  // missing entry: German default
 }
 
+TEST_F(PortPickerTest, EachStateHasItsOwnWords)
+{
+    comlink::PortPicker picker;
+    using comlink::PortState;
+    const struct { const char *path; PortState state; const char *shown; } cases[] = {
+        {"/dev/ttyA", PortState::Ready, "bereit"},
+        {"/dev/ttyB", PortState::Missing, "fehlt"},
+        {"/dev/ttyC", PortState::Busy, "belegt"},
+        {"/dev/ttyD", PortState::NoAccess, "kein Zugriff"},
+        {"/dev/ttyE", PortState::LockFolder, "Sperrordner nicht beschreibbar"},
+    };
+    picker.listPorts = [&cases](const QString &) {
+        QList<comlink::PortEntry> entries;
+        for (const auto &c : cases) entries.append({QLatin1String(c.path), {}, {}, {}, c.state, true});
+        return entries;
+    };
+    picker.show();
+    picker.refresh();
+    for (const auto &c : cases) {
+        QTreeWidgetItem *item = row(picker, QLatin1String(c.path));
+        ASSERT_TRUE(item) << c.path;
+        EXPECT_EQ(item->text(4), QString::fromUtf8(c.shown)) << c.path;
+    }
+    // A device that is gone says how to mend it where the user points.
+    EXPECT_EQ(row(picker, QStringLiteral("/dev/ttyB"))->toolTip(4), QStringLiteral("/dev/ttyB: Gerät fehlt: Kabel und Gerätenamen prüfen"));
+    EXPECT_TRUE(row(picker, QStringLiteral("/dev/ttyA"))->toolTip(4).isEmpty());
+}
+
 }  // namespace

@@ -276,7 +276,7 @@ TEST(BatchFleet, ParallelVisitsOnTwoLinesKeepTheirOwnResults)
         {QStringLiteral("/i=") + sites[0].ini, QStringLiteral("/batch"), QStringLiteral("/f=") + refusedLog}, 20000);
     ASSERT_TRUE(refused.finished);
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(runs::readText(refusedLog).contains(QStringLiteral(" *** Schnittstelle: ") + sites[0].link + QStringLiteral(": busy")))
+    EXPECT_TRUE(runs::readText(refusedLog).contains(QStringLiteral(" *** Schnittstelle: ") + sites[0].link + QStringLiteral(": belegt von ")))
         << runs::readText(refusedLog).toStdString();
     EXPECT_LT(refused.elapsedMs, 15000);
 

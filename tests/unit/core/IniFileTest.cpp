@@ -42,6 +42,14 @@ TEST(IniFile, MissingFileIsEmptyAndRepeatedSectionsMerge)
     EXPECT_EQ(ini.readString("a", "y"), "2");
 }
 
+TEST(IniFile, AnEndlessDeviceIsRefusedNotReadOn)
+{
+    IniFile ini;
+    ini.parse("[a]\nx=1\n");
+    EXPECT_FALSE(ini.load(QStringLiteral("/dev/zero")));
+    EXPECT_TRUE(ini.sections().isEmpty());
+}
+
 TEST(IniFile, SaveAndLoadRoundTripUtf8)
 {
     QTemporaryDir dir;

@@ -125,18 +125,19 @@ TEST_F(PortChoiceTest, UserChoiceOverridesTheIniDefaultWithoutTouchingTheIni)
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QString());
 
-    ASSERT_TRUE(comlink::writeUserPort(QStringLiteral(" /dev/pts/7 "), settings));
+    ASSERT_TRUE(comlink::writeUserPort(QStringLiteral(" /dev/pts/7 "), settings).ok());
     EXPECT_EQ(comlink::readUserPort(settings), QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(comlink::startDevice(withoutDevice, settings), QStringLiteral("/dev/pts/7"));
 
     // Clearing the choice gives the INI back its say.
-    ASSERT_TRUE(comlink::writeUserPort(QString(), settings));
+    ASSERT_TRUE(comlink::writeUserPort(QString(), settings).ok());
     EXPECT_EQ(comlink::startDevice(withDevice, settings), QStringLiteral("/dev/ttyUSB3"));
     EXPECT_EQ(withDevice.toText(), iniText);
 
     // A settings folder that cannot be made is reported, not ignored.
-    EXPECT_FALSE(comlink::writeUserPort(QStringLiteral("/dev/ttyS1"), device + QStringLiteral("/sub/haltron-user.ini")));
+    EXPECT_EQ(comlink::writeUserPort(QStringLiteral("/dev/ttyS1"), device + QStringLiteral("/sub/haltron-user.ini")).fault,
+              core::WriteFault::NoFolder);
 }
 
 }  // namespace
@@ -170,14 +171,13 @@ TEST_F(PortChoiceTest, ProblemTextNamesTheReasonAndTheFix)
     using comlink::portProblemText;
     // Missing: the path only.
     const QString gone = dir.filePath(QStringLiteral("ttyGONE"));
-    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir())),
-              gone + QStringLiteral(": no such device: check the cable and the device name"));
+    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir())), gone + QStringLiteral(": Gerät fehlt: Kabel und Gerätenamen prüfen"));
     // Busy: the lock file and the live process named in it.
     writeLock(QByteArray::number(qint64(::getpid())) + '\n');
     const comlink::PortDiagnosis busy = diagnosePort(device, lockDir());
     EXPECT_EQ(busy.state, PortState::Busy);
     EXPECT_EQ(portProblemText(device, busy),
-              device + QStringLiteral(": busy: held by process %1 (lock file %2)").arg(::getpid()).arg(lockFile()));
+              device + QStringLiteral(": belegt von Prozess %1 (Sperrdatei %2)").arg(::getpid()).arg(lockFile()));
     QFile::remove(lockFile());
     // Ready: nothing to say.
     EXPECT_TRUE(portProblemText(device, diagnosePort(device, lockDir())).isEmpty());
@@ -185,10 +185,20 @@ TEST_F(PortChoiceTest, ProblemTextNamesTheReasonAndTheFix)
     comlink::PortDiagnosis denied{PortState::NoAccess};
     denied.group = QStringLiteral("uucp");
     EXPECT_EQ(portProblemText(device, denied, QStringLiteral("anna")),
-              device + QStringLiteral(": no permission: add the user to the group uucp: sudo usermod -aG uucp anna (then log in again)"));
-    comlink::PortDiagnosis noLock{PortState::NoAccess};
+              device + QStringLiteral(": keine Berechtigung: Benutzer in die Gruppe uucp aufnehmen: sudo usermod -aG uucp anna (danach neu anmelden)"));
+    comlink::PortDiagnosis noLock{PortState::LockFolder};
     noLock.lockDir = lockDir();
-    EXPECT_EQ(portProblemText(device, noLock), device + QStringLiteral(": lock folder not writable: ") + lockDir());
+    EXPECT_EQ(portProblemText(device, noLock),
+              device + QStringLiteral(": Sperrordner %1 nicht beschreibbar: Schreibrecht geben: sudo chmod 1777 %1").arg(lockDir()));
+
+    // The language file's words replace the built-in ones; missing entries keep them.
+    const auto language = [](const QString &section, const QString &ident) {
+        if (section == QStringLiteral("portpicker") && ident == QStringLiteral("20")) return QStringLiteral("%1 fehlt");
+        return ident;
+    };
+    const comlink::PortProblemTexts texts = comlink::PortProblemTexts::fromLanguage(language);
+    EXPECT_EQ(portProblemText(gone, diagnosePort(gone, lockDir()), {}, texts), gone + QStringLiteral(" fehlt"));
+    EXPECT_EQ(texts.lockFolder, comlink::PortProblemTexts().lockFolder);
 }
 
 TEST_F(PortChoiceTest, AccessProblemsFoundAsAnUnprivilegedUser)
@@ -212,7 +222,7 @@ TEST_F(PortChoiceTest, AccessProblemsFoundAsAnUnprivilegedUser)
     ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0666), 0);
     EXPECT_EQ(asNobody([&] {
                   const comlink::PortDiagnosis d = comlink::diagnosePort(dev, locks);
-                  return d.state == PortState::NoAccess && d.lockDir == locks;
+                  return d.state == PortState::LockFolder && d.lockDir == locks;
               }),
               0);
     // Both writable: ready.

@@ -354,12 +354,10 @@ TEST(FaultLog, SaveFaultList)
 {
     QTemporaryDir dir;
     const QString name = dir.filePath("fehler-liste.txt");
-    ASSERT_TRUE(saveFaultList({" 001 : MN-.012 (003)", QString::fromUtf8(" Fahrtenzähler: 1")}, name));
+    ASSERT_TRUE(saveFaultList({" 001 : MN-.012 (003)", QString::fromUtf8(" Fahrtenzähler: 1")}, name).ok());
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), QString::fromUtf8(" 001 : MN-.012 (003)\n Fahrtenzähler: 1\n"));
 
-    QString error;
-    EXPECT_FALSE(saveFaultList({"x"}, dir.filePath("no/such/dir/x.txt"), &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(saveFaultList({"x"}, dir.filePath("no/such/dir/x.txt")).fault, core::WriteFault::NoFolder);
 }

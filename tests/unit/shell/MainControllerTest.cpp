@@ -307,6 +307,23 @@ TEST_F(MainControllerTest, DebugReportsAndQueueErrorsGoToTheMessageFieldAndTheLo
     EXPECT_TRUE(log.contains(QStringLiteral("transf.error")));
 }
 
+TEST_F(MainControllerTest, ALogThatFailsWhileRunningIsShownOnce)
+{
+    applyWith(QStringLiteral("0"));
+    EXPECT_EQ(message, QString());
+    // The disk fills up under the running program.
+    ASSERT_TRUE(config->logOnLog()->create(QStringLiteral("/dev/full")));
+    config->logOnLog()->write(QStringLiteral("partner A"));
+    EXPECT_EQ(message, QStringLiteral(" Logdatei /dev/full nicht geschrieben: Datenträger voll "));
+    time.advance(4000);
+    config->logOnLog()->write(QStringLiteral("partner B"));
+    EXPECT_EQ(message, QString());
+    // Once the window is gone, nothing points back into it.
+    main.reset();
+    ASSERT_TRUE(config->logOnLog()->create(QStringLiteral("/dev/full")));
+    config->logOnLog()->write(QStringLiteral("partner C"));
+}
+
 TEST_F(MainControllerTest, MainLogIsMirroredIntoTheReportUntilTheWindowCloses)
 {
     applyWith(QStringLiteral("0"));
