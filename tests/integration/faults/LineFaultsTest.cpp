@@ -6,6 +6,7 @@
 #include "ModemLinkFixture.h"
 #include "ParameterSetRun.h"
 
+#include "core/Bytes.h"
 #include "sim/ControllerResets.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,8 @@ TEST_P(NoisyLocalLine, ReadsAndWritesEndWholeOrFail)
     EXPECT_GT(writesDone, Seeds / 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, NoisyLocalLine, ::testing::Values(Noise{0.001, true}, Noise{0.01, false}));
+INSTANTIATE_TEST_SUITE_P(Rates, NoisyLocalLine, ::testing::Values(Noise{0.001, true}, Noise{0.01, false}),
+                         [](const auto &info) { return "PerMille" + std::to_string(int(info.param.rate * 1000)); });
 
 // The controller stops in the middle of a read packet's answer: the read
 // fails with the packet error, the image stays, the link goes down; a
@@ -99,6 +101,35 @@ TEST(SilentLocalPartner, FallingSilentMidAnswerFailsTheReadAndTheLinkFollowsTheP
             EXPECT_FALSE(r.side.checkedRead(1).succeeded());
             EXPECT_LT(r.link.time.elapsedMs() - start, 1000);
         }
+    }
+}
+
+// The cable is pulled while a request waits to go out and plugged back after
+// the queue has given up on it: that request never reaches the controller
+// later, so each request after it gets its own answer, not the old one's.
+TEST(PulledCable, ARequestGivenUpOnDoesNotGoOutLaterAndTakeTheNextOnesAnswer)
+{
+    LocalRun r({});
+    ASSERT_TRUE(r.link.start());
+    auto &controllerEnd = *r.link.cable.controller;
+    const auto listening = controllerEnd.onReadyRead;
+    controllerEnd.onReadyRead = [&controllerEnd] { controllerEnd.read(controllerEnd.bytesAvailable()); };
+
+    std::optional<QByteArray> select;
+    ASSERT_TRUE(r.link.queue.transferPut(5, [&](const QByteArray &a) { select = a; }, core::bytes({0xF1, 0x05})));
+    ASSERT_TRUE(r.link.runUntil([&] { return select.has_value(); }, 10000));
+    EXPECT_EQ(*select, QByteArray(5, '\0'));  // the queue's stand-in answer after its time-out
+    EXPECT_FALSE(r.link.port.linkUp());
+
+    controllerEnd.onReadyRead = listening;
+    ASSERT_TRUE(r.link.runUntil([&] { return r.link.port.linkUp(); }, 10000));
+    for (const auto &[request, answer] : {std::pair{core::bytes({0xF1, 0x00}), core::bytes({0xF1, 0x01})},
+                                          std::pair{core::bytes({0xF1, 0x07}), core::bytes({0xF4, 0x08, 0x00, 0x04, 0x00})}}) {
+        std::optional<QByteArray> got;
+        ASSERT_TRUE(r.link.queue.transferPut(int(answer.size()), [&](const QByteArray &a) { got = a; }, request));
+        ASSERT_TRUE(r.link.runUntil([&] { return got.has_value(); }, 10000));
+        EXPECT_EQ(core::hexText(*got).toStdString(), core::hexText(answer).toStdString())
+            << "answer to " << qPrintable(core::hexText(request));
     }
 }
 
@@ -169,7 +200,8 @@ TEST_P(NakStorm, TransfersEndWholeOrWithTheTimeout)
     EXPECT_FALSE(r.f.pc.framedLink.busy());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, NakStorm, ::testing::Values(0.3, 0.7, 1.0));
+INSTANTIATE_TEST_SUITE_P(Rates, NakStorm, ::testing::Values(0.3, 0.7, 1.0),
+                         [](const auto &info) { return "Percent" + std::to_string(int(info.param * 100)); });
 
 // The carrier drops in the middle of a read or a write: the transfer fails,
 // the image stays (or the controller keeps its own), the lamps turn red; after
