@@ -222,12 +222,17 @@ TEST_F(ModemFaults, NakStormSlowsTheReadDownAndItEndsWhole)
     EXPECT_TRUE(pc->port.linkUp());
 }
 
-// The carrier drops among the read's packets: the read fails with the image
-// kept, the lamps turn red, and after dialling again the read is whole.
-TEST_F(ModemFaults, CarrierLostMidReadAndTheNextCallReadsWhole)
+// The carrier drops among the write's packets: the write is reported failed,
+// the lamps turn red, and after dialling again a read finds the stand-in's
+// image as it was, not half of the new one.
+TEST_F(ModemFaults, CarrierLostMidWriteLeavesTheImageAsItWas)
 {
+    // Stop group, select, size, suspend and prepare write come first.
     ASSERT_TRUE(dial({QStringLiteral("--hangup-after-requests"), QStringLiteral("8")}));
-    EXPECT_FALSE(checkedRead(0).succeeded());
+    side->image.setImageData(faults::otherImage(image, 3));
+    const Outcome written = side->transfer(true, 40000);
+    EXPECT_FALSE(written.succeeded()) << written.text();
+    EXPECT_FALSE(written.failure.isEmpty());
     EXPECT_FALSE(pc->panel.connected());
     EXPECT_FALSE(pc->port.linkUp());
     EXPECT_EQ(pc->linkLamp.colour, core::colour::Red);
