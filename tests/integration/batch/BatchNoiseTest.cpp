@@ -113,14 +113,22 @@ TEST_F(VisitRuns, SilentOrResettingControllerEndsTheVisitWithoutAWrongValue)
     ASSERT_TRUE(clean.result.finished);
     ASSERT_EQ(clean.result.exitCode, 0) << clean.lines.join('\n').toStdString();
 
-    const QStringList cases[] = {
-        {QStringLiteral("--silent-after"), QStringLiteral("12")},
-        {QStringLiteral("--reset-every"), QStringLiteral("2")},
+    struct Case {
+        QStringList options;
+        bool endsInTheWatchdog;  // no answer any more: the watchdog's line and status 1
     };
-    for (const QStringList &options : cases) {
+    const Case cases[] = {
+        {{QStringLiteral("--silent-after"), QStringLiteral("12")}, true},
+        {{QStringLiteral("--reset-every"), QStringLiteral("2")}, false},
+    };
+    for (const auto &[options, endsInTheWatchdog] : cases) {
         SCOPED_TRACE(options.join(' ').toStdString());
         const Visit faulty = visit(options, options.first());
         expectCleanValuesOrFailure(clean, faulty);
+        if (endsInTheWatchdog) {
+            EXPECT_EQ(faulty.result.exitCode, 1);
+            EXPECT_TRUE(faulty.lines.contains(QStringLiteral(" *** Timeout Fehler **"))) << faulty.lines.join('\n').toStdString();
+        }
         EXPECT_EQ(faulty.lines.value(faulty.lines.size() - 1), QStringLiteral(" -------------Ende BatchProcess------------"));
         EXPECT_LT(faulty.result.elapsedMs, 60000);
     }
