@@ -1,5 +1,7 @@
 #include "Line401Partner.h"
 
+#include <limits>
+
 namespace sim {
 
 using namespace protocol::line401;
@@ -55,7 +57,23 @@ void Line401Partner::receiveData(quint8 byte)
     if (!request) return;
     const auto answer = m_commands.answer(*request);
     if (onRequest) onRequest(*request, answer);
-    if (answer) m_out += *answer;
+    if (!answer) return;
+    m_out += *answer;
+    if (++m_answers == m_options.silentAfterAnswers) armSilence(int(answer->size()));
+}
+
+void Line401Partner::armSilence(int answerSize)
+{
+    // Half of this answer goes out, the rest never does.
+    m_silentAtOut = m_out.size() - qMax(1, answerSize / 2);
+}
+
+void Line401Partner::silenceIfDue()
+{
+    if (m_silentAtOut < 0 || m_out.size() > m_silentAtOut) return;
+    m_silentAtOut = -1;
+    m_deafUntilMs = m_options.silentMs > 0 ? m_timers.clock().elapsedMs() + m_options.silentMs
+                                           : std::numeric_limits<qint64>::max();
 }
 
 quint8 Line401Partner::nextReplyNibble()
@@ -68,6 +86,7 @@ quint8 Line401Partner::nextReplyNibble()
     }
     m_midByte = false;
     m_out.remove(0, 1);
+    silenceIfDue();
     return quint8((byte & 0x0F) | LowBit);
 }
 
@@ -84,6 +103,7 @@ void Line401Partner::clearLineState()
     m_out.clear();
     m_midByte = false;
     m_lastReply = IdleByte;
+    m_silentAtOut = -1;
     m_pacer.clear();
 }
 

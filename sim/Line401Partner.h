@@ -19,6 +19,10 @@ struct PartnerOptions {
     double noise = 0.0;     // fraction of reply bytes sent with one bit flipped
     quint32 seed = 1;       // for the noise
     int rebootMs = CommandSet::RestartMs;  // deaf time after a reset request
+    // Falls silent when half of this answer (counted from 1) has gone out; 0: never.
+    int silentAfterAnswers = 0;
+    // How long it stays silent, then back with an empty line state; 0: for good.
+    int silentMs = 0;
 };
 
 // The controller's end of the "401" line: every line byte the PC sends is
@@ -37,6 +41,8 @@ public:
     void reboot(int ms);
 
     qint64 repliesSent() const { return m_pacer.bytesSent(); }
+    // Answers handed to the line so far.
+    int answersGiven() const { return m_answers; }
 
     // Each request with its answer (nullopt: none given), for a trace.
     std::function<void(const RoutedTelegram &, const std::optional<QByteArray> &)> onRequest;
@@ -49,6 +55,8 @@ private:
     quint8 nextReplyNibble();
     quint8 maybeCorrupt(quint8 reply);
     void clearLineState();
+    void armSilence(int answerSize);
+    void silenceIfDue();
 
     comlink::SerialLine &m_line;
     core::TimerFactory &m_timers;
@@ -66,6 +74,9 @@ private:
     quint8 m_lastReply = protocol::line401::IdleByte;
 
     qint64 m_deafUntilMs = -1;
+    int m_answers = 0;
+    // Falls silent once m_out has shrunk to this many bytes; -1: not armed.
+    qsizetype m_silentAtOut = -1;
 };
 
 }  // namespace sim

@@ -170,6 +170,8 @@ QByteArray ModemPartner::answer(const QByteArray &telegram)
     if (!request) return {};
     const auto reply = m_commands.answer(*request);
     if (onRequest) onRequest(*request, reply);
+    // The answer is on its way when the carrier goes: what is not out yet is lost.
+    if (++m_requests == m_options.hangupAfterRequests) m_hangupTimer->start(0);
     return reply.value_or(QByteArray());
 }
 

@@ -21,6 +21,7 @@ struct ModemOptions {
     int dialMs = 2000;                       // from the dial command to its result
     DialResult dialResult = DialResult::Connect;
     int hangupAfterMs = 0;                   // carrier lost this long after CONNECT; 0: never
+    int hangupAfterRequests = 0;             // carrier lost once, right after this request frame; 0: never
     double nakRate = 0.0;                    // fraction of good request frames refused with NAK
     int baud = 0;                            // replies paced at this line speed; 0: at once
     quint32 seed = 1;
@@ -47,6 +48,8 @@ public:
     bool online() const { return m_online; }
     // A call is up, online or escaped to command mode.
     bool connected() const { return m_connected; }
+    // Request frames answered since start, over all calls.
+    int requestsAnswered() const { return m_requests; }
 
     std::function<void(const RoutedTelegram &, const std::optional<QByteArray> &)> onRequest;
 
@@ -74,6 +77,7 @@ private:
     QByteArray m_dataText;  // printable bytes between frames: the PC's modem commands
     bool m_online = false;
     bool m_connected = false;
+    int m_requests = 0;
 };
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 // --modem, a Hayes modem followed by the framed protocol.
 
 #include "CommandSet.h"
+#include "ControllerResets.h"
 #include "Installation.h"
 #include "Line401Partner.h"
 #include "ModemPartner.h"
@@ -36,6 +37,7 @@ struct Options {
     sim::ModemOptions modemOptions;
     bool wrongHello = false;
     bool sysmodChecksumFault = false;
+    int resetEveryMs = 0;
 };
 
 int fail(const QString &text)
@@ -120,12 +122,16 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
         {QStringLiteral("silent"), QStringLiteral("Never answer.")},
         {QStringLiteral("noise"), QStringLiteral("Fraction of 401 reply bytes sent with one bit flipped (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
         {QStringLiteral("noise-seed"), QStringLiteral("Seed of the noise (default: --seed), so a noisy run can be repeated."), QStringLiteral("n")},
+        {QStringLiteral("silent-after"), QStringLiteral("Fall silent when half of the n-th answer has gone out (401 line)."), QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("silent-seconds"), QStringLiteral("With --silent-after: seconds of silence, then back with a fresh line; 0: for good."), QStringLiteral("s"), QStringLiteral("0")},
+        {QStringLiteral("reset-every"), QStringLiteral("The controller resets itself every s seconds (silent while it restarts)."), QStringLiteral("s"), QStringLiteral("0")},
         {QStringLiteral("wrong-hello"), QStringLiteral("Answer the greeting F1 00 with F1 02.")},
         {QStringLiteral("modem"), QStringLiteral("A modem in front: AT commands, then the framed protocol instead of the 401 line.")},
         {QStringLiteral("dial-seconds"), QStringLiteral("With --modem: seconds from the dial command to its result."), QStringLiteral("s"), QStringLiteral("2")},
         {QStringLiteral("dial-result"), QStringLiteral("With --modem: how every call ends: connect, busy, nocarrier or none (no reply)."), QStringLiteral("result"), QStringLiteral("connect")},
         {QStringLiteral("hangup-after"), QStringLiteral("With --modem: the carrier drops this many seconds after CONNECT (NO CARRIER)."), QStringLiteral("s"), QStringLiteral("0")},
         {QStringLiteral("nak"), QStringLiteral("With --modem: fraction of request frames refused with NAK (0-1)."), QStringLiteral("rate"), QStringLiteral("0")},
+        {QStringLiteral("hangup-after-requests"), QStringLiteral("With --modem: the carrier drops once, right after the n-th request frame."), QStringLiteral("n"), QStringLiteral("0")},
         {QStringLiteral("sysmod-checksum-fault"), QStringLiteral("Serve the system module with a checksum word that does not match.")},
         {QStringLiteral("trace"), QStringLiteral("Write each request and its answer to standard error.")},
     });
@@ -160,7 +166,14 @@ bool parseOptions(const QStringList &arguments, Options &options, QString &error
     options.installation.seed = quint32(seed);
     options.partner.seed = quint32(noiseSeed);
     options.installation.trafficSeconds = traffic;
-    int hangupAfter = 0, dialSeconds = 2;
+    int hangupAfter = 0, dialSeconds = 2, silentSeconds = 0, resetEvery = 0;
+    if (!parseInt(parser, QStringLiteral("silent-after"), 0, INT_MAX, options.partner.silentAfterAnswers, error)
+        || !parseInt(parser, QStringLiteral("silent-seconds"), 0, 86400, silentSeconds, error)
+        || !parseInt(parser, QStringLiteral("reset-every"), 0, 86400, resetEvery, error)
+        || !parseInt(parser, QStringLiteral("hangup-after-requests"), 0, INT_MAX, options.modemOptions.hangupAfterRequests, error))
+        return false;
+    options.partner.silentMs = silentSeconds * 1000;
+    options.resetEveryMs = resetEvery * 1000;
     if (!parseInt(parser, QStringLiteral("hangup-after"), 0, 86400, hangupAfter, error)
         || !parseInt(parser, QStringLiteral("dial-seconds"), 0, 120, dialSeconds, error)
         || !parseDialResult(parser.value(QStringLiteral("dial-result")), options.modemOptions.dialResult, error)
@@ -231,6 +244,8 @@ int main(int argc, char *argv[])
         line401 = std::make_unique<sim::Line401Partner>(*line, timers, commands, options.partner);
         if (options.trace) line401->onRequest = trace;
     }
+
+    const sim::ControllerResets resets(timers, commands, options.resetEveryMs);
 
     std::printf("%s\n", qPrintable(where));
     std::fflush(stdout);

@@ -96,6 +96,20 @@ void Line401::lineSend(const QByteArray &telegram, core::AnswerProc onAnswer)
     }
 }
 
+void Line401::dropRequest()
+{
+    if (m_block.state != 0) return;  // the line belongs to the block read until it ends
+    m_s.readIndex = m_s.writeIndex;
+    m_s.outCount = 0;
+    // The byte under way goes too, also when a reset would start it again;
+    // the partner drops a lone high nibble at the next idle byte.
+    m_s.curByte = 0;
+    m_s.markIdle = true;
+    m_s.markLow = false;
+    dropHalfAnswer();
+    m_onLineAnswer = nullptr;
+}
+
 void Line401::lineInit()
 {
     takeLineBack();

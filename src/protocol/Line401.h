@@ -35,6 +35,8 @@ public:
 
     // Driver.
     void lineSend(const QByteArray &telegram, core::AnswerProc onAnswer);
+    // The request is given up on: its bytes not yet sent never go out, an answer to it goes nowhere.
+    void dropRequest();
     void lineInit();
     void lineStep();
     // Block read: queue F0 10 5C 01 and take the next count raw bytes.

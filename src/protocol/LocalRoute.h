@@ -21,6 +21,7 @@ inline void routeQueueToLine(TransferQueue &queue, Line401 &line, const comlink:
     queue.sendLocal = [&line](const QByteArray &telegram, core::AnswerProc onAnswer) {
         line.lineSend(telegram, std::move(onAnswer));
     };
+    queue.dropLocal = [&line] { line.dropRequest(); };
     queue.isLinkUp = [&port] { return port.linkUp(); };
 }
 

@@ -228,6 +228,8 @@ void TransferQueue::answerTimedOut()
     // Entries behind the head were never sent: drop them before the head's
     // handler runs, so a request it puts goes out on a clean line.
     while (count() > 1) m_fifo.pop_back();
+    // Sent later, the request would be answered into the next one's handler.
+    if (dropLocal) dropLocal();
     m_overflow = false;
     m_waitTimer->stop();
     if (m_sendOnTimeout && !m_fifo.empty())

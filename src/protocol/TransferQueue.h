@@ -81,6 +81,8 @@ public:
     // Routes: mode 1 the framing layer, mode 2 the local line driver.
     SendProc sendFramed;
     SendProc sendLocal;
+    // Mode 2 gave up on the request on the line: the local route drops what it still holds of it.
+    std::function<void()> dropLocal;
     std::function<bool()> isLinkUp;  // unset: no gate
     std::function<void(int count)> onCount;
     std::function<void()> onProcess;

@@ -2,6 +2,7 @@
 // have one bit flipped in 1 % of the bytes: every visit either reports exactly
 // the values of a clean visit and ends with status 0, or ends with status 1 and
 // an error line. None reports a wrong value with status 0.
+// The same rule holds for a controller that falls silent or keeps resetting.
 
 #include "ProgramRun.h"
 
@@ -67,28 +68,69 @@ TEST_F(VisitRuns, CleanLineVisitIsAsBeforeWithEachReadingAskedTwice)
     EXPECT_EQ(verified.requests, doubled) << once.requests.join(' ').toStdString();
 }
 
+// A faulty visit reports exactly the clean visit's values with status 0, or
+// ends with status 1 and an error line or an unreadable value.
+void expectCleanValuesOrFailure(const Visit &clean, const Visit &faulty)
+{
+    ASSERT_TRUE(faulty.result.finished);
+    const std::string both = "clean:\n" + clean.lines.join('\n').toStdString() + "\nfaulty:\n" + faulty.lines.join('\n').toStdString();
+    if (faulty.result.exitCode == 0) {
+        // A link lost and found again on the way is written down, and is no reading.
+        static const QStringList linkLines{QStringLiteral(" nicht verbunden"), QStringLiteral(" NO LINK"),
+                                           QStringLiteral(" verbunden")};
+        QStringList readings = faulty.lines;
+        readings.removeIf([](const QString &line) { return linkLines.contains(line); });
+        EXPECT_EQ(readings, clean.lines) << both;
+    } else {
+        EXPECT_EQ(faulty.result.exitCode, 1) << both;
+        const bool errorLine = std::any_of(faulty.lines.begin(), faulty.lines.end(),
+                                           [](const QString &line) { return line.startsWith(QLatin1String(" *** ")); });
+        const bool unreadable = faulty.lines.contains(QStringLiteral("   : error"))
+                                || faulty.lines.contains(QStringLiteral("   : FEHLER"))
+                                || faulty.lines.filter(QStringLiteral("Transfer.Fehler")).size() > 0
+                                || faulty.lines.filter(QStringLiteral(": 999999")).size() > 0;
+        EXPECT_TRUE(errorLine || unreadable) << both;
+    }
+}
+
 TEST_P(NoisyVisit, NoWrongValueIsReportedWithStatusZero)
 {
     const Visit clean = visit({}, QStringLiteral("clean"));
     ASSERT_TRUE(clean.result.finished);
     ASSERT_EQ(clean.result.exitCode, 0) << clean.lines.join('\n').toStdString();
 
-    const Visit noisy = visit({QStringLiteral("--noise"), QStringLiteral("0.01"), QStringLiteral("--noise-seed"),
-                               QString::number(GetParam())},
-                              QStringLiteral("noisy"));
-    ASSERT_TRUE(noisy.result.finished);
-    const std::string both = "clean:\n" + clean.lines.join('\n').toStdString() + "\nnoisy:\n" + noisy.lines.join('\n').toStdString();
-    if (noisy.result.exitCode == 0) {
-        EXPECT_EQ(noisy.lines, clean.lines) << both;
-    } else {
-        EXPECT_EQ(noisy.result.exitCode, 1) << both;
-        const bool errorLine = std::any_of(noisy.lines.begin(), noisy.lines.end(),
-                                           [](const QString &line) { return line.startsWith(QLatin1String(" *** ")); });
-        const bool unreadable = noisy.lines.contains(QStringLiteral("   : error"))
-                                || noisy.lines.contains(QStringLiteral("   : FEHLER"))
-                                || noisy.lines.filter(QStringLiteral("Transfer.Fehler")).size() > 0
-                                || noisy.lines.filter(QStringLiteral(": 999999")).size() > 0;
-        EXPECT_TRUE(errorLine || unreadable) << both;
+    expectCleanValuesOrFailure(clean, visit({QStringLiteral("--noise"), QStringLiteral("0.01"), QStringLiteral("--noise-seed"),
+                                             QString::number(GetParam())},
+                                            QStringLiteral("noisy")));
+}
+
+// A controller that falls silent for good in the middle of an answer, or that
+// keeps resetting: the visit ends by itself, bounded, with the clean values
+// or a failure, and the log is closed.
+TEST_F(VisitRuns, SilentOrResettingControllerEndsTheVisitWithoutAWrongValue)
+{
+    const Visit clean = visit({}, QStringLiteral("clean"));
+    ASSERT_TRUE(clean.result.finished);
+    ASSERT_EQ(clean.result.exitCode, 0) << clean.lines.join('\n').toStdString();
+
+    struct Case {
+        QStringList options;
+        bool endsInTheWatchdog;  // no answer any more: the watchdog's line and status 1
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--silent-after"), QStringLiteral("12")}, true},
+        {{QStringLiteral("--reset-every"), QStringLiteral("2")}, false},
+    };
+    for (const auto &[options, endsInTheWatchdog] : cases) {
+        SCOPED_TRACE(options.join(' ').toStdString());
+        const Visit faulty = visit(options, options.first());
+        expectCleanValuesOrFailure(clean, faulty);
+        if (endsInTheWatchdog) {
+            EXPECT_EQ(faulty.result.exitCode, 1);
+            EXPECT_TRUE(faulty.lines.contains(QStringLiteral(" *** Timeout Fehler **"))) << faulty.lines.join('\n').toStdString();
+        }
+        EXPECT_EQ(faulty.lines.value(faulty.lines.size() - 1), QStringLiteral(" -------------Ende BatchProcess------------"));
+        EXPECT_LT(faulty.result.elapsedMs, 60000);
     }
 }
 

@@ -395,6 +395,35 @@ TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
+// The queue gives up on a request whose first byte was half sent when the
+// partner fell silent: neither that byte nor the rest goes out once the
+// partner is back, so the next request is the next thing it reads.
+TEST_F(Line401Test, DroppedRequestIsNotSentAfterTheReset)
+{
+    start();
+    time.advance(10);
+    bool oldAnswered = false;
+    line->lineSend(bytes({0xF1, 0x48}), [&](const QByteArray &) { oldAnswered = true; });
+    for (int ms = 0; !partner->got.endsWith(char(0x0F)) && ms < 100; ++ms) time.advance(1);
+    ASSERT_TRUE(partner->got.endsWith(char(0x0F)));
+    partner->silent = true;
+    time.advance(6000);
+    const qsizetype dataBefore = partner->data.size();
+    line->dropRequest();
+
+    partner->silent = false;
+    partner->replies.push_back(bytes({0xF0}));
+    time.advance(2000);
+    ASSERT_TRUE(port->linkUp());
+    QByteArray answer;
+    partner->answer(bytes({0xF1, 0x01}));
+    line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
+    time.advance(200);
+    EXPECT_EQ(core::hexText(partner->data.mid(dataBefore)).toStdString(), "F1 00");
+    EXPECT_EQ(answer, bytes({0xF1, 0x01}));
+    EXPECT_FALSE(oldAnswered);
+}
+
 TEST_F(Line401Test, DeviceLossClosesReportsAndReopens)
 {
     start();
