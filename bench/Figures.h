@@ -6,7 +6,7 @@
 
 namespace bench {
 
-class LocalStack;
+struct LocalStack;
 
 // The line's physical limit: 19200 baud 8N1 moves 1920 bytes a second each
 // way, and each line byte we send is answered by one byte, so at most 1920

@@ -13,7 +13,6 @@ namespace {
 constexpr int LineTop = StripHeight - LineFromBottom;
 constexpr int LineLength = StripWidth - 2 * LineInset;
 constexpr int LineCentre = LineInset + LineLength / 2;
-constexpr int LeftNumberWidth = 12;
 constexpr int RightNumberWidth = 17;
 constexpr int NumberHeight = 13;
 

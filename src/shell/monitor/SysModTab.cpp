@@ -18,7 +18,6 @@ namespace shell {
 
 namespace {
 
-const char *const TransferSection = "zbl-rw-sysmod";
 constexpr int GaugeMax = 1024;
 
 }  // namespace

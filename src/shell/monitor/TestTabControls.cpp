@@ -107,8 +107,9 @@ TestTripButtons::TestTripButtons(monitor::SingleCommands &commands, QWidget *par
                                                   {"SEQUENZ", monitor::SingleCommands::TripsSequence},
                                                   {"RANDOM", monitor::SingleCommands::TripsRandom},
                                                   {"I/A", monitor::SingleCommands::TripsEndToEnd}};
-    for (auto [caption, mode] : trips) {
-        auto *b = new QPushButton(QString::fromLatin1(caption));
+    for (const auto &trip : trips) {
+        const int mode = trip.second;
+        auto *b = new QPushButton(QString::fromLatin1(trip.first));
         b->setProperty("tripMode", mode);
         connect(b, &QPushButton::clicked, this, [&commands, mode] { commands.testTrips(mode); });
         row->addWidget(b);

@@ -184,7 +184,8 @@ struct DiskErrorTest : ::testing::TestWithParam<std::tuple<Writer, Environment>>
 TEST_P(DiskErrorTest, FailureIsSaidOnceAndNothingIsLost)
 {
     ASSERT_TRUE(isFullDevice()) << "this machine has no /dev/full";
-    const auto &[writer, environment] = GetParam();
+    const auto &writer = std::get<0>(GetParam());
+    const auto &environment = std::get<1>(GetParam());
     putEarlierFile();
     const QString path = target();
     QStringList entriesBefore{QStringLiteral("target")};
