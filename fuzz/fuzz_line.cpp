@@ -44,6 +44,37 @@ void fuzzLineDriver(const QByteArray &data)
     line.zblPortHalt();
 }
 
+// A partner that answers each line byte, mostly idle, so the line settles into
+// its steady idle and hands it to the line; the input picks the other replies,
+// the requests and the pauses that take it back.
+void fuzzIdleHandover(const QByteArray &data)
+{
+    core::VirtualTime time;
+    auto [pcEnd, controllerEnd] = comlink::MemorySerialLine::createPair(&time, 1);
+    pcEnd->setIdleExchangeSupported(true);
+    controllerEnd->open(QStringLiteral("controller"));
+    qsizetype next = 0;
+    comlink::MemorySerialLine &partner = *controllerEnd;
+    partner.onReadyRead = [&] {
+        for (qsizetype n = partner.read(partner.bytesAvailable()).size(); n > 0 && next < data.size(); --n) {
+            const quint8 byte = quint8(data[next++]);
+            if (byte % 5 != 0) partner.write(QByteArray(1, char(0x40)));
+            else if (byte % 3 != 0) partner.write(QByteArray(1, char(byte)));  // else silent for this byte
+        }
+    };
+    comlink::ComPort port(*pcEnd, time);
+    protocol::Line401 line(port, time);
+    line.setLinkMode(0);
+    line.startStopLine();
+    for (qsizetype i = 0; next < data.size() && i < data.size(); ++i) {
+        const quint8 byte = quint8(data[i]);
+        if (byte % 11 == 0) line.lineSend(Requests[byte % 4], [](const QByteArray &) {});
+        time.advance(byte % 7 == 0 ? 1 + byte * 10 : 1 + byte % 4);
+    }
+    time.advance(5000);
+    line.zblPortHalt();
+}
+
 void fuzzFraming(const QByteArray &data)
 {
     bool complete = false;
@@ -78,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     core::reports().reset();
     const QByteArray data(reinterpret_cast<const char *>(bytes), qsizetype(size));
     fuzzLineDriver(data);
+    fuzzIdleHandover(data);
     fuzzFraming(data);
     return 0;
 }
