@@ -100,6 +100,7 @@ public:
         QCoreApplication::exec();
         // A line pulled just before the end gets its minute to come back and drain the queue.
         for (QTimer *timer : qApp->findChildren<QTimer *>()) timer->stop();
+        spin([] { return false; }, 10000);  // the lamp takes a time-out to notice a pull
         spin([this] { return m_haltron->port().linkUp() && m_haltron->queue().count() < 5; }, 60000);
         sample();
         const int status = verdict();
