@@ -4,12 +4,10 @@
 // reset and the line pulled at fixed intervals. Every 30 s it samples resident
 // memory, open descriptors and the transfer queue's fill level, and at the end
 // fails on growth or on a queue left full. Run through scripts/soak.
-#include "ProgramRun.h"
+#include "InProcessProgram.h"
 
-#include "app/Haltron.h"
 #include "core/EventLoop.h"
 #include "monitor/StatisticsControl.h"
-#include "shell/MainWindow.h"
 #include "shell/monitor/MonitorWindow.h"
 #include "shell/monitor/ReadingTabs.h"
 #include "shell/monitor/StatisticsTab.h"
@@ -73,16 +71,9 @@ public:
         const QString line = m_dir.filePath(QStringLiteral("line"));
         m_sim = std::make_unique<runs::SimProcess>(line, QStringList{QStringLiteral("--lifts"), QStringLiteral("4"), QStringLiteral("--traffic"), QStringLiteral("20")});
         if (!m_sim->start()) return fail("the stand-in did not start");
-        const QString ini = runs::writeTestIni(m_dir, line);
-        runs::setIniValue(ini, QStringLiteral("unit43"), QStringLiteral("task"), QStringLiteral("63"));
-        runs::setIniValue(ini, QStringLiteral("unit43"), QStringLiteral("tabsheets"), QStringLiteral("511"));
-        m_haltron = std::make_unique<app::Haltron>(m_timers);
-        shell::StartEnvironment env{{QStringLiteral("haltron"), QStringLiteral("/i=") + ini}, m_dir.path(), m_dir.path(), {}};
-        if (!m_haltron->initModules(env)) return fail("the program found no INI");
-        m_haltron->createWindows();
-        m_haltron->applyStartSettings();
-        m_haltron->program().mainWindow().showStartWindow();
-        if (!spin([this] { return m_haltron->monitor() && m_haltron->monitor()->loopStarted(); }, 60000))
+        m_haltron = runs::startProgram(m_timers, m_dir, runs::writeMonitorIni(m_dir, line));
+        if (!m_haltron) return fail("the program found no INI");
+        if (!testsupport::waitFor([this] { return m_haltron->monitor() && m_haltron->monitor()->loopStarted(); }, 60000))
             return fail("the monitor's polling did not start");
         m_haltron->openLcd();
         std::printf("soak: %.0f min, events every %.1f/%.1f/%.1f min (statistics/reset/pull), folder %s\n", m_minutes,
@@ -100,25 +91,15 @@ public:
         QCoreApplication::exec();
         // A line pulled just before the end gets its minute to come back and drain the queue.
         for (QTimer *timer : qApp->findChildren<QTimer *>()) timer->stop();
-        spin([] { return false; }, 10000);  // the lamp takes a time-out to notice a pull
-        spin([this] { return m_haltron->port().linkUp() && m_haltron->queue().count() < 5; }, 60000);
+        testsupport::waitFor([] { return false; }, 10000);  // the lamp takes a time-out to notice a pull
+        testsupport::waitFor([this] { return m_haltron->port().linkUp() && m_haltron->queue().count() < 5; }, 60000);
         sample();
         const int status = verdict();
-        m_haltron->program().quit();
-        spin([] { return false; }, 300);
-        m_haltron->program().finalize();
-        m_haltron.reset();
+        runs::stopProgram(m_haltron);
         return status;
     }
 
 private:
-    static bool spin(const std::function<bool()> &done, int limitMs)
-    {
-        QDeadlineTimer deadline(limitMs);
-        while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        return done();
-    }
-
     static int fail(const char *why)
     {
         std::fprintf(stderr, "soak: %s\n", why);

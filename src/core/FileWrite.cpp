@@ -65,9 +65,6 @@ WriteOutcome writeOutcomeOf(int systemError)
     return outcome;
 }
 
-namespace {
-
-// Every byte, or the error that stopped it.
 int writeAll(int fd, const QByteArray &content)
 {
     const char *data = content.constData();
@@ -83,7 +80,13 @@ int writeAll(int fd, const QByteArray &content)
     return 0;
 }
 
-}  // namespace
+int openForWriting(const QByteArray &encodedPath, int flags, int mode)
+{
+    int fd = -1;
+    do fd = ::open(encodedPath.constData(), O_WRONLY | O_CLOEXEC | flags, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
 
 WriteOutcome writeFileWhole(const QString &path, const QByteArray &content)
 {
@@ -104,7 +107,7 @@ WriteOutcome writeFileWhole(const QString &path, const QByteArray &content)
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         tempName = targetName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".new";
-        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : 0666);
+        fd = openForWriting(tempName, O_CREAT | O_EXCL, existed ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return writeOutcomeOf(errno);
     }
     if (fd < 0) return writeOutcomeOf(EEXIST);
@@ -129,9 +132,7 @@ WriteOutcome writeLinesWhole(const QString &path, const QStringList &lines)
 WriteOutcome appendToFile(const QString &path, const QByteArray &content)
 {
     if (path.isEmpty()) return writeOutcomeOf(ENOENT);
-    int fd = -1;
-    do fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
+    const int fd = openForWriting(QFile::encodeName(path), O_CREAT | O_APPEND);
     if (fd < 0) return writeOutcomeOf(errno);
     int error = writeAll(fd, content);
     if (::close(fd) != 0 && error == 0) error = errno;

@@ -37,6 +37,12 @@ struct WriteFaultTexts {
 WriteFault writeFaultOf(int systemError);
 WriteOutcome writeOutcomeOf(int systemError);
 
+// The pieces below them, shared with the logs that keep their file open:
+// every byte to fd, or the system error that stopped it (0 when all went);
+// open(2) for writing, again when a signal interrupts it (-1 and errno on failure).
+int writeAll(int fd, const QByteArray &content);
+int openForWriting(const QByteArray &encodedPath, int flags, int mode = 0666);
+
 // Replaces the file at path with content, or leaves it byte for byte as it
 // was: written beside it and renamed over it once every byte is on the disk.
 // A path naming a device, a folder or a link to one is refused, never replaced.

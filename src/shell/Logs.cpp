@@ -30,9 +30,7 @@ bool LogFile::openFile(const QString &name, bool append, bool makeFolders)
     m_fileName = name;
     m_failure = {};
     if (makeFolders) QDir().mkpath(QFileInfo(name).absolutePath());
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    do m_fd = ::open(QFile::encodeName(name).constData(), flags, 0666);
-    while (m_fd < 0 && errno == EINTR);
+    m_fd = core::openForWriting(QFile::encodeName(name), O_CREAT | (append ? O_APPEND : O_TRUNC));
     if (m_fd < 0) {
         fail(m_texts.createFailed, errno);
         return false;
@@ -44,19 +42,7 @@ bool LogFile::openFile(const QString &name, bool append, bool makeFolders)
 void LogFile::writeLine(const QString &text)
 {
     if (!m_open || !m_failure.ok()) return;
-    const QByteArray line = text.toUtf8() + '\n';
-    const char *data = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            fail(m_texts.writeFailed, n < 0 ? errno : EIO);
-            return;
-        }
-        data += n;
-        left -= n;
-    }
+    if (const int error = core::writeAll(m_fd, text.toUtf8() + '\n')) fail(m_texts.writeFailed, error);
 }
 
 // Reported once: a full disk stays full, and every later line would say so again.

@@ -2,10 +2,8 @@
 // haltron-sim on a pseudo-terminal: the fault list shows the stand-in's log and
 // saves what it shows; choosing a group member brings that member's state and shaft.
 
-#include "ProgramRun.h"
-#include "TestApp.h"
+#include "InProcessProgram.h"
 
-#include "app/Haltron.h"
 #include "core/Bytes.h"
 #include "shell/MainWindow.h"
 #include "shell/monitor/FaultTab.h"
@@ -48,27 +46,12 @@ struct AppMonitorTabs : ::testing::Test {
             link, QStringList{"--lifts", QString::number(Lifts), "--floors", QString::number(Floors), "--seed",
                               QString::number(Seed), "--stored-faults", QString::number(StoredFaults)});
         ASSERT_TRUE(sim->start());
-        const QString ini = runs::writeTestIni(dir, link);
-        runs::setIniValue(ini, "unit43", "task", "63");
-        runs::setIniValue(ini, "unit43", "tabsheets", "511");
-        haltron = std::make_unique<app::Haltron>(timers);
-        shell::StartEnvironment env{{"haltron", "/i=" + ini}, dir.path(), dir.path(), {}};
-        ASSERT_TRUE(haltron->initModules(env));
-        haltron->createWindows();
-        haltron->applyStartSettings();
-        haltron->program().mainWindow().showStartWindow();
+        haltron = runs::startProgram(timers, dir, runs::writeMonitorIni(dir, link));
+        ASSERT_TRUE(haltron);
         // Greeted, the shaft read, the loop started and the identity through.
         ASSERT_TRUE(spin([this] { return haltron->monitor()->loopStarted() && !code().isEmpty(); }, 30000));
     }
-    void TearDown() override
-    {
-        if (haltron) {
-            haltron->program().quit();
-            spin([] { return false; }, 300);
-            haltron->program().finalize();
-            haltron.reset();
-        }
-    }
+    void TearDown() override { runs::stopProgram(haltron); }
 
     shell::MonitorWindow &window() { return *haltron->monitorWindow(); }
     shell::IdentityBox &identity() { return *window().identityBox(); }
