@@ -1,4 +1,5 @@
 #include "Configuration.h"
+#include "WriteFaultTexts.h"
 
 #include "core/LanguageEntries.h"
 
@@ -242,12 +243,9 @@ void Configuration::traceConfig(const QString &text) const { m_reports.writeIf(c
 // The logs open before the language file is read; later failures use its words.
 void Configuration::applyLogTexts()
 {
-    const auto entry = [this](const QString &section, int number) {
-        return m_languageIni.readString(section, QString::number(number));
-    };
     LogFile::Texts texts;
-    texts.reasons = core::WriteFaultTexts::fromLanguage(entry);
-    core::takeLanguageEntries([&entry](int number) { return entry(QStringLiteral("writefault"), number); },
+    texts.reasons = writeFaultTexts(*this);
+    core::takeLanguageEntries([this](int number) { return languageText(QStringLiteral("writefault"), number); },
                               {{10, &texts.createFailed}, {11, &texts.writeFailed}});
     m_mainLog->setTexts(texts);
     m_logOnLog->setTexts(texts);
