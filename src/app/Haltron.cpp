@@ -35,14 +35,14 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_port(m_serial, timers),
       m_framedLink(timers),
       m_queue(timers),
-      m_groupRoute(m_queue.putFunction()),
+      m_channel(m_queue),
       m_line(m_port, timers),
-      m_commandLibrary(m_groupRoute.putFunction(), timers.clock()),
+      m_commandLibrary(m_channel, timers.clock()),
       m_sysModTransfer(m_sysMod, timers),
       m_session(timers),
       m_program(timers)
 {
-    protocol::connectLineToQueue(m_line, m_queue);
+    protocol::connectLineToQueue(m_line, m_queue, m_channel);
     m_line.askVersion = [this](std::function<void(const QString &)> onText) {
         m_commandLibrary.getVersion(std::move(onText));
         return true;
@@ -53,7 +53,7 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_framedLink.readChars = [this](int count) { return m_port.readChars(count); };
     m_framedLink.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
-    m_sysModTransfer.transferPut = m_queue.putFunction();
+    m_sysModTransfer.setChannel(m_channel);
     m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
     m_sysModTransfer.swapLineTimeout = [this](int ms) { return m_line.swapLineTimeout(ms); };
     m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {
@@ -164,7 +164,7 @@ void Haltron::createMonitor()
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
     const core::IniFile &ini = config.mainIni();
-    m_faultLog = std::make_unique<monitor::FaultLog>(m_groupRoute.putFunction(), m_timers.clock(), config.getErrorFile(),
+    m_faultLog = std::make_unique<monitor::FaultLog>(m_channel, m_timers.clock(), config.getErrorFile(),
                                                      monitor::FaultListTexts::fromLanguage(config.languageIni()));
     m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
     monitor::MonitorControl &mon = *m_monitor;
@@ -172,7 +172,7 @@ void Haltron::createMonitor()
     mon.loadTickSettings = [this] { readTickSettings(); };
     mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
     mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
-    mon.transferPut = m_groupRoute.putFunction();
+    mon.setChannel(m_channel);
     mon.transferFlush = [this] { m_queue.transferFlush(); };
     mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
     mon.isLinkUp = [this] { return m_port.linkUp(); };
@@ -180,8 +180,12 @@ void Haltron::createMonitor()
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
     mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText) { return m_infoTabs->requestFaultCount(std::move(onText)); };
-    mon.requestNewestFault = [this](monitor::TextProc onText) { return m_infoTabs->requestNewestFault(std::move(onText)); };
+    mon.requestFaultCount = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+        return m_infoTabs->requestFaultCount(std::move(onText), std::move(onDropped));
+    };
+    mon.requestNewestFault = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+        return m_infoTabs->requestNewestFault(std::move(onText), std::move(onDropped));
+    };
     mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
     mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
     mon.setReportVisible = [&controller](bool visible) {
@@ -196,7 +200,7 @@ void Haltron::createMonitor()
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
-    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_groupRoute);
+    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
@@ -216,7 +220,7 @@ void Haltron::createMonitor()
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
-    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_groupRoute.putFunction(), m_timers.clock(),
+    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
                                                          config, &m_program.mainWindow());
     m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
     m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
@@ -462,7 +466,7 @@ void Haltron::createBatch()
 
     batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni()),
                             monitor::FaultListTexts::fromLanguage(config.languageIni()), config.getErrorFile()};
-    m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_queue.putFunction(), std::move(texts), std::move(params));
+    m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_channel, std::move(texts), std::move(params));
     batch::BatchProcess &run = *m_batch;
 
     shell::MainView &view = controller.view();

@@ -9,6 +9,7 @@
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
 #include "monitor/SingleCommands.h"
+#include "protocol/ControllerChannel.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
@@ -64,6 +65,7 @@ public:
     comlink::ComPort &port() { return m_port; }
     comlink::FramedLink &framing() { return m_framedLink; }
     protocol::TransferQueue &queue() { return m_queue; }
+    protocol::ControllerChannel &channel() { return m_channel; }
     protocol::Line401 &line() { return m_line; }
     protocol::CommandLibrary &commandLibrary() { return m_commandLibrary; }
     shell::RemoteSession &session() { return m_session; }
@@ -113,8 +115,8 @@ private:
     comlink::ComPort m_port;
     comlink::FramedLink m_framedLink;
     protocol::TransferQueue m_queue;
-    // Every request of the monitor and its pages goes to the group member chosen there.
-    monitor::GroupRoute m_groupRoute;
+    // Every request to the controller goes to the group member chosen on the monitor.
+    protocol::ControllerChannel m_channel;
     protocol::Line401 m_line;
     protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
@@ -134,7 +136,7 @@ private:
     QPointer<shaft::ShaftWindow> m_shaftWindow;
     std::unique_ptr<shell::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
     std::unique_ptr<shell::InfoTabs> m_infoTabs;
-    monitor::SingleCommands m_singleCommands;
+    monitor::SingleCommands m_singleCommands{m_channel};
     QPointer<panels::DisplayMirrorWindow> m_lcdWindow;
     QPointer<shell::SysModTab> m_sysModTab;
     shell::Program m_program;

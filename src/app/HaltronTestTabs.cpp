@@ -37,7 +37,6 @@ void Haltron::wireTestTabs()
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
     QWidget *mainWindow = &m_program.mainWindow();
-    m_singleCommands.transferPut = m_queue.putFunction();
 
     m_lcdWindow = new panels::DisplayMirrorWindow(
         m_timers, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
@@ -95,7 +94,7 @@ void Haltron::openLcd()
 {
     if (!m_lcdWindow) return;
     panels::DisplayMirror &mirror = m_lcdWindow->mirror();
-    mirror.transferPut = m_queue.putFunction();
+    mirror.setChannel(&m_channel);
     mirror.afterAnswer = [&mirror] { mirror.pollStep(); };
     if (!m_lcdWindow->isVisible()) {
         m_lcdWindow->show();  // showing makes it ready and sends the first request

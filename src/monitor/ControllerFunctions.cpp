@@ -21,9 +21,9 @@ QString maintenanceBitsText(const QByteArray &answer)
     return text;
 }
 
-bool readMaintenanceBits(const core::TransferPutFn &put, std::function<void(const QByteArray &)> onAnswer)
+bool readMaintenanceBits(core::Channel &channel, std::function<void(const QByteArray &)> onAnswer)
 {
-    return put && put(2, std::move(onAnswer), core::bytes({0xF2, 0x55, 0x09}));
+    return channel.put(2, std::move(onAnswer), core::bytes({0xF2, 0x55, 0x09}));
 }
 
 GroupAnswerView decodeGroupAnswer(const QByteArray &answer)
@@ -53,12 +53,5 @@ int NewestFaultField::stepBack()
 
 QString NewestFaultField::entryText(const QString &text) const { return faultReportText(m_count, m_offset, text); }
 
-bool GroupRoute::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) const
-{
-    if (!m_put) return false;
-    const quint8 first = core::byteAt(telegram, 0);
-    if (m_member < 0 || first == 0xF0 || first == 0xC1) return m_put(answerLength, std::move(onAnswer), telegram);
-    return m_put(answerLength, std::move(onAnswer), protocol::groupRouted(m_member, telegram));
-}
 
 }  // namespace monitor

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ControllerInfo.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,7 +16,7 @@ std::optional<int> decodeMaintenanceBits(const QByteArray &answer);
 // "Wartungs.Bits: " and one digit per bit in the order 1, 2, 4, 8, 16; "Lese-Fehler" without the marker.
 QString maintenanceBitsText(const QByteArray &answer);
 // Asks F2 55 09; false when the queue refused it, onAnswer is then never called.
-bool readMaintenanceBits(const core::TransferPutFn &put, std::function<void(const QByteArray &answer)> onAnswer);
+bool readMaintenanceBits(core::Channel &channel, std::function<void(const QByteArray &answer)> onAnswer);
 
 // What the group controller box shows of a group answer (F2 55 1B, byte 1 the value).
 struct GroupAnswerView {
@@ -46,28 +46,6 @@ public:
 private:
     int m_count = 0;
     int m_offset = 0;
-};
-
-// The group member the monitor talks to: once chosen, every request goes to it behind
-// F0 10 70 k. Requests routed already (F0) and group-controller requests (C1) pass as they are.
-class GroupRoute {
-public:
-    explicit GroupRoute(core::TransferPutFn put) : m_put(std::move(put)) {}
-
-    // -1: the controller on the line itself.
-    void setMember(int member) { m_member = member >= 0 && member <= 3 ? member : -1; }
-    int member() const { return m_member; }
-    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) const;
-    core::TransferPutFn putFunction() const
-    {
-        return [this](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
-            return put(length, std::move(onAnswer), telegram);
-        };
-    }
-
-private:
-    core::TransferPutFn m_put;
-    int m_member = -1;
 };
 
 }  // namespace monitor

@@ -32,12 +32,12 @@ QString operatingHoursText(const QByteArray &answer)
     return QString::asprintf("%2lld:%2lld", minutes / 60, minutes % 60);
 }
 
-bool readTripCounter(const core::TransferPutFn &put, TextProc onText)
+bool readTripCounter(core::Channel &channel, TextProc onText)
 {
     // The answer is F8 and eight nibbles: nine bytes.
-    return put(CounterAnswerLength,
-               [onText](const QByteArray &answer) { if (onText) onText(tripCounterText(answer)); },
-               core::bytes({0xF1, 0x40}));
+    return channel.put(CounterAnswerLength,
+                       [onText](const QByteArray &answer) { if (onText) onText(tripCounterText(answer)); },
+                       core::bytes({0xF1, 0x40}));
 }
 
 bool isValidGroupAddress(int value)
@@ -63,16 +63,17 @@ QString groupAddressText(const QByteArray &answer)
     return QStringLiteral(" GRUPPE/QRX <ERROR> [%1]").arg(core::hexText(answer, QString()));
 }
 
-bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k)
+bool queryGroupAddress(core::Channel &channel, TextProc onText, int k)
 {
-    return requestGroupAddress(put, [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },
+    return requestGroupAddress(channel, [onText](const QByteArray &answer) { if (onText) onText(groupAddressText(answer)); },
                                k & 0xFF);
 }
 
-bool requestGroupAddress(const core::TransferPutFn &put, core::AnswerProc onAnswer, int k)
+bool requestGroupAddress(core::Channel &channel, core::AnswerProc onAnswer, int k)
 {
+    // Routed by hand, so it passes any member chosen as it is.
     const QByteArray request = core::bytes({0xF2, 0x55, 0x1B});
-    return put && put(GroupAnswerLength, std::move(onAnswer), k >= 0 ? protocol::groupRouted(k, request) : request);
+    return channel.put(GroupAnswerLength, std::move(onAnswer), k >= 0 ? protocol::groupRouted(k, request) : request);
 }
 
 }  // namespace monitor

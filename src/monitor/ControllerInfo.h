@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,7 +28,7 @@ QString operatingHoursText(const QByteArray &answer);
 
 // Asks F1 40 and passes tripCounterText of the answer to onText.
 // False when the queue refused the request; onText is then never called.
-bool readTripCounter(const core::TransferPutFn &put, TextProc onText);
+bool readTripCounter(core::Channel &channel, TextProc onText);
 
 // Group address values (byte 1 of the F2 55 1B answer) that name a lift controller.
 bool isValidGroupAddress(int value);
@@ -38,10 +38,10 @@ int groupMemberOfAddress(int value);
 // Asks lift controller k (0..3) of a group for its group address (F0 10 70 k F2 55 1B);
 // onText receives " QRX[value]" or " GRUPPE/QRX <ERROR> [answer in hex]".
 // False when the queue refused the request; onText is then never called.
-bool queryGroupAddress(const core::TransferPutFn &put, TextProc onText, int k);
+bool queryGroupAddress(core::Channel &channel, TextProc onText, int k);
 // The group address request F2 55 1B (answer length 3), routed to lift controller k when k is
 // 0..3; false when the queue refused it.
-bool requestGroupAddress(const core::TransferPutFn &put, core::AnswerProc onAnswer, int k = -1);
+bool requestGroupAddress(core::Channel &channel, core::AnswerProc onAnswer, int k = -1);
 QString groupAddressText(const QByteArray &answer);
 
 }  // namespace monitor

@@ -1,5 +1,7 @@
 #include "EepromDump.h"
 
+#include "protocol/Codes.h"
+
 namespace monitor {
 
 QString eepromDumpLine(int offset, const QByteArray &sixteen)
@@ -46,9 +48,15 @@ void EepromDump::step()
     }
     const std::weak_ptr<int> generation = m_generation;
     const int mine = *m_generation;
-    selectAndReadInfo(m_address, [this, generation, mine] {
+    const auto current = [generation, mine] {
         const auto g = generation.lock();
-        if (!g || *g != mine) return;
+        return g && *g == mine;
+    };
+    const auto failed = [this, current] {
+        if (current()) stepFailed();
+    };
+    selectAndReadInfo(m_address, [this, current] {
+        if (!current()) return;
         if (copyInfoBytes) m_position = copyInfoBytes(m_buffer, m_position);
         else m_position += 4;
         if (onStep) onStep(QString::asprintf("addr=%4.4X", m_address));
@@ -61,7 +69,14 @@ void EepromDump::step()
         m_address = quint16(m_address + 4);
         m_remaining -= 4;
         step();
-    });
+    }, failed);
+}
+
+void EepromDump::stepFailed()
+{
+    ++*m_generation;
+    m_running = false;
+    if (onStep) onStep(QString::fromLatin1(protocol::TransferRefusedText));
 }
 
 }  // namespace monitor

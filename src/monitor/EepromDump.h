@@ -36,10 +36,12 @@ QString eepromDumpLine(int offset, const QByteArray &sixteen);
 // Reads an area in steps of four bytes (select the address, read four bytes; one step more
 // than length / 4) and hands the dump's lines over at the end. One dump at a time: a new
 // one abandons the one running, so a dump that lost an answer never blocks the next.
+// A step the queue refuses or drops ends the dump: onStep then shows "transf.error".
 class EepromDump {
 public:
-    // Selects the address and reads four bytes; done runs when they are there.
-    std::function<void(quint16 address, std::function<void()> done)> selectAndReadInfo;
+    // Selects the address and reads four bytes; done runs when they are there, failed
+    // when the queue refused or dropped a request.
+    std::function<void(quint16 address, std::function<void()> done, std::function<void()> failed)> selectAndReadInfo;
     // Copies the four bytes read into dest at pos; returns the position behind them.
     std::function<int(QByteArray &dest, int pos)> copyInfoBytes;
     // "addr=%4.4X" of every step.
@@ -52,6 +54,7 @@ public:
 
 private:
     void step();
+    void stepFailed();
 
     int m_area = 0;
     quint16 m_address = 0;

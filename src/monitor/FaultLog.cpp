@@ -31,42 +31,53 @@ std::optional<int> decodeFaultCount(const QByteArray &answer)
     return protocol::fromNibbles(answer, 1);
 }
 
-FaultLog::FaultLog(core::TransferPutFn put, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts)
-    : m_put(std::move(put)), m_clock(clock), m_faultTexts(faultTextFile), m_texts(std::move(texts))
+FaultLog::FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts)
+    : m_channel(channel), m_fetchChannel(channel), m_clock(clock), m_faultTexts(faultTextFile), m_texts(std::move(texts))
 {
 }
 
 FaultLog::~FaultLog() { *m_alive = false; }
 
-bool FaultLog::put(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram)
+bool FaultLog::put(core::Channel &channel, int answerLength, std::function<void(const QByteArray &)> onAnswer,
+                   const QByteArray &telegram, std::function<void()> onDropped)
 {
-    if (!m_put) return false;
     std::weak_ptr<bool> alive = m_alive;
-    return m_put(answerLength,
-                 [alive, onAnswer](const QByteArray &answer) {
-                     if (auto a = alive.lock(); a && *a) onAnswer(answer);
-                 },
-                 telegram);
+    return channel.put(
+        answerLength,
+        [alive, onAnswer](const QByteArray &answer) {
+            if (auto a = alive.lock(); a && *a) onAnswer(answer);
+        },
+        telegram,
+        [alive, onDropped] {
+            if (auto a = alive.lock(); a && *a && onDropped) onDropped();
+        });
 }
 
-bool FaultLog::requestErrorCount(TextProc onText)
+bool FaultLog::fetchPut(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram)
 {
-    return put(CountAnswerLength,
+    return put(m_fetchChannel, answerLength, std::move(onAnswer), telegram, [this] {
+        if (m_fetch) end(QString::fromLatin1(FaultCountFailedText));
+    });
+}
+
+bool FaultLog::requestErrorCount(TextProc onText, std::function<void()> onDropped)
+{
+    return put(m_channel, CountAnswerLength,
                [onText](const QByteArray &answer) {
                    const auto count = decodeFaultCount(answer);
                    if (onText) onText(count ? QString::number(*count) : QStringLiteral("999999"));
                },
-               core::bytes({0xF1, 0x31}));
+               core::bytes({0xF1, 0x31}), std::move(onDropped));
 }
 
-bool FaultLog::requestErrorEntry(TextProc onText, int n)
+bool FaultLog::requestErrorEntry(TextProc onText, int n, std::function<void()> onDropped)
 {
-    return put(RecordAnswerLength,
+    return put(m_channel, RecordAnswerLength,
                [this, onText](const QByteArray &answer) {
                    const QString text = faultEntryText(answer, m_faultTexts);
                    if (onText) onText(text);
                },
-               recordRequest(n));
+               recordRequest(n), std::move(onDropped));
 }
 
 void FaultLog::fetchFaultLog(TextProc done, TextProc lineHook)
@@ -82,8 +93,8 @@ void FaultLog::stopHolen()
 
 bool FaultLog::deleteFaultLog()
 {
-    const bool queued = put(DeleteAnswerLength, [this](const QByteArray &) { fetchFaultLog({}); },
-                            core::bytes({0xF1, 0x25}));
+    const bool queued = put(m_channel, DeleteAnswerLength, [this](const QByteArray &) { fetchFaultLog({}); },
+                            core::bytes({0xF1, 0x25}), {});
     fetchFaultLog({});
     return queued;
 }
@@ -95,6 +106,7 @@ void FaultLog::start()
     m_fetch = Fetch{m_waiting.front().done, m_waiting.front().lineHook, 0, 0, 0, {}};
     m_waiting.pop_front();
     m_stop = false;
+    m_fetchChannel.pin();
     requestIdentity(0);
 }
 
@@ -110,7 +122,7 @@ void FaultLog::requestIdentity(int step)
     bool queued;
     if (step < int(std::size(steps))) {
         const Step &s = steps[step];
-        queued = put(s.answerLength,
+        queued = fetchPut(s.answerLength,
                      [this, &s, step](const QByteArray &answer) {
                          if (!m_fetch) return;
                          addLine(QString::fromUtf8(s.label) + s.decode(answer), false);
@@ -118,7 +130,7 @@ void FaultLog::requestIdentity(int step)
                      },
                      s.telegram);
     } else {
-        queued = put(CountAnswerLength, [this](const QByteArray &answer) { countAnswer(answer); },
+        queued = fetchPut(CountAnswerLength, [this](const QByteArray &answer) { countAnswer(answer); },
                      core::bytes({0xF1, 0x31}));
     }
     if (!queued) abandon();
@@ -139,7 +151,7 @@ void FaultLog::countAnswer(const QByteArray &answer)
 
 void FaultLog::requestRecord()
 {
-    if (!put(RecordAnswerLength, [this](const QByteArray &answer) { recordAnswer(answer); },
+    if (!fetchPut(RecordAnswerLength, [this](const QByteArray &answer) { recordAnswer(answer); },
              recordRequest(m_fetch->index)))
         abandon();
 }

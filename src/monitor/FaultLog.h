@@ -4,7 +4,7 @@
 #include "FaultRecord.h"
 #include "core/FileWrite.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QStringList>
 
@@ -38,20 +38,23 @@ class FaultLog {
 public:
     static constexpr int MaxRecords = 100;
 
-    FaultLog(core::TransferPutFn put, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts);
+    FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts);
     ~FaultLog();
 
     // The count in decimal, or "999999" for an answer that is not a count.
     // False when the queue refused the request; onText is then never called.
-    bool requestErrorCount(TextProc onText);
+    // onDropped runs instead of onText when a flush or a lost link dropped it.
+    bool requestErrorCount(TextProc onText, std::function<void()> onDropped = {});
     // Record n (0 = newest) as faultEntryText: head and description, or "LeseFehler".
-    bool requestErrorEntry(TextProc onText, int n);
+    bool requestErrorEntry(TextProc onText, int n, std::function<void()> onDropped = {});
 
     // Fetches the identity lines and records into the fault list. done gets " OK" at the
     // end, or "FEHLER" when the count could not be read. lineHook (batch) gets every line
     // added after the identity lines, "NEXT" after each record, and finally the done text.
     // A fetch asked for while another runs starts when that one has ended.
-    // A request refused by the queue ends the fetch silently.
+    // A request refused by the queue ends the fetch silently; one dropped from
+    // the queue ends it with "FEHLER". The fetch stays with the group member it
+    // started with.
     void fetchFaultLog(TextProc done, TextProc lineHook = {});
     // Ends the running fetch after the record in flight; it lists what it has.
     void stopHolen();
@@ -81,7 +84,10 @@ private:
     };
     struct Waiting { TextProc done, lineHook; };
 
-    bool put(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram);
+    bool put(core::Channel &channel, int answerLength, std::function<void(const QByteArray &)> onAnswer,
+             const QByteArray &telegram, std::function<void()> onDropped);
+    // A request of the running fetch.
+    bool fetchPut(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram);
     void start();
     void requestIdentity(int step);
     void countAnswer(const QByteArray &answer);
@@ -93,7 +99,8 @@ private:
     void addLine(const QString &line, bool toHook);
     void progress(int position, int maximum) const { if (onProgress) onProgress(position, maximum); }
 
-    core::TransferPutFn m_put;
+    core::Channel &m_channel;
+    core::PinnedChannel m_fetchChannel;
     core::Clock &m_clock;
     FaultTextFile m_faultTexts;
     FaultListTexts m_texts;

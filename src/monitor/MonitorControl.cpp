@@ -41,16 +41,21 @@ void MonitorControl::loadTask(int task)
     else holdMonitor();
 }
 
-bool MonitorControl::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+bool MonitorControl::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram,
+                         std::function<void()> onDropped)
 {
-    if (!transferPut) return false;
+    if (!m_channel) return false;
     // The queue may answer after this object has gone (program end).
     std::weak_ptr<bool> alive = m_alive;
-    return transferPut(answerLength,
-                       [alive, onAnswer = std::move(onAnswer)](const QByteArray &answer) {
-                           if (!alive.expired() && onAnswer) onAnswer(answer);
-                       },
-                       telegram);
+    return m_channel->put(
+        answerLength,
+        [alive, onAnswer = std::move(onAnswer)](const QByteArray &answer) {
+            if (!alive.expired() && onAnswer) onAnswer(answer);
+        },
+        telegram,
+        [alive, onDropped = std::move(onDropped)] {
+            if (!alive.expired() && onDropped) onDropped();
+        });
 }
 
 // --- attaching and the hello ---
@@ -216,7 +221,7 @@ void MonitorControl::runSlot(int slot)
         m_cycle.setReady(slot, false);
         const auto onText = [this, slot](const QString &t) { faultAnswer(slot, t); };
         const auto &request = slot == PollCycle::FaultCount ? requestFaultCount : requestNewestFault;
-        if (request) request(onText);
+        if (request) request(onText, [this, slot] { faultAnswer(slot, QString()); });
         return;
     }
     if (!enabled) {
@@ -224,25 +229,32 @@ void MonitorControl::runSlot(int slot)
         return;
     }
     bool accepted = false;
+    const auto dropped = [this, slot] { slotDropped(slot); };
     switch (slot) {
     case PollCycle::LiftState:
-        accepted = put(7, [this](const QByteArray &a) { liftStateAnswer(a); }, core::bytes({0xF1, 0x60}));
+        accepted = put(7, [this](const QByteArray &a) { liftStateAnswer(a); }, core::bytes({0xF1, 0x60}), dropped);
         break;
     case PollCycle::AckLamps:
-        accepted = put(10, [this](const QByteArray &a) { ackLampsAnswer(a); }, core::bytes({0xF3, 0x55, 0x1C, 0x00}));
+        accepted = put(10, [this](const QByteArray &a) { ackLampsAnswer(a); }, core::bytes({0xF3, 0x55, 0x1C, 0x00}), dropped);
         break;
     case PollCycle::OperatingHours:
         accepted = put(9, [this](const QByteArray &a) { counterAnswer(PollCycle::OperatingHours, operatingHoursText(a)); },
-                       core::bytes({0xF1, 0x42}));
+                       core::bytes({0xF1, 0x42}), dropped);
         break;
     case PollCycle::TripCounter:
         accepted = put(9, [this](const QByteArray &a) { counterAnswer(PollCycle::TripCounter, tripCounterText(a)); },
-                       core::bytes({0xF1, 0x40}));
+                       core::bytes({0xF1, 0x40}), dropped);
         break;
     }
     if (accepted) m_cycle.setReady(slot, false);
     else m_cycle.refused(slot);
     if (!accepted && m_view.slotChanged) m_view.slotChanged(slot);
+}
+
+void MonitorControl::slotDropped(int slot)
+{
+    m_cycle.refused(slot);
+    if (m_view.slotChanged) m_view.slotChanged(slot);
 }
 
 void MonitorControl::slotAnswer(int slot, bool withText)

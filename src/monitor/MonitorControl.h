@@ -4,7 +4,7 @@
 #include "LiftState.h"
 #include "PollCycle.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QString>
 
@@ -125,15 +125,19 @@ public:
     void makeShaftFromSysMod(int ko, const ShaftHooks::Config &config);
     void sendCall(int floor, int side, int mode);
 
-    // Requests and the rest of the program; every hook may stay empty.
-    core::TransferPutFn transferPut;
+    // Every request goes through the channel; without one nothing is asked.
+    void setChannel(core::Channel &channel) { m_channel = &channel; }
+
+    // The rest of the program; every hook may stay empty.
     std::function<void()> transferFlush;
     std::function<void(int ms)> transferStart;
     std::function<bool()> isLinkUp;
     std::function<void(const QByteArray &telegram, core::AnswerProc onAnswer)> kavcomSend;
     std::function<void()> stopSession;
-    std::function<bool(TextProc onText)> requestFaultCount;
-    std::function<bool(TextProc onText)> requestNewestFault;
+    // The fault slots' requests; onDropped runs when a flush or a lost link dropped one.
+    using FaultRequest = std::function<bool(TextProc onText, std::function<void()> onDropped)>;
+    FaultRequest requestFaultCount;
+    FaultRequest requestNewestFault;
     std::function<void(InfoRequest request)> requestInfo;
     std::function<void()> loadTickSettings;  // re-reads the countdown settings at a restart
     // Main window: message hook (status bar panel, text), linked hook, start hook.
@@ -153,7 +157,9 @@ private:
     void sayTrace(const QString &text) const { if (trace) trace(text); }
     void sayLog(const QString &text) const { if (log) log(text); }
     QString text(const char *section, int number) const;
-    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, std::function<void()> onDropped = {});
+    // A slot's request was dropped unanswered: the slot asks again at its next visit.
+    void slotDropped(int slot);
     void slotAnswer(int slot, bool withText);
     void liftStateAnswer(const QByteArray &answer);
     void ackLampsAnswer(const QByteArray &answer);
@@ -169,6 +175,7 @@ private:
     void destroyShaft() { if (m_shaft.destroy) m_shaft.destroy(); }
 
     MonitorTextLists m_texts;
+    core::Channel *m_channel = nullptr;
     PollCycle m_cycle;
     MonitorView m_view;
     ShaftHooks m_shaft;

@@ -34,7 +34,7 @@ QString PortReader::bitKey(int port, int bit)
     return QString::fromLatin1(ports()[size_t(port)].name) + QString::number(bit);
 }
 
-PortReader::PortReader(core::TransferPutFn put, core::Clock &clock) : m_put(std::move(put)), m_clock(clock) {}
+PortReader::PortReader(core::Channel &channel, core::Clock &clock) : m_channel(channel), m_clock(clock) {}
 
 PortReader::~PortReader() { *m_alive = false; }
 
@@ -45,18 +45,17 @@ bool PortReader::readPorts()
     m_ready = false;
     m_sentAtMs = m_clock.elapsedMs();
     std::weak_ptr<bool> alive = m_alive;
-    auto watch = core::DropWatch::make([this, alive] {
-        if (!alive.expired() && !m_ready) requestDropped();
-    });
-    const bool queued = m_put && m_put(AnswerLength, [this, alive, watch](const QByteArray &answer) {
-        watch->answered = true;
-        if (!alive.expired()) portAnswer(answer);
-    }, ReadTelegram);
+    const bool queued = m_channel.put(
+        AnswerLength,
+        [this, alive](const QByteArray &answer) {
+            if (!alive.expired()) portAnswer(answer);
+        },
+        ReadTelegram,
+        [this, alive] {
+            if (!alive.expired() && !m_ready) requestDropped();
+        });
     // A refused request gets no answer: the view stays readable.
-    if (!queued) {
-        watch->answered = true;
-        requestDropped();
-    }
+    if (!queued) requestDropped();
     return queued;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -35,7 +35,7 @@ public:
     // A read unanswered this long counts as lost: the next click reads anew.
     static constexpr int LostAfterMs = 15000;
 
-    PortReader(core::TransferPutFn put, core::Clock &clock);
+    PortReader(core::Channel &channel, core::Clock &clock);
     ~PortReader();
 
     // False when nothing was sent: an answer is still outstanding or the queue refused.
@@ -62,7 +62,7 @@ public:
     std::function<void(bool waiting)> onWaiting;
 
 private:
-    core::TransferPutFn m_put;
+    core::Channel &m_channel;
     core::Clock &m_clock;
     bool m_ready = true;
     qint64 m_sentAtMs = 0;

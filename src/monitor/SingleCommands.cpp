@@ -10,7 +10,7 @@ constexpr int AnswerLength = 2;
 
 bool SingleCommands::put(const QByteArray &telegram, core::AnswerProc onAnswer)
 {
-    return transferPut && transferPut(AnswerLength, std::move(onAnswer), telegram);
+    return m_channel.put(AnswerLength, std::move(onAnswer), telegram);
 }
 
 bool SingleCommands::testTrips(int mode) { return put(core::bytes({0xF3, 0x3D, 0x00, quint8(mode)})); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QString>
 
@@ -16,7 +16,7 @@ public:
     enum TestTrip { TripsOff = 15, TripsSequence = 14, TripsRandom = 9, TripsEndToEnd = 11 };
     static constexpr int BurstCount = 21;
 
-    core::TransferPutFn transferPut;
+    explicit SingleCommands(core::Channel &channel) : m_channel(channel) {}
 
     bool testTrips(int mode);
     bool searchTrip();
@@ -29,6 +29,8 @@ public:
 
 private:
     bool put(const QByteArray &telegram, core::AnswerProc onAnswer = [](const QByteArray &) {});
+
+    core::Channel &m_channel;
 };
 
 }  // namespace monitor

@@ -40,15 +40,21 @@ template <typename... Args>
 std::function<void(Args...)> StatisticsReader::next(int run, std::type_identity_t<std::function<void(Args...)>> body)
 {
     std::weak_ptr<bool> alive = m_alive;
-    auto watch = core::DropWatch::make([this, alive, run] {
+    auto watch = core::DropWatch::make(givenUp(run));
+    return [this, alive, run, watch, body = std::move(body)](Args... args) {
+        watch->answered = true;
+        if (!alive.expired() && current(run)) body(args...);
+    };
+}
+
+std::function<void()> StatisticsReader::givenUp(int run)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    return [this, alive, run] {
         if (!alive.expired() && current(run)) {
             ++m_run;
             finish(false);
         }
-    });
-    return [this, alive, run, watch, body = std::move(body)](Args... args) {
-        watch->answered = true;
-        if (!alive.expired() && current(run)) body(args...);
     };
 }
 
@@ -91,7 +97,7 @@ void StatisticsReader::searchStep(int index, int run)
         }
         searchStep(index + 1, run);
         say(QString::number(index));
-    }));
+    }), givenUp(run));
 }
 
 void StatisticsReader::fetchStatistics(RowProc onRow, TextProc onMessage)
@@ -114,12 +120,12 @@ void StatisticsReader::fetchStatistics(RowProc onRow, TextProc onMessage)
             for (QByteArray &table : m_tables) table = QByteArray(TableRoom, '\0');
             readTable(LandingCalls, run);
         }));
-    }));
+    }), givenUp(run));
 }
 
 void StatisticsReader::readTable(Table table, int run)
 {
-    m_library.selectAddress(tableAddress(m_index, table), next<>(run, [this, table, run] { readBlock(table, 0, run); }));
+    m_library.selectAddress(tableAddress(m_index, table), next<>(run, [this, table, run] { readBlock(table, 0, run); }), givenUp(run));
     say(QString::fromLatin1(TableStart[table]));
 }
 
@@ -134,7 +140,7 @@ void StatisticsReader::readBlock(Table table, int count, int run)
         if (next < (m_ko + 1) * CounterBytes) readBlock(table, next, run);
         else if (table + 1 < TableCount) readTable(Table(table + 1), run);
         else buildRows();
-    }));
+    }), givenUp(run));
 }
 
 void StatisticsReader::buildRows()

@@ -75,6 +75,8 @@ private:
     void buildRows();
     void say(const QString &text) const;
     void finish(bool ok);
+    // Ends the run as given up: a step the queue refused or dropped reads nothing.
+    std::function<void()> givenUp(int run);
     bool current(int run) const { return run == m_run; }
 
     protocol::CommandLibrary &m_library;

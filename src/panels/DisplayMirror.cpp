@@ -92,14 +92,23 @@ void DisplayMirror::pollStep()
         return;
     }
     setLamp(m_lamp == Lamp::Green ? Lamp::ButtonFace : Lamp::Green);
-    if (!transferPut) return;
+    if (!m_channel) return;
     if (m_rebuild) {
-        m_inFlight = transferPut(ShortAnswerLength, [this](const QByteArray &a) { wholeDisplayAcknowledge(a); }, WholeTelegram);
+        m_inFlight = m_channel->put(ShortAnswerLength, [this](const QByteArray &a) { wholeDisplayAcknowledge(a); },
+                                    WholeTelegram, [this] { requestFailed(true); });
         if (m_inFlight) m_rebuild = false;
     } else {
-        m_inFlight = transferPut(ChangesAnswerLength, [this](const QByteArray &a) { displayAnswer(a); }, ChangesTelegram);
+        m_inFlight = m_channel->put(ChangesAnswerLength, [this](const QByteArray &a) { displayAnswer(a); },
+                                    ChangesTelegram, [this] { requestFailed(false); });
     }
     if (!m_inFlight) m_errorTimer->start();
+}
+
+void DisplayMirror::requestFailed(bool wholeDisplay)
+{
+    m_inFlight = false;
+    if (wholeDisplay) m_rebuild = true;
+    m_errorTimer->start();
 }
 
 void DisplayMirror::wholeDisplayAcknowledge(const QByteArray &)
@@ -166,8 +175,8 @@ void DisplayMirror::setMode(bool hpz)
 
 void DisplayMirror::keyPress(int buttonValue)
 {
-    if (!m_ready || !transferPut) return;
-    transferPut(ShortAnswerLength, nullptr, QByteArray("\xF2\x53", 2) + char(keyCode(buttonValue, m_hpz)));
+    if (!m_ready || !m_channel) return;
+    m_channel->put(ShortAnswerLength, nullptr, QByteArray("\xF2\x53", 2) + char(keyCode(buttonValue, m_hpz)));
 }
 
 void DisplayMirror::halt()
@@ -176,7 +185,7 @@ void DisplayMirror::halt()
     clearDisplay();
     afterClear = nullptr;
     afterAnswer = nullptr;
-    transferPut = nullptr;
+    m_channel = nullptr;
     m_errorTimer->stop();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QString>
@@ -37,6 +37,10 @@ public:
     // glyphs for the control codes; 0 shows as a blank.
     static QString displayText(const QByteArray &codes);
 
+    // Where the requests go; null (after a halt) sends nothing.
+    void setChannel(core::Channel *channel) { m_channel = channel; }
+    bool hasChannel() const { return m_channel != nullptr; }
+
     void makeReady();
     void pollStep();
     void clearDisplay();
@@ -68,7 +72,6 @@ public:
     std::function<void(int row, const QByteArray &codes)> setRow;  // row 1..4
     std::function<void()> afterClear;
     std::function<void()> afterAnswer;
-    core::TransferPutFn transferPut;
     std::function<void(Lamp lamp)> onLamp;
     std::function<void(const QString &caption)> onCaption;
     std::function<void(const QString &line)> log;
@@ -76,7 +79,10 @@ public:
 private:
     void setLamp(Lamp lamp);
     void showChangedRows();
+    // The loop's request was refused or dropped: ask again after the error wait.
+    void requestFailed(bool wholeDisplay);
 
+    core::Channel *m_channel = nullptr;
     bool m_hpz;
     bool m_ready = false;
     bool m_rebuild = false;

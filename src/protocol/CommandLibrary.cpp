@@ -35,11 +35,13 @@ QByteArray withNibbles(quint8 cmd, quint16 value) { return core::bytes({0xF5, cm
 
 }  // namespace
 
-CommandLibrary::CommandLibrary(core::TransferPutFn put, core::Clock &clock) : m_put(std::move(put)), m_clock(clock) {}
+CommandLibrary::CommandLibrary(core::Channel &channel, core::Clock &clock) : m_channel(channel), m_clock(clock) {}
 
-bool CommandLibrary::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+bool CommandLibrary::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, DoneProc onFailed)
 {
-    return m_put && m_put(answerLength, std::move(onAnswer), telegram);
+    if (m_channel.put(answerLength, std::move(onAnswer), telegram, onFailed)) return true;
+    tell(onFailed);
+    return false;
 }
 
 void CommandLibrary::getVersion(TextProc onText)
@@ -58,7 +60,7 @@ void CommandLibrary::getKo(TextProc onText)
     auto decode = [onText, unread](const QByteArray &answer) {
         tell(onText, isAnswer(answer, ShortStatus, 2) ? QString(QChar(core::byteAt(answer, 1))) : unread);
     };
-    if (!put(2, decode, core::bytes({0xF2, 0x55, 0x01}))) tell(onText, unread);
+    put(2, decode, core::bytes({0xF2, 0x55, 0x01}), [onText, unread] { tell(onText, unread); });
 }
 
 void CommandLibrary::getInstallationCode(TextProc onText) { getText(core::bytes({0xF2, 0x55, 0x12}), std::move(onText)); }
@@ -68,7 +70,7 @@ void CommandLibrary::getTelephone(TextProc onText) { getText(core::bytes({0xF2, 
 void CommandLibrary::getText(const QByteArray &telegram, TextProc onText)
 {
     auto decode = [onText](const QByteArray &answer) { tell(onText, answerText(answer)); };
-    if (!put(16, decode, telegram)) tell(onText, refused());
+    put(16, decode, telegram, [onText] { tell(onText, refused()); });
 }
 
 bool CommandLibrary::setInstallationCode(const QString &text) { return setText(0x11, text); }
@@ -90,9 +92,9 @@ void CommandLibrary::getClock(TextProc onText)
         if (!isAnswer(answer, CountMarker, 5)) return tell(onText, failed());
         const quint16 time = fromNibbles(answer, 1);
         auto next = [dateAnswer, time](const QByteArray &dateBytes) { dateAnswer(time, dateBytes); };
-        if (!put(5, next, core::bytes({0xF1, 0x35}))) tell(onText, refused());
+        put(5, next, core::bytes({0xF1, 0x35}), [onText] { tell(onText, refused()); });
     };
-    if (!put(5, timeAnswer, core::bytes({0xF1, 0x33}))) tell(onText, refused());
+    put(5, timeAnswer, core::bytes({0xF1, 0x33}), [onText] { tell(onText, refused()); });
 }
 
 void CommandLibrary::setClock(DoneProc onDone)
@@ -103,7 +105,7 @@ void CommandLibrary::setClock(DoneProc onDone)
         if (isAnswer(answer, CountMarker, 5)) sendDate(onDone);
         else tell(onDone);
     };
-    if (!put(5, timeAnswer, withNibbles(0x34, timeCode(now.time())))) tell(onDone);
+    put(5, timeAnswer, withNibbles(0x34, timeCode(now.time())), onDone);
 }
 
 void CommandLibrary::sendDate(DoneProc onDone)
@@ -113,27 +115,26 @@ void CommandLibrary::sendDate(DoneProc onDone)
         if (isAnswer(answer, CountMarker, 5) && onDateSent) onDateSent(QStringLiteral("date.send"));
         tell(onDone);
     };
-    if (!put(5, dateAnswer, withNibbles(0x36, dateCode(m_clock.now().date())))) tell(onDone);
+    put(5, dateAnswer, withNibbles(0x36, dateCode(m_clock.now().date())), onDone);
 }
 
-void CommandLibrary::selectAddress(quint16 address, DoneProc onDone)
+void CommandLibrary::selectAddress(quint16 address, DoneProc onDone, DoneProc onFailed)
 {
     m_selectedAddress = address;
-    if (!put(5, [onDone](const QByteArray &) { tell(onDone); }, withNibbles(0x04, address))) tell(onDone);
+    put(5, [onDone](const QByteArray &) { tell(onDone); }, withNibbles(0x04, address), onFailed ? onFailed : onDone);
 }
 
-void CommandLibrary::selectAndReadInfo(quint16 address, DoneProc onDone)
+void CommandLibrary::selectAndReadInfo(quint16 address, DoneProc onDone, DoneProc onFailed)
 {
     m_selectedAddress = address;
     auto infoAnswer = [this, onDone](const QByteArray &answer) {
         decodeInfo(answer);
         tell(onDone);
     };
-    // A refused request reads nothing: zeros, not the values of the last read.
-    auto selected = [this, onDone, infoAnswer](const QByteArray &) {
-        if (!put(9, infoAnswer, core::bytes({0xF1, 0x0B}))) infoAnswer(QByteArray());
-    };
-    if (!put(5, selected, withNibbles(0x04, address))) infoAnswer(QByteArray());
+    // A failed request reads nothing: zeros, not the values of the last read.
+    const DoneProc failed = onFailed ? onFailed : [infoAnswer] { infoAnswer(QByteArray()); };
+    auto selected = [this, infoAnswer, failed](const QByteArray &) { put(9, infoAnswer, core::bytes({0xF1, 0x0B}), failed); };
+    put(5, selected, withNibbles(0x04, address), failed);
 }
 
 void CommandLibrary::decodeInfo(const QByteArray &answer)
@@ -146,14 +147,14 @@ void CommandLibrary::decodeInfo(const QByteArray &answer)
     m_infoWord = fromNibbles(answer, 1);
 }
 
-void CommandLibrary::readBlock(DoneProc onDone)
+void CommandLibrary::readBlock(DoneProc onDone, DoneProc onFailed)
 {
     m_blockData.fill('\0');
     auto blockAnswer = [this, onDone](const QByteArray &answer) {
         if (isAnswer(answer, BlockMarker, 14)) m_blockData.replace(1, 13, answer.mid(1, 13));
         tell(onDone);
     };
-    if (!put(14, blockAnswer, core::bytes({0xF1, 0x54}))) tell(onDone);
+    put(14, blockAnswer, core::bytes({0xF1, 0x54}), onFailed ? onFailed : onDone);
 }
 
 quint8 CommandLibrary::blockByte(int index) const { return index >= 1 && index <= 13 ? core::byteAt(m_blockData, index) : 0; }
@@ -179,19 +180,19 @@ void CommandLibrary::toggleSwitch(quint8 readCmd, quint8 setWhenOne, quint8 setO
         auto stateSet = [onState, newState](const QByteArray &setAnswer) {
             tell(onState, isAnswer(setAnswer, ShortStatus, 2) ? newState : failed());
         };
-        if (!put(2, stateSet, core::bytes({0xF1, on ? setWhenOne : setOtherwise}))) tell(onState, refused());
+        put(2, stateSet, core::bytes({0xF1, on ? setWhenOne : setOtherwise}), [onState] { tell(onState, refused()); });
     };
-    if (!put(2, stateRead, core::bytes({0xF1, readCmd}))) tell(onState, refused());
+    put(2, stateRead, core::bytes({0xF1, readCmd}), [onState] { tell(onState, refused()); });
 }
 
 void CommandLibrary::sendStopGroup(core::AnswerProc onAnswer)
 {
-    if (!put(2, onAnswer, core::bytes({0xF1, 0x46})) && onAnswer) onAnswer(QByteArray(TransferRefusedText));
+    put(2, onAnswer, core::bytes({0xF1, 0x46}), [onAnswer] { if (onAnswer) onAnswer(QByteArray(TransferRefusedText)); });
 }
 
 void CommandLibrary::sendGroupFinish(core::AnswerProc onAnswer)
 {
-    if (!put(2, onAnswer, core::bytes({0xF1, 0x47})) && onAnswer) onAnswer(QByteArray(TransferRefusedText));
+    put(2, onAnswer, core::bytes({0xF1, 0x47}), [onAnswer] { if (onAnswer) onAnswer(QByteArray(TransferRefusedText)); });
 }
 
 QString CommandLibrary::sysErrorText(int kind, int code)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,7 +18,7 @@ public:
     using TextProc = std::function<void(const QString &text)>;
     using DoneProc = std::function<void()>;
 
-    CommandLibrary(core::TransferPutFn put, core::Clock &clock);
+    CommandLibrary(core::Channel &channel, core::Clock &clock);
 
     void getVersion(TextProc onText);
     // A one-character text: the top floor number as the character's code;
@@ -33,9 +33,11 @@ public:
     void getClock(TextProc onText);
     // Sets the controller's clock to the PC's time and date.
     void setClock(DoneProc onDone);
-    void selectAddress(quint16 address, DoneProc onDone);
-    void selectAndReadInfo(quint16 address, DoneProc onDone);
-    void readBlock(DoneProc onDone);
+    // The steps of the memory reads. A step the queue refused or dropped runs
+    // onFailed; without it, onDone runs with nothing read.
+    void selectAddress(quint16 address, DoneProc onDone, DoneProc onFailed = {});
+    void selectAndReadInfo(quint16 address, DoneProc onDone, DoneProc onFailed = {});
+    void readBlock(DoneProc onDone, DoneProc onFailed = {});
     // Byte 1..13 of the last block read; 0 outside.
     quint8 blockByte(int index) const;
     // Writes the four info bytes into dest at pos (growing it as needed);
@@ -64,9 +66,10 @@ private:
     void toggleSwitch(quint8 readCmd, quint8 setWhenOne, quint8 setOtherwise, TextProc onState);
     void sendDate(DoneProc onDone);
     void decodeInfo(const QByteArray &answer);
-    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    // Queues a request; a refused or dropped one runs onFailed. False when refused.
+    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, DoneProc onFailed = {});
 
-    core::TransferPutFn m_put;
+    core::Channel &m_channel;
     core::Clock &m_clock;
     QString m_versionText = QStringLiteral("??");
     QString m_clockText = QStringLiteral("??");

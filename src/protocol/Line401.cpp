@@ -325,7 +325,7 @@ bool Line401::startBlockRead(BlockDoneProc onDone, int count)
     m_block.state = 1;
     m_block.remaining = count;
     m_block.onDone = std::move(onDone);
-    if (!transferPut || !transferPut(0, nullptr, BlockStart)) {
+    if (!m_channel || !m_channel->put(0, nullptr, BlockStart)) {
         m_block = Block{};
         core::reports().write(QStringLiteral("zbl_401: block read refused: start telegram not queued"));
         return false;
@@ -539,7 +539,7 @@ void Line401::restart()
 
 bool Line401::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
 {
-    return transferPut && transferPut(answerLength, std::move(onAnswer), telegram);
+    return m_channel && m_channel->put(answerLength, std::move(onAnswer), telegram);
 }
 
 bool Line401::qrxReset()

@@ -2,7 +2,7 @@
 
 #include "core/LinkLamp.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 #include "protocol/Line401Bytes.h"
 #include "link/ComPort.h"
 
@@ -91,7 +91,8 @@ public:
     void setComNumber(int value) { m_comNumber = value; }
     core::LinkLamp *linkLed() const { return m_linkLed; }        // the window's link lamp
     void setLinkLed(core::LinkLamp *value) { m_linkLed = value; }
-    core::TransferPutFn transferPut;          // into the transfer queue
+    // The way to the controller for the block read and the controller buttons.
+    void setChannel(core::Channel *channel) { m_channel = channel; }
     std::function<void(int mode)> setQueueMode;
     // Asks the controller's version text (GetVersion); false when not asked.
     std::function<bool(std::function<void(const QString &text)>)> askVersion;
@@ -160,6 +161,7 @@ private:
     void changed();
 
     comlink::ComPort &m_port;
+    core::Channel *m_channel = nullptr;
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_lineTimer;
     qint64 m_lineDeadlineMs = 0;  // no reply until then: the line timer's time-out

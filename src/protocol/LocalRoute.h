@@ -1,16 +1,17 @@
 #pragma once
 
+#include "ControllerChannel.h"
 #include "Line401.h"
 #include "TransferQueue.h"
 #include "link/ComPort.h"
 
 namespace protocol {
 
-// The line driver's own requests (the block read) go through the queue, and
+// The line driver's own requests (the block read) go through the channel, and
 // the line switches the queue's answer mode.
-inline void connectLineToQueue(Line401 &line, TransferQueue &queue)
+inline void connectLineToQueue(Line401 &line, TransferQueue &queue, ControllerChannel &channel)
 {
-    line.transferPut = queue.putFunction();
+    line.setChannel(&channel);
     line.setQueueMode = [&queue](int mode) { queue.setMode(mode); };
 }
 

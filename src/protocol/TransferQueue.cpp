@@ -38,17 +38,10 @@ TransferQueue::TransferQueue(core::TimerFactory &timers)
 
 TransferQueue::~TransferQueue() = default;
 
-core::TransferPutFn TransferQueue::putFunction()
-{
-    return [this](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        return transferPut(answerLength, std::move(onAnswer), telegram);
-    };
-}
-
-bool TransferQueue::transferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+bool TransferQueue::transferPut(core::Request request)
 {
     if (isLinkUp && !isLinkUp()) return false;
-    const QByteArray cut = telegram.left(MaxTelegram);
+    const QByteArray cut = request.telegram.left(MaxTelegram);
     if (m_putBusy) {
         logOut(QStringLiteral("transfer/blocked ") + hex(cut));
         return false;
@@ -59,7 +52,9 @@ bool TransferQueue::transferPut(int answerLength, core::AnswerProc onAnswer, con
         ~Release() { flag = false; }
     } release{m_putBusy};
 
-    m_lastPut = TransferItem{cut, onAnswer, qMax(0, answerLength)};
+    request.telegram = cut;
+    request.answerLength = qMax(0, request.answerLength);
+    m_lastPut = TransferItem{std::move(request)};
     if (m_overflow) {
         logOut(QStringLiteral("transfer/FOverflow ") + hex(cut));
         return false;
@@ -85,9 +80,9 @@ bool TransferQueue::transferPut(int answerLength, core::AnswerProc onAnswer, con
 void TransferQueue::sendHead(bool noteNoAnswer)
 {
     if (!m_running || m_fifo.empty()) return;
-    const QByteArray telegram = m_fifo.front().telegram;
+    const QByteArray telegram = m_fifo.front().request.telegram;
     logOut(hex(telegram), true);
-    if (m_fifo.front().answerLength == 0) {
+    if (m_fifo.front().request.answerLength == 0) {
         // Nothing will answer it, so it leaves the queue as it goes out.
         m_fifo.pop_front();
         if (noteNoAnswer) logOut(QStringLiteral("transfer/process ohne return.."));
@@ -122,13 +117,13 @@ void TransferQueue::transferProcess(const QByteArray &answer)
     m_fifo.pop_front();
     sendHead(true);
     fillChanged();
-    if (answered.onAnswer) answered.onAnswer(answer);
+    if (answered.request.onAnswer) answered.request.onAnswer(answer);
 }
 
 void TransferQueue::transferStart(int delayMs)
 {
     m_running = false;
-    TransferItem placeholder{QByteArray("\xF1\x00", 2), {}, 2, true};
+    TransferItem placeholder{core::Request{QByteArray("\xF1\x00", 2), 2, {}, {}}, true};
     m_fifo.push_back(placeholder);
     fillChanged();
     m_startTimer->start(qMax(0, delayMs));
@@ -143,12 +138,23 @@ void TransferQueue::startExpired()
 
 void TransferQueue::transferFlush()
 {
-    m_fifo.clear();
+    std::deque<TransferItem> items;
+    items.swap(m_fifo);
     stopCountdown();
     // A settling answer belonged to a dropped entry; a pending restart after
     // a link error still runs.
     if (!m_lastAnswerIsLinkError) m_delayTimer->stop();
     fillChanged();
+    dropped(std::move(items));
+}
+
+void TransferQueue::dropped(std::deque<TransferItem> items)
+{
+    // At program end the owners may be gone.
+    if (m_stopped) return;
+    // The queue is consistent before any owner runs, so an owner may ask again at once.
+    for (TransferItem &item : items)
+        if (!item.placeholder && item.request.onDropped) item.request.onDropped();
 }
 
 void TransferQueue::transferHalt()
@@ -227,15 +233,20 @@ void TransferQueue::answerTimedOut()
 {
     // Entries behind the head were never sent: drop them before the head's
     // handler runs, so a request it puts goes out on a clean line.
-    while (count() > 1) m_fifo.pop_back();
+    std::deque<TransferItem> behind;
+    while (count() > 1) {
+        behind.push_front(std::move(m_fifo.back()));
+        m_fifo.pop_back();
+    }
     // Sent later, the request would be answered into the next one's handler.
     if (dropLocal) dropLocal();
     m_overflow = false;
     m_waitTimer->stop();
     if (m_sendOnTimeout && !m_fifo.empty())
-        transferProcess(QByteArray(qMin(m_fifo.front().answerLength, MaxTelegram), '\0'));
+        transferProcess(QByteArray(qMin(m_fifo.front().request.answerLength, MaxTelegram), '\0'));
     else
         transferFlush();
+    dropped(std::move(behind));
 }
 
 void TransferQueue::setDelayMs(int ms) { m_delayMs = qBound(10, ms / 10 * 10, 3000); notifyDisplay(); }

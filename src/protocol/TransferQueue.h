@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/Channel.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,9 +14,7 @@ namespace protocol {
 
 // One queued request, owned by the queue until its answer has been handled.
 struct TransferItem {
-    QByteArray telegram;
-    core::AnswerProc onAnswer;
-    int answerLength = 0;
+    core::Request request;
     bool placeholder = false;  // holds the line during a start delay; never sent
 };
 
@@ -42,17 +40,19 @@ public:
 
     // Queues a request; true when queued. Refused while the link is down,
     // during another put, and while overflowed.
-    bool transferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
+    bool transferPut(core::Request request);
+    bool transferPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
+    {
+        return transferPut(core::Request{telegram, answerLength, std::move(onAnswer), {}});
+    }
     // The queue step: the head's answer arrived (or empty, to start).
     void transferProcess(const QByteArray &answer);
     // Holds the line for delayMs, then sends the first queued request.
     void transferStart(int delayMs = DefaultStartDelayMs);
-    // Drops every entry without calling its handler.
+    // Drops every entry; each one's owner hears it through its drop procedure.
     void transferFlush();
     // Before the program ends: the window may close and the timers stop.
     void transferHalt();
-    // TransferPut bound to this queue, for units that only put.
-    core::TransferPutFn putFunction();
 
     int mode() const { return m_mode; }
     void setMode(int mode) { m_mode = mode; notifyDisplay(); }
@@ -108,6 +108,8 @@ private:
     void writeLog(const QString &line, bool outgoing);
     void fillChanged();
     void notifyDisplay();
+    // Tells the owners of entries taken off the queue unanswered.
+    void dropped(std::deque<TransferItem> items);
 
     core::TimerFactory &m_timers;
     std::unique_ptr<core::Timer> m_delayTimer;

@@ -6,6 +6,7 @@ target_link_libraries(haltron_protocol_codes PUBLIC Qt6::Core)
 # The transfer queue and the command library.
 add_library(haltron_protocol_logic STATIC
   ${CMAKE_CURRENT_LIST_DIR}/TransferQueue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ControllerChannel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandLibrary.cpp)
 target_include_directories(haltron_protocol_logic PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(haltron_protocol_logic PUBLIC haltron_protocol_codes haltron_shell_logic haltron_core Qt6::Core)

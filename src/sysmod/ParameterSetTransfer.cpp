@@ -67,6 +67,7 @@ void ParameterSetTransfer::begin(TextCallback onSuccess, TextCallback onFailure,
     m_restartPending = false;
     m_restartStatus = {};
     m_abortRequest = false;
+    if (m_channel) m_channel->pin();
     m_onSuccess = std::move(onSuccess);
     m_onFailure = std::move(onFailure);
     m_onStatus = std::move(onStatus);
@@ -126,23 +127,33 @@ void ParameterSetTransfer::finish(const QString &message)
 
 void ParameterSetTransfer::put(int answerLength, Step step, const QByteArray &request)
 {
+    const quint64 generation = m_generation;
     core::AnswerProc onAnswer;
     if (step) {
-        const quint64 generation = m_generation;
         onAnswer = [this, generation, step](const QByteArray &answer) {
             if (generation != m_generation) return;
             m_answerTimer->stop();
             (this->*step)(answer);
         };
     }
+    const auto dropped = [this, generation, request] {
+        if (generation != m_generation) return;
+        log(QStringLiteral("zbl_rw_sysmod.dropped ") + core::hexText(request));
+        requestFailed(Dropped);
+    };
     if (answerLength > 0) m_answerTimer->start(AnswerTimeoutMs);
-    if (transferPut && transferPut(answerLength, std::move(onAnswer), request)) return;
+    if (m_channel && m_channel->put(answerLength, std::move(onAnswer), request, dropped)) return;
 
     // A refused request would leave the chain waiting for ever.
-    m_answerTimer->stop();
     log(QStringLiteral("zbl_rw_sysmod.not queued ") + core::hexText(request));
+    requestFailed(NotQueued);
+}
+
+void ParameterSetTransfer::requestFailed(int code)
+{
+    m_answerTimer->stop();
     if (m_running) {
-        fail(NotQueued);
+        fail(code);
     } else if (m_restartPending) {
         restartFailed();
     }

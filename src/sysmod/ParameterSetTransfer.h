@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 #include "sysmod/ParameterSet.h"
 
 #include <QByteArray>
@@ -25,6 +25,7 @@ public:
         AbortAfterPacket = 2,
         NotQueued = 3,     // the transfer queue refused a request
         NoAnswer = 4,      // no answer within AnswerTimeoutMs
+        Dropped = 5,       // a flush or a lost link dropped a request
         WriteStopGroup = 10,
         WriteSelect = 11,
         WriteSize = 12,
@@ -50,8 +51,12 @@ public:
     ParameterSetTransfer(ParameterSet &image, core::TimerFactory &timers);
     ~ParameterSetTransfer();
 
+    // Where the requests go; a transfer stays with the group member it started with.
+    void setChannel(core::Channel &channel) { m_channel.emplace(channel); }
+    // The member the running (or last) transfer talks to.
+    int member() const { return m_channel ? m_channel->member() : core::Channel::Unrouted; }
+
     // Hooks, wired at start-up.
-    core::TransferPutFn transferPut;
     std::function<void()> transferFlush;
     // The local line driver's answer time-out: sets the new value, returns the old one.
     std::function<int(int newMs)> swapLineTimeout;
@@ -83,6 +88,8 @@ private:
     void finish(const QString &message);
     void put(int answerLength, Step step, const QByteArray &telegram);
     void answerTimedOut();
+    // A request was refused or dropped: the chain cannot go on.
+    void requestFailed(int code);
     void delay(int ms, std::function<void()> then);
     void restoreLineTimeout();
     void sizeMismatch(int size);
@@ -109,6 +116,7 @@ private:
     void restartFailed();
 
     ParameterSet &m_image;
+    std::optional<core::PinnedChannel> m_channel;
     TextCallback m_onSuccess, m_onFailure, m_onStatus, m_final;
     ProgressCallback m_onProgress;
     // Status hook kept after a write's success for the restart check's report.

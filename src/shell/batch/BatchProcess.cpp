@@ -37,20 +37,20 @@ QString stateBlockText(const QByteArray &answer)
 
 }  // namespace
 
-BatchProcess::BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, BatchTexts texts, BatchParams params)
+BatchProcess::BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchTexts texts, BatchParams params)
     : m_clock(timers.clock()),
       m_watchdog(timers.createTimer()),
-      m_put(std::move(put)),
-      m_memberPut([this](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
-          return memberPut(length, std::move(onAnswer), telegram);
-      }),
-      m_readingPut(m_verifier.wrap(m_memberPut)),
-      m_groupPut(m_verifier.wrap(m_put)),
+      m_memberChannel(channel),
+      m_readingChannel(m_verifier.wrap(m_memberChannel)),
+      m_lineChannel(channel),
+      m_groupChannel(m_verifier.wrap(m_lineChannel)),
       m_texts(std::move(texts.liftState)),
-      m_faultLog(m_readingPut, timers.clock(), texts.faultTextFile, std::move(texts.faultList)),
+      m_faultLog(m_readingChannel, timers.clock(), texts.faultTextFile, std::move(texts.faultList)),
       m_params(std::move(params)),
       m_log(m_clock)
 {
+    m_memberChannel.pinTo(core::Channel::Unrouted);
+    m_lineChannel.pinTo(core::Channel::Unrouted);
     m_verifier.setEnabled(m_params.verifyReadings);
     m_verifier.onAskAgain = [this] { setBatchTimeout(m_gaugeMaximum); };
     m_watchdog->setInterval(1000);
@@ -221,35 +221,31 @@ void BatchProcess::batchVisit(const QString &name)
     greet(2);
 }
 
-// Without the routing prefix a group controller would answer every member's reading itself.
-bool BatchProcess::memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram)
-{
-    if (!m_put) return false;
-    const QByteArray routed = m_member < 0 ? telegram : protocol::groupRouted(m_member, telegram);
-    return m_put(answerLength, std::move(onAnswer), routed);
-}
-
 void BatchProcess::put(int answerLength, void (BatchProcess::*handler)(const QByteArray &),
                        const QByteArray &telegram)
 {
     const std::weak_ptr<bool> alive = m_alive;
-    // A refused request leaves the watchdog to end the run.
-    m_readingPut(answerLength,
-          [this, alive, handler](const QByteArray &answer) {
-              if (const auto a = alive.lock(); a && *a) (this->*handler)(answer);
-          },
-          telegram);
+    // A refused request leaves the watchdog to end the run; a dropped one is asked again.
+    m_readingChannel.put(
+        answerLength,
+        [this, alive, handler](const QByteArray &answer) {
+            if (const auto a = alive.lock(); a && *a) (this->*handler)(answer);
+        },
+        telegram,
+        [this, alive, answerLength, handler, telegram] {
+            if (const auto a = alive.lock(); a && *a && m_running) put(answerLength, handler, telegram);
+        });
 }
 
 // The greeting is asked once: it is answered exactly F1 01 or it is repeated anyway.
 void BatchProcess::greet(int answerLength)
 {
     const std::weak_ptr<bool> alive = m_alive;
-    m_memberPut(answerLength,
-                [this, alive](const QByteArray &answer) {
-                    if (const auto a = alive.lock(); a && *a) halloAnswer(answer);
-                },
-                core::bytes({0xF1, 0x00}));
+    m_memberChannel.put(answerLength,
+                        [this, alive](const QByteArray &answer) {
+                            if (const auto a = alive.lock(); a && *a) halloAnswer(answer);
+                        },
+                        core::bytes({0xF1, 0x00}));
 }
 
 // A reading's value line; its error line instead when no two answers agreed.
@@ -325,7 +321,7 @@ void BatchProcess::versionAnswer(const QByteArray &answer)
     noteValue(&MemberVisit::version, text, unreadable);
     readingLine(QStringLiteral("STEUERUNGS.VERSION"), text, unreadable);
     const std::weak_ptr<bool> alive = m_alive;
-    monitor::readTripCounter(m_readingPut, [this, alive](const QString &text) {
+    monitor::readTripCounter(m_readingChannel, [this, alive](const QString &text) {
         if (const auto a = alive.lock(); a && *a) tripAnswer(text);
     });
 }
@@ -417,6 +413,8 @@ void BatchProcess::processGroupList(const QString &list)
     }
     m_pending = next.rest;
     m_member = next.member;
+    // Without the routing prefix a group controller would answer every member's reading itself.
+    m_memberChannel.pinTo(m_member);
     startMember(next.member);
     setBatchTimeout(StepTimeoutSeconds);
     if (transferStart) transferStart(4000);
@@ -425,7 +423,7 @@ void BatchProcess::processGroupList(const QString &list)
     const std::weak_ptr<bool> alive = m_alive;
     // The group address request carries its own routing.
     monitor::queryGroupAddress(
-        m_groupPut,
+        m_groupChannel,
         [this, alive](const QString &text) {
             if (const auto a = alive.lock(); a && *a) groupSelected(text);
         },

@@ -2,8 +2,8 @@
 
 #include "ReadingVerifier.h"
 #include "VisitSummary.h"
+#include "core/Channel.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
 #include "shell/Logs.h"
@@ -49,7 +49,7 @@ struct BatchTexts {
 // A watchdog of 1000 ms ticks ends the run with a time-out line when an answer stays away.
 class BatchProcess {
 public:
-    BatchProcess(core::TimerFactory &timers, core::TransferPutFn put, BatchTexts texts, BatchParams params);
+    BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchTexts texts, BatchParams params);
     ~BatchProcess();
     BatchProcess(const BatchProcess &) = delete;
     BatchProcess &operator=(const BatchProcess &) = delete;
@@ -105,7 +105,6 @@ private:
     bool openLog();
     void writeHead();
     void writeLine(const QString &line);
-    bool memberPut(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram);
     void put(int answerLength, void (BatchProcess::*handler)(const QByteArray &), const QByteArray &telegram);
     void greet(int answerLength);
     void readingLine(const QString &what, const QString &value, bool unreadable);
@@ -124,12 +123,13 @@ private:
 
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_watchdog;
-    core::TransferPutFn m_put;
     ReadingVerifier m_verifier;
     // Requests of a reading: routed to the group member being visited and verified.
-    core::TransferPutFn m_memberPut;
-    core::TransferPutFn m_readingPut;
-    core::TransferPutFn m_groupPut;  // the group address request, which carries its own routing
+    core::PinnedChannel m_memberChannel;
+    core::Channel &m_readingChannel;
+    // The group address request carries its own routing: it goes to the controller on the line.
+    core::PinnedChannel m_lineChannel;
+    core::Channel &m_groupChannel;
     monitor::MonitorTextLists m_texts;
     monitor::FaultLog m_faultLog;
     BatchParams m_params;

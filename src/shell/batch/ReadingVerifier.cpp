@@ -11,35 +11,50 @@ std::optional<QByteArray> agreedAnswer(const QList<QByteArray> &answers)
 }
 
 struct ReadingVerifier::Tally {
-    core::TransferPutFn inner;
-    int answerLength = 0;
-    core::AnswerProc onAnswer;
-    QByteArray telegram;
+    core::Channel &inner;
+    int member;
+    core::Request request;
     QList<QByteArray> answers;
+};
+
+class ReadingVerifier::Verified : public core::Channel {
+public:
+    Verified(ReadingVerifier &verifier, core::Channel &inner) : m_verifier(verifier), m_inner(inner) {}
+    int member() const override { return m_inner.member(); }
+    bool putTo(int member, core::Request request) override
+    {
+        // Requests without an answer have nothing to compare.
+        if (!m_verifier.m_enabled || request.answerLength == 0) return m_inner.putTo(member, std::move(request));
+        return m_verifier.ask(std::make_shared<Tally>(Tally{m_inner, member, std::move(request), {}}));
+    }
+
+private:
+    ReadingVerifier &m_verifier;
+    core::Channel &m_inner;
 };
 
 ReadingVerifier::ReadingVerifier() = default;
 
 ReadingVerifier::~ReadingVerifier() { *m_alive = false; }
 
-core::TransferPutFn ReadingVerifier::wrap(core::TransferPutFn inner)
+core::Channel &ReadingVerifier::wrap(core::Channel &inner)
 {
-    return [this, inner = std::move(inner)](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        // Requests without an answer have nothing to compare.
-        if (!m_enabled || answerLength == 0) return inner && inner(answerLength, std::move(onAnswer), telegram);
-        return ask(std::make_shared<Tally>(Tally{inner, answerLength, std::move(onAnswer), telegram, {}}));
-    };
+    m_channels.push_back(std::make_unique<Verified>(*this, inner));
+    return *m_channels.back();
 }
 
 bool ReadingVerifier::ask(const std::shared_ptr<Tally> &tally)
 {
-    if (!tally->inner) return false;
     const std::weak_ptr<bool> alive = m_alive;
-    return tally->inner(tally->answerLength,
-                        [this, alive, tally](const QByteArray &answer) {
-                            if (const auto a = alive.lock(); a && *a) answered(tally, answer);
-                        },
-                        tally->telegram);
+    const core::Request &request = tally->request;
+    return tally->inner.putTo(tally->member,
+                              core::Request{request.telegram, request.answerLength,
+                                            [this, alive, tally](const QByteArray &answer) {
+                                                if (const auto a = alive.lock(); a && *a) answered(tally, answer);
+                                            },
+                                            [tally] {
+                                                if (tally->request.onDropped) tally->request.onDropped();
+                                            }});
 }
 
 void ReadingVerifier::answered(const std::shared_ptr<Tally> &tally, const QByteArray &answer)
@@ -52,8 +67,8 @@ void ReadingVerifier::answered(const std::shared_ptr<Tally> &tally, const QByteA
         ask(tally);
         return;
     }
-    const core::AnswerProc onAnswer = std::move(tally->onAnswer);
-    tally->onAnswer = nullptr;
+    const core::AnswerProc onAnswer = std::move(tally->request.onAnswer);
+    tally->request.onAnswer = nullptr;
     const std::weak_ptr<bool> alive = m_alive;
     m_failed = !agreed;
     if (onAnswer) onAnswer(agreed.value_or(QByteArray()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Transfer.h"
+#include "core/Channel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace batch {
 
@@ -28,9 +29,10 @@ public:
     ReadingVerifier(const ReadingVerifier &) = delete;
     ReadingVerifier &operator=(const ReadingVerifier &) = delete;
 
-    // A put that verifies every request it is given before passing it to inner;
-    // while verification is off it is inner itself.
-    core::TransferPutFn wrap(core::TransferPutFn inner);
+    // A channel that verifies every request it is given before passing it to
+    // inner; while verification is off it passes them as they are. It lives as
+    // long as this object. A request dropped on any ask is dropped for its sender.
+    core::Channel &wrap(core::Channel &inner);
 
     bool enabled() const { return m_enabled; }
     void setEnabled(bool value) { m_enabled = value; }
@@ -42,9 +44,11 @@ public:
 
 private:
     struct Tally;
+    class Verified;
     bool ask(const std::shared_ptr<Tally> &tally);
     void answered(const std::shared_ptr<Tally> &tally, const QByteArray &answer);
 
+    std::vector<std::unique_ptr<Verified>> m_channels;
     bool m_enabled = true;
     bool m_failed = false;
     // Answers that arrive after this object has gone are dropped.

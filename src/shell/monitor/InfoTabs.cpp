@@ -31,8 +31,8 @@ QBoxLayout *pageLayout(QWidget *page)
 }  // namespace
 
 InfoTabs::InfoTabs(MonitorWindow &window, const Configuration &config, monitor::MonitorControl &control,
-                   monitor::FaultLog &faultLog, protocol::CommandLibrary &library, monitor::GroupRoute &route)
-    : m_window(&window), m_config(config), m_control(control), m_faultLog(faultLog), m_library(library), m_route(route)
+                   monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel)
+    : m_window(&window), m_config(config), m_control(control), m_faultLog(faultLog), m_library(library), m_channel(channel)
 {
     m_faultTab = new FaultTab(config, faultLog, control);
     pageLayout(window.tabPage(MonitorWindow::FaultTab))->addWidget(m_faultTab);
@@ -56,7 +56,7 @@ InfoTabs::InfoTabs(MonitorWindow &window, const Configuration &config, monitor::
 
     m_functionBox->onReadMaintenance = [this] {
         QPointer<FunctionBox> box = m_functionBox;
-        monitor::readMaintenanceBits(m_route.putFunction(), [box](const QByteArray &answer) {
+        monitor::readMaintenanceBits(m_channel, [box](const QByteArray &answer) {
             if (box) box->showMaintenance(monitor::maintenanceBitsText(answer), monitor::decodeMaintenanceBits(answer));
         });
     };
@@ -70,8 +70,8 @@ InfoTabs::InfoTabs(MonitorWindow &window, const Configuration &config, monitor::
     };
 
     m_eepromTab->onDump = [this](int area) { dumpEeprom(area); };
-    m_dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done) {
-        m_library.selectAndReadInfo(address, std::move(done));
+    m_dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
+        m_library.selectAndReadInfo(address, std::move(done), std::move(failed));
     };
     m_dump.copyInfoBytes = [this](QByteArray &dest, int pos) { return m_library.copyInfoBytes(dest, pos); };
     // The pages may go before the last answer comes.
@@ -122,7 +122,7 @@ void InfoTabs::requestInfo(InfoRequest request)
         break;
     case InfoRequest::GroupAddress:
         box->setGroupButtonText(QStringLiteral("?..."));
-        monitor::requestGroupAddress(m_route.putFunction(), [window](const QByteArray &answer) {
+        monitor::requestGroupAddress(m_channel, [window](const QByteArray &answer) {
             if (window) window->identityBox()->showGroupAnswer(monitor::decodeGroupAnswer(answer));
         });
         break;
@@ -142,7 +142,7 @@ void InfoTabs::chooseMember(int member)
     if (IdentityBox *box = identityBox()) box->setSwitchText(monitor::groupSwitchText(member));
     const std::weak_ptr<bool> alive = m_alive;
     // Routed by hand: the route still points at the member monitored so far.
-    monitor::requestGroupAddress(m_route.putFunction(),
+    monitor::requestGroupAddress(m_channel,
                 [this, alive, member](const QByteArray &answer) {
                     const auto a = alive.lock();
                     if (!a || !*a) return;
@@ -150,7 +150,7 @@ void InfoTabs::chooseMember(int member)
                     if (IdentityBox *box = identityBox()) box->showGroupAnswer(view);
                     if (!view.enabled) return;
                     // From now on every request goes to this member, and its shaft is built anew.
-                    m_route.setMember(member);
+                    m_channel.setMember(member);
                     m_control.monitorStart();
                 },
                 member);
@@ -166,16 +166,18 @@ void InfoTabs::toggleSwitch(int lamp)
     }
 }
 
-bool InfoTabs::requestFaultCount(monitor::TextProc onText)
+bool InfoTabs::requestFaultCount(monitor::TextProc onText, std::function<void()> onDropped)
 {
     const std::weak_ptr<bool> alive = m_alive;
-    return m_faultLog.requestErrorCount([this, alive, onText](const QString &text) {
-        if (const auto a = alive.lock(); a && *a) m_faultField.countAnswer(text);
-        if (onText) onText(text);
-    });
+    return m_faultLog.requestErrorCount(
+        [this, alive, onText](const QString &text) {
+            if (const auto a = alive.lock(); a && *a) m_faultField.countAnswer(text);
+            if (onText) onText(text);
+        },
+        std::move(onDropped));
 }
 
-bool InfoTabs::requestNewestFault(monitor::TextProc onText)
+bool InfoTabs::requestNewestFault(monitor::TextProc onText, std::function<void()> onDropped)
 {
     m_faultField.resetOffset();
     const std::weak_ptr<bool> alive = m_alive;
@@ -184,7 +186,7 @@ bool InfoTabs::requestNewestFault(monitor::TextProc onText)
             const auto a = alive.lock();
             if (onText) onText(a && *a ? m_faultField.entryText(text) : text);
         },
-        0);
+        0, std::move(onDropped));
 }
 
 void InfoTabs::stepBackFault()

@@ -3,6 +3,7 @@
 #include "monitor/ControllerFunctions.h"
 #include "monitor/EepromDump.h"
 #include "monitor/MonitorControl.h"
+#include "protocol/ControllerChannel.h"
 
 #include <QPointer>
 
@@ -26,16 +27,16 @@ class MonitorWindow;
 
 // The monitor window's information pages and fields wired to the controller: the fault
 // fields and the "Fehler" tab, identity and group box, switches, maintenance bits, clock
-// and EEPROM dumps. Requests go through the library, whose put follows the group route.
+// and EEPROM dumps. Requests go through the library, whose requests go to the group member chosen here.
 class InfoTabs {
 public:
     InfoTabs(MonitorWindow &window, const Configuration &config, monitor::MonitorControl &control,
-             monitor::FaultLog &faultLog, protocol::CommandLibrary &library, monitor::GroupRoute &route);
+             monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel);
 
     // The monitor's hooks for the loop's start and poll slots 4 and 5.
     void requestInfo(monitor::InfoRequest request);
-    bool requestFaultCount(monitor::TextProc onText);
-    bool requestNewestFault(monitor::TextProc onText);
+    bool requestFaultCount(monitor::TextProc onText, std::function<void()> onDropped = {});
+    bool requestNewestFault(monitor::TextProc onText, std::function<void()> onDropped = {});
     // The step-back button of the newest fault.
     void stepBackFault();
     // Radio button k: ask member k through the group controller; it is monitored once it answers.
@@ -62,7 +63,7 @@ private:
     monitor::MonitorControl &m_control;
     monitor::FaultLog &m_faultLog;
     protocol::CommandLibrary &m_library;
-    monitor::GroupRoute &m_route;
+    protocol::ControllerChannel &m_channel;
     monitor::NewestFaultField m_faultField;
     monitor::EepromDump m_dump;
     FaultTab *m_faultTab;

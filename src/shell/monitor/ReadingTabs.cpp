@@ -18,9 +18,9 @@ void place(QWidget *page, QWidget *content)
 }
 }  // namespace
 
-ReadingTabs::ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::TransferPutFn put, core::Clock &clock,
+ReadingTabs::ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::Channel &channel, core::Clock &clock,
                          const Configuration &config, QWidget *chartParent)
-    : m_statistics(library), m_ports(std::move(put), clock)
+    : m_statistics(library), m_ports(channel, clock)
 {
     m_portsTab = new PortsTab(m_ports, config, clock);
     place(window.tabPage(MonitorWindow::PortsTab), m_portsTab);

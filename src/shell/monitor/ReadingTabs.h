@@ -31,7 +31,7 @@ class StatisticsTab;
 // the statistics chart window. Places the tabs into the monitor window's pages.
 class ReadingTabs {
 public:
-    ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::TransferPutFn put, core::Clock &clock,
+    ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::Channel &channel, core::Clock &clock,
                 const Configuration &config, QWidget *chartParent);
     ~ReadingTabs();
 
