@@ -7,6 +7,7 @@
 #include "monitor/LiftState.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
+#include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
@@ -43,6 +44,7 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_program(timers)
 {
     protocol::connectLineToQueue(m_line, m_queue, m_channel);
+    protocol::flushOnLinkLoss(m_queue, m_port);
     m_line.askVersion = [this](std::function<void(const QString &)> onText) {
         m_commandLibrary.getVersion(std::move(onText));
         return true;

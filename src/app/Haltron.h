@@ -109,6 +109,8 @@ private:
     void requestInfo(monitor::InfoRequest request);
     // HaltronTestTabs.cpp: the display mirror, the "SysMod" tab and the test buttons.
     void wireTestTabs();
+    // The lift every request goes to, named in the status bar, the display mirror and the "SysMod" tab.
+    void showChosenMember();
 
     core::TimerFactory &m_timers;
     comlink::QtSerialLine m_serial;

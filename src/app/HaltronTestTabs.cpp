@@ -85,6 +85,19 @@ void Haltron::wireTestTabs()
         const auto *page = qobject_cast<QScrollArea *>(m_monitorWindow->pages()->currentWidget());
         if (page && page->widget() == m_monitorWindow->tabPage(shell::MonitorWindow::SysModTab)) m_sysModTab->tabSelected();
     });
+    showChosenMember();
+}
+
+void Haltron::showChosenMember()
+{
+    QObject::connect(&m_channel, &protocol::ControllerChannel::memberChanged, m_monitorWindow, [this](int member) {
+        const QString caption = monitor::memberCaption(member);
+        const QString lift = caption.isEmpty() ? QString() : QStringLiteral("Aufzug ") + caption;
+        m_program.mainWindow().setMemberText(lift);
+        if (m_lcdWindow) m_lcdWindow->setMemberCaption(caption);
+        const QString tab = QStringLiteral("SysMod");
+        m_monitorWindow->setTabCaption(shell::MonitorWindow::SysModTab, caption.isEmpty() ? tab : tab + QLatin1Char(' ') + caption);
+    });
 }
 
 panels::DisplayMirrorWindow *Haltron::lcdWindow() { return m_lcdWindow.data(); }

@@ -119,10 +119,11 @@ qint64 ComPort::bytesAvailable() const
 void ComPort::setLinkState(bool up)
 {
     if (!m_linkLedsEnabled) return;
+    const bool changed = up != m_linkUp;
     m_linkUp = up;
     const unsigned colour = up ? core::colour::Green : core::colour::Red;
-    if (colour == m_linkColour) return;
-    colourLamps(colour);
+    if (colour != m_linkColour) colourLamps(colour);
+    if (changed) emit linkChanged(up);
 }
 
 void ComPort::colourLamps(unsigned colour)

@@ -6,6 +6,7 @@
 #include "link/SerialLine.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -17,7 +18,8 @@ namespace comlink {
 // closing, the send and read operations with their traffic lines, the
 // text-mode receive path, the link state with its lamps, and the lists of
 // handlers other units register here.
-class ComPort {
+class ComPort : public QObject {
+    Q_OBJECT
 public:
     using Handler = std::function<void()>;
 
@@ -62,6 +64,7 @@ public:
     // The status lights of the windows that show the line.
     ControlLineWatch &lineWatch() { return m_lineWatch; }
 
+    // The link state: linkChanged tells everyone who listens when it changes.
     void setLinkState(bool up);
     bool registerLinkLed(core::LinkLamp *lamp);
     void unregisterLinkLed(core::LinkLamp *lamp);
@@ -145,6 +148,9 @@ public:
     // Window side: a memo line to append, and "the view changed".
     std::function<void(const QString &line)> onMemo;
     std::function<void()> onViewChanged;
+
+signals:
+    void linkChanged(bool up);
 
 private:
     void onReadyRead();

@@ -38,6 +38,8 @@ GroupAnswerView decodeGroupAnswer(const QByteArray &answer)
 
 QString groupSwitchText(int member) { return QStringLiteral("to..%1").arg(member); }
 
+QString memberCaption(int member) { return member >= 0 ? QStringLiteral("QRx-%1").arg(member) : QString(); }
+
 void NewestFaultField::countAnswer(const QString &text)
 {
     bool ok = false;

@@ -27,6 +27,8 @@ struct GroupAnswerView {
 GroupAnswerView decodeGroupAnswer(const QByteArray &answer);
 // The routed request's note, "to.." and the member.
 QString groupSwitchText(int member);
+// The group member requests go to, as the group box names it ("QRx-2"); empty outside a group.
+QString memberCaption(int member);
 
 // The monitor's fault fields: the stored count of slot 4 and the offset of the entry that
 // slot 5 and the step-back button show.

@@ -35,7 +35,7 @@ int keyIndex(DisplayMirror::Key key)
 DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMode, QWidget *parent)
     : QWidget(parent, Qt::Tool), m_mirror(timers, hpzMode)
 {
-    setWindowTitle(m_mirror.caption());
+    showTitle();
     setFocusPolicy(Qt::StrongFocus);
     auto *layout = new QVBoxLayout(this);
 
@@ -97,7 +97,7 @@ DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMod
     m_mirror.setRow = [this](int row, const QByteArray &codes) {
         if (row >= 1 && row <= DisplayMirror::Rows) m_rows[size_t(row - 1)]->setText(DisplayMirror::displayText(codes));
     };
-    m_mirror.onCaption = [this](const QString &caption) { setWindowTitle(caption); };
+    m_mirror.onCaption = [this](const QString &) { showTitle(); };
     m_mirror.onLamp = [this](DisplayMirror::Lamp lamp) {
         switch (lamp) {
         case DisplayMirror::Lamp::ButtonFace: m_tickLed->setLampColour(ButtonFace); break;
@@ -150,6 +150,18 @@ void DisplayMirrorWindow::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     m_mirror.afterAnswer = nullptr;  // ends the polling loop
+}
+
+void DisplayMirrorWindow::setMemberCaption(const QString &member)
+{
+    m_memberCaption = member;
+    showTitle();
+}
+
+void DisplayMirrorWindow::showTitle()
+{
+    const QString caption = m_mirror.caption();
+    setWindowTitle(m_memberCaption.isEmpty() ? caption : caption + QStringLiteral(" \u2013 ") + m_memberCaption);
 }
 
 }  // namespace panels

@@ -26,6 +26,8 @@ public:
     QToolButton *rebuildButton() const { return m_rebuildButton; }
     QToolButton *modeButton() const { return m_modeButton; }
     Lamp *tickLed() const { return m_tickLed; }
+    // The group member the keys act on, shown in the title; empty outside a group.
+    void setMemberCaption(const QString &member);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -34,6 +36,7 @@ protected:
 
 private:
     QToolButton *addKey(DisplayMirror::Key key, const QString &glyph, const QString &toolTip);
+    void showTitle();
 
     DisplayMirror m_mirror;
     std::array<QLineEdit *, DisplayMirror::Rows> m_rows{};
@@ -41,6 +44,7 @@ private:
     QToolButton *m_rebuildButton = nullptr;
     QToolButton *m_modeButton = nullptr;
     Lamp *m_tickLed = nullptr;
+    QString m_memberCaption;
 };
 
 }  // namespace panels

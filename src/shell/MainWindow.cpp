@@ -140,6 +140,10 @@ void MainWindow::buildStatusBar()
     row->setMinimumHeight(m_statusPanels[0]->sizeHint().height());
     row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->addWidget(row, 1);
+    m_memberLabel = new QLabel();
+    m_memberLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_memberLabel->hide();
+    statusBar()->addPermanentWidget(m_memberLabel);
     statusBar()->setSizeGripEnabled(false);
 
     const auto lampIn = [this](int panel) {
@@ -152,6 +156,12 @@ void MainWindow::buildStatusBar()
     m_modeLamp = lampIn(5);
     m_linkLamp->onChange = [this](StatusLamp &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
     m_controller.setLamps(m_lineLamp, m_linkLamp);
+}
+
+void MainWindow::setMemberText(const QString &text)
+{
+    m_memberLabel->setText(text);
+    m_memberLabel->setVisible(!text.isEmpty());
 }
 
 void MainWindow::connectView()

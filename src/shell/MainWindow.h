@@ -47,6 +47,9 @@ public:
     QLabel *messageField() const { return m_messageField; }
     QProgressBar *batchGauge() const { return m_batchGauge; }
     std::array<QLabel *, StatusPanelCount> statusPanels() const { return m_statusPanels; }
+    // The group member every request goes to, at the right of the status bar; hidden when empty.
+    void setMemberText(const QString &text);
+    QLabel *memberLabel() const { return m_memberLabel; }
     StatusLamp *lineLamp() const { return m_lineLamp; }
     StatusLamp *linkLamp() const { return m_linkLamp; }
     StatusLamp *modeLamp() const { return m_modeLamp; }
@@ -78,6 +81,7 @@ private:
     QLabel *m_messageField;
     QProgressBar *m_batchGauge;
     std::array<QLabel *, StatusPanelCount> m_statusPanels{};
+    QLabel *m_memberLabel = nullptr;
     StatusLamp *m_lineLamp;
     StatusLamp *m_linkLamp;
     StatusLamp *m_modeLamp;

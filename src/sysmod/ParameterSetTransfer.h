@@ -52,9 +52,13 @@ public:
     ~ParameterSetTransfer();
 
     // Where the requests go; a transfer stays with the group member it started with.
-    void setChannel(core::Channel &channel) { m_channel.emplace(channel); }
-    // The member the running (or last) transfer talks to.
-    int member() const { return m_channel ? m_channel->member() : core::Channel::Unrouted; }
+    void setChannel(core::Channel &channel)
+    {
+        m_target = &channel;
+        m_channel.emplace(channel);
+    }
+    // The member the next transfer goes to.
+    int member() const { return m_target ? m_target->member() : core::Channel::Unrouted; }
 
     // Hooks, wired at start-up.
     std::function<void()> transferFlush;
@@ -116,6 +120,7 @@ private:
     void restartFailed();
 
     ParameterSet &m_image;
+    core::Channel *m_target = nullptr;
     std::optional<core::PinnedChannel> m_channel;
     TextCallback m_onSuccess, m_onFailure, m_onStatus, m_final;
     ProgressCallback m_onProgress;

@@ -371,6 +371,8 @@ int MonitorWindow::tabIndex(Tab tab) const
 
 void MonitorWindow::setTabShown(Tab tab, bool shown) { pages()->setTabVisible(tabIndex(tab), shown); }
 
+void MonitorWindow::setTabCaption(Tab tab, const QString &caption) { pages()->setTabText(tabIndex(tab), caption); }
+
 void MonitorWindow::showTab(Tab tab)
 {
     setTabShown(tab, true);

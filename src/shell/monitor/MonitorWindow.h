@@ -34,6 +34,7 @@ public:
     void applyTabVisibility(int bits);
     void showTab(Tab tab);
     void setTabShown(Tab tab, bool shown);
+    void setTabCaption(Tab tab, const QString &caption);
     QWidget *tabPage(Tab tab) const { return m_tabs[tab]; }
     // The identity answers the loop's start asks for.
     void showInfo(monitor::InfoRequest request, const QString &text);

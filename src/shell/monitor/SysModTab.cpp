@@ -1,5 +1,6 @@
 #include "SysModTab.h"
 
+#include "monitor/ControllerFunctions.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
 
@@ -61,8 +62,8 @@ SysModTab::SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer 
     confirmConnect = [this](const QString &question) {
         return QMessageBox::question(this, QStringLiteral("Haltron"), question) == QMessageBox::Yes;
     };
-    confirmSend = [this](const QString &fileName) {
-        return QMessageBox::warning(this, QStringLiteral("SENDEN"), fileName, QMessageBox::Ok | QMessageBox::Cancel)
+    confirmSend = [this](const QString &question) {
+        return QMessageBox::warning(this, QStringLiteral("SENDEN"), question, QMessageBox::Ok | QMessageBox::Cancel)
                == QMessageBox::Ok;
     };
     chooseOpenFile = [this](const QString &directory) {
@@ -157,7 +158,9 @@ void SysModTab::sendClick()
     if (m_busy || !m_sendAllowed) return;
     const QString fileName = m_sysMod.fileName();
     if (!prepare(fileName)) return;
-    if (!confirmSend || !confirmSend(fileName)) {
+    const QString member = monitor::memberCaption(m_transfer.member());
+    const QString question = member.isEmpty() ? fileName : fileName + QStringLiteral("\n\nAufzug ") + member;
+    if (!confirmSend || !confirmSend(question)) {
         // Nothing goes out, so nothing holds the monitor.
         m_name->setText(m_shownName);
         m_message->clear();

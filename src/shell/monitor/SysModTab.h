@@ -59,7 +59,8 @@ public:
     std::function<QString()> filesDirectory;
     std::function<void(const QString &line)> trace;
     std::function<bool(const QString &question)> confirmConnect;
-    std::function<bool(const QString &fileName)> confirmSend;
+    // The question names the file and, in a group, the lift it goes to.
+    std::function<bool(const QString &question)> confirmSend;
     std::function<QString(const QString &directory)> chooseOpenFile;
     std::function<QString(const QString &title, const QString &proposed)> chooseSaveFile;
     std::function<Overwrite(const QString &question)> askOverwrite;
