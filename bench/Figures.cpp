@@ -50,16 +50,16 @@ QString cpuText(const CpuTimes &cpu, double wall)
 
 // A raw request whose answer is only counted; the line driver takes the
 // answer's length from its marker byte, any non-zero length will do here.
-Operation request(const core::TransferPutFn &put, const QByteArray &telegram)
+Operation request(core::Channel &channel, const QByteArray &telegram)
 {
-    return [put, telegram](const Done &done) {
-        if (!put(16, [done](const QByteArray &) { done(); }, telegram)) done();
+    return [&channel, telegram](const Done &done) {
+        if (!channel.put(16, [done](const QByteArray &) { done(); }, telegram)) done();
     };
 }
 
 // A mix of what the monitor and the windows ask: greeting, version, state
 // block, counters, fault count, clock, identity, acknowledge lamps.
-std::vector<Operation> commandMix(const core::TransferPutFn &put, protocol::CommandLibrary &commandLibrary)
+std::vector<Operation> commandMix(core::Channel &put, protocol::CommandLibrary &commandLibrary)
 {
     auto text = [](const Done &done) { return [done](const QString &) { done(); }; };
     return {
@@ -126,7 +126,7 @@ std::vector<Figure> bareLoopFigures(const QString &device, int seconds)
 std::vector<Figure> throughputFigures(LocalStack &stack, int requests)
 {
     DataBytes counted;
-    const core::TransferPutFn put = stack.countingPut(counted);
+    CountingChannel put(stack.channel, counted);
     protocol::CommandLibrary commandLibrary(put, stack.timers.clock());
     const std::vector<Operation> mix = commandMix(put, commandLibrary);
 
@@ -186,7 +186,7 @@ class SysModRun {
 public:
     explicit SysModRun(LocalStack &stack) : m_stack(stack), m_rw(m_image, stack.timers)
     {
-        m_rw.transferPut = stack.countingPut(m_counted);
+        m_rw.setChannel(m_channel);
         m_rw.transferFlush = [&stack] { stack.queue.transferFlush(); };
         m_rw.swapLineTimeout = [&stack](int ms) { return stack.line.swapLineTimeout(ms); };
         core::reports().setFlag(core::ReportSysModTransfer, true);
@@ -234,6 +234,7 @@ public:
 private:
     LocalStack &m_stack;
     DataBytes m_counted;
+    CountingChannel m_channel{m_stack.channel, m_counted};
     sysmod::ParameterSet m_image;
     sysmod::ParameterSetTransfer m_rw;
 };

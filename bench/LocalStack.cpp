@@ -16,7 +16,7 @@ LocalStack::LocalStack()
 {
     queue.setMode(2);
     protocol::routeQueueToLine(queue, line, port);
-    protocol::connectLineToQueue(line, queue);
+    protocol::connectLineToQueue(line, queue, channel);
     core::reports().reportWrite = [this](const QString &text) { log << text; };
 }
 
@@ -62,17 +62,16 @@ void LocalStack::runFor(int ms)
     loop.exec();
 }
 
-core::TransferPutFn LocalStack::countingPut(DataBytes &counted)
+bool CountingChannel::putTo(int member, core::Request request)
 {
-    return [this, &counted](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        core::AnswerProc counting = [&counted, onAnswer = std::move(onAnswer)](const QByteArray &answer) {
-            counted.answers += answer.size();
-            if (onAnswer) onAnswer(answer);
-        };
-        if (!queue.transferPut(answerLength, std::move(counting), telegram)) return false;
-        counted.requests += qMin<qint64>(telegram.size(), protocol::TransferQueue::MaxTelegram);
-        return true;
+    const qint64 size = qMin<qint64>(request.telegram.size(), protocol::TransferQueue::MaxTelegram);
+    request.onAnswer = [&counted = m_counted, onAnswer = std::move(request.onAnswer)](const QByteArray &answer) {
+        counted.answers += answer.size();
+        if (onAnswer) onAnswer(answer);
     };
+    if (!m_inner.putTo(member, std::move(request))) return false;
+    m_counted.requests += size;
+    return true;
 }
 
 }  // namespace bench

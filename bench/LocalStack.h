@@ -1,9 +1,10 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 #include "link/ComPort.h"
 #include "link/QtSerialLine.h"
+#include "protocol/ControllerChannel.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 
@@ -21,6 +22,18 @@ struct DataBytes {
     qint64 total() const { return requests + answers; }
 };
 
+// The program's channel, counting the data bytes of each request and its answer.
+class CountingChannel : public core::Channel {
+public:
+    CountingChannel(core::Channel &inner, DataBytes &counted) : m_inner(inner), m_counted(counted) {}
+    int member() const override { return m_inner.member(); }
+    bool putTo(int member, core::Request request) override;
+
+private:
+    core::Channel &m_inner;
+    DataBytes &m_counted;
+};
+
 // The program's local link on real time: serial line, port, 401 line
 // driver and transfer queue in mode 2, wired as the main window does.
 struct LocalStack {
@@ -34,8 +47,6 @@ struct LocalStack {
     // Runs the event loop for ms.
     void runFor(int ms);
 
-    // A put into the queue that counts the data bytes of each request and its answer.
-    core::TransferPutFn countingPut(DataBytes &counted);
     // Line bytes the program sent and received so far.
     qint64 lineBytesSent() const { return line.view().txCount; }
     qint64 lineBytesReceived() const { return line.view().rxCount; }
@@ -49,6 +60,7 @@ struct LocalStack {
     comlink::ComPort port{serial, timers};
     protocol::Line401 line{port, timers};
     protocol::TransferQueue queue{timers};
+    protocol::ControllerChannel channel{queue};
 };
 
 }  // namespace bench

@@ -45,7 +45,8 @@ public:
 // so a member chosen meanwhile never gets the rest of it.
 class PinnedChannel : public Channel {
 public:
-    explicit PinnedChannel(Channel &inner) : m_inner(inner), m_member(inner.member()) {}
+    // Unrouted until pinned, so it may be made before the channel it wraps.
+    explicit PinnedChannel(Channel &inner) : m_inner(inner) {}
     // Pins the member chosen now, at the start of a new chain.
     void pin() { m_member = m_inner.member(); }
     void pinTo(int member) { m_member = member; }
@@ -54,7 +55,7 @@ public:
 
 private:
     Channel &m_inner;
-    int m_member;
+    int m_member = Unrouted;
 };
 
 }  // namespace core

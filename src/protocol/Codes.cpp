@@ -88,6 +88,13 @@ QByteArray groupRouted(int member, const QByteArray &request)
     return out + request;
 }
 
+QByteArray routedTo(int member, const QByteArray &request)
+{
+    const quint8 first = core::byteAt(request, 0);
+    if (member < 0 || member > 3 || first == 0xF0 || first == 0xC1) return request;
+    return groupRouted(member, request);
+}
+
 QString answerText(const QByteArray &answer)
 {
     if (answer.size() < 16 || core::byteAt(answer, 0) != 0xFF) return QString::fromLatin1(TransferFailedText);

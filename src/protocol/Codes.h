@@ -40,6 +40,10 @@ QString sysErrorText(int kind, int code);
 
 // The request for member (0 to 3) of a group: F0 10 70 member + request.
 QByteArray groupRouted(int member, const QByteArray &request);
+// A request as it goes to a group member (0..3): with the prefix, unless it is
+// routed already (F0) or meant for the group controller itself (C1). Any other
+// member is the controller on the line, and the request goes as it is.
+QByteArray routedTo(int member, const QByteArray &request);
 
 // A text answer: FF followed by 15 bytes. Trailing 00 padding is dropped;
 // a short answer or another marker gives the failure text.

@@ -2,7 +2,6 @@
 
 #include "Codes.h"
 #include "TransferQueue.h"
-#include "core/Bytes.h"
 
 namespace protocol {
 
@@ -20,17 +19,13 @@ void ControllerChannel::setMember(int member)
     emit memberChanged(m_member);
 }
 
-QByteArray ControllerChannel::routed(int member, const QByteArray &telegram)
-{
-    const quint8 first = core::byteAt(telegram, 0);
-    if (!isMember(member) || first == 0xF0 || first == 0xC1) return telegram;
-    return groupRouted(member, telegram);
-}
-
 bool ControllerChannel::putTo(int member, core::Request request)
 {
-    request.telegram = routed(member, request.telegram);
-    return m_queue.transferPut(std::move(request));
+    request.telegram = routedTo(member, request.telegram);
+    const QByteArray telegram = request.telegram;
+    if (!m_queue.transferPut(std::move(request))) return false;
+    emit queued(telegram);
+    return true;
 }
 
 }  // namespace protocol

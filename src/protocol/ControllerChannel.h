@@ -22,11 +22,10 @@ public:
     void setMember(int member);
     bool putTo(int member, core::Request request) override;
 
-    // How a request looks on the line for a member.
-    static QByteArray routed(int member, const QByteArray &telegram);
-
 signals:
     void memberChanged(int member);
+    // A request was queued, as it goes on the line.
+    void queued(const QByteArray &telegram);
 
 private:
     TransferQueue &m_queue;

@@ -12,7 +12,7 @@ namespace protocol {
 inline void flushOnLinkLoss(TransferQueue &queue, comlink::ComPort &port)
 {
     QObject::connect(&port, &comlink::ComPort::linkChanged, &port, [&queue](bool up) {
-        if (!up) queue.transferFlush();
+        if (!up) queue.linkLost();
     });
 }
 

@@ -148,6 +148,12 @@ void TransferQueue::transferFlush()
     dropped(std::move(items));
 }
 
+void TransferQueue::linkLost()
+{
+    if (m_mode == 2 && !m_fifo.empty() && dropLocal) dropLocal();
+    transferFlush();
+}
+
 void TransferQueue::dropped(std::deque<TransferItem> items)
 {
     // At program end the owners may be gone.

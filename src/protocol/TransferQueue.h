@@ -51,6 +51,9 @@ public:
     void transferStart(int delayMs = DefaultStartDelayMs);
     // Drops every entry; each one's owner hears it through its drop procedure.
     void transferFlush();
+    // The link is lost: what the local route still holds of the request on the
+    // line goes too, so it cannot go out later, then every entry is dropped.
+    void linkLost();
     // Before the program ends: the window may close and the timers stop.
     void transferHalt();
 

@@ -7,6 +7,7 @@
 #include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
+#include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
@@ -21,7 +22,8 @@ struct LocalLinkFixture {
     {
         queue.setMode(2);
         protocol::routeQueueToLine(queue, line, port);
-        protocol::connectLineToQueue(line, queue);
+        protocol::connectLineToQueue(line, queue, channel);
+        protocol::flushOnLinkLoss(queue, port);
     }
 
     // The local route and the link action, as the main window starts them; true once the link is up.
@@ -52,4 +54,5 @@ struct LocalLinkFixture {
     comlink::ComPort port{*cable.pc, time};
     protocol::Line401 line{port, time};
     protocol::TransferQueue queue{time};
+    protocol::ControllerChannel channel{queue};
 };

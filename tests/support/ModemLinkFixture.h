@@ -17,6 +17,8 @@
 #include "link/ModemControl.h"
 #include "panels/LineLamps.h"
 #include "panels/SessionPanel.h"
+#include "protocol/ControllerChannel.h"
+#include "protocol/LinkLoss.h"
 #include "protocol/TransferQueue.h"
 #include "core/Reports.h"
 #include "shell/session/RemoteSession.h"
@@ -66,6 +68,7 @@ struct ModemStack {
             framedLink.kavcomSend(telegram, std::move(answer));
         };
         queue.isLinkUp = [this] { return port.linkUp(); };
+        protocol::flushOnLinkLoss(queue, port);
         queue.onRestart = [this](const QString &text) { restarts << text; };
         queue.onQueueError = [this](const QString &text) { queueErrors << text; };
 
@@ -108,6 +111,7 @@ struct ModemStack {
     comlink::FramedLink framedLink;
     comlink::ModemControl control;
     protocol::TransferQueue queue;
+    protocol::ControllerChannel channel{queue};
     shell::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;

@@ -49,8 +49,6 @@ BatchProcess::BatchProcess(core::TimerFactory &timers, core::Channel &channel, B
       m_params(std::move(params)),
       m_log(m_clock)
 {
-    m_memberChannel.pinTo(core::Channel::Unrouted);
-    m_lineChannel.pinTo(core::Channel::Unrouted);
     m_verifier.setEnabled(m_params.verifyReadings);
     m_verifier.onAskAgain = [this] { setBatchTimeout(m_gaugeMaximum); };
     m_watchdog->setInterval(1000);

@@ -1,3 +1,4 @@
+#include "FakeChannel.h"
 #include "link/FramedLink.h"
 #include "link/FramedPartner.h"
 #include "link/PortWindow.h"
@@ -82,10 +83,12 @@ TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
 {
     protocol::Line401 line(*port, time);
     protocol::LineDriverWindow window(line, time);
-    line.transferPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+    FunctionChannel channel;
+    channel.onPut = [&](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
         line.lineSend(telegram, std::move(onAnswer));
         return true;
     };
+    line.setChannel(&channel);
     window.show();
     line.setLinkMode(0);
     window.linkLed()->onClick();  // the link lamp starts the line

@@ -31,10 +31,8 @@ struct MirrorWindowTest : ::testing::Test {
         window = std::make_unique<panels::DisplayMirrorWindow>(link.time, false);
         // As the monitor opens it: the queue as send operation, the next step after each answer.
         DisplayMirror &mirror = window->mirror();
-        mirror.transferPut = [this, put = link.queue.putFunction()](int length, core::AnswerProc onAnswer, const QByteArray &t) {
-            ++requests;
-            return put(length, std::move(onAnswer), t);
-        };
+        mirror.setChannel(&link.channel);
+        QObject::connect(&link.channel, &protocol::ControllerChannel::queued, [this] { ++requests; });
         mirror.afterAnswer = [&mirror] { mirror.pollStep(); };
         window->show();
     }

@@ -48,13 +48,9 @@ struct InfoTabsTest : ::testing::Test {
 
     QTemporaryDir tmp;
     LocalLinkFixture link;
-    QList<QByteArray> sent;  // every request the program put, as it left the route
-    core::TransferPutFn recorded = [this](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
-        sent << telegram;
-        return link.queue.putFunction()(length, std::move(onAnswer), telegram);
-    };
-    monitor::GroupRoute route{recorded};
-    protocol::CommandLibrary library{route.putFunction(), link.time};
+    QList<QByteArray> sent;  // every request the program put, as it left the channel
+    protocol::ControllerChannel &route = link.channel;
+    protocol::CommandLibrary library{route, link.time};
     std::unique_ptr<shell::Configuration> config;
     std::unique_ptr<monitor::FaultLog> faultLog;
     std::unique_ptr<monitor::MonitorControl> control;
@@ -69,10 +65,11 @@ struct InfoTabsTest : ::testing::Test {
         testsupport::testApp<QApplication>();
         core::reports().reset();
         config = deliveredTextsConfiguration(link.time, tmp);
-        faultLog = std::make_unique<monitor::FaultLog>(route.putFunction(), link.time, QString(),
+        QObject::connect(&route, &protocol::ControllerChannel::queued, [this](const QByteArray &t) { sent << t; });
+        faultLog = std::make_unique<monitor::FaultLog>(route, link.time, QString(),
                                                        monitor::FaultListTexts::fromLanguage(config->languageIni()));
         control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->transferPut = route.putFunction();
+        control->setChannel(route);
         control->transferFlush = [this] { link.queue.transferFlush(); };
         control->isLinkUp = [this] { return link.port.linkUp(); };
         control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
@@ -82,8 +79,12 @@ struct InfoTabsTest : ::testing::Test {
         host->resize(480, 640);
         window = new shell::MonitorWindow(host.get(), *config, {}, *control);
         tabs = std::make_unique<shell::InfoTabs>(*window, *config, *control, *faultLog, library, route);
-        control->requestFaultCount = [this](monitor::TextProc t) { return tabs->requestFaultCount(std::move(t)); };
-        control->requestNewestFault = [this](monitor::TextProc t) { return tabs->requestNewestFault(std::move(t)); };
+        control->requestFaultCount = [this](monitor::TextProc t, std::function<void()> d) {
+            return tabs->requestFaultCount(std::move(t), std::move(d));
+        };
+        control->requestNewestFault = [this](monitor::TextProc t, std::function<void()> d) {
+            return tabs->requestNewestFault(std::move(t), std::move(d));
+        };
         control->requestInfo = [this](InfoRequest r) { tabs->requestInfo(r); };
         host->show();
         ASSERT_TRUE(link.start());

@@ -45,7 +45,7 @@ struct LiveMonitor : AppFirst {
         config = deliveredTextsConfiguration(link.time, tmp);
         control = std::make_unique<monitor::MonitorControl>(link.time,
                                                             monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->transferPut = link.queue.putFunction();
+        control->setChannel(link.channel);
         control->transferFlush = [this] { link.queue.transferFlush(); };
         control->transferStart = [this](int ms) { link.queue.transferStart(ms); };
         control->isLinkUp = [this] { return link.port.linkUp(); };

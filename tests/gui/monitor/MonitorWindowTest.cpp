@@ -1,4 +1,4 @@
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "DeliveredTexts.h"
 #include "TestApp.h"
 
@@ -33,7 +33,7 @@ struct MonitorWindowTest : ::testing::Test {
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
     shell::MonitorWindow *window = nullptr;
-    FakeQueue queue;
+    FakeChannel queue;
     QByteArray stateAnswer = core::bytes({0xF6, 0x00, 0x02, 0xFF, 0x00, 0x00, 0x00});
 
     void SetUp() override
@@ -42,7 +42,7 @@ struct MonitorWindowTest : ::testing::Test {
         core::reports().reset();
         config = deliveredTextsConfiguration(time, tmp);
         control = std::make_unique<monitor::MonitorControl>(time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->transferPut = queue.putFn();
+        control->setChannel(queue);
         control->isLinkUp = [] { return true; };
         queue.controller = [this](const QByteArray &) { return stateAnswer; };
         control->loadTask(1);

@@ -54,11 +54,11 @@ struct ReadingTabsTest : ::testing::Test {
         core::reports().reset();
         config = deliveredTextsConfiguration(link.time, tmp);
         control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        library = std::make_unique<protocol::CommandLibrary>(link.queue.putFunction(), link.time.clock());
+        library = std::make_unique<protocol::CommandLibrary>(link.channel, link.time.clock());
         host = std::make_unique<QWidget>();
         host->resize(520, 640);
         window = new shell::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, link.queue.putFunction(), link.time.clock(), *config, host.get());
+        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, link.channel, link.time.clock(), *config, host.get());
         tabs->holdMonitor = [this] { control->holdMonitor(); };
         tabs->releaseMonitor = [this] { control->releaseMonitor(); };
         host->show();

@@ -53,7 +53,7 @@ TEST_F(Window, FillPutsTheTestTelegramAndLeerenFlushes)
     click("Fill");
     click("Fill");
     EXPECT_EQ(sent, QList<QByteArray>{bytes({0xF3, 0x01, 0x02, 0x03})});
-    EXPECT_EQ(queue.lastPut().answerLength, 1);
+    EXPECT_EQ(queue.lastPut().request.answerLength, 1);
     EXPECT_EQ(child<QProgressBar>("Gauge")->value(), 2);
     EXPECT_EQ(child<QLabel>("Status")->text(), "RUN");
     click("Leeren");

@@ -1,7 +1,7 @@
 // The "SysMod" tab offscreen with its dialogs answered by the test: the file
 // steps, the overwrite question, the send switch and what happens without a link.
 
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "TestApp.h"
 
 #include "core/Timer.h"
@@ -28,7 +28,7 @@ struct SysModTabTest : ::testing::Test {
     core::VirtualTime time;
     sysmod::ParameterSet image;
     sysmod::ParameterSetTransfer transfer{image, time};
-    FakeQueue queue;  // takes every request and answers none
+    FakeChannel queue;  // takes every request and answers none
     std::unique_ptr<shell::SysModTab> tab;
     bool linkUp = false;
     int linkMode = 0;
@@ -42,7 +42,7 @@ struct SysModTabTest : ::testing::Test {
         transfer.translator = [](const QString &section, const QString &ident) {
             return section == QLatin1String("zbl-rw-sysmod") ? QStringLiteral("T") + ident : QString();
         };
-        transfer.transferPut = queue.putFn();
+        transfer.setChannel(queue);
         sysmod::wireParameterSetTransfer(image, transfer);
         tab = std::make_unique<shell::SysModTab>(image, transfer);
         tab->isLinkUp = [this] { return linkUp; };

@@ -1,6 +1,6 @@
 // The buttons of the "Test" and "Funktion" tabs offscreen over a fake queue.
 
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "TestApp.h"
 
 #include "core/Bytes.h"
@@ -26,13 +26,12 @@ QPushButton *buttonNamed(QWidget &parent, const QString &caption, int which = 0)
 }
 
 struct TestTabs : ::testing::Test {
-    FakeQueue queue;
-    monitor::SingleCommands commands;
+    FakeChannel queue;
+    monitor::SingleCommands commands{queue};
     std::unique_ptr<shell::TestTabControls> tests;
     void SetUp() override
     {
         testsupport::testApp<QApplication>();
-        commands.transferPut = queue.putFn();
         tests = std::make_unique<shell::TestTabControls>(commands);
     }
 };

@@ -52,7 +52,7 @@ struct LinkStack {
     {
         application();
         port.setConfiguredDevice(device);
-        protocol::connectLineToQueue(line, queue);
+        protocol::connectLineToQueue(line, queue, channel);
         protocol::routeQueueToLine(queue, line, port);
         line.setLinkMode(0);
         line.startStopLine();
@@ -88,7 +88,8 @@ struct LinkStack {
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
     protocol::Line401 line{port, timers};
-    protocol::CommandLibrary commandLibrary{queue.putFunction(), timers.clock()};
+    protocol::ControllerChannel channel{queue};
+    protocol::CommandLibrary commandLibrary{channel, timers.clock()};
 };
 
 // The same make-up as the stand-in process (seed 1), to know what it answers.
@@ -153,13 +154,11 @@ TEST_F(LinkStackTest, ClockSetToThePcsTimeReadsBackThePcsDate)
 
 TEST_F(LinkStackTest, GroupRoutedRequestsReachTheirLiftOnly)
 {
-    const auto routed = [this](quint8 member) {
-        return [this, member](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
-            return stack->queue.transferPut(length, std::move(onAnswer), bytes({0xF0, 0x10, 0x70, member}) + telegram);
-        };
-    };
-    protocol::CommandLibrary lift0(routed(0), stack->timers.clock());
-    protocol::CommandLibrary lift2(routed(2), stack->timers.clock());
+    core::PinnedChannel to0(stack->channel), to2(stack->channel);
+    to0.pinTo(0);
+    to2.pinTo(2);
+    protocol::CommandLibrary lift0(to0, stack->timers.clock());
+    protocol::CommandLibrary lift2(to2, stack->timers.clock());
 
     ASSERT_TRUE(lift2.setInstallationCode(QStringLiteral("AUFZUG ZWEI")));
     ASSERT_TRUE(stack->drained());

@@ -35,7 +35,7 @@ LocalVisit visit(double noise, quint32 noiseSeed, bool verify = true)
     params.logFile = dir.filePath(QStringLiteral("visit.log"));
     params.iniVersion = QStringLiteral("test");
     params.verifyReadings = verify;
-    batch::BatchProcess run(link.time, link.queue.putFunction(), texts, params);
+    batch::BatchProcess run(link.time, link.channel, texts, params);
     LocalVisit v;
     run.transferStart = [&](int ms) { link.queue.transferStart(ms); };
     run.quit = [&] { v.ended = true; };

@@ -9,6 +9,7 @@
 #include "TestApp.h"
 
 #include "link/QtSerialLine.h"
+#include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +34,15 @@ QByteArray standInImage()
 
 // The program's local link with its parameter set, on the device behind a link name.
 struct LocalStack {
-    explicit LocalStack(const QString &device) : side(timers, queue.putFunction(), eventLoop())
+    explicit LocalStack(const QString &device) : side(timers, channel, eventLoop())
     {
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &line) { log << line; };
         core::reports().setFlag(core::ReportQueueTraffic, true);
         core::reports().setFlag(core::ReportSysModTransfer, true);
         port.setConfiguredDevice(device);
-        protocol::connectLineToQueue(line, queue);
+        protocol::connectLineToQueue(line, queue, channel);
+        protocol::flushOnLinkLoss(queue, port);
         protocol::routeQueueToLine(queue, line, port);
         side.rw.transferFlush = [this] { queue.transferFlush(); };
         side.rw.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
@@ -68,6 +70,7 @@ struct LocalStack {
     comlink::QtSerialLine serial;
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
+    protocol::ControllerChannel channel{queue};
     protocol::Line401 line{port, timers};
     faults::ParameterSetSide side;
     QStringList log;
@@ -109,13 +112,13 @@ TEST_F(LocalFaults, NoisyLineReadsEndWholeOrKeepTheEarlierImage)
 }
 
 // The stand-in stops in the middle of a read packet's answer for three
-// seconds: the read fails with the packet error, the link goes down and comes
-// back by itself, and the next read is whole.
+// seconds: the link goes down, which drops the packet's request and fails the
+// read; the link comes back by itself, and the next read is whole.
 TEST_F(LocalFaults, PartnerSilentMidAnswerFailsTheReadAndTheLinkComesBack)
 {
     ASSERT_TRUE(start({QStringLiteral("--silent-after"), QStringLiteral("10"), QStringLiteral("--silent-seconds"),
                        QStringLiteral("3")}));
-    EXPECT_EQ(stack->checkedRead(image).failure, QStringList{QStringLiteral("24")});
+    EXPECT_EQ(stack->checkedRead(image).failure, QStringList{QStringLiteral("5")});
     EXPECT_TRUE(stack->log.contains(QStringLiteral("zbl_port> no reply within 2000 ms: link down")))
         << stack->log.join('\n').toStdString();
     ASSERT_TRUE(waitFor([this] { return stack->port.linkUp(); }, 10000));
@@ -178,7 +181,7 @@ struct ModemFaults : ::testing::Test {
         if (!process.waitForReadyRead(5000)) return false;
         pc = std::make_unique<ModemStack>(line, timers, QString::fromLocal8Bit(process.readLine()).trimmed(),
                                           languageFileTexts());
-        side = std::make_unique<faults::ParameterSetSide>(timers, pc->queue.putFunction(), eventLoop());
+        side = std::make_unique<faults::ParameterSetSide>(timers, pc->channel, eventLoop());
         side->rw.transferFlush = [this] { pc->queue.transferFlush(); };
         pc->panel.initClick();
         if (!waitFor([&] { return pc->session.modemReady(); }, 10000)) return false;

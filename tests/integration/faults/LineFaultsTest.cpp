@@ -19,7 +19,7 @@ using faults::Outcome;
 struct LocalRun {
     explicit LocalRun(const sim::PartnerOptions &options)
         : link({}, options),
-          side(link.time, link.queue.putFunction(), [this](const std::function<bool()> &done, int limitMs) {
+          side(link.time, link.channel, [this](const std::function<bool()> &done, int limitMs) {
               return link.runUntil(done, limitMs);
           })
     {
@@ -71,9 +71,9 @@ TEST_P(NoisyLocalLine, ReadsAndWritesEndWholeOrFail)
 INSTANTIATE_TEST_SUITE_P(Rates, NoisyLocalLine, ::testing::Values(Noise{0.001, true}, Noise{0.01, false}),
                          [](const auto &info) { return "PerMille" + std::to_string(int(info.param.rate * 1000)); });
 
-// The controller stops in the middle of a read packet's answer: the read
-// fails with the packet error, the image stays, the link goes down; a
-// partner that comes back brings the link back by itself.
+// The controller stops in the middle of a read packet's answer: the link goes
+// down, which drops the packet's request and fails the read at once; the image
+// stays, and a partner that comes back brings the link back by itself.
 TEST(SilentLocalPartner, FallingSilentMidAnswerFailsTheReadAndTheLinkFollowsThePartner)
 {
     struct Case {
@@ -87,7 +87,7 @@ TEST(SilentLocalPartner, FallingSilentMidAnswerFailsTheReadAndTheLinkFollowsTheP
         LocalRun r({.silentAfterAnswers = 10, .silentMs = c.silentMs});
         ASSERT_TRUE(r.link.start());
         const Outcome read = r.side.checkedRead();
-        EXPECT_EQ(read.failure, QStringList{QStringLiteral("24")});
+        EXPECT_EQ(read.failure, QStringList{QStringLiteral("5")});
         EXPECT_EQ(r.link.partner.answersGiven(), 10);
         EXPECT_TRUE(r.log.contains(QStringLiteral("zbl_port> no reply within 2000 ms: link down"))) << r.log.join('\n').toStdString();
         EXPECT_FALSE(r.link.port.linkUp());
@@ -105,7 +105,7 @@ TEST(SilentLocalPartner, FallingSilentMidAnswerFailsTheReadAndTheLinkFollowsTheP
 }
 
 // The cable is pulled while a request waits to go out and plugged back after
-// the queue has given up on it: that request never reaches the controller
+// the lost link has dropped it: that request never reaches the controller
 // later, so each request after it gets its own answer, not the old one's.
 TEST(PulledCable, ARequestGivenUpOnDoesNotGoOutLaterAndTakeTheNextOnesAnswer)
 {
@@ -115,10 +115,11 @@ TEST(PulledCable, ARequestGivenUpOnDoesNotGoOutLaterAndTakeTheNextOnesAnswer)
     const auto listening = controllerEnd.onReadyRead;
     controllerEnd.onReadyRead = [&controllerEnd] { controllerEnd.read(controllerEnd.bytesAvailable()); };
 
-    std::optional<QByteArray> select;
-    ASSERT_TRUE(r.link.queue.transferPut(5, [&](const QByteArray &a) { select = a; }, core::bytes({0xF1, 0x05})));
-    ASSERT_TRUE(r.link.runUntil([&] { return select.has_value(); }, 10000));
-    EXPECT_EQ(*select, QByteArray(5, '\0'));  // the queue's stand-in answer after its time-out
+    bool answered = false, dropped = false;
+    ASSERT_TRUE(r.link.channel.put(5, [&](const QByteArray &) { answered = true; }, core::bytes({0xF1, 0x05}),
+                                   [&] { dropped = true; }));
+    ASSERT_TRUE(r.link.runUntil([&] { return dropped; }, 10000));
+    EXPECT_FALSE(answered);
     EXPECT_FALSE(r.link.port.linkUp());
 
     controllerEnd.onReadyRead = listening;
@@ -161,7 +162,7 @@ TEST(ResettingController, TransfersCutByAResetFailCleanlyAndTheLinkComesBack)
 // The modem stack, dialled up, with the program's parameter set on top.
 struct ModemRun {
     explicit ModemRun(const sim::ModemOptions &options)
-        : f(options), side(f.time, f.pc.queue.putFunction(), [this](const std::function<bool()> &done, int limitMs) {
+        : f(options), side(f.time, f.pc.channel, [this](const std::function<bool()> &done, int limitMs) {
               return f.runUntil(done, limitMs);
           })
     {

@@ -39,10 +39,10 @@ inline void expectWholeWriteOrFailure(const Outcome &written, const QByteArray &
                                       const QByteArray &before);
 
 struct ParameterSetSide {
-    ParameterSetSide(core::TimerFactory &timers, core::TransferPutFn put, RunUntil runUntil)
+    ParameterSetSide(core::TimerFactory &timers, core::Channel &channel, RunUntil runUntil)
         : rw(image, timers), run(std::move(runUntil))
     {
-        rw.transferPut = std::move(put);
+        rw.setChannel(channel);
     }
 
     // Starts a read or write and runs it to its end, at most limitMs.

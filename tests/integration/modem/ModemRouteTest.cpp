@@ -62,7 +62,7 @@ TEST(ModemRoute, SessionLinksAnswersThroughTheQueueAndHangsUp)
 
         EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
 
-        protocol::CommandLibrary library(f.pc.queue.putFunction(), f.time);
+        protocol::CommandLibrary library(f.pc.channel, f.time);
         QString version;
         library.getVersion([&](const QString &text) { version = text; });
         ASSERT_TRUE(f.runUntil([&] { return !version.isEmpty(); }, 10000));

@@ -48,6 +48,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
     std::unique_ptr<comlink::QtSerialLine> serial;
     std::unique_ptr<comlink::ComPort> port;
     std::unique_ptr<protocol::TransferQueue> queue;
+    std::unique_ptr<protocol::ControllerChannel> channel;
     std::unique_ptr<protocol::Line401> line;
     std::unique_ptr<protocol::CommandLibrary> library;
     std::unique_ptr<shell::Configuration> config;
@@ -67,16 +68,17 @@ struct ReadingTabsProcessTest : ::testing::Test {
         port = std::make_unique<comlink::ComPort>(*serial, *timers);
         queue = std::make_unique<protocol::TransferQueue>(*timers);
         line = std::make_unique<protocol::Line401>(*port, *timers);
-        library = std::make_unique<protocol::CommandLibrary>(queue->putFunction(), timers->clock());
+        channel = std::make_unique<protocol::ControllerChannel>(*queue);
+        library = std::make_unique<protocol::CommandLibrary>(*channel, timers->clock());
         port->setConfiguredDevice(link);
-        protocol::connectLineToQueue(*line, *queue);
+        protocol::connectLineToQueue(*line, *queue, *channel);
         protocol::routeQueueToLine(*queue, *line, *port);
 
         config = deliveredTextsConfiguration(timers->clock(), dir);
         control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         host = std::make_unique<QWidget>();
         window = new shell::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, queue->putFunction(), timers->clock(), *config, host.get());
+        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, host.get());
         host->show();
 
         line->setLinkMode(0);

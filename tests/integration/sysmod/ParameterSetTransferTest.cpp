@@ -27,7 +27,7 @@ struct SysModLink : ::testing::Test {
         core::reports().reset();
         core::reports().setFlag(core::ReportSysModTransfer, true);
         core::reports().reportWrite = [this](const QString &line) { log << line; };
-        rw.transferPut = link.queue.putFunction();
+        rw.setChannel(link.channel);
         rw.transferFlush = [this] { link.queue.transferFlush(); };
         rw.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
@@ -102,10 +102,7 @@ TEST_F(SysModLink, ChecksumFaultGivesError20AndKeepsTheEarlierImage)
 
 TEST_F(SysModLink, AGroupMembersModuleTravelsBehindTheGroupPrefix)
 {
-    const core::TransferPutFn put = link.queue.putFunction();
-    rw.transferPut = [put](int length, core::AnswerProc answer, const QByteArray &telegram) {
-        return put(length, std::move(answer), protocol::groupRouted(1, telegram));
-    };
+    link.channel.setMember(1);
     EXPECT_EQ(transfer(false).success, QStringList{"Controller Data Read"});
     EXPECT_EQ(image.imageData(), controllerModule(1).image());
     EXPECT_NE(image.imageData(), controllerModule(0).image());

@@ -32,9 +32,9 @@ struct TabStack {
     explicit TabStack(const QString &device)
     {
         port.setConfiguredDevice(device);
-        protocol::connectLineToQueue(line, queue);
+        protocol::connectLineToQueue(line, queue, channel);
         protocol::routeQueueToLine(queue, line, port);
-        transfer.transferPut = queue.putFunction();
+        transfer.setChannel(channel);
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
         sysmod::wireParameterSetTransfer(image, transfer);
@@ -61,6 +61,7 @@ struct TabStack {
     comlink::QtSerialLine serial;
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
+    protocol::ControllerChannel channel{queue};
     protocol::Line401 line{port, timers};
     sysmod::ParameterSet image;
     sysmod::ParameterSetTransfer transfer{image, timers};

@@ -1,7 +1,7 @@
 #include "shell/batch/BatchProcess.h"
 #include "shell/batch/GroupList.h"
 
-#include "../monitor/FakeQueue.h"
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 #include "core/IniFile.h"
 #include "core/Timer.h"
@@ -116,7 +116,7 @@ const QString endLine = " -------------Ende BatchProcess------------";
 
 struct Harness {
     core::VirtualTime time;
-    FakeQueue queue;
+    FakeChannel queue;
     Controller controller{{liftA}};
     QTemporaryDir dir;
     QString logFile = dir.filePath("visit.log");
@@ -145,7 +145,7 @@ struct Harness {
         BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
                          monitor::FaultListTexts::fromLanguage(language), QString()};
         if (params.iniVersion.isEmpty()) params.iniVersion = "2.4";
-        batch = std::make_unique<BatchProcess>(time, queue.putFn(), texts, params);
+        batch = std::make_unique<BatchProcess>(time, queue, texts, params);
         batch->transferStart = [this](int ms) { transferStarts << ms; };
         batch->dial = [this](const QString &number) { dialled << number; };
         batch->quit = [this] { ++quits; };
@@ -580,14 +580,14 @@ TEST(ReadingVerifier, TwoOfThreeAnswersDecide)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        FakeQueue queue;
+        FakeChannel queue;
         QList<QByteArray> given = c.answers;
         queue.controller = [&](const QByteArray &) { return given.isEmpty() ? a : given.takeFirst(); };
         ReadingVerifier verifier;
         int again = 0;
         verifier.onAskAgain = [&] { ++again; };
         QList<std::optional<QByteArray>> results;
-        ASSERT_TRUE(verifier.wrap(queue.putFn())(2, [&](const QByteArray &answer) {
+        ASSERT_TRUE(verifier.wrap(queue).put(2, [&](const QByteArray &answer) {
             results << (verifier.failed() ? std::nullopt : std::optional<QByteArray>(answer));
         }, bytes({0xF1, 0x00})));
         queue.run();
@@ -599,14 +599,14 @@ TEST(ReadingVerifier, TwoOfThreeAnswersDecide)
         EXPECT_EQ(agreedAnswer(c.answers), c.agreed);
     }
 
-    // Switched off, or for a request without answer, it is the put it wraps.
-    FakeQueue queue;
+    // Switched off, or for a request without answer, it passes requests as they are.
+    FakeChannel queue;
     queue.controller = [&](const QByteArray &) { return a; };
     ReadingVerifier verifier;
-    verifier.wrap(queue.putFn())(0, nullptr, bytes({0xF1, 0x10}));
+    verifier.wrap(queue).put(0, nullptr, bytes({0xF1, 0x10}));
     verifier.setEnabled(false);
     QByteArray answer;
-    verifier.wrap(queue.putFn())(2, [&](const QByteArray &x) { answer = x; }, bytes({0xF1, 0x00}));
+    verifier.wrap(queue).put(2, [&](const QByteArray &x) { answer = x; }, bytes({0xF1, 0x00}));
     queue.run();
     EXPECT_EQ(queue.sent, (QList<QByteArray>{bytes({0xF1, 0x10}), bytes({0xF1, 0x00})}));
     EXPECT_EQ(answer, a);

@@ -2,6 +2,7 @@
 
 #include "core/Bytes.h"
 #include "core/Reports.h"
+#include "FakeChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,7 @@ struct Line401Test : ::testing::Test {
         port = std::make_unique<comlink::ComPort>(*pcEnd, time);
         line = std::make_unique<Line401>(*port, time);
         line->setLinkLed(&lamp);
+        line->setChannel(&channel);
         partner = std::make_unique<Partner>(*ctlEnd);
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &text) { log << text; };
@@ -118,6 +120,7 @@ struct Line401Test : ::testing::Test {
     core::VirtualTime time;
     std::unique_ptr<comlink::MemorySerialLine> pcEnd, ctlEnd;
     std::unique_ptr<comlink::ComPort> port;
+    FunctionChannel channel;
     std::unique_ptr<Line401> line;
     std::unique_ptr<Partner> partner;
     FakeLamp lamp;
@@ -504,7 +507,7 @@ struct BlockReadTest : Line401Test {
     BlockReadTest()
     {
         // A queue stand-in: sends at once through the driver, as the queue does in mode 2.
-        line->transferPut = [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+        channel.onPut = [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
             puts << telegram;
             line->lineSend(telegram, std::move(onAnswer));
             return true;
@@ -556,7 +559,7 @@ TEST_F(BlockReadTest, AStalledBlockIsReportedIncomplete)
 
 TEST_F(BlockReadTest, RefusedStartIsReportedNotRetried)
 {
-    line->transferPut = [this](int, core::AnswerProc, const QByteArray &telegram) {
+    channel.onPut = [this](int, core::AnswerProc, const QByteArray &telegram) {
         puts << telegram;
         return false;
     };
@@ -568,7 +571,7 @@ TEST_F(BlockReadTest, RefusedStartIsReportedNotRetried)
     EXPECT_EQ(calls, 0);
     EXPECT_TRUE(logHas("block read refused"));
     // The refused read does not stay armed: a later one may start.
-    line->transferPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
+    channel.onPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
     EXPECT_TRUE(line->startBlockRead([](const QByteArray &, bool) {}, 16));
 }
 
@@ -576,7 +579,7 @@ TEST_F(BlockReadTest, ArmedReadWaitsForItsStartTelegramToBeSent)
 {
     // The queue holds the start telegram back behind another request.
     QByteArray held;
-    line->transferPut = [&](int, core::AnswerProc, const QByteArray &telegram) {
+    channel.onPut = [&](int, core::AnswerProc, const QByteArray &telegram) {
         held = telegram;
         return true;
     };
@@ -596,7 +599,7 @@ TEST_F(Line401Test, ControllerButtonsQueueTheirTelegramsAndShowTheAnswer)
 {
     QList<QPair<int, QByteArray>> puts;
     core::AnswerProc last;
-    line->transferPut = [&](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
+    channel.onPut = [&](int length, core::AnswerProc onAnswer, const QByteArray &telegram) {
         puts << qMakePair(length, telegram);
         last = std::move(onAnswer);
         return true;

@@ -1,7 +1,7 @@
 #include "monitor/ControllerFunctions.h"
 #include "monitor/EepromDump.h"
 
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 
 #include <gtest/gtest.h>
@@ -24,10 +24,10 @@ TEST(ControllerFunctions, MaintenanceBits)
         EXPECT_EQ(maintenanceBitsText(c.answer), QString::fromLatin1(c.text)) << c.answer.toHex().constData();
         EXPECT_EQ(decodeMaintenanceBits(c.answer), c.bits) << c.answer.toHex().constData();
     }
-    FakeQueue queue;
+    FakeChannel queue;
     queue.controller = [](const QByteArray &) { return bytes({0xF1, 0x05}); };
     QByteArray got;
-    EXPECT_TRUE(readMaintenanceBits(queue.putFn(), [&](const QByteArray &a) { got = a; }));
+    EXPECT_TRUE(readMaintenanceBits(queue, [&](const QByteArray &a) { got = a; }));
     queue.run();
     EXPECT_EQ(queue.sent, QList<QByteArray>{bytes({0xF2, 0x55, 0x09})});
     EXPECT_EQ(queue.answerLengths, QList<int>{2});
@@ -52,24 +52,6 @@ TEST(ControllerFunctions, GroupAnswerDecidesCaptionChoiceAndRadioButton)
         EXPECT_EQ(view.member, c.member) << c.caption;
     }
     EXPECT_EQ(groupSwitchText(2), "to..2");
-}
-
-TEST(ControllerFunctions, GroupRoutePrefixesEveryRequestOnceAMemberIsChosen)
-{
-    FakeQueue queue;
-    GroupRoute route(queue.putFn());
-    const core::TransferPutFn put = route.putFunction();
-    put(7, {}, bytes({0xF1, 0x60}));
-    route.setMember(2);
-    put(7, {}, bytes({0xF1, 0x60}));
-    put(3, {}, bytes({0xF0, 0x10, 0x70, 0x01, 0xF2, 0x55, 0x1B}));  // routed already
-    put(2, {}, bytes({0xC1, 0x00}));                                  // the group controller's own
-    route.setMember(7);                                               // no such member: the line's controller
-    put(2, {}, bytes({0xF1, 0x31}));
-    EXPECT_EQ(queue.sent, (QList<QByteArray>{bytes({0xF1, 0x60}), bytes({0xF0, 0x10, 0x70, 0x02, 0xF1, 0x60}),
-                                             bytes({0xF0, 0x10, 0x70, 0x01, 0xF2, 0x55, 0x1B}), bytes({0xC1, 0x00}),
-                                             bytes({0xF1, 0x31})}));
-    EXPECT_EQ(route.member(), -1);
 }
 
 TEST(ControllerFunctions, NewestFaultFieldStepsBackFromTheStoredCount)
@@ -98,11 +80,14 @@ struct FakeMemory {
     QList<int> addresses;
     QByteArray info;
     std::deque<std::function<void()>> pending;  // answers come later, one by one
+    int refuseFrom = -1;                        // steps beyond this many are refused; -1: none
 
     void wire(EepromDump &dump)
     {
-        dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done) {
+        dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
             addresses << address;
+            // A refused step fails at once, inside the call, as the library does.
+            if (refuseFrom >= 0 && addresses.size() > refuseFrom) return failed();
             pending.push_back([this, address, done] {
                 info = memory.mid(address, 4);
                 done();
@@ -169,4 +154,33 @@ TEST(EepromDump, AreasLinesAndAbandonedDumps)
     // Bytes the steps did not reach show as 00 rather than whatever lay beyond the buffer.
     EXPECT_EQ(eepromDumpLine(16, QByteArray("xy")),
               "0010: 78 79 00 00  00 00 00 00   00 00 00 00  00 00 00 00   \"xy..............\"");
+}
+
+// With the link down every step is refused: the dump stops at the first, says so, and
+// never shows a dump of zeros as if it had been read.
+TEST(EepromDump, StopsAtTheFirstRefusedStep)
+{
+    for (const int refuseFrom : {0, 3}) {
+        FakeMemory memory;
+        memory.refuseFrom = refuseFrom;
+        EepromDump dump;
+        memory.wire(dump);
+        QStringList steps;
+        bool done = false;
+        dump.onStep = [&](const QString &t) { steps << t; };
+        dump.onDone = [&](const QStringList &) { done = true; };
+        ASSERT_TRUE(dump.start(0));  // COMPLETE: 2049 steps if nothing stopped it
+        memory.run();
+        EXPECT_EQ(memory.addresses.size(), refuseFrom + 1);
+        ASSERT_FALSE(steps.isEmpty());
+        EXPECT_EQ(steps.size(), refuseFrom + 1);
+        EXPECT_EQ(steps.last(), "transf.error");
+        EXPECT_FALSE(done);
+        EXPECT_FALSE(dump.running());
+        // The next dump starts afresh.
+        memory.refuseFrom = -1;
+        dump.start(8);
+        memory.run();
+        EXPECT_TRUE(done);
+    }
 }

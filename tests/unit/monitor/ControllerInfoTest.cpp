@@ -1,6 +1,6 @@
 #include "monitor/ControllerInfo.h"
 
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 
 #include <gtest/gtest.h>
@@ -42,10 +42,10 @@ TEST(ControllerInfo, CounterAnswers)
 
 TEST(ControllerInfo, ReadTripCounterAsksF140AndPassesTheDecimalText)
 {
-    FakeQueue queue;
+    FakeChannel queue;
     queue.controller = [](const QByteArray &) { return counterAnswer(1, 50); };
     QStringList texts;
-    ASSERT_TRUE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    ASSERT_TRUE(readTripCounter(queue, [&](const QString &t) { texts << t; }));
     EXPECT_EQ(queue.sent, QList<QByteArray>{bytes({0xF1, 0x40})});
     EXPECT_EQ(queue.answerLengths, QList<int>{9});
     EXPECT_TRUE(texts.isEmpty());  // only when the answer comes
@@ -53,12 +53,12 @@ TEST(ControllerInfo, ReadTripCounterAsksF140AndPassesTheDecimalText)
     EXPECT_EQ(texts, QStringList{"10050"});
 
     queue.controller = [](const QByteArray &) { return QByteArray("garbage"); };
-    ASSERT_TRUE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    ASSERT_TRUE(readTripCounter(queue, [&](const QString &t) { texts << t; }));
     queue.run();
     EXPECT_EQ(texts.last(), "999999");
 
     queue.refuseAfter = 0;
-    EXPECT_FALSE(readTripCounter(queue.putFn(), [&](const QString &t) { texts << t; }));
+    EXPECT_FALSE(readTripCounter(queue, [&](const QString &t) { texts << t; }));
     EXPECT_EQ(texts.size(), 2);
 }
 
@@ -74,13 +74,13 @@ TEST(ControllerInfo, GroupAddressValues)
 
 TEST(ControllerInfo, QueryGroupAddressRoutesToTheMember)
 {
-    FakeQueue queue;
+    FakeChannel queue;
     QByteArray reply;
     queue.controller = [&](const QByteArray &) { return reply; };
     QStringList texts;
     const auto ask = [&](int k, QByteArray answer) {
         reply = answer;
-        EXPECT_TRUE(queryGroupAddress(queue.putFn(), [&](const QString &t) { texts << t; }, k));
+        EXPECT_TRUE(queryGroupAddress(queue, [&](const QString &t) { texts << t; }, k));
         queue.run();
         return texts.value(texts.size() - 1);
     };

@@ -1,6 +1,6 @@
 #include "monitor/FaultLog.h"
 
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 #include "core/Timer.h"
 
@@ -62,7 +62,7 @@ struct FaultLogFetch : ::testing::Test {
     void SetUp() override
     {
         queue.controller = [this](const QByteArray &t) { return controller(t); };
-        log = std::make_unique<FaultLog>(queue.putFn(), time.clock(), QString(),
+        log = std::make_unique<FaultLog>(queue, time.clock(), QString(),
                                          FaultListTexts{"Fehlerliste gelesen am", "Fehler gespeichert",
                                                         "Fehlerspeicher ist leer"});
     }
@@ -84,7 +84,7 @@ struct FaultLogFetch : ::testing::Test {
     }
 
     core::VirtualTime time;
-    FakeQueue queue;
+    FakeChannel queue;
     Controller controller;
     std::unique_ptr<FaultLog> log;
     QStringList done;

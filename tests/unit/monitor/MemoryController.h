@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Bytes.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 #include "protocol/Codes.h"
 
 #include <QByteArray>
@@ -13,7 +13,7 @@
 // A controller's memory behind a queue stand-in that answers one request at a
 // time: select (F5 04), four bytes (F1 0B), 13 bytes moving on (F1 54), "KO"
 // (F2 55 01). Requests can be dropped unanswered, as a flush does.
-struct MemoryController {
+struct MemoryController : core::Channel {
     QByteArray memory = QByteArray(0x10000, '\0');
     quint16 selected = 0;
     int ko = 3;
@@ -21,14 +21,13 @@ struct MemoryController {
     QList<QByteArray> sent;
     std::function<QByteArray(const QByteArray &telegram)> override;  // an answer of its own, when not empty
 
-    core::TransferPutFn putFn()
+    int member() const override { return Unrouted; }
+    bool putTo(int, core::Request request) override
     {
-        return [this](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
-            if (refuse) return false;
-            sent << telegram;
-            pending.push_back({std::move(onAnswer), telegram});
-            return true;
-        };
+        if (refuse) return false;
+        sent << request.telegram;
+        pending.push_back(std::move(request));
+        return true;
     }
 
     void put16(quint16 address, quint16 value)
@@ -71,9 +70,9 @@ struct MemoryController {
     bool answerNext()
     {
         if (pending.empty()) return false;
-        auto [onAnswer, telegram] = std::move(pending.front());
+        core::Request request = std::move(pending.front());
         pending.pop_front();
-        if (onAnswer) onAnswer(answer(telegram));
+        if (request.onAnswer) request.onAnswer(answer(request.telegram));
         return true;
     }
     int run(int limit = 100000)
@@ -82,12 +81,15 @@ struct MemoryController {
         while (n < limit && answerNext()) ++n;
         return n;
     }
-    void dropAll() { pending.clear(); }
+    // As a flush does: each sender hears of its request once.
+    void dropAll()
+    {
+        std::deque<core::Request> dropped;
+        dropped.swap(pending);
+        for (core::Request &request : dropped)
+            if (request.onDropped) request.onDropped();
+    }
     int count(const QByteArray &telegram) const { return int(sent.count(telegram)); }
 
-    struct Pending {
-        core::AnswerProc onAnswer;
-        QByteArray telegram;
-    };
-    std::deque<Pending> pending;
+    std::deque<core::Request> pending;
 };

@@ -1,4 +1,4 @@
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 #include "core/Timer.h"
 #include "monitor/MonitorControl.h"
@@ -21,7 +21,7 @@ const QByteArray F140 = bytes({0xF1, 0x40});
 // The monitor over a fake queue whose controller answers like a healthy lift.
 struct MonitorRig {
     core::VirtualTime time;
-    FakeQueue queue;
+    FakeChannel queue;
     monitor::MonitorControl monitor{time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}};
     bool linkUp = true;
     QStringList traces;
@@ -42,16 +42,16 @@ struct MonitorRig {
             if (t.startsWith(bytes({0xF3, 0x55, 0x1A}))) return bytes({0xFF}) + QByteArray(15, '\0');
             return bytes({0xF8, 0, 0, 0, 1, 0, 0, 0, 2});
         };
-        monitor.transferPut = queue.putFn();
+        monitor.setChannel(queue);
         monitor.isLinkUp = [this] { return linkUp; };
         monitor.trace = [this](const QString &t) { traces << t; };
         monitor.showMessageField = [this](const QString &t) { messages << t; };
-        monitor.requestFaultCount = [this](monitor::TextProc onText) {
+        monitor.requestFaultCount = [this](monitor::TextProc onText, std::function<void()>) {
             faultRequests << 4;
             onText(QStringLiteral("3"));
             return true;
         };
-        monitor.requestNewestFault = [this](monitor::TextProc onText) {
+        monitor.requestNewestFault = [this](monitor::TextProc onText, std::function<void()>) {
             faultRequests << 5;
             onText(QStringLiteral("MN-.004"));
             return true;
@@ -188,8 +188,8 @@ TEST(Monitor, RefusedPutsRetryForStateSlotsAndIdleFaultSlots)
     MonitorRig rig;
     rig.startLinked();
     rig.queue.refuseAfter = 0;
-    rig.monitor.requestFaultCount = [](monitor::TextProc) { return false; };
-    rig.monitor.requestNewestFault = [](monitor::TextProc) { return false; };
+    rig.monitor.requestFaultCount = [](monitor::TextProc, std::function<void()>) { return false; };
+    rig.monitor.requestNewestFault = [](monitor::TextProc, std::function<void()>) { return false; };
     rig.ticks(30);
     const PollCycle &c = rig.monitor.cycle();
     for (int slot = 0; slot < PollCycle::FaultCount; ++slot) EXPECT_TRUE(c.slot(slot).ready) << slot;

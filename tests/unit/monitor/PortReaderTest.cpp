@@ -1,4 +1,4 @@
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 
 #include "core/Bytes.h"
 #include "monitor/PortReader.h"
@@ -14,9 +14,9 @@ namespace {
 enum { Port72 = 0, Port73, Port74, Port75, Port77, Port90, Port91, PortA1, PortA6 = 12 };
 
 struct PortReaderTest : ::testing::Test {
-    FakeQueue queue;
+    FakeChannel queue;
     core::VirtualTime time;
-    PortReader reader{queue.putFn(), time};
+    PortReader reader{queue, time};
     QByteArray answer = bytes({0xFE, 0x01, 0x00, 0x00, 0x00, 0x80, 0xAA, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
     QList<bool> waiting;
     int shown = 0;
@@ -83,16 +83,13 @@ TEST_F(PortReaderTest, OneReadAtATimeAndAnyEndMakesItReadableAgain)
 TEST(PortReaderDrop, ARequestTheQueueDropsEndsTheWait)
 {
     core::VirtualTime time;
-    std::vector<core::AnswerProc> queued;
-    PortReader reader([&](int, core::AnswerProc onAnswer, const QByteArray &) {
-        queued.push_back(std::move(onAnswer));
-        return true;
-    }, time);
+    FakeChannel queue;
+    PortReader reader(queue, time);
     QList<bool> waiting;
     reader.onWaiting = [&](bool w) { waiting << w; };
     reader.readPorts();
     EXPECT_FALSE(reader.readReady());
-    queued.clear();  // a flush after a link error
+    EXPECT_EQ(queue.dropAll(), 1);  // a flush after a link error
     EXPECT_TRUE(reader.readReady());
     EXPECT_EQ(waiting, (QList<bool>{true, false}));
     EXPECT_TRUE(reader.readPorts());
@@ -103,7 +100,7 @@ TEST(PortReaderDrop, ARequestTheQueueDropsEndsTheWait)
     EXPECT_FALSE(reader.readPorts());
     time.advance(1);
     EXPECT_TRUE(reader.readPorts());
-    EXPECT_EQ(queued.size(), 2u);
+    EXPECT_EQ(queue.sent.size(), 3);
 }
 
 TEST(PortFile, DateLineThenTwelvePortsOfNineLines)

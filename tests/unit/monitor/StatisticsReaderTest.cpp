@@ -16,7 +16,7 @@ struct StatisticsTest : ::testing::Test {
     static constexpr int Index = 3;
     MemoryController controller;
     core::VirtualTime time;
-    protocol::CommandLibrary library{controller.putFn(), time};
+    protocol::CommandLibrary library{controller, time};
     StatisticsReader reader{library};
     QStringList messages;
     QList<monitor::StatisticsRow> rows;

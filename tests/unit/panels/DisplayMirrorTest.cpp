@@ -1,4 +1,4 @@
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 
 #include "core/Bytes.h"
 #include "panels/DisplayMirror.h"
@@ -13,14 +13,14 @@ namespace {
 // The mirror on virtual time over a fake queue; rows shown are recorded.
 struct Mirror {
     core::VirtualTime time;
-    FakeQueue queue;
+    FakeChannel queue;
     DisplayMirror mirror{time, false};
     QMap<int, QByteArray> shownRows;
     int rowCalls = 0;
 
     Mirror()
     {
-        mirror.transferPut = queue.putFn();
+        mirror.setChannel(&queue);
         mirror.setRow = [this](int row, const QByteArray &codes) {
             shownRows[row] = codes;
             ++rowCalls;
@@ -247,7 +247,7 @@ TEST(DisplayMirror, HaltClearsAndLetsGoOfEveryCallback)
     EXPECT_FALSE(m.mirror.ready());
     EXPECT_FALSE(m.mirror.errorWaiting());
     EXPECT_FALSE(m.mirror.afterAnswer);
-    EXPECT_FALSE(m.mirror.transferPut);
+    EXPECT_FALSE(m.mirror.hasChannel());
     EXPECT_EQ(m.shownRows.size(), 4);
     for (const QByteArray &row : m.shownRows) EXPECT_TRUE(row.isEmpty());
     m.time.advance(5000);  // the stopped timer retries nothing

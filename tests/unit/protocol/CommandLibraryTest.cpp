@@ -16,16 +16,21 @@ struct Request {
     QByteArray telegram;
 };
 
-// The library over a recording put: the test sees each request and answers it.
-struct Library : testing::Test {
-    core::TransferPutFn putFn()
+// A channel that records: the test sees each request and answers it.
+struct Recorder : core::Channel {
+    int member() const override { return Unrouted; }
+    bool putTo(int, core::Request request) override
     {
-        return [this](int length, core::AnswerProc answer, const QByteArray &telegram) {
-            if (acceptPuts-- <= 0) return false;
-            requests.append(Request{length, std::move(answer), telegram});
-            return true;
-        };
+        if (acceptPuts-- <= 0) return false;
+        requests.append(Request{request.answerLength, std::move(request.onAnswer), request.telegram});
+        return true;
     }
+    int acceptPuts = 1000;
+    QList<Request> requests;
+};
+
+// The library over a recording channel.
+struct Library : testing::Test {
     void answer(int i, const QByteArray &bytes)
     {
         ASSERT_LT(i, requests.size());
@@ -33,9 +38,10 @@ struct Library : testing::Test {
     }
 
     core::VirtualTime time{QDateTime(QDate(2026, 12, 8), QTime(4, 22, 31))};
-    int acceptPuts = 1000;
-    QList<Request> requests;
-    CommandLibrary lib{putFn(), time};
+    Recorder channel;
+    int &acceptPuts = channel.acceptPuts;
+    QList<Request> &requests = channel.requests;
+    CommandLibrary lib{channel, time};
 };
 
 QByteArray textAnswer(const QByteArray &text) { return bytes({0xFF}) + text.leftJustified(15, '\0'); }

@@ -166,7 +166,7 @@ TEST_F(Queue, LongTelegramIsCutTo32Bytes)
     put("long", longTelegram);
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0], longTelegram.left(32));
-    EXPECT_EQ(queue.lastPut().telegram.size(), 32);
+    EXPECT_EQ(queue.lastPut().request.telegram.size(), 32);
 }
 
 TEST_F(Queue, StartDelayHoldsTheLineAndThePlaceholderNeverGoesOut)

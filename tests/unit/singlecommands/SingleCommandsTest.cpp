@@ -1,4 +1,4 @@
-#include "FakeQueue.h"
+#include "FakeChannel.h"
 
 #include "core/Bytes.h"
 #include "monitor/SingleCommands.h"
@@ -11,9 +11,8 @@ using monitor::SingleCommands;
 namespace {
 
 struct Commands {
-    FakeQueue queue;
-    SingleCommands commands;
-    Commands() { commands.transferPut = queue.putFn(); }
+    FakeChannel queue;
+    SingleCommands commands{queue};
 };
 
 TEST(SingleCommands, TelegramsOfTheTestTripAndSearchButtons)
@@ -33,8 +32,10 @@ TEST(SingleCommands, TelegramsOfTheTestTripAndSearchButtons)
     c.queue.controller = [](const QByteArray &) { return bytes({0xF1, 0x01}); };
     EXPECT_EQ(c.queue.run(), 5);  // the answers are taken and ignored
 
-    SingleCommands unwired;
-    EXPECT_FALSE(unwired.testTrips(SingleCommands::TripsOff));
+    FakeChannel refusing;
+    refusing.refuseAfter = 0;
+    SingleCommands refused(refusing);
+    EXPECT_FALSE(refused.testTrips(SingleCommands::TripsOff));
 }
 
 TEST(SingleCommands, LinkTestsShowTheAnswerInHex)

@@ -2,7 +2,7 @@
 
 #include "core/Bytes.h"
 #include "core/Timer.h"
-#include "core/Transfer.h"
+#include "core/Channel.h"
 #include "sysmod/ParameterSetTarget.h"
 
 #include <QList>
@@ -14,21 +14,21 @@
 // controller behind it: each request is answered after a short delay, in
 // order, by the controller's side of the transfer. tamper may answer in the
 // controller's place (an empty answer means silence).
-struct FakeQueue {
+struct FakeQueue : core::Channel {
     FakeQueue(core::VirtualTime &time, sysmod::ParameterSetTarget &target) : m_time(time), m_target(target) {}
 
-    core::TransferPutFn putFn()
+    int member() const override { return Unrouted; }
+    bool putTo(int, core::Request request) override
     {
-        return [this](int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram) {
-            if (!linkUp) return false;
-            sent.append(telegram);
-            sentAt.append(m_time.elapsedMs());
-            const std::optional<QByteArray> replaced = tamper ? tamper(telegram) : std::nullopt;
-            const QByteArray answer = replaced ? *replaced : m_target.answer(telegram);
-            if (answerLength > 0 && !answer.isEmpty() && onAnswer)
-                m_time.singleShot(answerDelayMs, [onAnswer, answer] { onAnswer(answer); });
-            return true;
-        };
+        if (!linkUp) return false;
+        const QByteArray &telegram = request.telegram;
+        sent.append(telegram);
+        sentAt.append(m_time.elapsedMs());
+        const std::optional<QByteArray> replaced = tamper ? tamper(telegram) : std::nullopt;
+        const QByteArray answer = replaced ? *replaced : m_target.answer(telegram);
+        if (request.answerLength > 0 && !answer.isEmpty() && request.onAnswer)
+            m_time.singleShot(answerDelayMs, [onAnswer = request.onAnswer, answer] { onAnswer(answer); });
+        return true;
     }
 
     // How many requests of the given command went out (F1 cc, or FF 49 as 0x49).

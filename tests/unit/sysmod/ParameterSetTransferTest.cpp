@@ -36,7 +36,7 @@ struct Rig {
 
     explicit Rig(bool logTransfer = true)
     {
-        rw.transferPut = queue.putFn();
+        rw.setChannel(queue);
         rw.translator = [](const QString &section, const QString &ident) {
             return section == "zbl-rw-sysmod" ? "<" + ident + ">" : QString();
         };
