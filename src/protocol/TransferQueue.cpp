@@ -79,10 +79,12 @@ bool TransferQueue::transferPut(core::Request request)
 
 void TransferQueue::sendHead(bool noteNoAnswer)
 {
-    if (!m_running || m_fifo.empty()) return;
+    // One request on the line at a time, also when its owner has gone.
+    if (!m_running || m_fifo.empty() || m_orphanOnLine) return;
     const QByteArray telegram = m_fifo.front().request.telegram;
     logOut(hex(telegram), true);
-    if (m_fifo.front().request.answerLength == 0) {
+    m_answerAwaited = m_fifo.front().request.answerLength > 0;
+    if (!m_answerAwaited) {
         // Nothing will answer it, so it leaves the queue as it goes out.
         m_fifo.pop_front();
         if (noteNoAnswer) logOut(QStringLiteral("transfer/process ohne return.."));
@@ -109,6 +111,14 @@ void TransferQueue::transferProcess(const QByteArray &answer)
     logIn(hex(answer));
     if (onProcess) onProcess();
     if (!m_overflow) m_waitTimer->stop();
+    m_answerAwaited = false;
+    if (m_orphanOnLine) {
+        // The answer to a request a flush dropped: its owner has heard already,
+        // and the next request may go out now that the line is free.
+        m_orphanOnLine = false;
+        sendHead(true);
+        return;
+    }
     if (m_fifo.empty()) {
         logIn(QStringLiteral("transfer/fifo leer ?"));
         return;
@@ -132,15 +142,24 @@ void TransferQueue::transferStart(int delayMs)
 void TransferQueue::startExpired()
 {
     m_running = true;
-    if (!m_fifo.empty() && m_fifo.front().placeholder) transferProcess(QByteArray());
-    else sendHead(false);  // the placeholder was flushed during the delay
+    if (!m_fifo.empty() && m_fifo.front().placeholder) {
+        if (!m_orphanOnLine) return transferProcess(QByteArray());
+        m_fifo.pop_front();  // the orphan's answer sends the first entry
+        fillChanged();
+        return;
+    }
+    sendHead(false);  // the placeholder was flushed during the delay
 }
 
 void TransferQueue::transferFlush()
 {
     std::deque<TransferItem> items;
     items.swap(m_fifo);
-    stopCountdown();
+    // A request on the line still gets its answer; nothing else goes out before
+    // it, or that answer would be taken for the next request's. On the local
+    // line the countdown still runs for it.
+    m_orphanOnLine = m_answerAwaited;
+    if (!m_orphanOnLine) stopCountdown();
     // A settling answer belonged to a dropped entry; a pending restart after
     // a link error still runs.
     if (!m_lastAnswerIsLinkError) m_delayTimer->stop();
@@ -150,7 +169,10 @@ void TransferQueue::transferFlush()
 
 void TransferQueue::linkLost()
 {
-    if (m_mode == 2 && !m_fifo.empty() && dropLocal) dropLocal();
+    if (m_mode == 2 && m_answerAwaited && dropLocal) {
+        dropLocal();
+        m_answerAwaited = false;  // nothing on the line answers any more
+    }
     transferFlush();
 }
 
@@ -175,6 +197,7 @@ void TransferQueue::transferHalt()
 void TransferQueue::framedAnswer(const QByteArray &answer)
 {
     if (m_stopped) return;
+    m_answerAwaited = false;
     m_lastAnswer = answer;
     m_lastAnswerIsLinkError = isLinkErrorAnswer(answer);
     m_delayTimer->start(m_lastAnswerIsLinkError ? LinkErrorDelayMs : m_delayMs);
@@ -237,6 +260,14 @@ void TransferQueue::countdownTick()
 
 void TransferQueue::answerTimedOut()
 {
+    if (dropLocal) dropLocal();
+    m_answerAwaited = false;
+    if (m_orphanOnLine) {
+        // The dropped request's answer is lost: the line is free for the next.
+        m_orphanOnLine = false;
+        sendHead(false);
+        return;
+    }
     // Entries behind the head were never sent: drop them before the head's
     // handler runs, so a request it puts goes out on a clean line.
     std::deque<TransferItem> behind;
@@ -244,8 +275,8 @@ void TransferQueue::answerTimedOut()
         behind.push_front(std::move(m_fifo.back()));
         m_fifo.pop_back();
     }
-    // Sent later, the request would be answered into the next one's handler.
-    if (dropLocal) dropLocal();
+    // Sent later, the request would be answered into the next one's handler:
+    // the local route dropped it above.
     m_overflow = false;
     m_waitTimer->stop();
     if (m_sendOnTimeout && !m_fifo.empty())

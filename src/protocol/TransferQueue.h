@@ -132,6 +132,10 @@ private:
     bool m_sendOnTimeout = false;
     bool m_reportLocal = false;
     bool m_lastAnswerIsLinkError = false;
+    // The head went out and waits for its answer.
+    bool m_answerAwaited = false;
+    // A flush dropped the request on the line; its answer is still to come.
+    bool m_orphanOnLine = false;
     int m_delayMs = 50;
     int m_waitMs = 2000;
     int m_countdownMs = 0;

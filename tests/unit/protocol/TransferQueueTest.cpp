@@ -372,3 +372,87 @@ TEST_F(Queue, TimeSettingsStayInTheirRanges)
 }
 
 }  // namespace
+
+namespace {
+
+// Puts a request whose drop is recorded beside its answer.
+bool putDroppable(Queue &q, const QString &name, const QByteArray &telegram)
+{
+    return q.queue.transferPut(core::Request{telegram, 2, q.record(name), [&q, name] { q.answers << name + ":dropped"; }});
+}
+
+}  // namespace
+
+// A flush ends every queued request once, through its drop procedure; the
+// placeholder of a start delay has no owner, and after the program's stop
+// nobody is told any more.
+TEST_F(Queue, FlushTellsEveryDroppedRequestOnce)
+{
+    for (int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        answers.clear();
+        queue.setMode(mode);
+        queue.transferStart(100);
+        ASSERT_TRUE(putDroppable(*this, "a", Hello));
+        ASSERT_TRUE(putDroppable(*this, "b", Lift));
+        queue.transferFlush();
+        EXPECT_EQ(answers, (QStringList{"a:dropped", "b:dropped"}));
+        queue.transferFlush();
+        EXPECT_EQ(answers.size(), 2);
+        time.advance(200);
+    }
+    ASSERT_TRUE(putDroppable(*this, "c", Hello));
+    queue.setStopped(true);
+    queue.transferFlush();
+    EXPECT_EQ(answers.size(), 2);
+}
+
+// The answer to a request that a flush took off the line belongs to nobody:
+// the next request waits for it, then goes out and gets its own answer.
+TEST_F(Queue, AnswerOfAFlushedRequestIsNotTakenForTheNext)
+{
+    for (int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        sent.clear();
+        answers.clear();
+        queue.setMode(mode);
+        ASSERT_TRUE(putDroppable(*this, "old", Hello));
+        ASSERT_EQ(sent, QList<QByteArray>{Hello});
+        queue.transferFlush();
+        ASSERT_TRUE(put("new", Lift));
+        EXPECT_EQ(sent, QList<QByteArray>{Hello});  // the line is still busy with the old one
+        if (mode == 1) answerSettled(HelloAnswer);
+        else answer(HelloAnswer);
+        EXPECT_EQ(sent, (QList<QByteArray>{Hello, Lift}));
+        EXPECT_EQ(answers, QStringList{"old:dropped"});
+        if (mode == 1) answerSettled(bytes({0xF7, 0x01}));
+        else answer(bytes({0xF7, 0x01}));
+        EXPECT_EQ(answers, (QStringList{"old:dropped", "new:F701"}));
+    }
+}
+
+// On the local line an old answer that never comes holds the line no longer
+// than the answer countdown; a lost link frees it at once.
+TEST_F(Queue, LocalLineIsFreedFromALostAnswer)
+{
+    int localDrops = 0;
+    queue.dropLocal = [&] { ++localDrops; };
+    queue.setMode(2);
+    ASSERT_TRUE(putDroppable(*this, "old", Hello));
+    queue.transferFlush();
+    ASSERT_TRUE(put("new", Lift));
+    time.advance(TransferQueue::AnswerCountdownMs - TransferQueue::CountdownTickMs);
+    EXPECT_EQ(sent, QList<QByteArray>{Hello});
+    time.advance(TransferQueue::CountdownTickMs);
+    EXPECT_EQ(sent, (QList<QByteArray>{Hello, Lift}));
+    EXPECT_EQ(localDrops, 1);
+
+    // The link goes: what the line holds goes with it, and so does every entry.
+    ASSERT_TRUE(putDroppable(*this, "queued", Hello));
+    queue.linkLost();
+    EXPECT_EQ(localDrops, 2);
+    EXPECT_EQ(answers, (QStringList{"old:dropped", "queued:dropped"}));
+    EXPECT_EQ(queue.count(), 0);
+    ASSERT_TRUE(put("after", Version));
+    EXPECT_EQ(sent.last(), Version);  // nothing on the line to wait for
+}
