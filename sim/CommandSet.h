@@ -23,6 +23,9 @@ public:
     // (reset, test trips, unknown requests, a lift the group does not have).
     std::optional<QByteArray> answer(const RoutedTelegram &request);
 
+    // The display a lift's keys act on.
+    const LiftDisplay &display(int lift) const { return m_displays.at(size_t(lift)); }
+
     // Fault injection: the greeting F1 00 is answered F1 02.
     void setWrongHello(bool wrong) { m_wrongHello = wrong; }
 

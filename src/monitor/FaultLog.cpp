@@ -55,8 +55,10 @@ bool FaultLog::put(core::Channel &channel, int answerLength, std::function<void(
 
 bool FaultLog::fetchPut(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram)
 {
-    return put(m_fetchChannel, answerLength, std::move(onAnswer), telegram, [this] {
-        if (m_fetch) end(QString::fromLatin1(FaultCountFailedText));
+    // A step a flush dropped is asked again; when the link is gone that is
+    // refused, and the fetch ends as failed.
+    return put(m_fetchChannel, answerLength, onAnswer, telegram, [this, answerLength, onAnswer, telegram] {
+        if (m_fetch && !fetchPut(answerLength, onAnswer, telegram)) end(QString::fromLatin1(FaultCountFailedText));
     });
 }
 

@@ -53,8 +53,8 @@ public:
     // added after the identity lines, "NEXT" after each record, and finally the done text.
     // A fetch asked for while another runs starts when that one has ended.
     // A request refused by the queue ends the fetch silently; one dropped from
-    // the queue ends it with "FEHLER". The fetch stays with the group member it
-    // started with.
+    // the queue is asked again, and ends it with "FEHLER" when that is refused.
+    // The fetch stays with the group member it started with.
     void fetchFaultLog(TextProc done, TextProc lineHook = {});
     // Ends the running fetch after the record in flight; it lists what it has.
     void stopHolen();

@@ -40,9 +40,11 @@ QString stateBlockText(const QByteArray &answer)
 BatchProcess::BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchTexts texts, BatchParams params)
     : m_clock(timers.clock()),
       m_watchdog(timers.createTimer()),
-      m_memberChannel(channel),
+      m_memberRoute(channel),
+      m_memberChannel(m_memberRoute),
       m_readingChannel(m_verifier.wrap(m_memberChannel)),
-      m_lineChannel(channel),
+      m_lineRoute(channel),
+      m_lineChannel(m_lineRoute),
       m_groupChannel(m_verifier.wrap(m_lineChannel)),
       m_texts(std::move(texts.liftState)),
       m_faultLog(m_readingChannel, timers.clock(), texts.faultTextFile, std::move(texts.faultList)),
@@ -223,16 +225,12 @@ void BatchProcess::put(int answerLength, void (BatchProcess::*handler)(const QBy
                        const QByteArray &telegram)
 {
     const std::weak_ptr<bool> alive = m_alive;
-    // A refused request leaves the watchdog to end the run; a dropped one is asked again.
-    m_readingChannel.put(
-        answerLength,
-        [this, alive, handler](const QByteArray &answer) {
-            if (const auto a = alive.lock(); a && *a) (this->*handler)(answer);
-        },
-        telegram,
-        [this, alive, answerLength, handler, telegram] {
-            if (const auto a = alive.lock(); a && *a && m_running) put(answerLength, handler, telegram);
-        });
+    // A refused request leaves the watchdog to end the run.
+    m_readingChannel.put(answerLength,
+                         [this, alive, handler](const QByteArray &answer) {
+                             if (const auto a = alive.lock(); a && *a) (this->*handler)(answer);
+                         },
+                         telegram);
 }
 
 // The greeting is asked once: it is answered exactly F1 01 or it is repeated anyway.
@@ -412,7 +410,7 @@ void BatchProcess::processGroupList(const QString &list)
     m_pending = next.rest;
     m_member = next.member;
     // Without the routing prefix a group controller would answer every member's reading itself.
-    m_memberChannel.pinTo(m_member);
+    m_memberRoute.pinTo(m_member);
     startMember(next.member);
     setBatchTimeout(StepTimeoutSeconds);
     if (transferStart) transferStart(4000);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AskAgainChannel.h"
 #include "ReadingVerifier.h"
 #include "VisitSummary.h"
 #include "core/Channel.h"
@@ -124,11 +125,14 @@ private:
     core::Clock &m_clock;
     std::unique_ptr<core::Timer> m_watchdog;
     ReadingVerifier m_verifier;
-    // Requests of a reading: routed to the group member being visited and verified.
-    core::PinnedChannel m_memberChannel;
+    // Requests of a reading: routed to the group member being visited, asked
+    // again when dropped, and verified.
+    core::PinnedChannel m_memberRoute;
+    AskAgainChannel m_memberChannel;
     core::Channel &m_readingChannel;
     // The group address request carries its own routing: it goes to the controller on the line.
-    core::PinnedChannel m_lineChannel;
+    core::PinnedChannel m_lineRoute;
+    AskAgainChannel m_lineChannel;
     core::Channel &m_groupChannel;
     monitor::MonitorTextLists m_texts;
     monitor::FaultLog m_faultLog;

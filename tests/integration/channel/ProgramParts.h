@@ -1,0 +1,127 @@
+#pragma once
+
+// Every part of the program that asks the controller, each over the one
+// channel of the local link stack, against the in-process stand-in with four
+// lifts on virtual time.
+
+#include "LocalLinkFixture.h"
+
+#include "core/IniFile.h"
+#include "monitor/EepromDump.h"
+#include "monitor/FaultLog.h"
+#include "monitor/MonitorControl.h"
+#include "monitor/PortReader.h"
+#include "monitor/SingleCommands.h"
+#include "monitor/StatisticsReader.h"
+#include "panels/DisplayMirror.h"
+#include "protocol/CommandLibrary.h"
+#include "sysmod/ParameterSet.h"
+#include "sysmod/ParameterSetTransfer.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <array>
+
+struct ProgramParts {
+    static constexpr int Lifts = 4;
+
+    ProgramParts() : link(sim::InstallationSetup{.lifts = Lifts})
+    {
+        QObject::connect(&link.channel, &protocol::ControllerChannel::queued, [this](const QByteArray &t) { queued << t; });
+        monitor.setChannel(link.channel);
+        // The monitor follows the link as the program wires it: a lost link holds it,
+        // a link back greets the controller (and, with autorun, starts it again).
+        monitor.linkToZbl(monitor::MonitorControl::LocalLink);
+        QObject::connect(&link.port, &comlink::ComPort::linkChanged, [this](bool up) {
+            if (up) monitor.linkLedChanged(true);
+            else monitor.linkLostReset();
+        });
+        monitor.transferStart = [this](int ms) { link.queue.transferStart(ms); };
+        monitor.isLinkUp = [this] { return link.port.linkUp(); };
+        monitor.transferFlush = [this] { link.queue.transferFlush(); };
+        monitor.requestFaultCount = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+            return faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
+        };
+        monitor.requestNewestFault = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+            return faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
+        };
+        monitor.view().showLiftState = [this](const monitor::LiftStateView &) { ++slotAnswers[0]; };
+        monitor.shaft().setCallLamp = [this](int, int, int, int) { callLampsShown = true; };
+        monitor.view().slotChanged = [this](int slot) {
+            // The acknowledge lamps' slot has no value of its own: its lamps say it was answered.
+            if (slot == 1 && callLampsShown) ++slotAnswers[1];
+            callLampsShown = false;
+        };
+        monitor.view().showValue = [this](int slot, const QString &) { ++slotAnswers[size_t(slot)]; };
+        monitor.shaft().build = [this](int, const monitor::ShaftHooks::Config &) { shaftBuilt = true; };
+
+        mirror.setChannel(&link.channel);
+        mirror.afterAnswer = [this] {
+            ++mirrorAnswers;
+            if (mirrorPolling) mirror.pollStep();
+        };
+        eeprom.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
+            library.selectAndReadInfo(address, std::move(done), std::move(failed));
+        };
+        eeprom.copyInfoBytes = [this](QByteArray &dest, int pos) { return library.copyInfoBytes(dest, pos); };
+        eeprom.onStep = [this](const QString &text) { eepromStep = text; };
+        eeprom.onDone = [this](const QStringList &lines) { eepromLines = lines; };
+        ports.onValues = [this] { ++portReadings; };
+        statistics.onFinished = [this](bool ok) { statisticsEnd = ok ? 1 : 0; };
+        transfer.setChannel(link.channel);
+        transfer.transferFlush = [this] { link.queue.transferFlush(); };
+        transfer.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
+    }
+
+    bool start() { return link.start(); }
+    bool runUntil(const std::function<bool()> &done, int limitMs = 60000) { return link.runUntil(done, limitMs); }
+    sim::Lift &lift(int index) { return *link.installation.lift(index); }
+    // The stand-in's own text fields come padded.
+    static QString text(const QByteArray &raw) { return QString::fromLatin1(raw).remove(QChar(0)).trimmed(); }
+
+    // The parameter set written or read: its outcome's text once it ended.
+    void startTransfer(bool write)
+    {
+        transferEnd.clear();
+        const auto end = [this](const QString &text) { transferEnd = text.isEmpty() ? QStringLiteral("?") : text; };
+        const auto failed = [this](const QString &code) { transferEnd = QStringLiteral("failed ") + code; };
+        if (write) transfer.saveToQRx(end, failed, nullptr, nullptr);
+        else transfer.loadFromQRx(end, failed, nullptr, nullptr);
+    }
+    // Starts polling every slot on every visit, after the shaft was read.
+    void startMonitor()
+    {
+        monitor.loadTask(1 | 2 | 4 | 8 | 16 | 32);
+        monitor.setReloads({0, 0, 0, 0, 0, 0});
+        monitor.monitorStart();
+    }
+    bool everySlotAnswered() const
+    {
+        return std::all_of(slotAnswers.begin(), slotAnswers.end(), [](int n) { return n > 0; });
+    }
+
+    LocalLinkFixture link;
+    QList<QByteArray> queued;
+    protocol::CommandLibrary library{link.channel, link.time};
+    monitor::FaultLog faultLog{link.channel, link.time, QString(), monitor::FaultListTexts{"gelesen am", "gespeichert", "leer"}};
+    monitor::MonitorControl monitor{link.time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}};
+    monitor::SingleCommands commands{link.channel};
+    panels::DisplayMirror mirror{link.time, false};
+    monitor::PortReader ports{link.channel, link.time};
+    monitor::StatisticsReader statistics{library};
+    monitor::EepromDump eeprom;
+    sysmod::ParameterSet image;
+    sysmod::ParameterSetTransfer transfer{image, link.time};
+
+    std::array<int, monitor::PollCycle::SlotCount> slotAnswers{};
+    bool callLampsShown = false;
+    bool shaftBuilt = false;
+    bool mirrorPolling = false;
+    int mirrorAnswers = 0;
+    int portReadings = 0;
+    int statisticsEnd = -1;  // -1 running or not started, 0 failed, 1 done
+    QString eepromStep;
+    QStringList eepromLines;
+    QString transferEnd;
+};
