@@ -248,7 +248,7 @@ void Haltron::wireShaft()
     monitor::ShaftHooks &hooks = m_monitor->shaft();
     hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
         build(ko, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, QString::number(ko));
+        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(ko));
     };
     m_monitorWindow->onShaftFromSysMod = [this] {
         const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);

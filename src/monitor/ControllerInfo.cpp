@@ -75,4 +75,6 @@ bool requestGroupAddress(const core::TransferPutFn &put, core::AnswerProc onAnsw
     return put && put(GroupAnswerLength, std::move(onAnswer), k >= 0 ? protocol::groupRouted(k, request) : request);
 }
 
+QString topFloorText(int ko) { return QStringLiteral("KO=%1").arg(ko); }
+
 }  // namespace monitor
