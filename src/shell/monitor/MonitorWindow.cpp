@@ -121,7 +121,7 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *poll = new QGridLayout(pollBox);
     // Six columns in the docked window's width.
     if (const int spacing = poll->horizontalSpacing(); spacing > 0) poll->setHorizontalSpacing(spacing / 2);
-    const int valueTexts[] = {0, 0, 16, 17, 18, 19};
+    const int valueTexts[] = {0, 0, 16, 17, 18, 38};
     int row = 0;
     for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
         m_leds[slot] = new StatusLamp;
