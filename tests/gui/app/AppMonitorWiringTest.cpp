@@ -7,6 +7,7 @@
 
 #include "app/Haltron.h"
 #include "core/Reports.h"
+#include "link/PhoneBookWindow.h"
 #include "panels/SessionPanelWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/monitor/IdentityBox.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +91,53 @@ TEST_F(AppMonitorWiring, FirstShowFollowsTheRouteAndTheStartPageDigit)
         window().show();
         EXPECT_EQ(currentTab(), QString::fromLatin1(c.tab)) << c.methode;
         EXPECT_TRUE(modemButton()->isEnabled()) << c.methode;
+        TearDown();
+    }
+}
+
+// Without the start page digit the first show gives the session the phone book to
+// dial from; with it the session keeps asking for the number itself.
+TEST_F(AppMonitorWiring, WithoutTheStartPageDigitTheSessionDialsFromThePhoneBook)
+{
+    for (const bool startPage : {false, true}) {
+        QFile::copy(QStringLiteral(HALTRON_DATA_DIR "/telefonbuch.txt"), dir.filePath(QStringLiteral("telefonbuch.txt")));
+        start(startPage ? QStringLiteral("11000") : QStringLiteral("01000"), QStringLiteral("[files]\ntelefonbuch=telefonbuch.txt\n"));
+        window().show();
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *book = qobject_cast<comlink::PhoneBookWindow *>(modal)) {
+                asked = QStringLiteral("book ") + book->selectedNumber();
+                book->dialButton()->click();
+            } else if (modal) {
+                asked = QString::fromLatin1(modal->metaObject()->className());
+                modal->close();
+            }
+        });
+        const bool dials = haltron->sessionPanel()->logic().dialProc();
+        if (startPage) {
+            EXPECT_EQ(asked, QStringLiteral("QInputDialog"));
+            EXPECT_FALSE(dials);
+        } else {
+            ASSERT_TRUE(asked.startsWith(QStringLiteral("book "))) << asked.toStdString();
+            EXPECT_TRUE(dials);
+            EXPECT_EQ(asked, QStringLiteral("book 4711"));  // the first entry
+            EXPECT_EQ(haltron->session().dialNumber(), QStringLiteral("4711"));
+        }
+        TearDown();
+    }
+}
+
+// Digit 4 of "methode": the first show lets the session dial by itself once the modem is ready.
+TEST_F(AppMonitorWiring, FirstShowStartsTheAutomaticDialWithTheModemReady)
+{
+    struct Case { const char *methode; bool modemReady; bool autoDial; } cases[] = {
+        {"01010", true, true}, {"01010", false, false}, {"01000", true, false}, {"11010", true, false}};
+    for (const Case &c : cases) {
+        start(QString::fromLatin1(c.methode));
+        haltron->session().setModemReady(c.modemReady);
+        window().show();
+        EXPECT_EQ(haltron->sessionPanel()->logic().autoDialSet(), c.autoDial) << c.methode << " " << c.modemReady;
         TearDown();
     }
 }
