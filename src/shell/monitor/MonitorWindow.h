@@ -59,8 +59,7 @@ public:
     int cabinTimer() const;
     void setCabinTimer(int ticks);
 
-    // Digit 1 of "methode": the first show starts on the session's tab only with a link,
-    // and leaves the session's automatic dial and phone book alone.
+    // Digit 1 of "methode": a first show without any link takes the session's tab away.
     void setStartPage(bool on) { m_startPage = on; }
     // The modem session passed a partner text: its counter goes up by one.
     void countSessionText();
