@@ -297,6 +297,12 @@ void Haltron::wireMonitorHooks()
     hooks.monitorLinkToMst = [this, tabsheets] {
         m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
         showSessionWindows();
+        // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
+        m_port.addAfterOpenHandler([this] {
+            if (!m_monitorWindow) return;
+            m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+            m_monitorWindow->show();
+        });
         m_port.registerLinkLed(m_monitorWindow->linkLed());
         m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
         m_monitorWindow->applyTabVisibility(tabsheets);

@@ -2,6 +2,7 @@
 // monitor is wired to the modem session, the start method and its settings.
 
 #include "GuiTestSupport.h"
+#include "Pty.h"
 #include "TestApp.h"
 #include "WidgetFind.h"
 
@@ -93,6 +94,19 @@ TEST_F(AppMonitorWiring, FirstShowFollowsTheRouteAndTheStartPageDigit)
         EXPECT_TRUE(modemButton()->isEnabled()) << c.methode;
         TearDown();
     }
+}
+
+// On the modem route the window comes up on the session's tab as soon as the port is open.
+TEST_F(AppMonitorWiring, OpeningThePortOnTheModemRouteShowsTheSessionsTab)
+{
+    testsupport::Pty line;
+    ASSERT_FALSE(line.slave.isEmpty());
+    start(QStringLiteral("01000"), QStringLiteral("[unit43]\ntabsheets=511\n"));
+    haltron->port().setConfiguredDevice(line.slave);
+    ASSERT_FALSE(window().isVisible());
+    ASSERT_TRUE(haltron->port().openPort(1)) << haltron->port().lastOpenError().toStdString();
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(currentTab(), QStringLiteral("Telefon"));
 }
 
 // Without the start page digit the first show gives the session the phone book to
