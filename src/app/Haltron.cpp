@@ -15,6 +15,7 @@
 #include "shell/monitor/FaultTab.h"
 #include "shell/monitor/InfoTabs.h"
 #include "shell/monitor/MonitorWindow.h"
+#include "shell/monitor/QueueGauges.h"
 #include "shell/monitor/ShaftBinding.h"
 #include "shaft/ShaftLayout.h"
 #include "shell/monitor/ReadingTabs.h"
@@ -202,6 +203,13 @@ void Haltron::createMonitor()
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
+    const shell::StartMethod method = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
+    m_monitorWindow->setStartPage(method.startPage);
+    mon.setKeepShaft(method.fileMode);
+    QObject::connect(m_monitorWindow, &shell::MonitorWindow::firstShown, m_monitorWindow, [this, method] {
+        if (!method.startPage) sessionFirstShow(method.autoPanel);
+    });
+    shell::bindQueueGauges(m_queue, *m_monitorWindow);
     m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
@@ -214,10 +222,6 @@ void Haltron::createMonitor()
     m_monitorWindow->confirmReset = [this, &config] {
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
-    };
-    m_monitorWindow->onAutorunClicked = [this](bool) {
-        m_queue.transferFlush();
-        if (m_monitor->cycle().held()) m_monitor->monitorStart();
     };
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
@@ -254,7 +258,7 @@ void Haltron::wireShaft()
     monitor::ShaftHooks &hooks = m_monitor->shaft();
     hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
         build(ko, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, QString::number(ko));
+        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(ko));
     };
     m_monitorWindow->onShaftFromSysMod = [this] {
         const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
@@ -270,6 +274,7 @@ void Haltron::readTickSettings()
     for (int i = 0; i < monitor::PollCycle::SlotCount; ++i)
         ticks[i] = ini.readInteger(QStringLiteral("unit43"), QString::fromLatin1(keys[i]), monitor::PollCycle::DefaultReloads[i]);
     m_monitor->setReloads(ticks);
+    if (m_monitorWindow) m_monitorWindow->showReloads();
 }
 
 void Haltron::requestInfo(monitor::InfoRequest request)
@@ -298,6 +303,12 @@ void Haltron::wireMonitorHooks()
     hooks.monitorLinkToMst = [this, tabsheets] {
         m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
         showSessionWindows();
+        // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
+        m_port.addAfterOpenHandler([this] {
+            if (!m_monitorWindow) return;
+            m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+            m_monitorWindow->show();
+        });
         m_port.registerLinkLed(m_monitorWindow->linkLed());
         m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
         m_monitorWindow->applyTabVisibility(tabsheets);
@@ -356,13 +367,32 @@ void Haltron::showSessionWindows()
         if (m_monitor) m_monitor->onLinkUp(name);
         else controller.linkTo(name);
     };
-    m_panel->logic().setMonitorHooks(onLinkUp,
-                                     [&controller](const QString &text) { controller.setStatusText(1, text); },
-                                     nullptr, nullptr);
+    // The session counts its partner texts in the monitor and halts the monitor when it hangs up.
+    QPointer<shell::MonitorWindow> window = m_monitorWindow;
+    m_panel->logic().setMonitorHooks(
+        onLinkUp, [&controller](const QString &text) { controller.setStatusText(1, text); },
+        [window](const QString &) { if (window) window->countSessionText(); },
+        [this] { if (m_monitor) m_monitor->monitorHalt(); });
     // With an automatic start the panel dials the configured number once the
     // modem is ready; the batch dials by itself.
     if (!controller.batchMode() && (controller.autoLink() || controller.autoPanel()) && !m_session.dialNumber().isEmpty())
         m_panel->logic().autoDial();
+}
+
+// The monitor window's first show without the start page digit: the session's
+// automatic dial (with the modem ready and digit 4) and the phone book as its dial.
+void Haltron::sessionFirstShow(bool autoPanel)
+{
+    if (!m_panel || m_monitor->linkMode() != monitor::MonitorControl::ModemLink) return;
+    panels::SessionPanel &panel = m_panel->logic();
+    if (m_session.modemReady() && autoPanel && !panel.connected()) panel.autoDial();
+    auto *phoneBook = m_program.mainWindow().findChild<comlink::PhoneBookWindow *>();
+    if (!phoneBook) return;
+    panel.dialProc = [this, phoneBook] {
+        if (phoneBook->exec() != QDialog::Accepted) return false;
+        m_session.setDialNumber(phoneBook->selectedNumber());
+        return true;
+    };
 }
 
 void Haltron::stopSession()

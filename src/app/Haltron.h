@@ -97,6 +97,7 @@ private:
     void wireSession();
     void showSessionWindows();
     void stopSession();
+    void sessionFirstShow(bool autoPanel);
     void unregisterPanelLamps();
     void batchDial(const QString &number);
     void createMonitor();

@@ -16,6 +16,7 @@
 #include "shell/monitor/SysModTab.h"
 #include "shell/monitor/TestTabControls.h"
 
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
 
@@ -60,6 +61,8 @@ void Haltron::wireTestTabs()
     tests->showMessage = [&controller](const QString &text) { controller.showMessageField(text); };
     tests->setDoor = [this](int door, int state) { if (m_shaftWindow) m_shaftWindow->setDoor(door, state); };
     tests->setFloor = [this](int floor) { if (m_shaftWindow) m_shaftWindow->setFloor(floor); };
+    QObject::connect(&window, &shell::MonitorWindow::firstShown, tests,
+                     [this, tests] { tests->modemButton()->setEnabled(m_monitor->linkMode() != monitor::MonitorControl::NoLink); });
     window.addToTab(shell::MonitorWindow::TestTab, tests);
     window.addToTab(shell::MonitorWindow::FunctionTab, new shell::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.

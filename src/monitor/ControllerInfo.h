@@ -26,6 +26,9 @@ QString tripCounterText(const QByteArray &answer);
 // Minutes H·60 + L div 60 as "%2d:%2d" hours and minutes; 99999 minutes when not a counter.
 QString operatingHoursText(const QByteArray &answer);
 
+// The top floor field: "KO=" and the floor number, from the answer and from a shaft built alike.
+QString topFloorText(int ko);
+
 // Asks F1 40 and passes tripCounterText of the answer to onText.
 // False when the queue refused the request; onText is then never called.
 bool readTripCounter(core::Channel &channel, TextProc onText);

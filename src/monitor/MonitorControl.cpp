@@ -75,6 +75,8 @@ void MonitorControl::linkToMst(int mode)
 void MonitorControl::onLinkUp(const QString &name)
 {
     m_linkSeen = true;
+    // A new session gets its own hello retries.
+    m_modemRetries = 0;
     m_linkName = name.toUpper();
     const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
     if (m_view.setLinked) m_view.setLinked(linked);
@@ -219,7 +221,11 @@ void MonitorControl::runSlot(int slot)
             return;
         }
         m_cycle.setReady(slot, false);
-        const auto onText = [this, slot](const QString &t) { faultAnswer(slot, t); };
+        if (slot == PollCycle::NewestFault) m_faultField.resetOffset();
+        std::weak_ptr<bool> alive = m_alive;
+        const auto onText = [this, alive, slot](const QString &t) {
+            if (!alive.expired()) faultAnswer(slot, t);
+        };
         const auto &request = slot == PollCycle::FaultCount ? requestFaultCount : requestNewestFault;
         if (request) request(onText, [this, slot] { faultAnswer(slot, QString()); });
         return;
@@ -341,9 +347,14 @@ void MonitorControl::counterAnswer(int slot, const QString &value)
     slotAnswer(slot, true);
 }
 
+// With "16 Fehler" off the text is empty: the count field empties and the entry
+// field keeps only its number, so no stale fault stays on show.
 void MonitorControl::faultAnswer(int slot, const QString &value)
 {
-    if (m_view.showValue && !value.isEmpty()) m_view.showValue(slot, value);
+    QString shown = value;
+    if (slot == PollCycle::NewestFault) shown = m_faultField.entryText(value);
+    else if (m_cycle.slot(slot).enabled) m_faultField.countAnswer(value);
+    if (m_view.showValue) m_view.showValue(slot, shown);
     slotAnswer(slot, !value.isEmpty());
 }
 
@@ -383,15 +394,14 @@ void MonitorControl::resetController()
     m_sleepTimer->start(m_resetTimeoutMs);
 }
 
+// Counts on below 0 while the hello goes unanswered; the forced restart runs once, at 0.
 void MonitorControl::sleepTimerTick()
 {
     m_sleepTimer->stop();
-    if (m_resetCountdown > 0) --m_resetCountdown;
+    --m_resetCountdown;
     if (m_view.setResetCountdown) m_view.setResetCountdown(m_resetCountdown);
-    if (m_resetCountdown == 0 && m_resetting) {
-        // Forced: the controller may never answer the hello, the loop comes back regardless.
-        restartAnswer(HelloOk);
-    }
+    // Forced: the controller may never answer the hello, the loop comes back regardless.
+    if (m_resetCountdown == 0) restartAnswer(HelloOk);
     sayTrace(QStringLiteral("<nach Reset>"));
     if (transferFlush) transferFlush();
     put(2, [this](const QByteArray &answer) { restartAnswer(answer); }, Hello);
@@ -409,6 +419,26 @@ void MonitorControl::restartAnswer(const QByteArray &answer)
     } else if (m_resetCountdown > 0) {
         sleepTimerTick();
     }
+}
+
+void MonitorControl::autorunClicked(bool on)
+{
+    m_autorun = on;
+    if (transferFlush) transferFlush();
+    // The flush dropped the slots' requests: the loop's start re-arms them, and
+    // no hold from before may keep it from running.
+    m_cycle.clearHold();
+    m_cycle.clearReady();
+    if (m_view.holdChanged) m_view.holdChanged();
+    if (m_keepShaft) {
+        startMonitorLoop();
+    } else {
+        destroyShaft();
+        m_loopStarted = false;
+        requestKonfig();
+    }
+    if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));
+    if (m_view.showMonitorTab) m_view.showMonitorTab();
 }
 
 void MonitorControl::monitorHalt()

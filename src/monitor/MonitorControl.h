@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControllerFunctions.h"
 #include "ControllerInfo.h"
 #include "LiftState.h"
 #include "PollCycle.h"
@@ -63,6 +64,8 @@ public:
 
     PollCycle &cycle() { return m_cycle; }
     const PollCycle &cycle() const { return m_cycle; }
+    // The stored fault count and the entry offset that the fault fields show.
+    NewestFaultField &faultField() { return m_faultField; }
     MonitorView &view() { return m_view; }
     ShaftHooks &shaft() { return m_shaft; }
 
@@ -71,6 +74,10 @@ public:
     void loadTask(int task);
     bool autorun() const { return m_autorun; }
     void setAutorun(bool on) { m_autorun = on; }
+    // The user clicked "32 autorun": the loop starts afresh, whatever held it.
+    void autorunClicked(bool on);
+    // File mode keeps the shaft when the monitor is started again.
+    void setKeepShaft(bool on) { m_keepShaft = on; }
     void setResetTimeoutSeconds(int seconds) { m_resetTimeoutMs = qMax(0, seconds) * 1000; }
 
     void linkToZbl(int mode);
@@ -191,7 +198,9 @@ private:
     int m_resetCountdown = 0;
     int m_resetTimeoutMs = 4000;
     bool m_autorun = false;
+    bool m_keepShaft = false;
     int m_modemRetries = 0;
+    NewestFaultField m_faultField;
     int m_ko = 0;
     ShaftHooks::Config m_config{};
     // Answers that arrive after this object has gone are dropped.

@@ -15,7 +15,7 @@ namespace shell {
 
 namespace {
 // Texts of section "unit43": the five bits' captions, the box caption.
-constexpr int FirstBitCaption = 48, MaintenanceCaption = 53;
+constexpr int FirstBitCaption = 19, MaintenanceCaption = 53;
 }  // namespace
 
 FunctionBox::FunctionBox(const Configuration &config, QWidget *parent) : QWidget(parent)

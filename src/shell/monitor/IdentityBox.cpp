@@ -35,10 +35,10 @@ IdentityBox::IdentityBox(std::function<QString(int)> text, QWidget *parent) : QW
     }
     m_newCode = new QPushButton(QStringLiteral("neu"));
     m_newTelephone = new QPushButton(QStringLiteral("neu"));
-    const std::tuple<int, InfoRequest, QPushButton *> rows[] = {{20, InfoRequest::Version, nullptr},
-                                                                {21, InfoRequest::TopFloor, nullptr},
-                                                                {22, InfoRequest::InstallationCode, m_newCode},
-                                                                {23, InfoRequest::Telephone, m_newTelephone}};
+    const std::tuple<int, InfoRequest, QPushButton *> rows[] = {{39, InfoRequest::Version, nullptr},
+                                                                {40, InfoRequest::TopFloor, nullptr},
+                                                                {41, InfoRequest::InstallationCode, m_newCode},
+                                                                {42, InfoRequest::Telephone, m_newTelephone}};
     int row = 0;
     for (const auto &[number, request, button] : rows) {
         info->addWidget(new QLabel(m_text(number)), row, 0);

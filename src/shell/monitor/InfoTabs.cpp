@@ -107,7 +107,7 @@ void InfoTabs::requestInfo(InfoRequest request)
         break;
     case InfoRequest::TopFloor:
         m_library.getKo([show](const QString &text) {
-            show(QStringLiteral("KO=%1").arg(text.isEmpty() ? 255 : text.at(0).unicode()));
+            show(monitor::topFloorText(text.isEmpty() ? 255 : text.at(0).unicode()));
         });
         break;
     case InfoRequest::Telephone:
@@ -166,38 +166,26 @@ void InfoTabs::toggleSwitch(int lamp)
     }
 }
 
+// The monitor keeps the stored count and the entry offset; these only ask.
 bool InfoTabs::requestFaultCount(monitor::TextProc onText, std::function<void()> onDropped)
 {
-    const std::weak_ptr<bool> alive = m_alive;
-    return m_faultLog.requestErrorCount(
-        [this, alive, onText](const QString &text) {
-            if (const auto a = alive.lock(); a && *a) m_faultField.countAnswer(text);
-            if (onText) onText(text);
-        },
-        std::move(onDropped));
+    return m_faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
 }
 
 bool InfoTabs::requestNewestFault(monitor::TextProc onText, std::function<void()> onDropped)
 {
-    m_faultField.resetOffset();
-    const std::weak_ptr<bool> alive = m_alive;
-    return m_faultLog.requestErrorEntry(
-        [this, alive, onText](const QString &text) {
-            const auto a = alive.lock();
-            if (onText) onText(a && *a ? m_faultField.entryText(text) : text);
-        },
-        0, std::move(onDropped));
+    return m_faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
 }
 
 void InfoTabs::stepBackFault()
 {
-    const int offset = m_faultField.stepBack();
+    monitor::NewestFaultField &field = m_control.faultField();
     const std::weak_ptr<bool> alive = m_alive;
     m_faultLog.requestErrorEntry(
-        [this, alive](const QString &text) {
-            if (const auto a = alive.lock(); a && *a) showValue(PollCycle::NewestFault, m_faultField.entryText(text));
+        [this, alive, &field](const QString &text) {
+            if (const auto a = alive.lock(); a && *a) showValue(PollCycle::NewestFault, field.entryText(text));
         },
-        offset);
+        field.stepBack());
 }
 
 void InfoTabs::showValue(int slot, const QString &text)

@@ -48,7 +48,6 @@ public:
     EepromTab *eepromTab() const { return m_eepromTab; }
     FunctionBox *functionBox() const { return m_functionBox; }
     IdentityBox *identityBox() const;
-    const monitor::NewestFaultField &faultField() const { return m_faultField; }
 
     // The installation code was read: its text and the link label made of it (logon log).
     std::function<void(const QString &code, const QString &label)> onInstallationCode;
@@ -64,7 +63,6 @@ private:
     monitor::FaultLog &m_faultLog;
     protocol::CommandLibrary &m_library;
     protocol::ControllerChannel &m_channel;
-    monitor::NewestFaultField m_faultField;
     monitor::EepromDump m_dump;
     FaultTab *m_faultTab;
     EepromTab *m_eepromTab;

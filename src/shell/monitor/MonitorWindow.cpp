@@ -5,6 +5,7 @@
 
 #include "core/LinkLamp.h"
 #include "core/Reports.h"
+#include "protocol/TransferQueue.h"
 #include "shell/StatusLamp.h"
 
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -30,6 +33,28 @@ using monitor::PollCycle;
 constexpr unsigned ButtonFace = 0x00C0C0C0;
 const char *const SlotCaptions[] = {"1 Monitor", "2 Quittierung", "8 BS", "4 FZ", "16 Fehler", "16 Fehler"};
 const char *const TabCaptions[] = {"MONITOR", "Fehler", "Test", "Funktion", "EEprom", "Telefon", "Ports", "Statistik", "SysMod"};
+
+// The countdown settings shown on the "Test" tab; the newest fault's (TICKuLERROR) is left out.
+const char *const ReloadKeys[] = {"TICKuMONBLK", "TICKuQUITT", "TICKuBS", "TICKuFZ", "TICKuERROR"};
+constexpr int ActivityPictures = 8;
+constexpr int ActivitySize = 16;
+
+// Picture n of the activity animation: a ring of dots, dot n lit.
+QPixmap activityFrame(int n, const QColor &dim)
+{
+    QPixmap picture(ActivitySize, ActivitySize);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.translate(ActivitySize / 2.0, ActivitySize / 2.0);
+    for (int i = 0; i < ActivityPictures; ++i) {
+        painter.setBrush(i == n ? core::colourFromBgr(core::colour::Green) : dim);
+        painter.drawEllipse(QPointF(0, -5.5), 2.0, 2.0);
+        painter.rotate(360.0 / ActivityPictures);
+    }
+    return picture;
+}
 
 void setFieldColour(QLineEdit *edit, const QColor &colour)
 {
@@ -81,8 +106,17 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *linkRow = new QHBoxLayout;
     m_linkLed = new StatusLamp;
     m_linked = new QLabel(text(30));
+    m_activity = new QLabel;
+    m_activity->setPixmap(activityFrame(0, palette().color(QPalette::Mid)));
+    m_sendFill = new QProgressBar;
+    m_sendFill->setRange(0, protocol::TransferQueue::MaxEntries);
+    m_sendFill->setTextVisible(false);
+    m_sendFill->setMaximumSize(60, ActivitySize - 4);
+    m_sendFill->setToolTip(QStringLiteral("Sendepuffer"));
     linkRow->addWidget(m_linkLed);
     linkRow->addWidget(m_linked, 1);
+    linkRow->addWidget(m_activity);
+    linkRow->addWidget(m_sendFill);
     layout->addLayout(linkRow);
 
     auto *stateBox = new QGroupBox(text(11));
@@ -121,7 +155,7 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *poll = new QGridLayout(pollBox);
     // Six columns in the docked window's width.
     if (const int spacing = poll->horizontalSpacing(); spacing > 0) poll->setHorizontalSpacing(spacing / 2);
-    const int valueTexts[] = {0, 0, 16, 17, 18, 19};
+    const int valueTexts[] = {0, 0, 16, 17, 18, 38};
     int row = 0;
     for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
         m_leds[slot] = new StatusLamp;
@@ -163,9 +197,7 @@ QWidget *MonitorWindow::buildMonitorTab()
     }
     m_autorun = new QCheckBox(QStringLiteral("32 autorun"));
     connect(m_autorun, &QCheckBox::clicked, this, [this](bool on) {
-        if (m_loading) return;
-        m_control.setAutorun(on);
-        if (onAutorunClicked) onAutorunClicked(on);
+        if (!m_loading) m_control.autorunClicked(on);
     });
     poll->addWidget(m_autorun, row, 1);
     poll->setColumnStretch(3, 1);
@@ -213,10 +245,26 @@ QWidget *MonitorWindow::buildTestTab()
     m_loopLabel = new QLabel(QStringLiteral("LoopStop"));
     m_readyLabel = new QLabel;
     m_ticksLabel = new QLabel;
+    m_sessionCounter = new QLabel(QStringLiteral("0"));
     for (QLabel *label : {m_loopLabel, m_readyLabel, m_ticksLabel}) {
         label->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
         inner->addWidget(label);
     }
+    auto *reloads = new QGridLayout;
+    reloads->addWidget(new QLabel(QStringLiteral("Abfrageabstand (Takte):")), 1, 0);
+    for (int slot = 0; slot < int(std::size(ReloadKeys)); ++slot) {
+        const QString key = QString::fromLatin1(ReloadKeys[slot]);
+        auto *caption = new QLabel(key.mid(5));  // without "TICKu"
+        m_reloads[slot] = new QLabel;
+        for (QLabel *label : {caption, m_reloads[slot]}) label->setToolTip(key);
+        reloads->addWidget(caption, 0, slot + 1);
+        reloads->addWidget(m_reloads[slot], 1, slot + 1);
+    }
+    reloads->addWidget(new QLabel(QStringLiteral("Meldungen der Modem-Sitzung:")), 2, 0);
+    reloads->addWidget(m_sessionCounter, 2, 1);
+    reloads->setHorizontalSpacing(12);
+    reloads->setColumnStretch(int(std::size(ReloadKeys)) + 1, 1);
+    inner->addLayout(reloads);
     layout->addWidget(box);
     layout->addStretch(1);
     return page;
@@ -259,6 +307,27 @@ void MonitorWindow::addToTab(Tab tab, QWidget *content)
     layout->insertWidget(stretched ? layout->count() - 1 : layout->count(), content);
 }
 
+void MonitorWindow::countSessionText() { m_sessionCounter->setText(QString::number(++m_sessionTexts)); }
+
+void MonitorWindow::showReloads()
+{
+    for (int slot = 0; slot < PollCycle::SlotCount; ++slot)
+        if (m_reloads[slot]) m_reloads[slot]->setText(QString::number(m_control.cycle().slot(slot).reload));
+}
+
+QLabel *MonitorWindow::reloadLabel(int slot) const
+{
+    return slot >= 0 && slot < PollCycle::SlotCount ? m_reloads[slot] : nullptr;
+}
+
+void MonitorWindow::showQueueFill(int count) { m_sendFill->setValue(qBound(0, count, m_sendFill->maximum())); }
+
+void MonitorWindow::stepActivity()
+{
+    m_activityPicture = (m_activityPicture + 1) % ActivityPictures;
+    m_activity->setPixmap(activityFrame(m_activityPicture, palette().color(QPalette::Mid)));
+}
+
 int MonitorWindow::cabinTimer() const { return m_cabinTimer->value(); }
 void MonitorWindow::setCabinTimer(int ticks) { m_cabinTimer->setValue(ticks); }
 
@@ -293,6 +362,7 @@ void MonitorWindow::connectView()
     m_autorun->setChecked(m_control.autorun());
     m_loading = false;
     showHold();
+    showReloads();
 }
 
 void MonitorWindow::showLiftState(const monitor::LiftStateView &state)
@@ -390,6 +460,23 @@ bool MonitorWindow::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_state || watched == m_safety) m_control.valueClicked(PollCycle::LiftState);
     }
     return ToolWindow::eventFilter(watched, event);
+}
+
+// The first show picks the first tab: the session's, when a modem session holds it;
+// with the start page digit and no link at all the session's tab goes.
+void MonitorWindow::showEvent(QShowEvent *event)
+{
+    ToolWindow::showEvent(event);
+    if (m_shownBefore) return;
+    m_shownBefore = true;
+    const auto mode = m_control.linkMode();
+    if (mode == monitor::MonitorControl::ModemLink) {
+        showTab(TelephoneTab);
+    } else if (m_startPage && mode == monitor::MonitorControl::NoLink) {
+        setTabShown(TelephoneTab, false);
+        showTab(MonitorTab);
+    }
+    emit firstShown();
 }
 
 void MonitorWindow::resizeEvent(QResizeEvent *event)

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
@@ -22,6 +23,7 @@ class StatusLamp;
 // the clicks of its check boxes, LEDs, values and buttons. Tabs whose content
 // other windows fill stay empty here.
 class MonitorWindow : public ToolWindow {
+    Q_OBJECT
 public:
     enum Tab { MonitorTab, FaultTab, TestTab, FunctionTab, EepromTab, TelephoneTab, PortsTab, StatisticsTab, SysModTab, TabCount };
     // Bit of "tabsheets" for the LCD button of the monitor tab.
@@ -58,10 +60,23 @@ public:
     int cabinTimer() const;
     void setCabinTimer(int ticks);
 
+    // Digit 1 of "methode": a first show without any link takes the session's tab away.
+    void setStartPage(bool on) { m_startPage = on; }
+    // The modem session passed a partner text: its counter goes up by one.
+    void countSessionText();
+    QLabel *sessionCounter() const { return m_sessionCounter; }
+
+    // The countdown settings of the slots, as the cycle holds them now.
+    void showReloads();
+    QLabel *reloadLabel(int slot) const;
+    // The transfer queue's fill (0..50) and its activity: a new picture per answer processed.
+    void showQueueFill(int count);
+    void stepActivity();
+    QProgressBar *sendFillGauge() const { return m_sendFill; }
+    int activityPicture() const { return m_activityPicture; }
+
     // Asked before the controller reset; the window shows a warning dialog.
     std::function<bool()> confirmReset;
-    // The "32 autorun" check box was clicked by the user.
-    std::function<void(bool on)> onAutorunClicked;
     // "aus SysMod": build the shaft from the parameter set instead of the controller.
     std::function<void()> onShaftFromSysMod;
     // A click on a state lamp: 0 remote switch-off, 1 address lock, 2 indicator.
@@ -76,8 +91,13 @@ public:
     // Places controls of other units on a tab, above its free space.
     void addToTab(Tab tab, QWidget *content);
 
+signals:
+    // The window is shown for the first time, its first tab chosen.
+    void firstShown();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     QString helpTopic() const override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -119,6 +139,14 @@ private:
     QPushButton *m_resetButton = nullptr;
     QLabel *m_resetCountdown = nullptr;
     QSpinBox *m_cabinTimer = nullptr;
+    std::array<QLabel *, monitor::PollCycle::SlotCount> m_reloads{};  // the newest fault's is not shown
+    QLabel *m_activity = nullptr;
+    int m_activityPicture = 0;
+    QProgressBar *m_sendFill = nullptr;
+    QLabel *m_sessionCounter = nullptr;
+    int m_sessionTexts = 0;
+    bool m_startPage = false;
+    bool m_shownBefore = false;
     bool m_loading = false;
 };
 

@@ -47,6 +47,8 @@ TestTabControls::TestTabControls(monitor::SingleCommands &commands, QWidget *par
     windows->addWidget(button(QStringLiteral("Port"), [this, call] { call(showPortWindow); }), 0, 0);
     windows->addWidget(button(QStringLiteral("Protokoll"), [this, call] { call(showQueueWindow); }), 0, 1);
     m_modem = button(QStringLiteral("Modem"), [this, call] { call(showModemWindow); });
+    // The modem session's window is there only once a link mode is chosen; the monitor's first show says.
+    m_modem->setEnabled(false);
     windows->addWidget(m_modem, 1, 0);
     windows->addWidget(button(QStringLiteral("ZBL Port"), [this, call] { call(showZblPortWindow); }), 1, 1);
     windows->addWidget(button(QStringLiteral("LCD"), [this, call] { call(showLcd); }), 2, 0);
@@ -85,14 +87,6 @@ QPushButton *TestTabControls::button(const QString &caption, std::function<void(
     auto *b = new QPushButton(caption);
     connect(b, &QPushButton::clicked, this, [onClick = std::move(onClick)] { onClick(); });
     return b;
-}
-
-void TestTabControls::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // The modem session's window is there only once a link mode is chosen; asked on the first show.
-    if (!m_shown && linkMode) m_modem->setEnabled(linkMode() != 0);
-    m_shown = true;
 }
 
 void TestTabControls::setTopFloor(int ko) { m_floor->setMaximum(qBound(0, ko, 39)); }

@@ -39,15 +39,11 @@ public:
     std::function<void(int door, int state)> setDoor;
     std::function<void(int floor)> setFloor;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QPushButton *button(const QString &caption, std::function<void()> onClick);
 
     monitor::SingleCommands &m_commands;
     QPushButton *m_zblTest, *m_groupTest, *m_burst, *m_flush, *m_cabinTest, *m_modem;
-    bool m_shown = false;
     QLineEdit *m_groupField;
     QGroupBox *m_cabinGroup;
     QSpinBox *m_floor;

@@ -353,3 +353,25 @@ TEST_F(GroupTabsTest, ChoosingAMemberRoutesEveryRequestAndRebuildsItsShaft)
 }
 
 }  // namespace
+
+namespace {
+
+// "32 autorun" against the stand-in over the real queue, whose flush drops the
+// requests in flight: clicked while held and while polling, the lift state keeps coming.
+TEST_F(InfoTabsTest, AutorunClickKeepsTheStandInPolled)
+{
+    const QByteArray liftState = core::bytes({0xF1, 0x60});
+    ASSERT_TRUE(control->cycle().held());
+    for (int click = 1; click <= 2; ++click) {
+        if (click == 2) ASSERT_TRUE(link.runUntil([this] { return link.queue.count() > 0; }, 2000));  // mid-request
+        QTest::mouseClick(window->autorunCheckBox(), Qt::LeftButton);
+        ASSERT_TRUE(link.runUntil([this, click] { return shafts.size() == click; }, 20000)) << "click " << click;
+        EXPECT_EQ(shafts.last().ko, lift().topFloor());
+        const int before = countSent(liftState);
+        link.runUntil([] { return false; }, 5000);
+        EXPECT_GE(countSent(liftState), before + 5) << "click " << click;
+        EXPECT_EQ(control->cycle().holdCount(), 0);
+    }
+}
+
+}  // namespace

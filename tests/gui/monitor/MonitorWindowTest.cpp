@@ -1,4 +1,5 @@
 #include "FakeChannel.h"
+#include "HealthyLift.h"
 #include "DeliveredTexts.h"
 #include "TestApp.h"
 
@@ -7,7 +8,11 @@
 #include "core/Reports.h"
 #include "shell/Configuration.h"
 #include "shell/StatusLamp.h"
+#include "protocol/TransferQueue.h"
+#include "shell/monitor/FunctionBox.h"
+#include "shell/monitor/IdentityBox.h"
 #include "shell/monitor/MonitorWindow.h"
+#include "shell/monitor/QueueGauges.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,8 +21,11 @@
 #include <QSet>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -138,4 +146,108 @@ TEST_F(MonitorWindowTest, F1OpensTheTopicOfTheTabShown)
     for (const QString &topic : asked) EXPECT_TRUE(anchors.contains(topic)) << topic.toStdString();
     EXPECT_EQ(asked.value(shell::MonitorWindow::FaultTab), QStringLiteral("fehler"));
     EXPECT_EQ(QSet<QString>(asked.begin(), asked.end()).size(), shell::MonitorWindow::TabCount);  // one topic per tab
+}
+
+// "32 autorun" clicked while held (never started) and then while polling with a
+// request in flight: each time the shaft is built anew and polling goes on.
+TEST_F(MonitorWindowTest, AutorunClickWhileHeldOrRunningLeavesItPolling)
+{
+    queue.controller = healthyLift;
+    control->transferFlush = [this] { queue.dropAll(); };
+    control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
+    int builds = 0;
+    control->shaft().build = [&builds](int, const monitor::ShaftHooks::Config &) { ++builds; };
+    const auto statePollsIn3s = [this] {
+        queue.sent.clear();
+        for (int i = 0; i < 60; ++i) {
+            time.advance(PollCycle::TickMs);
+            queue.run();
+        }
+        return int(queue.sent.count(core::bytes({0xF1, 0x60})));
+    };
+    ASSERT_TRUE(control->cycle().held());
+    for (int click = 1; click <= 2; ++click) {
+        time.advance(PollCycle::TickMs);  // running: a lift-state request is on its way now
+        QTest::mouseClick(window->autorunCheckBox(), Qt::LeftButton);
+        EXPECT_EQ(window->linkedLabel()->text(), config->languageText(QStringLiteral("monitor_43"), 7));
+        queue.run();
+        EXPECT_EQ(builds, click);
+        EXPECT_EQ(window->stopButton()->text(), QStringLiteral("RUN")) << "click " << click;
+        EXPECT_GE(statePollsIn3s(), 9) << "click " << click;
+        EXPECT_EQ(window->pages()->currentIndex(), 0);
+    }
+    EXPECT_FALSE(control->autorun());  // clicked twice: off again
+}
+
+// The fill gauge follows the real queue's fill; each answer it processes moves the picture on.
+TEST_F(MonitorWindowTest, QueueGaugeAndActivityFollowTheQueue)
+{
+    protocol::TransferQueue transfers(time);
+    transfers.setMode(2);
+    std::deque<core::AnswerProc> onLine;
+    transfers.sendLocal = [&onLine](const QByteArray &, core::AnswerProc onAnswer) { onLine.push_back(std::move(onAnswer)); };
+    shell::bindQueueGauges(transfers, *window);
+    const int queued = 12;
+    for (int i = 0; i < queued; ++i) ASSERT_TRUE(transfers.transferPut(2, nullptr, core::bytes({0xF1, 0x00})));
+    EXPECT_EQ(window->sendFillGauge()->value(), queued);
+    EXPECT_EQ(window->sendFillGauge()->maximum(), 50);
+    const int firstPicture = window->activityPicture();
+    for (int answered = 1; answered <= 10; ++answered) {
+        ASSERT_FALSE(onLine.empty());
+        core::AnswerProc answer = std::move(onLine.front());
+        onLine.pop_front();
+        answer(core::bytes({0xF1, 0x01}));
+        EXPECT_EQ(window->sendFillGauge()->value(), queued - answered);
+        EXPECT_EQ(window->activityPicture(), (firstPicture + answered) % 8) << answered;  // eight pictures, round again
+    }
+}
+
+// The first show picks the first tab once; with the start page digit and no link the
+// session's tab goes. Without a link the Modem button has nothing to show.
+TEST_F(MonitorWindowTest, FirstShowWithoutALinkFollowsTheStartPageDigit)
+{
+    for (const bool startPage : {true, false}) {
+        QWidget otherHost;
+        auto *shown = new shell::MonitorWindow(&otherHost, *config, {}, *control);
+        shown->showTab(shell::MonitorWindow::FaultTab);
+        shown->setStartPage(startPage);
+        QSignalSpy firstShows(shown, &shell::MonitorWindow::firstShown);
+        otherHost.show();
+        QTabWidget *pages = shown->pages();
+        const int telephone = pages->indexOf(shown->tabPage(shell::MonitorWindow::TelephoneTab)->parentWidget()->parentWidget());
+        EXPECT_EQ(pages->isTabVisible(telephone), !startPage);
+        EXPECT_EQ(pages->tabText(pages->currentIndex()), startPage ? QStringLiteral("MONITOR") : QStringLiteral("Fehler"));
+        shown->hide();
+        shown->showTab(shell::MonitorWindow::FaultTab);
+        shown->show();
+        EXPECT_EQ(firstShows.count(), 1);
+        EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("Fehler"));
+    }
+}
+
+// The maintenance bits' captions are entries 19 to 23 of "unit43", as a user's own
+// language file holds them; the value captions that had those numbers moved on.
+TEST_F(MonitorWindowTest, CaptionsComeFromTheirLanguageEntries)
+{
+    const QStringList maintenance{QStringLiteral("Betriebs Stunden"), QString::fromUtf8("Fahrten Zähler"), QStringLiteral("Fehler"),
+                                  QStringLiteral("Zeit-Periode"), QString::fromUtf8("Sammel-Störung")};
+    shell::FunctionBox delivered(*config);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(delivered.maintenanceBox(i)->text(), maintenance[i]) << i;
+    QStringList captions;
+    for (const QLabel *label : window->identityBox()->findChildren<QLabel *>()) captions << label->text();
+    for (const QToolButton *button : window->findChildren<QToolButton *>()) captions << button->text();
+    for (const char *caption : {"letzter Fehler", "Version", "oberste Etage", "Anlagenkennung", "Telefon"})
+        EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
+
+    QTemporaryDir own;
+    writeText(own.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
+    QString language = QStringLiteral("[unit43]\n");
+    for (int n = 19; n <= 23; ++n) language += QStringLiteral("%1=Bit %1\n").arg(n);
+    for (int n = 48; n <= 52; ++n) language += QStringLiteral("%1=falsch\n").arg(n);
+    writeText(own.filePath(QStringLiteral("de.lng")), language);
+    shell::Configuration ownConfig(time, core::reports());
+    ownConfig.initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, own.path(), own.path(), {}});
+    shell::FunctionBox users(ownConfig);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(users.maintenanceBox(i)->text(), QStringLiteral("Bit %1").arg(19 + i));
+    ownConfig.finalizeConfiguration();
 }

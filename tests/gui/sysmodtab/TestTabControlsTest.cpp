@@ -80,19 +80,6 @@ TEST_F(TestTabs, FlushOnlyOnALinkAndMessagesAndWindows)
     EXPECT_EQ(windows, (QStringList{"port", "queue", "zbl", "lcd"}));  // no modem window hook: nothing
 }
 
-TEST_F(TestTabs, ModemButtonFollowsTheLinkModeAtTheFirstShow)
-{
-    int linkMode = 0;
-    tests->linkMode = [&] { return linkMode; };
-    tests->show();
-    EXPECT_FALSE(tests->modemButton()->isEnabled());
-    shell::TestTabControls other(commands);
-    linkMode = 1;
-    other.linkMode = [&] { return linkMode; };
-    other.show();
-    EXPECT_TRUE(other.modemButton()->isEnabled());
-}
-
 TEST_F(TestTabs, CabinTestSetsDoorsAndFloor)
 {
     QList<std::pair<int, int>> doors;

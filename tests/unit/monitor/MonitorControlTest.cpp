@@ -1,4 +1,5 @@
 #include "FakeChannel.h"
+#include "HealthyLift.h"
 #include "core/Bytes.h"
 #include "core/Timer.h"
 #include "monitor/MonitorControl.h"
@@ -33,16 +34,9 @@ struct MonitorRig {
 
     MonitorRig()
     {
-        queue.controller = [](const QByteArray &t) -> QByteArray {
-            if (t == bytes({0xF1, 0x00})) return bytes({0xF1, 0x01});
-            if (t == F160) return bytes({0xF6, 0x00, 0x03, 0xFF, 0x00, 0x00, 0x00});
-            if (t == F31C) return bytes({0xF9, 0x00, 0, 0, 0, 0, 0, 0, 0, 0});
-            if (t == bytes({0xF3, 0x55, 0x1A, 0x00}))
-                return bytes({0xFF, 0x04, 0x05, 0x07, 0x07, 0x07, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-            if (t.startsWith(bytes({0xF3, 0x55, 0x1A}))) return bytes({0xFF}) + QByteArray(15, '\0');
-            return bytes({0xF8, 0, 0, 0, 1, 0, 0, 0, 2});
-        };
+        queue.controller = healthyLift;
         monitor.setChannel(queue);
+        monitor.transferFlush = [this] { queue.dropAll(); };
         monitor.isLinkUp = [this] { return linkUp; };
         monitor.trace = [this](const QString &t) { traces << t; };
         monitor.showMessageField = [this](const QString &t) { messages << t; };
@@ -280,11 +274,15 @@ TEST(Monitor, LinkLossLeavesTheLoopHeldAfterANewLinkAndStart)
     EXPECT_TRUE(rig.queue.sent.isEmpty());
 }
 
-TEST(Monitor, ResetWaitsThenGreetsAndForcesTheRestartAfterFiveTries)
+TEST(Monitor, ResetCountsDownBelowZeroAndForcesTheRestartOnce)
 {
     MonitorRig rig;
     rig.startLinked();
     rig.monitor.setResetTimeoutSeconds(4);
+    QList<int> shown;
+    rig.monitor.view().setResetCountdown = [&shown](int n) { shown << n; };
+    const auto hellos = [&rig] { return count(rig.queue.sent, bytes({0xF1, 0x00})); };
+    const auto restarts = [&rig] { return int(rig.traces.count(QStringLiteral("<Monitor Restart>"))); };
     // A controller that stays silent after the reset: zero answers.
     rig.queue.controller = [](const QByteArray &) { return QByteArray(2, '\0'); };
     rig.monitor.resetController();
@@ -296,13 +294,35 @@ TEST(Monitor, ResetWaitsThenGreetsAndForcesTheRestartAfterFiveTries)
     EXPECT_EQ(rig.queue.pending(), 0);
     EXPECT_EQ(rig.queue.sent.size(), 1);
     rig.time.advance(1);
-    // Each silent hello runs the next one at once until the countdown is spent.
+    // Each silent hello runs the next one at once until the countdown is spent; at 0 the loop comes back.
     rig.queue.run();
     EXPECT_FALSE(rig.monitor.resetInProgress());
     EXPECT_EQ(rig.monitor.resetCountdown(), 0);
-    EXPECT_TRUE(rig.traces.contains(QStringLiteral("<Monitor Restart>")));
+    EXPECT_EQ(restarts(), 1);
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 0);
-    EXPECT_EQ(count(rig.queue.sent, bytes({0xF1, 0x00})), 5);
+    EXPECT_EQ(hellos(), 5);
+
+    // Then the hello every 3000 ms, the countdown going on below 0, and no second forced restart.
+    rig.ticks(59);
+    EXPECT_EQ(hellos(), 5);
+    rig.ticks(1);
+    EXPECT_EQ(hellos(), 6);
+    rig.ticks(60);
+    EXPECT_EQ(hellos(), 7);
+    EXPECT_EQ(restarts(), 1);
+    EXPECT_EQ(shown, (QList<int>{5, 4, 3, 2, 1, 0, -1, -2}));
+
+    // A real answer restarts the loop once more and ends the hellos.
+    rig.queue.controller = healthyLift;
+    rig.ticks(60);
+    EXPECT_EQ(hellos(), 8);
+    EXPECT_EQ(restarts(), 2);
+    rig.ticks(200);
+    EXPECT_EQ(hellos(), 8);
+    EXPECT_EQ(rig.monitor.resetCountdown(), -3);
+    rig.queue.sent.clear();
+    rig.ticks(12);
+    EXPECT_GE(count(rig.queue.sent, F160), 2);
 }
 
 TEST(Monitor, ResetAnsweredRestartsTheLoop)
@@ -412,4 +432,96 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
     rig.monitor.makeShaftFromSysMod(7, config);
     EXPECT_EQ(rig.builtKo, 5);
     EXPECT_EQ(shown, 1);
+}
+
+TEST(Monitor, ModemHelloRetriesStartAfreshForEachSession)
+{
+    MonitorRig rig;
+    int stops = 0;
+    QList<core::AnswerProc> hellos;  // modem hellos sent outside the queue, with their answer procedures
+    rig.monitor.stopSession = [&stops] { ++stops; };
+    rig.monitor.kavcomSend = [&hellos](const QByteArray &telegram, core::AnswerProc onAnswer) {
+        EXPECT_EQ(telegram, bytes({0xF1, 0x00}));
+        hellos << std::move(onAnswer);
+    };
+    rig.monitor.linkToMst(MonitorControl::ModemLink);
+    for (int session = 1; session <= 2; ++session) {
+        rig.monitor.onLinkUp(QStringLiteral("qrx"));
+        rig.queue.dropAll();
+        rig.monitor.modemRestart(QStringLiteral(" RESTART "));
+        ASSERT_EQ(hellos.size(), session) << "session " << session;
+        EXPECT_EQ(stops, session - 1);
+        hellos.last()(bytes({0xF1, 0x02}));  // a wrong answer spends the second try: the session is stopped
+        EXPECT_EQ(hellos.size(), session);
+        EXPECT_EQ(stops, session);
+    }
+    // Within a session the counter goes on: two restarts without an answer, and the third stops.
+    rig.monitor.onLinkUp(QStringLiteral("qrx"));
+    for (int i = 0; i < 3; ++i) rig.monitor.modemRestart(QStringLiteral(" RESTART "));
+    EXPECT_EQ(hellos.size(), 4);
+    EXPECT_EQ(stops, 3);
+}
+
+TEST(Monitor, FaultFieldsOffShowNoStaleFault)
+{
+    MonitorRig rig;
+    QMap<int, QString> fields;
+    rig.monitor.view().showValue = [&fields](int slot, const QString &text) { fields[slot] = text; };
+    rig.startLinked();
+    EXPECT_EQ(fields.value(PollCycle::FaultCount), QStringLiteral("3"));
+    EXPECT_EQ(fields.value(PollCycle::NewestFault), QStringLiteral("(3) MN-.004"));
+    EXPECT_EQ(rig.monitor.faultField().count(), 3);
+
+    rig.monitor.setSlotEnabled(PollCycle::FaultCount, false);  // "16 Fehler" clicked off
+    rig.faultRequests.clear();
+    rig.ticks(24);  // TICKuERROR 20: due at the fourth visit
+    EXPECT_EQ(fields.value(PollCycle::FaultCount), QString());
+    EXPECT_EQ(fields.value(PollCycle::NewestFault), QStringLiteral("(3) "));
+    EXPECT_TRUE(rig.faultRequests.isEmpty());
+    EXPECT_FALSE(rig.monitor.cycle().slot(PollCycle::FaultCount).ledLit);
+    EXPECT_FALSE(rig.monitor.cycle().slot(PollCycle::NewestFault).ledLit);
+
+    // On again, the entry is back; stepped back before it goes off, the number counts from the offset.
+    rig.monitor.setSlotEnabled(PollCycle::FaultCount, true);
+    rig.ticks(24);
+    EXPECT_EQ(fields.value(PollCycle::NewestFault), QStringLiteral("(3) MN-.004"));
+    EXPECT_EQ(rig.monitor.faultField().stepBack(), 1);
+    rig.monitor.setSlotEnabled(PollCycle::FaultCount, false);
+    rig.ticks(24);
+    EXPECT_EQ(fields.value(PollCycle::NewestFault), QStringLiteral("(2) "));
+}
+
+// The autorun click restarts the loop from any state: a shaft built anew, the
+// slots re-armed and no hold left, with a request in flight dropped by its flush.
+TEST(Monitor, AutorunClickLeavesTheLoopPolling)
+{
+    struct Case { const char *state; int task; bool keepShaft; } cases[] = {
+        {"running", 31 | 32, false},
+        {"held by the start settings", 31, false},
+        {"held after a lost link", 31 | 32, false},
+        {"running, shaft kept", 31 | 32, true},
+    };
+    for (const Case &c : cases) {
+        MonitorRig rig;
+        rig.monitor.setKeepShaft(c.keepShaft);
+        int builds = 0;
+        rig.monitor.shaft().build = [&](int ko, const monitor::ShaftHooks::Config &) { rig.builtKo = ko; ++builds; };
+        rig.startLinked(c.task);
+        if (QLatin1String(c.state) == QLatin1String("held after a lost link")) {
+            rig.monitor.linkLostReset();
+            rig.monitor.onLinkUp(QStringLiteral("qrx"));
+            rig.queue.run();
+        }
+        const int buildsBefore = builds;
+        rig.time.advance(PollCycle::TickMs);  // a poll in flight
+        rig.monitor.autorunClicked(!rig.monitor.autorun());
+        rig.queue.run();
+        EXPECT_EQ(rig.monitor.cycle().holdCount(), 0) << c.state;
+        EXPECT_EQ(builds, buildsBefore + (c.keepShaft ? 0 : 1)) << c.state;
+        EXPECT_TRUE(rig.monitor.loopStarted()) << c.state;
+        rig.queue.sent.clear();
+        rig.ticks(60);
+        EXPECT_GE(count(rig.queue.sent, F160), 9) << c.state;
+        EXPECT_GE(count(rig.queue.sent, F31C), 9) << c.state;
+    }
 }
