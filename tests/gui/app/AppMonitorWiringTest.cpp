@@ -9,6 +9,7 @@
 #include "app/Haltron.h"
 #include "core/Reports.h"
 #include "link/PhoneBookWindow.h"
+#include "panels/DisplayMirrorWindow.h"
 #include "panels/SessionPanelWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/monitor/IdentityBox.h"
@@ -180,6 +181,28 @@ TEST_F(AppMonitorWiring, TopFloorFieldShowsKoAsTheAnswerDoes)
     monitor::ShaftHooks::Config config{};
     haltron->monitor()->makeShaftFromConfig(7, config);
     EXPECT_EQ(window().identityBox()->field(monitor::InfoRequest::TopFloor)->text(), QStringLiteral("KO=7"));
+}
+
+// The lift every request goes to is named where the user acts on it: the
+// status bar, the display mirror and the "SysMod" tab; outside a group nowhere.
+TEST_F(AppMonitorWiring, TheChosenLiftIsNamedWhereTheUserActsOnIt)
+{
+    start(QStringLiteral("00000"));
+    QLabel *member = haltron->program().mainWindow().memberLabel();
+    const auto sysModTab = [this] { return window().pages()->tabText(window().pages()->count() - 1); };
+    EXPECT_FALSE(member->isVisible());
+    EXPECT_EQ(sysModTab(), QStringLiteral("SysMod"));
+
+    haltron->channel().setMember(2);
+    EXPECT_TRUE(member->isVisible());
+    EXPECT_EQ(member->text(), QStringLiteral("Aufzug QRx-2"));
+    EXPECT_EQ(haltron->lcdWindow()->windowTitle(), QString::fromUtf8("LCD [QRX] \u2013 QRx-2"));
+    EXPECT_EQ(sysModTab(), QStringLiteral("SysMod QRx-2"));
+
+    haltron->channel().setMember(core::Channel::Unrouted);
+    EXPECT_FALSE(member->isVisible());
+    EXPECT_EQ(haltron->lcdWindow()->windowTitle(), QStringLiteral("LCD [QRX]"));
+    EXPECT_EQ(sysModTab(), QStringLiteral("SysMod"));
 }
 
 }  // namespace

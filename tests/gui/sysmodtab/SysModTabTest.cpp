@@ -175,6 +175,12 @@ TEST_F(SysModTabTest, SendFollowsTheSwitchAndACancelledSendReleasesTheHold)
     EXPECT_EQ(shown, image.fileName());
     EXPECT_EQ(holds, 0);
     EXPECT_EQ(tab->nameLabel()->text(), name);
+    // In a group the question names the lift the set would go to.
+    queue.chosenMember = 2;
+    tab->sendClick();
+    EXPECT_EQ(shown, image.fileName() + QStringLiteral("\n\nAufzug QRx-2"));
+    EXPECT_EQ(holds, 0);
+    queue.chosenMember = core::Channel::Unrouted;
 
     // Confirmed: the monitor is held, the group says so, the gauge starts at 0 of 1024.
     tab->gauge()->setValue(500);

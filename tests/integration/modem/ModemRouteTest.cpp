@@ -5,6 +5,8 @@
 
 #include "core/Bytes.h"
 #include "protocol/CommandLibrary.h"
+#include "sysmod/ParameterSet.h"
+#include "sysmod/ParameterSetTransfer.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +283,39 @@ TEST(ModemRoute, CarrierLostMidTransferFreesTheQueueAndTheNextSessionWorks)
     ASSERT_TRUE(f.runUntil([&] { return !f.pc.control.busy(); }, 5000));
     ASSERT_TRUE(f.dial());
     EXPECT_EQ(f.request(bytes({0xF1, 0x00})), bytes({0xF1, 0x01}));
+}
+
+}  // namespace
+
+namespace {
+
+// The carrier goes in the middle of a parameter-set read: the lost link drops
+// the request on the line, and the read fails with its reason within a second,
+// not after its own answer time-out.
+TEST(ModemRoute, CarrierLostMidTransferFailsItWithinASecond)
+{
+    constexpr int CarrierMs = 1500;
+    sim::ModemOptions options;
+    options.hangupAfterMs = CarrierMs;
+    ModemLinkFixture f(options);
+    sysmod::ParameterSet image;
+    const QByteArray before = image.imageData();
+    sysmod::ParameterSetTransfer transfer(image, f.time);
+    transfer.setChannel(f.pc.channel);
+    ASSERT_TRUE(f.init());
+    ASSERT_TRUE(f.dial());
+    const qint64 connected = f.time.elapsedMs();  // the carrier goes CarrierMs after CONNECT, which came before this
+
+    QString failure, success;
+    int progress = 0;
+    transfer.loadFromQRx([&](const QString &t) { success = t; }, [&](const QString &t) { failure = t; }, nullptr,
+                         [&](int position) { progress = position; });
+    ASSERT_TRUE(f.runUntil([&] { return !failure.isEmpty() || !success.isEmpty(); }, 30000));
+    EXPECT_EQ(failure, QStringLiteral("5"));
+    EXPECT_TRUE(success.isEmpty());
+    EXPECT_GT(progress, 0) << "the carrier went before the transfer had begun";
+    EXPECT_LE(f.time.elapsedMs(), connected + CarrierMs + 1000);
+    EXPECT_EQ(image.imageData(), before);
 }
 
 }  // namespace
