@@ -183,10 +183,10 @@ void Haltron::createMonitor()
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
     mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+    mon.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
         return m_infoTabs->requestFaultCount(std::move(onText), std::move(onDropped));
     };
-    mon.requestNewestFault = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+    mon.requestNewestFault = [this](monitor::TextProc onText, core::DropProc onDropped) {
         return m_infoTabs->requestNewestFault(std::move(onText), std::move(onDropped));
     };
     mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };

@@ -9,6 +9,9 @@
 
 namespace core {
 
+// Runs when a flush or a lost link took a request off the queue unanswered.
+using DropProc = std::function<void()>;
+
 // One request to the controller and how it ends. A request once queued ends
 // exactly once: onAnswer gets its answer, or onDropped runs when a flush or a
 // lost link took it off the queue unanswered. A request without an answer
@@ -17,7 +20,7 @@ struct Request {
     QByteArray telegram;
     int answerLength = 0;
     AnswerProc onAnswer;
-    std::function<void()> onDropped;
+    DropProc onDropped;
 };
 
 // The way to the controller: every request goes to the group member chosen
@@ -35,7 +38,7 @@ public:
     virtual bool putTo(int member, Request request) = 0;
 
     bool put(Request request) { return putTo(member(), std::move(request)); }
-    bool put(int answerLength, AnswerProc onAnswer, const QByteArray &telegram, std::function<void()> onDropped = {})
+    bool put(int answerLength, AnswerProc onAnswer, const QByteArray &telegram, DropProc onDropped = {})
     {
         return put(Request{telegram, answerLength, std::move(onAnswer), std::move(onDropped)});
     }

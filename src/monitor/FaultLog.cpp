@@ -39,7 +39,7 @@ FaultLog::FaultLog(core::Channel &channel, core::Clock &clock, const QString &fa
 FaultLog::~FaultLog() { *m_alive = false; }
 
 bool FaultLog::put(core::Channel &channel, int answerLength, std::function<void(const QByteArray &)> onAnswer,
-                   const QByteArray &telegram, std::function<void()> onDropped)
+                   const QByteArray &telegram, core::DropProc onDropped)
 {
     std::weak_ptr<bool> alive = m_alive;
     return channel.put(
@@ -62,7 +62,7 @@ bool FaultLog::fetchPut(int answerLength, std::function<void(const QByteArray &)
     });
 }
 
-bool FaultLog::requestErrorCount(TextProc onText, std::function<void()> onDropped)
+bool FaultLog::requestErrorCount(TextProc onText, core::DropProc onDropped)
 {
     return put(m_channel, CountAnswerLength,
                [onText](const QByteArray &answer) {
@@ -72,7 +72,7 @@ bool FaultLog::requestErrorCount(TextProc onText, std::function<void()> onDroppe
                core::bytes({0xF1, 0x31}), std::move(onDropped));
 }
 
-bool FaultLog::requestErrorEntry(TextProc onText, int n, std::function<void()> onDropped)
+bool FaultLog::requestErrorEntry(TextProc onText, int n, core::DropProc onDropped)
 {
     return put(m_channel, RecordAnswerLength,
                [this, onText](const QByteArray &answer) {

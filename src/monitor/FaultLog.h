@@ -44,9 +44,9 @@ public:
     // The count in decimal, or "999999" for an answer that is not a count.
     // False when the queue refused the request; onText is then never called.
     // onDropped runs instead of onText when a flush or a lost link dropped it.
-    bool requestErrorCount(TextProc onText, std::function<void()> onDropped = {});
+    bool requestErrorCount(TextProc onText, core::DropProc onDropped = {});
     // Record n (0 = newest) as faultEntryText: head and description, or "LeseFehler".
-    bool requestErrorEntry(TextProc onText, int n, std::function<void()> onDropped = {});
+    bool requestErrorEntry(TextProc onText, int n, core::DropProc onDropped = {});
 
     // Fetches the identity lines and records into the fault list. done gets " OK" at the
     // end, or "FEHLER" when the count could not be read. lineHook (batch) gets every line
@@ -85,7 +85,7 @@ private:
     struct Waiting { TextProc done, lineHook; };
 
     bool put(core::Channel &channel, int answerLength, std::function<void(const QByteArray &)> onAnswer,
-             const QByteArray &telegram, std::function<void()> onDropped);
+             const QByteArray &telegram, core::DropProc onDropped);
     // A request of the running fetch.
     bool fetchPut(int answerLength, std::function<void(const QByteArray &)> onAnswer, const QByteArray &telegram);
     void start();

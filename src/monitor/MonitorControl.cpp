@@ -42,7 +42,7 @@ void MonitorControl::loadTask(int task)
 }
 
 bool MonitorControl::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram,
-                         std::function<void()> onDropped)
+                         core::DropProc onDropped)
 {
     if (!m_channel) return false;
     // The queue may answer after this object has gone (program end).

@@ -142,7 +142,7 @@ public:
     std::function<void(const QByteArray &telegram, core::AnswerProc onAnswer)> kavcomSend;
     std::function<void()> stopSession;
     // The fault slots' requests; onDropped runs when a flush or a lost link dropped one.
-    using FaultRequest = std::function<bool(TextProc onText, std::function<void()> onDropped)>;
+    using FaultRequest = std::function<bool(TextProc onText, core::DropProc onDropped)>;
     FaultRequest requestFaultCount;
     FaultRequest requestNewestFault;
     std::function<void(InfoRequest request)> requestInfo;
@@ -164,7 +164,7 @@ private:
     void sayTrace(const QString &text) const { if (trace) trace(text); }
     void sayLog(const QString &text) const { if (log) log(text); }
     QString text(const char *section, int number) const;
-    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, std::function<void()> onDropped = {});
+    bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, core::DropProc onDropped = {});
     // A slot's request was dropped unanswered: the slot asks again at its next visit.
     void slotDropped(int slot);
     void slotAnswer(int slot, bool withText);

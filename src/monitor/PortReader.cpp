@@ -1,7 +1,6 @@
 #include "PortReader.h"
 
 #include "core/Bytes.h"
-#include "core/DropWatch.h"
 
 namespace monitor {
 

@@ -1,7 +1,6 @@
 #include "StatisticsReader.h"
 
 #include "core/Bytes.h"
-#include "core/DropWatch.h"
 
 namespace monitor {
 
@@ -35,14 +34,12 @@ QString StatisticsReader::blockLine(const QByteArray &block)
 }
 
 // The continuation of a step: dropped when this object has gone or a newer
-// run has begun; a request the queue drops ends the run as given up.
+// run has begun. A step the queue refuses or drops ends the run (givenUp).
 template <typename... Args>
 std::function<void(Args...)> StatisticsReader::next(int run, std::type_identity_t<std::function<void(Args...)>> body)
 {
     std::weak_ptr<bool> alive = m_alive;
-    auto watch = core::DropWatch::make(givenUp(run));
-    return [this, alive, run, watch, body = std::move(body)](Args... args) {
-        watch->answered = true;
+    return [this, alive, run, body = std::move(body)](Args... args) {
         if (!alive.expired() && current(run)) body(args...);
     };
 }

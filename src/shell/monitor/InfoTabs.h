@@ -35,8 +35,8 @@ public:
 
     // The monitor's hooks for the loop's start and poll slots 4 and 5.
     void requestInfo(monitor::InfoRequest request);
-    bool requestFaultCount(monitor::TextProc onText, std::function<void()> onDropped = {});
-    bool requestNewestFault(monitor::TextProc onText, std::function<void()> onDropped = {});
+    bool requestFaultCount(monitor::TextProc onText, core::DropProc onDropped = {});
+    bool requestNewestFault(monitor::TextProc onText, core::DropProc onDropped = {});
     // The step-back button of the newest fault.
     void stepBackFault();
     // Radio button k: ask member k through the group controller; it is monitored once it answers.

@@ -79,10 +79,10 @@ struct InfoTabsTest : ::testing::Test {
         host->resize(480, 640);
         window = new shell::MonitorWindow(host.get(), *config, {}, *control);
         tabs = std::make_unique<shell::InfoTabs>(*window, *config, *control, *faultLog, library, route);
-        control->requestFaultCount = [this](monitor::TextProc t, std::function<void()> d) {
+        control->requestFaultCount = [this](monitor::TextProc t, core::DropProc d) {
             return tabs->requestFaultCount(std::move(t), std::move(d));
         };
-        control->requestNewestFault = [this](monitor::TextProc t, std::function<void()> d) {
+        control->requestNewestFault = [this](monitor::TextProc t, core::DropProc d) {
             return tabs->requestNewestFault(std::move(t), std::move(d));
         };
         control->requestInfo = [this](InfoRequest r) { tabs->requestInfo(r); };

@@ -40,10 +40,10 @@ struct ProgramParts {
         monitor.transferStart = [this](int ms) { link.queue.transferStart(ms); };
         monitor.isLinkUp = [this] { return link.port.linkUp(); };
         monitor.transferFlush = [this] { link.queue.transferFlush(); };
-        monitor.requestFaultCount = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+        monitor.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
             return faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
         };
-        monitor.requestNewestFault = [this](monitor::TextProc onText, std::function<void()> onDropped) {
+        monitor.requestNewestFault = [this](monitor::TextProc onText, core::DropProc onDropped) {
             return faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
         };
         monitor.view().showLiftState = [this](const monitor::LiftStateView &) { ++slotAnswers[0]; };
