@@ -3,6 +3,7 @@
 // and any content without reading beyond it.
 
 #include "core/IniFile.h"
+#include "FakeChannel.h"
 #include "core/Timer.h"
 #include "monitor/ControllerFunctions.h"
 #include "monitor/ControllerInfo.h"
@@ -33,7 +34,9 @@ void decodeDisplay(const QByteArray &answer)
 {
     core::VirtualTime time;
     panels::DisplayMirror mirror(time, answer.size() % 2 == 0);
-    mirror.transferPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
+    FunctionChannel channel;
+    channel.onPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
+    mirror.setChannel(&channel);
     mirror.makeReady();
     mirror.displayAnswer(answer);
     mirror.wholeDisplayAcknowledge(answer);
@@ -44,7 +47,8 @@ void decodeDisplay(const QByteArray &answer)
 void decodePorts(const QByteArray &answer)
 {
     core::VirtualTime time;
-    monitor::PortReader reader([](int, core::AnswerProc, const QByteArray &) { return true; }, time);
+    FakeChannel channel;  // takes the read and answers nothing
+    monitor::PortReader reader(channel, time);
     reader.readPorts();
     reader.portAnswer(answer);
 }

@@ -5,6 +5,7 @@
 // and its frame search and unpacking see them whole.
 
 #include "core/Reports.h"
+#include "FakeChannel.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
 #include "link/FramedLink.h"
@@ -26,10 +27,12 @@ void fuzzLineDriver(const QByteArray &data)
     controllerEnd->open(QStringLiteral("controller"));
     comlink::ComPort port(*pcEnd, time);
     protocol::Line401 line(port, time);
-    line.transferPut = [&line](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
+    FunctionChannel channel;
+    channel.onPut = [&line](int, core::AnswerProc onAnswer, const QByteArray &telegram) {
         line.lineSend(telegram, std::move(onAnswer));
         return true;
     };
+    line.setChannel(&channel);
     line.setLinkMode(0);
     line.startStopLine();
     for (qsizetype i = 0; i < data.size(); ++i) {

@@ -4,6 +4,7 @@
 // cycle, in whatever length and content. Answer lengths and contents are
 // taken from the input in turn; the cycle runs on virtual time.
 
+#include "FakeChannel.h"
 #include "core/Timer.h"
 #include "monitor/MonitorControl.h"
 
@@ -36,10 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     core::VirtualTime time;
     monitor::MonitorControl monitor(time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}});
     std::deque<core::AnswerProc> pending;
-    monitor.transferPut = [&pending](int, core::AnswerProc onAnswer, const QByteArray &) {
+    FunctionChannel channel;
+    channel.onPut = [&pending](int, core::AnswerProc onAnswer, const QByteArray &) {
         pending.push_back(std::move(onAnswer));
         return pending.size() < 64;
     };
+    monitor.setChannel(channel);
     monitor.isLinkUp = [] { return true; };
     bool built = false;
     monitor.shaft().build = [&built](int, const monitor::ShaftHooks::Config &) { built = true; };
