@@ -3,9 +3,8 @@
 // flipped in a share of the stand-in's bytes: the same seed gives the same visit.
 
 #include "LocalLinkFixture.h"
+#include "TestBatch.h"
 
-#include "core/IniFile.h"
-#include "shell/batch/BatchProcess.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -27,15 +26,9 @@ LocalVisit visit(double noise, quint32 noiseSeed, bool verify = true)
 {
     LocalLinkFixture link({}, {.noise = noise, .seed = noiseSeed});
     QTemporaryDir dir;
-    core::IniFile language;
-    language.load(QStringLiteral(HALTRON_DATA "/haltron_de.lng"));
-    batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
-                            monitor::FaultListTexts::fromLanguage(language), QStringLiteral(HALTRON_DATA "/fehler.txt")};
-    batch::BatchParams params;
-    params.logFile = dir.filePath(QStringLiteral("visit.log"));
-    params.iniVersion = QStringLiteral("test");
+    batch::BatchParams params = testsupport::batchParams(dir);
     params.verifyReadings = verify;
-    batch::BatchProcess run(link.time, link.channel, texts, params);
+    batch::BatchProcess run(link.time, link.channel, testsupport::deliveredBatchTexts(), params);
     LocalVisit v;
     run.transferStart = [&](int ms) { link.queue.transferStart(ms); };
     run.quit = [&] { v.ended = true; };

@@ -4,7 +4,7 @@
 
 #include "ProgramParts.h"
 
-#include "shell/batch/BatchProcess.h"
+#include "TestBatch.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -116,14 +116,8 @@ TEST(ChannelDropBatch, DroppedReadingsAreAskedAgain)
     const auto visit = [](bool cutting) {
         ProgramParts p;
         QTemporaryDir dir;
-        core::IniFile language;
-        language.load(QStringLiteral(HALTRON_DATA "/haltron_de.lng"));
-        batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
-                                monitor::FaultListTexts::fromLanguage(language), QStringLiteral(HALTRON_DATA "/fehler.txt")};
-        batch::BatchParams params;
-        params.logFile = dir.filePath(QStringLiteral("visit.log"));
-        params.iniVersion = QStringLiteral("test");
-        batch::BatchProcess run(p.link.time, p.link.channel, texts, params);
+        const batch::BatchParams params = testsupport::batchParams(dir);
+        batch::BatchProcess run(p.link.time, p.link.channel, testsupport::deliveredBatchTexts(), params);
         bool ended = false;
         run.transferStart = [&](int ms) { p.link.queue.transferStart(ms); };
         run.quit = [&] { ended = true; };

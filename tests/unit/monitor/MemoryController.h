@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Bytes.h"
-#include "core/Channel.h"
+#include "FakeChannel.h"
 #include "protocol/Codes.h"
 
 #include <QByteArray>
@@ -13,22 +13,13 @@
 // A controller's memory behind a queue stand-in that answers one request at a
 // time: select (F5 04), four bytes (F1 0B), 13 bytes moving on (F1 54), "KO"
 // (F2 55 01). Requests can be dropped unanswered, as a flush does.
-struct MemoryController : core::Channel {
+struct MemoryController : FakeChannel {
     QByteArray memory = QByteArray(0x10000, '\0');
     quint16 selected = 0;
     int ko = 3;
-    bool refuse = false;
-    QList<QByteArray> sent;
     std::function<QByteArray(const QByteArray &telegram)> override;  // an answer of its own, when not empty
 
-    int member() const override { return Unrouted; }
-    bool putTo(int, core::Request request) override
-    {
-        if (refuse) return false;
-        sent << request.telegram;
-        pending.push_back(std::move(request));
-        return true;
-    }
+    MemoryController() { controller = [this](const QByteArray &telegram) { return answer(telegram); }; }
 
     void put16(quint16 address, quint16 value)
     {
@@ -67,29 +58,5 @@ struct MemoryController : core::Channel {
         return {};
     }
 
-    bool answerNext()
-    {
-        if (pending.empty()) return false;
-        core::Request request = std::move(pending.front());
-        pending.pop_front();
-        if (request.onAnswer) request.onAnswer(answer(request.telegram));
-        return true;
-    }
-    int run(int limit = 100000)
-    {
-        int n = 0;
-        while (n < limit && answerNext()) ++n;
-        return n;
-    }
-    // As a flush does: each sender hears of its request once.
-    void dropAll()
-    {
-        std::deque<core::Request> dropped;
-        dropped.swap(pending);
-        for (core::Request &request : dropped)
-            if (request.onDropped) request.onDropped();
-    }
     int count(const QByteArray &telegram) const { return int(sent.count(telegram)); }
-
-    std::deque<core::Request> pending;
 };

@@ -195,7 +195,7 @@ TEST_F(StatisticsTest, DroppedRequestOrANewStartEndsTheRunOnce)
     EXPECT_TRUE(finished.isEmpty());
 
     // Refused requests: the chain ends at once, nothing counts as found.
-    controller.refuse = true;
+    controller.refuseAfter = 0;
     messages.clear();
     reader.searchIdentifier(0, keep());
     EXPECT_FALSE(messages.contains(QStringLiteral("K=OK 1993")));
