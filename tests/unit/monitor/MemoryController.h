@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QList>
 
-#include <deque>
 #include <functional>
 
 // A controller's memory behind a queue stand-in that answers one request at a
