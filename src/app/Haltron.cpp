@@ -256,13 +256,13 @@ void Haltron::wireShaft()
     monitorview::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
     // The top floor field follows every shaft built, from the controller or the parameter set.
     monitor::ShaftHooks &hooks = m_monitor->shaft();
-    hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
-        build(ko, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(ko));
+    hooks.build = [this, build = std::move(hooks.build)](int topFloor, const monitor::ShaftHooks::Config &layout) {
+        build(topFloor, layout);
+        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(topFloor));
     };
     m_monitorWindow->onShaftFromSysMod = [this] {
         const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
-        m_monitor->makeShaftFromSysMod(layout.ko, layout.config);
+        m_monitor->makeShaftFromSysMod(layout.topFloor, layout.config);
     };
 }
 
@@ -507,9 +507,9 @@ void Haltron::createBatch()
     run.quit = [this] { m_program.quit(); };
     run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
     run.resetReport = [this] {
-        QPlainTextEdit *memo = m_program.mainWindow().reportView();
-        memo->clear();
-        memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
+        QPlainTextEdit *reportView = m_program.mainWindow().reportView();
+        reportView->clear();
+        reportView->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
     };
     run.linkTrace = [&controller](const QString &line) { controller.linkTrace(line); };
     run.logOnLogWrite = [&config](const QString &line) {

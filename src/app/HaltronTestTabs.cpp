@@ -67,9 +67,9 @@ void Haltron::wireTestTabs()
     window.addToTab(monitorview::MonitorWindow::FunctionTab, new monitorview::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.
     monitor::ShaftHooks &shaft = m_monitor->shaft();
-    shaft.build = [tests, build = shaft.build](int ko, const monitor::ShaftHooks::Config &layout) {
-        if (build) build(ko, layout);
-        tests->setTopFloor(ko);
+    shaft.build = [tests, build = shaft.build](int topFloor, const monitor::ShaftHooks::Config &layout) {
+        if (build) build(topFloor, layout);
+        tests->setTopFloor(topFloor);
     };
 
     m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);

@@ -239,7 +239,7 @@ void BatchProcess::greet(int answerLength)
     const std::weak_ptr<bool> alive = m_alive;
     m_memberChannel.put(answerLength,
                         [this, alive](const QByteArray &answer) {
-                            if (const auto a = alive.lock(); a && *a) halloAnswer(answer);
+                            if (const auto a = alive.lock(); a && *a) helloAnswer(answer);
                         },
                         core::bytes({0xF1, 0x00}));
 }
@@ -277,7 +277,7 @@ void BatchProcess::noteValue(QString MemberVisit::*field, const QString &value, 
     if (visit && !unreadable && !m_verifier.failed()) visit->*field = value;
 }
 
-void BatchProcess::halloAnswer(const QByteArray &answer)
+void BatchProcess::helloAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     if (answer == core::bytes({0xF1, 0x01})) {
@@ -431,7 +431,7 @@ void BatchProcess::groupSelected(const QString &text)
     if (!m_running) return;
     if (m_verifier.failed()) batchError(QStringLiteral("GRUPPE/QRX: Lese Fehler"));
     else batchLine(text);
-    halloAnswer(core::bytes({0xF1, 0x01}));
+    helloAnswer(core::bytes({0xF1, 0x01}));
 }
 
 void BatchProcess::halt()

@@ -73,7 +73,7 @@ public:
     // The dial failed; the run ends one second later with the time-out line.
     void batchDialError(const QString &text);
 
-    void halloAnswer(const QByteArray &answer);
+    void helloAnswer(const QByteArray &answer);
     void faultLine(const QString &text);
     void endBatchStep();
     void processGroupList(const QString &list);

@@ -78,7 +78,7 @@ struct ModemStack {
             lamps.setConnected(on);
         };
         port.registerLinkLed(&linkLamp);
-        port.onMemo = [this](const QString &line) { memo << line; };
+        port.onTrafficLine = [this](const QString &line) { traffic << line; };
     }
     ~ModemStack() { port.unregisterLinkLed(&linkLamp); }
 
@@ -120,7 +120,7 @@ struct ModemStack {
     int gaugeMax = -1;
     int gaugePosition = -1;
     QString timeText;
-    QStringList restarts, queueErrors, memo;
+    QStringList restarts, queueErrors, traffic;
 };
 
 struct ModemLinkFixture {
