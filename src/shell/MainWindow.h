@@ -22,7 +22,7 @@ class HelpViewer;
 // The program's frame: button bar, connection report, host panel for the tool
 // windows, message field, batch gauge and the status bar with three lamps.
 // It only shows what MainController decides.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public MainView {
 public:
     MainWindow(MainController &controller, const Configuration &config, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -31,6 +31,13 @@ public:
     void showStartWindow();
     void showHelp(const QString &topic);
     QString panelText(int panel) const;
+
+    // The batch countdown, shown from its first step on.
+    void showGauge(int maximum, int position);
+
+    // MainView: the connection report.
+    bool reportVisible() const override;
+    void setReportVisible(bool visible) override;
 
     std::function<void()> onInfoClick;  // Info_Button: shows the version window
     std::function<void()> onPortClick;  // the port picker of the user's settings
