@@ -155,10 +155,10 @@ void Haltron::bindPortPickers(QWidget *mainWindow)
         picker->languageText = texts;
         comlink::bindPortPicker(*picker, m_port, iniDevice);
     }
-    m_program.mainWindow().onPortClick = [dialog] {
+    QObject::connect(&m_program.mainWindow(), &shell::MainWindow::portClicked, dialog, [dialog] {
         dialog->show();
         dialog->raise();
-    };
+    });
 }
 
 // The monitor window comes last: it attaches to what the others offer.

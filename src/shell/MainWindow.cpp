@@ -99,8 +99,8 @@ void MainWindow::buildButtonBar(QWidget *client)
     m_exitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     m_exitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    QObject::connect(m_infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
-    QObject::connect(m_portButton, &QToolButton::clicked, this, [this] { if (onPortClick) onPortClick(); });
+    QObject::connect(m_infoButton, &QToolButton::clicked, this, &MainWindow::infoClicked);
+    QObject::connect(m_portButton, &QToolButton::clicked, this, &MainWindow::portClicked);
     QObject::connect(m_linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
     QObject::connect(m_exitButton, &QToolButton::clicked, this, [this] { m_controller.quit(); });
 }
@@ -230,7 +230,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_controller.closeRequested();
     event->accept();
     // Open dialogs (help, selection) must not keep the program alive.
-    if (onClosed) onClosed();
+    emit closed();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

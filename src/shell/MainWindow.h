@@ -23,6 +23,7 @@ class HelpViewer;
 // windows, message field, batch gauge and the status bar with three lamps.
 // It only shows what MainController decides.
 class MainWindow : public QMainWindow, public MainView {
+    Q_OBJECT
 public:
     MainWindow(MainController &controller, const Configuration &config, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -38,10 +39,6 @@ public:
     // MainView: the connection report.
     bool reportVisible() const override;
     void setReportVisible(bool visible) override;
-
-    std::function<void()> onInfoClick;  // Info_Button: shows the version window
-    std::function<void()> onPortClick;  // the port picker of the user's settings
-    std::function<void()> onClosed;     // closed through the window frame: ends the message loop
 
     QFrame *buttonBar() const { return m_buttonBar; }
     QLabel *banner() const { return m_banner; }
@@ -61,6 +58,11 @@ public:
     StatusLamp *linkLamp() const { return m_linkLamp; }
     StatusLamp *modeLamp() const { return m_modeLamp; }
     HelpViewer *helpViewer() const { return m_helpViewer; }
+
+signals:
+    void infoClicked();  // Info_Button: shows the version window
+    void portClicked();  // the port picker of the user's settings
+    void closed();       // closed through the window frame: ends the message loop
 
 protected:
     void closeEvent(QCloseEvent *event) override;

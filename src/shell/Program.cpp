@@ -42,7 +42,7 @@ void Program::createWindows()
     m_mainWindow = std::make_unique<MainWindow>(*m_controller, m_config);
     const auto endLoop = [this] { if (quitApplication) quitApplication(); };
     QObject::connect(m_controller.get(), &MainController::quitFinished, m_controller.get(), endLoop);
-    m_mainWindow->onClosed = endLoop;
+    QObject::connect(m_mainWindow.get(), &MainWindow::closed, m_mainWindow.get(), endLoop);
     const auto showHelp = [form = m_mainWindow.get()](const QString &topic) { form->showHelp(topic); };
     if (createToolWindows) createToolWindows(m_mainWindow.get());
 
@@ -58,10 +58,10 @@ void Program::createWindows()
     m_versionWindow = new VersionWindow(m_mainWindow->rightPanel(), m_config, showHelp, info);
     m_versionWindow->hide();
     m_controller->setEditVersion(info.title);
-    m_mainWindow->onInfoClick = [this] {
+    QObject::connect(m_mainWindow.get(), &MainWindow::infoClicked, m_mainWindow.get(), [this] {
         m_versionWindow->show();
         m_versionWindow->raise();
-    };
+    });
 }
 
 void Program::finalize()
