@@ -1,8 +1,8 @@
 #include "Haltron.h"
 
-#include "link/PortWindow.h"
-#include "link/PortPicker.h"
-#include "link/PhoneBookWindow.h"
+#include "comlink/PortWindow.h"
+#include "comlink/PortPicker.h"
+#include "comlink/PhoneBookWindow.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
 #include "panels/DisplayMirrorWindow.h"
@@ -15,16 +15,16 @@
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/MainWiring.h"
-#include "shell/monitor/FaultTab.h"
-#include "shell/monitor/InfoTabs.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/QueueGauges.h"
-#include "shell/monitor/ShaftBinding.h"
+#include "monitorview/FaultTab.h"
+#include "monitorview/InfoTabs.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/QueueGauges.h"
+#include "monitorview/ShaftBinding.h"
 #include "shaft/ShaftLayout.h"
-#include "shell/monitor/ReadingTabs.h"
+#include "monitorview/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
-#include "shell/batch/BatchWiring.h"
+#include "batch/BatchWiring.h"
 #include "sysmod/ParameterSetWiring.h"
 
 #include <QCheckBox>
@@ -73,7 +73,7 @@ Haltron::~Haltron() { unregisterPanelLamps(); }
 
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
 panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
-shell::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
+monitorview::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
 shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
@@ -199,16 +199,16 @@ void Haltron::createMonitor()
     mon.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
 
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
-    m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
+    m_monitorWindow = new monitorview::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
     const shell::StartMethod method = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
     m_monitorWindow->setStartPage(method.startPage);
     mon.setKeepShaft(method.fileMode);
-    QObject::connect(m_monitorWindow, &shell::MonitorWindow::firstShown, m_monitorWindow, [this, method] {
+    QObject::connect(m_monitorWindow, &monitorview::MonitorWindow::firstShown, m_monitorWindow, [this, method] {
         if (!method.startPage) sessionFirstShow(method.autoPanel);
     });
-    shell::bindQueueGauges(m_queue, *m_monitorWindow);
-    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
+    monitorview::bindQueueGauges(m_queue, *m_monitorWindow);
+    m_infoTabs = std::make_unique<monitorview::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
@@ -224,14 +224,14 @@ void Haltron::createMonitor()
     m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
-    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
+    m_readingTabs = std::make_unique<monitorview::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
                                                          config, &m_program.mainWindow());
     m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
     m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
     // The saved port file is shown in the fault list, on its tab.
     m_readingTabs->showInFaultList = [this](const QStringList &lines) {
         m_infoTabs->faultTab()->setLines(lines);
-        m_monitorWindow->showTab(shell::MonitorWindow::FaultTab);
+        m_monitorWindow->showTab(monitorview::MonitorWindow::FaultTab);
     };
     wireShaft();
     wireTestTabs();
@@ -251,7 +251,7 @@ void Haltron::wireShaft()
     m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
-    shell::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
+    monitorview::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
     // The top floor field follows every shaft built, from the controller or the parameter set.
     monitor::ShaftHooks &hooks = m_monitor->shaft();
     hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
@@ -300,8 +300,8 @@ void Haltron::MonitorSide::linkToZbl()
     const int tabsheets = app.m_program.config().mainIni().readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
     app.m_monitor->linkToZbl(monitor::MonitorControl::LocalLink);
     app.m_monitorWindow->applyTabVisibility(tabsheets);
-    app.m_monitorWindow->setTabShown(shell::MonitorWindow::TelephoneTab, false);
-    app.m_monitorWindow->showTab(shell::MonitorWindow::MonitorTab);
+    app.m_monitorWindow->setTabShown(monitorview::MonitorWindow::TelephoneTab, false);
+    app.m_monitorWindow->showTab(monitorview::MonitorWindow::MonitorTab);
     app.m_port.registerLinkLed(app.m_monitorWindow->linkLed());
 }
 
@@ -318,13 +318,13 @@ void Haltron::MonitorSide::linkToMst()
     // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
     h.m_port.addAfterOpenHandler([&h] {
         if (!h.m_monitorWindow) return;
-        h.m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+        h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
         h.m_monitorWindow->show();
     });
     h.m_port.registerLinkLed(h.m_monitorWindow->linkLed());
     h.m_queue.onRestart = [&h](const QString &text) { h.m_monitor->modemRestart(text); };
     h.m_monitorWindow->applyTabVisibility(tabsheets);
-    h.m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+    h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
 }
 
 bool Haltron::MonitorSide::resetInProgress() const { return app.m_monitor && app.m_monitor->resetInProgress(); }
@@ -355,13 +355,13 @@ void Haltron::MonitorSide::haltDisplayMirror()
     if (app.m_lcdWindow) app.m_lcdWindow->mirror().halt();
 }
 
-void Haltron::SessionLineSide::modemTestAndInit(shell::TextProc onReady)
+void Haltron::SessionLineSide::modemTestAndInit(session::TextProc onReady)
 {
     if (app.m_modem) app.m_modem->modemTestAndInit(std::move(onReady));
     else onReady(QString());
 }
 
-bool Haltron::SessionLineSide::dial(const QString &number, shell::TextProc onLinked, shell::TextProc onError)
+bool Haltron::SessionLineSide::dial(const QString &number, session::TextProc onLinked, session::TextProc onError)
 {
     return app.m_modem && app.m_modem->dial(number, std::move(onLinked), std::move(onError));
 }
@@ -385,7 +385,7 @@ void Haltron::SessionLineSide::closePort()
 void Haltron::showSessionWindows()
 {
     shell::MainController &controller = m_program.controller();
-    QWidget *host = m_monitorWindow ? m_monitorWindow->tabPage(shell::MonitorWindow::TelephoneTab)
+    QWidget *host = m_monitorWindow ? m_monitorWindow->tabPage(monitorview::MonitorWindow::TelephoneTab)
                                     : m_program.mainWindow().rightPanel();
     m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
@@ -405,7 +405,7 @@ void Haltron::showSessionWindows()
         QObject::connect(&panel, &panels::SessionPanel::partnerTextChanged, m_monitorWindow,
                          [window = m_monitorWindow.data()](const QString &) { window->countSessionText(); });
     }
-    QObject::connect(&m_session, &shell::RemoteSession::hangingUp, &m_session, [this] {
+    QObject::connect(&m_session, &session::RemoteSession::hangingUp, &m_session, [this] {
         if (m_monitor) m_monitor->monitorHalt();
     });
     // With an automatic start the panel dials the configured number once the
@@ -461,8 +461,8 @@ void Haltron::QueueSide::stop()
 
 void Haltron::SessionSide::setDialTimeout(int seconds)
 {
-    app.m_session.setDialTimeout(seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout)
-                                             : shell::RemoteSession::DefaultDialTimeout);
+    app.m_session.setDialTimeout(seconds > 0 ? qMin(seconds, session::RemoteSession::MaxDialTimeout)
+                                             : session::RemoteSession::DefaultDialTimeout);
 }
 
 void Haltron::SessionSide::requestInit()

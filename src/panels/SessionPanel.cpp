@@ -2,7 +2,7 @@
 
 #include "core/LinkLamp.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 
 namespace panels {
 
@@ -19,20 +19,20 @@ SessionPanel::SessionPanel(core::TimerFactory &timers, TextFn languageText, bool
 
 SessionPanel::~SessionPanel() = default;
 
-void SessionPanel::setSession(shell::RemoteSession *session)
+void SessionPanel::setSession(session::RemoteSession *session)
 {
     if (m_session) disconnect(m_session, nullptr, this, nullptr);
     m_session = session;
     if (!session) return;
-    connect(session, &shell::RemoteSession::partnerLinked, this, [this](const QString &name) {
+    connect(session, &session::RemoteSession::partnerLinked, this, [this](const QString &name) {
         if (m_hearsPartner) partnerLinked(name);
     });
-    connect(session, &shell::RemoteSession::sessionEnded, this, [this] {
+    connect(session, &session::RemoteSession::sessionEnded, this, [this] {
         if (m_hearsEnd) sessionEnded();
     });
-    connect(session, &shell::RemoteSession::waitEnded, this, &SessionPanel::waitEnded);
-    connect(session, &shell::RemoteSession::initSucceeded, this, &SessionPanel::onInitSucceeded);
-    connect(session, &shell::RemoteSession::initFailed, this, &SessionPanel::onInitFailed);
+    connect(session, &session::RemoteSession::waitEnded, this, &SessionPanel::waitEnded);
+    connect(session, &session::RemoteSession::initSucceeded, this, &SessionPanel::onInitSucceeded);
+    connect(session, &session::RemoteSession::initFailed, this, &SessionPanel::onInitFailed);
 }
 
 void SessionPanel::waitEnded()
@@ -102,7 +102,7 @@ bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()>
 bool SessionPanel::showSessionPanel()
 {
     if (!m_session) return false;
-    shell::RemoteSession *session = m_session;
+    session::RemoteSession *session = m_session;
     return showPanel([session] { session->sessionInit(); }, [session] { session->sessionHangUp(); },
                      [session] { return session->askDialNumber(); });
 }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace shell {
+namespace session {
 class RemoteSession;
 }
 
@@ -42,7 +42,7 @@ public:
     ~SessionPanel() override;
 
     // The session whose outcomes the panel shows, until it is closed.
-    void setSession(shell::RemoteSession *session);
+    void setSession(session::RemoteSession *session);
 
     // Stores the procedures and prepares the panel; false once the panel is closed.
     bool showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
@@ -133,7 +133,7 @@ private:
 
     std::unique_ptr<core::Timer> m_dialTimer;
     TextFn m_languageText;
-    shell::RemoteSession *m_session = nullptr;
+    session::RemoteSession *m_session = nullptr;
     Pending m_pending = Pending::None;
     bool m_initPending = false;
     // The session's partner and end reach the panel once a dial or ShowPanel asked for them.

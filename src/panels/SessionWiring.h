@@ -2,7 +2,7 @@
 
 #include "LampWindow.h"
 #include "SessionPanelWindow.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 
 #include <QObject>
 
@@ -11,9 +11,9 @@ namespace panels {
 // The session's windows follow it: the lamp window shows the gauge of the
 // modem wait, and the stop sequence lets go of the lamps and the panel.
 // The windows may go before the session does; their connections go with them.
-inline void wireSessionWindows(shell::RemoteSession &session, LampWindow &lamps, SessionPanelWindow &panel)
+inline void wireSessionWindows(session::RemoteSession &session, LampWindow &lamps, SessionPanelWindow &panel)
 {
-    using shell::RemoteSession;
+    using session::RemoteSession;
     QObject::connect(&session, &RemoteSession::gaugeMaxChanged, &lamps, &LampWindow::setGaugeMax);
     QObject::connect(&session, &RemoteSession::gaugePositionChanged, &lamps, &LampWindow::setGaugePosition);
     QObject::connect(&session, &RemoteSession::timeTextChanged, &lamps, &LampWindow::setTimeText);

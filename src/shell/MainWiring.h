@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MainController.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "protocol/TransferQueue.h"
 
 #include <QPointer>

@@ -12,16 +12,16 @@
 #include "core/LinkLamp.h"
 #include "Cable.h"
 #include "core/Timer.h"
-#include "link/ComPort.h"
-#include "link/FramedLink.h"
-#include "link/ModemControl.h"
+#include "comlink/ComPort.h"
+#include "comlink/FramedLink.h"
+#include "comlink/ModemControl.h"
 #include "panels/LineLamps.h"
 #include "panels/SessionPanel.h"
 #include "protocol/ControllerChannel.h"
 #include "protocol/LinkLoss.h"
 #include "protocol/TransferQueue.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
 #include "sim/ModemPartner.h"
@@ -84,10 +84,10 @@ struct ModemStack {
 
     void wireSession()
     {
-        QObject::connect(&session, &shell::RemoteSession::gaugeMaxChanged, [this](int maximum) { gaugeMax = maximum; });
-        QObject::connect(&session, &shell::RemoteSession::gaugePositionChanged, [this](int position) { gaugePosition = position; });
-        QObject::connect(&session, &shell::RemoteSession::timeTextChanged, [this](const QString &text) { timeText = text; });
-        QObject::connect(&session, &shell::RemoteSession::panelUnlinked, [this] { panel.close(); });
+        QObject::connect(&session, &session::RemoteSession::gaugeMaxChanged, [this](int maximum) { gaugeMax = maximum; });
+        QObject::connect(&session, &session::RemoteSession::gaugePositionChanged, [this](int position) { gaugePosition = position; });
+        QObject::connect(&session, &session::RemoteSession::timeTextChanged, [this](const QString &text) { timeText = text; });
+        QObject::connect(&session, &session::RemoteSession::panelUnlinked, [this] { panel.close(); });
         // The dial number dialogue, confirmed as it stands.
         session.inputQuery = [](const QString &, const QString &, QString &) { return true; };
         session.setDialNumber(QStringLiteral("0815"));
@@ -101,13 +101,13 @@ struct ModemStack {
     protocol::TransferQueue queue;
     protocol::ControllerChannel channel{queue};
     // The session's line: this stack's port, modem dialogue and queue.
-    struct Line final : shell::SessionLine {
+    struct Line final : session::SessionLine {
         ModemStack &stack;
         explicit Line(ModemStack &stack) : stack(stack) {}
         bool openPort(int number) override { return stack.port.openPort(number); }
         bool isConnected() const override { return stack.port.isConnected(); }
-        void modemTestAndInit(shell::TextProc onReady) override { stack.control.modemTestAndInit(std::move(onReady)); }
-        bool dial(const QString &number, shell::TextProc onLinked, shell::TextProc onError) override
+        void modemTestAndInit(session::TextProc onReady) override { stack.control.modemTestAndInit(std::move(onReady)); }
+        bool dial(const QString &number, session::TextProc onLinked, session::TextProc onError) override
         {
             return stack.control.dial(number, std::move(onLinked), std::move(onError));
         }
@@ -116,7 +116,7 @@ struct ModemStack {
         void closePort() override { stack.port.closePort(); }
         void haltTransfers() override { stack.queue.transferHalt(); }
     } sessionLine;
-    shell::RemoteSession session;
+    session::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
     RecordingLamp linkLamp;

@@ -5,7 +5,7 @@
 
 #include "core/IniFile.h"
 #include "protocol/TransferQueue.h"
-#include "shell/batch/BatchProcess.h"
+#include "batch/BatchProcess.h"
 
 #include <QTemporaryDir>
 

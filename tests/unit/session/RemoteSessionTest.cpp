@@ -9,9 +9,9 @@ struct DialRig : SessionRig {
     DialRig()
     {
         modem.setDialNumber("07111234");
-        QObject::connect(&modem, &shell::RemoteSession::sessionEnded, [this] { journal << "ended"; });
-        QObject::connect(&modem, &shell::RemoteSession::partnerLinked, [this](const QString &name) { journal << "partner " + name; });
-        QObject::connect(&modem, &shell::RemoteSession::waitEnded, [this] { journal << "answer"; });
+        QObject::connect(&modem, &session::RemoteSession::sessionEnded, [this] { journal << "ended"; });
+        QObject::connect(&modem, &session::RemoteSession::partnerLinked, [this](const QString &name) { journal << "partner " + name; });
+        QObject::connect(&modem, &session::RemoteSession::waitEnded, [this] { journal << "answer"; });
     }
 };
 
@@ -109,7 +109,7 @@ TEST(RemoteSessionDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
 TEST(RemoteSessionDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 {
     DialRig rig;
-    QObject::connect(&rig.modem, &shell::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
+    QObject::connect(&rig.modem, &session::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
     rig.modem.sessionDial(rig.modem.dialNumber());
     rig.time.advance(5050);
     rig.modem.sessionHangUp();
@@ -166,8 +166,8 @@ struct InitRig : SessionRig {
     InitRig()
     {
         modem.setComPort(2);
-        QObject::connect(&modem, &shell::RemoteSession::initSucceeded, [this](const QString &t) { journal << "success " + t; });
-        QObject::connect(&modem, &shell::RemoteSession::initFailed, [this] { journal << "failure"; });
+        QObject::connect(&modem, &session::RemoteSession::initSucceeded, [this](const QString &t) { journal << "success " + t; });
+        QObject::connect(&modem, &session::RemoteSession::initFailed, [this] { journal << "failure"; });
     }
 };
 
@@ -198,7 +198,7 @@ TEST(RemoteSessionInit, FailuresReachTheFailureHook)
         {"port does not open", [](InitRig &r) { r.opens = false; }, [](InitRig &) {}, {"open 2", "failure"}},
         {"connection persists", [](InitRig &r) { r.connected = true; r.dropsOnHangUp = false; }, [](InitRig &) {},
          {"open 2", "hangup", "failure"}},
-        {"modem never answers", [](InitRig &) {}, [](InitRig &r) { r.time.advance(shell::RemoteSession::InitTimeoutMs); },
+        {"modem never answers", [](InitRig &) {}, [](InitRig &r) { r.time.advance(session::RemoteSession::InitTimeoutMs); },
          {"open 2", "testinit", "failure"}},
     };
     for (const auto &c : cases) {
@@ -224,8 +224,8 @@ TEST(RemoteSessionInit, LateReadyAfterTheTimeOutIsIgnored)
 {
     InitRig rig;
     rig.modem.sessionInit();
-    rig.time.advance(shell::RemoteSession::InitTimeoutMs);
-    QObject::connect(&rig.modem, &shell::RemoteSession::initSucceeded, [&rig](const QString &) { rig.journal << "late success"; });
+    rig.time.advance(session::RemoteSession::InitTimeoutMs);
+    QObject::connect(&rig.modem, &session::RemoteSession::initSucceeded, [&rig](const QString &) { rig.journal << "late success"; });
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_FALSE(rig.only("late").size());
     EXPECT_FALSE(rig.modem.modemReady());

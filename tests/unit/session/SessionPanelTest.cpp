@@ -89,7 +89,7 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
     QStringList partnerTexts;
     QObject::connect(&rig.panel, &SessionPanel::statusChanged, [&rig](const QString &t) { rig.journal << "status " + t; });
     QObject::connect(&rig.panel, &SessionPanel::partnerTextChanged, [&partnerTexts](const QString &t) { partnerTexts << t; });
-    QObject::connect(&rig.modem, &shell::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
+    QObject::connect(&rig.modem, &session::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
 
     rig.panel.requestInit();
     EXPECT_EQ(rig.panel.status(), "Modem wird initialisiert");

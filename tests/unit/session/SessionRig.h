@@ -2,7 +2,7 @@
 
 #include "core/Timer.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -10,9 +10,9 @@
 // A remote session control on virtual time. The rig is the session's line (a
 // fake port, modem and queue) and listens to its windows' signals; both write
 // every call into one journal, so tests can check what happened in which order.
-struct SessionRig : shell::SessionLine {
+struct SessionRig : session::SessionLine {
     core::VirtualTime time;
-    shell::RemoteSession modem{time, *this};
+    session::RemoteSession modem{time, *this};
     QStringList journal;
 
     bool opens = true;
@@ -20,7 +20,7 @@ struct SessionRig : shell::SessionLine {
     bool dropsOnHangUp = true;    // a hang-up clears the connection
     bool refusesDial = false;     // a connection stands in data mode
     QString errorInsideDial;      // reported by Dial before it returns
-    shell::TextProc ready, linked, dialError;
+    session::TextProc ready, linked, dialError;
     int gaugeMax = -1, gaugePosition = -1;
     QString timeText;
 
@@ -29,11 +29,11 @@ struct SessionRig : shell::SessionLine {
         core::reports().reset();
         core::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
         core::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
-        QObject::connect(&modem, &shell::RemoteSession::gaugeMaxChanged, [this](int n) { gaugeMax = n; });
-        QObject::connect(&modem, &shell::RemoteSession::gaugePositionChanged, [this](int n) { gaugePosition = n; });
-        QObject::connect(&modem, &shell::RemoteSession::timeTextChanged, [this](const QString &t) { timeText = t; });
-        QObject::connect(&modem, &shell::RemoteSession::ledsUnlinked, [this] { journal << "hideleds"; });
-        QObject::connect(&modem, &shell::RemoteSession::panelUnlinked, [this] { journal << "closepanel"; });
+        QObject::connect(&modem, &session::RemoteSession::gaugeMaxChanged, [this](int n) { gaugeMax = n; });
+        QObject::connect(&modem, &session::RemoteSession::gaugePositionChanged, [this](int n) { gaugePosition = n; });
+        QObject::connect(&modem, &session::RemoteSession::timeTextChanged, [this](const QString &t) { timeText = t; });
+        QObject::connect(&modem, &session::RemoteSession::ledsUnlinked, [this] { journal << "hideleds"; });
+        QObject::connect(&modem, &session::RemoteSession::panelUnlinked, [this] { journal << "closepanel"; });
     }
 
     bool openPort(int n) override
@@ -42,12 +42,12 @@ struct SessionRig : shell::SessionLine {
         return opens;
     }
     bool isConnected() const override { return connected; }
-    void modemTestAndInit(shell::TextProc onReady) override
+    void modemTestAndInit(session::TextProc onReady) override
     {
         journal << "testinit";
         ready = onReady;
     }
-    bool dial(const QString &n, shell::TextProc onLinked, shell::TextProc onError) override
+    bool dial(const QString &n, session::TextProc onLinked, session::TextProc onError) override
     {
         journal << "dial " + n;
         if (refusesDial) {
