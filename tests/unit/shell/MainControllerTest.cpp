@@ -387,6 +387,21 @@ TEST_F(MainControllerTest, PortHooksDriveTheLineLampAndThePortPanel)
     EXPECT_EQ(panels[2], QStringLiteral(" COM3 offen"));
 }
 
+TEST_F(MainControllerTest, MonitorEventsCountFromTheStartSettingsOn)
+{
+    create(QStringLiteral("[Start]\nmethode=0\n"));
+    main->monitorStatusText(3, QStringLiteral("early"));
+    main->monitorLinked(QStringLiteral("QRX early"));
+    EXPECT_EQ(panels[3], QString());
+    EXPECT_TRUE(report.isEmpty());
+    main->applyStartSettings();
+    main->monitorStatusText(3, QStringLiteral("Monitor"));
+    main->monitorLinked(QStringLiteral("QRX Musterhaus"));
+    EXPECT_EQ(panels[3], QStringLiteral(" Monitor"));
+    EXPECT_TRUE(report.contains(QStringLiteral("link to: QRX Musterhaus")));
+    EXPECT_FALSE(report.contains(QStringLiteral("link to: QRX early")));
+}
+
 TEST_F(MainControllerTest, LinkButtonRunsTheLampClickAndShowsTheReport)
 {
     applyWith(QStringLiteral("0"));
