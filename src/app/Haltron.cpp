@@ -287,99 +287,6 @@ void Haltron::wireMonitorEvents()
     m_monitor->linkedHook = [&controller](const QString &name) { controller.monitorLinked(name); };
 }
 
-void Haltron::MonitorSide::clearAutorun()
-{
-    if (!app.m_monitor) return;
-    app.m_monitor->setAutorun(false);
-    app.m_monitorWindow->autorunCheckBox()->setChecked(false);
-}
-
-void Haltron::MonitorSide::linkToZbl()
-{
-    if (!app.m_monitor) return;
-    const int tabsheets = app.m_program.config().mainIni().readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
-    app.m_monitor->linkToZbl(monitor::MonitorControl::LocalLink);
-    app.m_monitorWindow->applyTabVisibility(tabsheets);
-    app.m_monitorWindow->setTabShown(monitorview::MonitorWindow::TelephoneTab, false);
-    app.m_monitorWindow->showTab(monitorview::MonitorWindow::MonitorTab);
-    app.m_port.registerLinkLed(app.m_monitorWindow->linkLed());
-}
-
-void Haltron::MonitorSide::linkToMst()
-{
-    if (!app.m_monitor) {
-        app.showSessionWindows();
-        return;
-    }
-    Haltron &h = app;
-    const int tabsheets = h.m_program.config().mainIni().readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
-    h.m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
-    h.showSessionWindows();
-    // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
-    h.m_port.addAfterOpenHandler([&h] {
-        if (!h.m_monitorWindow) return;
-        h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
-        h.m_monitorWindow->show();
-    });
-    h.m_port.registerLinkLed(h.m_monitorWindow->linkLed());
-    h.m_queue.onRestart = [&h](const QString &text) { h.m_monitor->modemRestart(text); };
-    h.m_monitorWindow->applyTabVisibility(tabsheets);
-    h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
-}
-
-bool Haltron::MonitorSide::resetInProgress() const { return app.m_monitor && app.m_monitor->resetInProgress(); }
-
-void Haltron::MonitorSide::linkLost()
-{
-    if (app.m_monitor) app.m_monitor->linkLostReset();
-}
-
-void Haltron::MonitorSide::show()
-{
-    if (app.m_monitorWindow) app.m_monitorWindow->show();
-}
-
-void Haltron::MonitorSide::setClosing()
-{
-    if (app.m_monitor) app.m_monitor->setClosing(true);
-}
-
-void Haltron::MonitorSide::halt()
-{
-    if (app.m_monitor) app.m_monitor->monitorHalt();
-}
-
-// The quit sequence halts it before the queue stops, so no display request is left behind.
-void Haltron::MonitorSide::haltDisplayMirror()
-{
-    if (app.m_lcdWindow) app.m_lcdWindow->mirror().halt();
-}
-
-void Haltron::SessionLineSide::modemTestAndInit(session::TextProc onReady)
-{
-    if (app.m_modem) app.m_modem->modemTestAndInit(std::move(onReady));
-    else onReady(QString());
-}
-
-bool Haltron::SessionLineSide::dial(const QString &number, session::TextProc onLinked, session::TextProc onError)
-{
-    return app.m_modem && app.m_modem->dial(number, std::move(onLinked), std::move(onError));
-}
-
-void Haltron::SessionLineSide::hangUp()
-{
-    if (app.m_modem) app.m_modem->hangUp();
-}
-
-void Haltron::SessionLineSide::closePort()
-{
-    comlink::ComPort &port = app.m_port;
-    // The orderly hang-up waits for the modem; a closing port cannot, so
-    // the modem is put on-hook at once before the line goes.
-    if (port.modemUsed() && port.isOpen() && port.onModemHangup) port.onModemHangup();
-    port.closePort();
-}
-
 // Where the monitor window's telephone tab would hold them: the session panel
 // and the lamp window in the main window's tool host.
 void Haltron::showSessionWindows()
@@ -446,30 +353,6 @@ void Haltron::wireMain()
     shell::wireMainController(controller, m_port, m_queue);
 }
 
-void Haltron::PortSide::setComNumber(int port)
-{
-    app.m_line.setComNumber(port);
-    app.m_port.setComNumber(port);
-    app.m_session.setComPort(port);
-}
-
-void Haltron::QueueSide::stop()
-{
-    queue.setStopped(true);
-    queue.transferHalt();
-}
-
-void Haltron::SessionSide::setDialTimeout(int seconds)
-{
-    app.m_session.setDialTimeout(seconds > 0 ? qMin(seconds, session::RemoteSession::MaxDialTimeout)
-                                             : session::RemoteSession::DefaultDialTimeout);
-}
-
-void Haltron::SessionSide::requestInit()
-{
-    if (app.m_panel) app.m_panel->logic().requestInit();
-}
-
 void Haltron::setLocalRoute()
 {
     protocol::routeQueueToLine(m_queue, m_line, m_port);
@@ -533,13 +416,6 @@ void Haltron::createBatch()
                             monitor::FaultListTexts::fromLanguage(config.languageIni()), config.getErrorFile()};
     m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_channel, m_batchLink, std::move(texts), std::move(params));
     batch::wireBatch(*m_batch, controller, m_program.mainWindow(), config, [this] { m_program.quit(); });
-}
-
-void Haltron::BatchLinkSide::transferStart(int delayMs) { app.m_queue.transferStart(delayMs); }
-
-QString Haltron::BatchLinkSide::portError() const
-{
-    return app.m_port.isOpen() ? QString() : app.m_port.lastOpenError();
 }
 
 // The modem dialogue holds the dial while the initialisation or the test still runs.
