@@ -15,7 +15,7 @@ namespace bench {
 LocalStack::LocalStack()
 {
     queue.setMode(2);
-    protocol::routeQueueToLine(queue, line, port);
+    queue.setRoute(&localRoute);
     protocol::connectLineToQueue(line, queue, channel);
     core::reports().reportWrite = [this](const QString &text) { log << text; };
 }

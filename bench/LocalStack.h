@@ -6,6 +6,7 @@
 #include "comlink/QtSerialLine.h"
 #include "protocol/ControllerChannel.h"
 #include "protocol/Line401.h"
+#include "protocol/LocalRoute.h"
 #include "protocol/TransferQueue.h"
 
 #include <QString>
@@ -59,6 +60,7 @@ struct LocalStack {
     comlink::QtSerialLine serial;
     comlink::ComPort port{serial, timers};
     protocol::Line401 line{port, timers};
+    protocol::LocalRoute localRoute{line, port};
     protocol::TransferQueue queue{timers};
     protocol::ControllerChannel channel{queue};
 };

@@ -355,7 +355,7 @@ void Haltron::wireMain()
 
 void Haltron::setLocalRoute()
 {
-    protocol::routeQueueToLine(m_queue, m_line, m_port);
+    m_queue.setRoute(&m_localRoute);
     m_line.setLinkMode(0);
 }
 
@@ -390,10 +390,7 @@ void Haltron::setRemoteRoute()
         }
     }
     m_line.setLinkMode(1);
-    m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_framedLink.kavcomSend(telegram, std::move(onAnswer));
-    };
-    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
+    m_queue.setRoute(&m_framedRoute);
 }
 
 void Haltron::createBatch()

@@ -10,7 +10,9 @@
 #include "monitor/MonitorControl.h"
 #include "monitor/SingleCommands.h"
 #include "protocol/ControllerChannel.h"
+#include "protocol/FramedRoute.h"
 #include "protocol/Line401.h"
+#include "protocol/LocalRoute.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
 #include "shell/MainPartners.h"
@@ -119,6 +121,9 @@ private:
     // Every request to the controller goes to the group member chosen on the monitor.
     protocol::ControllerChannel m_channel;
     protocol::Line401 m_line;
+    // The queue's two ways to the controller; the local and the remote route switch between them.
+    protocol::LocalRoute m_localRoute{m_line, m_port};
+    protocol::FramedRoute m_framedRoute{m_framedLink, m_port};
     protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
     sysmod::ParameterSetTransfer m_sysModTransfer;
@@ -156,6 +161,8 @@ private:
     // The monitor exists only outside batch mode: a visit greets and reads by itself.
     std::unique_ptr<monitor::FaultLog> m_faultLog;
     std::unique_ptr<monitor::MonitorControl> m_monitor;
+    // The queue's restarts reach the monitor once the modem route linked to it.
+    QMetaObject::Connection m_restartToMonitor;
     QPointer<monitorview::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
     std::unique_ptr<monitorview::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs

@@ -48,7 +48,10 @@ void Haltron::MonitorSide::linkToMst()
         h.m_monitorWindow->show();
     });
     h.m_port.registerLinkLed(h.m_monitorWindow->linkLed());
-    h.m_queue.onRestart = [&h](const QString &text) { h.m_monitor->modemRestart(text); };
+    // Linked again: the monitor already hears the queue's restarts.
+    if (!h.m_restartToMonitor)
+        h.m_restartToMonitor = QObject::connect(&h.m_queue, &protocol::TransferQueue::restarted, &h.m_queue,
+                                                [&h](const QString &text) { h.m_monitor->modemRestart(text); });
     h.m_monitorWindow->applyTabVisibility(tabsheets);
     h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
 }

@@ -3,16 +3,15 @@
 #include "MonitorWindow.h"
 #include "protocol/TransferQueue.h"
 
-#include <QPointer>
-
 namespace monitorview {
 
 void bindQueueGauges(protocol::TransferQueue &queue, MonitorWindow &window)
 {
-    // The queue outlives the windows.
-    QPointer<MonitorWindow> shown = &window;
-    queue.onCount = [shown](int count) { if (shown) shown->showQueueFill(count); };
-    queue.onProcess = [shown] { if (shown) shown->stepActivity(); };
+    // The queue outlives the windows; a window that goes stops listening.
+    QObject::connect(&queue, &protocol::TransferQueue::countChanged, &window, &MonitorWindow::showQueueFill,
+                     Qt::UniqueConnection);
+    QObject::connect(&queue, &protocol::TransferQueue::processing, &window, &MonitorWindow::stepActivity,
+                     Qt::UniqueConnection);
 }
 
 }  // namespace monitorview

@@ -2,6 +2,7 @@
 
 #include "ControllerChannel.h"
 #include "Line401.h"
+#include "LineRoute.h"
 #include "TransferQueue.h"
 #include "comlink/ComPort.h"
 
@@ -17,13 +18,20 @@ inline void connectLineToQueue(Line401 &line, TransferQueue &queue, ControllerCh
 
 // The queue's local route: its telegrams go out on the 401 line and the link
 // is up while the port says so.
-inline void routeQueueToLine(TransferQueue &queue, Line401 &line, const comlink::ComPort &port)
-{
-    queue.sendLocal = [&line](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        line.lineSend(telegram, std::move(onAnswer));
-    };
-    queue.dropLocal = [&line] { line.dropRequest(); };
-    queue.isLinkUp = [&port] { return port.linkUp(); };
-}
+class LocalRoute final : public LineRoute {
+public:
+    LocalRoute(Line401 &line, const comlink::ComPort &port) : m_line(line), m_port(port) {}
+
+    void send(const QByteArray &telegram, core::AnswerProc onAnswer) override
+    {
+        m_line.lineSend(telegram, std::move(onAnswer));
+    }
+    void drop() override { m_line.dropRequest(); }
+    bool isLinked() const override { return m_port.linkUp(); }
+
+private:
+    Line401 &m_line;
+    const comlink::ComPort &m_port;
+};
 
 }  // namespace protocol

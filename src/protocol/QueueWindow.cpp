@@ -110,8 +110,8 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
     connect(m_waitUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setWaitMs(ms); });
     connect(m_delayUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setDelayMs(ms); });
 
-    m_queue.onDisplay = [this] { showState(); };
-    m_queue.onLogLine = [this](const QString &line, bool outgoing) { addLogLine(line, outgoing); };
+    connect(&m_queue, &TransferQueue::displayChanged, this, &QueueWindow::showState);
+    connect(&m_queue, &TransferQueue::logLine, this, &QueueWindow::addLogLine);
     resize(360, ShortHeight);
     placeTopRight();
     showState();
@@ -119,8 +119,8 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
 
 QueueWindow::~QueueWindow()
 {
-    m_queue.onDisplay = nullptr;
-    m_queue.onLogLine = nullptr;
+    // The window's widgets go before QObject would cut these connections.
+    disconnect(&m_queue, nullptr, this, nullptr);
 }
 
 void QueueWindow::placeTopRight()

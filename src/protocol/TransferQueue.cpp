@@ -40,7 +40,7 @@ TransferQueue::~TransferQueue() = default;
 
 bool TransferQueue::transferPut(core::Request request)
 {
-    if (isLinkUp && !isLinkUp()) return false;
+    if (m_route && !m_route->isLinked()) return false;
     const QByteArray cut = request.telegram.left(MaxTelegram);
     if (m_putBusy) {
         logOut(QStringLiteral("transfer/blocked ") + hex(cut));
@@ -98,10 +98,11 @@ void TransferQueue::sendTelegram(const QByteArray &telegram)
     if (m_mode == 2) {
         // Counted from the send, so a start delay cannot eat into the answer's time.
         if (!m_fifo.empty()) startCountdown();
-        if (sendLocal) sendLocal(telegram, [this](const QByteArray &answer) { transferProcess(answer); });
+        m_localSender = m_route;
+        if (m_route) m_route->send(telegram, [this](const QByteArray &answer) { transferProcess(answer); });
         return;
     }
-    if (sendFramed) sendFramed(telegram, [this](const QByteArray &answer) { framedAnswer(answer); });
+    if (m_route) m_route->send(telegram, [this](const QByteArray &answer) { framedAnswer(answer); });
 }
 
 void TransferQueue::transferProcess(const QByteArray &answer)
@@ -109,7 +110,7 @@ void TransferQueue::transferProcess(const QByteArray &answer)
     stopCountdown();
     if (m_stopped) return;
     logIn(hex(answer));
-    if (onProcess) onProcess();
+    emit processing();
     if (!m_overflow) m_waitTimer->stop();
     m_answerAwaited = false;
     if (m_orphanOnLine) {
@@ -169,8 +170,8 @@ void TransferQueue::transferFlush()
 
 void TransferQueue::linkLost()
 {
-    if (m_mode == 2 && m_answerAwaited && dropLocal) {
-        dropLocal();
+    if (m_mode == 2 && m_answerAwaited && m_route) {
+        if (m_localSender) m_localSender->drop();
         m_answerAwaited = false;  // nothing on the line answers any more
     }
     transferFlush();
@@ -201,7 +202,7 @@ void TransferQueue::framedAnswer(const QByteArray &answer)
     m_lastAnswer = answer;
     m_lastAnswerIsLinkError = isLinkErrorAnswer(answer);
     m_delayTimer->start(m_lastAnswerIsLinkError ? LinkErrorDelayMs : m_delayMs);
-    if (m_lastAnswerIsLinkError && onQueueError) onQueueError(QString::fromLatin1(answer));
+    if (m_lastAnswerIsLinkError) emit queueError(QString::fromLatin1(answer));
 }
 
 void TransferQueue::delayExpired()
@@ -213,8 +214,8 @@ void TransferQueue::delayExpired()
     }
     transferFlush();
     logIn(QStringLiteral("Send.flush, restart.."));
-    if (onRestart) onRestart(QStringLiteral(" RESTART "));
-    if (onQueueError) onQueueError(QString());
+    emit restarted(QStringLiteral(" RESTART "));
+    emit queueError(QString());
 }
 
 void TransferQueue::waitExpired()
@@ -260,7 +261,7 @@ void TransferQueue::countdownTick()
 
 void TransferQueue::answerTimedOut()
 {
-    if (dropLocal) dropLocal();
+    if (m_localSender) m_localSender->drop();
     m_answerAwaited = false;
     if (m_orphanOnLine) {
         // The dropped request's answer is lost: the line is free for the next.
@@ -308,18 +309,18 @@ void TransferQueue::logIn(const QString &text)
 void TransferQueue::writeLog(const QString &line, bool outgoing)
 {
     core::reports().writeIf(core::ReportQueueTraffic, line);
-    if (m_reportLocal && onLogLine) onLogLine(line, outgoing);
+    if (m_reportLocal) emit logLine(line, outgoing);
 }
 
 void TransferQueue::fillChanged()
 {
-    if (onCount) onCount(count());
+    emit countChanged(count());
     notifyDisplay();
 }
 
 void TransferQueue::notifyDisplay()
 {
-    if (onDisplay) onDisplay();
+    emit displayChanged();
 }
 
 }  // namespace protocol

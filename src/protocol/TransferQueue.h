@@ -1,13 +1,14 @@
 #pragma once
 
+#include "LineRoute.h"
 #include "core/Channel.h"
 #include "core/Timer.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <deque>
-#include <functional>
 #include <memory>
 
 namespace protocol {
@@ -21,10 +22,9 @@ struct TransferItem {
 // The process-wide request queue: one request on the line at a time, the
 // answer handed to its requester, then the next request. Answers carry no
 // request id: an answer belongs to the head because only the head is sent.
-class TransferQueue {
+class TransferQueue : public QObject {
+    Q_OBJECT
 public:
-    using SendProc = std::function<void(const QByteArray &telegram, core::AnswerProc answer)>;
-
     static constexpr int MaxEntries = 50;
     static constexpr int ResumeEntries = 40;
     static constexpr int MaxTelegram = 32;
@@ -34,7 +34,7 @@ public:
     static constexpr int DefaultStartDelayMs = 3000;
 
     explicit TransferQueue(core::TimerFactory &timers);
-    ~TransferQueue();
+    ~TransferQueue() override;
     TransferQueue(const TransferQueue &) = delete;
     TransferQueue &operator=(const TransferQueue &) = delete;
 
@@ -81,19 +81,25 @@ public:
     int lastDeltaMs() const { return m_deltaMs; }
     const TransferItem &lastPut() const { return m_lastPut; }
 
-    // Routes: mode 1 the framing layer, mode 2 the local line driver.
-    SendProc sendFramed;
-    SendProc sendLocal;
-    // Mode 2 gave up on the request on the line: the local route drops what it still holds of it.
-    std::function<void()> dropLocal;
-    std::function<bool()> isLinkUp;  // unset: no gate
-    std::function<void(int count)> onCount;
-    std::function<void()> onProcess;
-    std::function<void(const QString &text)> onRestart;
-    std::function<void(const QString &text)> onQueueError;
-    // Window hooks: a log line with its direction, and "something shown changed".
-    std::function<void(const QString &line, bool outgoing)> onLogLine;
-    std::function<void()> onDisplay;
+    // The route the telegrams take: the framing layer in mode 1, the local
+    // line driver in mode 2. The program sets it when it switches between the
+    // local and the remote route; without one nothing goes out and no put is refused.
+    void setRoute(LineRoute *route) { m_route = route; }
+    LineRoute *route() const { return m_route; }
+
+signals:
+    // The number of queued entries changed.
+    void countChanged(int count);
+    // An answer is being processed.
+    void processing();
+    // A link error flushed the queue and it starts over.
+    void restarted(const QString &text);
+    // The framing layer reported a link error (empty: the error is over).
+    void queueError(const QString &text);
+    // A traffic line with its direction, while "report lokal" is on.
+    void logLine(const QString &line, bool outgoing);
+    // Something a window shows of the queue changed.
+    void displayChanged();
 
 private:
     void sendHead(bool noteNoAnswer);
@@ -115,6 +121,10 @@ private:
     void dropped(std::deque<TransferItem> items);
 
     core::TimerFactory &m_timers;
+    LineRoute *m_route = nullptr;
+    // The route the last mode 2 request went out on: what it still holds is
+    // dropped there when the queue gives up, even after a switch of routes.
+    LineRoute *m_localSender = nullptr;
     std::unique_ptr<core::Timer> m_delayTimer;
     std::unique_ptr<core::Timer> m_waitTimer;
     std::unique_ptr<core::Timer> m_startTimer;

@@ -18,7 +18,7 @@ inline void wireMainController(MainController &controller, comlink::ComPort &por
     port.addAfterOpenHandler([main] { if (main) main->portOpened(); });
     port.addAfterCloseHandler([main] { if (main) main->portClosed(); });
     port.onPortText = [main](const QString &text) { if (main) main->showPortText(text); };
-    queue.onQueueError = [main](const QString &text) { if (main) main->queueError(text); };
+    QObject::connect(&queue, &protocol::TransferQueue::queueError, &controller, &MainController::queueError);
 }
 
 }  // namespace shell

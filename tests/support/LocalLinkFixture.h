@@ -21,7 +21,7 @@ struct LocalLinkFixture {
         : installation(time, setup), commands(installation), partner(*cable.controller, time, commands, options)
     {
         queue.setMode(2);
-        protocol::routeQueueToLine(queue, line, port);
+        queue.setRoute(&localRoute);
         protocol::connectLineToQueue(line, queue, channel);
         protocol::flushOnLinkLoss(queue, port);
     }
@@ -53,6 +53,7 @@ struct LocalLinkFixture {
     // The program's side.
     comlink::ComPort port{*cable.pc, time};
     protocol::Line401 line{port, time};
+    protocol::LocalRoute localRoute{line, port};
     protocol::TransferQueue queue{time};
     protocol::ControllerChannel channel{queue};
 };

@@ -19,6 +19,7 @@
 #include "panels/SessionPanel.h"
 #include "protocol/ControllerChannel.h"
 #include "protocol/LinkLoss.h"
+#include "protocol/FramedRoute.h"
 #include "protocol/TransferQueue.h"
 #include "core/Reports.h"
 #include "session/RemoteSession.h"
@@ -64,13 +65,10 @@ struct ModemStack {
         };
 
         queue.setMode(1);
-        queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            framedLink.kavcomSend(telegram, std::move(answer));
-        };
-        queue.isLinkUp = [this] { return port.linkUp(); };
+        queue.setRoute(&framedRoute);
         protocol::flushOnLinkLoss(queue, port);
-        queue.onRestart = [this](const QString &text) { restarts << text; };
-        queue.onQueueError = [this](const QString &text) { queueErrors << text; };
+        QObject::connect(&queue, &protocol::TransferQueue::restarted, [this](const QString &text) { restarts << text; });
+        QObject::connect(&queue, &protocol::TransferQueue::queueError, [this](const QString &text) { queueErrors << text; });
 
         wireSession();
         port.onConnectChange = [this](bool on) {
@@ -99,6 +97,7 @@ struct ModemStack {
     comlink::FramedLink framedLink;
     comlink::ModemControl control;
     protocol::TransferQueue queue;
+    protocol::FramedRoute framedRoute{framedLink, port};
     protocol::ControllerChannel channel{queue};
     // The session's line: this stack's port, modem dialogue and queue.
     struct Line final : session::SessionLine {

@@ -1,4 +1,5 @@
 #include "FakeChannel.h"
+#include "FakeLineRoute.h"
 #include "HealthyLift.h"
 #include "DeliveredTexts.h"
 #include "TestApp.h"
@@ -182,10 +183,11 @@ TEST_F(MonitorWindowTest, AutorunClickWhileHeldOrRunningLeavesItPolling)
 // The fill gauge follows the real queue's fill; each answer it processes moves the picture on.
 TEST_F(MonitorWindowTest, QueueGaugeAndActivityFollowTheQueue)
 {
+    FakeLineRoute route;
     protocol::TransferQueue transfers(time);
     transfers.setMode(2);
-    std::deque<core::AnswerProc> onLine;
-    transfers.sendLocal = [&onLine](const QByteArray &, core::AnswerProc onAnswer) { onLine.push_back(std::move(onAnswer)); };
+    transfers.setRoute(&route);
+    std::deque<core::AnswerProc> &onLine = route.onLine;
     monitorview::bindQueueGauges(transfers, *window);
     const int queued = 12;
     for (int i = 0; i < queued; ++i) ASSERT_TRUE(transfers.transferPut(2, nullptr, core::bytes({0xF1, 0x00})));

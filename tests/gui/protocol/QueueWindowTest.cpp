@@ -1,5 +1,6 @@
 #include "protocol/QueueWindow.h"
 
+#include "FakeLineRoute.h"
 #include "core/Bytes.h"
 
 #include "TestApp.h"
@@ -24,10 +25,7 @@ namespace {
 struct Window : testing::Test {
     void SetUp() override
     {
-        queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            sent << telegram;
-            lineAnswer = std::move(answer);
-        };
+        queue.setRoute(&route);
     }
     template <typename W>
     W *child(const char *name)
@@ -40,10 +38,10 @@ struct Window : testing::Test {
 
     QApplication &application = testsupport::testApp<QApplication>();  // before any widget
     core::VirtualTime time;
+    FakeLineRoute route;
     TransferQueue queue{time};
     QueueWindow window{queue};
-    QList<QByteArray> sent;
-    core::AnswerProc lineAnswer;
+    QList<QByteArray> &sent = route.sent;
 };
 
 TEST_F(Window, FillPutsTheTestTelegramAndLeerenFlushes)
@@ -72,7 +70,7 @@ TEST_F(Window, ReportLokalShowsTrafficInMemoAndFields)
     EXPECT_TRUE(child<QWidget>("LogPart")->isVisible());
 
     click("Fill");
-    lineAnswer(bytes({0xF1, 0x01}));
+    route.lastAnswer(bytes({0xF1, 0x01}));
     time.advance(queue.delayMs());
     const int now = time.msecsSinceMidnight();
     EXPECT_EQ(child<QLineEdit>("OUT")->text(), QString("%1 >> F3010203").arg(now));

@@ -53,7 +53,7 @@ struct LinkStack {
         application();
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
-        protocol::routeQueueToLine(queue, line, port);
+        queue.setRoute(&localRoute);
         line.setLinkMode(0);
         line.startStopLine();
     }
@@ -88,6 +88,7 @@ struct LinkStack {
     comlink::ComPort port{serial, timers};
     protocol::TransferQueue queue{timers};
     protocol::Line401 line{port, timers};
+    protocol::LocalRoute localRoute{line, port};
     protocol::ControllerChannel channel{queue};
     protocol::CommandLibrary commandLibrary{channel, timers.clock()};
 };

@@ -43,7 +43,7 @@ struct LocalStack {
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
         protocol::flushOnLinkLoss(queue, port);
-        protocol::routeQueueToLine(queue, line, port);
+        queue.setRoute(&localRoute);
         side.rw.transferFlush = [this] { queue.transferFlush(); };
         side.rw.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
         line.setLinkMode(0);
@@ -72,6 +72,7 @@ struct LocalStack {
     protocol::TransferQueue queue{timers};
     protocol::ControllerChannel channel{queue};
     protocol::Line401 line{port, timers};
+    protocol::LocalRoute localRoute{line, port};
     faults::ParameterSetSide side;
     QStringList log;
 };

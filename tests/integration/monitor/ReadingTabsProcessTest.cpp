@@ -50,6 +50,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
     std::unique_ptr<protocol::TransferQueue> queue;
     std::unique_ptr<protocol::ControllerChannel> channel;
     std::unique_ptr<protocol::Line401> line;
+    std::unique_ptr<protocol::LocalRoute> localRoute;
     std::unique_ptr<protocol::CommandLibrary> library;
     std::unique_ptr<shell::Configuration> config;
     std::unique_ptr<monitor::MonitorControl> control;
@@ -68,11 +69,12 @@ struct ReadingTabsProcessTest : ::testing::Test {
         port = std::make_unique<comlink::ComPort>(*serial, *timers);
         queue = std::make_unique<protocol::TransferQueue>(*timers);
         line = std::make_unique<protocol::Line401>(*port, *timers);
+        localRoute = std::make_unique<protocol::LocalRoute>(*line, *port);
         channel = std::make_unique<protocol::ControllerChannel>(*queue);
         library = std::make_unique<protocol::CommandLibrary>(*channel, timers->clock());
         port->setConfiguredDevice(link);
         protocol::connectLineToQueue(*line, *queue, *channel);
-        protocol::routeQueueToLine(*queue, *line, *port);
+        queue->setRoute(localRoute.get());
 
         config = deliveredTextsConfiguration(timers->clock(), dir);
         control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()));

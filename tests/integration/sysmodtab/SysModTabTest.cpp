@@ -33,7 +33,7 @@ struct TabStack {
     {
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
-        protocol::routeQueueToLine(queue, line, port);
+        queue.setRoute(&localRoute);
         transfer.setChannel(channel);
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
@@ -63,6 +63,7 @@ struct TabStack {
     protocol::TransferQueue queue{timers};
     protocol::ControllerChannel channel{queue};
     protocol::Line401 line{port, timers};
+    protocol::LocalRoute localRoute{line, port};
     sysmod::ParameterSet image;
     sysmod::ParameterSetTransfer transfer{image, timers};
     monitorview::SysModTab tab{image, transfer};

@@ -1,5 +1,6 @@
 #include "protocol/TransferQueue.h"
 
+#include "FakeLineRoute.h"
 #include "core/Bytes.h"
 #include "core/Reports.h"
 
@@ -15,22 +16,16 @@ const QByteArray HelloAnswer = bytes({0xF1, 0x01});
 const QByteArray Version = bytes({0xF1, 0x01});
 const QByteArray Lift = bytes({0xF1, 0x60});
 
-// A queue on virtual time with both routes recorded: what went on the line,
-// and the answer procedure the route was handed.
+// A queue on virtual time with its route recorded (the same fake in both
+// modes): what went on the line, and the answer procedure the route was handed.
 struct Queue : testing::Test {
     void SetUp() override
     {
-        queue.isLinkUp = [this] { return linkUp; };
-        auto route = [this](const QByteArray &telegram, core::AnswerProc answer) {
-            sent << telegram;
-            lineAnswer = std::move(answer);
-        };
-        queue.sendFramed = route;
-        queue.sendLocal = route;
+        queue.setRoute(&route);
         queue.setReportLocal(true);
-        queue.onLogLine = [this](const QString &line, bool) { log << line; };
-        queue.onRestart = [this](const QString &text) { events << "restart:" + text; };
-        queue.onQueueError = [this](const QString &text) { events << "error:" + text; };
+        QObject::connect(&queue, &TransferQueue::logLine, [this](const QString &line, bool) { log << line; });
+        QObject::connect(&queue, &TransferQueue::restarted, [this](const QString &text) { events << "restart:" + text; });
+        QObject::connect(&queue, &TransferQueue::queueError, [this](const QString &text) { events << "error:" + text; });
     }
 
     core::AnswerProc record(const QString &name)
@@ -44,8 +39,8 @@ struct Queue : testing::Test {
     // The line brings the answer of what was sent last.
     void answer(const QByteArray &bytes)
     {
-        ASSERT_TRUE(lineAnswer);
-        auto proc = lineAnswer;
+        ASSERT_TRUE(route.lastAnswer);
+        auto proc = route.lastAnswer;
         proc(bytes);
     }
     // Mode 1: the framing layer's answer, then the settling delay.
@@ -60,10 +55,10 @@ struct Queue : testing::Test {
     }
 
     core::VirtualTime time;
+    FakeLineRoute route;
     TransferQueue queue{time};
-    bool linkUp = true;
-    QList<QByteArray> sent;
-    core::AnswerProc lineAnswer;
+    bool &linkUp = route.linked;
+    QList<QByteArray> &sent = route.sent;
     QStringList log;
     QStringList answers;
     QStringList events;
@@ -95,8 +90,8 @@ TEST_F(Queue, LocalModeProcessesAnswersAtOnceInOrder)
     queue.setMode(2);
     int processed = 0;
     QList<int> counts;
-    queue.onProcess = [&] { ++processed; };
-    queue.onCount = [&](int n) { counts << n; };
+    QObject::connect(&queue, &TransferQueue::processing, [&] { ++processed; });
+    QObject::connect(&queue, &TransferQueue::countChanged, [&](int n) { counts << n; });
     put("a", Hello);
     put("b", Lift, 7);
     put("c", Version, 16);
@@ -314,7 +309,7 @@ TEST_F(Queue, RefusedPuts)
     // A put from inside a put (a route answering at once) is blocked.
     linkUp = true;
     bool inner = true;
-    queue.sendFramed = [&](const QByteArray &, core::AnswerProc) { inner = queue.transferPut(2, {}, Lift); };
+    route.whileSending = [&](const QByteArray &) { inner = queue.transferPut(2, {}, Lift); };
     EXPECT_TRUE(put("outer", Hello));
     EXPECT_FALSE(inner);
     EXPECT_TRUE(logHas(">> transfer/blocked F160"));
@@ -435,8 +430,7 @@ TEST_F(Queue, AnswerOfAFlushedRequestIsNotTakenForTheNext)
 // than the answer countdown; a lost link frees it at once.
 TEST_F(Queue, LocalLineIsFreedFromALostAnswer)
 {
-    int localDrops = 0;
-    queue.dropLocal = [&] { ++localDrops; };
+    const int &localDrops = route.drops;
     queue.setMode(2);
     ASSERT_TRUE(putDroppable(*this, "old", Hello));
     queue.transferFlush();
