@@ -15,9 +15,9 @@
 #include "shell/monitor/FaultTab.h"
 #include "shell/monitor/InfoTabs.h"
 #include "shell/monitor/MonitorWindow.h"
+#include "shell/monitor/MonitorWiring.h"
 #include "shell/monitor/QueueGauges.h"
 #include "shell/monitor/ShaftBinding.h"
-#include "shaft/ShaftLayout.h"
 #include "shell/monitor/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
@@ -169,40 +169,20 @@ void Haltron::createMonitor()
     const core::IniFile &ini = config.mainIni();
     m_faultLog = std::make_unique<monitor::FaultLog>(m_channel, m_timers.clock(), config.getErrorFile(),
                                                      monitor::FaultListTexts::fromLanguage(config.languageIni()));
-    m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
+    m_monitorLinks = std::make_unique<shell::MonitorLinks>(m_queue, m_port, m_framedLink, [this] { stopSession(); });
+    m_monitorHost = std::make_unique<shell::MainWindowHost>(controller, config);
+    const monitor::MonitorPartners partners{m_channel,    *m_monitorLinks, *m_monitorLinks, *m_monitorLinks,
+                                            *m_faultLog,  *m_monitorHost,  config,          core::reports()};
+    m_monitor = std::make_unique<monitor::MonitorControl>(
+        m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()), partners);
     monitor::MonitorControl &mon = *m_monitor;
-    readTickSettings();
-    mon.loadTickSettings = [this] { readTickSettings(); };
-    mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
-    mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
-    mon.setChannel(m_channel);
-    mon.transferFlush = [this] { m_queue.transferFlush(); };
-    mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
-    mon.isLinkUp = [this] { return m_port.linkUp(); };
-    mon.kavcomSend = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_framedLink.kavcomSend(telegram, std::move(onAnswer));
-    };
-    mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
-        return m_infoTabs->requestFaultCount(std::move(onText), std::move(onDropped));
-    };
-    mon.requestNewestFault = [this](monitor::TextProc onText, core::DropProc onDropped) {
-        return m_infoTabs->requestNewestFault(std::move(onText), std::move(onDropped));
-    };
-    mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
-    mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
-    mon.setReportVisible = [&controller](bool visible) {
-        if (controller.view().setReportVisible) controller.view().setReportVisible(visible);
-    };
+    shell::applyMonitorSettings(mon, ini);
     mon.setLinkDisplayColour = [&controller](unsigned bgr) { controller.setModeLampColour(bgr); };
-    mon.clickLinkDisplay = [&controller] { controller.linkAction(); };
-    mon.trace = [](const QString &text) { core::reports().writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text); };
-    mon.log = [](const QString &text) { core::reports().write(text); };
-    mon.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
 
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
+    m_monitorHost->setDialogParent(m_monitorWindow);
     const shell::StartMethod method = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
     m_monitorWindow->setStartPage(method.startPage);
     mon.setKeepShaft(method.fileMode);
@@ -211,13 +191,10 @@ void Haltron::createMonitor()
     });
     shell::bindQueueGauges(m_queue, *m_monitorWindow);
     m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
+    shell::wireMonitor(mon, *m_monitorWindow, *m_infoTabs, ini, m_sysMod);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
-    };
-    mon.confirmConnect = [this, &config] {
-        return QMessageBox::question(m_monitorWindow, config.languageText(QStringLiteral("Unit99"), 1),
-                                     config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
     };
     m_monitorWindow->confirmReset = [this, &config] {
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
@@ -253,33 +230,9 @@ void Haltron::wireShaft()
     m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
-    shell::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
-    // The top floor field follows every shaft built, from the controller or the parameter set.
-    monitor::ShaftHooks &hooks = m_monitor->shaft();
-    hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
-        build(ko, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(ko));
-    };
-    m_monitorWindow->onShaftFromSysMod = [this] {
-        const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
-        m_monitor->makeShaftFromSysMod(layout.ko, layout.config);
-    };
-}
-
-void Haltron::readTickSettings()
-{
-    const core::IniFile &ini = m_program.config().mainIni();
-    static const char *const keys[] = {"TICKuMONBLK", "TICKuQUITT", "TICKuBS", "TICKuFZ", "TICKuERROR", "TICKuLERROR"};
-    std::array<int, monitor::PollCycle::SlotCount> ticks{};
-    for (int i = 0; i < monitor::PollCycle::SlotCount; ++i)
-        ticks[i] = ini.readInteger(QStringLiteral("unit43"), QString::fromLatin1(keys[i]), monitor::PollCycle::DefaultReloads[i]);
-    m_monitor->setReloads(ticks);
-    if (m_monitorWindow) m_monitorWindow->showReloads();
-}
-
-void Haltron::requestInfo(monitor::InfoRequest request)
-{
-    if (m_infoTabs) m_infoTabs->requestInfo(request);
+    m_shaftBinding = std::make_unique<shell::ShaftBinding>(*m_monitor, m_shaftWindow,
+                                                           [this] { return m_program.mainWindow().reportPanel(); });
+    m_monitor->setShaftView(m_shaftBinding.get());
 }
 
 void Haltron::wireMonitorHooks()
@@ -287,8 +240,16 @@ void Haltron::wireMonitorHooks()
     shell::MainHooks &hooks = m_program.controller().hooks();
     const core::IniFile &ini = m_program.config().mainIni();
     const int tabsheets = ini.readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
-    hooks.setMonitorStatusHook = [this](shell::MainHooks::StatusHook hook) { m_monitor->messageHook = std::move(hook); };
-    hooks.setMonitorLinkHook = [this](shell::MainHooks::TextHook hook) { m_monitor->linkedHook = std::move(hook); };
+    // Each replaces whoever listened before; the monitor's halt lets go of both.
+    monitor::MonitorControl *mon = m_monitor.get();
+    hooks.setMonitorStatusHook = [mon](shell::MainHooks::StatusHook hook) {
+        QObject::disconnect(mon, &monitor::MonitorControl::statusText, nullptr, nullptr);
+        if (hook) QObject::connect(mon, &monitor::MonitorControl::statusText, mon, std::move(hook));
+    };
+    hooks.setMonitorLinkHook = [mon](shell::MainHooks::TextHook hook) {
+        QObject::disconnect(mon, &monitor::MonitorControl::partnerLinked, nullptr, nullptr);
+        if (hook) QObject::connect(mon, &monitor::MonitorControl::partnerLinked, mon, std::move(hook));
+    };
     hooks.clearMonitorStart = [this] {
         m_monitor->setAutorun(false);
         m_monitorWindow->autorunCheckBox()->setChecked(false);

@@ -66,11 +66,7 @@ void Haltron::wireTestTabs()
     window.addToTab(shell::MonitorWindow::TestTab, tests);
     window.addToTab(shell::MonitorWindow::FunctionTab, new shell::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.
-    monitor::ShaftHooks &shaft = m_monitor->shaft();
-    shaft.build = [tests, build = shaft.build](int ko, const monitor::ShaftHooks::Config &layout) {
-        if (build) build(ko, layout);
-        tests->setTopFloor(ko);
-    };
+    QObject::connect(m_monitor.get(), &monitor::MonitorControl::shaftBuilt, tests, &shell::TestTabControls::setTopFloor);
 
     m_sysModTab = new shell::SysModTab(m_sysMod, m_sysModTransfer);
     shell::SysModTab &tab = *m_sysModTab;
