@@ -40,7 +40,7 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_channel(m_queue),
       m_line(m_port, timers),
       m_commandLibrary(m_channel, timers.clock()),
-      m_sysModTransfer(m_sysMod, timers),
+      m_sysModTransfer(m_sysMod, m_channel, timers),
       m_session(timers),
       m_program(timers)
 {
@@ -56,7 +56,6 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_framedLink.readChars = [this](int count) { return m_port.readChars(count); };
     m_framedLink.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
-    m_sysModTransfer.setChannel(m_channel);
     m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
     m_sysModTransfer.swapLineTimeout = [this](int ms) { return m_line.swapLineTimeout(ms); };
     m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {

@@ -40,7 +40,7 @@ void Haltron::wireTestTabs()
     QWidget *mainWindow = &m_program.mainWindow();
 
     m_lcdWindow = new panels::DisplayMirrorWindow(
-        m_timers, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
+        m_timers, m_channel, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
     m_lcdWindow->hide();
     m_lcdWindow->mirror().log = [](const QString &line) { core::reports().write(line); };
     // The quit sequence halts it before the queue stops, so no display request is left behind.
@@ -106,7 +106,6 @@ void Haltron::openLcd()
 {
     if (!m_lcdWindow) return;
     panels::DisplayMirror &mirror = m_lcdWindow->mirror();
-    mirror.setChannel(&m_channel);
     mirror.afterAnswer = [&mirror] { mirror.pollStep(); };
     if (!m_lcdWindow->isVisible()) {
         m_lcdWindow->show();  // showing makes it ready and sends the first request

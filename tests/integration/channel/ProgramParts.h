@@ -55,7 +55,6 @@ struct ProgramParts {
         QObject::connect(&monitor, &MonitorControl::valueShown, [this](int slot) { ++slotAnswers[size_t(slot)]; });
         QObject::connect(&monitor, &MonitorControl::shaftBuilt, [this] { shaftBuilt = true; });
 
-        mirror.setChannel(&link.channel);
         mirror.afterAnswer = [this] {
             ++mirrorAnswers;
             if (mirrorPolling) mirror.pollStep();
@@ -68,7 +67,6 @@ struct ProgramParts {
         eeprom.onDone = [this](const QStringList &lines) { eepromLines = lines; };
         ports.onValues = [this] { ++portReadings; };
         statistics.onFinished = [this](bool ok) { statisticsEnd = ok ? 1 : 0; };
-        transfer.setChannel(link.channel);
         transfer.transferFlush = [this] { link.queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
@@ -112,12 +110,12 @@ struct ProgramParts {
                                     {link.channel, queueControl, linkState, partners.session, partners.faults,
                                      partners.host, partners.texts, partners.reports}};
     monitor::SingleCommands commands{link.channel};
-    panels::DisplayMirror mirror{link.time, false};
+    panels::DisplayMirror mirror{link.time, link.channel, false};
     monitor::PortReader ports{link.channel, link.time};
     monitor::StatisticsReader statistics{library};
     monitor::EepromDump eeprom;
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, link.time};
+    sysmod::ParameterSetTransfer transfer{image, link.channel, link.time};
 
     std::array<int, monitor::PollCycle::SlotCount> slotAnswers{};
     bool shaftBuilt = false;
