@@ -3,7 +3,7 @@
 // The monitor's queue control and link state over a real link stack: the
 // queue flushes and starts, and the port says whether the link stands.
 
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "monitor/LinkState.h"
 #include "monitor/TransferControl.h"
 #include "protocol/TransferQueue.h"

@@ -13,8 +13,8 @@
 #include "shaft/CallButton.h"
 #include "shaft/ShaftWindow.h"
 #include "shell/Configuration.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/ShaftBinding.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/ShaftBinding.h"
 #include "sim/Lift.h"
 
 #include <QApplication>
@@ -38,12 +38,12 @@ struct LiveMonitor : AppFirst {
     PortLinkState linkState{link.port};
     FakeMonitorPartners partners;
     std::unique_ptr<monitor::MonitorControl> control;
-    std::unique_ptr<shell::ShaftBinding> shaft;
+    std::unique_ptr<monitorview::ShaftBinding> shaft;
     QWidget frame;
     QWidget *monitorHost = new QWidget(&frame);
     QWidget *shaftHost = new QWidget(&frame);
     shaft::ShaftWindow shaftWindow{link.time};
-    shell::MonitorWindow *window = nullptr;
+    monitorview::MonitorWindow *window = nullptr;
 
     LiveMonitor()
     {
@@ -57,8 +57,8 @@ struct LiveMonitor : AppFirst {
         frame.resize(900, 700);
         monitorHost->setGeometry(300, 0, 420, 470);
         shaftHost->setGeometry(0, 0, 260, 690);
-        window = new shell::MonitorWindow(monitorHost, *config, {}, *control);
-        shaft = std::make_unique<shell::ShaftBinding>(*control, &shaftWindow, [this] { return shaftHost; });
+        window = new monitorview::MonitorWindow(monitorHost, *config, {}, *control);
+        shaft = std::make_unique<monitorview::ShaftBinding>(*control, &shaftWindow, [this] { return shaftHost; });
         control->setShaftView(shaft.get());
         frame.show();
     }

@@ -1,6 +1,6 @@
 #include "core/LinkLamp.h"
 #include "core/Reports.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "panels/LineLamps.h"
 
 #include <gtest/gtest.h>
