@@ -15,6 +15,8 @@
 #include "monitorview/FaultTab.h"
 #include "monitorview/InfoTabs.h"
 #include "monitorview/MonitorWindow.h"
+#include "monitorview/MainWindowHost.h"
+#include "monitorview/MonitorLinks.h"
 #include "monitorview/MonitorWiring.h"
 #include "monitorview/QueueGauges.h"
 #include "monitorview/ShaftBinding.h"
