@@ -43,8 +43,6 @@ void Haltron::wireTestTabs()
         m_timers, m_channel, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
     m_lcdWindow->hide();
     m_lcdWindow->mirror().log = [](const QString &line) { core::reports().write(line); };
-    // The quit sequence halts it before the queue stops, so no display request is left behind.
-    controller.hooks().haltLcd = [this] { if (m_lcdWindow) m_lcdWindow->mirror().halt(); };
 
     monitorview::MonitorWindow &window = *m_monitorWindow;
     window.onLcdClicked = [this] { openLcd(); };

@@ -28,7 +28,7 @@ public:
     ComPort(const ComPort &) = delete;
     ComPort &operator=(const ComPort &) = delete;
 
-    // What the window shows besides the memo; OnViewChanged says when it changed.
+    // What the window shows besides the traffic list; OnViewChanged says when it changed.
     struct View {
         QString status;          // status label
         QString message;         // message field "Nachricht"
@@ -145,8 +145,8 @@ public:
     std::function<void(const QByteArray &data)> onReceived;
     // Bytes that went out (sent) or came in on the line, for the RxD/TxD lamps.
     std::function<void(bool sent, int count)> onTraffic;
-    // Window side: a memo line to append, and "the view changed".
-    std::function<void(const QString &line)> onMemo;
+    // Window side: a traffic line to append, and "the view changed".
+    std::function<void(const QString &line)> onTrafficLine;
     std::function<void()> onViewChanged;
 
 signals:

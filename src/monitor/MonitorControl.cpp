@@ -159,7 +159,7 @@ void MonitorControl::monitorStart()
     m_cycle.clearReady();
     if (m_partners.link.isLinked()) {
         emit monitorTabWanted();
-        requestKonfig();
+        requestConfiguration();
         m_userTimer->start();
     } else if (m_partners.host.confirmConnect()) {
         m_partners.host.clickLinkDisplay();
@@ -446,7 +446,7 @@ void MonitorControl::autorunClicked(bool on)
     } else {
         destroyShaft();
         m_loopStarted = false;
-        requestKonfig();
+        requestConfiguration();
     }
     emit linkedTextChanged(text("monitor_43", 7));
     emit monitorTabWanted();
@@ -487,7 +487,7 @@ void MonitorControl::linkLedChanged(bool up)
 
 // --- the shaft from the controller's configuration ---
 
-void MonitorControl::requestKonfig()
+void MonitorControl::requestConfiguration()
 {
     m_config.fill(0);
     m_ko = 0;
@@ -502,9 +502,9 @@ void MonitorControl::configAnswer(int block, const QByteArray &answer)
     };
     switch (block) {
     case 0: {
-        const int ko = answer.size() > 1 ? quint8(answer[1]) : 0;
-        if (ko < 1 || ko > 39) return;
-        m_ko = ko;
+        const int topFloor = answer.size() > 1 ? quint8(answer[1]) : 0;
+        if (topFloor < 1 || topFloor > 39) return;
+        m_ko = topFloor;
         copy(2, 15, 0);
         break;
     }
@@ -519,20 +519,20 @@ void MonitorControl::configAnswer(int block, const QByteArray &answer)
         core::bytes({0xF3, 0x55, 0x1A, quint8(block + 1)}));
 }
 
-void MonitorControl::makeShaftFromConfig(int ko, const ShaftView::Config &config)
+void MonitorControl::makeShaftFromConfig(int topFloor, const ShaftView::Config &config)
 {
     m_partners.host.setReportVisible(false);
-    if (m_shaft) m_shaft->build(ko, config);
-    emit shaftBuilt(ko);
+    if (m_shaft) m_shaft->build(topFloor, config);
+    emit shaftBuilt(topFloor);
 }
 
-void MonitorControl::makeShaftFromSysMod(int ko, const ShaftView::Config &config)
+void MonitorControl::makeShaftFromSysMod(int topFloor, const ShaftView::Config &config)
 {
     if (shaftExists()) {
         if (m_shaft) m_shaft->show();
         return;
     }
-    makeShaftFromConfig(ko, config);
+    makeShaftFromConfig(topFloor, config);
     if (m_partners.link.isLinked()) startMonitorLoop();
 }
 

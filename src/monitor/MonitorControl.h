@@ -120,10 +120,10 @@ public:
     void linkLostReset();
     void linkLedChanged(bool up);
 
-    void requestKonfig();
-    void makeShaftFromConfig(int ko, const ShaftView::Config &config);
+    void requestConfiguration();
+    void makeShaftFromConfig(int topFloor, const ShaftView::Config &config);
     // The shaft from the parameter set instead of the controller; an existing shaft is only shown again.
-    void makeShaftFromSysMod(int ko, const ShaftView::Config &config);
+    void makeShaftFromSysMod(int topFloor, const ShaftView::Config &config);
     void sendCall(int floor, int side, int mode);
 
     // The main window's link display; may stay empty.

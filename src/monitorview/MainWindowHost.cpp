@@ -2,22 +2,20 @@
 
 #include "shell/Configuration.h"
 #include "shell/MainController.h"
+#include "shell/MainPartners.h"
 
 #include <QMessageBox>
 
 namespace monitorview {
 
-MainWindowHost::MainWindowHost(shell::MainController &controller, const shell::Configuration &config)
-    : m_controller(controller), m_config(config)
+MainWindowHost::MainWindowHost(shell::MainController &controller, shell::MainView &view, const shell::Configuration &config)
+    : m_controller(controller), m_view(view), m_config(config)
 {
 }
 
 void MainWindowHost::showMessageField(const QString &text) { m_controller.showMessageField(text); }
 
-void MainWindowHost::setReportVisible(bool visible)
-{
-    if (m_controller.view().setReportVisible) m_controller.view().setReportVisible(visible);
-}
+void MainWindowHost::setReportVisible(bool visible) { m_view.setReportVisible(visible); }
 
 bool MainWindowHost::confirmConnect()
 {

@@ -8,6 +8,7 @@
 namespace shell {
 class Configuration;
 class MainController;
+class MainView;
 }
 
 namespace monitorview {
@@ -16,7 +17,7 @@ namespace monitorview {
 // question before connecting and its link display.
 class MainWindowHost : public monitor::MonitorHost {
 public:
-    MainWindowHost(shell::MainController &controller, const shell::Configuration &config);
+    MainWindowHost(shell::MainController &controller, shell::MainView &view, const shell::Configuration &config);
     // The window the question is asked over.
     void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
 
@@ -27,6 +28,7 @@ public:
 
 private:
     shell::MainController &m_controller;
+    shell::MainView &m_view;
     const shell::Configuration &m_config;
     QPointer<QWidget> m_dialogParent;
 };

@@ -43,7 +43,7 @@ void wireMonitor(monitor::MonitorControl &control, MonitorWindow &window, InfoTa
                      [&control, &ini, shown = QPointer<MonitorWindow>(&window)] { readTickSettings(control, ini, shown); });
     window.onShaftFromSysMod = [&control, &sysMod] {
         const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(sysMod);
-        control.makeShaftFromSysMod(layout.ko, layout.config);
+        control.makeShaftFromSysMod(layout.topFloor, layout.config);
     };
 }
 

@@ -554,7 +554,7 @@ bool Line401::askF100()
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
 }
 
-bool Line401::askGruppe()
+bool Line401::askGroup()
 {
     m_view.qrxReturn = QStringLiteral("wait..");
     changed();

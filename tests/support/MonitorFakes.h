@@ -82,19 +82,19 @@ struct NumberTexts : core::LanguageTexts {
 
 // The shaft window: the shaft built, and the call lamps and shows asked for.
 struct FakeShaftView : monitor::ShaftView {
-    int builtKo = -1;
+    int builtTopFloor = -1;
     Config builtConfig{};
     int builds = 0;
     int shows = 0;
     QList<QList<int>> callLamps;
     void build(int topFloor, const Config &config) override
     {
-        builtKo = topFloor;
+        builtTopFloor = topFloor;
         builtConfig = config;
         ++builds;
     }
-    void destroy() override { builtKo = -1; }
-    bool exists() const override { return builtKo > 0; }
+    void destroy() override { builtTopFloor = -1; }
+    bool exists() const override { return builtTopFloor > 0; }
     void show() override { ++shows; }
     void tick() override {}
     void setMessage(const QString &) override {}

@@ -329,7 +329,7 @@ TEST_F(GroupTabsTest, ChoosingAMemberRoutesEveryRequestAndRebuildsItsShaft)
     EXPECT_EQ(identity().groupButton()->text(), "@=[7]");
     EXPECT_TRUE(identity().memberButton(2)->isChecked());
     // The shaft of member 2, from its own configuration.
-    EXPECT_EQ(shaft.builtKo, lift(2).topFloor());
+    EXPECT_EQ(shaft.builtTopFloor, lift(2).topFloor());
     for (int f = 0; f <= lift(2).topFloor(); ++f) EXPECT_EQ(shaft.builtConfig[size_t(f)], lift(2).floorConfig(f)) << f;
     EXPECT_TRUE(sent.contains(core::bytes({0xF0, 0x10, 0x70, 0x02, 0xF3, 0x55, 0x1A, 0x00})));
 
@@ -363,7 +363,7 @@ TEST_F(InfoTabsTest, AutorunClickKeepsTheStandInPolled)
         if (click == 2) ASSERT_TRUE(link.runUntil([this] { return link.queue.count() > 0; }, 2000));  // mid-request
         QTest::mouseClick(window->autorunCheckBox(), Qt::LeftButton);
         ASSERT_TRUE(link.runUntil([this, click] { return shaft.builds == click; }, 20000)) << "click " << click;
-        EXPECT_EQ(shaft.builtKo, lift().topFloor());
+        EXPECT_EQ(shaft.builtTopFloor, lift().topFloor());
         const int before = countSent(liftState);
         link.runUntil([] { return false; }, 5000);
         EXPECT_GE(countSent(liftState), before + 5) << "click " << click;

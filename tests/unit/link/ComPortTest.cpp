@@ -29,7 +29,7 @@ struct ComPortTest : ::testing::Test {
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &t) { log << "W:" + t; };
         core::reports().reportDebug = [this](const QString &t) { log << "D:" + t; };
-        port->onMemo = [this](const QString &t) { memo << t; };
+        port->onTrafficLine = [this](const QString &t) { memo << t; };
     }
     ~ComPortTest() override { core::reports().reset(); }
 

@@ -30,7 +30,7 @@ struct MonitorRig {
     QStringList &traces = partners.traces;
     QList<int> faultRequests;   // slot of each fault request
     QStringList &messages = partners.host.messages;
-    int &builtKo = shaft.builtKo;
+    int &builtTopFloor = shaft.builtTopFloor;
     monitor::ShaftView::Config &builtConfig = shaft.builtConfig;
     QList<QList<int>> &callLamps = shaft.callLamps;
 
@@ -139,7 +139,7 @@ TEST(Monitor, HelloConfigurationStartAndPollingRates)
     rig.monitor.onLinkUp(QStringLiteral("qrx"));
     ASSERT_EQ(rig.queue.sent.value(0), bytes({0xF1, 0x00}));
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_EQ(rig.builtConfig[0], 5);
     EXPECT_EQ(rig.builtConfig[4], 6);
     EXPECT_TRUE(rig.monitor.loopStarted());
@@ -193,20 +193,20 @@ TEST(Monitor, FailedHelloStartsNothing)
         rig.queue.run();
         EXPECT_EQ(rig.messages.last(), QStringLiteral("<HALLO> FEHLER"));
         EXPECT_EQ(rig.queue.sent.size(), 1);
-        EXPECT_EQ(rig.builtKo, -1);
+        EXPECT_EQ(rig.builtTopFloor, -1);
     }
 }
 
 TEST(Monitor, ConfigurationWithKoOutsideOneTo39BuildsNothing)
 {
-    for (int ko : {0, 40}) {
+    for (int topFloor : {0, 40}) {
         MonitorRig rig;
-        rig.queue.controller = [ko](const QByteArray &t) -> QByteArray {
+        rig.queue.controller = [topFloor](const QByteArray &t) -> QByteArray {
             if (t == bytes({0xF1, 0x00})) return bytes({0xF1, 0x01});
-            return bytes({0xFF, quint8(ko)}) + QByteArray(14, '\x07');
+            return bytes({0xFF, quint8(topFloor)}) + QByteArray(14, '\x07');
         };
         rig.startLinked();
-        EXPECT_EQ(rig.builtKo, -1) << ko;
+        EXPECT_EQ(rig.builtTopFloor, -1) << topFloor;
         EXPECT_FALSE(rig.monitor.loopStarted());
         EXPECT_TRUE(rig.monitor.cycle().held());
     }
@@ -232,7 +232,7 @@ TEST(Monitor, StopButtonWithoutAShaftBuildsIt)
     rig.monitor.loadTask(31);  // no autorun: held, nothing built
     rig.monitor.stopButtonClicked(false);
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_TRUE(rig.monitor.loopStarted());
 }
 
@@ -243,7 +243,7 @@ TEST(Monitor, HaltNeverStartsTheMonitor)
     rig.monitor.monitorHalt();
     rig.queue.run();
     EXPECT_TRUE(rig.queue.sent.isEmpty());
-    EXPECT_EQ(rig.builtKo, -1);
+    EXPECT_EQ(rig.builtTopFloor, -1);
     rig.ticks(10);
     EXPECT_TRUE(rig.queue.sent.isEmpty());
 }
@@ -253,10 +253,10 @@ TEST(Monitor, LinkLossLeavesTheLoopHeldAfterANewLinkAndStart)
     MonitorRig rig;
     rig.startLinked();
     rig.monitor.linkLostReset();
-    EXPECT_EQ(rig.builtKo, -1);
+    EXPECT_EQ(rig.builtTopFloor, -1);
     rig.monitor.onLinkUp(QStringLiteral("qrx"));  // autorun: hello, configuration, loop start
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
     QString loopLabel;
     QObject::connect(&rig.monitor, &MonitorControl::loopLabelChanged, [&loopLabel](const QString &t) { loopLabel = t; });
@@ -410,7 +410,7 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
         rig.monitor.loadTask(31);
         rig.monitor.makeShaftFromSysMod(5, config);
         rig.queue.run();
-        EXPECT_EQ(rig.builtKo, 5);
+        EXPECT_EQ(rig.builtTopFloor, 5);
         EXPECT_EQ(rig.builtConfig, config);
         EXPECT_EQ(rig.monitor.loopStarted(), linked);
     }
@@ -421,7 +421,7 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
     rig.monitor.makeShaftFromSysMod(5, config);
     rig.builtConfig = {};
     rig.monitor.makeShaftFromSysMod(7, config);
-    EXPECT_EQ(rig.builtKo, 5);
+    EXPECT_EQ(rig.builtTopFloor, 5);
     EXPECT_EQ(shown, 1);
 }
 
