@@ -34,7 +34,6 @@ struct TabStack {
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
         queue.setRoute(&localRoute);
-        transfer.setChannel(channel);
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
         sysmod::wireParameterSetTransfer(image, transfer);
@@ -65,7 +64,7 @@ struct TabStack {
     protocol::Line401 line{port, timers};
     protocol::LocalRoute localRoute{line, port};
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, timers};
+    sysmod::ParameterSetTransfer transfer{image, channel, timers};
     monitorview::SysModTab tab{image, transfer};
     int holds = 0;
 };
