@@ -1,5 +1,6 @@
 #include "Haltron.h"
 
+#include "link/LinkLampBinding.h"
 #include "link/PortWindow.h"
 #include "link/PortPicker.h"
 #include "link/PhoneBookWindow.h"
@@ -80,8 +81,8 @@ shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 void Haltron::unregisterPanelLamps()
 {
     if (!m_panel) return;
-    m_port.unregisterLinkLed(&m_panel->kavcomLamp());
-    m_port.unregisterLinkLed(&m_panel->modemLamp());
+    comlink::unbindLinkLamp(m_panel->kavcomLamp(), m_port);
+    comlink::unbindLinkLamp(m_panel->modemLamp(), m_port);
 }
 
 bool Haltron::initModules(const shell::StartEnvironment &env)
@@ -178,7 +179,7 @@ void Haltron::createMonitor()
     mon.setChannel(m_channel);
     mon.transferFlush = [this] { m_queue.transferFlush(); };
     mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
-    mon.isLinkUp = [this] { return m_port.linkUp(); };
+    mon.isLinkUp = [this] { return m_port.isLinked(); };
     mon.kavcomSend = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
@@ -194,7 +195,7 @@ void Haltron::createMonitor()
     mon.setReportVisible = [&controller](bool visible) {
         if (controller.view().setReportVisible) controller.view().setReportVisible(visible);
     };
-    mon.setLinkDisplayColour = [&controller](unsigned bgr) { controller.setModeLampColour(bgr); };
+    mon.showLinkDisplay = [&controller](bool greeted) { controller.showModeLamp(greeted); };
     mon.clickLinkDisplay = [&controller] { controller.linkAction(); };
     mon.trace = [](const QString &text) { core::reports().writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text); };
     mon.log = [](const QString &text) { core::reports().write(text); };
@@ -223,7 +224,6 @@ void Haltron::createMonitor()
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
-    m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
     m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
@@ -298,7 +298,7 @@ void Haltron::wireMonitorHooks()
         m_monitorWindow->applyTabVisibility(tabsheets);
         m_monitorWindow->setTabShown(shell::MonitorWindow::TelephoneTab, false);
         m_monitorWindow->showTab(shell::MonitorWindow::MonitorTab);
-        m_port.registerLinkLed(m_monitorWindow->linkLed());
+        bindMonitorLinkLamp();
     };
     hooks.monitorLinkToMst = [this, tabsheets] {
         m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
@@ -309,7 +309,7 @@ void Haltron::wireMonitorHooks()
             m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
             m_monitorWindow->show();
         });
-        m_port.registerLinkLed(m_monitorWindow->linkLed());
+        bindMonitorLinkLamp();
         m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
         m_monitorWindow->applyTabVisibility(tabsheets);
         m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
@@ -319,6 +319,15 @@ void Haltron::wireMonitorHooks()
     hooks.showMonitor = [this] { m_monitorWindow->show(); };
     hooks.setMonitorClosing = [this] { m_monitor->setClosing(true); };
     hooks.haltMonitor = [this] { m_monitor->monitorHalt(); };
+}
+
+// The monitor window's lamp shows the link, and the monitor hears it from
+// then on, starting with the state it is in.
+void Haltron::bindMonitorLinkLamp()
+{
+    if (!comlink::bindLinkLamp(*m_monitorWindow->linkLed(), m_port)) return;
+    QObject::connect(&m_port, &comlink::ComPort::linkChanged, m_monitorWindow.data(), [this](bool linked) { m_monitor->linkChanged(linked); });
+    m_monitor->linkChanged(m_port.isLinked());
 }
 
 void Haltron::wireSession()
@@ -407,7 +416,11 @@ void Haltron::stopSession()
 void Haltron::fillMainHooks()
 {
     shell::MainHooks &hooks = m_program.controller().hooks();
-    hooks.registerLinkLed = [this](core::LinkLamp &lamp) { m_port.registerLinkLed(&lamp); };
+    hooks.isLinked = [this] { return m_port.isLinked(); };
+    hooks.linkAction = [this] { m_port.linkAction(); };
+    shell::MainController &controller = m_program.controller();
+    QObject::connect(&m_port, &comlink::ComPort::linkChanged, &m_program.mainWindow(),
+                     [&controller](bool linked) { controller.linkChanged(linked); });
     hooks.setPortOpenHooks = [this](std::function<void()> afterOpen, std::function<void()> afterClose) {
         m_port.addAfterOpenHandler(std::move(afterOpen));
         m_port.addAfterCloseHandler(std::move(afterClose));
@@ -465,8 +478,8 @@ void Haltron::setRemoteRoute()
             m_session.connectChange(on);
         };
         if (m_panel) {
-            m_port.registerLinkLed(&m_panel->kavcomLamp());
-            m_port.registerLinkLed(&m_panel->modemLamp());
+            comlink::bindLinkLamp(m_panel->kavcomLamp(), m_port);
+            comlink::bindLinkLamp(m_panel->modemLamp(), m_port);
         }
         if (m_portWindow) {
             m_portWindow->setModem(*m_modem);
@@ -477,7 +490,7 @@ void Haltron::setRemoteRoute()
     m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
-    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
+    m_queue.isLinkUp = [this] { return m_port.isLinked(); };
 }
 
 void Haltron::createBatch()

@@ -99,6 +99,7 @@ private:
     void stopSession();
     void sessionFirstShow(bool autoPanel);
     void unregisterPanelLamps();
+    void bindMonitorLinkLamp();
     void batchDial(const QString &number);
     void createMonitor();
     void bindPortPickers(QWidget *mainWindow);

@@ -11,7 +11,7 @@
 #include "protocol/QueueWindow.h"
 #include "shaft/ShaftWindow.h"
 #include "shell/MainWindow.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "shell/monitor/MonitorWindow.h"
 #include "shell/monitor/SysModTab.h"
 #include "shell/monitor/TestTabControls.h"
@@ -74,11 +74,11 @@ void Haltron::wireTestTabs()
 
     m_sysModTab = new shell::SysModTab(m_sysMod, m_sysModTransfer);
     shell::SysModTab &tab = *m_sysModTab;
-    tab.isLinkUp = [this] { return m_port.linkUp(); };
+    tab.isLinkUp = [this] { return m_port.isLinked(); };
     tab.linkMode = [this] { return int(m_monitor->linkMode()); };
     tab.holdMonitor = [this] { m_monitor->holdMonitor(); };
     tab.releaseMonitor = [this] { m_monitor->releaseMonitor(); };
-    tab.clickLinkLed = [this] { if (m_monitorWindow && m_monitorWindow->linkLed()->onClick) m_monitorWindow->linkLed()->onClick(); };
+    tab.clickLinkLed = [this] { if (m_monitorWindow) m_monitorWindow->linkLed()->click(); };
     tab.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
     tab.filesDirectory = [&config] { return config.filesDir(); };
     tab.trace = [](const QString &line) { core::reports().writeIf(core::ReportMonitor, line); };

@@ -125,7 +125,7 @@ void ModemControl::beginTest(TextProc onReady)
     m_onReady = std::move(onReady);
     m_port.updateView([](ComPort::View &v) {
         v.modemId = QStringLiteral("keine ModemId");
-        v.modemOpenColour = core::colour::Red;
+        v.modemOpen = false;
     });
     m_port.onLine = nullptr;
     progress(m_port, QStringLiteral("wait-0"));
@@ -165,7 +165,7 @@ void ModemControl::testFirstOk()
     m_port.updateView([this](ComPort::View &v) {
         v.status = QStringLiteral("Modem %1").arg(m_port.comNumber());
         v.portLabel = m_port.portText() + QStringLiteral("/MODEM");
-        v.modemOpenColour = core::colour::Green;
+        v.modemOpen = true;
     });
     m_port.memoText(QStringLiteral("*****"));
     sendAwaitingOk(m_port.askModemCmd().toUpper().toLatin1() + '\r', [this] { testSecondOk(); });

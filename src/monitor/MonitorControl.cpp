@@ -1,7 +1,6 @@
 #include "MonitorControl.h"
 
 #include "core/Bytes.h"
-#include "core/LinkLamp.h"
 
 namespace monitor {
 
@@ -81,7 +80,7 @@ void MonitorControl::onLinkUp(const QString &name)
     const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
     if (m_view.setLinked) m_view.setLinked(linked);
     sayLog(linked);
-    if (setLinkDisplayColour) setLinkDisplayColour(core::colour::Green);
+    if (showLinkDisplay) showLinkDisplay(true);
     if (messageHook) messageHook(6, m_linkName);
     if (showMessageField) showMessageField(QStringLiteral("<HALLO>") + m_linkName);
     if (transferStart) transferStart(HelloDelayMs);
@@ -464,7 +463,7 @@ void MonitorControl::linkLostReset()
     if (m_view.clearValues) m_view.clearValues();
 }
 
-void MonitorControl::linkLedChanged(bool up)
+void MonitorControl::linkChanged(bool up)
 {
     if (!up) {
         if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));

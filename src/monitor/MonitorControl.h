@@ -124,7 +124,7 @@ public:
     void monitorHalt();
     void setClosing(bool on) { m_closing = on; }
     void linkLostReset();
-    void linkLedChanged(bool up);
+    void linkChanged(bool up);  // the port's link state
 
     void requestKonfig();
     void makeShaftFromConfig(int ko, const ShaftHooks::Config &config);
@@ -153,7 +153,7 @@ public:
     std::function<bool()> startHook;
     std::function<void(const QString &text)> showMessageField;
     std::function<void(bool visible)> setReportVisible;
-    std::function<void(unsigned bgr)> setLinkDisplayColour;
+    std::function<void(bool greeted)> showLinkDisplay;  // the main window's mode lamp
     std::function<bool()> confirmConnect;  // "connect now?" when started without a link
     std::function<void()> clickLinkDisplay;
     std::function<void(const QString &text)> trace;

@@ -72,8 +72,8 @@ void Line401::releasePort()
 {
     const auto *rx = m_port.rxHook.target<RxForward>();
     if (rx && rx->line == this) m_port.rxHook = nullptr;
-    const auto *click = m_port.onLinkLedClick.target<LampForward>();
-    if (click && click->line == this) m_port.onLinkLedClick = nullptr;
+    const auto *click = m_port.onLinkAction.target<LampForward>();
+    if (click && click->line == this) m_port.onLinkAction = nullptr;
 }
 
 // ---- driver ---------------------------------------------------------------
@@ -369,7 +369,7 @@ void Line401::onRx(int count)
         return;
     }
     noteLink(m_s.lineGood);
-    m_view.lineLed = core::colour::Green;
+    m_view.line = LineState::Replying;
     startLineTimer();
     if (m_block.state == 2) {
         storeBlock();
@@ -412,7 +412,7 @@ void Line401::onLineTimer()
     m_port.setLinkState(false);
     ++m_view.timeoutCount;
     m_ledYellow = !m_ledYellow;
-    m_view.lineLed = m_ledYellow ? core::colour::Yellow : core::colour::Red;
+    m_view.line = m_ledYellow ? LineState::TimedOut : LineState::Silent;
     if (!m_port.isOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) openLine();
     m_s.rxByte = line401::ResetByte;
     m_s.rxArrived = true;
@@ -447,9 +447,8 @@ bool Line401::lineRunning() const
 void Line401::openLine()
 {
     takeLineBack();
-    if (m_linkLed) m_port.registerLinkLed(m_linkLed);
     m_port.rxHook = RxForward{this};
-    m_port.onLinkLedClick = LampForward{this};
+    m_port.onLinkAction = LampForward{this};
     m_lineOpened = true;
     const bool open = m_port.openPort(m_comNumber);
     m_view.portText = open ? m_port.portText() : QStringLiteral("ERROR");
@@ -463,7 +462,7 @@ void Line401::startStopLine()
     if (lineRunning()) {
         m_lineTimer->stop();
         m_port.setLinkState(false);
-        m_view.lineLed = core::colour::Red;
+        m_view.line = LineState::Silent;
         m_lineStopped = true;
         changed();
         return;
@@ -523,12 +522,6 @@ void Line401::zblPortHalt()
     core::reports().debug(QStringLiteral("zbl_port> halt"));
 }
 
-void Line401::dropLinkLed()
-{
-    if (m_linkLed) m_port.unregisterLinkLed(m_linkLed);
-    m_linkLed = nullptr;
-}
-
 void Line401::restart()
 {
     lineInit();
@@ -577,7 +570,7 @@ void Line401::showQrxAnswer(const QByteArray &answer)
                            .arg(core::byteAt(answer, 1), 2, 16, QLatin1Char('0'))
                            .toUpper();
     const bool synced = answer == core::bytes({0xF1, 0x01});
-    m_view.syncLed = synced ? core::colour::Green : core::colour::Red;
+    m_view.synced = synced;
     changed();
 }
 

@@ -53,12 +53,6 @@ MainController::~MainController()
     }
 }
 
-void MainController::setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp)
-{
-    m_lineLamp = lineLamp;
-    m_linkLamp = linkLamp;
-}
-
 void MainController::applyStartSettings()
 {
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
@@ -76,7 +70,8 @@ void MainController::applyStartSettings()
 
     call(m_hooks.setMonitorFileMode, m_fileMode);
     call(m_hooks.setMonitorStatusHook, [this](int index, const QString &text) { setStatusText(index, text); });
-    if (m_linkLamp) call(m_hooks.registerLinkLed, *m_linkLamp);
+    // The link lamp starts with the port's state, and so does all that hangs on it.
+    if (m_hooks.isLinked) linkChanged(m_hooks.isLinked());
     m_comPort = m_config.getComPort();
 
     applyBatchAndDialSettings();
@@ -116,8 +111,7 @@ void MainController::applyBatchAndDialSettings()
 
 void MainController::applyRoute()
 {
-    call(m_hooks.setPortOpenHooks, [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Green); },
-         [this] { if (m_lineLamp) m_lineLamp->setLampColour(core::colour::Red); });
+    call(m_hooks.setPortOpenHooks, [this] { call(m_view.showPortOpen, true); }, [this] { call(m_view.showPortOpen, false); });
     call(m_hooks.setPortText, [this](const QString &text) { setStatusText(PanelPort, text); });
     if (m_modemMode) {
         call(m_hooks.setRemoteRoute);
@@ -224,11 +218,11 @@ void MainController::showLinkMode()
     if (m_modemMode) mode = QStringLiteral("[MODEM]");
     const QString notLinked = m_config.languageText(QStringLiteral("main"), QStringLiteral("32"));
     setStatusText(PanelLinkMode, mode + QLatin1Char(' ') + notLinked);
-    setModeLampColour(core::colour::Red);
+    showModeLamp(false);
     setStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
 }
 
-void MainController::setModeLampColour(unsigned bgr) { call(m_view.setModeLampColour, bgr); }
+void MainController::showModeLamp(bool greeted) { call(m_view.showModeLamp, greeted); }
 
 void MainController::setEditVersion(const QString &caption)
 {
@@ -236,32 +230,32 @@ void MainController::setEditVersion(const QString &caption)
     call(m_view.setCaption, caption);
 }
 
-void MainController::linkLedChanged(unsigned bgr)
+void MainController::linkChanged(bool linked)
 {
-    if (bgr == core::colour::Red) {
+    call(m_view.showLink, linked);
+    if (!linked) {
         if (m_hooks.monitorResetInProgress && m_hooks.monitorResetInProgress()) return;
         linkTrace(QStringLiteral("link_led: FALSE"));
         showLinkMode();
         call(m_hooks.monitorLinkLost);
         call(m_view.setLinkButtonEnabled, true);
         setStatusText(PanelLinkState, QStringLiteral("NO LINK"));
-    } else if (bgr == core::colour::Green) {
+    } else {
         call(m_view.setLinkButtonEnabled, false);
         call(m_hooks.showMonitor);
         linkTrace(QStringLiteral("link_led: TRUE"));
         setStatusText(PanelLinkState, QLatin1Char(' ') + m_config.languageText(QStringLiteral("main"), QStringLiteral("33")));
-    } else {
-        setStatusText(PanelLinkMode, QStringLiteral("[line status ??]"));
-        setStatusText(PanelLinkState, QStringLiteral("??"));
     }
 }
 
 void MainController::linkAction()
 {
-    if (m_linkLamp) call(m_linkLamp->onClick);
+    linkLampClicked();
     call(m_view.setReportVisible, true);
     if (m_autoLink) call(m_hooks.requestInit);
 }
+
+void MainController::linkLampClicked() { call(m_hooks.linkAction); }
 
 void MainController::linkTo(const QString &name)
 {

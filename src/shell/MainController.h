@@ -2,7 +2,6 @@
 
 #include "Configuration.h"
 #include "core/Reports.h"
-#include "core/LinkLamp.h"
 #include "core/Timer.h"
 
 #include <QString>
@@ -37,7 +36,11 @@ struct MainView {
     std::function<bool()> reportVisible;
     std::function<void(const QString &text)> setMessage;  // empty text hides the field
     std::function<void(bool enabled)> setLinkButtonEnabled;
-    std::function<void(unsigned bgr)> setModeLampColour;
+    // The status bar lamps: the port open (panel 3), the link up (panel 4),
+    // the linked controller greeted (panel 5).
+    std::function<void(bool open)> showPortOpen;
+    std::function<void(bool linked)> showLink;
+    std::function<void(bool greeted)> showModeLamp;
     std::function<void(const QString &caption)> setCaption;
     std::function<void(int width)> setWindowWidth;
     std::function<void(bool visible)> setGaugeVisible;        // the batch countdown
@@ -65,7 +68,8 @@ struct MainHooks {
     std::function<void()> setMonitorClosing;
     std::function<void()> haltMonitor;
     // serial port
-    std::function<void(core::LinkLamp &)> registerLinkLed;
+    std::function<bool()> isLinked;                    // the port's link state at start
+    std::function<void()> linkAction;                  // start or stop the link (the link lamps' click)
     std::function<void(std::function<void()> afterOpen, std::function<void()> afterClose)> setPortOpenHooks;
     std::function<void(TextHook)> setPortText;         // OnPortText; an empty hook clears it
     std::function<void()> setPortClosing;
@@ -102,9 +106,6 @@ public:
     MainView &view() { return m_view; }
     MainHooks &hooks() { return m_hooks; }
 
-    // The status bar lamps of panels 3 and 4 (owned by the window).
-    void setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp);
-
     void applyStartSettings();
     void quit();
     void registerShutdownProc(std::function<void()> proc);
@@ -112,12 +113,13 @@ public:
     void showMessageField(const QString &text);
     void linkTrace(const QString &text);
     void showLinkMode();
-    void linkLedChanged(unsigned bgr);   // the link lamp's change hook
+    void linkChanged(bool linked);        // the port's link went up or down
     void linkAction();                    // LinkButton, and the start timer
+    void linkLampClicked();
     void linkTo(const QString &name);     // the monitor window's link hook
     void mainLogMirror(const QString &line);
     void closeRequested() { m_mirrorOn = false; }
-    void setModeLampColour(unsigned bgr);
+    void showModeLamp(bool greeted);
     void setEditVersion(const QString &caption);
 
     // The start timer; the batch process takes it over as its watchdog.
@@ -149,8 +151,6 @@ private:
     Configuration &m_config;
     core::ReportSink &m_reports;
     std::vector<std::function<void()>> m_shutdownList;
-    core::LinkLamp *m_lineLamp = nullptr;
-    core::LinkLamp *m_linkLamp = nullptr;
     std::unique_ptr<core::Timer> m_startTimer;
     std::unique_ptr<core::Timer> m_messageTimer;
     std::unique_ptr<core::Timer> m_portHaltTimer;

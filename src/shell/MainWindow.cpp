@@ -147,15 +147,14 @@ void MainWindow::buildStatusBar()
     statusBar()->setSizeGripEnabled(false);
 
     const auto lampIn = [this](int panel) {
-        auto *lamp = new StatusLamp(m_statusPanels[panel]);
+        auto *lamp = new widgets::Lamp(m_statusPanels[panel]);
         lamp->move(1, qMax(0, (m_statusPanels[panel]->sizeHint().height() - 17) / 2));
         return lamp;
     };
     m_lineLamp = lampIn(3);
     m_linkLamp = lampIn(4);
     m_modeLamp = lampIn(5);
-    m_linkLamp->onChange = [this](StatusLamp &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
-    m_controller.setLamps(m_lineLamp, m_linkLamp);
+    QObject::connect(m_linkLamp, &widgets::Lamp::clicked, this, [this] { m_controller.linkLampClicked(); });
 }
 
 void MainWindow::setMemberText(const QString &text)
@@ -179,7 +178,9 @@ void MainWindow::connectView()
         m_messageField->setVisible(!text.isEmpty());
     };
     v.setLinkButtonEnabled = [this](bool enabled) { m_linkButton->setEnabled(enabled); };
-    v.setModeLampColour = [this](unsigned bgr) { m_modeLamp->setLampColour(bgr); };
+    v.showPortOpen = [this](bool open) { m_lineLamp->setLit(open); };
+    v.showLink = [this](bool linked) { m_linkLamp->setLit(linked); };
+    v.showModeLamp = [this](bool greeted) { m_modeLamp->setLit(greeted); };
     v.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
     v.setWindowWidth = [this](int width) { resize(width, height()); };
     v.setGaugeVisible = [this](bool visible) { m_batchGauge->setVisible(visible); };

@@ -9,7 +9,7 @@
 // test may also run it against haltron-sim on a pseudo-terminal.
 
 #include "core/IniFile.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
@@ -67,7 +67,7 @@ struct ModemStack {
         queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
             framedLink.kavcomSend(telegram, std::move(answer));
         };
-        queue.isLinkUp = [this] { return port.linkUp(); };
+        queue.isLinkUp = [this] { return port.isLinked(); };
         protocol::flushOnLinkLoss(queue, port);
         queue.onRestart = [this](const QString &text) { restarts << text; };
         queue.onQueueError = [this](const QString &text) { queueErrors << text; };

@@ -16,11 +16,14 @@ namespace core {
 class Clock;
 }
 
+namespace widgets {
+class Lamp;
+}
+
 namespace shell {
 
 class Configuration;
 class PortGroupBox;
-class StatusLamp;
 
 // The "Ports" tab: the thirteen ports on tabs of their own, read with one
 // request and saved to a text file, which the fault list then shows.
@@ -33,7 +36,7 @@ public:
     QTabWidget *portPages() const { return m_pages; }
     QPushButton *readButton() const { return m_readButton; }
     QPushButton *saveButton() const { return m_saveButton; }
-    StatusLamp *blinkLamp() const { return m_blink; }
+    widgets::Lamp *blinkLamp() const { return m_blink; }
 
     // Writes the port file (through a temporary file); false when it could not
     // be written, and lastWrite() says why.
@@ -60,7 +63,7 @@ private:
     std::array<PortGroupBox *, monitor::PortReader::PortCount> m_boxes{};
     QPushButton *m_readButton = nullptr;
     QPushButton *m_saveButton = nullptr;
-    StatusLamp *m_blink = nullptr;
+    widgets::Lamp *m_blink = nullptr;
 };
 
 }  // namespace shell

@@ -5,12 +5,12 @@
 #include "TestApp.h"
 
 #include "core/Bytes.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "monitor/FaultLog.h"
 #include "protocol/CommandLibrary.h"
 #include "shell/Configuration.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "shell/monitor/EepromTab.h"
 #include "shell/monitor/FaultTab.h"
 #include "shell/monitor/FunctionBox.h"
@@ -71,7 +71,7 @@ struct InfoTabsTest : ::testing::Test {
         control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         control->setChannel(route);
         control->transferFlush = [this] { link.queue.transferFlush(); };
-        control->isLinkUp = [this] { return link.port.linkUp(); };
+        control->isLinkUp = [this] { return link.port.isLinked(); };
         control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
         control->shaft().build = [this](int ko, const monitor::ShaftHooks::Config &c) { shafts << Built{ko, c}; };
         control->loadTask(1 | 2 | 16);

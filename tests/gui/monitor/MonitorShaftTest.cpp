@@ -48,7 +48,7 @@ struct LiveMonitor : AppFirst {
         control->setChannel(link.channel);
         control->transferFlush = [this] { link.queue.transferFlush(); };
         control->transferStart = [this](int ms) { link.queue.transferStart(ms); };
-        control->isLinkUp = [this] { return link.port.linkUp(); };
+        control->isLinkUp = [this] { return link.port.isLinked(); };
         control->loadTask(1 | 2 | 32);  // lift state, call lamps, autorun
         frame.resize(900, 700);
         monitorHost->setGeometry(300, 0, 420, 470);

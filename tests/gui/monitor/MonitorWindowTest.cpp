@@ -4,10 +4,10 @@
 #include "TestApp.h"
 
 #include "core/Bytes.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "shell/Configuration.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "protocol/TransferQueue.h"
 #include "shell/monitor/FunctionBox.h"
 #include "shell/monitor/IdentityBox.h"

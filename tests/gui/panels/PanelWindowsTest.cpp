@@ -3,7 +3,7 @@
 #include "core/BgrColour.h"
 #include "core/Reports.h"
 #include "link/ComPort.h"
-#include "panels/Lamp.h"
+#include "widgets/Lamp.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
 
@@ -162,8 +162,8 @@ TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
             if (visible) port.lineWatch().watch(lamps.lineLights());
             else port.lineWatch().unwatch(lamps.lineLights());
         };
-        panels::Lamp *dsr = lampWindow.lineLed(panels::LineLamps::Dsr);
-        panels::Lamp *cts = lampWindow.lineLed(panels::LineLamps::Cts);
+        widgets::Lamp *dsr = lampWindow.lineLed(panels::LineLamps::Dsr);
+        widgets::Lamp *cts = lampWindow.lineLed(panels::LineLamps::Cts);
         EXPECT_EQ(pcEnd->controlLineReads(), 0);  // created hidden: nothing read
 
         lampWindow.showLeds(&host, 0, 0, false);
@@ -176,7 +176,7 @@ TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
 
         pcEnd->setControlLinesUnknown("/dev/pts/4 cannot report its control lines");
         time.advance(comlink::ControlLineWatch::PollMs);
-        for (panels::Lamp *lamp : {dsr, cts}) {
+        for (widgets::Lamp *lamp : {dsr, cts}) {
             EXPECT_EQ(lamp->lampColour(), comlink::LineLights::UnknownColour);
             EXPECT_EQ(lamp->toolTip(), "/dev/pts/4 cannot report its control lines");
         }

@@ -34,11 +34,11 @@ struct ProgramParts {
         // a link back greets the controller (and, with autorun, starts it again).
         monitor.linkToZbl(monitor::MonitorControl::LocalLink);
         QObject::connect(&link.port, &comlink::ComPort::linkChanged, [this](bool up) {
-            if (up) monitor.linkLedChanged(true);
+            if (up) monitor.linkChanged(true);
             else monitor.linkLostReset();
         });
         monitor.transferStart = [this](int ms) { link.queue.transferStart(ms); };
-        monitor.isLinkUp = [this] { return link.port.linkUp(); };
+        monitor.isLinkUp = [this] { return link.port.isLinked(); };
         monitor.transferFlush = [this] { link.queue.transferFlush(); };
         monitor.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
             return faultLog.requestErrorCount(std::move(onText), std::move(onDropped));

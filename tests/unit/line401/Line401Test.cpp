@@ -137,7 +137,7 @@ TEST_F(Line401Test, TelegramGoesOutAsNibblesOneByteAfterEachReply)
     EXPECT_TRUE(partner->got.startsWith(bytes({0x40, 0x0F, 0x21, 0x00, 0x20, 0x40, 0x40})));
     EXPECT_EQ(partner->data, bytes({0xF1, 0x00}));
     EXPECT_EQ(lamp.colour, core::colour::Green);
-    EXPECT_TRUE(port->linkUp());
+    EXPECT_TRUE(port->isLinked());
 }
 
 // Built twice: once the driver makes every exchange itself, once the line runs
@@ -153,7 +153,7 @@ TEST_F(Line401Test, SteadyIdleRunsOnTheLineWhereItCanAndCountsTheSame)
     start();
     time.advance(100);
     EXPECT_EQ(pcEnd->idleExchangeStatus().running, onTheLine);
-    EXPECT_TRUE(port->linkUp());
+    EXPECT_TRUE(port->isLinked());
     // Every reply counted, and every byte sent: the partner's, and one on its way.
     EXPECT_EQ(line->view().rxCount, partner->got.size());
     EXPECT_EQ(line->view().txCount, partner->got.size() + 1);
@@ -313,12 +313,12 @@ TEST_F(Line401Test, SilentPartnerTurnsTheLinkRedAndRecoversWhenItReturns)
     const int sentBefore = int(partner->got.size());
     time.advance(2000 + 6 * 500);
     EXPECT_EQ(lamp.colour, core::colour::Red);
-    EXPECT_FALSE(port->linkUp());
+    EXPECT_FALSE(port->isLinked());
     EXPECT_TRUE(logHas("link down"));
     EXPECT_GE(line->view().timeoutCount, 6);
     // The simulated reset bytes drive the state machine: repeats, then the reset byte.
     EXPECT_TRUE(partner->got.mid(sentBefore).contains(char(0xF0))) << core::hexText(partner->got.mid(sentBefore)).toStdString();
-    EXPECT_FALSE(line->lineGood() && port->linkUp());
+    EXPECT_FALSE(line->lineGood() && port->isLinked());
 
     partner->silent = false;
     partner->replies.push_back(bytes({0xF0}));
@@ -376,7 +376,7 @@ TEST_F(Line401Test, GarbageDoesNotHangTheLine)
     line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
     time.advance(200);
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
-    EXPECT_TRUE(port->linkUp());
+    EXPECT_TRUE(port->isLinked());
 }
 
 TEST_F(Line401Test, AnswerCutOffBySilenceIsDropped)
@@ -417,7 +417,7 @@ TEST_F(Line401Test, DroppedRequestIsNotSentAfterTheReset)
     partner->silent = false;
     partner->replies.push_back(bytes({0xF0}));
     time.advance(2000);
-    ASSERT_TRUE(port->linkUp());
+    ASSERT_TRUE(port->isLinked());
     QByteArray answer;
     partner->answer(bytes({0xF1, 0x01}));
     line->lineSend(bytes({0xF1, 0x00}), [&](const QByteArray &a) { answer = a; });
@@ -474,7 +474,7 @@ TEST_F(Line401Test, RemoteModeLocksWritesAndStopsTheLineTimer)
     time.advance(5000);
     EXPECT_LE(partner->got.size(), sent.size() + 1);
     EXPECT_TRUE(logHas("zbl_port/\"write\" auf gesperrten port"));
-    EXPECT_TRUE(port->linkUp());  // the remote route's lamps are left alone
+    EXPECT_TRUE(port->isLinked());  // the remote route's lamps are left alone
 }
 
 TEST_F(Line401Test, PortThatCannotOpenShowsError)

@@ -238,7 +238,7 @@ TEST_F(ComPortTest, LinkLampsFollowTheLinkStateAndStopAfterHalt)
 
     port->portHalt();
     port->setLinkState(false);
-    EXPECT_TRUE(port->linkUp());
+    EXPECT_TRUE(port->isLinked());
     EXPECT_EQ(a.colour, core::colour::Green);
 }
 

@@ -155,7 +155,7 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_TRUE(fake.partner.notified());
     EXPECT_TRUE(port.dataMode());
-    EXPECT_TRUE(port.linkUp());
+    EXPECT_TRUE(port.isLinked());
     EXPECT_TRUE(port.isConnected());
     EXPECT_EQ(lamp.colour, core::colour::Green);
     EXPECT_EQ(port.view().status, "AB12");
@@ -184,7 +184,7 @@ TEST_F(ModemTest, LinksWhenEveryByteArrivesOnItsOwn)
     fake.paced = true;
     dialAndLink();
     EXPECT_TRUE(memo.contains("** MST.SYNC **"));
-    EXPECT_TRUE(port.linkUp());
+    EXPECT_TRUE(port.isLinked());
 }
 
 TEST(ModemPartnerName, LastTwoBytesGoThenOnlyDigitsAndLettersStay)
@@ -329,7 +329,7 @@ TEST_F(ModemTest, LostCarrierDropsTheLinkWithOrWithoutDcd)
         else fake.dropCarrier();
         time.advance(1010);
         EXPECT_EQ(changes, QList<bool>{false});
-        EXPECT_FALSE(port.linkUp());
+        EXPECT_FALSE(port.isLinked());
         EXPECT_FALSE(port.dataMode());
         EXPECT_EQ(lamp.colour, core::colour::Red);
         EXPECT_EQ(port.view().message, "NC");
@@ -347,7 +347,7 @@ TEST_F(ModemTest, HangUpDropsDtrForAMoment)
     modem.hangUp();
     EXPECT_EQ(pcLine.dtr(), false);
     EXPECT_FALSE(port.dataMode());
-    EXPECT_FALSE(port.linkUp());
+    EXPECT_FALSE(port.isLinked());
     EXPECT_FALSE(port.rxHook);
     time.advance(100);
     EXPECT_EQ(fake.hangups, 1);

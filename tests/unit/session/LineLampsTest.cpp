@@ -1,4 +1,4 @@
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "link/ComPort.h"
 #include "panels/LineLamps.h"
