@@ -9,7 +9,6 @@
 // test may also run it against haltron-sim on a pseudo-terminal.
 
 #include "core/IniFile.h"
-#include "core/Colours.h"
 #include "Cable.h"
 #include "core/Timer.h"
 #include "link/ComPort.h"
@@ -37,13 +36,6 @@ inline panels::TextFn languageFileTexts()
     auto file = std::make_shared<core::IniFile>(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
     return [file](const QString &section, const QString &key) { return file->readString(section, key); };
 }
-
-// A link lamp that only remembers its colour.
-struct RecordingLamp : core::LinkLamp {
-    unsigned colour = 0;
-    void setLampColour(unsigned bgr) override { colour = bgr; }
-    unsigned lampColour() const override { return colour; }
-};
 
 // The PC's side: everything between the serial line and the session panel.
 struct ModemStack {
@@ -77,10 +69,8 @@ struct ModemStack {
             session.connectChange(on);
             lamps.setConnected(on);
         };
-        port.registerLinkLed(&linkLamp);
         port.onMemo = [this](const QString &line) { memo << line; };
     }
-    ~ModemStack() { port.unregisterLinkLed(&linkLamp); }
 
     void wireSession()
     {
@@ -115,7 +105,6 @@ struct ModemStack {
     shell::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
-    RecordingLamp linkLamp;
 
     int gaugeMax = -1;
     int gaugePosition = -1;

@@ -91,7 +91,7 @@ TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
     line.setChannel(&channel);
     window.show();
     line.setLinkMode(0);
-    window.linkLed()->onClick();  // the link lamp starts the line
+    window.linkLed()->click();  // the link lamp starts the line
     time.advance(10);
     EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);
 
@@ -137,7 +137,7 @@ TEST_F(LinkWindowsTest, PortWindowStatusLightsFollowTheControlLinesWhileShown)
     pcEnd->setControlLinesUnknown("/dev/pts/7 cannot report its control lines");
     time.advance(comlink::ControlLineWatch::PollMs);
     for (const LineLights::Light light : {LineLights::Dcd, LineLights::Dsr, LineLights::Ring}) {
-        EXPECT_EQ(window.statusLight(light)->lampColour(), LineLights::UnknownColour);
+        EXPECT_EQ(window.statusLight(light)->lampColour(), widgets::Lamp::LightUnknown);
         EXPECT_EQ(window.statusLight(light)->toolTip(), "/dev/pts/7 cannot report its control lines");
     }
     EXPECT_TRUE(window.statusLight(LineLights::RxD)->toolTip().isEmpty());

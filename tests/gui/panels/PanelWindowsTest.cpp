@@ -177,7 +177,7 @@ TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
         pcEnd->setControlLinesUnknown("/dev/pts/4 cannot report its control lines");
         time.advance(comlink::ControlLineWatch::PollMs);
         for (widgets::Lamp *lamp : {dsr, cts}) {
-            EXPECT_EQ(lamp->lampColour(), comlink::LineLights::UnknownColour);
+            EXPECT_EQ(lamp->lampColour(), widgets::Lamp::LightUnknown);
             EXPECT_EQ(lamp->toolTip(), "/dev/pts/4 cannot report its control lines");
         }
 

@@ -62,11 +62,11 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
     time.advance(200);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
 
-    main().linkLamp()->setLampColour(Green);
+    program->controller().linkChanged(true);
     EXPECT_EQ(main().linkLamp()->palette().color(QPalette::Window), QColor(0, 128, 0));
     EXPECT_EQ(main().panelText(1), QStringLiteral("  verbunden"));
     EXPECT_FALSE(main().linkButton()->isEnabled());
-    main().linkLamp()->setLampColour(Red);
+    program->controller().linkChanged(false);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" NO LINK"));
     EXPECT_TRUE(main().linkButton()->isEnabled());
 
@@ -77,9 +77,11 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
 TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
 {
     int clicks = 0;
-    main().linkLamp()->onClick = [&] { ++clicks; };
+    program->controller().hooks().linkAction = [&] { ++clicks; };
     QTest::mouseClick(main().linkButton(), Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(main().linkLamp(), Qt::LeftButton);  // the lamp itself: the link action only
+    EXPECT_EQ(clicks, 2);
 }
 
 TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)

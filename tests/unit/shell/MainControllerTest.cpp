@@ -3,17 +3,12 @@
 #include "shell/MainController.h"
 
 #include <array>
+#include <optional>
 
 using shell::MainController;
-using namespace core::colour;
+
 
 namespace {
-
-struct FakeLamp : core::LinkLamp {
-    void setLampColour(unsigned bgr) override { colour = bgr; }
-    unsigned lampColour() const override { return colour; }
-    unsigned colour = Red;
-};
 
 }  // namespace
 
@@ -24,9 +19,8 @@ struct MainControllerTest : ShellFixture {
     QString message;
     bool reportVisible = true;
     bool linkButtonEnabled = true;
-    unsigned modeLamp = 0;
+    std::optional<bool> modeLamp, linkLamp, lineLamp;  // the status bar lamps as shown: lit or dark
     QString dialNumber = QStringLiteral("unset");
-    FakeLamp lineLamp, linkLamp;
     int linkClicks = 0;
     QStringList report;
     shell::MainHooks::TextHook portText;
@@ -48,7 +42,9 @@ struct MainControllerTest : ShellFixture {
         v.reportVisible = [this] { return reportVisible; };
         v.setMessage = [this](const QString &t) { message = t; };
         v.setLinkButtonEnabled = [this](bool on) { linkButtonEnabled = on; };
-        v.setModeLampColour = [this](unsigned c) { modeLamp = c; };
+        v.showModeLamp = [this](bool lit) { modeLamp = lit; };
+        v.showLink = [this](bool lit) { linkLamp = lit; };
+        v.showPortOpen = [this](bool lit) { lineLamp = lit; };
         v.setCaption = [this](const QString &c) { calls << QStringLiteral("caption ") + c; };
         v.setWindowWidth = [this](int w) { calls << QStringLiteral("width %1").arg(w); };
         v.quitApplication = [this] { calls << QStringLiteral("quitApplication"); };
@@ -74,7 +70,7 @@ struct MainControllerTest : ShellFixture {
         h.monitorLinkLost = record("monitorLinkLost");
         h.showMonitor = record("showMonitor");
         h.setDialNumber = [this](const QString &n) { dialNumber = n; };
-        h.registerLinkLed = [this](core::LinkLamp &lamp) { lamp.onClick = [this] { ++linkClicks; }; };
+        h.linkAction = [this] { ++linkClicks; };
         h.setPortText = [this](shell::MainHooks::TextHook hook) {
             portText = std::move(hook);
             calls << (portText ? QStringLiteral("setPortText") : QStringLiteral("clearPortText"));
@@ -84,7 +80,6 @@ struct MainControllerTest : ShellFixture {
             afterClose = std::move(close);
         };
         h.batchLine = [this](const QString &t) { calls << QStringLiteral("batchLine ") + t; };
-        main->setLamps(&lineLamp, &linkLamp);
         return *main;
     }
 
@@ -145,7 +140,7 @@ TEST_F(MainControllerTest, StartSettingsShowPortVersionAndLinkMode)
         EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
         EXPECT_EQ(panels[2], QStringLiteral(" COM1"));
         EXPECT_EQ(panels[6], QLatin1String(c.mode));
-        EXPECT_EQ(modeLamp, Red);
+        EXPECT_EQ(modeLamp, false);
         EXPECT_TRUE(calls.contains(QLatin1String(c.route)) && calls.contains(QLatin1String(c.attach))) << c.methode;
         EXPECT_EQ(dialNumber, QString());
     }
@@ -238,29 +233,40 @@ TEST_F(MainControllerTest, QuitHaltsEverythingOnceInOrder)
 TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
 {
     applyWith(QStringLiteral("0"));
-    main->linkLedChanged(Green);
+    main->linkChanged(true);
+    EXPECT_EQ(linkLamp, true);
     EXPECT_FALSE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("showMonitor")));
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
 
-    main->linkLedChanged(Red);
+    main->linkChanged(false);
+    EXPECT_EQ(linkLamp, false);
     EXPECT_TRUE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
     EXPECT_EQ(panels[1], QStringLiteral(" NO LINK"));
     const QStringList log = lines(QStringLiteral("main.log"));
     EXPECT_LT(log.indexOf(QStringLiteral("link_led: TRUE")), log.indexOf(QStringLiteral("link_led: FALSE")));
+}
 
-    main->linkLedChanged(Yellow);
-    EXPECT_EQ(panels[6], QStringLiteral(" [line status ??]"));
-    EXPECT_EQ(panels[1], QStringLiteral(" ??"));
+TEST_F(MainControllerTest, StartShowsThePortsLinkStateWhenThereIsAPort)
+{
+    create(QStringLiteral("[Start]\nmethode=0\n"));
+    main->hooks().isLinked = [] { return false; };
+    main->applyStartSettings();
+    EXPECT_EQ(linkLamp, false);
+    EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
+    EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("link_led: FALSE")));
+    // The status panel then shows the link mode's own text.
+    EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
 }
 
 TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 {
     applyWith(QStringLiteral("0"));
     main->hooks().monitorResetInProgress = [] { return true; };
-    main->linkLedChanged(Green);
-    main->linkLedChanged(Red);
+    main->linkChanged(true);
+    main->linkChanged(false);
+    EXPECT_EQ(linkLamp, false);  // the lamp shows the link all the same
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
     EXPECT_FALSE(calls.contains(QStringLiteral("monitorLinkLost")));
 }
@@ -350,9 +356,9 @@ TEST_F(MainControllerTest, PortHooksDriveTheLineLampAndThePortPanel)
     applyWith(QStringLiteral("0"));
     ASSERT_TRUE(afterOpen && afterClose && portText);
     afterOpen();
-    EXPECT_EQ(lineLamp.colour, Green);
+    EXPECT_EQ(lineLamp, true);
     afterClose();
-    EXPECT_EQ(lineLamp.colour, Red);
+    EXPECT_EQ(lineLamp, false);
     portText(QStringLiteral("COM3 offen"));
     EXPECT_EQ(panels[2], QStringLiteral(" COM3 offen"));
 }
@@ -373,8 +379,8 @@ TEST_F(MainControllerTest, EmptyHooksAreSkipped)
     MainController bare(*config, reports, time);
     bare.applyStartSettings();
     time.advance(3000);
-    bare.linkLedChanged(Red);
-    bare.linkLedChanged(Green);
+    bare.linkChanged(false);
+    bare.linkChanged(true);
     bare.quit();
     time.advance(200);
     EXPECT_TRUE(bare.quitDone());
