@@ -2,8 +2,8 @@
 
 #include "core/Timer.h"
 #include "core/Channel.h"
-#include "link/ComPort.h"
-#include "link/QtSerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/QtSerialLine.h"
 #include "protocol/ControllerChannel.h"
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"

@@ -3,7 +3,7 @@
 // phone book, fault text file), the rest is the file.
 
 #include "core/IniFile.h"
-#include "link/PhoneBook.h"
+#include "comlink/PhoneBook.h"
 #include "monitor/FaultRecord.h"
 #include "sysmod/ParameterSet.h"
 

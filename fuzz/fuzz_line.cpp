@@ -7,9 +7,9 @@
 #include "core/Reports.h"
 #include "FakeChannel.h"
 #include "core/Timer.h"
-#include "link/ComPort.h"
-#include "link/FramedLink.h"
-#include "link/SerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/FramedLink.h"
+#include "comlink/SerialLine.h"
 #include "protocol/Line401.h"
 
 #include <cstddef>

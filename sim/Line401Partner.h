@@ -5,7 +5,7 @@
 #include "TelegramReader.h"
 
 #include "core/Timer.h"
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 #include "protocol/Line401Bytes.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 
 #include <deque>
 #include <memory>

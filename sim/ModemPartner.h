@@ -5,8 +5,8 @@
 #include "TelegramReader.h"
 
 #include "core/Timer.h"
-#include "link/FramedPartner.h"
-#include "link/SerialLine.h"
+#include "comlink/FramedPartner.h"
+#include "comlink/SerialLine.h"
 
 #include <functional>
 #include <memory>

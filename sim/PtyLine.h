@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 
 #include <QSocketNotifier>
 

@@ -12,7 +12,7 @@
 #include "core/Bytes.h"
 #include "core/EventLoop.h"
 #include "core/Timer.h"
-#include "link/QtSerialLine.h"
+#include "comlink/QtSerialLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -8,9 +8,9 @@
 
 #include "core/EventLoop.h"
 #include "monitor/StatisticsControl.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/ReadingTabs.h"
-#include "shell/monitor/StatisticsTab.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/ReadingTabs.h"
+#include "monitorview/StatisticsTab.h"
 
 #include <QApplication>
 #include <QDir>

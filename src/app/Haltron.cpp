@@ -1,9 +1,9 @@
 #include "Haltron.h"
 
-#include "link/LinkLampBinding.h"
-#include "link/PortWindow.h"
-#include "link/PortPicker.h"
-#include "link/PhoneBookWindow.h"
+#include "comlink/LinkLampBinding.h"
+#include "comlink/PortWindow.h"
+#include "comlink/PortPicker.h"
+#include "comlink/PhoneBookWindow.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
 #include "panels/LampWindow.h"
@@ -13,16 +13,16 @@
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
-#include "shell/monitor/FaultTab.h"
-#include "shell/monitor/InfoTabs.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/QueueGauges.h"
-#include "shell/monitor/ShaftBinding.h"
+#include "monitorview/FaultTab.h"
+#include "monitorview/InfoTabs.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/QueueGauges.h"
+#include "monitorview/ShaftBinding.h"
 #include "shaft/ShaftLayout.h"
-#include "shell/monitor/ReadingTabs.h"
+#include "monitorview/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
-#include "shell/batch/BatchProcess.h"
+#include "batch/BatchProcess.h"
 #include "sysmod/ParameterSetWiring.h"
 
 #include <QCheckBox>
@@ -74,7 +74,7 @@ Haltron::~Haltron() { unregisterPanelLamps(); }
 
 panels::SessionPanelWindow *Haltron::sessionPanel() { return m_panel.data(); }
 panels::LampWindow *Haltron::lampWindow() { return m_lampWindow.data(); }
-shell::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
+monitorview::MonitorWindow *Haltron::monitorWindow() { return m_monitorWindow.data(); }
 shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 
 // The panel's lamps go with the windows; the port outlives them.
@@ -202,16 +202,16 @@ void Haltron::createMonitor()
     mon.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
 
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
-    m_monitorWindow = new shell::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
+    m_monitorWindow = new monitorview::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
     const shell::StartMethod method = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
     m_monitorWindow->setStartPage(method.startPage);
     mon.setKeepShaft(method.fileMode);
-    QObject::connect(m_monitorWindow, &shell::MonitorWindow::firstShown, m_monitorWindow, [this, method] {
+    QObject::connect(m_monitorWindow, &monitorview::MonitorWindow::firstShown, m_monitorWindow, [this, method] {
         if (!method.startPage) sessionFirstShow(method.autoPanel);
     });
-    shell::bindQueueGauges(m_queue, *m_monitorWindow);
-    m_infoTabs = std::make_unique<shell::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
+    monitorview::bindQueueGauges(m_queue, *m_monitorWindow);
+    m_infoTabs = std::make_unique<monitorview::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
@@ -226,14 +226,14 @@ void Haltron::createMonitor()
     };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
-    m_readingTabs = std::make_unique<shell::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
+    m_readingTabs = std::make_unique<monitorview::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
                                                          config, &m_program.mainWindow());
     m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
     m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
     // The saved port file is shown in the fault list, on its tab.
     m_readingTabs->showInFaultList = [this](const QStringList &lines) {
         m_infoTabs->faultTab()->setLines(lines);
-        m_monitorWindow->showTab(shell::MonitorWindow::FaultTab);
+        m_monitorWindow->showTab(monitorview::MonitorWindow::FaultTab);
     };
     wireShaft();
     wireTestTabs();
@@ -253,7 +253,7 @@ void Haltron::wireShaft()
     m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
-    shell::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
+    monitorview::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
     // The top floor field follows every shaft built, from the controller or the parameter set.
     monitor::ShaftHooks &hooks = m_monitor->shaft();
     hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
@@ -296,8 +296,8 @@ void Haltron::wireMonitorHooks()
     hooks.monitorLinkToZbl = [this, tabsheets] {
         m_monitor->linkToZbl(monitor::MonitorControl::LocalLink);
         m_monitorWindow->applyTabVisibility(tabsheets);
-        m_monitorWindow->setTabShown(shell::MonitorWindow::TelephoneTab, false);
-        m_monitorWindow->showTab(shell::MonitorWindow::MonitorTab);
+        m_monitorWindow->setTabShown(monitorview::MonitorWindow::TelephoneTab, false);
+        m_monitorWindow->showTab(monitorview::MonitorWindow::MonitorTab);
         bindMonitorLinkLamp();
     };
     hooks.monitorLinkToMst = [this, tabsheets] {
@@ -306,13 +306,13 @@ void Haltron::wireMonitorHooks()
         // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
         m_port.addAfterOpenHandler([this] {
             if (!m_monitorWindow) return;
-            m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+            m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
             m_monitorWindow->show();
         });
         bindMonitorLinkLamp();
         m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
         m_monitorWindow->applyTabVisibility(tabsheets);
-        m_monitorWindow->showTab(shell::MonitorWindow::TelephoneTab);
+        m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
     };
     hooks.monitorResetInProgress = [this] { return m_monitor->resetInProgress(); };
     hooks.monitorLinkLost = [this] { m_monitor->linkLostReset(); };
@@ -332,14 +332,14 @@ void Haltron::bindMonitorLinkLamp()
 
 void Haltron::wireSession()
 {
-    shell::SessionPort &port = m_session.port();
+    session::SessionPort &port = m_session.port();
     port.openPort = [this](int number) { return m_port.openPort(number); };
     port.isConnected = [this] { return m_port.isConnected(); };
-    port.modemTestAndInit = [this](shell::TextProc onReady) {
+    port.modemTestAndInit = [this](session::TextProc onReady) {
         if (m_modem) m_modem->modemTestAndInit(std::move(onReady));
         else onReady(QString());
     };
-    port.dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
+    port.dial = [this](const QString &number, session::TextProc onLinked, session::TextProc onError) {
         return m_modem && m_modem->dial(number, std::move(onLinked), std::move(onError));
     };
     port.hangUp = [this] { if (m_modem) m_modem->hangUp(); };
@@ -351,7 +351,7 @@ void Haltron::wireSession()
         m_port.closePort();
     };
 
-    shell::SessionWindows &windows = m_session.windows();
+    session::SessionWindows &windows = m_session.windows();
     windows.setGaugeMax = [this](int maximum) { if (m_lampWindow) m_lampWindow->setGaugeMax(maximum); };
     windows.setGaugePosition = [this](int position) { if (m_lampWindow) m_lampWindow->setGaugePosition(position); };
     windows.setTimeText = [this](const QString &text) { if (m_lampWindow) m_lampWindow->setTimeText(text); };
@@ -366,7 +366,7 @@ void Haltron::wireSession()
 void Haltron::showSessionWindows()
 {
     shell::MainController &controller = m_program.controller();
-    QWidget *host = m_monitorWindow ? m_monitorWindow->tabPage(shell::MonitorWindow::TelephoneTab)
+    QWidget *host = m_monitorWindow ? m_monitorWindow->tabPage(monitorview::MonitorWindow::TelephoneTab)
                                     : m_program.mainWindow().rightPanel();
     m_panel->showSessionPanel(host, 0, 0);
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
@@ -377,7 +377,7 @@ void Haltron::showSessionWindows()
         else controller.linkTo(name);
     };
     // The session counts its partner texts in the monitor and halts the monitor when it hangs up.
-    QPointer<shell::MonitorWindow> window = m_monitorWindow;
+    QPointer<monitorview::MonitorWindow> window = m_monitorWindow;
     m_panel->logic().setMonitorHooks(
         onLinkUp, [&controller](const QString &text) { controller.setStatusText(1, text); },
         [window](const QString &) { if (window) window->countSessionText(); },
@@ -443,7 +443,7 @@ void Haltron::fillMainHooks()
     hooks.haltZblPort = [this] { m_line.zblPortHalt(); };
     hooks.setDialNumber = [this](const QString &number) { m_session.setDialNumber(number); };
     hooks.setDialTimeout = [this](int seconds) {
-        m_session.setDialTimeout(seconds > 0 ? qMin(seconds, shell::RemoteSession::MaxDialTimeout) : shell::RemoteSession::DefaultDialTimeout);
+        m_session.setDialTimeout(seconds > 0 ? qMin(seconds, session::RemoteSession::MaxDialTimeout) : session::RemoteSession::DefaultDialTimeout);
     };
     hooks.setRemoteClosing = [this] { m_session.setClosing(true); };
     hooks.monitorLinkToMst = [this] { showSessionWindows(); };  // the monitor's own replaces it outside batch mode

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "link/ComPort.h"
-#include "link/FramedLink.h"
-#include "link/ModemControl.h"
-#include "link/QtSerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/FramedLink.h"
+#include "comlink/ModemControl.h"
+#include "comlink/QtSerialLine.h"
 #include "monitor/ControllerFunctions.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
@@ -14,7 +14,7 @@
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
 #include "shell/Program.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
 
@@ -28,7 +28,7 @@ class BatchProcess;
 namespace comlink {
 class PortWindow;
 }
-namespace shell {
+namespace monitorview {
 class InfoTabs;
 class MonitorWindow;
 class ReadingTabs;
@@ -68,7 +68,7 @@ public:
     protocol::ControllerChannel &channel() { return m_channel; }
     protocol::Line401 &line() { return m_line; }
     protocol::CommandLibrary &commandLibrary() { return m_commandLibrary; }
-    shell::RemoteSession &session() { return m_session; }
+    session::RemoteSession &session() { return m_session; }
     // Null until the modem route is chosen.
     comlink::ModemControl *modem() { return m_modem.get(); }
     panels::SessionPanelWindow *sessionPanel();
@@ -76,10 +76,10 @@ public:
     sysmod::ParameterSet &sysMod() { return m_sysMod; }
     // Null in batch mode.
     monitor::MonitorControl *monitor() { return m_monitor.get(); }
-    shell::MonitorWindow *monitorWindow();
-    shell::InfoTabs *infoTabs() { return m_infoTabs.get(); }
+    monitorview::MonitorWindow *monitorWindow();
+    monitorview::InfoTabs *infoTabs() { return m_infoTabs.get(); }
     // The "Ports" and "Statistik" tabs; null in batch mode.
-    shell::ReadingTabs *readingTabs() { return m_readingTabs.get(); }
+    monitorview::ReadingTabs *readingTabs() { return m_readingTabs.get(); }
     shaft::ShaftWindow *shaftWindow();
     // The LCD start of the monitor; the window is null in batch mode.
     void openLcd();
@@ -127,7 +127,7 @@ private:
     sysmod::ParameterSetTransfer m_sysModTransfer;
     // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
     std::unique_ptr<comlink::ModemControl> m_modem;
-    shell::RemoteSession m_session;
+    session::RemoteSession m_session;
     // Windows, owned by the main window.
     QPointer<panels::SessionPanelWindow> m_panel;
     QPointer<panels::LampWindow> m_lampWindow;
@@ -136,13 +136,13 @@ private:
     // The monitor exists only outside batch mode: a visit greets and reads by itself.
     std::unique_ptr<monitor::FaultLog> m_faultLog;
     std::unique_ptr<monitor::MonitorControl> m_monitor;
-    QPointer<shell::MonitorWindow> m_monitorWindow;
+    QPointer<monitorview::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;
-    std::unique_ptr<shell::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
-    std::unique_ptr<shell::InfoTabs> m_infoTabs;
+    std::unique_ptr<monitorview::ReadingTabs> m_readingTabs;  // the "Ports" and "Statistik" tabs
+    std::unique_ptr<monitorview::InfoTabs> m_infoTabs;
     monitor::SingleCommands m_singleCommands{m_channel};
     QPointer<panels::DisplayMirrorWindow> m_lcdWindow;
-    QPointer<shell::SysModTab> m_sysModTab;
+    QPointer<monitorview::SysModTab> m_sysModTab;
     shell::Program m_program;
 };
 

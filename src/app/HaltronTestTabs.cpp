@@ -4,7 +4,7 @@
 #include "Haltron.h"
 
 #include "core/Reports.h"
-#include "link/PortWindow.h"
+#include "comlink/PortWindow.h"
 #include "panels/DisplayMirrorWindow.h"
 #include "panels/SessionPanelWindow.h"
 #include "protocol/LineDriverWindow.h"
@@ -12,9 +12,9 @@
 #include "shaft/ShaftWindow.h"
 #include "shell/MainWindow.h"
 #include "widgets/Lamp.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/SysModTab.h"
-#include "shell/monitor/TestTabControls.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/SysModTab.h"
+#include "monitorview/TestTabControls.h"
 
 #include <QPushButton>
 #include <QScrollArea>
@@ -46,11 +46,11 @@ void Haltron::wireTestTabs()
     // The quit sequence halts it before the queue stops, so no display request is left behind.
     controller.hooks().haltLcd = [this] { if (m_lcdWindow) m_lcdWindow->mirror().halt(); };
 
-    shell::MonitorWindow &window = *m_monitorWindow;
+    monitorview::MonitorWindow &window = *m_monitorWindow;
     window.onLcdClicked = [this] { openLcd(); };
     window.onFlushClicked = [this] { m_queue.transferFlush(); };
 
-    auto *tests = new shell::TestTabControls(m_singleCommands);
+    auto *tests = new monitorview::TestTabControls(m_singleCommands);
     tests->showPortWindow = [this] { showWindow(m_portWindow); };
     tests->showQueueWindow = [mainWindow] { showWindow(mainWindow->findChild<protocol::QueueWindow *>()); };
     tests->showModemWindow = [this] { showWindow(m_panel); };
@@ -61,10 +61,10 @@ void Haltron::wireTestTabs()
     tests->showMessage = [&controller](const QString &text) { controller.showMessageField(text); };
     tests->setDoor = [this](int door, int state) { if (m_shaftWindow) m_shaftWindow->setDoor(door, state); };
     tests->setFloor = [this](int floor) { if (m_shaftWindow) m_shaftWindow->setFloor(floor); };
-    QObject::connect(&window, &shell::MonitorWindow::firstShown, tests,
+    QObject::connect(&window, &monitorview::MonitorWindow::firstShown, tests,
                      [this, tests] { tests->modemButton()->setEnabled(m_monitor->linkMode() != monitor::MonitorControl::NoLink); });
-    window.addToTab(shell::MonitorWindow::TestTab, tests);
-    window.addToTab(shell::MonitorWindow::FunctionTab, new shell::TestTripButtons(m_singleCommands));
+    window.addToTab(monitorview::MonitorWindow::TestTab, tests);
+    window.addToTab(monitorview::MonitorWindow::FunctionTab, new monitorview::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.
     monitor::ShaftHooks &shaft = m_monitor->shaft();
     shaft.build = [tests, build = shaft.build](int ko, const monitor::ShaftHooks::Config &layout) {
@@ -72,8 +72,8 @@ void Haltron::wireTestTabs()
         tests->setTopFloor(ko);
     };
 
-    m_sysModTab = new shell::SysModTab(m_sysMod, m_sysModTransfer);
-    shell::SysModTab &tab = *m_sysModTab;
+    m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);
+    monitorview::SysModTab &tab = *m_sysModTab;
     tab.isLinkUp = [this] { return m_port.isLinked(); };
     tab.linkMode = [this] { return int(m_monitor->linkMode()); };
     tab.holdMonitor = [this] { m_monitor->holdMonitor(); };
@@ -83,10 +83,10 @@ void Haltron::wireTestTabs()
     tab.filesDirectory = [&config] { return config.filesDir(); };
     tab.trace = [](const QString &line) { core::reports().writeIf(core::ReportMonitor, line); };
     tab.setSendAllowed(config.mainIni().readBool(QStringLiteral("unit43"), QStringLiteral("senden"), false));
-    window.addToTab(shell::MonitorWindow::SysModTab, m_sysModTab);
+    window.addToTab(monitorview::MonitorWindow::SysModTab, m_sysModTab);
     QObject::connect(window.pages(), &QTabWidget::currentChanged, m_sysModTab, [this] {
         const auto *page = qobject_cast<QScrollArea *>(m_monitorWindow->pages()->currentWidget());
-        if (page && page->widget() == m_monitorWindow->tabPage(shell::MonitorWindow::SysModTab)) m_sysModTab->tabSelected();
+        if (page && page->widget() == m_monitorWindow->tabPage(monitorview::MonitorWindow::SysModTab)) m_sysModTab->tabSelected();
     });
     showChosenMember();
 }
@@ -99,7 +99,7 @@ void Haltron::showChosenMember()
         m_program.mainWindow().setMemberText(lift);
         if (m_lcdWindow) m_lcdWindow->setMemberCaption(caption);
         const QString tab = QStringLiteral("SysMod");
-        m_monitorWindow->setTabCaption(shell::MonitorWindow::SysModTab, caption.isEmpty() ? tab : tab + QLatin1Char(' ') + caption);
+        m_monitorWindow->setTabCaption(monitorview::MonitorWindow::SysModTab, caption.isEmpty() ? tab : tab + QLatin1Char(' ') + caption);
     });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "link/LineLights.h"
+#include "comlink/LineLights.h"
 
 #include <QString>
 

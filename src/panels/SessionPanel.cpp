@@ -2,7 +2,7 @@
 
 #include "core/Colours.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 
 namespace panels {
 
@@ -68,7 +68,7 @@ bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()>
 bool SessionPanel::showSessionPanel()
 {
     if (!m_session) return false;
-    shell::RemoteSession *session = m_session;
+    session::RemoteSession *session = m_session;
     return showPanel([session] { session->sessionInit(); }, [session] { session->sessionHangUp(); },
                      [session] { return session->askDialNumber(); });
 }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-namespace shell {
+namespace session {
 class RemoteSession;
 }
 
@@ -38,7 +38,7 @@ public:
     SessionPanel(core::TimerFactory &timers, TextFn languageText, bool detailsVisible);
     ~SessionPanel();
 
-    void setSession(shell::RemoteSession *session) { m_session = session; }
+    void setSession(session::RemoteSession *session) { m_session = session; }
 
     // Stores the procedures and prepares the panel; false once the panel is closed.
     bool showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
@@ -121,7 +121,7 @@ private:
 
     std::unique_ptr<core::Timer> m_dialTimer;
     TextFn m_languageText;
-    shell::RemoteSession *m_session = nullptr;
+    session::RemoteSession *m_session = nullptr;
     Blink m_blink = Blink::Dialling;
     bool m_autoDial = false;
     bool m_detailsVisible = false;

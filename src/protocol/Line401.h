@@ -3,7 +3,7 @@
 #include "core/Timer.h"
 #include "core/Channel.h"
 #include "protocol/Line401Bytes.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "widgets/Lamp.h"
-#include "link/WindowParts.h"
+#include "comlink/WindowParts.h"
 #include "protocol/Line401.h"
 
 #include <QWidget>

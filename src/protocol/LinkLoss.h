@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TransferQueue.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 
 #include <QObject>
 

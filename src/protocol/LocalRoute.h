@@ -3,7 +3,7 @@
 #include "ControllerChannel.h"
 #include "Line401.h"
 #include "TransferQueue.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 
 namespace protocol {
 

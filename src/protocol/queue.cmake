@@ -9,7 +9,7 @@ add_library(haltron_protocol_logic STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ControllerChannel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandLibrary.cpp)
 target_include_directories(haltron_protocol_logic PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(haltron_protocol_logic PUBLIC haltron_protocol_codes haltron_shell_logic haltron_core Qt6::Core)
+target_link_libraries(haltron_protocol_logic PUBLIC haltron_protocol_codes haltron_core Qt6::Core)
 
 # The transfer list window over the queue.
 add_library(haltron_protocol_ui STATIC ${CMAKE_CURRENT_LIST_DIR}/QueueWindow.cpp)

@@ -6,7 +6,7 @@
 
 #include "Cable.h"
 #include "core/Timer.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 #include "sim/CommandSet.h"

@@ -11,16 +11,16 @@
 #include "core/IniFile.h"
 #include "Cable.h"
 #include "core/Timer.h"
-#include "link/ComPort.h"
-#include "link/FramedLink.h"
-#include "link/ModemControl.h"
+#include "comlink/ComPort.h"
+#include "comlink/FramedLink.h"
+#include "comlink/ModemControl.h"
 #include "panels/LineLamps.h"
 #include "panels/SessionPanel.h"
 #include "protocol/ControllerChannel.h"
 #include "protocol/LinkLoss.h"
 #include "protocol/TransferQueue.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
 #include "sim/ModemPartner.h"
@@ -77,8 +77,8 @@ struct ModemStack {
         auto &p = session.port();
         p.openPort = [this](int number) { return port.openPort(number); };
         p.isConnected = [this] { return port.isConnected(); };
-        p.modemTestAndInit = [this](shell::TextProc onReady) { control.modemTestAndInit(std::move(onReady)); };
-        p.dial = [this](const QString &number, shell::TextProc onLinked, shell::TextProc onError) {
+        p.modemTestAndInit = [this](session::TextProc onReady) { control.modemTestAndInit(std::move(onReady)); };
+        p.dial = [this](const QString &number, session::TextProc onLinked, session::TextProc onError) {
             return control.dial(number, std::move(onLinked), std::move(onError));
         };
         p.hangUp = [this] { control.hangUp(); };
@@ -102,7 +102,7 @@ struct ModemStack {
     comlink::ModemControl control;
     protocol::TransferQueue queue;
     protocol::ControllerChannel channel{queue};
-    shell::RemoteSession session;
+    session::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
 

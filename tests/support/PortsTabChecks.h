@@ -3,9 +3,9 @@
 // saved file against what it shows. Link with haltron_monitor_reading_ui.
 
 #include "core/Bytes.h"
-#include "shell/monitor/PortGroupBox.h"
-#include "shell/monitor/PortsTab.h"
-#include "shell/monitor/ReadingTabs.h"
+#include "monitorview/PortGroupBox.h"
+#include "monitorview/PortsTab.h"
+#include "monitorview/ReadingTabs.h"
 
 #include <QFile>
 #include <QLabel>
@@ -18,14 +18,14 @@
 namespace testsupport {
 
 // Each box holds its answer byte (byte 6 belongs to no port).
-inline void expectPortsShown(shell::PortsTab &tab, const QByteArray &answer)
+inline void expectPortsShown(monitorview::PortsTab &tab, const QByteArray &answer)
 {
     const int answerBytes[] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14};
     for (int p = 0; p < 13; ++p) EXPECT_EQ(tab.portBox(p)->value(), core::byteAt(answer, answerBytes[p])) << p;
 }
 
 // "sichern" into file; the file's lines, which must also be what the fault list was handed.
-inline QStringList savePortsThroughTheButton(shell::ReadingTabs &tabs, const QString &file)
+inline QStringList savePortsThroughTheButton(monitorview::ReadingTabs &tabs, const QString &file)
 {
     QStringList shown;
     tabs.showInFaultList = [&](const QStringList &lines) { shown = lines; };
@@ -39,7 +39,7 @@ inline QStringList savePortsThroughTheButton(shell::ReadingTabs &tabs, const QSt
 }
 
 // After the date line, each saved port's name line and its eight rows as the box shows them.
-inline void expectFileAsShown(const QStringList &lines, shell::PortsTab &tab)
+inline void expectFileAsShown(const QStringList &lines, monitorview::PortsTab &tab)
 {
     ASSERT_EQ(lines.size(), 109);
     int at = 1;

@@ -4,7 +4,7 @@
 // with the log in a temporary folder. Needs HALTRON_DATA.
 
 #include "core/IniFile.h"
-#include "shell/batch/BatchProcess.h"
+#include "batch/BatchProcess.h"
 
 #include <QTemporaryDir>
 

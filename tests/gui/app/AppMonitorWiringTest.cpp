@@ -8,12 +8,12 @@
 
 #include "app/Haltron.h"
 #include "core/Reports.h"
-#include "link/PhoneBookWindow.h"
+#include "comlink/PhoneBookWindow.h"
 #include "panels/DisplayMirrorWindow.h"
 #include "panels/SessionPanelWindow.h"
 #include "shell/MainWindow.h"
-#include "shell/monitor/IdentityBox.h"
-#include "shell/monitor/MonitorWindow.h"
+#include "monitorview/IdentityBox.h"
+#include "monitorview/MonitorWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -57,7 +57,7 @@ struct AppMonitorWiring : ::testing::Test {
         haltron.reset();
     }
 
-    shell::MonitorWindow &window() { return *haltron->monitorWindow(); }
+    monitorview::MonitorWindow &window() { return *haltron->monitorWindow(); }
     QString currentTab() { return window().pages()->tabText(window().pages()->currentIndex()); }
     QPushButton *modemButton() { return testsupport::button(window(), QStringLiteral("Modem")); }
 };

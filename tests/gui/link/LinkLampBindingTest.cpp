@@ -1,7 +1,7 @@
-#include "link/LinkLampBinding.h"
+#include "comlink/LinkLampBinding.h"
 
 #include "core/Timer.h"
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 
 #include "TestApp.h"
 

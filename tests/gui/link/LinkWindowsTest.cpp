@@ -1,8 +1,8 @@
 #include "FakeChannel.h"
-#include "link/FramedLink.h"
-#include "link/FramedPartner.h"
-#include "link/PortWindow.h"
-#include "link/QtSerialLine.h"
+#include "comlink/FramedLink.h"
+#include "comlink/FramedPartner.h"
+#include "comlink/PortWindow.h"
+#include "comlink/QtSerialLine.h"
 #include "protocol/LineDriverWindow.h"
 
 #include "core/Bytes.h"

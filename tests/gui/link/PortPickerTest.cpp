@@ -1,6 +1,6 @@
-#include "link/PortPicker.h"
-#include "link/PortWindow.h"
-#include "link/QtSerialLine.h"
+#include "comlink/PortPicker.h"
+#include "comlink/PortWindow.h"
+#include "comlink/QtSerialLine.h"
 
 #include "core/IniFile.h"
 #include "core/Reports.h"

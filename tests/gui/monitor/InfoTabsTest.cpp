@@ -11,12 +11,12 @@
 #include "protocol/CommandLibrary.h"
 #include "shell/Configuration.h"
 #include "widgets/Lamp.h"
-#include "shell/monitor/EepromTab.h"
-#include "shell/monitor/FaultTab.h"
-#include "shell/monitor/FunctionBox.h"
-#include "shell/monitor/IdentityBox.h"
-#include "shell/monitor/InfoTabs.h"
-#include "shell/monitor/MonitorWindow.h"
+#include "monitorview/EepromTab.h"
+#include "monitorview/FaultTab.h"
+#include "monitorview/FunctionBox.h"
+#include "monitorview/IdentityBox.h"
+#include "monitorview/InfoTabs.h"
+#include "monitorview/MonitorWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,8 +55,8 @@ struct InfoTabsTest : ::testing::Test {
     std::unique_ptr<monitor::FaultLog> faultLog;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
-    shell::MonitorWindow *window = nullptr;
-    std::unique_ptr<shell::InfoTabs> tabs;
+    monitorview::MonitorWindow *window = nullptr;
+    std::unique_ptr<monitorview::InfoTabs> tabs;
     struct Built { int ko = -1; monitor::ShaftHooks::Config config{}; };
     QList<Built> shafts;
 
@@ -77,8 +77,8 @@ struct InfoTabsTest : ::testing::Test {
         control->loadTask(1 | 2 | 16);
         host = std::make_unique<QWidget>();
         host->resize(480, 640);
-        window = new shell::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<shell::InfoTabs>(*window, *config, *control, *faultLog, library, route);
+        window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
+        tabs = std::make_unique<monitorview::InfoTabs>(*window, *config, *control, *faultLog, library, route);
         control->requestFaultCount = [this](monitor::TextProc t, core::DropProc d) {
             return tabs->requestFaultCount(std::move(t), std::move(d));
         };
@@ -101,14 +101,14 @@ struct InfoTabsTest : ::testing::Test {
     {
         return link.runUntil([this] { return link.queue.count() == 0 && !faultLog->isFetching(); }, limitMs);
     }
-    shell::IdentityBox &identity() { return *window->identityBox(); }
+    monitorview::IdentityBox &identity() { return *window->identityBox(); }
     QString field(InfoRequest r) { return identity().field(r)->text(); }
     int countSent(const QByteArray &telegram) const { return int(sent.count(telegram)); }
 };
 
 TEST_F(InfoTabsTest, FetchListsTheStandInsIdentityCountAndRecords)
 {
-    shell::FaultTab &tab = *tabs->faultTab();
+    monitorview::FaultTab &tab = *tabs->faultTab();
     const int stored = int(lift().faults().size());
     ASSERT_EQ(stored, 7);
     tab.fetchButton()->click();
@@ -134,7 +134,7 @@ TEST_F(InfoTabsTest, FetchListsTheStandInsIdentityCountAndRecords)
 
     // With HALTRON_SHOTS_DIR set (scripts/screenshots) the list is left there as a picture.
     if (const QString shots = qEnvironmentVariable("HALTRON_SHOTS_DIR"); !shots.isEmpty()) {
-        window->showTab(shell::MonitorWindow::FaultTab);
+        window->showTab(monitorview::MonitorWindow::FaultTab);
         host->resize(560, 760);
         QApplication::processEvents();
         host->grab().save(shots + QStringLiteral("/haltron-faults.png"));
@@ -143,12 +143,12 @@ TEST_F(InfoTabsTest, FetchListsTheStandInsIdentityCountAndRecords)
 
 TEST_F(InfoTabsTest, SaveWritesTheListAndAsksBeforeOverwriting)
 {
-    shell::FaultTab &tab = *tabs->faultTab();
+    monitorview::FaultTab &tab = *tabs->faultTab();
     tab.fetchButton()->click();
     ASSERT_TRUE(settle());
     const QString name = tmp.filePath(QStringLiteral("faults.txt"));
     QStringList offeredDirs;
-    QList<shell::FaultTab::Overwrite> answers;
+    QList<monitorview::FaultTab::Overwrite> answers;
     int asked = 0;
     tab.chooseSaveFile = [&](const QString &dir) {
         offeredDirs << dir;
@@ -164,11 +164,11 @@ TEST_F(InfoTabsTest, SaveWritesTheListAndAsksBeforeOverwriting)
     EXPECT_EQ(asked, 0);
 
     tab.setLines({"other"});
-    answers = {shell::FaultTab::Overwrite::No, shell::FaultTab::Overwrite::Cancel};  // No asks for another name
+    answers = {monitorview::FaultTab::Overwrite::No, monitorview::FaultTab::Overwrite::Cancel};  // No asks for another name
     tab.saveButton()->click();
     EXPECT_EQ(asked, 2);
     EXPECT_NE(readLines(name), QStringList{"other"});
-    answers = {shell::FaultTab::Overwrite::Yes};
+    answers = {monitorview::FaultTab::Overwrite::Yes};
     tab.saveButton()->click();
     EXPECT_EQ(readLines(name), QStringList{"other"});
     EXPECT_TRUE(tab.statusLabel()->text().startsWith(config->languageText("unit43", 56))) << tab.statusLabel()->text().toStdString();
@@ -183,7 +183,7 @@ TEST_F(InfoTabsTest, SaveWritesTheListAndAsksBeforeOverwriting)
 
 TEST_F(InfoTabsTest, OnlyAnExplicitYesDeletesTheLogAndTheListIsFetchedAgain)
 {
-    shell::FaultTab &tab = *tabs->faultTab();
+    monitorview::FaultTab &tab = *tabs->faultTab();
     const QByteArray deleteRequest = core::bytes({0xF1, 0x25});
     tab.confirmDelete = [] { return false; };
     tab.deleteButton()->click();
@@ -274,7 +274,7 @@ TEST_F(InfoTabsTest, SwitchLampsToggleTheControllersSwitches)
 
 TEST_F(InfoTabsTest, MaintenanceBitsAndClock)
 {
-    shell::FunctionBox &box = *tabs->functionBox();
+    monitorview::FunctionBox &box = *tabs->functionBox();
     box.maintenanceButton()->click();
     ASSERT_TRUE(settle());
     const int bits = lift().maintenanceBits();
@@ -298,7 +298,7 @@ TEST_F(InfoTabsTest, MaintenanceBitsAndClock)
 
 TEST_F(InfoTabsTest, EepromDumpOfTheIdentityAreaLandsInTheFaultList)
 {
-    window->showTab(shell::MonitorWindow::EepromTab);
+    window->showTab(monitorview::MonitorWindow::EepromTab);
     tabs->eepromTab()->areaButton(10)->click();  // "ID"
     ASSERT_TRUE(settle());
     const QStringList lines = tabs->faultTab()->lines();

@@ -11,8 +11,8 @@
 #include "shaft/CallButton.h"
 #include "shaft/ShaftWindow.h"
 #include "shell/Configuration.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/ShaftBinding.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/ShaftBinding.h"
 #include "sim/Lift.h"
 
 #include <QApplication>
@@ -37,7 +37,7 @@ struct LiveMonitor : AppFirst {
     QWidget *monitorHost = new QWidget(&frame);
     QWidget *shaftHost = new QWidget(&frame);
     shaft::ShaftWindow shaftWindow{link.time};
-    shell::MonitorWindow *window = nullptr;
+    monitorview::MonitorWindow *window = nullptr;
 
     LiveMonitor()
     {
@@ -53,8 +53,8 @@ struct LiveMonitor : AppFirst {
         frame.resize(900, 700);
         monitorHost->setGeometry(300, 0, 420, 470);
         shaftHost->setGeometry(0, 0, 260, 690);
-        window = new shell::MonitorWindow(monitorHost, *config, {}, *control);
-        shell::bindShaft(*control, &shaftWindow, [this] { return shaftHost; });
+        window = new monitorview::MonitorWindow(monitorHost, *config, {}, *control);
+        monitorview::bindShaft(*control, &shaftWindow, [this] { return shaftHost; });
         frame.show();
     }
     ~LiveMonitor()

@@ -9,10 +9,10 @@
 #include "shell/Configuration.h"
 #include "widgets/Lamp.h"
 #include "protocol/TransferQueue.h"
-#include "shell/monitor/FunctionBox.h"
-#include "shell/monitor/IdentityBox.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/QueueGauges.h"
+#include "monitorview/FunctionBox.h"
+#include "monitorview/IdentityBox.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/QueueGauges.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,7 +40,7 @@ struct MonitorWindowTest : ::testing::Test {
     std::unique_ptr<shell::Configuration> config;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
-    shell::MonitorWindow *window = nullptr;
+    monitorview::MonitorWindow *window = nullptr;
     FakeChannel queue;
     QByteArray stateAnswer = core::bytes({0xF6, 0x00, 0x02, 0xFF, 0x00, 0x00, 0x00});
 
@@ -56,7 +56,7 @@ struct MonitorWindowTest : ::testing::Test {
         control->loadTask(1);
         host = std::make_unique<QWidget>();
         host->resize(417, 464);
-        window = new shell::MonitorWindow(host.get(), *config, {}, *control);
+        window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
         host->show();
     }
     void TearDown() override
@@ -115,7 +115,7 @@ TEST_F(MonitorWindowTest, TabVisibilityFollowsTabsheets)
     int visible = 0;
     for (int i = 0; i < pages->count(); ++i) visible += pages->isTabVisible(i);
     EXPECT_EQ(visible, 2);
-    window->showTab(shell::MonitorWindow::SysModTab);
+    window->showTab(monitorview::MonitorWindow::SysModTab);
     EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("SysMod"));
 }
 
@@ -137,15 +137,15 @@ TEST_F(MonitorWindowTest, F1OpensTheTopicOfTheTabShown)
 
     QStringList asked;
     QWidget otherHost;
-    auto *helped = new shell::MonitorWindow(&otherHost, *config, [&asked](const QString &topic) { asked << topic; }, *control);
-    for (int tab = 0; tab < shell::MonitorWindow::TabCount; ++tab) {
-        helped->showTab(shell::MonitorWindow::Tab(tab));
+    auto *helped = new monitorview::MonitorWindow(&otherHost, *config, [&asked](const QString &topic) { asked << topic; }, *control);
+    for (int tab = 0; tab < monitorview::MonitorWindow::TabCount; ++tab) {
+        helped->showTab(monitorview::MonitorWindow::Tab(tab));
         QTest::keyClick(helped, Qt::Key_F1);
     }
-    ASSERT_EQ(asked.size(), shell::MonitorWindow::TabCount);
+    ASSERT_EQ(asked.size(), monitorview::MonitorWindow::TabCount);
     for (const QString &topic : asked) EXPECT_TRUE(anchors.contains(topic)) << topic.toStdString();
-    EXPECT_EQ(asked.value(shell::MonitorWindow::FaultTab), QStringLiteral("fehler"));
-    EXPECT_EQ(QSet<QString>(asked.begin(), asked.end()).size(), shell::MonitorWindow::TabCount);  // one topic per tab
+    EXPECT_EQ(asked.value(monitorview::MonitorWindow::FaultTab), QStringLiteral("fehler"));
+    EXPECT_EQ(QSet<QString>(asked.begin(), asked.end()).size(), monitorview::MonitorWindow::TabCount);  // one topic per tab
 }
 
 // "32 autorun" clicked while held (never started) and then while polling with a
@@ -186,7 +186,7 @@ TEST_F(MonitorWindowTest, QueueGaugeAndActivityFollowTheQueue)
     transfers.setMode(2);
     std::deque<core::AnswerProc> onLine;
     transfers.sendLocal = [&onLine](const QByteArray &, core::AnswerProc onAnswer) { onLine.push_back(std::move(onAnswer)); };
-    shell::bindQueueGauges(transfers, *window);
+    monitorview::bindQueueGauges(transfers, *window);
     const int queued = 12;
     for (int i = 0; i < queued; ++i) ASSERT_TRUE(transfers.transferPut(2, nullptr, core::bytes({0xF1, 0x00})));
     EXPECT_EQ(window->sendFillGauge()->value(), queued);
@@ -208,17 +208,17 @@ TEST_F(MonitorWindowTest, FirstShowWithoutALinkFollowsTheStartPageDigit)
 {
     for (const bool startPage : {true, false}) {
         QWidget otherHost;
-        auto *shown = new shell::MonitorWindow(&otherHost, *config, {}, *control);
-        shown->showTab(shell::MonitorWindow::FaultTab);
+        auto *shown = new monitorview::MonitorWindow(&otherHost, *config, {}, *control);
+        shown->showTab(monitorview::MonitorWindow::FaultTab);
         shown->setStartPage(startPage);
-        QSignalSpy firstShows(shown, &shell::MonitorWindow::firstShown);
+        QSignalSpy firstShows(shown, &monitorview::MonitorWindow::firstShown);
         otherHost.show();
         QTabWidget *pages = shown->pages();
-        const int telephone = pages->indexOf(shown->tabPage(shell::MonitorWindow::TelephoneTab)->parentWidget()->parentWidget());
+        const int telephone = pages->indexOf(shown->tabPage(monitorview::MonitorWindow::TelephoneTab)->parentWidget()->parentWidget());
         EXPECT_EQ(pages->isTabVisible(telephone), !startPage);
         EXPECT_EQ(pages->tabText(pages->currentIndex()), startPage ? QStringLiteral("MONITOR") : QStringLiteral("Fehler"));
         shown->hide();
-        shown->showTab(shell::MonitorWindow::FaultTab);
+        shown->showTab(monitorview::MonitorWindow::FaultTab);
         shown->show();
         EXPECT_EQ(firstShows.count(), 1);
         EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("Fehler"));
@@ -231,7 +231,7 @@ TEST_F(MonitorWindowTest, CaptionsComeFromTheirLanguageEntries)
 {
     const QStringList maintenance{QStringLiteral("Betriebs Stunden"), QString::fromUtf8("Fahrten Zähler"), QStringLiteral("Fehler"),
                                   QStringLiteral("Zeit-Periode"), QString::fromUtf8("Sammel-Störung")};
-    shell::FunctionBox delivered(*config);
+    monitorview::FunctionBox delivered(*config);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(delivered.maintenanceBox(i)->text(), maintenance[i]) << i;
     QStringList captions;
     for (const QLabel *label : window->identityBox()->findChildren<QLabel *>()) captions << label->text();
@@ -247,7 +247,7 @@ TEST_F(MonitorWindowTest, CaptionsComeFromTheirLanguageEntries)
     writeText(own.filePath(QStringLiteral("de.lng")), language);
     shell::Configuration ownConfig(time, core::reports());
     ownConfig.initConfiguration({{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, own.path(), own.path(), {}});
-    shell::FunctionBox users(ownConfig);
+    monitorview::FunctionBox users(ownConfig);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(users.maintenanceBox(i)->text(), QStringLiteral("Bit %1").arg(19 + i));
     ownConfig.finalizeConfiguration();
 }

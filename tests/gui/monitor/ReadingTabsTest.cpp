@@ -12,14 +12,14 @@
 #include "core/Reports.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/CommandLibrary.h"
-#include "shaft/StatisticsWindow.h"
+#include "monitorview/StatisticsWindow.h"
 #include "shell/Configuration.h"
 #include "widgets/Lamp.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/PortGroupBox.h"
-#include "shell/monitor/PortsTab.h"
-#include "shell/monitor/ReadingTabs.h"
-#include "shell/monitor/StatisticsTab.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/PortGroupBox.h"
+#include "monitorview/PortsTab.h"
+#include "monitorview/ReadingTabs.h"
+#include "monitorview/StatisticsTab.h"
 
 #include <QApplication>
 #include <QBarSet>
@@ -44,8 +44,8 @@ struct ReadingTabsTest : ::testing::Test {
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<protocol::CommandLibrary> library;
     std::unique_ptr<QWidget> host;
-    shell::MonitorWindow *window = nullptr;
-    std::unique_ptr<shell::ReadingTabs> tabs;
+    monitorview::MonitorWindow *window = nullptr;
+    std::unique_ptr<monitorview::ReadingTabs> tabs;
     Lift &lift = *link.installation.lift(0);
 
     void SetUp() override
@@ -57,8 +57,8 @@ struct ReadingTabsTest : ::testing::Test {
         library = std::make_unique<protocol::CommandLibrary>(link.channel, link.time.clock());
         host = std::make_unique<QWidget>();
         host->resize(520, 640);
-        window = new shell::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, link.channel, link.time.clock(), *config, host.get());
+        window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
+        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, link.channel, link.time.clock(), *config, host.get());
         tabs->holdMonitor = [this] { control->holdMonitor(); };
         tabs->releaseMonitor = [this] { control->releaseMonitor(); };
         host->show();
@@ -76,8 +76,8 @@ struct ReadingTabsTest : ::testing::Test {
 
 TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
 {
-    shell::StatisticsTab *tab = tabs->statisticsTab();
-    window->showTab(shell::MonitorWindow::StatisticsTab);
+    monitorview::StatisticsTab *tab = tabs->statisticsTab();
+    window->showTab(monitorview::MonitorWindow::StatisticsTab);
     const int heldBefore = control->cycle().holdCount();
     QTest::mouseClick(tab->fetchButton(), Qt::LeftButton);
     EXPECT_EQ(tab->identifierLabel()->text(), QStringLiteral("Kennung ?"));
@@ -110,15 +110,15 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
     for (int c = 0; c < 4; ++c) EXPECT_EQ(tab->cellText(ko + 3, c + 1).trimmed(), QString::number(totals[c])) << c;
 
     // "Bar": the chart with one bar a floor in each series.
-    shaft::StatisticsWindow *chart = tabs->chartWindow();
+    monitorview::StatisticsWindow *chart = tabs->chartWindow();
     QTest::mouseClick(tab->chartButton(), Qt::LeftButton);
     EXPECT_TRUE(chart->isVisible());
     EXPECT_EQ(chart->windowTitle(), QStringLiteral("Statistik"));
     EXPECT_EQ(chart->titleLabel()->text(), QStringLiteral("Rufe/Etage"));
     const char *names[] = {"Außenrufe", "Innenrufe", "Park Fahrten"};
     const QColor colours[] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(255, 255, 0)};
-    for (int s = 0; s < shaft::StatisticsWindow::SeriesCount; ++s) {
-        QBarSet *set = chart->barSet(shaft::StatisticsWindow::Series(s));
+    for (int s = 0; s < monitorview::StatisticsWindow::SeriesCount; ++s) {
+        QBarSet *set = chart->barSet(monitorview::StatisticsWindow::Series(s));
         EXPECT_EQ(set->label(), QString::fromUtf8(names[s]));
         EXPECT_EQ(set->color(), colours[s]);
         ASSERT_EQ(set->count(), ko + 1);
@@ -126,10 +126,10 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
     }
     QStringList clicks;
     chart->showMessage = [&](const QString &text) { clicks << text; };
-    emit chart->barSet(shaft::StatisticsWindow::LandingCalls)->clicked(3);
-    emit chart->barSet(shaft::StatisticsWindow::ParkingTrips)->clicked(0);
-    emit chart->barSet(shaft::StatisticsWindow::LandingCalls)->clicked(0);
-    emit chart->barSet(shaft::StatisticsWindow::CarCalls)->clicked(5);
+    emit chart->barSet(monitorview::StatisticsWindow::LandingCalls)->clicked(3);
+    emit chart->barSet(monitorview::StatisticsWindow::ParkingTrips)->clicked(0);
+    emit chart->barSet(monitorview::StatisticsWindow::LandingCalls)->clicked(0);
+    emit chart->barSet(monitorview::StatisticsWindow::CarCalls)->clicked(5);
     EXPECT_EQ(clicks, (QStringList{"ADR-Rufe[   3]= (100%)", "Series3 : 0", "ADR-Rufe[   0]= (100%)", "Series2 : 5"}));
 
     const QString png = tmp.filePath(QStringLiteral("chart.png"));
@@ -153,8 +153,8 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
 
 TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
 {
-    shell::PortsTab *tab = tabs->portsTab();
-    window->showTab(shell::MonitorWindow::PortsTab);
+    monitorview::PortsTab *tab = tabs->portsTab();
+    window->showTab(monitorview::MonitorWindow::PortsTab);
     EXPECT_EQ(tab->portPages()->count(), 13);
     EXPECT_EQ(tab->portPages()->tabText(0), QStringLiteral("72"));
     EXPECT_EQ(tab->portPages()->tabText(12), QStringLiteral("A6"));
@@ -202,7 +202,7 @@ TEST_F(ReadingTabsTest, PortsTabShowsTheLiftsPortsAndSavesWhatItShows)
 
 TEST_F(ReadingTabsTest, AReadDroppedByTheQueueLeavesTheViewReadable)
 {
-    shell::PortsTab *tab = tabs->portsTab();
+    monitorview::PortsTab *tab = tabs->portsTab();
     QTest::mouseClick(tab->readButton(), Qt::LeftButton);
     EXPECT_FALSE(tabs->portReader().readReady());
     link.queue.transferFlush();

@@ -2,7 +2,7 @@
 
 #include "core/BgrColour.h"
 #include "core/Reports.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "widgets/Lamp.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"

@@ -1,4 +1,4 @@
-#include "link/PhoneBookWindow.h"
+#include "comlink/PhoneBookWindow.h"
 
 #include "TestApp.h"
 

@@ -5,7 +5,7 @@
 #include "TestApp.h"
 
 #include "core/Timer.h"
-#include "shell/monitor/SysModTab.h"
+#include "monitorview/SysModTab.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
 #include "sysmod/ParameterSetWiring.h"
@@ -29,7 +29,7 @@ struct SysModTabTest : ::testing::Test {
     sysmod::ParameterSet image;
     sysmod::ParameterSetTransfer transfer{image, time};
     FakeChannel queue;  // takes every request and answers none
-    std::unique_ptr<shell::SysModTab> tab;
+    std::unique_ptr<monitorview::SysModTab> tab;
     bool linkUp = false;
     int linkMode = 0;
     int holds = 0;
@@ -44,7 +44,7 @@ struct SysModTabTest : ::testing::Test {
         };
         transfer.setChannel(queue);
         sysmod::wireParameterSetTransfer(image, transfer);
-        tab = std::make_unique<shell::SysModTab>(image, transfer);
+        tab = std::make_unique<monitorview::SysModTab>(image, transfer);
         tab->isLinkUp = [this] { return linkUp; };
         tab->linkMode = [this] { return linkMode; };
         tab->holdMonitor = [this] { ++holds; };

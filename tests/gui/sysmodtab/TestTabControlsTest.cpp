@@ -4,7 +4,7 @@
 #include "TestApp.h"
 
 #include "core/Bytes.h"
-#include "shell/monitor/TestTabControls.h"
+#include "monitorview/TestTabControls.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -28,11 +28,11 @@ QPushButton *buttonNamed(QWidget &parent, const QString &caption, int which = 0)
 struct TestTabs : ::testing::Test {
     FakeChannel queue;
     monitor::SingleCommands commands{queue};
-    std::unique_ptr<shell::TestTabControls> tests;
+    std::unique_ptr<monitorview::TestTabControls> tests;
     void SetUp() override
     {
         testsupport::testApp<QApplication>();
-        tests = std::make_unique<shell::TestTabControls>(commands);
+        tests = std::make_unique<monitorview::TestTabControls>(commands);
     }
 };
 
@@ -104,7 +104,7 @@ TEST_F(TestTabs, CabinTestSetsDoorsAndFloor)
 
 TEST_F(TestTabs, TestTripButtonsSendTheirModes)
 {
-    shell::TestTripButtons trips(commands);
+    monitorview::TestTripButtons trips(commands);
     const std::pair<const char *, int> buttons[] = {{"AUS", 0x0F}, {"SEQUENZ", 0x0E}, {"RANDOM", 0x09}, {"I/A", 0x0B}};
     for (auto [caption, mode] : buttons) {
         QPushButton *b = buttonNamed(trips, QString::fromLatin1(caption));

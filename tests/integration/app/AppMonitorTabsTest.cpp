@@ -6,10 +6,10 @@
 
 #include "core/Bytes.h"
 #include "shell/MainWindow.h"
-#include "shell/monitor/FaultTab.h"
-#include "shell/monitor/IdentityBox.h"
-#include "shell/monitor/InfoTabs.h"
-#include "shell/monitor/MonitorWindow.h"
+#include "monitorview/FaultTab.h"
+#include "monitorview/IdentityBox.h"
+#include "monitorview/InfoTabs.h"
+#include "monitorview/MonitorWindow.h"
 #include "shaft/ShaftWindow.h"
 #include "sim/Installation.h"
 
@@ -53,8 +53,8 @@ struct AppMonitorTabs : ::testing::Test {
     }
     void TearDown() override { runs::stopProgram(haltron); }
 
-    shell::MonitorWindow &window() { return *haltron->monitorWindow(); }
-    shell::IdentityBox &identity() { return *window().identityBox(); }
+    monitorview::MonitorWindow &window() { return *haltron->monitorWindow(); }
+    monitorview::IdentityBox &identity() { return *window().identityBox(); }
     QString code() { return identity().field(monitor::InfoRequest::InstallationCode)->text(); }
     // Waits until shown() gives text, doing action again every few seconds meanwhile: on a
     // busy machine a request may fail on the line, and the user would simply ask again.
@@ -72,7 +72,7 @@ struct AppMonitorTabs : ::testing::Test {
 
 TEST_F(AppMonitorTabs, FaultListShowsTheStandInsLogAndSavesWhatItShows)
 {
-    shell::FaultTab &tab = *haltron->infoTabs()->faultTab();
+    monitorview::FaultTab &tab = *haltron->infoTabs()->faultTab();
     const sim::Lift &lift = *twin.lift(0);
     const QString tripLine = QString::fromUtf8(" Fahrtenzähler: ") + QString::number(lift.trips());
     ASSERT_TRUE(retryUntil(

@@ -5,8 +5,8 @@
 #include "ProgramRun.h"
 
 #include "core/Bytes.h"
-#include "link/ComPort.h"
-#include "link/QtSerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/QtSerialLine.h"
 #include "protocol/LocalRoute.h"
 #include "protocol/CommandLibrary.h"
 #include "sim/Installation.h"

@@ -8,7 +8,7 @@
 #include "ProgramRun.h"
 #include "TestApp.h"
 
-#include "link/QtSerialLine.h"
+#include "comlink/QtSerialLine.h"
 #include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 

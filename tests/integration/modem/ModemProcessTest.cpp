@@ -5,7 +5,7 @@
 #include "TestApp.h"
 
 #include "core/Bytes.h"
-#include "link/QtSerialLine.h"
+#include "comlink/QtSerialLine.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -9,17 +9,17 @@
 
 #include "core/Bytes.h"
 #include "core/Reports.h"
-#include "link/ComPort.h"
-#include "link/QtSerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/QtSerialLine.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/CommandLibrary.h"
 #include "protocol/LocalRoute.h"
 #include "shell/Configuration.h"
-#include "shell/monitor/MonitorWindow.h"
-#include "shell/monitor/PortGroupBox.h"
-#include "shell/monitor/PortsTab.h"
-#include "shell/monitor/ReadingTabs.h"
-#include "shell/monitor/StatisticsTab.h"
+#include "monitorview/MonitorWindow.h"
+#include "monitorview/PortGroupBox.h"
+#include "monitorview/PortsTab.h"
+#include "monitorview/ReadingTabs.h"
+#include "monitorview/StatisticsTab.h"
 #include "sim/CommandSet.h"
 #include "sim/Installation.h"
 
@@ -54,8 +54,8 @@ struct ReadingTabsProcessTest : ::testing::Test {
     std::unique_ptr<shell::Configuration> config;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
-    shell::MonitorWindow *window = nullptr;
-    std::unique_ptr<shell::ReadingTabs> tabs;
+    monitorview::MonitorWindow *window = nullptr;
+    std::unique_ptr<monitorview::ReadingTabs> tabs;
 
     void SetUp() override
     {
@@ -77,8 +77,8 @@ struct ReadingTabsProcessTest : ::testing::Test {
         config = deliveredTextsConfiguration(timers->clock(), dir);
         control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
         host = std::make_unique<QWidget>();
-        window = new shell::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<shell::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, host.get());
+        window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
+        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, host.get());
         host->show();
 
         line->setLinkMode(0);
@@ -98,7 +98,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
 TEST_F(ReadingTabsProcessTest, StatisticsAndPortsShowTheStandInsValues)
 {
     const Lift &lift = *expected.lift(0);
-    shell::StatisticsTab *statistics = tabs->statisticsTab();
+    monitorview::StatisticsTab *statistics = tabs->statisticsTab();
     QTest::mouseClick(statistics->fetchButton(), Qt::LeftButton);
     ASSERT_TRUE(testsupport::waitFor([&] { return statistics->statusLabel()->text() == QLatin1String("ende"); }, 60000))
         << statistics->statusLabel()->text().toStdString();
@@ -109,7 +109,7 @@ TEST_F(ReadingTabsProcessTest, StatisticsAndPortsShowTheStandInsValues)
             EXPECT_EQ(statistics->cellText(f + 1, t + 1).trimmed(), QString::number(lift.statistic(Lift::StatisticsTable(t), f))) << f << t;
     EXPECT_EQ(statistics->cellText(ko + 3, 0), QStringLiteral("Gesamt"));
 
-    shell::PortsTab *ports = tabs->portsTab();
+    monitorview::PortsTab *ports = tabs->portsTab();
     QTest::mouseClick(ports->readButton(), Qt::LeftButton);
     ASSERT_TRUE(testsupport::waitFor([&] { return tabs->portReader().readReady(); }, 10000));
     const QByteArray answer = expectedCommands.answer({std::nullopt, core::bytes({0xF2, 0x55, 0x21})}).value_or(QByteArray());

@@ -7,10 +7,10 @@
 #include "TestApp.h"
 
 #include "core/Timer.h"
-#include "link/ComPort.h"
-#include "link/QtSerialLine.h"
+#include "comlink/ComPort.h"
+#include "comlink/QtSerialLine.h"
 #include "protocol/LocalRoute.h"
-#include "shell/monitor/SysModTab.h"
+#include "monitorview/SysModTab.h"
 #include "sim/Installation.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
@@ -65,7 +65,7 @@ struct TabStack {
     protocol::Line401 line{port, timers};
     sysmod::ParameterSet image;
     sysmod::ParameterSetTransfer transfer{image, timers};
-    shell::SysModTab tab{image, transfer};
+    monitorview::SysModTab tab{image, transfer};
     int holds = 0;
 };
 

@@ -1,5 +1,5 @@
-#include "shell/batch/BatchProcess.h"
-#include "shell/batch/GroupList.h"
+#include "batch/BatchProcess.h"
+#include "batch/GroupList.h"
 
 #include "FakeChannel.h"
 #include "core/Bytes.h"

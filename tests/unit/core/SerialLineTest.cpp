@@ -1,4 +1,4 @@
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 
 #include <gtest/gtest.h>
 

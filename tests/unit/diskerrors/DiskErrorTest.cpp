@@ -5,12 +5,12 @@
 #include "core/FileWrite.h"
 #include "core/IniFile.h"
 #include "core/Timer.h"
-#include "link/PhoneBook.h"
-#include "link/PortChoice.h"
+#include "comlink/PhoneBook.h"
+#include "comlink/PortChoice.h"
 #include "monitor/FaultLog.h"
-#include "shaft/StatisticsWindow.h"
+#include "monitorview/StatisticsWindow.h"
 #include "shell/Logs.h"
-#include "shell/batch/VisitSummary.h"
+#include "batch/VisitSummary.h"
 #include "sysmod/ParameterSet.h"
 
 #include <QDir>
@@ -80,7 +80,7 @@ const Writer kWriters[] = {
      [](const QString &path) {
          QImage picture(16, 16, QImage::Format_RGB32);
          picture.fill(Qt::darkBlue);
-         return reasonOf(shaft::StatisticsWindow::writePng(picture, path));
+         return reasonOf(monitorview::StatisticsWindow::writePng(picture, path));
      }},
     {"port choice",
      [](const QString &path) { return reasonOf(comlink::writeUserPort(QStringLiteral("/dev/ttyUSB0"), path)); }},

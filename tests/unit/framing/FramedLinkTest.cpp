@@ -1,4 +1,4 @@
-#include "link/FramedLink.h"
+#include "comlink/FramedLink.h"
 
 #include "core/Bytes.h"
 

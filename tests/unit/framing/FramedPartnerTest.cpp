@@ -1,5 +1,5 @@
-#include "link/FramedPartner.h"
-#include "link/FramedLink.h"
+#include "comlink/FramedPartner.h"
+#include "comlink/FramedLink.h"
 
 #include "core/Bytes.h"
 

@@ -11,7 +11,7 @@
 
 #include "core/Bytes.h"
 #include "core/Timer.h"
-#include "link/SerialLine.h"
+#include "comlink/SerialLine.h"
 
 #include <gtest/gtest.h>
 

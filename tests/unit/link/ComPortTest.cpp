@@ -1,4 +1,4 @@
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 
 #include "core/Bytes.h"
 #include "core/Reports.h"

@@ -1,4 +1,4 @@
-#include "link/PortChoice.h"
+#include "comlink/PortChoice.h"
 
 #include "core/IniFile.h"
 

@@ -1,5 +1,5 @@
-#include "link/LowLatency.h"
-#include "link/QtSerialLine.h"
+#include "comlink/LowLatency.h"
+#include "comlink/QtSerialLine.h"
 
 #include "TestApp.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Timer.h"
-#include "link/FramedPartner.h"
-#include "link/SerialLine.h"
+#include "comlink/FramedPartner.h"
+#include "comlink/SerialLine.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "link/ModemControl.h"
+#include "comlink/ModemControl.h"
 
 #include "FakeHayesModem.h"
 #include "core/Bytes.h"

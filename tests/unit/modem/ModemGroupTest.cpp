@@ -1,5 +1,5 @@
-#include "link/ModemControl.h"
-#include "link/PortWindow.h"
+#include "comlink/ModemControl.h"
+#include "comlink/PortWindow.h"
 
 #include "FakeHayesModem.h"
 #include "TestApp.h"

@@ -1,4 +1,4 @@
-#include "link/PhoneBook.h"
+#include "comlink/PhoneBook.h"
 
 #include <QDir>
 #include <QFile>

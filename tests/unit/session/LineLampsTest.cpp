@@ -1,5 +1,5 @@
 #include "core/Reports.h"
-#include "link/ComPort.h"
+#include "comlink/ComPort.h"
 #include "panels/LineLamps.h"
 
 #include <gtest/gtest.h>

@@ -199,7 +199,7 @@ TEST(RemoteSessionInit, FailuresReachTheFailureHook)
         {"port does not open", [](InitRig &r) { r.opens = false; }, [](InitRig &) {}, {"open 2", "failure"}},
         {"connection persists", [](InitRig &r) { r.connected = true; r.dropsOnHangUp = false; }, [](InitRig &) {},
          {"open 2", "hangup", "failure"}},
-        {"modem never answers", [](InitRig &) {}, [](InitRig &r) { r.time.advance(shell::RemoteSession::InitTimeoutMs); },
+        {"modem never answers", [](InitRig &) {}, [](InitRig &r) { r.time.advance(session::RemoteSession::InitTimeoutMs); },
          {"open 2", "testinit", "failure"}},
     };
     for (const auto &c : cases) {
@@ -225,7 +225,7 @@ TEST(RemoteSessionInit, LateReadyAfterTheTimeOutIsIgnored)
 {
     InitRig rig;
     rig.modem.sessionInit();
-    rig.time.advance(shell::RemoteSession::InitTimeoutMs);
+    rig.time.advance(session::RemoteSession::InitTimeoutMs);
     rig.modem.initSuccessHook = [&rig](const QString &) { rig.journal << "late success"; };
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_FALSE(rig.only("late").size());

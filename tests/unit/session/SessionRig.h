@@ -2,7 +2,7 @@
 
 #include "core/Timer.h"
 #include "core/Reports.h"
-#include "shell/session/RemoteSession.h"
+#include "session/RemoteSession.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,7 +11,7 @@
 // write every call into one journal, so tests can check what happened in which order.
 struct SessionRig {
     core::VirtualTime time;
-    shell::RemoteSession modem{time};
+    session::RemoteSession modem{time};
     QStringList journal;
 
     bool opens = true;
@@ -19,7 +19,7 @@ struct SessionRig {
     bool dropsOnHangUp = true;    // a hang-up clears the connection
     bool refusesDial = false;     // a connection stands in data mode
     QString errorInsideDial;      // reported by Dial before it returns
-    shell::TextProc ready, linked, dialError;
+    session::TextProc ready, linked, dialError;
     int gaugeMax = -1, gaugePosition = -1;
     QString timeText;
 
@@ -31,8 +31,8 @@ struct SessionRig {
         auto &port = modem.port();
         port.openPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
         port.isConnected = [this] { return connected; };
-        port.modemTestAndInit = [this](shell::TextProc onReady) { journal << "testinit"; ready = onReady; };
-        port.dial = [this](const QString &n, shell::TextProc onLinked, shell::TextProc onError) {
+        port.modemTestAndInit = [this](session::TextProc onReady) { journal << "testinit"; ready = onReady; };
+        port.dial = [this](const QString &n, session::TextProc onLinked, session::TextProc onError) {
             journal << "dial " + n;
             if (refusesDial) {
                 onError(QString());

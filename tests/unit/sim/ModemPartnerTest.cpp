@@ -1,7 +1,7 @@
 #include "sim/ModemPartner.h"
 
 #include "core/Bytes.h"
-#include "link/FramedLink.h"
+#include "comlink/FramedLink.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,200 @@
+#include "InfoTabs.h"
+
+#include "EepromTab.h"
+#include "FaultTab.h"
+#include "FunctionBox.h"
+#include "IdentityBox.h"
+#include "MonitorWindow.h"
+
+#include "core/Bytes.h"
+#include "monitor/FaultLog.h"
+#include "monitor/MonitorCodes.h"
+#include "protocol/CommandLibrary.h"
+#include "shell/Configuration.h"
+
+#include <QBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace monitorview {
+
+using monitor::InfoRequest;
+using monitor::PollCycle;
+
+namespace {
+// A page's own layout, made when the page has none.
+QBoxLayout *pageLayout(QWidget *page)
+{
+    if (auto *layout = qobject_cast<QBoxLayout *>(page->layout())) return layout;
+    return new QVBoxLayout(page);
+}
+}  // namespace
+
+InfoTabs::InfoTabs(MonitorWindow &window, const shell::Configuration &config, monitor::MonitorControl &control,
+                   monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel)
+    : m_window(&window), m_config(config), m_control(control), m_faultLog(faultLog), m_library(library), m_channel(channel)
+{
+    m_faultTab = new FaultTab(config, faultLog, control);
+    pageLayout(window.tabPage(MonitorWindow::FaultTab))->addWidget(m_faultTab);
+    m_eepromTab = new EepromTab;
+    pageLayout(window.tabPage(MonitorWindow::EepromTab))->addWidget(m_eepromTab);
+    m_functionBox = new FunctionBox(config);
+    QBoxLayout *function = pageLayout(window.tabPage(MonitorWindow::FunctionTab));
+    function->insertWidget(qMax(0, function->count() - 1), m_functionBox);  // above the closing stretch
+
+    IdentityBox *identity = window.identityBox();
+    identity->onRequest = [this](InfoRequest request) { requestInfo(request); };
+    identity->onNewText = [this](InfoRequest request, const QString &text) {
+        // Read back at once: the field shows what the controller keeps.
+        if (request == InfoRequest::InstallationCode) m_library.setInstallationCode(text);
+        else m_library.setTelephone(text);
+        requestInfo(request);
+    };
+    identity->onMember = [this](int member) { chooseMember(member); };
+    window.onSwitchClicked = [this](int lamp) { toggleSwitch(lamp); };
+    window.onFehlerInc = [this] { stepBackFault(); };
+
+    m_functionBox->onReadMaintenance = [this] {
+        QPointer<FunctionBox> box = m_functionBox;
+        monitor::readMaintenanceBits(m_channel, [box](const QByteArray &answer) {
+            if (box) box->showMaintenance(monitor::maintenanceBitsText(answer), monitor::decodeMaintenanceBits(answer));
+        });
+    };
+    m_functionBox->onReadClock = [this] {
+        QPointer<FunctionBox> box = m_functionBox;
+        m_library.getClock([box](const QString &text) { if (box) box->showClock(text); });
+    };
+    m_functionBox->onSetClock = [this] {
+        QPointer<FunctionBox> box = m_functionBox;
+        m_library.setClock([box] { if (box) box->clockSet(); });
+    };
+
+    m_eepromTab->onDump = [this](int area) { dumpEeprom(area); };
+    m_dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
+        m_library.selectAndReadInfo(address, std::move(done), std::move(failed));
+    };
+    m_dump.copyInfoBytes = [this](QByteArray &dest, int pos) { return m_library.copyInfoBytes(dest, pos); };
+    // The pages may go before the last answer comes.
+    QPointer<EepromTab> eepromTab = m_eepromTab;
+    QPointer<FaultTab> faultTab = m_faultTab;
+    m_dump.onStep = [eepromTab](const QString &text) { if (eepromTab) eepromTab->setAddressText(text); };
+    m_dump.onDone = [this, faultTab](const QStringList &lines) {
+        if (faultTab) faultTab->setLines(lines);
+        if (m_window) m_window->showTab(MonitorWindow::FaultTab);
+    };
+}
+
+IdentityBox *InfoTabs::identityBox() const { return m_window ? m_window->identityBox() : nullptr; }
+
+QString InfoTabs::languageText(const char *section, int number) const
+{
+    return m_config.languageText(QString::fromLatin1(section), number);
+}
+
+void InfoTabs::requestInfo(InfoRequest request)
+{
+    QPointer<MonitorWindow> window = m_window;
+    IdentityBox *box = identityBox();
+    if (!box) return;
+    const std::weak_ptr<bool> alive = m_alive;
+    const auto show = [window, request](const QString &text) {
+        if (window) window->identityBox()->showInfo(request, text);
+    };
+    switch (request) {
+    case InfoRequest::Version:
+        box->showInfo(request, languageText("monitor_43", 3));
+        m_library.getVersion(show);
+        break;
+    case InfoRequest::TopFloor:
+        m_library.getKo([show](const QString &text) {
+            show(monitor::topFloorText(text.isEmpty() ? 255 : text.at(0).unicode()));
+        });
+        break;
+    case InfoRequest::Telephone:
+        box->clearInfo(request);
+        m_library.getTelephone(show);
+        break;
+    case InfoRequest::InstallationCode:
+        box->clearInfo(request);
+        m_library.getInstallationCode([this, alive](const QString &text) {
+            if (const auto a = alive.lock(); a && *a) showInstallationCode(text);
+        });
+        break;
+    case InfoRequest::GroupAddress:
+        box->setGroupButtonText(QStringLiteral("?..."));
+        monitor::requestGroupAddress(m_channel, [window](const QByteArray &answer) {
+            if (window) window->identityBox()->showGroupAnswer(monitor::decodeGroupAnswer(answer));
+        });
+        break;
+    }
+}
+
+void InfoTabs::showInstallationCode(const QString &answer)
+{
+    const QString code = monitor::printableText(answer.toLatin1());
+    if (IdentityBox *box = identityBox()) box->showInfo(InfoRequest::InstallationCode, code);
+    const QString label = m_control.installationCodeRead(code);
+    if (onInstallationCode) onInstallationCode(code, label);
+}
+
+void InfoTabs::chooseMember(int member)
+{
+    if (IdentityBox *box = identityBox()) box->setSwitchText(monitor::groupSwitchText(member));
+    const std::weak_ptr<bool> alive = m_alive;
+    // Routed by hand: the route still points at the member monitored so far.
+    monitor::requestGroupAddress(m_channel,
+                [this, alive, member](const QByteArray &answer) {
+                    const auto a = alive.lock();
+                    if (!a || !*a) return;
+                    const monitor::GroupAnswerView view = monitor::decodeGroupAnswer(answer);
+                    if (IdentityBox *box = identityBox()) box->showGroupAnswer(view);
+                    if (!view.enabled) return;
+                    // From now on every request goes to this member, and its shaft is built anew.
+                    m_channel.setMember(member);
+                    m_control.monitorStart();
+                },
+                member);
+}
+
+void InfoTabs::toggleSwitch(int lamp)
+{
+    QPointer<MonitorWindow> window = m_window;
+    if (lamp == 0) {
+        m_library.toggleSwitchA([window](const QString &state) { if (window) window->showSwitchState(0, state); });
+    } else {
+        m_library.toggleSwitchB([window](const QString &state) { if (window) window->showSwitchState(1, state); });
+    }
+}
+
+// The monitor keeps the stored count and the entry offset; these only ask.
+bool InfoTabs::requestFaultCount(monitor::TextProc onText, core::DropProc onDropped)
+{
+    return m_faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
+}
+
+bool InfoTabs::requestNewestFault(monitor::TextProc onText, core::DropProc onDropped)
+{
+    return m_faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
+}
+
+void InfoTabs::stepBackFault()
+{
+    monitor::NewestFaultField &field = m_control.faultField();
+    const std::weak_ptr<bool> alive = m_alive;
+    m_faultLog.requestErrorEntry(
+        [this, alive, &field](const QString &text) {
+            if (const auto a = alive.lock(); a && *a) showValue(PollCycle::NewestFault, field.entryText(text));
+        },
+        field.stepBack());
+}
+
+void InfoTabs::showValue(int slot, const QString &text)
+{
+    if (!m_window || !m_window->valueField(slot)) return;
+    m_window->valueField(slot)->setText(text);
+    m_window->valueField(slot)->setCursorPosition(0);
+}
+
+void InfoTabs::dumpEeprom(int area) { m_dump.start(area); }
+
+}  // namespace monitorview
