@@ -451,7 +451,8 @@ void Line401::openLine()
     m_port.onLinkAction = LampForward{this};
     m_lineOpened = true;
     const bool open = m_port.openPort(m_comNumber);
-    m_view.portText = open ? m_port.portText() : QStringLiteral("ERROR");
+    m_view.portFailed = !open;
+    m_view.portText = open ? m_port.portText() : QString();
     changed();
 }
 
@@ -542,14 +543,14 @@ bool Line401::qrxReset()
 
 bool Line401::askF100()
 {
-    m_view.qrxReturn = QStringLiteral("wait..");
+    waitForQrx();
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
 }
 
 bool Line401::askGruppe()
 {
-    m_view.qrxReturn = QStringLiteral("wait..");
+    waitForQrx();
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xC1, 0x00}));
 }
@@ -565,6 +566,7 @@ bool Line401::askVersionText()
 
 void Line401::showQrxAnswer(const QByteArray &answer)
 {
+    m_view.qrxWaiting = false;
     m_view.qrxReturn = QStringLiteral("%1%2")
                            .arg(core::byteAt(answer, 0), 2, 16, QLatin1Char('0'))
                            .arg(core::byteAt(answer, 1), 2, 16, QLatin1Char('0'))
@@ -572,6 +574,12 @@ void Line401::showQrxAnswer(const QByteArray &answer)
     const bool synced = answer == core::bytes({0xF1, 0x01});
     m_view.synced = synced;
     changed();
+}
+
+void Line401::waitForQrx()
+{
+    m_view.qrxReturn.clear();
+    m_view.qrxWaiting = true;
 }
 
 void Line401::changed()

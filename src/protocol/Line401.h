@@ -64,8 +64,10 @@ public:
     enum class LineState { Silent, Replying, TimedOut };
     // State the window shows.
     struct View {
-        QString portText;
-        QString qrxReturn;     // "Qrx/Return"
+        QString portText;          // the port's text once it opened
+        bool portFailed = false;   // the last open failed
+        QString qrxReturn;         // "Qrx/Return": the last answer, in hex
+        bool qrxWaiting = false;   // a request of the QRx buttons is under way
         QString message;
         QString blockRemaining;
         LineState line = LineState::Silent;
@@ -148,6 +150,7 @@ private:
         void operator()(bool) const { line->startStopLine(); }
     };
     void releasePort();
+    void waitForQrx();
     bool steadyIdle() const;
     void handOverIdle();
     void takeLineBack();

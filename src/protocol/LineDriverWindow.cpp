@@ -113,8 +113,8 @@ LineDriverWindow::~LineDriverWindow()
 void LineDriverWindow::refresh()
 {
     const Line401::View &v = m_line.view();
-    m_portField->setText(v.portText);
-    m_qrxReturn->setText(v.qrxReturn);
+    m_portField->setText(v.portFailed ? QStringLiteral("ERROR") : v.portText);
+    m_qrxReturn->setText(v.qrxWaiting ? QStringLiteral("wait..") : v.qrxReturn);
     m_message->setText(v.message);
     m_testField->setText(v.blockRemaining);
     m_txCount->setText(QString::number(v.txCount));

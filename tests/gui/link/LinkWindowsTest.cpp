@@ -106,6 +106,36 @@ TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
     EXPECT_EQ(window.findChild<QLineEdit *>("PortField")->text(), "COM1/19200/8N1");
 }
 
+// The driver keeps states; the window says them in its own words.
+TEST_F(LinkWindowsTest, LineWindowSaysErrorAndWaitInItsFields)
+{
+    protocol::Line401 line(*port, time);
+    protocol::LineDriverWindow window(line, time);
+    FunctionChannel channel;
+    channel.onPut = [](int, core::AnswerProc, const QByteArray &) { return true; };  // the answer never comes
+    line.setChannel(&channel);
+    window.show();
+    auto *portField = window.findChild<QLineEdit *>("PortField");
+    ASSERT_TRUE(portField);
+    pcEnd->setOpenFails(true);
+    line.openLine();
+    time.advance(200);
+    EXPECT_EQ(portField->text(), "ERROR");
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+
+    QTest::mouseClick(button(window, " enable"), Qt::LeftButton);
+    QTest::mouseClick(button(window, "F1 00"), Qt::LeftButton);
+    time.advance(200);
+    QStringList texts;
+    for (QLineEdit *field : window.findChildren<QLineEdit *>()) texts << field->text();
+    EXPECT_TRUE(texts.contains("wait..")) << texts.join('|').toStdString();
+
+    pcEnd->setOpenFails(false);
+    line.openLine();
+    time.advance(200);
+    EXPECT_EQ(portField->text(), "COM1/19200/8N1");
+}
+
 using comlink::LineLights;
 
 TEST_F(LinkWindowsTest, PortWindowStatusLightsFollowTheControlLinesWhileShown)
