@@ -49,7 +49,8 @@ bool ComPort::openPort(int comNumber)
     if (!m_view.lowLatency.isEmpty()) appLog(QStringLiteral("myport: %1: low latency %2").arg(device, m_view.lowLatency));
     if (onPortText) onPortText(m_portText);
     m_view.modemOpen = false;
-    m_view.modemId = QStringLiteral("keine ModemId");
+    m_view.modemIdentity = ModemIdentity::NotRead;
+    m_view.modemId.clear();
     viewChanged();
     return true;
 }

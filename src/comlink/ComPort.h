@@ -27,13 +27,17 @@ public:
     ComPort(const ComPort &) = delete;
     ComPort &operator=(const ComPort &) = delete;
 
+    // Whether the modem's identification is known: unknown before a port
+    // opened, notRead from each open and modem test until it answered.
+    enum class ModemIdentity { Unknown, NotRead, Read };
     // What the window shows besides the memo; OnViewChanged says when it changed.
     struct View {
         QString status;          // the last line the modem sent, or what the dialogue says of it
         QString message;         // message field "Nachricht"
         QString portLabel;       // ComPortLabel
         QString lowLatency;      // the driver's answer to the low-latency request
-        QString modemId;
+        ModemIdentity modemIdentity = ModemIdentity::Unknown;
+        QString modemId;         // as the modem answered, once Read
         bool portOpen = false;   // the port group says "PORT OPEN"
         bool modemOpen = false;  // the modem answered its test
         bool connected = false;  // the modem reported CONNECT

@@ -124,7 +124,8 @@ void ModemControl::beginTest(TextProc onReady)
 {
     m_onReady = std::move(onReady);
     m_port.updateView([](ComPort::View &v) {
-        v.modemId = QStringLiteral("keine ModemId");
+        v.modemIdentity = ComPort::ModemIdentity::NotRead;
+        v.modemId.clear();
         v.modemOpen = false;
     });
     m_port.onLine = nullptr;
@@ -174,7 +175,10 @@ void ModemControl::testFirstOk()
 void ModemControl::testSecondOk()
 {
     // The status label holds the last line before "OK": the modem's identification.
-    m_port.updateView([](ComPort::View &v) { v.modemId = v.status; });
+    m_port.updateView([](ComPort::View &v) {
+        v.modemIdentity = ComPort::ModemIdentity::Read;
+        v.modemId = v.status;
+    });
     finishTest(m_port.view().portLabel);
 }
 

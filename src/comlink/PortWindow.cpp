@@ -27,6 +27,16 @@ constexpr int PendingLimit = 500;   // lines kept between two repaints
 
 QString portGroupTitle(bool open) { return open ? QStringLiteral("PORT OPEN") : QStringLiteral("PORT CLOSED"); }
 
+QString modemIdText(const ComPort::View &v)
+{
+    switch (v.modemIdentity) {
+    case ComPort::ModemIdentity::Read: return v.modemId;
+    case ComPort::ModemIdentity::NotRead: return QStringLiteral("keine ModemId");
+    case ComPort::ModemIdentity::Unknown: break;
+    }
+    return QString();
+}
+
 QLabel *lampCaption(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -198,7 +208,7 @@ void PortWindow::refresh()
                                                    : QStringLiteral("%1  low latency: %2").arg(v.portLabel, v.lowLatency));
     m_status->setText(v.status);
     m_message->setText(v.message);
-    m_modemId->setText(v.modemId);
+    m_modemId->setText(modemIdText(v));
     m_comOpenPanel->setLit(v.portOpen);
     m_modemOpenPanel->setLit(v.modemOpen);
     m_connectLed->setLight(v.connected);

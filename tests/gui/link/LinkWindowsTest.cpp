@@ -13,6 +13,7 @@
 #include "WidgetFind.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -134,6 +135,40 @@ TEST_F(LinkWindowsTest, LineWindowSaysErrorAndWaitInItsFields)
     line.openLine();
     time.advance(200);
     EXPECT_EQ(portField->text(), "COM1/19200/8N1");
+}
+
+// The port keeps states; the window says them in its words and colours.
+TEST_F(LinkWindowsTest, PortWindowShowsThePortsStates)
+{
+    comlink::PortWindow window(*port, time);
+    window.show();
+    const auto labels = [&window] {
+        QStringList texts;
+        for (QLabel *label : window.findChildren<QLabel *>()) texts << label->text();
+        return texts;
+    };
+    auto *group = window.findChild<QGroupBox *>();
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->title(), "PORT CLOSED");
+    EXPECT_FALSE(labels().contains("keine ModemId"));
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+
+    QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
+    port->setLinkState(true);
+    port->connectLedChange(true);
+    port->dataModeSwitch(true);
+    time.advance(200);
+    EXPECT_EQ(group->title(), "PORT OPEN");
+    EXPECT_TRUE(labels().contains("keine ModemId"));
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);
+    EXPECT_EQ(window.connectLed()->lampColour(), core::colour::Lime);
+
+    port->connectLedChange(false);  // the modem lost the connection: the link goes, too
+    port->closePort();
+    time.advance(200);
+    EXPECT_EQ(group->title(), "PORT CLOSED");
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+    EXPECT_EQ(window.connectLed()->lampColour(), core::colour::Maroon);
 }
 
 using comlink::LineLights;

@@ -77,7 +77,7 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
     EXPECT_EQ(port->comNumber(), 2);
     EXPECT_EQ(portTexts, (QStringList{"COM1/19200/8N1", "CLOSED", "COM2/19200/8N1"}));
     EXPECT_TRUE(port->view().portOpen);
-    EXPECT_EQ(port->view().modemId, "keine ModemId");
+    EXPECT_EQ(port->view().modemIdentity, ComPort::ModemIdentity::NotRead);
     EXPECT_EQ(pcEnd->dtr(), std::optional<bool>(true));
     EXPECT_EQ(memo.count("15751000 > myport: open"), 4);
 }

@@ -131,7 +131,7 @@ TEST_F(ModemTest, TestFailsWithAnEmptyTextOnAMuteModemOrAClosedPort)
         EXPECT_TRUE(ready.isEmpty());
         time.advance(closed ? 1 : ModemControl::ReplyTimeoutMs + 1);
         EXPECT_EQ(ready, QStringList{QString()}) << "after " << time.elapsedMs() - start << " ms";
-        EXPECT_EQ(port.view().modemId, "keine ModemId");
+        EXPECT_EQ(port.view().modemIdentity, comlink::ComPort::ModemIdentity::NotRead);
         EXPECT_FALSE(modem.busy());
     }
 }
