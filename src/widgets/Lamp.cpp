@@ -27,7 +27,9 @@ void Lamp::setLampColour(unsigned bgr)
 
 void Lamp::mousePressEvent(QMouseEvent *event)
 {
-    event->accept();
+    // The press goes on to the parent as well: a click on the session panel's
+    // lamps is a click on their group box.
+    QFrame::mousePressEvent(event);
     emit clicked();
 }
 

@@ -95,6 +95,20 @@ TEST(PanelWindows, FailedInitShowsRedAndGroupBoxClickEnablesAllButtons)
         EXPECT_TRUE(b->isEnabled());
 }
 
+// A lamp on the group box passes the press on: it counts as a click on the box.
+TEST(PanelWindows, ClickOnALampOfTheGroupBoxEnablesAllButtons)
+{
+    WindowRig rig;
+    rig.opens = false;
+    rig.wire();
+    rig.panel.initButton()->click();
+    ASSERT_FALSE(rig.panel.dialButton()->isEnabled() && rig.panel.hangUpButton()->isEnabled());
+    QTest::mouseClick(&rig.panel.kavcomLamp(), Qt::LeftButton, {}, QPoint(2, 2));
+    for (QPushButton *b : {rig.panel.dialButton(), rig.panel.initButton(), rig.panel.hangUpButton(),
+                           rig.panel.speakerOffButton()})
+        EXPECT_TRUE(b->isEnabled());
+}
+
 TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
 {
     WindowRig rig;

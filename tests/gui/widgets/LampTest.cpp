@@ -64,14 +64,27 @@ TEST_F(LampTest, ShowsItsColourAndTheLooksOfAStateAndALineLight)
     EXPECT_EQ(shown(Lamp(nullptr, core::colour::Maroon)), QColor(128, 0, 0));
 }
 
-TEST_F(LampTest, ClickSaysSoOnce)
+// Counts the mouse presses that reach the widget it watches.
+struct PressCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) ++presses;
+        return false;
+    }
+};
+
+TEST_F(LampTest, ClickSaysSoOnceAndThePressReachesTheParent)
 {
     QWidget parent;
+    PressCounter parentPresses;
+    parent.installEventFilter(&parentPresses);
     auto *lamp = new Lamp(&parent);
     parent.show();
     QSignalSpy clicks(lamp, &Lamp::clicked);
     QTest::mouseClick(lamp, Qt::LeftButton);
     EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(parentPresses.presses, 1);
     lamp->click();
     EXPECT_EQ(clicks.count(), 2);
 }
