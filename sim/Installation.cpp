@@ -41,7 +41,7 @@ QByteArray Installation::sampleImage(const Lift &lift, int index, int site) cons
 {
     // The parameter set describes the shaft the lift really has: its floors and door sides.
     sysmod::SampleInstallation setup;
-    setup.ko = lift.topFloor();
+    setup.topFloor = lift.topFloor();
     for (int f = 0; f <= lift.topFloor(); ++f) setup.doors.append(quint8(lift.hasSideB(f) ? 3 : 1));
     setup.installation = site;
     setup.lift = index;

@@ -6,13 +6,16 @@
 #include "comlink/PhoneBookWindow.h"
 #include "monitor/FaultLog.h"
 #include "monitor/LiftState.h"
+#include "panels/DisplayMirrorWindow.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
+#include "panels/SessionWiring.h"
 #include "protocol/LinkLoss.h"
 #include "protocol/LocalRoute.h"
 #include "protocol/QueueWindow.h"
 #include "protocol/LineDriverWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/MainWiring.h"
 #include "monitorview/FaultTab.h"
 #include "monitorview/InfoTabs.h"
 #include "monitorview/MonitorWindow.h"
@@ -22,14 +25,11 @@
 #include "monitorview/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
-#include "batch/BatchProcess.h"
+#include "batch/BatchWiring.h"
 #include "sysmod/ParameterSetWiring.h"
 
 #include <QCheckBox>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-
-#include <cstdio>
 
 namespace app {
 
@@ -42,8 +42,8 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_line(m_port, timers),
       m_commandLibrary(m_channel, timers.clock()),
       m_sysModTransfer(m_sysMod, timers),
-      m_session(timers),
-      m_program(timers)
+      m_session(timers, m_sessionLine),
+      m_program(timers, shell::MainPartners{&m_monitorSide, &m_portSide, &m_queueSide, &m_sessionSide})
 {
     protocol::connectLineToQueue(m_line, m_queue, m_channel);
     protocol::flushOnLinkLoss(m_queue, m_port);
@@ -67,7 +67,7 @@ Haltron::Haltron(core::TimerFactory &timers)
 
     m_program.descriptionVersion = [this] { return m_sysMod.descriptionVersion(); };
     m_program.createToolWindows = [this](QWidget *mainWindow) { createToolWindows(mainWindow); };
-    wireSession();
+    m_session.inputQuery = &panels::SessionPanelWindow::inputQuery;
 }
 
 Haltron::~Haltron() { unregisterPanelLamps(); }
@@ -100,8 +100,8 @@ bool Haltron::initModules(const shell::StartEnvironment &env)
 void Haltron::createWindows()
 {
     m_program.createWindows();
-    fillMainHooks();
-    if (m_monitor) wireMonitorHooks();
+    wireMain();
+    if (m_monitor) wireMonitorEvents();
     if (m_program.config().batchRequested()) createBatch();
 }
 
@@ -114,13 +114,13 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     shell::MainController &controller = m_program.controller();
     m_panel = new panels::SessionPanelWindow(m_timers, m_sysModTransfer.translator, false, mainWindow);
     m_panel->hide();
-    m_panel->logic().setSession(&m_session);
-    m_panel->logic().logOnWrite = [&config](const QString &line) {
+    QObject::connect(&m_panel->logic(), &panels::SessionPanel::dialling, m_panel, [&config](const QString &line) {
         if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
-    };
+    });
     controller.registerShutdownProc([this] { m_panel->logic().halt(); });
     m_lampWindow = new panels::LampWindow(m_timers, mainWindow);
     m_lampWindow->hide();
+    panels::wireSessionWindows(m_session, *m_lampWindow, *m_panel);
     m_lampWindow->onShowLeds = [this](panels::LineLamps &lamps) { lamps.setConnected(m_port.isConnected()); };
     m_lampWindow->onLampsVisible = [this](panels::LineLamps &lamps, bool visible) {
         if (visible) m_port.lineWatch().watch(lamps.lineLights());
@@ -156,10 +156,10 @@ void Haltron::bindPortPickers(QWidget *mainWindow)
         picker->languageText = texts;
         comlink::bindPortPicker(*picker, m_port, iniDevice);
     }
-    m_program.mainWindow().onPortClick = [dialog] {
+    QObject::connect(&m_program.mainWindow(), &shell::MainWindow::portClicked, dialog, [dialog] {
         dialog->show();
         dialog->raise();
-    };
+    });
 }
 
 // The monitor window comes last: it attaches to what the others offer.
@@ -192,9 +192,7 @@ void Haltron::createMonitor()
     };
     mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
     mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
-    mon.setReportVisible = [&controller](bool visible) {
-        if (controller.view().setReportVisible) controller.view().setReportVisible(visible);
-    };
+    mon.setReportVisible = [this](bool visible) { m_program.mainWindow().setReportVisible(visible); };
     mon.showLinkDisplay = [&controller](bool greeted) { controller.showModeLamp(greeted); };
     mon.clickLinkDisplay = [&controller] { controller.linkAction(); };
     mon.trace = [](const QString &text) { core::reports().writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text); };
@@ -256,13 +254,13 @@ void Haltron::wireShaft()
     monitorview::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
     // The top floor field follows every shaft built, from the controller or the parameter set.
     monitor::ShaftHooks &hooks = m_monitor->shaft();
-    hooks.build = [this, build = std::move(hooks.build)](int ko, const monitor::ShaftHooks::Config &layout) {
-        build(ko, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(ko));
+    hooks.build = [this, build = std::move(hooks.build)](int topFloor, const monitor::ShaftHooks::Config &layout) {
+        build(topFloor, layout);
+        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(topFloor));
     };
     m_monitorWindow->onShaftFromSysMod = [this] {
         const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
-        m_monitor->makeShaftFromSysMod(layout.ko, layout.config);
+        m_monitor->makeShaftFromSysMod(layout.topFloor, layout.config);
     };
 }
 
@@ -282,43 +280,11 @@ void Haltron::requestInfo(monitor::InfoRequest request)
     if (m_infoTabs) m_infoTabs->requestInfo(request);
 }
 
-void Haltron::wireMonitorHooks()
+void Haltron::wireMonitorEvents()
 {
-    shell::MainHooks &hooks = m_program.controller().hooks();
-    const core::IniFile &ini = m_program.config().mainIni();
-    const int tabsheets = ini.readInteger(QStringLiteral("unit43"), QStringLiteral("tabsheets"), 0);
-    hooks.setMonitorStatusHook = [this](shell::MainHooks::StatusHook hook) { m_monitor->messageHook = std::move(hook); };
-    hooks.setMonitorLinkHook = [this](shell::MainHooks::TextHook hook) { m_monitor->linkedHook = std::move(hook); };
-    hooks.clearMonitorStart = [this] {
-        m_monitor->setAutorun(false);
-        m_monitorWindow->autorunCheckBox()->setChecked(false);
-    };
-    hooks.monitorLinkToZbl = [this, tabsheets] {
-        m_monitor->linkToZbl(monitor::MonitorControl::LocalLink);
-        m_monitorWindow->applyTabVisibility(tabsheets);
-        m_monitorWindow->setTabShown(monitorview::MonitorWindow::TelephoneTab, false);
-        m_monitorWindow->showTab(monitorview::MonitorWindow::MonitorTab);
-        bindMonitorLinkLamp();
-    };
-    hooks.monitorLinkToMst = [this, tabsheets] {
-        m_monitor->linkToMst(monitor::MonitorControl::ModemLink);
-        showSessionWindows();
-        // The session's panel is on the "Telefon" tab: shown once the port is open, before any link.
-        m_port.addAfterOpenHandler([this] {
-            if (!m_monitorWindow) return;
-            m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
-            m_monitorWindow->show();
-        });
-        bindMonitorLinkLamp();
-        m_queue.onRestart = [this](const QString &text) { m_monitor->modemRestart(text); };
-        m_monitorWindow->applyTabVisibility(tabsheets);
-        m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
-    };
-    hooks.monitorResetInProgress = [this] { return m_monitor->resetInProgress(); };
-    hooks.monitorLinkLost = [this] { m_monitor->linkLostReset(); };
-    hooks.showMonitor = [this] { m_monitorWindow->show(); };
-    hooks.setMonitorClosing = [this] { m_monitor->setClosing(true); };
-    hooks.haltMonitor = [this] { m_monitor->monitorHalt(); };
+    shell::MainController &controller = m_program.controller();
+    m_monitor->messageHook = [&controller](int panel, const QString &text) { controller.monitorStatusText(panel, text); };
+    m_monitor->linkedHook = [&controller](const QString &name) { controller.monitorLinked(name); };
 }
 
 // The monitor window's lamp shows the link, and the monitor hears it from
@@ -328,37 +294,6 @@ void Haltron::bindMonitorLinkLamp()
     if (!comlink::bindLinkLamp(*m_monitorWindow->linkLed(), m_port)) return;
     QObject::connect(&m_port, &comlink::ComPort::linkChanged, m_monitorWindow.data(), [this](bool linked) { m_monitor->linkChanged(linked); });
     m_monitor->linkChanged(m_port.isLinked());
-}
-
-void Haltron::wireSession()
-{
-    session::SessionPort &port = m_session.port();
-    port.openPort = [this](int number) { return m_port.openPort(number); };
-    port.isConnected = [this] { return m_port.isConnected(); };
-    port.modemTestAndInit = [this](session::TextProc onReady) {
-        if (m_modem) m_modem->modemTestAndInit(std::move(onReady));
-        else onReady(QString());
-    };
-    port.dial = [this](const QString &number, session::TextProc onLinked, session::TextProc onError) {
-        return m_modem && m_modem->dial(number, std::move(onLinked), std::move(onError));
-    };
-    port.hangUp = [this] { if (m_modem) m_modem->hangUp(); };
-    port.sendString = [this](const QByteArray &bytes) { return m_port.sendString(bytes); };
-    port.closePort = [this] {
-        // The orderly hang-up waits for the modem; a closing port cannot, so
-        // the modem is put on-hook at once before the line goes.
-        if (m_port.modemUsed() && m_port.isOpen() && m_port.onModemHangup) m_port.onModemHangup();
-        m_port.closePort();
-    };
-
-    session::SessionWindows &windows = m_session.windows();
-    windows.setGaugeMax = [this](int maximum) { if (m_lampWindow) m_lampWindow->setGaugeMax(maximum); };
-    windows.setGaugePosition = [this](int position) { if (m_lampWindow) m_lampWindow->setGaugePosition(position); };
-    windows.setTimeText = [this](const QString &text) { if (m_lampWindow) m_lampWindow->setTimeText(text); };
-    windows.hideLeds = [this] { if (m_lampWindow) m_lampWindow->hideLeds(); };
-    windows.closePanel = [this] { if (m_panel) m_panel->close(); };
-    m_session.transferHalt = [this] { m_queue.transferHalt(); };
-    m_session.inputQuery = &panels::SessionPanelWindow::inputQuery;
 }
 
 // Where the monitor window's telephone tab would hold them: the session panel
@@ -372,16 +307,23 @@ void Haltron::showSessionWindows()
     m_panel->adjustSize();  // docked without a layout, the windows take their own size
     m_lampWindow->showLeds(host, 0, m_panel->height(), false);
     m_lampWindow->adjustSize();
-    const auto onLinkUp = [this, &controller](const QString &name) {
+    // The partner goes to the monitor (or straight to the main window in a
+    // batch visit); the panel's status is the link state; the monitor window
+    // counts the session's texts, and a hang-up halts the monitor first.
+    panels::SessionPanel &panel = m_panel->logic();
+    QObject::connect(&panel, &panels::SessionPanel::linked, &controller, [this, &controller](const QString &name) {
         if (m_monitor) m_monitor->onLinkUp(name);
         else controller.linkTo(name);
-    };
-    // The session counts its partner texts in the monitor and halts the monitor when it hangs up.
-    QPointer<monitorview::MonitorWindow> window = m_monitorWindow;
-    m_panel->logic().setMonitorHooks(
-        onLinkUp, [&controller](const QString &text) { controller.setStatusText(1, text); },
-        [window](const QString &) { if (window) window->countSessionText(); },
-        [this] { if (m_monitor) m_monitor->monitorHalt(); });
+    });
+    QObject::connect(&panel, &panels::SessionPanel::statusChanged, &controller,
+                     [&controller](const QString &text) { controller.setStatusText(1, text); });
+    if (m_monitorWindow) {
+        QObject::connect(&panel, &panels::SessionPanel::partnerTextChanged, m_monitorWindow,
+                         [window = m_monitorWindow.data()](const QString &) { window->countSessionText(); });
+    }
+    QObject::connect(&m_session, &session::RemoteSession::hangingUp, &m_session, [this] {
+        if (m_monitor) m_monitor->monitorHalt();
+    });
     // With an automatic start the panel dials the configured number once the
     // modem is ready; the batch dials by itself.
     if (!controller.batchMode() && (controller.autoLink() || controller.autoPanel()) && !m_session.dialNumber().isEmpty())
@@ -413,41 +355,12 @@ void Haltron::stopSession()
     unregisterPanelLamps();
 }
 
-void Haltron::fillMainHooks()
+void Haltron::wireMain()
 {
-    shell::MainHooks &hooks = m_program.controller().hooks();
-    hooks.isLinked = [this] { return m_port.isLinked(); };
-    hooks.linkAction = [this] { m_port.linkAction(); };
     shell::MainController &controller = m_program.controller();
-    QObject::connect(&m_port, &comlink::ComPort::linkChanged, &m_program.mainWindow(),
-                     [&controller](bool linked) { controller.linkChanged(linked); });
-    hooks.setPortOpenHooks = [this](std::function<void()> afterOpen, std::function<void()> afterClose) {
-        m_port.addAfterOpenHandler(std::move(afterOpen));
-        m_port.addAfterCloseHandler(std::move(afterClose));
-    };
-    hooks.setPortText = [this](std::function<void(const QString &)> hook) { m_port.onPortText = std::move(hook); };
-    hooks.setPortClosing = [this] { m_port.setCloseAllowed(true); };
-    hooks.portHalt = [this] { m_port.portHalt(); };
-    hooks.setComPort = [this](int port) {
-        m_line.setComNumber(port);
-        m_port.setComNumber(port);
-        m_session.setComPort(port);
-    };
-    hooks.setLocalRoute = [this] { setLocalRoute(); };
-    hooks.setRemoteRoute = [this] { setRemoteRoute(); };
-    hooks.setQueueErrorHook = [this](std::function<void(const QString &)> hook) { m_queue.onQueueError = std::move(hook); };
-    hooks.stopQueue = [this] {
-        m_queue.setStopped(true);
-        m_queue.transferHalt();
-    };
-    hooks.haltZblPort = [this] { m_line.zblPortHalt(); };
-    hooks.setDialNumber = [this](const QString &number) { m_session.setDialNumber(number); };
-    hooks.setDialTimeout = [this](int seconds) {
-        m_session.setDialTimeout(seconds > 0 ? qMin(seconds, session::RemoteSession::MaxDialTimeout) : session::RemoteSession::DefaultDialTimeout);
-    };
-    hooks.setRemoteClosing = [this] { m_session.setClosing(true); };
-    hooks.monitorLinkToMst = [this] { showSessionWindows(); };  // the monitor's own replaces it outside batch mode
-    hooks.requestInit = [this] { if (m_panel) m_panel->logic().requestInit(); };
+    controller.linkState = [this] { return m_port.isLinked(); };
+    QObject::connect(&m_port, &comlink::ComPort::linkChanged, &controller, &shell::MainController::linkChanged);
+    shell::wireMainController(controller, m_port, m_queue);
 }
 
 void Haltron::setLocalRoute()
@@ -511,38 +424,8 @@ void Haltron::createBatch()
 
     batch::BatchTexts texts{monitor::MonitorTextLists::fromLanguage(config.languageIni()),
                             monitor::FaultListTexts::fromLanguage(config.languageIni()), config.getErrorFile()};
-    m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_channel, std::move(texts), std::move(params));
-    batch::BatchProcess &run = *m_batch;
-
-    shell::MainView &view = controller.view();
-    run.transferStart = [this](int ms) { m_queue.transferStart(ms); };
-    run.portError = [this] { return m_port.isOpen() ? QString() : m_port.lastOpenError(); };
-    run.quit = [this] { m_program.quit(); };
-    run.appendReport = [&view](const QString &line) { if (view.appendReport) view.appendReport(line); };
-    run.resetReport = [this] {
-        QPlainTextEdit *memo = m_program.mainWindow().reportView();
-        memo->clear();
-        memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: yellow }"));
-    };
-    run.linkTrace = [&controller](const QString &line) { controller.linkTrace(line); };
-    run.logOnLogWrite = [&config](const QString &line) {
-        if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
-    };
-    run.detachMainLogMirror = [&config] {
-        if (shell::MainLogFile *log = config.mainLog()) log->onWrite = nullptr;
-    };
-    run.setCaption = [&view](const QString &caption) { if (view.setCaption) view.setCaption(caption); };
-    run.gaugeChanged = [&view](int maximum, int position) {
-        if (view.setGaugeVisible) view.setGaugeVisible(true);
-        if (view.setGauge) view.setGauge(maximum, position);
-    };
-    run.errorOutput = [](const QString &message) { std::fprintf(stderr, "haltron: %s\n", qPrintable(message)); };
-    run.dial = [this](const QString &number) { batchDial(number); };
-
-    controller.hooks().startBatch = [&run] { run.startBatch(); };
-    controller.hooks().batchLine = [&run](const QString &text) { run.statusText(1, text); };
-    // Ended from outside (signal, window closed): the log keeps what was read.
-    controller.registerShutdownProc([&run] { run.halt(); });
+    m_batch = std::make_unique<batch::BatchProcess>(m_timers, m_channel, m_batchLink, std::move(texts), std::move(params));
+    batch::wireBatch(*m_batch, controller, m_program.mainWindow(), config, [this] { m_program.quit(); });
 }
 
 // The modem dialogue holds the dial while the initialisation or the test still runs.

@@ -13,7 +13,9 @@
 #include "protocol/Line401.h"
 #include "protocol/TransferQueue.h"
 #include "protocol/CommandLibrary.h"
+#include "shell/MainPartners.h"
 #include "shell/Program.h"
+#include "batch/BatchProcess.h"
 #include "session/RemoteSession.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
@@ -22,9 +24,6 @@
 
 #include <memory>
 
-namespace batch {
-class BatchProcess;
-}
 namespace comlink {
 class PortWindow;
 }
@@ -91,10 +90,9 @@ public:
 private:
     void createToolWindows(QWidget *mainWindow);
     void createBatch();
-    void fillMainHooks();
+    void wireMain();
     void setLocalRoute();
     void setRemoteRoute();
-    void wireSession();
     void showSessionWindows();
     void stopSession();
     void sessionFirstShow(bool autoPanel);
@@ -106,7 +104,7 @@ private:
     // [comport] device as the INI gives it; the port picker's choice may stand in for it.
     QString iniDevice();
     void wireShaft();
-    void wireMonitorHooks();
+    void wireMonitorEvents();
     void readTickSettings();
     void requestInfo(monitor::InfoRequest request);
     // HaltronTestTabs.cpp: the display mirror, the "SysMod" tab and the test buttons.
@@ -127,11 +125,34 @@ private:
     sysmod::ParameterSetTransfer m_sysModTransfer;
     // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
     std::unique_ptr<comlink::ModemControl> m_modem;
+    // The session's line: the port, the modem dialogue (once the modem route exists) and the queue.
+    struct SessionLineSide final : session::SessionLine {
+        explicit SessionLineSide(Haltron &app) : app(app) {}
+        bool openPort(int comNumber) override { return app.m_port.openPort(comNumber); }
+        bool isConnected() const override { return app.m_port.isConnected(); }
+        void modemTestAndInit(session::TextProc onReady) override;
+        bool dial(const QString &number, session::TextProc onLinked, session::TextProc onError) override;
+        void hangUp() override;
+        bool sendString(const QByteArray &bytes) override { return app.m_port.sendString(bytes); }
+        void closePort() override;
+        void haltTransfers() override { app.m_queue.transferHalt(); }
+        Haltron &app;
+    };
+    SessionLineSide m_sessionLine{*this};
     session::RemoteSession m_session;
     // Windows, owned by the main window.
     QPointer<panels::SessionPanelWindow> m_panel;
     QPointer<panels::LampWindow> m_lampWindow;
     comlink::PortWindow *m_portWindow = nullptr;
+    // The link as a batch visit uses it.
+    struct BatchLinkSide final : batch::BatchLink {
+        explicit BatchLinkSide(Haltron &app) : app(app) {}
+        void transferStart(int delayMs) override;
+        void dial(const QString &number) override { app.batchDial(number); }
+        QString portError() const override;
+        Haltron &app;
+    };
+    BatchLinkSide m_batchLink{*this};
     std::unique_ptr<batch::BatchProcess> m_batch;
     // The monitor exists only outside batch mode: a visit greets and reads by itself.
     std::unique_ptr<monitor::FaultLog> m_faultLog;
@@ -143,6 +164,50 @@ private:
     monitor::SingleCommands m_singleCommands{m_channel};
     QPointer<panels::DisplayMirrorWindow> m_lcdWindow;
     QPointer<monitorview::SysModTab> m_sysModTab;
+
+    // The parts as the main window drives them; a batch visit has no monitor,
+    // and its modem route shows only the session's windows.
+    struct MonitorSide final : shell::MonitorPort {
+        explicit MonitorSide(Haltron &app) : app(app) {}
+        void clearAutorun() override;
+        void linkToZbl() override;
+        void linkToMst() override;
+        bool resetInProgress() const override;
+        void linkLost() override;
+        void show() override;
+        void setClosing() override;
+        void halt() override;
+        void haltDisplayMirror() override;
+        Haltron &app;
+    };
+    struct PortSide final : shell::PortControl {
+        explicit PortSide(Haltron &app) : app(app) {}
+        void setComNumber(int port) override;
+        void useLocalRoute() override { app.setLocalRoute(); }
+        void useRemoteRoute() override { app.setRemoteRoute(); }
+        void haltLine() override { app.m_line.zblPortHalt(); }
+        void allowClose() override { app.m_port.setCloseAllowed(true); }
+        void linkAction() override { app.m_port.linkAction(); }
+        void halt() override { app.m_port.portHalt(); }
+        Haltron &app;
+    };
+    struct QueueSide final : shell::QueueControl {
+        explicit QueueSide(protocol::TransferQueue &queue) : queue(queue) {}
+        void stop() override;
+        protocol::TransferQueue &queue;
+    };
+    struct SessionSide final : shell::RemoteControl {
+        explicit SessionSide(Haltron &app) : app(app) {}
+        void setDialNumber(const QString &number) override { app.m_session.setDialNumber(number); }
+        void setDialTimeout(int seconds) override;
+        void setClosing() override { app.m_session.setClosing(true); }
+        void requestInit() override;
+        Haltron &app;
+    };
+    MonitorSide m_monitorSide{*this};
+    PortSide m_portSide{*this};
+    QueueSide m_queueSide{m_queue};
+    SessionSide m_sessionSide{*this};
     shell::Program m_program;
 };
 

@@ -43,8 +43,6 @@ void Haltron::wireTestTabs()
         m_timers, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
     m_lcdWindow->hide();
     m_lcdWindow->mirror().log = [](const QString &line) { core::reports().write(line); };
-    // The quit sequence halts it before the queue stops, so no display request is left behind.
-    controller.hooks().haltLcd = [this] { if (m_lcdWindow) m_lcdWindow->mirror().halt(); };
 
     monitorview::MonitorWindow &window = *m_monitorWindow;
     window.onLcdClicked = [this] { openLcd(); };
@@ -67,9 +65,9 @@ void Haltron::wireTestTabs()
     window.addToTab(monitorview::MonitorWindow::FunctionTab, new monitorview::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.
     monitor::ShaftHooks &shaft = m_monitor->shaft();
-    shaft.build = [tests, build = shaft.build](int ko, const monitor::ShaftHooks::Config &layout) {
-        if (build) build(ko, layout);
-        tests->setTopFloor(ko);
+    shaft.build = [tests, build = shaft.build](int topFloor, const monitor::ShaftHooks::Config &layout) {
+        if (build) build(topFloor, layout);
+        tests->setTopFloor(topFloor);
     };
 
     m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);

@@ -37,8 +37,10 @@ QString stateBlockText(const QByteArray &answer)
 
 }  // namespace
 
-BatchProcess::BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchTexts texts, BatchParams params)
+BatchProcess::BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchLink &link, BatchTexts texts,
+                           BatchParams params)
     : m_clock(timers.clock()),
+      m_link(link),
       m_watchdog(timers.createTimer()),
       m_memberRoute(channel),
       m_memberChannel(m_memberRoute),
@@ -70,16 +72,16 @@ void BatchProcess::startBatch()
     if (!openLog()) return;
 
     m_running = true;
-    if (detachMainLogMirror) detachMainLogMirror();
-    if (resetReport) resetReport();
+    emit mainLogMirrorOff();
+    emit reportReset();
     writeHead();
     setBatchTimeout(StartTimeoutSeconds);
 
     if (!m_params.modem) {
-        if (const QString error = portError ? portError() : QString(); !error.isEmpty()) {
+        if (const QString error = m_link.portError(); !error.isEmpty()) {
             const QString message = QStringLiteral("Schnittstelle: ") + error;
             batchError(message);
-            if (errorOutput) errorOutput(QStringLiteral("Batch: ") + message);
+            emit errorMessage(QStringLiteral("Batch: ") + message);
             endBatchStep();
             return;
         }
@@ -90,8 +92,8 @@ void BatchProcess::startBatch()
     // An empty number would put the modem into answer-less originate mode until its time-out.
     if (m_params.dialNumber.trimmed().isEmpty())
         batchDialError(QStringLiteral("keine Rufnummer angegeben (/t=)"));
-    else if (dial)
-        dial(m_params.dialNumber);
+    else
+        m_link.dial(m_params.dialNumber);
 }
 
 bool BatchProcess::openLog()
@@ -113,7 +115,7 @@ bool BatchProcess::openLog()
     // A log that stops taking lines (a full disk) fails the run, said once; the visit goes on.
     m_log.onError = [this](const QString &message) {
         m_failed = true;
-        if (errorOutput) errorOutput(message);
+        emit errorMessage(message);
     };
     return true;
 }
@@ -125,15 +127,14 @@ void BatchProcess::writeHead()
     batchLine(QString());
     batchLine(QStringLiteral("---------------BatchProcess---------------"));
     batchLine(stamp);
-    if (logOnLogWrite) logOnLogWrite(QStringLiteral("Batch gestartet: ") + stamp);
+    emit logonLine(QStringLiteral("Batch gestartet: ") + stamp);
     batchLine(QStringLiteral("erstellt mit: ") + m_params.iniVersion);
     batchLine(QStringLiteral("Logfile=") + m_params.logFile);
 
-    if (setCaption)
-        setCaption(QStringLiteral(" Batch Prozess(") + QFileInfo(m_params.logFile).fileName() + QLatin1Char(')'));
+    emit captionChanged(QStringLiteral(" Batch Prozess(") + QFileInfo(m_params.logFile).fileName() + QLatin1Char(')'));
 
     batchLine(QStringLiteral("/c=") + m_params.comment.toUpper());
-    if (logOnLogWrite) logOnLogWrite(m_params.comment);
+    emit logonLine(m_params.comment);
 }
 
 void BatchProcess::batchLine(const QString &text)
@@ -158,8 +159,7 @@ void BatchProcess::writeLine(const QString &line)
     if (!m_running) return;
     // On the disk per line, so a run cut short still leaves what it read.
     m_log.write(line);
-    if (appendReport) appendReport(line);
-    if (linkTrace) linkTrace(line);
+    emit reportLine(line);
 }
 
 void BatchProcess::statusText(int index, const QString &text)
@@ -172,7 +172,7 @@ void BatchProcess::setBatchTimeout(int seconds)
     if (!m_running) return;
     m_watchdogTag = seconds;
     m_gaugeMaximum = seconds;
-    if (gaugeChanged) gaugeChanged(seconds, seconds);
+    emit gaugeChanged(seconds, seconds);
     m_watchdog->start();
 }
 
@@ -190,7 +190,7 @@ void BatchProcess::watchdogTick()
         endBatchStep();
         return;
     }
-    if (gaugeChanged) gaugeChanged(m_gaugeMaximum, m_watchdogTag);
+    emit gaugeChanged(m_gaugeMaximum, m_watchdogTag);
 }
 
 void BatchProcess::batchDialError(const QString &text)
@@ -216,7 +216,7 @@ void BatchProcess::batchVisit(const QString &name)
     m_pending.clear();
     startMember(-1);
     setBatchTimeout(StepTimeoutSeconds);
-    if (transferStart) transferStart(3000);
+    m_link.transferStart(3000);
     batchLine(QString::fromUtf8("Start-Verzögerung (3000)"));
     greet(2);
 }
@@ -239,7 +239,7 @@ void BatchProcess::greet(int answerLength)
     const std::weak_ptr<bool> alive = m_alive;
     m_memberChannel.put(answerLength,
                         [this, alive](const QByteArray &answer) {
-                            if (const auto a = alive.lock(); a && *a) halloAnswer(answer);
+                            if (const auto a = alive.lock(); a && *a) helloAnswer(answer);
                         },
                         core::bytes({0xF1, 0x00}));
 }
@@ -277,7 +277,7 @@ void BatchProcess::noteValue(QString MemberVisit::*field, const QString &value, 
     if (visit && !unreadable && !m_verifier.failed()) visit->*field = value;
 }
 
-void BatchProcess::halloAnswer(const QByteArray &answer)
+void BatchProcess::helloAnswer(const QByteArray &answer)
 {
     if (!m_running) return;
     if (answer == core::bytes({0xF1, 0x01})) {
@@ -384,11 +384,11 @@ void BatchProcess::endBatchStep()
     m_reachedEnd = true;
     writeSummary();
     if (m_log.open()) {
-        if (logOnLogWrite) logOnLogWrite(QStringLiteral("Ende BatchProcess"));
+        emit logonLine(QStringLiteral("Ende BatchProcess"));
         m_log.close();
     }
     m_running = false;
-    if (quit) quit();
+    emit finished();
 }
 
 void BatchProcess::processGroupList(const QString &list)
@@ -399,8 +399,7 @@ void BatchProcess::processGroupList(const QString &list)
         // The rest of the list is dropped: a list that is not understood is not guessed at.
         m_pending.clear();
         m_failed = true;
-        if (errorOutput)
-            errorOutput(next.token.isEmpty()
+        emit errorMessage(next.token.isEmpty()
                             ? QStringLiteral("Batch: leerer Eintrag in der Gruppenliste /g=%1").arg(m_params.groupList)
                             : QStringLiteral("Batch: Gruppenmitglied \"%1\" unbekannt (erlaubt: 0, 1, 2, 3); Abbruch")
                                   .arg(next.token));
@@ -413,7 +412,7 @@ void BatchProcess::processGroupList(const QString &list)
     m_memberRoute.pinTo(m_member);
     startMember(next.member);
     setBatchTimeout(StepTimeoutSeconds);
-    if (transferStart) transferStart(4000);
+    m_link.transferStart(4000);
     batchLine(QString::fromUtf8("Start-Verzögerung (4000)"));
     batchValue(QStringLiteral("batch_gruppe %1").arg(next.member));
     const std::weak_ptr<bool> alive = m_alive;
@@ -431,7 +430,7 @@ void BatchProcess::groupSelected(const QString &text)
     if (!m_running) return;
     if (m_verifier.failed()) batchError(QStringLiteral("GRUPPE/QRX: Lese Fehler"));
     else batchLine(text);
-    halloAnswer(core::bytes({0xF1, 0x01}));
+    helloAnswer(core::bytes({0xF1, 0x01}));
 }
 
 void BatchProcess::halt()
@@ -446,8 +445,8 @@ void BatchProcess::halt()
 void BatchProcess::fail(const QString &message)
 {
     m_noLog = true;
-    if (errorOutput) errorOutput(message);
-    if (quit) quit();
+    emit errorMessage(message);
+    emit finished();
 }
 
 int BatchProcess::exitStatus() const
@@ -466,7 +465,7 @@ void BatchProcess::writeSummary()
     m_failed = true;
     const QString message = QStringLiteral("Batch: Zusammenfassung %1 kann nicht geschrieben werden: %2").arg(m_params.summaryFile, error);
     batchError(message);
-    if (errorOutput) errorOutput(message);
+    emit errorMessage(message);
 }
 
 QString BatchProcess::timeStamp() const

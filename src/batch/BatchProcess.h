@@ -10,6 +10,7 @@
 #include "shell/Logs.h"
 
 #include <QFile>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -44,14 +45,29 @@ struct BatchTexts {
     QString faultTextFile;
 };
 
+// The link as a visit uses it: the queue's start delay, the modem's dial and
+// the local port's state.
+class BatchLink {
+public:
+    virtual ~BatchLink() = default;
+    virtual void transferStart(int delayMs) = 0;
+    // Answers through BatchProcess::batchVisit or batchDialError.
+    virtual void dial(const QString &number) = 0;
+    // Why the local port could not be opened; empty when it is open. A port
+    // another program holds ends the visit at once instead of by the watchdog.
+    virtual QString portError() const = 0;
+};
+
 // Visits one installation without user interaction: links (at once, or by dialling), greets
 // the controller, reads identity, trip counter, lift state and fault log, per group member
 // when a group list is given, writes everything into the batch log and ends the program.
 // A watchdog of 1000 ms ticks ends the run with a time-out line when an answer stays away.
-class BatchProcess {
+class BatchProcess : public QObject {
+    Q_OBJECT
 public:
-    BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchTexts texts, BatchParams params);
-    ~BatchProcess();
+    BatchProcess(core::TimerFactory &timers, core::Channel &channel, BatchLink &link, BatchTexts texts,
+                 BatchParams params);
+    ~BatchProcess() override;
     BatchProcess(const BatchProcess &) = delete;
     BatchProcess &operator=(const BatchProcess &) = delete;
 
@@ -73,7 +89,7 @@ public:
     // The dial failed; the run ends one second later with the time-out line.
     void batchDialError(const QString &text);
 
-    void halloAnswer(const QByteArray &answer);
+    void helloAnswer(const QByteArray &answer);
     void faultLine(const QString &text);
     void endBatchStep();
     void processGroupList(const QString &list);
@@ -86,21 +102,21 @@ public:
     int watchdogSeconds() const { return m_watchdogTag; }
     int exitStatus() const;
 
-    // Hooks to the rest of the program; empty ones are skipped.
-    std::function<void(int delayMs)> transferStart;
-    std::function<void(const QString &number)> dial;  // answers through BatchVisit / BatchDialError
-    std::function<void()> quit;                       // the main window's shutdown
-    std::function<void(const QString &line)> appendReport;  // connection report
-    std::function<void()> resetReport;                // clear the connection report, colour it yellow
-    std::function<void(const QString &line)> linkTrace;
-    std::function<void(const QString &line)> logOnLogWrite;
-    std::function<void()> detachMainLogMirror;        // main-log lines no longer go to the report
-    std::function<void(const QString &caption)> setCaption;
-    std::function<void(int maximum, int position)> gaugeChanged;  // the first call shows the gauge
-    std::function<void(const QString &message)> errorOutput;      // for standard error
-    // Why the local port could not be opened; empty when it is open. A port
-    // another program holds ends the visit at once instead of by the watchdog.
-    std::function<QString()> portError;
+signals:
+    // Every line of the batch log, for the connection report and the link trace.
+    void reportLine(const QString &line);
+    // The run begins: main-log lines no longer go to the report, which is cleared and coloured yellow.
+    void mainLogMirrorOff();
+    void reportReset();
+    void captionChanged(const QString &caption);
+    // The watchdog on the gauge; the first one shows it.
+    void gaugeChanged(int maximum, int position);
+    // A line for the logon log.
+    void logonLine(const QString &line);
+    // A message for standard error.
+    void errorMessage(const QString &message);
+    // The run is over: the program ends.
+    void finished();
 
 private:
     bool openLog();
@@ -123,6 +139,7 @@ private:
     void writeSummary();
 
     core::Clock &m_clock;
+    BatchLink &m_link;
     std::unique_ptr<core::Timer> m_watchdog;
     ReadingVerifier m_verifier;
     // Requests of a reading: routed to the group member being visited, asked

@@ -284,15 +284,15 @@ QString ComPort::trafficText(int msOfDay, char direction, const QByteArray &data
 void ComPort::trafficLine(char direction, const QByteArray &data)
 {
     // Every line byte passes here; format only when someone reads the line.
-    if (!onMemo && !core::reports().flag(core::ReportPortTraffic)) return;
+    if (!onTrafficLine && !core::reports().flag(core::ReportPortTraffic)) return;
     const QString text = trafficText(m_timers.clock().msecsSinceMidnight(), direction, data, m_dataMode);
-    if (onMemo) onMemo(text);
+    if (onTrafficLine) onTrafficLine(text);
     core::reports().writeIf(core::ReportPortTraffic, text);
 }
 
 void ComPort::memoText(const QString &text)
 {
-    if (onMemo) onMemo(text);
+    if (onTrafficLine) onTrafficLine(text);
     core::reports().writeIf(core::ReportPortTraffic, text);
 }
 

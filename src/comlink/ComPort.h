@@ -30,7 +30,7 @@ public:
     // Whether the modem's identification is known: unknown before a port
     // opened, notRead from each open and modem test until it answered.
     enum class ModemIdentity { Unknown, NotRead, Read };
-    // What the window shows besides the memo; OnViewChanged says when it changed.
+    // What the window shows besides the traffic list; OnViewChanged says when it changed.
     struct View {
         QString status;          // the last line the modem sent, or what the dialogue says of it
         QString message;         // message field "Nachricht"
@@ -147,8 +147,8 @@ public:
     std::function<void(const QByteArray &data)> onReceived;
     // Bytes that went out (sent) or came in on the line, for the RxD/TxD lamps.
     std::function<void(bool sent, int count)> onTraffic;
-    // Window side: a memo line to append, and "the view changed".
-    std::function<void(const QString &line)> onMemo;
+    // Window side: a traffic line to append, and "the view changed".
+    std::function<void(const QString &line)> onTrafficLine;
     std::function<void()> onViewChanged;
 
 signals:

@@ -11,10 +11,10 @@ constexpr char SOH = FramedLink::SOH;
 constexpr char STX = FramedLink::STX;
 constexpr char ACK = FramedLink::ACK;
 constexpr char NAK = FramedLink::NAK;
-const QByteArray kSyncReply("\x06\x15\x15", 3);
-const QByteArray kNotification("\x0C\x05", 2);
-const QByteArray kNameRequest("\x28\xFF\x90", 3);
-const QByteArray kNameAnswer("\x28\xFF\x91", 3);
+const QByteArray SyncReply("\x06\x15\x15", 3);
+const QByteArray Notification("\x0C\x05", 2);
+const QByteArray NameRequest("\x28\xFF\x90", 3);
+const QByteArray NameAnswer("\x28\xFF\x91", 3);
 
 }  // namespace
 
@@ -57,7 +57,7 @@ void FramedPartner::step(char b)
         if (b != SOH) return;  // stray acknowledgements and noise
         if (!m_synchronised) {
             m_synchronised = true;
-            write(kSyncReply);
+            write(SyncReply);
             return;
         }
         m_frame.clear();
@@ -118,11 +118,11 @@ bool FramedPartner::refused(const QByteArray &content) const
 
 void FramedPartner::frameReceived(const QByteArray &content)
 {
-    if (content == kNotification) {
+    if (content == Notification) {
         m_notified = true;
-    } else if (content.startsWith(kNameRequest)) {
+    } else if (content.startsWith(NameRequest)) {
         // One padding byte behind the name: the PC drops the last two bytes.
-        sendAnswer(kNameAnswer + m_partnerName + '\0');
+        sendAnswer(NameAnswer + m_partnerName + '\0');
     } else if (content.startsWith(FramedLink::StandardHeader)) {
         const QByteArray answer = onRequest ? onRequest(content.mid(3)) : QByteArray();
         if (!answer.isEmpty()) sendAnswer(FramedLink::StandardHeader + answer);

@@ -19,7 +19,7 @@ const QByteArray ModemControl::NameRequest = core::bytes({0x04, 0x28, 0xFF, 0x90
 const QByteArray ModemControl::NameAnswerHeader = core::bytes({0x28, 0xFF, 0x91});
 
 ModemControl::ModemControl(ComPort &port, FramedLink &framedLink, core::TimerFactory &timers)
-    : m_port(port), m_framedLink(framedLink), m_modem(port, timers), m_timer1(timers.createTimer()),
+    : m_port(port), m_framedLink(framedLink), m_modem(port, timers), m_dialogueTimer(timers.createTimer()),
       m_stepTimer(timers.createTimer())
 {
     m_stepTimer->setSingleShot(true);
@@ -226,13 +226,13 @@ void ModemControl::startDial(const QString &number, TextProc onLinked, TextProc 
 
 void ModemControl::onModemConnected()
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     m_port.connectLedChange(true);
 }
 
 void ModemControl::onConnectFailed(const QString &reason)
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     setStatus(QStringLiteral("Modem Connect Fehler"));
     m_port.appLog(QStringLiteral("MODEM CONNECT FEHLER"));
     m_port.trace(QStringLiteral("modem: ") + reason);
@@ -242,7 +242,7 @@ void ModemControl::onConnectFailed(const QString &reason)
 void ModemControl::hangUp()
 {
     releaseLine();
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     std::erase_if(m_waiting, [](const Waiting &w) { return w.dial; });
     // The dial's procedures end with its call.
     m_framedLink.onLinkError = nullptr;
@@ -261,7 +261,7 @@ void ModemControl::hangUp()
 
 void ModemControl::startSyncAfterConnect()
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     m_port.dataModeSwitch(true);
     startSync();
 }
@@ -294,7 +294,7 @@ void ModemControl::syncReceive(int count)
     m_syncBuffer += m_port.readChars(count);
     --m_syncTries;
     if (m_syncBuffer.size() < 3) return;
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     if (m_syncBuffer.contains(SyncReply)) {
         m_port.memoText(QStringLiteral("** MST.SYNC **"));
         m_port.rxHook = [this](int n) {
@@ -316,7 +316,7 @@ void ModemControl::syncReceive(int count)
 
 void ModemControl::syncFailed()
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     m_port.rxHook = nullptr;
     m_port.onLinked = nullptr;
     linkError(QStringLiteral("MST.SYNC FAILED"));
@@ -324,7 +324,7 @@ void ModemControl::syncFailed()
 
 void ModemControl::notifyPartner()
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     m_port.memoText(QStringLiteral("** NOTIFY PARTNER **"));
     m_framedLink.kavcomReset();  // the framing layer takes the receive hook back from the synchronisation
     m_framedLink.sendNoAnswer(Notification, [this](const QString &) { onNotified(); });
@@ -332,11 +332,11 @@ void ModemControl::notifyPartner()
 
 void ModemControl::onNotified()
 {
-    m_timer1->stop();
+    m_dialogueTimer->stop();
     m_port.appLog(QStringLiteral("SYNCHRONISIERT"));
     m_port.memoText(QStringLiteral("NOTIFIED/CONNECTED"));
     m_port.setLinkState(true);
-    m_timer1Tag = 0;
+    m_dialogueTimerTag = 0;
     retarget(CarrierWatchMs, true, [this] { carrierTick(); });
     m_framedLink.onLinkError = nullptr;
     requestPartnerName();
@@ -372,22 +372,22 @@ void ModemControl::onPartnerName(const QByteArray &frame)
 void ModemControl::carrierTick()
 {
     if (!m_modem.carrier()) {
-        m_timer1->stop();
+        m_dialogueTimer->stop();
         m_port.connectLedChange(false);
         // The modem talks in text again; a transfer in flight cannot finish.
         releaseLine();
         return;
     }
-    ++m_timer1Tag;
-    if (onTimerText) onTimerText(QString::number(m_timer1Tag));
+    ++m_dialogueTimerTag;
+    if (onTimerText) onTimerText(QString::number(m_dialogueTimerTag));
 }
 
 void ModemControl::startDialCountdown()
 {
-    m_timer1Tag = DialCountdownSeconds;
+    m_dialogueTimerTag = DialCountdownSeconds;
     retarget(1000, true, [this] {
-        setStatus(QStringLiteral("noch %1 sec").arg(--m_timer1Tag));
-        if (m_timer1Tag <= 0) m_timer1->stop();
+        setStatus(QStringLiteral("noch %1 sec").arg(--m_dialogueTimerTag));
+        if (m_dialogueTimerTag <= 0) m_dialogueTimer->stop();
     });
 }
 
@@ -402,10 +402,10 @@ void ModemControl::releaseLine()
 
 void ModemControl::retarget(int ms, bool repeat, std::function<void()> handler)
 {
-    m_timer1->stop();
-    m_timer1->setSingleShot(!repeat);
-    m_timer1->setCallback(std::move(handler));
-    m_timer1->start(ms);
+    m_dialogueTimer->stop();
+    m_dialogueTimer->setSingleShot(!repeat);
+    m_dialogueTimer->setCallback(std::move(handler));
+    m_dialogueTimer->start(ms);
 }
 
 void ModemControl::setStatus(const QString &text)

@@ -64,7 +64,7 @@ public:
     void requestPartnerName();
     // The dial test's count-down: "noch N sec" each second on the status label.
     void startDialCountdown();
-    void stopTimer1() { m_timer1->stop(); }
+    void stopDialogueTimer() { m_dialogueTimer->stop(); }
 
     // The name in a partner-name answer frame: its last two bytes removed,
     // then only "0".."z" kept (which drops the header bytes too).
@@ -80,7 +80,7 @@ public:
     int syncTries() const { return m_syncTries; }
     const QByteArray &partnerName() const { return m_partnerName; }  // raw content of the last partner-name answer
     void setPartnerName(const QByteArray &value) { m_partnerName = value; }
-    int timer1Tag() const { return m_timer1Tag; }
+    int dialogueTimerTag() const { return m_dialogueTimerTag; }
 
 private:
     // Runs action now, or when the running conversation ends.
@@ -114,7 +114,7 @@ private:
     ComPort &m_port;
     FramedLink &m_framedLink;
     HayesModem m_modem;
-    std::unique_ptr<core::Timer> m_timer1;
+    std::unique_ptr<core::Timer> m_dialogueTimer;
     std::unique_ptr<core::Timer> m_stepTimer;   // the initialisation's waits and the test's reply time-out
     struct Waiting {
         bool dial;
@@ -127,7 +127,7 @@ private:
 
     int m_syncTries = 0;
     QByteArray m_partnerName;
-    int m_timer1Tag = 0;
+    int m_dialogueTimerTag = 0;
 };
 
 }  // namespace comlink

@@ -12,8 +12,8 @@ namespace comlink {
 
 namespace {
 
-const QString kSection = QStringLiteral("monitor_49");
-constexpr int kVisibleRows = 24;  // the grid's first page; longer books scroll
+const QString Section = QStringLiteral("monitor_49");
+constexpr int VisibleRows = 24;  // the grid's first page; longer books scroll
 
 QString defaultText(const QString &ident)
 {
@@ -93,7 +93,7 @@ PhoneBookWindow::PhoneBookWindow(QWidget *mainWindow) : QDialog(mainWindow)
 QString PhoneBookWindow::text(const QString &ident) const
 {
     // A missing language entry comes back as its ident; show the default instead.
-    const QString text = languageText ? languageText(kSection, ident) : QString();
+    const QString text = languageText ? languageText(Section, ident) : QString();
     return text.isEmpty() || text == ident ? defaultText(ident) : text;
 }
 
@@ -140,7 +140,7 @@ void PhoneBookWindow::showEntries(const QList<PhoneEntry> &entries)
 {
     const QSignalBlocker quiet(m_grid);
     m_grid->clearContents();
-    m_grid->setRowCount(qMax(kVisibleRows, int(entries.size()) + 1));
+    m_grid->setRowCount(qMax(VisibleRows, int(entries.size()) + 1));
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         const PhoneEntry entry = r < entries.size() ? entries[r] : PhoneEntry();
         m_grid->setItem(r, 0, new QTableWidgetItem(entry.name));

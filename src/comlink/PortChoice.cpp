@@ -19,8 +19,8 @@
 namespace comlink {
 
 namespace {
-const QString kGroup = QStringLiteral("portpicker");
-const QString kKey = QStringLiteral("device");
+const QString Group = QStringLiteral("portpicker");
+const QString Key = QStringLiteral("device");
 
 // A lock file holds the owner's pid on its first line (as text, or as a
 // binary int in old UUCP locks); a stale lock (dead owner) is no hold.
@@ -51,7 +51,7 @@ QString lockName(const QString &path)
 }
 
 // Where the serial port library puts its locks: the first writable of these.
-const QStringList kLockDirs{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+const QStringList LockDirs{QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
                             QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"), QStringLiteral("/var/lock/lockdev"),
                             QStringLiteral("/run/lock")};
 
@@ -80,7 +80,7 @@ PortDiagnosis diagnosePort(const QString &path, const QString &lockDir)
     QStringList names{lockName(info.absoluteFilePath())};
     const QString canonical = info.canonicalFilePath();
     if (!canonical.isEmpty() && !names.contains(lockName(canonical))) names << lockName(canonical);
-    const QStringList dirs = lockDir.isEmpty() ? kLockDirs : QStringList{lockDir};
+    const QStringList dirs = lockDir.isEmpty() ? LockDirs : QStringList{lockDir};
     for (const QString &dir : dirs)
         for (const QString &name : names) {
             const QString file = dir + QLatin1Char('/') + name;
@@ -175,7 +175,7 @@ QString userSettingsFile()
 
 QString readUserPort(const QString &settingsFile)
 {
-    return core::IniFile(settingsFile).readString(kGroup, kKey).trimmed();
+    return core::IniFile(settingsFile).readString(Group, Key).trimmed();
 }
 
 core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFile)
@@ -185,7 +185,7 @@ core::WriteOutcome writeUserPort(const QString &path, const QString &settingsFil
     if (!QDir().mkpath(folder)) return core::writeOutcomeOf(errno != 0 ? errno : ENOTDIR);
     // Whatever else the file holds stays; an empty value gives the INI back its say.
     core::IniFile settings(settingsFile);
-    settings.writeString(kGroup, kKey, path.trimmed());
+    settings.writeString(Group, Key, path.trimmed());
     return core::writeFileWhole(settingsFile, settings.toText().toUtf8());
 }
 

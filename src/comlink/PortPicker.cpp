@@ -16,7 +16,7 @@
 namespace comlink {
 
 namespace {
-const QString kSection = QStringLiteral("portpicker");
+const QString Section = QStringLiteral("portpicker");
 
 QString defaultText(int number)
 {
@@ -89,7 +89,7 @@ PortPicker::PortPicker(QWidget *parent) : QWidget(parent)
 
 QString PortPicker::text(int number) const
 {
-    const QString t = languageText ? languageText(kSection, QString::number(number)) : QString();
+    const QString t = languageText ? languageText(Section, QString::number(number)) : QString();
     return t.isEmpty() ? defaultText(number) : t;
 }
 

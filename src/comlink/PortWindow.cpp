@@ -155,7 +155,7 @@ PortWindow::~PortWindow()
 {
     m_port.lineWatch().unwatch(m_lights);
     if (m_modem) m_modem->onTimerText = nullptr;
-    m_port.onMemo = nullptr;
+    m_port.onTrafficLine = nullptr;
     m_port.onViewChanged = nullptr;
     unbindLinkLamp(*m_linkLed, m_port);
 }
@@ -234,12 +234,12 @@ widgets::Lamp *PortWindow::statusLight(LineLights::Light light) const
     return nullptr;
 }
 
-// The traffic memo listens only while it can be seen: formatting every idle
+// The traffic list listens only while it can be seen: formatting every idle
 // byte of the line for a hidden window would cost more CPU than the line itself.
 void PortWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_port.onMemo = [this](const QString &line) {
+    m_port.onTrafficLine = [this](const QString &line) {
         m_pendingMemo << line;
         if (m_pendingMemo.size() > PendingLimit) m_pendingMemo.removeFirst();
         m_refresh.schedule();
@@ -251,7 +251,7 @@ void PortWindow::showEvent(QShowEvent *event)
 
 void PortWindow::hideEvent(QHideEvent *event)
 {
-    m_port.onMemo = nullptr;
+    m_port.onTrafficLine = nullptr;
     m_port.lineWatch().unwatch(m_lights);
     QWidget::hideEvent(event);
 }
@@ -320,7 +320,7 @@ void PortWindow::setModem(ModemControl &modem)
     addButton(row2, QStringLiteral("WAHL"), [this] { dialTest(); });
     addButton(row2, QStringLiteral("HangUp"), [this] {
         setStatus(QStringLiteral("HangUp"));
-        m_modem->stopTimer1();
+        m_modem->stopDialogueTimer();
         m_modem->hangUp();
     });
     addButton(row2, QStringLiteral("PartnerName"), [this] {

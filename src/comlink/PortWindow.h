@@ -20,7 +20,7 @@ class PortPicker;
 class ModemControl;
 
 // The port window: a hidden tool window over the port logic with its test
-// buttons, lamps, status texts and traffic memo.
+// buttons, lamps, status texts and traffic list.
 class PortWindow : public QWidget {
 public:
     // Framed test telegrams go through the framing layer, which another unit provides.

@@ -76,6 +76,6 @@ bool requestGroupAddress(core::Channel &channel, core::AnswerProc onAnswer, int 
     return channel.put(GroupAnswerLength, std::move(onAnswer), k >= 0 ? protocol::groupRouted(k, request) : request);
 }
 
-QString topFloorText(int ko) { return QStringLiteral("KO=%1").arg(ko); }
+QString topFloorText(int topFloor) { return QStringLiteral("KO=%1").arg(topFloor); }
 
 }  // namespace monitor

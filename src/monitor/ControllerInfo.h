@@ -27,7 +27,7 @@ QString tripCounterText(const QByteArray &answer);
 QString operatingHoursText(const QByteArray &answer);
 
 // The top floor field: "KO=" and the floor number, from the answer and from a shaft built alike.
-QString topFloorText(int ko);
+QString topFloorText(int topFloor);
 
 // Asks F1 40 and passes tripCounterText of the answer to onText.
 // False when the queue refused the request; onText is then never called.

@@ -88,7 +88,7 @@ void FaultLog::fetchFaultLog(TextProc done, TextProc lineHook)
     if (!m_fetch) start();
 }
 
-void FaultLog::stopHolen()
+void FaultLog::stopFetching()
 {
     if (m_fetch) m_stop = true;
 }

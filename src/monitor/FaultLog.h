@@ -57,7 +57,7 @@ public:
     // The fetch stays with the group member it started with.
     void fetchFaultLog(TextProc done, TextProc lineHook = {});
     // Ends the running fetch after the record in flight; it lists what it has.
-    void stopHolen();
+    void stopFetching();
     // Deletes the controller's log (F1 25), then fetches the list; the delete answer
     // fetches it once more. False when the queue refused the delete.
     bool deleteFaultLog();

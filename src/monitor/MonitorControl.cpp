@@ -149,7 +149,7 @@ void MonitorControl::monitorStart()
     m_cycle.clearReady();
     if (isLinkUp && isLinkUp()) {
         if (m_view.showMonitorTab) m_view.showMonitorTab();
-        requestKonfig();
+        requestConfiguration();
         m_userTimer->start();
     } else if (confirmConnect && confirmConnect() && clickLinkDisplay) {
         clickLinkDisplay();
@@ -434,7 +434,7 @@ void MonitorControl::autorunClicked(bool on)
     } else {
         destroyShaft();
         m_loopStarted = false;
-        requestKonfig();
+        requestConfiguration();
     }
     if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));
     if (m_view.showMonitorTab) m_view.showMonitorTab();
@@ -475,7 +475,7 @@ void MonitorControl::linkChanged(bool up)
 
 // --- the shaft from the controller's configuration ---
 
-void MonitorControl::requestKonfig()
+void MonitorControl::requestConfiguration()
 {
     m_config.fill(0);
     m_ko = 0;
@@ -490,9 +490,9 @@ void MonitorControl::configAnswer(int block, const QByteArray &answer)
     };
     switch (block) {
     case 0: {
-        const int ko = answer.size() > 1 ? quint8(answer[1]) : 0;
-        if (ko < 1 || ko > 39) return;
-        m_ko = ko;
+        const int topFloor = answer.size() > 1 ? quint8(answer[1]) : 0;
+        if (topFloor < 1 || topFloor > 39) return;
+        m_ko = topFloor;
         copy(2, 15, 0);
         break;
     }
@@ -507,19 +507,19 @@ void MonitorControl::configAnswer(int block, const QByteArray &answer)
         core::bytes({0xF3, 0x55, 0x1A, quint8(block + 1)}));
 }
 
-void MonitorControl::makeShaftFromConfig(int ko, const ShaftHooks::Config &config)
+void MonitorControl::makeShaftFromConfig(int topFloor, const ShaftHooks::Config &config)
 {
     if (setReportVisible) setReportVisible(false);
-    if (m_shaft.build) m_shaft.build(ko, config);
+    if (m_shaft.build) m_shaft.build(topFloor, config);
 }
 
-void MonitorControl::makeShaftFromSysMod(int ko, const ShaftHooks::Config &config)
+void MonitorControl::makeShaftFromSysMod(int topFloor, const ShaftHooks::Config &config)
 {
     if (shaftExists()) {
         if (m_shaft.show) m_shaft.show();
         return;
     }
-    makeShaftFromConfig(ko, config);
+    makeShaftFromConfig(topFloor, config);
     if (isLinkUp && isLinkUp()) startMonitorLoop();
 }
 

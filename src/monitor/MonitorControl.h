@@ -18,7 +18,7 @@ namespace monitor {
 // The shaft window as the monitor drives it; every hook may stay empty.
 struct ShaftHooks {
     using Config = std::array<quint8, 40>;
-    std::function<void(int ko, const Config &config)> build;
+    std::function<void(int topFloor, const Config &config)> build;
     std::function<void()> destroy;
     std::function<bool()> exists;
     std::function<void()> show;
@@ -126,10 +126,10 @@ public:
     void linkLostReset();
     void linkChanged(bool up);  // the port's link state
 
-    void requestKonfig();
-    void makeShaftFromConfig(int ko, const ShaftHooks::Config &config);
+    void requestConfiguration();
+    void makeShaftFromConfig(int topFloor, const ShaftHooks::Config &config);
     // The shaft from the parameter set instead of the controller; an existing shaft is only shown again.
-    void makeShaftFromSysMod(int ko, const ShaftHooks::Config &config);
+    void makeShaftFromSysMod(int topFloor, const ShaftHooks::Config &config);
     void sendCall(int floor, int side, int mode);
 
     // Every request goes through the channel; without one nothing is asked.

@@ -12,7 +12,7 @@ namespace monitor {
 
 // The "Statistik" tab's logic: starts the identifier search, starts the
 // fetch once the identifier is found, and lays the rows out for the grid
-// (row 0 the header, floor f in row f + 1, the totals in row ko + 3). The
+// (row 0 the header, floor f in row f + 1, the totals in row topFloor + 3). The
 // monitor's polling pauses from the start until the reading has ended.
 class StatisticsControl {
 public:

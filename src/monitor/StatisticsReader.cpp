@@ -20,9 +20,9 @@ qint64 StatisticsReader::counterValue(const QByteArray &bytes, int pos)
     return (b(0) + 256 * b(1)) + 10000 * (b(2) + 256 * b(3));
 }
 
-int StatisticsReader::blocksPerTable(int ko)
+int StatisticsReader::blocksPerTable(int topFloor)
 {
-    const int bytes = (qMax(0, ko) + 1) * CounterBytes;
+    const int bytes = (qMax(0, topFloor) + 1) * CounterBytes;
     return (bytes + BlockBytes - 1) / BlockBytes;
 }
 
@@ -105,15 +105,15 @@ void StatisticsReader::fetchStatistics(RowProc onRow, TextProc onMessage)
     const int run = ++m_run;
     m_library.selectAndReadInfo(identifierAddress(m_index), next<>(run, [this, run] {
         say(QStringLiteral("K=") + QString::number(m_library.infoWord()));
-        m_library.getKo(next<const QString &>(run, [this, run](const QString &text) {
-            const int ko = text.isEmpty() ? 255 : text.at(0).unicode();
+        m_library.getTopFloor(next<const QString &>(run, [this, run](const QString &text) {
+            const int topFloor = text.isEmpty() ? 255 : text.at(0).unicode();
             // More floors than the tables hold is no top floor either.
-            if (ko > MaxTopFloor) {
+            if (topFloor > MaxTopFloor) {
                 say(QStringLiteral(" Lesefehler : KO-Etage"));
                 finish(false);
                 return;
             }
-            m_ko = ko;
+            m_ko = topFloor;
             for (QByteArray &table : m_tables) table = QByteArray(TableRoom, '\0');
             readTable(LandingCalls, run);
         }));

@@ -12,7 +12,7 @@
 
 namespace monitor {
 
-// One line of the statistics: a floor's counters, or the totals (floor ko + 1).
+// One line of the statistics: a floor's counters, or the totals (floor topFloor + 1).
 struct StatisticsRow {
     int floor = 0;
     qint64 landingCalls = 0;
@@ -44,14 +44,14 @@ public:
     static quint16 tableAddress(int index, Table table) { return quint16(index - 11427 + 224 * int(table)); }
     // Two little-endian words, the second counting ten-thousands; missing bytes count 0.
     static qint64 counterValue(const QByteArray &bytes, int pos);
-    // Blocks of 13 bytes that cover the counters of floors 0..ko.
-    static int blocksPerTable(int ko);
+    // Blocks of 13 bytes that cover the counters of floors 0..topFloor.
+    static int blocksPerTable(int topFloor);
     // " %02x" style line of a block: each byte as two lower-case digits and a blank.
     static QString blockLine(const QByteArray &block);
 
     // Starts the search at index; a search or fetch still running is dropped.
     void searchIdentifier(int index, TextProc onMessage);
-    // Reads ko and the three tables at the index the search found last.
+    // Reads topFloor and the three tables at the index the search found last.
     void fetchStatistics(RowProc onRow, TextProc onMessage);
 
     int index() const { return m_index; }

@@ -102,7 +102,7 @@ void FaultTab::fetch()
     });
 }
 
-void FaultTab::stop() { m_log.stopHolen(); }
+void FaultTab::stop() { m_log.stopFetching(); }
 
 void FaultTab::save()
 {

@@ -106,7 +106,7 @@ void InfoTabs::requestInfo(InfoRequest request)
         m_library.getVersion(show);
         break;
     case InfoRequest::TopFloor:
-        m_library.getKo([show](const QString &text) {
+        m_library.getTopFloor([show](const QString &text) {
             show(monitor::topFloorText(text.isEmpty() ? 255 : text.at(0).unicode()));
         });
         break;

@@ -15,9 +15,9 @@ void bindShaft(monitor::MonitorControl &control, shaft::ShaftWindow *shaftWindow
         return [window, member](auto... args) { if (window) (window.data()->*member)(args...); };
     };
     monitor::ShaftHooks &hooks = control.shaft();
-    hooks.build = [window, &control, host = std::move(host)](int ko, const monitor::ShaftHooks::Config &layout) {
+    hooks.build = [window, &control, host = std::move(host)](int topFloor, const monitor::ShaftHooks::Config &layout) {
         if (!window) return;
-        window->buildShaft(host ? host() : nullptr, ko,
+        window->buildShaft(host ? host() : nullptr, topFloor,
                            [&control](int floor, int side, int mode) { control.sendCall(floor, side, mode); }, layout);
     };
     hooks.destroy = forward(&shaft::ShaftWindow::destroyShaft);

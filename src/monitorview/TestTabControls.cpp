@@ -89,7 +89,7 @@ QPushButton *TestTabControls::button(const QString &caption, std::function<void(
     return b;
 }
 
-void TestTabControls::setTopFloor(int ko) { m_floor->setMaximum(qBound(0, ko, 39)); }
+void TestTabControls::setTopFloor(int topFloor) { m_floor->setMaximum(qBound(0, topFloor, 39)); }
 
 TestTripButtons::TestTripButtons(monitor::SingleCommands &commands, QWidget *parent) : QWidget(parent)
 {

@@ -29,7 +29,7 @@ public:
     QGroupBox *cabinTestGroup() const { return m_cabinGroup; }
     QSpinBox *cabinFloor() const { return m_floor; }
     // The cabin test's floor range follows the shaft.
-    void setTopFloor(int ko);
+    void setTopFloor(int topFloor);
 
     std::function<void()> showPortWindow, showQueueWindow, showModemWindow, showZblPortWindow;
     std::function<void()> showLcd;

@@ -19,6 +19,45 @@ SessionPanel::SessionPanel(core::TimerFactory &timers, TextFn languageText, bool
 
 SessionPanel::~SessionPanel() = default;
 
+void SessionPanel::setSession(session::RemoteSession *session)
+{
+    if (m_session) disconnect(m_session, nullptr, this, nullptr);
+    m_session = session;
+    if (!session) return;
+    connect(session, &session::RemoteSession::partnerLinked, this, [this](const QString &name) {
+        if (m_hearsPartner) partnerLinked(name);
+    });
+    connect(session, &session::RemoteSession::sessionEnded, this, [this] {
+        if (m_hearsEnd) sessionEnded();
+    });
+    connect(session, &session::RemoteSession::waitEnded, this, &SessionPanel::waitEnded);
+    connect(session, &session::RemoteSession::initSucceeded, this, &SessionPanel::onInitSucceeded);
+    connect(session, &session::RemoteSession::initFailed, this, &SessionPanel::onInitFailed);
+}
+
+void SessionPanel::waitEnded()
+{
+    // Once per click, as the click's own answer.
+    const Pending pending = m_pending;
+    m_pending = Pending::None;
+    if (pending == Pending::DialPopUp) dialPopUp();
+    else if (pending == Pending::SpeakerOffDone) speakerOffDone();
+}
+
+void SessionPanel::onInitSucceeded(const QString &report)
+{
+    if (!m_initPending) return;
+    m_initPending = false;
+    initSuccess(report);
+}
+
+void SessionPanel::onInitFailed()
+{
+    if (!m_initPending) return;
+    m_initPending = false;
+    initFailure();
+}
+
 QString SessionPanel::text(int number) const
 {
     const QString ident = QString::number(number);
@@ -41,11 +80,6 @@ int SessionPanel::blinkInterval() const
     return m_dialTimer->interval();
 }
 
-void SessionPanel::changed()
-{
-    if (onChanged) onChanged();
-}
-
 bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()> onHangUp,
                              std::function<bool()> onDial)
 {
@@ -56,7 +90,7 @@ bool SessionPanel::showPanel(std::function<void()> onInit, std::function<void()>
     setStatus(text(10));
     setReport(QString());
     m_online = false;
-    if (m_session) m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
+    if (m_session) m_hearsPartner = true;
     if (m_init.enabled) {
         m_hangUp.enabled = false;
         startBlink(Blink::Init, SlowBlinkMs);
@@ -73,17 +107,6 @@ bool SessionPanel::showSessionPanel()
                      [session] { return session->askDialNumber(); });
 }
 
-void SessionPanel::setMonitorHooks(std::function<void(const QString &)> onLinkUp,
-                                   std::function<void(const QString &)> textHook,
-                                   std::function<void(const QString &)> counterHook,
-                                   std::function<void()> monitorHalt)
-{
-    linkedHook = std::move(onLinkUp);
-    statusHook = std::move(textHook);
-    partnerTextHook = std::move(counterHook);
-    if (m_session) m_session->monitorHalt = std::move(monitorHalt);
-}
-
 void SessionPanel::setOnline(bool online)
 {
     m_online = online;
@@ -94,7 +117,7 @@ void SessionPanel::setStatus(const QString &text)
 {
     m_status = text;
     changed();
-    if (statusHook) statusHook(text);
+    emit statusChanged(text);
 }
 
 void SessionPanel::setReport(const QString &text)
@@ -105,7 +128,7 @@ void SessionPanel::setReport(const QString &text)
 
 void SessionPanel::passPartnerText(const QString &text)
 {
-    if (partnerTextHook) partnerTextHook(text);
+    emit partnerTextChanged(text);
 }
 
 QString SessionPanel::linkedText(const QString &name) const
@@ -171,13 +194,13 @@ void SessionPanel::dialClick()
     m_dial.enabled = false;
     m_speakerOff.enabled = false;
     m_hangUp.enabled = true;
-    m_session->sessionEndedHook = [this] { sessionEnded(); };
-    m_session->answerHook = [this] { dialPopUp(); };
-    m_session->partnerHook = [this](const QString &name) { partnerLinked(name); };
+    m_hearsEnd = true;
+    m_pending = Pending::DialPopUp;
+    m_hearsPartner = true;
     const QString number = m_session->dialNumber();
     // Dial text and blink first: the session may end before SessionDial returns.
     m_dialText = text(3) + QStringLiteral("  ") + number;
-    if (logOnWrite) logOnWrite(m_dialText);
+    emit dialling(m_dialText);
     m_blink = Blink::Dialling;
     m_dialTimer->start();
     changed();
@@ -199,20 +222,17 @@ void SessionPanel::initClick()
     m_reportLook = FieldLook::Normal;
     setStatus(text(9));
     setReport(QString());
-    if (m_session) {
-        m_session->initSuccessHook = [this](const QString &report) { initSuccess(report); };
-        m_session->initFailureHook = [this] { initFailure(); };
-    }
+    if (m_session) m_initPending = true;
     if (initProc) initProc();
 }
 
 void SessionPanel::hangUpClick()
 {
     setStatus(text(13));
-    if (m_session) m_session->answerHook = [this] { dialPopUp(); };
+    if (m_session) m_pending = Pending::DialPopUp;
     if (hangUpProc) {
         hangUpProc();
-        if (m_session && m_session->port().isConnected && m_session->port().isConnected()) hangUpProc();
+        if (m_session && m_session->line().isConnected()) hangUpProc();
     }
     m_hangUp.enabled = false;
     m_dial.enabled = true;
@@ -226,7 +246,7 @@ void SessionPanel::speakerOffClick()
     if (!m_session) return;
     m_speakerOff.down = true;
     m_dial.enabled = false;
-    m_session->answerHook = [this] { speakerOffDone(); };
+    m_pending = Pending::SpeakerOffDone;
     changed();
     m_session->setSpeaker(false);
 }
@@ -271,7 +291,7 @@ void SessionPanel::sessionEnded()
     }
     m_dialTimer->start();
     changed();
-    if (sessionEndedHook) sessionEndedHook();
+    emit ended();
 }
 
 void SessionPanel::partnerLinked(const QString &name)
@@ -283,7 +303,7 @@ void SessionPanel::partnerLinked(const QString &name)
     // window announces the link itself, so the status hook is left out.
     m_status = text(7);
     changed();
-    if (linkedHook) linkedHook(name);
+    emit linked(name);
 }
 
 void SessionPanel::initSuccess(const QString &report)
@@ -331,21 +351,18 @@ void SessionPanel::speakerOffDone()
 void SessionPanel::close()
 {
     m_online = false;
-    if (m_session) {
-        m_session->partnerHook = nullptr;
-        m_session->sessionEndedHook = nullptr;
-        m_session->answerHook = nullptr;
-        m_session->initSuccessHook = nullptr;
-        m_session->initFailureHook = nullptr;
-    }
+    // The session's outcomes end here.
+    m_hearsPartner = m_hearsEnd = m_initPending = false;
+    m_pending = Pending::None;
     initProc = nullptr;
     hangUpProc = nullptr;
     dialProc = nullptr;
-    linkedHook = nullptr;
-    partnerTextHook = nullptr;
-    sessionEndedHook = nullptr;
-    statusHook = nullptr;
-    logOnWrite = nullptr;
+    // A closed panel reports nothing further but its redraws.
+    disconnect(this, &SessionPanel::statusChanged, nullptr, nullptr);
+    disconnect(this, &SessionPanel::partnerTextChanged, nullptr, nullptr);
+    disconnect(this, &SessionPanel::linked, nullptr, nullptr);
+    disconnect(this, &SessionPanel::ended, nullptr, nullptr);
+    disconnect(this, &SessionPanel::dialling, nullptr, nullptr);
     stopBlink();
     m_closed = true;
     changed();

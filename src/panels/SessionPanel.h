@@ -2,6 +2,7 @@
 
 #include "core/Timer.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -28,27 +29,26 @@ struct ButtonState {
 };
 
 // The logic of the session panel (window SessionPanelWindow): button enabling, the
-// blinks of the partner label, and the hand-over to the remote session control.
-class SessionPanel {
+// blinks of the partner label, and the hand-over to the remote session control,
+// whose outcomes it hears through the session's signals.
+class SessionPanel : public QObject {
+    Q_OBJECT
 public:
     static constexpr int FormBlinkMs = 750;
     static constexpr int SlowBlinkMs = 700;
 
     // languageText: the language file lookup; a missing or empty text shows its number.
     SessionPanel(core::TimerFactory &timers, TextFn languageText, bool detailsVisible);
-    ~SessionPanel();
+    ~SessionPanel() override;
 
-    void setSession(session::RemoteSession *session) { m_session = session; }
+    // The session whose outcomes the panel shows, until it is closed.
+    void setSession(session::RemoteSession *session);
 
     // Stores the procedures and prepares the panel; false once the panel is closed.
     bool showPanel(std::function<void()> initProc, std::function<void()> hangUpProc,
                    std::function<bool()> dialProc);
     // ShowPanel with the session's own init, hang-up and dial-number procedures.
     bool showSessionPanel();
-    void setMonitorHooks(std::function<void(const QString &)> onLinkUp,
-                         std::function<void(const QString &)> textHook,
-                         std::function<void(const QString &)> counterHook,
-                         std::function<void()> monitorHalt);
 
     void setOnline(bool online);
     void setStatus(const QString &text);
@@ -98,20 +98,32 @@ public:
     const ButtonState &hangUp() const { return m_hangUp; }
     const ButtonState &speakerOff() const { return m_speakerOff; }
 
+    // The procedures the panel's buttons run (ShowPanel's arguments); the
+    // dial procedure asks for the number and says whether to dial.
     std::function<void()> initProc;
     std::function<void()> hangUpProc;
     std::function<bool()> dialProc;
-    std::function<void(const QString &name)> linkedHook;
-    std::function<void(const QString &text)> partnerTextHook;
-    std::function<void()> sessionEndedHook;
-    std::function<void(const QString &text)> statusHook;
-    // The logon log, which records every number dialled.
-    std::function<void(const QString &text)> logOnWrite;
+
+signals:
     // Something visible changed; the window redraws.
-    std::function<void()> onChanged;
+    void changed();
+    // The status field's new text.
+    void statusChanged(const QString &text);
+    // The blinking dial text and its clearing, for whoever counts the session's texts.
+    void partnerTextChanged(const QString &text);
+    // A dial reached its partner.
+    void linked(const QString &name);
+    // A dial ended without a partner, or the connection went.
+    void ended();
+    // A number is dialled (the logon log records it).
+    void dialling(const QString &text);
 
 private:
-    void changed();
+    // What the session's next waitEnded completes: set by the click that started the wait.
+    enum class Pending { None, DialPopUp, SpeakerOffDone };
+    void waitEnded();
+    void onInitSucceeded(const QString &report);
+    void onInitFailed();
     void startBlink(Blink blink, int intervalMs);
     void stopBlink();
     void blinkTick();
@@ -122,6 +134,11 @@ private:
     std::unique_ptr<core::Timer> m_dialTimer;
     TextFn m_languageText;
     session::RemoteSession *m_session = nullptr;
+    Pending m_pending = Pending::None;
+    bool m_initPending = false;
+    // The session's partner and end reach the panel once a dial or ShowPanel asked for them.
+    bool m_hearsPartner = false;
+    bool m_hearsEnd = false;
     Blink m_blink = Blink::Dialling;
     bool m_autoDial = false;
     bool m_detailsVisible = false;

@@ -94,7 +94,7 @@ SessionPanelWindow::SessionPanelWindow(core::TimerFactory &timers, TextFn langua
     m_group->installEventFilter(this);
     m_statusLabel->installEventFilter(this);
 
-    m_logic.onChanged = [this] { refresh(); };
+    connect(&m_logic, &SessionPanel::changed, this, [this] { refresh(); });
     refresh();
 }
 

@@ -53,7 +53,7 @@ void CommandLibrary::getVersion(TextProc onText)
     });
 }
 
-void CommandLibrary::getKo(TextProc onText)
+void CommandLibrary::getTopFloor(TextProc onText)
 {
     // Readers take the character's code as the floor number and 255 as "unread".
     const QString unread(QChar(0xFF));

@@ -23,7 +23,7 @@ public:
     void getVersion(TextProc onText);
     // A one-character text: the top floor number as the character's code;
     // character 255 when it could not be read.
-    void getKo(TextProc onText);
+    void getTopFloor(TextProc onText);
     void getInstallationCode(TextProc onText);
     void getTelephone(TextProc onText);
     // No answer procedure; false when the queue refused the request.

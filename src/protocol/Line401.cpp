@@ -548,7 +548,7 @@ bool Line401::askF100()
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
 }
 
-bool Line401::askGruppe()
+bool Line401::askGroup()
 {
     waitForQrx();
     changed();

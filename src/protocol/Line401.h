@@ -55,7 +55,7 @@ public:
     // The controller buttons; answers come back through OnViewChanged.
     bool qrxReset();
     bool askF100();
-    bool askGruppe();
+    bool askGroup();
     // "F101": the version text into the message field, through AskVersion.
     bool askVersionText();
 

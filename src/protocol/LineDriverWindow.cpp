@@ -78,7 +78,7 @@ LineDriverWindow::LineDriverWindow(Line401 &line, core::TimerFactory &timers, QW
     auto *qrxRow = new QHBoxLayout(qrx);
     m_controllerButtons << addButton(qrxRow, QStringLiteral("QrxReset"), [this] { m_line.qrxReset(); });
     m_controllerButtons << addButton(qrxRow, QStringLiteral("F1 00"), [this] { m_line.askF100(); });
-    m_controllerButtons << addButton(qrxRow, QStringLiteral("Gruppe"), [this] { m_line.askGruppe(); });
+    m_controllerButtons << addButton(qrxRow, QStringLiteral("Gruppe"), [this] { m_line.askGroup(); });
     m_controllerButtons << addButton(qrxRow, QStringLiteral("F101"), [this] { m_line.askVersionText(); });
     for (QPushButton *b : m_controllerButtons) b->setEnabled(false);
     root->addWidget(qrx);

@@ -51,22 +51,22 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
       m_delayUpDown(upDown("DelayUpDown", 10, 3000, 10, queue.delayMs())),
       m_soTimeOut(named(new QCheckBox(QStringLiteral("SOTimeOut")), "SOTimeOut")),
       m_logPart(named(new QWidget, "LogPart")),
-      m_memo(named(new QPlainTextEdit, "Memo")),
+      m_queueLog(named(new QPlainTextEdit, "Memo")),
       m_out(named(new QLineEdit, "OUT")),
       m_in(named(new QLineEdit, "IN"))
 {
     setWindowTitle(QStringLiteral("TransferListe"));
     m_fill->setRange(0, TransferQueue::MaxEntries);
     m_fill->setTextVisible(false);
-    m_memo->setReadOnly(true);
+    m_queueLog->setReadOnly(true);
     m_out->setReadOnly(true);
     m_in->setReadOnly(true);
 
     auto *fillButton = named(new QPushButton(QStringLiteral("Fill")), "Fill");
-    auto *leerenButton = named(new QPushButton(QStringLiteral("Leeren")), "Leeren");
+    auto *flushButton = named(new QPushButton(QStringLiteral("Leeren")), "Leeren");
     auto *clearButton = named(new QPushButton(QStringLiteral("Clear")), "Clear");
     auto *stayOnTop = named(new QCheckBox(QStringLiteral("StayOnTop")), "StayOnTop");
-    auto *reportLokal = named(new QCheckBox(QStringLiteral("report lokal")), "ReportLokal");
+    auto *reportLocal = named(new QCheckBox(QStringLiteral("report lokal")), "ReportLokal");
     stayOnTop->setChecked(true);
 
     auto *grid = new QGridLayout;
@@ -80,10 +80,10 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("delay")), 2, 2);
     grid->addWidget(m_delayUpDown, 2, 3);
     grid->addWidget(fillButton, 3, 0);
-    grid->addWidget(leerenButton, 3, 1);
+    grid->addWidget(flushButton, 3, 1);
     grid->addWidget(stayOnTop, 3, 2);
     grid->addWidget(m_soTimeOut, 3, 3);
-    grid->addWidget(reportLokal, 4, 0);
+    grid->addWidget(reportLocal, 4, 0);
 
     auto *logLayout = new QGridLayout(m_logPart);
     logLayout->setContentsMargins(0, 0, 0, 0);
@@ -94,7 +94,7 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
     logLayout->addWidget(new QLabel(QStringLiteral("Delta mSEC")), 2, 0);
     logLayout->addWidget(m_delta, 2, 1);
     logLayout->addWidget(clearButton, 2, 3);
-    logLayout->addWidget(m_memo, 3, 0, 1, 4);
+    logLayout->addWidget(m_queueLog, 3, 0, 1, 4);
     m_logPart->hide();
 
     auto *layout = new QVBoxLayout(this);
@@ -102,10 +102,10 @@ QueueWindow::QueueWindow(TransferQueue &queue, QWidget *parent)
     layout->addWidget(m_logPart, 1);
 
     connect(fillButton, &QPushButton::clicked, this, [this] { fillButtonClick(); });
-    connect(leerenButton, &QPushButton::clicked, this, [this] { leerenButtonClick(); });
+    connect(flushButton, &QPushButton::clicked, this, [this] { flushButtonClick(); });
     connect(clearButton, &QPushButton::clicked, this, [this] { clearButtonClick(); });
     connect(stayOnTop, &QCheckBox::toggled, this, [this](bool on) { stayOnTopClick(on); });
-    connect(reportLokal, &QCheckBox::toggled, this, [this](bool on) { reportLokalClick(on); });
+    connect(reportLocal, &QCheckBox::toggled, this, [this](bool on) { reportLocalClick(on); });
     connect(m_soTimeOut, &QCheckBox::toggled, this, [this](bool on) { m_queue.setSendOnTimeout(on); });
     connect(m_waitUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setWaitMs(ms); });
     connect(m_delayUpDown, &QSpinBox::valueChanged, this, [this](int ms) { m_queue.setDelayMs(ms); });
@@ -133,11 +133,11 @@ void QueueWindow::placeTopRight()
 
 void QueueWindow::fillButtonClick() { m_queue.transferPut(1, {}, QByteArray("\xF3\x01\x02\x03", 4)); }
 
-void QueueWindow::leerenButtonClick() { m_queue.transferFlush(); }
+void QueueWindow::flushButtonClick() { m_queue.transferFlush(); }
 
-void QueueWindow::clearButtonClick() { m_memo->clear(); }
+void QueueWindow::clearButtonClick() { m_queueLog->clear(); }
 
-void QueueWindow::reportLokalClick(bool on)
+void QueueWindow::reportLocalClick(bool on)
 {
     m_queue.setReportLocal(on);
     m_logPart->setVisible(on);
@@ -165,7 +165,7 @@ void QueueWindow::showState()
 
 void QueueWindow::addLogLine(const QString &line, bool outgoing)
 {
-    m_memo->appendPlainText(line);
+    m_queueLog->appendPlainText(line);
     (outgoing ? m_out : m_in)->setText(line);
 }
 

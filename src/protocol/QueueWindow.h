@@ -30,9 +30,9 @@ protected:
 
 private:
     void fillButtonClick();
-    void leerenButtonClick();
+    void flushButtonClick();
     void clearButtonClick();
-    void reportLokalClick(bool on);
+    void reportLocalClick(bool on);
     void stayOnTopClick(bool on);
     void showState();
     void addLogLine(const QString &line, bool outgoing);
@@ -49,7 +49,7 @@ private:
     QSpinBox *m_delayUpDown;
     QCheckBox *m_soTimeOut;
     QWidget *m_logPart;
-    QPlainTextEdit *m_memo;
+    QPlainTextEdit *m_queueLog;
     QLineEdit *m_out;
     QLineEdit *m_in;
 };

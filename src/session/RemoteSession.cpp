@@ -17,8 +17,8 @@ void runOnce(Fn &slot, Args &&...args)
 
 }  // namespace
 
-RemoteSession::RemoteSession(core::TimerFactory &timers)
-    : m_waitTimer(timers.createTimer()), m_initTimer(timers.createTimer())
+RemoteSession::RemoteSession(core::TimerFactory &timers, SessionLine &line)
+    : m_waitTimer(timers.createTimer()), m_initTimer(timers.createTimer()), m_line(line)
 {
     m_waitTimer->setCallback([this] { waitTimerTick(); });
     m_initTimer->setSingleShot(true);
@@ -31,19 +31,18 @@ void RemoteSession::sessionInit()
 {
     // A port that does not open, or a connection that will not drop, is a failed
     // init: the panel must hear of it instead of waiting for ever.
-    if (!m_port.openPort || !m_port.openPort(m_comPort)) {
+    if (!m_line.openPort(m_comPort)) {
         initDone(QString());
         return;
     }
-    const auto modemConnected = [this] { return m_port.isConnected && m_port.isConnected(); };
-    if (modemConnected()) hangUpNow();
-    if (modemConnected() || !m_port.modemTestAndInit) {
+    if (m_line.isConnected()) hangUpNow();
+    if (m_line.isConnected()) {
         initDone(QString());
         return;
     }
     const int run = ++m_initRun;
     m_initTimer->start(InitTimeoutMs);
-    m_port.modemTestAndInit([this, run](const QString &portText) {
+    m_line.modemTestAndInit([this, run](const QString &portText) {
         if (run == m_initRun) initDone(portText);
     });
 }
@@ -59,16 +58,8 @@ void RemoteSession::initDone(const QString &portText)
     m_initTimer->stop();
     ++m_initRun;
     m_modemReady = !portText.isEmpty();
-    // One outcome per init: both handlers go, whichever runs.
-    TextProc success = std::move(initSuccessHook);
-    std::function<void()> failure = std::move(initFailureHook);
-    initSuccessHook = nullptr;
-    initFailureHook = nullptr;
-    if (m_modemReady) {
-        if (success) success(portText);
-    } else if (failure) {
-        failure();
-    }
+    if (m_modemReady) emit initSucceeded(portText);
+    else emit initFailed();
 }
 
 bool RemoteSession::askDialNumber()
@@ -86,16 +77,15 @@ bool RemoteSession::sessionDial(const QString &number)
     m_dialErrorText.clear();
     m_dialError.reset();
     m_inDial = true;
-    const bool accepted = m_port.dial
-        && m_port.dial(number, [this](const QString &name) { onDialed(name); },
-                     [this](const QString &text) { onDialError(text); });
+    const bool accepted = m_line.dial(number, [this](const QString &name) { onDialed(name); },
+                                      [this](const QString &text) { onDialError(text); });
     m_inDial = false;
     // Refused because a connection already stands in data mode: leave it standing,
     // a later time-out would otherwise hang it up.
     if (!accepted) return false;
     if (m_dialError || m_connected) {
         // Decided before the wait could start: end it now, not after the time-out.
-        waitDoneProc = [this] { dialWaitDone(); };
+        m_waitDone = [this] { dialWaitDone(); };
         waitDone();
         return true;
     }
@@ -132,31 +122,30 @@ void RemoteSession::connectChange(bool on)
     if (on || !m_connected || waitRunning()) return;
     m_connected = false;
     core::reports().debug(QStringLiteral("mst_main> NC"));
-    if (m_port.hangUp) m_port.hangUp();
-    if (sessionEndedHook) sessionEndedHook();
+    m_line.hangUp();
+    emit sessionEnded();
 }
 
 void RemoteSession::dialWaitDone()
 {
     if (m_connected && m_linkedPending) {
         m_partnerText = m_partnerName;
-        if (partnerHook) partnerHook(m_partnerName);
+        emit partnerLinked(m_partnerName);
         return;
     }
-    if (m_port.hangUp) m_port.hangUp();
-    if (sessionEndedHook) sessionEndedHook();
+    m_line.hangUp();
+    emit sessionEnded();
 }
 
 void RemoteSession::sendModemCommand(std::function<void()> done, const QString &command, int waitMs)
 {
-    if (!command.isEmpty() && m_port.sendString) m_port.sendString(command.toLatin1() + '\r');
+    if (!command.isEmpty()) m_line.sendString(command.toLatin1() + '\r');
     m_waitTimer->stop();
     m_waitTag = qMax(0, waitMs) / TickMs;
-    waitDoneProc = std::move(done);
-    if (m_windows.setGaugeMax) m_windows.setGaugeMax(m_waitTag);
-    if (m_windows.setGaugePosition) m_windows.setGaugePosition(m_waitTag);
-    if (m_windows.setTimeText)
-        m_windows.setTimeText(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
+    m_waitDone = std::move(done);
+    emit gaugeMaxChanged(m_waitTag);
+    emit gaugePositionChanged(m_waitTag);
+    emit timeTextChanged(QStringLiteral("[%1 sec]").arg(qMax(0, waitMs) / 1000.0, 0, 'f', 2));
     m_waitTimer->start(TickMs);
 }
 
@@ -164,7 +153,7 @@ void RemoteSession::waitTimerTick()
 {
     --m_waitTag;
     if (m_waitTag > 0) {
-        if (m_windows.setGaugePosition) m_windows.setGaugePosition(m_waitTag);
+        emit gaugePositionChanged(m_waitTag);
         return;
     }
     waitDone();
@@ -174,9 +163,9 @@ void RemoteSession::waitDone()
 {
     m_waitTimer->stop();
     m_waitTag = 0;
-    if (m_windows.setGaugePosition) m_windows.setGaugePosition(0);
-    runOnce(waitDoneProc);
-    runOnce(answerHook);
+    emit gaugePositionChanged(0);
+    runOnce(m_waitDone);
+    emit waitEnded();
 }
 
 bool RemoteSession::waitRunning() const
@@ -189,7 +178,7 @@ void RemoteSession::hangUpNow()
     // Hung up is not connected, even when the partner arrived a moment ago: the
     // wait then ends as a session end, not with a partner on a dead line.
     m_connected = false;
-    if (m_port.hangUp) m_port.hangUp();
+    m_line.hangUp();
     if (waitRunning()) m_waitTag = 1;
 }
 
@@ -203,7 +192,7 @@ void RemoteSession::setSpeaker(bool on)
 void RemoteSession::sessionHangUp()
 {
     core::reports().debug(QStringLiteral("mst_main> halt"));
-    if (monitorHalt) monitorHalt();
+    emit hangingUp();
     hangUpNow();
 }
 
@@ -216,9 +205,9 @@ void RemoteSession::stopMst(const LogProc &log)
     }
     if (!m_closing) return;
     say("StopMst/leds.unlink");
-    if (m_windows.hideLeds) m_windows.hideLeds();
+    emit ledsUnlinked();
     say("StopMst/mst.panel.unlink");
-    if (m_windows.closePanel) m_windows.closePanel();
+    emit panelUnlinked();
     say("StopMst/FCanClose:=True");
     m_canClose = true;
 }
@@ -231,8 +220,8 @@ void RemoteSession::sessionHalt(const LogProc &log)
     m_waitTimer->stop();
     m_initTimer->stop();
     ++m_initRun;
-    if (transferHalt) transferHalt();
-    if (m_port.closePort) m_port.closePort();
+    m_line.haltTransfers();
+    m_line.closePort();
 }
 
 bool RemoteSession::closeRequest()

@@ -3,6 +3,7 @@
 #include "core/Timer.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -14,31 +15,28 @@ namespace session {
 using TextProc = std::function<void(const QString &text)>;
 using LogProc = std::function<void(const QString &text)>;
 
-// What the session needs of the port window and its modem dialogue.
-struct SessionPort {
-    std::function<bool(int comNumber)> openPort;
-    std::function<bool()> isConnected;
-    std::function<void(TextProc onReady)> modemTestAndInit;
+// What the session needs of the line: the port, its modem dialogue and the
+// transfer queue behind them.
+class SessionLine {
+public:
+    virtual ~SessionLine() = default;
+    virtual bool openPort(int comNumber) = 0;
+    virtual bool isConnected() const = 0;
+    virtual void modemTestAndInit(TextProc onReady) = 0;
     // False when refused (a connection already stands in data mode).
-    std::function<bool(const QString &number, TextProc onLinked, TextProc onError)> dial;
-    std::function<void()> hangUp;
-    std::function<bool(const QByteArray &bytes)> sendString;
-    std::function<void()> closePort;
-};
-
-// What the session needs of the lamp window (its command gauge) and the session panel.
-struct SessionWindows {
-    std::function<void(int maximum)> setGaugeMax;
-    std::function<void(int position)> setGaugePosition;
-    std::function<void(const QString &text)> setTimeText;
-    std::function<void()> hideLeds;
-    std::function<void()> closePanel;
+    virtual bool dial(const QString &number, TextProc onLinked, TextProc onError) = 0;
+    virtual void hangUp() = 0;
+    virtual bool sendString(const QByteArray &bytes) = 0;
+    virtual void closePort() = 0;
+    virtual void haltTransfers() = 0;
 };
 
 // The remote connection controller: initialises the modem, dials with a time-out
 // counted down on the lamp window's gauge, reports the synchronised partner and
-// ends the session on error or time-out.
-class RemoteSession {
+// ends the session on error or time-out. Its windows (the lamp window's
+// gauge, the session panel) follow its signals.
+class RemoteSession : public QObject {
+    Q_OBJECT
 public:
     static constexpr int DefaultDialTimeout = 45;
     static constexpr int MaxDialTimeout = 3600;
@@ -47,8 +45,8 @@ public:
     // leave the panel waiting for ever.
     static constexpr int InitTimeoutMs = 10000;
 
-    explicit RemoteSession(core::TimerFactory &timers);
-    ~RemoteSession();
+    RemoteSession(core::TimerFactory &timers, SessionLine &line);
+    ~RemoteSession() override;
 
     // Procedures given to the session panel.
     void sessionInit();
@@ -78,20 +76,9 @@ public:
     bool waitRunning() const;
     int waitTicks() const { return m_waitTag; }
 
-    // Filled in by the wiring before the first session.
-    SessionPort &port() { return m_port; }
-    SessionWindows &windows() { return m_windows; }
-    std::function<void()> transferHalt;
+    SessionLine &line() { return m_line; }
     // The input dialogue behind AskDialNumber: edits text, true when confirmed.
     std::function<bool(const QString &caption, const QString &prompt, QString &text)> inputQuery;
-
-    TextProc initSuccessHook;
-    std::function<void()> initFailureHook;
-    std::function<void()> waitDoneProc;
-    std::function<void()> answerHook;
-    TextProc partnerHook;
-    std::function<void()> sessionEndedHook;
-    std::function<void()> monitorHalt;
 
     bool canClose() const { return m_canClose; }
     bool halted() const { return m_halted; }
@@ -113,6 +100,26 @@ public:
     // Why the last dial failed ("" for a time-out or success); shown by the panel.
     const QString &dialErrorText() const { return m_dialErrorText; }
 
+signals:
+    // The command gauge: its length in ticks, the ticks left, the wait as text.
+    void gaugeMaxChanged(int maximum);
+    void gaugePositionChanged(int position);
+    void timeTextChanged(const QString &text);
+    // The stop sequence lets go of the lamps and the panel.
+    void ledsUnlinked();
+    void panelUnlinked();
+    // The outcome of an init: the port's text, or a failure.
+    void initSucceeded(const QString &portText);
+    void initFailed();
+    // The partner of a dial is synchronised.
+    void partnerLinked(const QString &name);
+    // The dial failed, timed out, or the carrier went.
+    void sessionEnded();
+    // A modem wait (dial, command) is over; after the dial's own outcome.
+    void waitEnded();
+    // The user hangs up: the monitor stops polling first.
+    void hangingUp();
+
 private:
     void waitTimerTick();
     void waitDone();
@@ -128,9 +135,10 @@ private:
     std::optional<QString> m_dialError;
     // Each init gets its own number, so a late answer of an earlier one is ignored.
     int m_initRun = 0;
+    // What ends the current wait (the dial's outcome); run once.
+    std::function<void()> m_waitDone;
 
-    SessionPort m_port;
-    SessionWindows m_windows;
+    SessionLine &m_line;
     bool m_canClose = false;
     bool m_halted = false;
     bool m_modemReady = false;

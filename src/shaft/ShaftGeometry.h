@@ -29,10 +29,10 @@ constexpr int GlyphHeight = 11;
 constexpr int DirectionPictureSize = 32;
 constexpr int SafetyLampSize = 8;
 
-// Top of floor's strip in a shaft whose top floor is ko.
-constexpr int stripTop(int ko, int floor) { return StripTop + (ko - floor) * FloorPitch; }
-// Height of the shaft area holding floors 0..ko.
-constexpr int areaHeight(int ko) { return stripTop(ko, 0) + StripHeight; }
+// Top of floor's strip in a shaft whose top floor is topFloor.
+constexpr int stripTop(int topFloor, int floor) { return StripTop + (topFloor - floor) * FloorPitch; }
+// Height of the shaft area holding floors 0..topFloor.
+constexpr int areaHeight(int topFloor) { return stripTop(topFloor, 0) + StripHeight; }
 }  // namespace geometry
 
 }  // namespace shaft

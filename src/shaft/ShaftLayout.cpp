@@ -23,8 +23,8 @@ quint8 floorConfigFromParameters(quint8 doors, quint16 callWord)
 ShaftLayout shaftFromParameterSet(const sysmod::ParameterSet &parameters)
 {
     ShaftLayout layout;
-    layout.ko = qBound(0, int(parameters.describeKo()), MaxFloors - 1);
-    for (int floor = 0; floor <= layout.ko; ++floor)
+    layout.topFloor = qBound(0, int(parameters.describeTopFloor()), MaxFloors - 1);
+    for (int floor = 0; floor <= layout.topFloor; ++floor)
         layout.config[size_t(floor)] = floorConfigFromParameters(
             parameters.describeTurfkt(floor), quint16(parameters.describeAnfModel(floor) & 0xFFFF));
     return layout;

@@ -29,7 +29,7 @@ constexpr quint8 SideBAll = 0x20;
 
 // What a shaft is built from: the top floor number and the floors' bytes.
 struct ShaftLayout {
-    int ko = 0;
+    int topFloor = 0;
     FloorConfig config{};
 };
 
@@ -38,7 +38,7 @@ struct ShaftLayout {
 // bits 9-10 side A, bits 11-12 side B; 00 all buttons, 01 up, 10 down, 11 both).
 quint8 floorConfigFromParameters(quint8 doors, quint16 callWord);
 
-// The shaft the parameter set describes; floors above ko stay 0.
+// The shaft the parameter set describes; floors above topFloor stay 0.
 ShaftLayout shaftFromParameterSet(const sysmod::ParameterSet &parameters);
 
 }  // namespace shaft

@@ -28,7 +28,7 @@ constexpr int OverloadState = 2;
 
 }  // namespace
 
-FloorButtons floorButtons(quint8 config, int floor, int ko)
+FloorButtons floorButtons(quint8 config, int floor, int topFloor)
 {
     FloorButtons result;
     for (int side = SideA; side <= SideB; ++side) {
@@ -42,7 +42,7 @@ FloorButtons floorButtons(quint8 config, int floor, int ko)
         buttons[CallDown].visible = bits & (configbit::SideADown | configbit::SideAAll);
         buttons[CallCar].visible = bits & 7;
         if (floor == 0) buttons[CallDown].visible = false;
-        if (floor == ko) buttons[CallUp].visible = false;
+        if (floor == topFloor) buttons[CallUp].visible = false;
     }
     return result;
 }
@@ -59,21 +59,21 @@ ShaftModel::ShaftModel(core::TimerFactory &timers)
     m_blink->setCallback([this] { blinkTick(); });
 }
 
-void ShaftModel::build(int ko, const FloorConfig &config)
+void ShaftModel::build(int topFloor, const FloorConfig &config)
 {
-    if (ko < 0 || ko >= MaxFloors) return;
+    if (topFloor < 0 || topFloor >= MaxFloors) return;
     if (m_built) destroy();
-    m_ko = ko;
+    m_ko = topFloor;
     m_built = true;
     m_floors.clear();
-    for (int floor = 0; floor <= ko; ++floor) m_floors.push_back(floorButtons(config[size_t(floor)], floor, ko));
+    for (int floor = 0; floor <= topFloor; ++floor) m_floors.push_back(floorButtons(config[size_t(floor)], floor, topFloor));
     for (Door &door : m_doors) door = Door{DoorClosed, door.fullWidth, door.fullWidth};
     m_cabinVisible = false;
     m_cabinTop = 0;
     m_tickCount = 0;
     m_lastShown = NoTarget;
     m_doorTimer->start();
-    m_message = QStringLiteral("hoehe: ") + QString::number(ko * geometry::FloorPitch + geometry::FloorPitch);
+    m_message = QStringLiteral("hoehe: ") + QString::number(topFloor * geometry::FloorPitch + geometry::FloorPitch);
     changed(ShaftChanged);
     changed(MessageChanged);
 }

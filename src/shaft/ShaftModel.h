@@ -34,7 +34,7 @@ struct FloorButtons {
 // The buttons a floor shows for its configuration byte. Floor 0 has no down
 // buttons and the top floor no up buttons; with both up and down bits of a
 // side set, both buttons send mode 3 (one call for both directions).
-FloorButtons floorButtons(quint8 config, int floor, int ko);
+FloorButtons floorButtons(quint8 config, int floor, int topFloor);
 
 // One cabin door: its state and the width of its panel in base units.
 struct Door {
@@ -60,14 +60,14 @@ public:
 
     explicit ShaftModel(core::TimerFactory &timers);
 
-    // Builds floors 0..ko from the configuration (a shaft already there goes
-    // first). ko outside 0..39 builds nothing; ko = 0 builds one floor that
+    // Builds floors 0..topFloor from the configuration (a shaft already there goes
+    // first). topFloor outside 0..39 builds nothing; topFloor = 0 builds one floor that
     // still counts as no shaft.
-    void build(int ko, const FloorConfig &config);
+    void build(int topFloor, const FloorConfig &config);
     void destroy();
     bool isBuilt() const { return m_built; }
     bool hasShaft() const { return m_built && m_ko > 0; }
-    int ko() const { return m_ko; }
+    int topFloor() const { return m_ko; }
     int floorCount() const { return m_built ? m_ko + 1 : 0; }
     const FloorButtons &buttons(int floor) const;
 

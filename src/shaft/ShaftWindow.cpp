@@ -217,12 +217,12 @@ ShaftWindow::~ShaftWindow()
     if (m_host) m_host->removeEventFilter(this);
 }
 
-void ShaftWindow::buildShaft(QWidget *host, int ko, std::function<void(int, int, int)> onCall,
+void ShaftWindow::buildShaft(QWidget *host, int topFloor, std::function<void(int, int, int)> onCall,
                              const std::array<quint8, 40> &config)
 {
-    if (ko < 0 || ko >= MaxFloors) return;
+    if (topFloor < 0 || topFloor >= MaxFloors) return;
     m_model.onCall = std::move(onCall);
-    m_model.build(ko, config);
+    m_model.build(topFloor, config);
     dock(host);
 }
 
@@ -307,12 +307,12 @@ void ShaftWindow::modelChanged(ShaftModel::Change what)
 void ShaftWindow::createFloors()
 {
     removeFloors();
-    const int ko = m_model.ko();
+    const int topFloor = m_model.topFloor();
     m_shaftArea = new QWidget;
-    m_shaftArea->setFixedSize(px(AreaWidth), px(areaHeight(ko)));
-    for (int floor = 0; floor <= ko; ++floor) {
+    m_shaftArea->setFixedSize(px(AreaWidth), px(areaHeight(topFloor)));
+    for (int floor = 0; floor <= topFloor; ++floor) {
         auto *strip = new FloorStrip(floor, m_unit, m_shaftArea);
-        strip->move(px(StripLeft), px(stripTop(ko, floor)));
+        strip->move(px(StripLeft), px(stripTop(topFloor, floor)));
         strip->onClick = [this, floor](int side, int kind) { m_model.press(floor, side, kind); };
         m_floors.push_back(strip);
     }

@@ -34,7 +34,7 @@ public:
     ~ShaftWindow() override;
 
     // The operations the monitor calls.
-    void buildShaft(QWidget *host, int ko, std::function<void(int floor, int side, int mode)> onCall,
+    void buildShaft(QWidget *host, int topFloor, std::function<void(int floor, int side, int mode)> onCall,
                     const std::array<quint8, 40> &config);
     void destroyShaft();
     // Shows a built shaft again (after its floating window was closed).

@@ -254,7 +254,7 @@ void Configuration::applyLogTexts()
 void Configuration::noteLogError(const QString &text)
 {
     m_logErrors << text;
-    if (onLogError) onLogError(text);
+    emit logError(text);
 }
 
 void Configuration::createMainLog()

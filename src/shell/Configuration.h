@@ -5,6 +5,7 @@
 #include "core/IniFile.h"
 #include "core/Timer.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -27,10 +28,11 @@ quint32 parseReportFlags(const QString &value, QString *paddedText = nullptr);
 
 // The program's configuration: INI file, directories, command-line switches,
 // language texts, and the two logs. Filled once by InitConfiguration.
-class Configuration {
+class Configuration : public QObject {
+    Q_OBJECT
 public:
     Configuration(const core::Clock &clock, core::ReportSink &reports);
-    ~Configuration();
+    ~Configuration() override;
 
     void initConfiguration(const StartEnvironment &env);
     // Program end: closing lines of both logs, logs closed, strings cleared.
@@ -84,8 +86,10 @@ public:
     const QStringList &searchedIniFiles() const { return m_searchedIniFiles; }
     // Log files that could not be created or written, for the message field.
     const QStringList &logErrors() const { return m_logErrors; }
-    // hook: a log failed after the start (a disk that filled up while running)
-    std::function<void(const QString &)> onLogError;
+
+signals:
+    // A log failed after the start (a disk that filled up while running).
+    void logError(const QString &text);
 
 private:
     QString absolute(const QString &path) const;

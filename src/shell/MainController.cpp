@@ -26,15 +26,16 @@ StartMethod readStartMethod(const QString &methode)
     return StartMethod{on(1), on(2), on(3), on(4), on(5)};
 }
 
-MainController::MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers)
+MainController::MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers,
+                               MainPartners partners)
     : m_config(config), m_reports(reports), m_startTimer(timers.createTimer()), m_messageTimer(timers.createTimer()),
-      m_portHaltTimer(timers.createTimer())
+      m_portHaltTimer(timers.createTimer()), m_parts(partners)
 {
     m_startTimer->setCallback([this] { startTimerTimer(); });
     m_messageTimer->setInterval(3000);
     m_messageTimer->setCallback([this] {
         m_messageTimer->stop();
-        call(m_view.setMessage, QString());
+        emit messageChanged(QString());
     });
     m_portHaltTimer->setSingleShot(true);
     m_portHaltTimer->setCallback([this] { finishQuit(); });
@@ -46,7 +47,6 @@ MainController::~MainController()
 {
     // Hooks handed out by the start settings point here; give the log its plain ones back.
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
-    m_config.onLogError = nullptr;
     if (m_reports.reportDebug) {
         core::ReportSink *reports = &m_reports;
         m_reports.reportDebug = [reports](const QString &text) { reports->writeIf(core::ReportDebugBit, text); };
@@ -68,14 +68,12 @@ void MainController::applyStartSettings()
     m_batchMode = m_config.batchRequested();
     m_batchRunning = false;
 
-    call(m_hooks.setMonitorFileMode, m_fileMode);
-    call(m_hooks.setMonitorStatusHook, [this](int index, const QString &text) { setStatusText(index, text); });
-    // The link lamp starts with the port's state, and so does all that hangs on it.
-    if (m_hooks.isLinked) linkChanged(m_hooks.isLinked());
+    m_monitorStatusOn = true;
+    if (linkState) linkChanged(linkState());
     m_comPort = m_config.getComPort();
 
     applyBatchAndDialSettings();
-    call(m_hooks.setComPort, m_comPort);
+    if (m_parts.port) m_parts.port->setComNumber(m_comPort);
 
     setStatusText(PanelPort, QStringLiteral("COM") + QString::number(m_comPort));
     showLinkMode();
@@ -87,41 +85,39 @@ void MainController::applyStartSettings()
     }
 
     m_version = ini.readString(QStringLiteral("Version Info Keys"), QStringLiteral("FileVersion"), QStringLiteral("0.0"));
-    call(m_view.setPanelText, int(PanelVersion), QStringLiteral(" version ") + m_version);
-    call(m_hooks.setQueueErrorHook, [this](const QString &text) { debugReport(text); });
+    emit panelTextChanged(PanelVersion, QStringLiteral(" version ") + m_version);
+    m_queueErrorsOn = true;
 
     if (!m_config.logErrors().isEmpty()) showMessageField(m_config.logErrors().join(QStringLiteral("; ")));
-    m_config.onLogError = [this](const QString &text) { showMessageField(text); };
+    connect(&m_config, &Configuration::logError, this, &MainController::showMessageField, Qt::UniqueConnection);
 }
 
 void MainController::applyBatchAndDialSettings()
 {
     const core::IniFile &ini = m_config.mainIni();
     if (m_batchMode) {
-        call(m_view.setWindowWidth, 300);
-        call(m_view.setCaption, QStringLiteral("Batch Prozess"));
-        call(m_hooks.setDialNumber, m_config.paramValue(QStringLiteral("/t=")));
+        emit windowWidthRequested(300);
+        emit captionChanged(QStringLiteral("Batch Prozess"));
+        if (m_parts.remote) m_parts.remote->setDialNumber(m_config.paramValue(QStringLiteral("/t=")));
         m_autoLink = true;
-        call(m_hooks.clearMonitorStart);
-    } else {
-        call(m_hooks.setDialNumber, ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
+        if (m_parts.monitor) m_parts.monitor->clearAutorun();
+    } else if (m_parts.remote) {
+        m_parts.remote->setDialNumber(ini.readString(QStringLiteral("modem"), QStringLiteral("defaultdial")));
     }
-    call(m_hooks.setDialTimeout, ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
+    if (m_parts.remote) m_parts.remote->setDialTimeout(ini.readInteger(QStringLiteral("time"), QStringLiteral("Dial_Timeout"), 45));
 }
 
 void MainController::applyRoute()
 {
-    call(m_hooks.setPortOpenHooks, [this] { call(m_view.showPortOpen, true); }, [this] { call(m_view.showPortOpen, false); });
-    call(m_hooks.setPortText, [this](const QString &text) { setStatusText(PanelPort, text); });
+    m_routeChosen = true;
     if (m_modemMode) {
-        call(m_hooks.setRemoteRoute);
-        call(m_hooks.monitorLinkToMst);
+        if (m_parts.port) m_parts.port->useRemoteRoute();
+        if (m_parts.monitor) m_parts.monitor->linkToMst();
     } else {
-        call(m_hooks.setLocalRoute);
-        call(m_hooks.monitorLinkToZbl);
+        if (m_parts.port) m_parts.port->useLocalRoute();
+        if (m_parts.monitor) m_parts.monitor->linkToZbl();
     }
-    call(m_hooks.setMonitorLinkMode, m_modemMode);
-    call(m_hooks.setMonitorLinkHook, [this](const QString &name) { linkTo(name); });
+    m_monitorLinkOn = true;
 }
 
 void MainController::debugReport(const QString &text)
@@ -142,7 +138,7 @@ void MainController::startTimerTimer()
     case BatchStartCount:
         if (m_batchMode) {
             setStatusText(PanelLinkState, QStringLiteral("BATCH BETRIEB"));
-            call(m_hooks.startBatch);
+            emit batchStartRequested();
             return;  // the batch process owns the timer from here
         }
         break;
@@ -160,22 +156,20 @@ void MainController::quit()
 {
     if (m_closing) return;
     m_closing = true;
-    call(m_hooks.setRemoteClosing);
-    call(m_hooks.setMonitorClosing);
-    call(m_hooks.setPortText, MainHooks::TextHook());
-    if (m_view.reportVisible && !m_view.reportVisible()) {
-        call(m_view.setReportVisible, true);
-        call(m_hooks.toggleShaftVisible);
-    }
+    if (m_parts.remote) m_parts.remote->setClosing();
+    if (m_parts.monitor) m_parts.monitor->setClosing();
+    if (m_view && !m_view->reportVisible()) m_view->setReportVisible(true);
     m_reports.debug(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten...."));
-    call(m_hooks.haltMonitor);
-    call(m_hooks.haltLcd);
-    call(m_hooks.haltZblPort);
-    call(m_hooks.stopQueue);
+    if (m_parts.monitor) {
+        m_parts.monitor->halt();
+        m_parts.monitor->haltDisplayMirror();
+    }
+    if (m_parts.port) m_parts.port->haltLine();
+    if (m_parts.queue) m_parts.queue->stop();
     // A copy: a halt procedure may register another one.
     const auto procs = m_shutdownList;
     for (const auto &proc : procs) call(proc);
-    call(m_hooks.setPortClosing);
+    if (m_parts.port) m_parts.port->allowClose();
     m_startTimer->stop();
     m_messageTimer->stop();
     m_portHaltTimer->start(PortHaltPause);
@@ -183,10 +177,10 @@ void MainController::quit()
 
 void MainController::finishQuit()
 {
-    call(m_hooks.portHalt);
+    if (m_parts.port) m_parts.port->halt();
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = nullptr;
     m_quitDone = true;
-    call(m_view.quitApplication);
+    emit quitFinished();
 }
 
 void MainController::registerShutdownProc(std::function<void()> proc) { m_shutdownList.push_back(std::move(proc)); }
@@ -194,18 +188,18 @@ void MainController::registerShutdownProc(std::function<void()> proc) { m_shutdo
 void MainController::setStatusText(int index, const QString &text)
 {
     if (index <= PanelVersion || index >= StatusPanelCount) return;
-    call(m_view.setPanelText, index, QLatin1Char(' ') + text);
-    if (index == PanelLinkState && m_batchMode) call(m_hooks.batchLine, text);
+    emit panelTextChanged(index, QLatin1Char(' ') + text);
+    if (index == PanelLinkState && m_batchMode) emit linkStateText(text);
 }
 
 void MainController::showMessageField(const QString &text)
 {
     if (text.isEmpty()) {
         m_messageTimer->stop();
-        call(m_view.setMessage, QString());
+        emit messageChanged(QString());
         return;
     }
-    call(m_view.setMessage, QLatin1Char(' ') + text + QLatin1Char(' '));
+    emit messageChanged(QLatin1Char(' ') + text + QLatin1Char(' '));
     m_messageTimer->start(MessageTime);
 }
 
@@ -222,52 +216,86 @@ void MainController::showLinkMode()
     setStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
 }
 
-void MainController::showModeLamp(bool greeted) { call(m_view.showModeLamp, greeted); }
+void MainController::showModeLamp(bool greeted) { emit modeLampChanged(greeted); }
 
 void MainController::setEditVersion(const QString &caption)
 {
     m_editVersion = caption;
-    call(m_view.setCaption, caption);
+    emit captionChanged(caption);
 }
 
 void MainController::linkChanged(bool linked)
 {
-    call(m_view.showLink, linked);
+    emit linkLampChanged(linked);
     if (!linked) {
-        if (m_hooks.monitorResetInProgress && m_hooks.monitorResetInProgress()) return;
+        if (m_parts.monitor && m_parts.monitor->resetInProgress()) return;
         linkTrace(QStringLiteral("link_led: FALSE"));
         showLinkMode();
-        call(m_hooks.monitorLinkLost);
-        call(m_view.setLinkButtonEnabled, true);
+        if (m_parts.monitor) m_parts.monitor->linkLost();
+        emit linkButtonEnabledChanged(true);
         setStatusText(PanelLinkState, QStringLiteral("NO LINK"));
     } else {
-        call(m_view.setLinkButtonEnabled, false);
-        call(m_hooks.showMonitor);
+        emit linkButtonEnabledChanged(false);
+        if (m_parts.monitor) m_parts.monitor->show();
         linkTrace(QStringLiteral("link_led: TRUE"));
         setStatusText(PanelLinkState, QLatin1Char(' ') + m_config.languageText(QStringLiteral("main"), QStringLiteral("33")));
     }
 }
 
+void MainController::linkLampClicked()
+{
+    if (m_parts.port) m_parts.port->linkAction();
+}
+
 void MainController::linkAction()
 {
     linkLampClicked();
-    call(m_view.setReportVisible, true);
-    if (m_autoLink) call(m_hooks.requestInit);
+    if (m_view) m_view->setReportVisible(true);
+    if (m_autoLink && m_parts.remote) m_parts.remote->requestInit();
 }
-
-void MainController::linkLampClicked() { call(m_hooks.linkAction); }
 
 void MainController::linkTo(const QString &name)
 {
     if (name.isEmpty()) return;
     if (LogonLogFile *log = m_config.logOnLog()) log->write(name);
-    call(m_view.appendReport, QStringLiteral("link to: ") + name);
-    if (!m_batchMode) call(m_view.setReportVisible, false);
+    emit reportLine(QStringLiteral("link to: ") + name);
+    if (!m_batchMode && m_view) m_view->setReportVisible(false);
 }
 
 void MainController::mainLogMirror(const QString &line)
 {
-    if (m_mirrorOn) call(m_view.appendReport, line);
+    if (m_mirrorOn) emit reportLine(line);
+}
+
+void MainController::monitorStatusText(int index, const QString &text)
+{
+    if (m_monitorStatusOn) setStatusText(index, text);
+}
+
+void MainController::monitorLinked(const QString &name)
+{
+    if (m_monitorLinkOn) linkTo(name);
+}
+
+void MainController::queueError(const QString &text)
+{
+    if (m_queueErrorsOn) debugReport(text);
+}
+
+void MainController::showPortText(const QString &text)
+{
+    if (!m_routeChosen || m_closing) return;
+    setStatusText(PanelPort, text);
+}
+
+void MainController::portOpened()
+{
+    if (m_routeChosen) emit portLampChanged(true);
+}
+
+void MainController::portClosed()
+{
+    if (m_routeChosen) emit portLampChanged(false);
 }
 
 }  // namespace shell

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Configuration.h"
+#include "MainPartners.h"
 #include "core/Reports.h"
 #include "core/Timer.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -28,83 +30,19 @@ inline bool mainWindowFillsScreen(int desktopHeight) { return desktopHeight <= 8
 // Status bar panels of the main window.
 enum StatusPanel { PanelVersion = 0, PanelLinkState = 1, PanelPort = 2, PanelLinkMode = 6, StatusPanelCount = 7 };
 
-// What the main window shows; MainWindow fills these in.
-struct MainView {
-    std::function<void(int panel, const QString &text)> setPanelText;
-    std::function<void(const QString &line)> appendReport;
-    std::function<void(bool visible)> setReportVisible;
-    std::function<bool()> reportVisible;
-    std::function<void(const QString &text)> setMessage;  // empty text hides the field
-    std::function<void(bool enabled)> setLinkButtonEnabled;
-    // The status bar lamps: the port open (panel 3), the link up (panel 4),
-    // the linked controller greeted (panel 5).
-    std::function<void(bool open)> showPortOpen;
-    std::function<void(bool linked)> showLink;
-    std::function<void(bool greeted)> showModeLamp;
-    std::function<void(const QString &caption)> setCaption;
-    std::function<void(int width)> setWindowWidth;
-    std::function<void(bool visible)> setGaugeVisible;        // the batch countdown
-    std::function<void(int maximum, int position)> setGauge;
-    std::function<void()> quitApplication;  // ends the message loop
-};
-
-// The units the main window wires together at start and halts at the end.
-// They are built elsewhere; every hook may stay empty.
-struct MainHooks {
-    using StatusHook = std::function<void(int panel, const QString &text)>;
-    using TextHook = std::function<void(const QString &)>;
-
-    // monitor window
-    std::function<void(bool fileMode)> setMonitorFileMode;
-    std::function<void(StatusHook)> setMonitorStatusHook;
-    std::function<void()> clearMonitorStart;          // its StartMonitor check box
-    std::function<void()> monitorLinkToMst;            // attach to the modem connection
-    std::function<void()> monitorLinkToZbl;            // attach to the local link
-    std::function<void(bool modem)> setMonitorLinkMode;
-    std::function<void(TextHook)> setMonitorLinkHook;  // called with the partner's name
-    std::function<bool()> monitorResetInProgress;
-    std::function<void()> monitorLinkLost;
-    std::function<void()> showMonitor;
-    std::function<void()> setMonitorClosing;
-    std::function<void()> haltMonitor;
-    // serial port
-    std::function<bool()> isLinked;                    // the port's link state at start
-    std::function<void()> linkAction;                  // start or stop the link (the link lamps' click)
-    std::function<void(std::function<void()> afterOpen, std::function<void()> afterClose)> setPortOpenHooks;
-    std::function<void(TextHook)> setPortText;         // OnPortText; an empty hook clears it
-    std::function<void()> setPortClosing;
-    std::function<void()> portHalt;
-    // remote connection and protocol port module
-    std::function<void(const QString &)> setDialNumber;
-    std::function<void(int seconds)> setDialTimeout;
-    std::function<void(int port)> setComPort;
-    std::function<void()> setRemoteClosing;
-    // protocol layer
-    std::function<void()> setRemoteRoute;
-    std::function<void()> setLocalRoute;
-    std::function<void(TextHook)> setQueueErrorHook;
-    std::function<void()> stopQueue;
-    std::function<void()> haltZblPort;
-    // other windows
-    std::function<void()> haltLcd;
-    std::function<void()> toggleShaftVisible;
-    std::function<void()> requestInit;                 // session panel
-    std::function<void()> startBatch;
-    std::function<void(const QString &)> batchLine;
-};
-
 // The main window's logic: start settings, link modes, status texts, the
-// start timer sequence and the orderly shutdown.
-class MainController {
+// start timer sequence and the orderly shutdown. What the window shows goes
+// out through the signals; the parts it drives are passed in.
+class MainController : public QObject {
+    Q_OBJECT
 public:
-    MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers);
-    ~MainController();
-    MainController(const MainController &) = delete;
-    MainController &operator=(const MainController &) = delete;
+    MainController(Configuration &config, core::ReportSink &reports, core::TimerFactory &timers,
+                   MainPartners partners = {});
+    ~MainController() override;
 
-    // What the main window shows and the units it wires: filled in by their owners.
-    MainView &view() { return m_view; }
-    MainHooks &hooks() { return m_hooks; }
+    // The window registers itself once it exists and goes before the controller does.
+    void setView(MainView *view) { m_view = view; }
+
 
     void applyStartSettings();
     void quit();
@@ -114,10 +52,24 @@ public:
     void linkTrace(const QString &text);
     void showLinkMode();
     void linkChanged(bool linked);        // the port's link went up or down
+    void linkLampClicked();               // the port's link action
     void linkAction();                    // LinkButton, and the start timer
-    void linkLampClicked();
     void linkTo(const QString &name);     // the monitor window's link hook
     void mainLogMirror(const QString &line);
+    // The port's own texts for its status panel; silent once the shutdown began.
+    void showPortText(const QString &text);
+    void portOpened();
+    void portClosed();
+    // Events of the parts, heard from the start settings on (as the status
+    // panels then exist): the monitor's status texts and linked partner, and
+    // the queue's errors for the message field and the debug log.
+    void monitorStatusText(int index, const QString &text);
+    void monitorLinked(const QString &name);
+    void queueError(const QString &text);
+
+    // The port's link state, asked once the start settings run: the link lamp
+    // and all that hangs on it start with it.
+    std::function<bool()> linkState;
     void closeRequested() { m_mirrorOn = false; }
     void showModeLamp(bool greeted);
     void setEditVersion(const QString &caption);
@@ -141,6 +93,25 @@ public:
     int comPort() const { return m_comPort; }
     void setComPort(int value) { m_comPort = value; }
 
+signals:
+    void panelTextChanged(int panel, const QString &text);
+    void reportLine(const QString &line);
+    void messageChanged(const QString &text);  // empty text hides the field
+    void captionChanged(const QString &caption);
+    // The status bar lamps: the port open (panel 3), the link up (panel 4),
+    // the linked controller greeted (panel 5).
+    void portLampChanged(bool open);
+    void linkLampChanged(bool linked);
+    void modeLampChanged(bool greeted);
+    void linkButtonEnabledChanged(bool enabled);
+    void windowWidthRequested(int width);
+    // The link state panel's text as it is set (a batch visit logs it).
+    void linkStateText(const QString &text);
+    // The start sequence hands over to the batch visit.
+    void batchStartRequested();
+    // The shutdown is complete: the message loop may end.
+    void quitFinished();
+
 private:
     void startTimerTimer();
     void applyBatchAndDialSettings();  // window, dial number and time-out; batch mode links at once
@@ -155,10 +126,15 @@ private:
     std::unique_ptr<core::Timer> m_messageTimer;
     std::unique_ptr<core::Timer> m_portHaltTimer;
     int m_startCount = 0;
+    // The parts' events count only from the start settings on, as their hooks once did.
+    bool m_monitorStatusOn = false;
+    bool m_monitorLinkOn = false;
+    bool m_queueErrorsOn = false;
+    bool m_routeChosen = false;
     bool m_quitDone = false;
 
-    MainView m_view;
-    MainHooks m_hooks;
+    MainView *m_view = nullptr;
+    MainPartners m_parts;
     QString m_editVersion;
     QString m_version;
     bool m_closing = false;

@@ -80,7 +80,7 @@ MainWindow::MainWindow(MainController &controller, const Configuration &config, 
     resize(ClientWidth, ClientHeight);
 }
 
-MainWindow::~MainWindow() { m_controller.view() = MainView(); }
+MainWindow::~MainWindow() { m_controller.setView(nullptr); }
 
 void MainWindow::buildButtonBar(QWidget *client)
 {
@@ -99,8 +99,8 @@ void MainWindow::buildButtonBar(QWidget *client)
     m_exitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     m_exitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    QObject::connect(m_infoButton, &QToolButton::clicked, this, [this] { if (onInfoClick) onInfoClick(); });
-    QObject::connect(m_portButton, &QToolButton::clicked, this, [this] { if (onPortClick) onPortClick(); });
+    QObject::connect(m_infoButton, &QToolButton::clicked, this, &MainWindow::infoClicked);
+    QObject::connect(m_portButton, &QToolButton::clicked, this, &MainWindow::portClicked);
     QObject::connect(m_linkButton, &QToolButton::clicked, this, [this] { m_controller.linkAction(); });
     QObject::connect(m_exitButton, &QToolButton::clicked, this, [this] { m_controller.quit(); });
 }
@@ -154,7 +154,7 @@ void MainWindow::buildStatusBar()
     m_lineLamp = lampIn(3);
     m_linkLamp = lampIn(4);
     m_modeLamp = lampIn(5);
-    QObject::connect(m_linkLamp, &widgets::Lamp::clicked, this, [this] { m_controller.linkLampClicked(); });
+    connect(m_linkLamp, &widgets::Lamp::clicked, this, [this] { m_controller.linkLampClicked(); });
 }
 
 void MainWindow::setMemberText(const QString &text)
@@ -165,29 +165,34 @@ void MainWindow::setMemberText(const QString &text)
 
 void MainWindow::connectView()
 {
-    MainView &v = m_controller.view();
-    v.setPanelText = [this](int panel, const QString &text) {
+    m_controller.setView(this);
+    const MainController *c = &m_controller;
+    connect(c, &MainController::panelTextChanged, this, [this](int panel, const QString &text) {
         if (panel >= 0 && panel < StatusPanelCount) m_statusPanels[panel]->setText(text);
-    };
-    v.appendReport = [this](const QString &line) { m_reportView->appendPlainText(line); };
-    v.setReportVisible = [this](bool visible) { m_reportView->setVisible(visible); };
-    v.reportVisible = [this] { return !m_reportView->isHidden(); };
-    v.setMessage = [this](const QString &text) {
+    });
+    connect(c, &MainController::reportLine, m_reportView, &QPlainTextEdit::appendPlainText);
+    connect(c, &MainController::messageChanged, this, [this](const QString &text) {
         m_messageField->setText(text);
         m_messageField->adjustSize();
         m_messageField->setVisible(!text.isEmpty());
-    };
-    v.setLinkButtonEnabled = [this](bool enabled) { m_linkButton->setEnabled(enabled); };
-    v.showPortOpen = [this](bool open) { m_lineLamp->setLit(open); };
-    v.showLink = [this](bool linked) { m_linkLamp->setLit(linked); };
-    v.showModeLamp = [this](bool greeted) { m_modeLamp->setLit(greeted); };
-    v.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
-    v.setWindowWidth = [this](int width) { resize(width, height()); };
-    v.setGaugeVisible = [this](bool visible) { m_batchGauge->setVisible(visible); };
-    v.setGauge = [this](int maximum, int position) {
-        m_batchGauge->setRange(0, qMax(0, maximum));
-        m_batchGauge->setValue(qBound(0, position, qMax(0, maximum)));
-    };
+    });
+    connect(c, &MainController::linkButtonEnabledChanged, m_linkButton, &QToolButton::setEnabled);
+    connect(c, &MainController::portLampChanged, m_lineLamp, &widgets::Lamp::setLit);
+    connect(c, &MainController::linkLampChanged, m_linkLamp, &widgets::Lamp::setLit);
+    connect(c, &MainController::modeLampChanged, m_modeLamp, &widgets::Lamp::setLit);
+    connect(c, &MainController::captionChanged, this, &QWidget::setWindowTitle);
+    connect(c, &MainController::windowWidthRequested, this, [this](int width) { resize(width, height()); });
+}
+
+bool MainWindow::reportVisible() const { return !m_reportView->isHidden(); }
+
+void MainWindow::setReportVisible(bool visible) { m_reportView->setVisible(visible); }
+
+void MainWindow::showGauge(int maximum, int position)
+{
+    m_batchGauge->setVisible(true);
+    m_batchGauge->setRange(0, qMax(0, maximum));
+    m_batchGauge->setValue(qBound(0, position, qMax(0, maximum)));
 }
 
 QString MainWindow::panelText(int panel) const
@@ -226,7 +231,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_controller.closeRequested();
     event->accept();
     // Open dialogs (help, selection) must not keep the program alive.
-    if (onClosed) onClosed();
+    emit closed();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -22,7 +22,8 @@ class HelpViewer;
 // The program's frame: button bar, connection report, host panel for the tool
 // windows, message field, batch gauge and the status bar with three lamps.
 // It only shows what MainController decides.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public MainView {
+    Q_OBJECT
 public:
     MainWindow(MainController &controller, const Configuration &config, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -32,9 +33,12 @@ public:
     void showHelp(const QString &topic);
     QString panelText(int panel) const;
 
-    std::function<void()> onInfoClick;  // Info_Button: shows the version window
-    std::function<void()> onPortClick;  // the port picker of the user's settings
-    std::function<void()> onClosed;     // closed through the window frame: ends the message loop
+    // The batch countdown, shown from its first step on.
+    void showGauge(int maximum, int position);
+
+    // MainView: the connection report.
+    bool reportVisible() const override;
+    void setReportVisible(bool visible) override;
 
     QFrame *buttonBar() const { return m_buttonBar; }
     QLabel *banner() const { return m_banner; }
@@ -54,6 +58,11 @@ public:
     widgets::Lamp *linkLamp() const { return m_linkLamp; }
     widgets::Lamp *modeLamp() const { return m_modeLamp; }
     HelpViewer *helpViewer() const { return m_helpViewer; }
+
+signals:
+    void infoClicked();  // Info_Button: shows the version window
+    void portClicked();  // the port picker of the user's settings
+    void closed();       // closed through the window frame: ends the message loop
 
 protected:
     void closeEvent(QCloseEvent *event) override;

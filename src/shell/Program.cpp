@@ -12,7 +12,8 @@
 
 namespace shell {
 
-Program::Program(core::TimerFactory &timers) : m_timers(timers), m_config(timers.clock(), core::reports())
+Program::Program(core::TimerFactory &timers, MainPartners partners)
+    : m_timers(timers), m_partners(partners), m_config(timers.clock(), core::reports())
 {
     setConfig(&m_config);
 }
@@ -37,10 +38,11 @@ QString Program::noIniMessage() const
 
 void Program::createWindows()
 {
-    m_controller = std::make_unique<MainController>(m_config, core::reports(), m_timers);
+    m_controller = std::make_unique<MainController>(m_config, core::reports(), m_timers, m_partners);
     m_mainWindow = std::make_unique<MainWindow>(*m_controller, m_config);
-    m_controller->view().quitApplication = [this] { if (quitApplication) quitApplication(); };
-    m_mainWindow->onClosed = m_controller->view().quitApplication;
+    const auto endLoop = [this] { if (quitApplication) quitApplication(); };
+    QObject::connect(m_controller.get(), &MainController::quitFinished, m_controller.get(), endLoop);
+    QObject::connect(m_mainWindow.get(), &MainWindow::closed, m_mainWindow.get(), endLoop);
     const auto showHelp = [form = m_mainWindow.get()](const QString &topic) { form->showHelp(topic); };
     if (createToolWindows) createToolWindows(m_mainWindow.get());
 
@@ -56,10 +58,10 @@ void Program::createWindows()
     m_versionWindow = new VersionWindow(m_mainWindow->rightPanel(), m_config, showHelp, info);
     m_versionWindow->hide();
     m_controller->setEditVersion(info.title);
-    m_mainWindow->onInfoClick = [this] {
+    QObject::connect(m_mainWindow.get(), &MainWindow::infoClicked, m_mainWindow.get(), [this] {
         m_versionWindow->show();
         m_versionWindow->raise();
-    };
+    });
 }
 
 void Program::finalize()

@@ -20,7 +20,8 @@ class StartSelectDialog;
 // creation, start settings, (message loop), Quit, finalisation.
 class Program {
 public:
-    explicit Program(core::TimerFactory &timers);
+    // partners: what the main window drives, built before it (none in a window test).
+    explicit Program(core::TimerFactory &timers, MainPartners partners = {});
     ~Program();
 
     // Module initialisation; false when no INI file was found.
@@ -50,6 +51,7 @@ public:
 
 private:
     core::TimerFactory &m_timers;
+    MainPartners m_partners;
     Configuration m_config;
     std::unique_ptr<MainController> m_controller;
     std::unique_ptr<MainWindow> m_mainWindow;

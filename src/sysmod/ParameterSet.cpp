@@ -14,37 +14,37 @@ void ParameterSet::create()
 
 void ParameterSet::clear()
 {
-    m_image.fill('\0', kImageSize);
+    m_image.fill('\0', ImageSize);
 }
 
 void ParameterSet::initHeader()
 {
-    setWordAt(m_image, 0, kFormatWord);
+    setWordAt(m_image, 0, FormatWord);
     setWordAt(m_image, 2, 0);
 }
 
 quint32 ParameterSet::updateChecksum()
 {
     const quint32 sum = checksumOf(m_image);
-    setWordAt(m_image, kChecksumOffset, quint16(sum));
+    setWordAt(m_image, ChecksumOffset, quint16(sum));
     return sum;
 }
 
 bool ParameterSet::setImageData(const QByteArray &image)
 {
-    if (image.size() != kImageSize) return false;
+    if (image.size() != ImageSize) return false;
     m_image = image;
     return true;
 }
 
 quint8 ParameterSet::getByte(int i) const
 {
-    return i >= 0 && i < kImageSize ? quint8(m_image[i]) : 0;
+    return i >= 0 && i < ImageSize ? quint8(m_image[i]) : 0;
 }
 
 void ParameterSet::setByte(int i, quint8 b)
 {
-    if (i >= 0 && i < kImageSize) m_image[i] = char(b);
+    if (i >= 0 && i < ImageSize) m_image[i] = char(b);
 }
 
 void ParameterSet::setFileNames(const QString &path)
@@ -66,10 +66,10 @@ bool ParameterSet::loadFromFile(const QString &path)
         return false;
     }
     // One byte more than an image tells a long file from a whole one.
-    const QByteArray data = file.read(kImageSize + 1);
+    const QByteArray data = file.read(ImageSize + 1);
     m_transferred = int(std::max<qsizetype>(0, data.size()));
-    if (data.size() != kImageSize) {
-        m_lastError = QStringLiteral("%1: %2 bytes, expected %3").arg(path).arg(data.size()).arg(kImageSize);
+    if (data.size() != ImageSize) {
+        m_lastError = QStringLiteral("%1: %2 bytes, expected %3").arg(path).arg(data.size()).arg(ImageSize);
         return false;
     }
     m_image = data;
@@ -80,7 +80,7 @@ bool ParameterSet::loadFromFile(const QString &path)
 
 bool ParameterSet::saveToFile(const QString &path)
 {
-    setWordAt(m_image, 0, kFormatWord);
+    setWordAt(m_image, 0, FormatWord);
     updateChecksum();
     m_transferred = 0;
     m_lastWrite = core::writeFileWhole(path, m_image);
@@ -88,7 +88,7 @@ bool ParameterSet::saveToFile(const QString &path)
         m_lastError = core::WriteFaultTexts().reason(m_lastWrite);
         return false;
     }
-    m_transferred = kImageSize;
+    m_transferred = ImageSize;
     setFileNames(path);
     m_lastError.clear();
     return true;
@@ -152,20 +152,20 @@ int ParameterSet::parameterOffset(const QString &name) const
     return m_description.readInteger(name, QStringLiteral("offset"), -1);
 }
 
-quint8 ParameterSet::describeKo() const
+quint8 ParameterSet::describeTopFloor() const
 {
-    return std::min<quint8>(getByte(kKoOffset), kMaxFloors - 1);
+    return std::min<quint8>(getByte(TopFloorOffset), MaxFloors - 1);
 }
 
 quint8 ParameterSet::describeTurfkt(int i) const
 {
-    return i >= 0 && i < kMaxFloors ? getByte(kTurfktOffset + i) : 0;
+    return i >= 0 && i < MaxFloors ? getByte(DoorFunctionOffset + i) : 0;
 }
 
 quint32 ParameterSet::describeAnfModel(int i) const
 {
-    if (i < 0 || i >= kMaxFloors) return 0;
-    const int at = kAnfModelOffset + 4 * i;
+    if (i < 0 || i >= MaxFloors) return 0;
+    const int at = CallModelOffset + 4 * i;
     return wordAt(m_image, at) | quint32(wordAt(m_image, at + 2)) << 16;
 }
 

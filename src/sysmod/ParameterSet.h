@@ -31,7 +31,7 @@ public:
     // Stores the low 16 bits at offset 1030 and returns the full sum.
     quint32 updateChecksum();
 
-    static constexpr int imageSize() { return kImageSize; }
+    static constexpr int imageSize() { return ImageSize; }
     const QByteArray &imageData() const { return m_image; }
     // Replaces the whole image; false (image untouched) unless exactly 1032 bytes.
     bool setImageData(const QByteArray &image);
@@ -71,7 +71,7 @@ public:
     int parameterOffset(const QString &name) const;
 
     // Top floor number, at most 39.
-    quint8 describeKo() const;
+    quint8 describeTopFloor() const;
     // Door function of floor i (bit 0 side A, bit 1 side B); 0 beyond floor 39.
     quint8 describeTurfkt(int i) const;
     // Word a in the low, word s in the high 16 bits; 0 beyond floor 39.
@@ -93,7 +93,7 @@ public:
                           ProgressCallback onProgress);
 
 private:
-    QByteArray m_image = QByteArray(kImageSize, '\0');
+    QByteArray m_image = QByteArray(ImageSize, '\0');
     int m_transferred = 0;
     QString m_fileName;
     QString m_baseName;

@@ -7,7 +7,7 @@ namespace sysmod {
 quint32 checksumOf(const QByteArray &image)
 {
     quint32 sum = 0xFFFFFFFFu;
-    for (int i = 0; i < kChecksumOffset; ++i) sum += core::byteAt(image, i);
+    for (int i = 0; i < ChecksumOffset; ++i) sum += core::byteAt(image, i);
     return sum;
 }
 
@@ -25,7 +25,7 @@ void setWordAt(QByteArray &image, int offset, quint16 value)
 
 bool checksumValid(const QByteArray &image)
 {
-    return image.size() == kImageSize && quint16(checksumOf(image)) == storedChecksum(image);
+    return image.size() == ImageSize && quint16(checksumOf(image)) == storedChecksum(image);
 }
 
 QByteArray encodeRuns(const QByteArray &data, int &pos, int maxPairs)

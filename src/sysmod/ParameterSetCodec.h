@@ -5,13 +5,13 @@
 namespace sysmod {
 
 // Layout of the 1032-byte system module image (little-endian words).
-constexpr int kImageSize = 1032;
-constexpr int kFormatWord = 522;
-constexpr int kKoOffset = 154;
-constexpr int kAnfModelOffset = 176;  // 4 bytes per floor: word a, word s
-constexpr int kTurfktOffset = 568;
-constexpr int kChecksumOffset = 1030;
-constexpr int kMaxFloors = 40;
+constexpr int ImageSize = 1032;
+constexpr int FormatWord = 522;
+constexpr int TopFloorOffset = 154;
+constexpr int CallModelOffset = 176;  // 4 bytes per floor: word a, word s
+constexpr int DoorFunctionOffset = 568;
+constexpr int ChecksumOffset = 1030;
+constexpr int MaxFloors = 40;
 
 // 0xFFFFFFFF plus the unsigned bytes 0..1029; callers compare the low 16 bits.
 // Bytes missing from a short image count as 0.
@@ -19,7 +19,7 @@ quint32 checksumOf(const QByteArray &image);
 quint16 wordAt(const QByteArray &image, int offset);
 void setWordAt(QByteArray &image, int offset, quint16 value);
 // The checksum word the image carries at offset 1030.
-inline quint16 storedChecksum(const QByteArray &image) { return wordAt(image, kChecksumOffset); }
+inline quint16 storedChecksum(const QByteArray &image) { return wordAt(image, ChecksumOffset); }
 // Whether the image is whole and its checksum word matches its bytes.
 bool checksumValid(const QByteArray &image);
 

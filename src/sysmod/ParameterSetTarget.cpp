@@ -7,25 +7,25 @@ namespace sysmod {
 
 namespace {
 
-const QByteArray kAck = core::bytes({0xF1, 0x01});
-const QByteArray kRefused = core::bytes({0xF1, 0x00});
+const QByteArray Ack = core::bytes({0xF1, 0x01});
+const QByteArray Refused = core::bytes({0xF1, 0x00});
 // A read packet answer: marker FF (the local line takes only bytes from F0 on as the
 // start of an answer, and its low nibble 15 announces 16 bytes), 48, seven pairs.
-constexpr int kReadPairs = 7;
-constexpr int kReadMarker = 0xFF;
-constexpr int kPacketSize = 16;
+constexpr int ReadPairs = 7;
+constexpr int ReadMarker = 0xFF;
+constexpr int PacketSize = 16;
 
 }  // namespace
 
-ParameterSetTarget::ParameterSetTarget(const core::Clock &clock) : m_clock(clock), m_image(kImageSize, '\0')
+ParameterSetTarget::ParameterSetTarget(const core::Clock &clock) : m_clock(clock), m_image(ImageSize, '\0')
 {
-    setWordAt(m_image, 0, kFormatWord);
-    setWordAt(m_image, kChecksumOffset, quint16(checksumOf(m_image)));
+    setWordAt(m_image, 0, FormatWord);
+    setWordAt(m_image, ChecksumOffset, quint16(checksumOf(m_image)));
 }
 
 bool ParameterSetTarget::setImage(const QByteArray &image)
 {
-    if (image.size() != kImageSize) return false;
+    if (image.size() != ImageSize) return false;
     m_image = image;
     return true;
 }
@@ -54,37 +54,37 @@ bool ParameterSetTarget::rebooting() const
 QByteArray ParameterSetTarget::answer(const QByteArray &telegram)
 {
     if (rebooting() || !handles(telegram)) return {};
-    if (core::byteAt(telegram, 0) == 0xFF) return writePacket(telegram) ? kAck : kRefused;
+    if (core::byteAt(telegram, 0) == 0xFF) return writePacket(telegram) ? Ack : Refused;
 
     switch (core::byteAt(telegram, 1)) {
     case 0x00:  // link check
     case 0x46:  // stop group
-        return kAck;
+        return Ack;
     case 0x47:  // group finish
         m_suspended = m_writing = false;
-        return kAck;
+        return Ack;
     case 0x05:  // select: a read session starts from the top
         m_served = m_image;
-        if (m_corruptChecksum) m_served[kChecksumOffset] = char(m_served[kChecksumOffset] ^ 0x5A);
+        if (m_corruptChecksum) m_served[ChecksumOffset] = char(m_served[ChecksumOffset] ^ 0x5A);
         m_readPosition = 0;
         return core::bytes({0xF4, 0x00, 0x00, 0x00, 0x00});
     case 0x07:  // size, one 4-bit digit per byte
-        return core::bytes({0xF4, kImageSize & 0xF, (kImageSize >> 4) & 0xF, (kImageSize >> 8) & 0xF,
-                            (kImageSize >> 12) & 0xF});
+        return core::bytes({0xF4, ImageSize & 0xF, (ImageSize >> 4) & 0xF, (ImageSize >> 8) & 0xF,
+                            (ImageSize >> 12) & 0xF});
     case 0x48:
         return readPacket();
     case 0x0E:  // suspend
         m_suspended = true;
-        return kAck;
+        return Ack;
     case 0x0F:  // prepare write
-        if (!m_suspended) return kRefused;
+        if (!m_suspended) return Refused;
         m_writing = true;
         m_writeOverflow = false;
-        m_incoming = QByteArray(kImageSize, '\0');
+        m_incoming = QByteArray(ImageSize, '\0');
         m_writePosition = 0;
-        return kAck;
+        return Ack;
     case 0x4A:
-        return endOfWrite() ? kAck : kRefused;
+        return endOfWrite() ? Ack : Refused;
     case 0x10:  // reset: silent while it reboots
         m_suspended = m_writing = false;
         m_rebootUntil = m_clock.elapsedMs() + m_rebootMs;
@@ -96,16 +96,16 @@ QByteArray ParameterSetTarget::answer(const QByteArray &telegram)
 
 QByteArray ParameterSetTarget::readPacket()
 {
-    if (m_served.size() != kImageSize) m_served = m_image;
-    QByteArray answer = core::bytes({kReadMarker, 0x48}) + encodeRuns(m_served, m_readPosition, kReadPairs);
-    answer.append(kPacketSize - answer.size(), '\0');
+    if (m_served.size() != ImageSize) m_served = m_image;
+    QByteArray answer = core::bytes({ReadMarker, 0x48}) + encodeRuns(m_served, m_readPosition, ReadPairs);
+    answer.append(PacketSize - answer.size(), '\0');
     return answer;
 }
 
 bool ParameterSetTarget::writePacket(const QByteArray &telegram)
 {
-    if (!m_writing || telegram.size() != kPacketSize) return false;
-    const DecodeResult decoded = decodeRuns(telegram, 2, kPacketSize, m_incoming, m_writePosition);
+    if (!m_writing || telegram.size() != PacketSize) return false;
+    const DecodeResult decoded = decodeRuns(telegram, 2, PacketSize, m_incoming, m_writePosition);
     m_writeOverflow = m_writeOverflow || decoded.overflow;
     return !decoded.overflow;
 }
@@ -113,7 +113,7 @@ bool ParameterSetTarget::writePacket(const QByteArray &telegram)
 bool ParameterSetTarget::endOfWrite()
 {
     // Only a whole image with a matching checksum replaces the parameter set.
-    const bool whole = m_writing && !m_writeOverflow && m_writePosition == kImageSize;
+    const bool whole = m_writing && !m_writeOverflow && m_writePosition == ImageSize;
     m_writing = false;
     if (!whole || !checksumValid(m_incoming)) {
         ++m_refusedWrites;

@@ -7,7 +7,7 @@ namespace sysmod {
 
 namespace {
 
-const QString kTextSection = QStringLiteral("zbl-rw-sysmod");
+const QString TextSection = QStringLiteral("zbl-rw-sysmod");
 
 QByteArray telegram(int command) { return core::bytes({0xF1, command}); }
 
@@ -28,7 +28,7 @@ ParameterSetTransfer::~ParameterSetTransfer() = default;
 
 QString ParameterSetTransfer::text(const QString &ident) const
 {
-    const QString found = translator ? translator(kTextSection, ident) : QString();
+    const QString found = translator ? translator(TextSection, ident) : QString();
     return found.isEmpty() ? ident : found;
 }
 
@@ -97,7 +97,7 @@ void ParameterSetTransfer::status(const QString &s) const
 
 void ParameterSetTransfer::progress() const
 {
-    if (m_onProgress) m_onProgress(kImageSize + 8 - m_remaining);
+    if (m_onProgress) m_onProgress(ImageSize + 8 - m_remaining);
 }
 
 void ParameterSetTransfer::recordError(int code)
@@ -191,7 +191,7 @@ int ParameterSetTransfer::sizeFromAnswer(const QByteArray &answer)
 void ParameterSetTransfer::sizeMismatch(int size)
 {
     // Nothing was transferred: a failure, with both sizes for the engineer.
-    const QString sizes = QString::asprintf("IST=%d SOLL=%d", size, kImageSize);
+    const QString sizes = QString::asprintf("IST=%d SOLL=%d", size, ImageSize);
     log(sizes);
     status(sizes);
     m_final = m_onFailure;
@@ -221,11 +221,11 @@ void ParameterSetTransfer::readSizeAnswer(const QByteArray &a)
     if (!guard(QStringLiteral("Get3"))) return;
     if (core::byteAt(a, 0) != 0xF4) return fail(ReadSize);
     const int size = sizeFromAnswer(a);
-    if (size != kImageSize) return sizeMismatch(size);
+    if (size != ImageSize) return sizeMismatch(size);
     // The image arrives here and replaces the module's only once it is verified.
     m_position = 0;
-    m_remaining = kImageSize;
-    m_buffer = QByteArray(kImageSize, '\0');
+    m_remaining = ImageSize;
+    m_buffer = QByteArray(ImageSize, '\0');
     status(QString::asprintf("%s : %d..", qPrintable(t(42)), size));
     progress();
     put(16, &ParameterSetTransfer::readPacketAnswer, telegram(0x48));
@@ -283,9 +283,9 @@ void ParameterSetTransfer::writeSizeAnswer(const QByteArray &a)
     if (!guard(QStringLiteral("Put3>suspend"))) return;
     if (core::byteAt(a, 0) != 0xF4) return fail(WriteSize);
     const int size = sizeFromAnswer(a);
-    if (size != kImageSize) return sizeMismatch(size);
+    if (size != ImageSize) return sizeMismatch(size);
     m_position = 0;
-    m_remaining = kImageSize;
+    m_remaining = ImageSize;
     progress();
     status(t(39));
     put(2, &ParameterSetTransfer::writeSuspendAnswer, telegram(0x0E));

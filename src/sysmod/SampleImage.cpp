@@ -9,10 +9,10 @@ namespace sysmod {
 namespace {
 
 // Call configuration bits of word a: side A in bits 9-10, side B in bits 11-12.
-constexpr quint16 kSideAUpOnly = 0x200;
-constexpr quint16 kSideADownOnly = 0x400;
-constexpr quint16 kSideBUpOnly = 0x800;
-constexpr quint16 kSideBDownOnly = 0x1000;
+constexpr quint16 SideAUpOnly = 0x200;
+constexpr quint16 SideADownOnly = 0x400;
+constexpr quint16 SideBUpOnly = 0x800;
+constexpr quint16 SideBDownOnly = 0x1000;
 
 quint8 doorsOf(const SampleInstallation &inst, int floor)
 {
@@ -21,11 +21,11 @@ quint8 doorsOf(const SampleInstallation &inst, int floor)
 }
 
 // Bottom floor: up call only; top floor: down call only; between: both.
-quint16 callConfiguration(int floor, int ko, quint8 doors)
+quint16 callConfiguration(int floor, int topFloor, quint8 doors)
 {
     quint16 word = quint16(floor & 0x3F);  // the floor's own number in the low bits
-    if (doors & 1) word |= floor == 0 ? kSideAUpOnly : floor == ko ? kSideADownOnly : 0;
-    if (doors & 2) word |= floor == 0 ? kSideBUpOnly : floor == ko ? kSideBDownOnly : 0;
+    if (doors & 1) word |= floor == 0 ? SideAUpOnly : floor == topFloor ? SideADownOnly : 0;
+    if (doors & 2) word |= floor == 0 ? SideBUpOnly : floor == topFloor ? SideBDownOnly : 0;
     return word;
 }
 
@@ -39,9 +39,9 @@ QByteArray floorLabel(int floor)
 
 QByteArray makeSampleImage(const SampleInstallation &inst)
 {
-    QByteArray image(kImageSize, '\0');
-    const int ko = std::clamp(inst.ko, 0, kMaxFloors - 1);
-    setWordAt(image, 0, kFormatWord);
+    QByteArray image(ImageSize, '\0');
+    const int topFloor = std::clamp(inst.topFloor, 0, MaxFloors - 1);
+    setWordAt(image, 0, FormatWord);
     setWordAt(image, 4, quint16(inst.installation));
     setWordAt(image, 6, 1000);  // rated speed, mm/s
     setWordAt(image, 8, 630);   // rated load, kg
@@ -56,18 +56,18 @@ QByteArray makeSampleImage(const SampleInstallation &inst)
     setWordAt(image, 20, 5);    // levelling accuracy, mm
     image[150] = char(inst.lift);
     image[152] = char(std::clamp(inst.groupSize, 1, 4));
-    image[kKoOffset] = char(ko);
+    image[TopFloorOffset] = char(topFloor);
     image[155] = char(0);  // main access floor
 
-    for (int floor = 0; floor <= ko; ++floor) {
+    for (int floor = 0; floor <= topFloor; ++floor) {
         const quint8 doors = doorsOf(inst, floor);
-        const int entry = kAnfModelOffset + 4 * floor;
-        setWordAt(image, entry, callConfiguration(floor, ko, doors));
+        const int entry = CallModelOffset + 4 * floor;
+        setWordAt(image, entry, callConfiguration(floor, topFloor, doors));
         setWordAt(image, entry + 2, quint16(floor == 0 ? 0 : 300 * floor));  // height above floor 0, cm
-        image[kTurfktOffset + floor] = char(doors);
+        image[DoorFunctionOffset + floor] = char(doors);
         image.replace(608 + 2 * floor, 2, floorLabel(floor));
     }
-    setWordAt(image, kChecksumOffset, quint16(checksumOf(image)));
+    setWordAt(image, ChecksumOffset, quint16(checksumOf(image)));
     return image;
 }
 

@@ -8,7 +8,7 @@ namespace sysmod {
 // What a plausible installation looks like; the parameters follow the layout
 // named in the description file (data/sysmod.sys).
 struct SampleInstallation {
-    int ko = 5;                 // top floor: floors 0..ko
+    int topFloor = 5;                 // top floor: floors 0..topFloor
     QList<quint8> doors;        // door function per floor (bit 0 side A, bit 1 side B); empty: A everywhere, A+B at floor 0
     int installation = 4711;    // installation number
     int lift = 0;               // this lift's place in the group (0..3)

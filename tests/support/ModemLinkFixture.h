@@ -41,7 +41,7 @@ inline panels::TextFn languageFileTexts()
 struct ModemStack {
     ModemStack(comlink::SerialLine &line, core::TimerFactory &timers, const QString &device,
                const panels::TextFn &languageText)
-        : port(line, timers), framedLink(timers), control(port, framedLink, timers), queue(timers), session(timers),
+        : port(line, timers), framedLink(timers), control(port, framedLink, timers), queue(timers), sessionLine{*this}, session(timers, sessionLine),
           panel(timers, languageText, false), lamps(timers)
     {
         port.setConfiguredDevice(device);
@@ -69,27 +69,15 @@ struct ModemStack {
             session.connectChange(on);
             lamps.setConnected(on);
         };
-        port.onMemo = [this](const QString &line) { memo << line; };
+        port.onTrafficLine = [this](const QString &line) { traffic << line; };
     }
 
     void wireSession()
     {
-        auto &p = session.port();
-        p.openPort = [this](int number) { return port.openPort(number); };
-        p.isConnected = [this] { return port.isConnected(); };
-        p.modemTestAndInit = [this](session::TextProc onReady) { control.modemTestAndInit(std::move(onReady)); };
-        p.dial = [this](const QString &number, session::TextProc onLinked, session::TextProc onError) {
-            return control.dial(number, std::move(onLinked), std::move(onError));
-        };
-        p.hangUp = [this] { control.hangUp(); };
-        p.sendString = [this](const QByteArray &bytes) { return port.sendString(bytes); };
-        p.closePort = [this] { port.closePort(); };
-        auto &w = session.windows();
-        w.setGaugeMax = [this](int maximum) { gaugeMax = maximum; };
-        w.setGaugePosition = [this](int position) { gaugePosition = position; };
-        w.setTimeText = [this](const QString &text) { timeText = text; };
-        w.closePanel = [this] { panel.close(); };
-        session.transferHalt = [this] { queue.transferHalt(); };
+        QObject::connect(&session, &session::RemoteSession::gaugeMaxChanged, [this](int maximum) { gaugeMax = maximum; });
+        QObject::connect(&session, &session::RemoteSession::gaugePositionChanged, [this](int position) { gaugePosition = position; });
+        QObject::connect(&session, &session::RemoteSession::timeTextChanged, [this](const QString &text) { timeText = text; });
+        QObject::connect(&session, &session::RemoteSession::panelUnlinked, [this] { panel.close(); });
         // The dial number dialogue, confirmed as it stands.
         session.inputQuery = [](const QString &, const QString &, QString &) { return true; };
         session.setDialNumber(QStringLiteral("0815"));
@@ -102,6 +90,22 @@ struct ModemStack {
     comlink::ModemControl control;
     protocol::TransferQueue queue;
     protocol::ControllerChannel channel{queue};
+    // The session's line: this stack's port, modem dialogue and queue.
+    struct Line final : session::SessionLine {
+        ModemStack &stack;
+        explicit Line(ModemStack &stack) : stack(stack) {}
+        bool openPort(int number) override { return stack.port.openPort(number); }
+        bool isConnected() const override { return stack.port.isConnected(); }
+        void modemTestAndInit(session::TextProc onReady) override { stack.control.modemTestAndInit(std::move(onReady)); }
+        bool dial(const QString &number, session::TextProc onLinked, session::TextProc onError) override
+        {
+            return stack.control.dial(number, std::move(onLinked), std::move(onError));
+        }
+        void hangUp() override { stack.control.hangUp(); }
+        bool sendString(const QByteArray &bytes) override { return stack.port.sendString(bytes); }
+        void closePort() override { stack.port.closePort(); }
+        void haltTransfers() override { stack.queue.transferHalt(); }
+    } sessionLine;
     session::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
@@ -109,7 +113,7 @@ struct ModemStack {
     int gaugeMax = -1;
     int gaugePosition = -1;
     QString timeText;
-    QStringList restarts, queueErrors, memo;
+    QStringList restarts, queueErrors, traffic;
 };
 
 struct ModemLinkFixture {

@@ -4,6 +4,7 @@
 // with the log in a temporary folder. Needs HALTRON_DATA.
 
 #include "core/IniFile.h"
+#include "protocol/TransferQueue.h"
 #include "batch/BatchProcess.h"
 
 #include <QTemporaryDir>
@@ -17,6 +18,15 @@ inline batch::BatchTexts deliveredBatchTexts()
     return {monitor::MonitorTextLists::fromLanguage(language), monitor::FaultListTexts::fromLanguage(language),
             QStringLiteral(HALTRON_DATA "/fehler.txt")};
 }
+
+// A local visit's link: the queue's start delay, a port that is open and no modem.
+struct QueueBatchLink final : batch::BatchLink {
+    explicit QueueBatchLink(protocol::TransferQueue &queue) : queue(queue) {}
+    void transferStart(int delayMs) override { queue.transferStart(delayMs); }
+    void dial(const QString &) override {}
+    QString portError() const override { return {}; }
+    protocol::TransferQueue &queue;
+};
 
 inline batch::BatchParams batchParams(const QTemporaryDir &dir)
 {

@@ -57,7 +57,7 @@ struct InfoTabsTest : ::testing::Test {
     std::unique_ptr<QWidget> host;
     monitorview::MonitorWindow *window = nullptr;
     std::unique_ptr<monitorview::InfoTabs> tabs;
-    struct Built { int ko = -1; monitor::ShaftHooks::Config config{}; };
+    struct Built { int topFloor = -1; monitor::ShaftHooks::Config config{}; };
     QList<Built> shafts;
 
     void SetUp() override
@@ -73,7 +73,7 @@ struct InfoTabsTest : ::testing::Test {
         control->transferFlush = [this] { link.queue.transferFlush(); };
         control->isLinkUp = [this] { return link.port.isLinked(); };
         control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
-        control->shaft().build = [this](int ko, const monitor::ShaftHooks::Config &c) { shafts << Built{ko, c}; };
+        control->shaft().build = [this](int topFloor, const monitor::ShaftHooks::Config &c) { shafts << Built{topFloor, c}; };
         control->loadTask(1 | 2 | 16);
         host = std::make_unique<QWidget>();
         host->resize(480, 640);
@@ -332,7 +332,7 @@ TEST_F(GroupTabsTest, ChoosingAMemberRoutesEveryRequestAndRebuildsItsShaft)
     EXPECT_EQ(identity().groupButton()->text(), "@=[7]");
     EXPECT_TRUE(identity().memberButton(2)->isChecked());
     // The shaft of member 2, from its own configuration.
-    EXPECT_EQ(shafts.last().ko, lift(2).topFloor());
+    EXPECT_EQ(shafts.last().topFloor, lift(2).topFloor());
     for (int f = 0; f <= lift(2).topFloor(); ++f) EXPECT_EQ(shafts.last().config[size_t(f)], lift(2).floorConfig(f)) << f;
     EXPECT_TRUE(sent.contains(core::bytes({0xF0, 0x10, 0x70, 0x02, 0xF3, 0x55, 0x1A, 0x00})));
 
@@ -366,7 +366,7 @@ TEST_F(InfoTabsTest, AutorunClickKeepsTheStandInPolled)
         if (click == 2) ASSERT_TRUE(link.runUntil([this] { return link.queue.count() > 0; }, 2000));  // mid-request
         QTest::mouseClick(window->autorunCheckBox(), Qt::LeftButton);
         ASSERT_TRUE(link.runUntil([this, click] { return shafts.size() == click; }, 20000)) << "click " << click;
-        EXPECT_EQ(shafts.last().ko, lift().topFloor());
+        EXPECT_EQ(shafts.last().topFloor, lift().topFloor());
         const int before = countSent(liftState);
         link.runUntil([] { return false; }, 5000);
         EXPECT_GE(countSent(liftState), before + 5) << "click " << click;

@@ -89,11 +89,11 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
     EXPECT_EQ(tab->identifierLabel()->text(), QStringLiteral("K=OK 1993"));
     EXPECT_EQ(tabs->statisticsReader().index(), lift.statisticsIndex());
 
-    const int ko = lift.topFloor();
+    const int topFloor = lift.topFloor();
     EXPECT_EQ(tab->cellText(0, 0), QStringLiteral("Etage"));
     EXPECT_EQ(tab->cellText(0, 4), QStringLiteral("Gesamt"));
     qint64 totals[4] = {};
-    for (int f = 0; f <= ko; ++f) {
+    for (int f = 0; f <= topFloor; ++f) {
         const qint64 values[3] = {lift.statistic(Lift::LandingCalls, f), lift.statistic(Lift::CarCalls, f),
                                   lift.statistic(Lift::ParkingTrips, f)};
         EXPECT_EQ(tab->cellText(f + 1, 0), QString::number(f));
@@ -105,9 +105,9 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
     }
     EXPECT_EQ(tab->grid()->item(0, 1)->text(), QString::number(lift.statistic(Lift::LandingCalls, 0)));
     EXPECT_EQ(tab->grid()->horizontalHeaderItem(3)->text(), QStringLiteral("Park"));
-    EXPECT_TRUE(tab->cellText(ko + 2, 0).isEmpty());
-    EXPECT_EQ(tab->cellText(ko + 3, 0), QStringLiteral("Gesamt"));
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(tab->cellText(ko + 3, c + 1).trimmed(), QString::number(totals[c])) << c;
+    EXPECT_TRUE(tab->cellText(topFloor + 2, 0).isEmpty());
+    EXPECT_EQ(tab->cellText(topFloor + 3, 0), QStringLiteral("Gesamt"));
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(tab->cellText(topFloor + 3, c + 1).trimmed(), QString::number(totals[c])) << c;
 
     // "Bar": the chart with one bar a floor in each series.
     monitorview::StatisticsWindow *chart = tabs->chartWindow();
@@ -121,7 +121,7 @@ TEST_F(ReadingTabsTest, StatisticsTabFindsTheAreaAndShowsTheControllersCounters)
         QBarSet *set = chart->barSet(monitorview::StatisticsWindow::Series(s));
         EXPECT_EQ(set->label(), QString::fromUtf8(names[s]));
         EXPECT_EQ(set->color(), colours[s]);
-        ASSERT_EQ(set->count(), ko + 1);
+        ASSERT_EQ(set->count(), topFloor + 1);
         EXPECT_EQ(qint64(set->at(2)), lift.statistic(Lift::StatisticsTable(s), 2));
     }
     QStringList clicks;

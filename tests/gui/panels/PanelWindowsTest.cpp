@@ -6,6 +6,7 @@
 #include "widgets/Lamp.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
+#include "panels/SessionWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -29,10 +30,7 @@ struct WindowRig : SessionRig {
 
     void wire()
     {
-        panel.logic().setSession(&modem);
-        modem.windows().setGaugeMax = [this](int n) { lampWindow.setGaugeMax(n); };
-        modem.windows().setGaugePosition = [this](int n) { lampWindow.setGaugePosition(n); };
-        modem.windows().setTimeText = [this](const QString &t) { lampWindow.setTimeText(t); };
+        panels::wireSessionWindows(modem, lampWindow, panel);
         modem.inputQuery = [](const QString &, const QString &, QString &) { return true; };
         panel.showSessionPanel(&host, 0, 0);
         lampWindow.showLeds(&host, 0, 200, false);

@@ -48,9 +48,9 @@ struct ShaftRig : AppFirst {
         window.onLog = [this](const QString &line) { log << line; };
         frame.show();
     }
-    void build(int ko, const FloorConfig &config)
+    void build(int topFloor, const FloorConfig &config)
     {
-        window.buildShaft(host, ko, [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); },
+        window.buildShaft(host, topFloor, [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); },
                           config);
         QApplication::processEvents();
     }
@@ -76,7 +76,7 @@ TEST(ShaftWindow, ButtonsPerFloorFromConfigurationBytes)
     config[2] = 0x01;         // side A up only
     config[3] = 0x12;         // down on both sides
     config[4] = 0x24;
-    config[5] = 0x24;         // above ko: never built
+    config[5] = 0x24;         // above topFloor: never built
     rig.build(4, config);
     ASSERT_EQ(rig.window.floorStrip(5), nullptr);
     const char *expected[5] = {"-uc-uc", "ducduc", "-uc---", "d-cd-c", "d-cd-c"};
@@ -105,7 +105,7 @@ TEST(ShaftWindow, ShaftFromTheDeliveredParameterSet)
     sysmod::ParameterSet parameters;
     ASSERT_TRUE(parameters.loadFromFile(QString(HALTRON_SOURCE_DIR) + "/data/files/default.smb"));
     const ShaftLayout layout = shaftFromParameterSet(parameters);
-    rig.build(layout.ko, layout.config);
+    rig.build(layout.topFloor, layout.config);
     EXPECT_TRUE(rig.window.hasShaft());
     EXPECT_EQ(rig.visibleButtons(0), "-uc-uc");  // doors A and B, no down buttons
     for (int floor = 1; floor <= 4; ++floor) EXPECT_EQ(rig.visibleButtons(floor), "duc---") << floor;

@@ -119,7 +119,7 @@ TEST_F(AppMonitorTabs, ChoosingAGroupMemberShowsThatMembersStateAndShaft)
     ASSERT_TRUE(spin([&] { return trips->text() == QString::number(member.trips()); }, 10000)) << trips->text().toStdString();
 
     const shaft::ShaftModel &shaft = haltron->shaftWindow()->model();
-    ASSERT_EQ(shaft.ko(), member.topFloor());
+    ASSERT_EQ(shaft.topFloor(), member.topFloor());
     for (int f = 0; f <= member.topFloor(); ++f) {
         bool sideB = false;
         for (int kind = 0; kind < 3; ++kind) sideB |= shaft.buttons(f).at(1, kind).visible;

@@ -124,7 +124,7 @@ TEST_F(LinkStackTest, HelloIsAnsweredAndTheCommandLibraryReadsTheControllersValu
     protocol::CommandLibrary &commandLibrary = stack->commandLibrary;
     const sim::Lift &lift = expected.lift(0);
     EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getVersion(proc); }).value_or("?").trimmed(), fieldText(lift.versionText()));
-    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getKo(proc); }), QString(QChar(lift.topFloor())));
+    EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getTopFloor(proc); }), QString(QChar(lift.topFloor())));
     EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getInstallationCode(proc); }).value_or("?").trimmed(), fieldText(lift.identity()));
     EXPECT_EQ(stack->text([&](auto proc) { commandLibrary.getTelephone(proc); }).value_or("?").trimmed(), fieldText(lift.telephone()));
 

@@ -28,10 +28,10 @@ LocalVisit visit(double noise, quint32 noiseSeed, bool verify = true)
     QTemporaryDir dir;
     batch::BatchParams params = testsupport::batchParams(dir);
     params.verifyReadings = verify;
-    batch::BatchProcess run(link.time, link.channel, testsupport::deliveredBatchTexts(), params);
+    testsupport::QueueBatchLink batchLink(link.queue);
+    batch::BatchProcess run(link.time, link.channel, batchLink, testsupport::deliveredBatchTexts(), params);
     LocalVisit v;
-    run.transferStart = [&](int ms) { link.queue.transferStart(ms); };
-    run.quit = [&] { v.ended = true; };
+    QObject::connect(&run, &batch::BatchProcess::finished, [&] { v.ended = true; });
     if (!link.start()) return v;
     run.startBatch();
     link.runUntil([&] { return v.ended; }, 300000);

@@ -117,10 +117,10 @@ TEST(ChannelDropBatch, DroppedReadingsAreAskedAgain)
         ProgramParts p;
         QTemporaryDir dir;
         const batch::BatchParams params = testsupport::batchParams(dir);
-        batch::BatchProcess run(p.link.time, p.link.channel, testsupport::deliveredBatchTexts(), params);
+        testsupport::QueueBatchLink batchLink(p.link.queue);
+        batch::BatchProcess run(p.link.time, p.link.channel, batchLink, testsupport::deliveredBatchTexts(), params);
         bool ended = false;
-        run.transferStart = [&](int ms) { p.link.queue.transferStart(ms); };
-        run.quit = [&] { ended = true; };
+        QObject::connect(&run, &batch::BatchProcess::finished, [&] { ended = true; });
         EXPECT_TRUE(p.start());
         run.startBatch();
         int flushes = 0;

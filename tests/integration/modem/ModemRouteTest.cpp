@@ -212,7 +212,7 @@ TEST(ModemRoute, FarEndFallingSilentDuringTheLinkUpEndsTheDialAndTheNextOneLinks
     const Case cases[] = {
         {"after CONNECT", [](ModemLinkFixture &f) { return f.pc.port.isConnected(); }, QStringLiteral("MST.SYNC FAILED")},
         {"after the synchronisation",
-         [](ModemLinkFixture &f) { return f.pc.memo.contains(QStringLiteral("** MST.SYNC **")); },
+         [](ModemLinkFixture &f) { return f.pc.traffic.contains(QStringLiteral("** MST.SYNC **")); },
          QStringLiteral("KAVCOM_TO_ZBL Error")},
     };
     for (const Case &c : cases) {

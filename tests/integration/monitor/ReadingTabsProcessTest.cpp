@@ -103,11 +103,11 @@ TEST_F(ReadingTabsProcessTest, StatisticsAndPortsShowTheStandInsValues)
     ASSERT_TRUE(testsupport::waitFor([&] { return statistics->statusLabel()->text() == QLatin1String("ende"); }, 60000))
         << statistics->statusLabel()->text().toStdString();
     EXPECT_EQ(tabs->statisticsReader().index(), lift.statisticsIndex());
-    const int ko = lift.topFloor();
-    for (int f = 0; f <= ko; ++f)
+    const int topFloor = lift.topFloor();
+    for (int f = 0; f <= topFloor; ++f)
         for (int t = 0; t < 3; ++t)
             EXPECT_EQ(statistics->cellText(f + 1, t + 1).trimmed(), QString::number(lift.statistic(Lift::StatisticsTable(t), f))) << f << t;
-    EXPECT_EQ(statistics->cellText(ko + 3, 0), QStringLiteral("Gesamt"));
+    EXPECT_EQ(statistics->cellText(topFloor + 3, 0), QStringLiteral("Gesamt"));
 
     monitorview::PortsTab *ports = tabs->portsTab();
     QTest::mouseClick(ports->readButton(), Qt::LeftButton);

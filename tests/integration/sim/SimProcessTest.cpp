@@ -184,9 +184,9 @@ TEST(SimProcess, ModemFaultOptions)
 QByteArray readSystemModule(SimProcess &sim)
 {
     if (sim.request(bytes({0xF1, 0x05})).isEmpty()) return {};
-    QByteArray image(sysmod::kImageSize, '\0');
+    QByteArray image(sysmod::ImageSize, '\0');
     int pos = 0;
-    for (int packets = 0; pos < sysmod::kImageSize && packets < 200; ++packets) {
+    for (int packets = 0; pos < sysmod::ImageSize && packets < 200; ++packets) {
         const QByteArray packet = sim.request(bytes({0xF1, 0x48}));
         if (core::byteAt(packet, 1) != 0x48) return {};
         sysmod::decodeRuns(packet, 2, core::byteAt(packet, 0) & 0x0F, image, pos);
@@ -199,13 +199,13 @@ TEST(SimProcess, SystemModuleChecksumFault)
     SimProcess good({});
     ASSERT_TRUE(good.openLine());
     const QByteArray image = readSystemModule(good);
-    EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::kFormatWord);
+    EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::FormatWord);
     EXPECT_TRUE(sysmod::checksumValid(image));
 
     SimProcess faulty({QStringLiteral("--sysmod-checksum-fault")});
     ASSERT_TRUE(faulty.openLine());
     const QByteArray served = readSystemModule(faulty);
-    EXPECT_EQ(served.size(), sysmod::kImageSize);
+    EXPECT_EQ(served.size(), sysmod::ImageSize);
     EXPECT_FALSE(sysmod::checksumValid(served));
 }
 

@@ -124,6 +124,16 @@ struct Harness {
 
     QStringList errors, logon, report, trace, dialled;
     QList<int> transferStarts;
+
+    // The visit's link: it records the start delays and the numbers dialled.
+    struct Link final : batch::BatchLink {
+        Harness &h;
+        QString portErrorText;
+        explicit Link(Harness &h) : h(h) {}
+        void transferStart(int ms) override { h.transferStarts << ms; }
+        void dial(const QString &number) override { h.dialled << number; }
+        QString portError() const override { return portErrorText; }
+    } link{*this};
     QString caption;
     int quits = 0, gaugeMaximum = -1, gaugePosition = -1;
 
@@ -145,16 +155,16 @@ struct Harness {
         BatchTexts texts{monitor::MonitorTextLists::fromLanguage(language),
                          monitor::FaultListTexts::fromLanguage(language), QString()};
         if (params.iniVersion.isEmpty()) params.iniVersion = "2.4";
-        batch = std::make_unique<BatchProcess>(time, queue, texts, params);
-        batch->transferStart = [this](int ms) { transferStarts << ms; };
-        batch->dial = [this](const QString &number) { dialled << number; };
-        batch->quit = [this] { ++quits; };
-        batch->appendReport = [this](const QString &line) { report << line; };
-        batch->linkTrace = [this](const QString &line) { trace << line; };
-        batch->logOnLogWrite = [this](const QString &line) { logon << line; };
-        batch->setCaption = [this](const QString &text) { caption = text; };
-        batch->gaugeChanged = [this](int maximum, int position) { gaugeMaximum = maximum, gaugePosition = position; };
-        batch->errorOutput = [this](const QString &message) { errors << message; };
+        batch = std::make_unique<BatchProcess>(time, queue, link, texts, params);
+        BatchProcess *run = batch.get();
+        QObject::connect(run, &BatchProcess::finished, [this] { ++quits; });
+        QObject::connect(run, &BatchProcess::reportLine, [this](const QString &line) { report << line; });
+        QObject::connect(run, &BatchProcess::reportLine, [this](const QString &line) { trace << line; });
+        QObject::connect(run, &BatchProcess::logonLine, [this](const QString &line) { logon << line; });
+        QObject::connect(run, &BatchProcess::captionChanged, [this](const QString &text) { caption = text; });
+        QObject::connect(run, &BatchProcess::gaugeChanged,
+                         [this](int maximum, int position) { gaugeMaximum = maximum, gaugePosition = position; });
+        QObject::connect(run, &BatchProcess::errorMessage, [this](const QString &message) { errors << message; });
         return *batch;
     }
 
@@ -764,7 +774,7 @@ TEST(BatchProcess, PortHeldByAnotherProgramEndsTheVisitAtOnce)
 {
     Harness h;
     BatchProcess &run = h.make({h.logFile, QString(), QString(), QString(), false, QString()});
-    run.portError = [] { return QStringLiteral("/dev/ttyUSB0: busy"); };
+    h.link.portErrorText = QStringLiteral("/dev/ttyUSB0: busy");
     h.batch->startBatch();
     EXPECT_TRUE(h.queue.sent.isEmpty());
     EXPECT_EQ(h.quits, 1);

@@ -57,7 +57,7 @@ QStringList writeLog(const QString &path)
     return errors;
 }
 
-const Writer kWriters[] = {
+const Writer Writers[] = {
     {"fault list",
      [](const QString &path) {
          return reasonOf(monitor::saveFaultList({QStringLiteral(" 001 : MN-.012 (003)  13:45:10  05.03.07   Notendschalter"),
@@ -96,8 +96,8 @@ const Writer kWriters[] = {
      }},
 };
 
-const QByteArray kEarlier("earlier content, kept\n");
-constexpr rlim_t kSizeLimit = 8;  // bytes any file may reach in the cut-short case
+const QByteArray Earlier("earlier content, kept\n");
+constexpr rlim_t SizeLimit = 8;  // bytes any file may reach in the cut-short case
 
 // Where the writer is pointed and what it must say.
 enum class Place { ReadOnlyFolder, FullDevice, CutShort };
@@ -106,7 +106,7 @@ struct Environment {
     Place place;
     QString reason;  // part of every failure text
 };
-const Environment kEnvironments[] = {
+const Environment Environments[] = {
     {"read-only folder", Place::ReadOnlyFolder, QStringLiteral("keine Schreibberechtigung")},
     {"/dev/full", Place::FullDevice, {}},  // in place: full; replaced whole: refused
     {"write cut short", Place::CutShort, QStringLiteral("Datei zu groß")},
@@ -131,7 +131,7 @@ int inChild(bool unprivileged, bool sizeLimit, const std::function<QStringList()
         }
         if (sizeLimit) {
             ::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of ending the process
-            const rlimit limit{kSizeLimit, kSizeLimit};
+            const rlimit limit{SizeLimit, SizeLimit};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
         }
         const QByteArray text = write().join(QLatin1Char('\n')).toUtf8();
@@ -176,7 +176,7 @@ struct DiskErrorTest : ::testing::TestWithParam<std::tuple<Writer, Environment>>
         ASSERT_TRUE(QDir().mkpath(folder()));
         QFile file(target());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(kEarlier), kEarlier.size());
+        ASSERT_EQ(file.write(Earlier), Earlier.size());
     }
     QTemporaryDir dir;
 };
@@ -222,14 +222,14 @@ TEST_P(DiskErrorTest, FailureIsSaidOnceAndNothingIsLost)
     } else {
         EXPECT_TRUE(message.contains(environment.reason)) << message.toStdString();
         if (!(writer.startsAfresh && environment.place == Place::CutShort)) {
-            EXPECT_EQ(contentOf(path), kEarlier);
+            EXPECT_EQ(contentOf(path), Earlier);
         }
     }
     // No half-written file or temporary left beside it.
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::System | QDir::Hidden), entriesBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWriter, DiskErrorTest, ::testing::Combine(::testing::ValuesIn(kWriters), ::testing::ValuesIn(kEnvironments)),
+INSTANTIATE_TEST_SUITE_P(EveryWriter, DiskErrorTest, ::testing::Combine(::testing::ValuesIn(Writers), ::testing::ValuesIn(Environments)),
                          [](const auto &info) {
                              QString name = QString::fromLatin1(std::get<0>(info.param).name) + QLatin1Char('_')
                                             + QString::fromLatin1(std::get<1>(info.param).name);

@@ -11,12 +11,12 @@ using core::bytes;
 
 namespace {
 
-const QByteArray kSoh = bytes({0x01});
-const QByteArray kAck = bytes({0x06});
-const QByteArray kNak = bytes({0x15});
-const QByteArray kF100Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x00, 0x1C});
+const QByteArray Soh = bytes({0x01});
+const QByteArray Ack = bytes({0x06});
+const QByteArray Nak = bytes({0x15});
+const QByteArray F100Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x00, 0x1C});
 // The controller's answer F1 01, framed.
-const QByteArray kF101Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x1D});
+const QByteArray F101Frame = bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x1D});
 
 // The layer on virtual time, with the port's side played by the test: what
 // the layer sends is collected, what the test feeds arrives as one batch.
@@ -49,9 +49,9 @@ struct FramedLinkTest : ::testing::Test {
     // The controller's side of one full exchange, each step a batch of its own.
     void controllerAnswers(const QByteArray &answerFrame)
     {
-        feed(kAck);           // SOH acknowledged
-        feed(kAck);           // frame acknowledged
-        feed(kSoh);           // its answer starts
+        feed(Ack);           // SOH acknowledged
+        feed(Ack);           // frame acknowledged
+        feed(Soh);           // its answer starts
         feed(answerFrame);
     }
 
@@ -65,7 +65,7 @@ struct FramedLinkTest : ::testing::Test {
 
 TEST(FramedLinkFrame, BuildsFramesAndChecksums)
 {
-    EXPECT_EQ(QByteArray(1, 0x02) + FramedLink::buildFrame(bytes({0xF1, 0x00})), kF100Frame);
+    EXPECT_EQ(QByteArray(1, 0x02) + FramedLink::buildFrame(bytes({0xF1, 0x00})), F100Frame);
     EXPECT_EQ(FramedLink::buildFrame({}), bytes({0x04, 0x28, 0xFF, 0xFF, 0x29}));
     // The special telegrams of the synchronisation carry the same checksum rule.
     EXPECT_EQ(FramedLink::checksum(bytes({0x04, 0x28, 0xFF, 0x90})), 0xBA);
@@ -99,15 +99,15 @@ TEST(FramedLinkFrame, FindsTheFirstFrameWithTheAnswerHeader)
     const QByteArray std = FramedLink::StandardHeader;
     struct Case { const char *what; QByteArray in; bool complete; QByteArray frame; };
     const Case cases[] = {
-        {"plain", kF101Frame, true, kF101Frame.mid(2)},
-        {"noise before STX", bytes({0x55, 0x02, 0x00}) + kF101Frame, true, kF101Frame.mid(2)},
+        {"plain", F101Frame, true, F101Frame.mid(2)},
+        {"noise before STX", bytes({0x55, 0x02, 0x00}) + F101Frame, true, F101Frame.mid(2)},
         {"wrong checksum kept", bytes({0x02, 0x06, 0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x77}), true,
          bytes({0x28, 0xFF, 0xFF, 0xF1, 0x01, 0x77})},
-        {"one byte short", kF101Frame.left(7), false, {}},
-        {"header only", kF101Frame.left(5), false, {}},
-        {"too short for a header", kF101Frame.left(4), false, {}},
+        {"one byte short", F101Frame.left(7), false, {}},
+        {"header only", F101Frame.left(5), false, {}},
+        {"too short for a header", F101Frame.left(4), false, {}},
         {"other header", bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0x41, 0x42, 0x00}), false, {}},
-        {"trailing bytes ignored", kF101Frame + bytes({0x99, 0x98}), true, kF101Frame.mid(2)},
+        {"trailing bytes ignored", F101Frame + bytes({0x99, 0x98}), true, F101Frame.mid(2)},
         {"length 0", bytes({0x02, 0x00, 0x28, 0xFF, 0xFF}), true, {}},
         {"length 255 incomplete", bytes({0x02, 0xFF, 0x28, 0xFF, 0xFF, 0x00}), false, {}},
         {"empty", {}, false, {}},
@@ -122,18 +122,18 @@ TEST(FramedLinkFrame, FindsTheFirstFrameWithTheAnswerHeader)
 TEST_F(FramedLinkTest, SendsF100AndDeliversTheAnswerData)
 {
     ASSERT_TRUE(sendF100());
-    EXPECT_EQ(takeSent(), kSoh);
+    EXPECT_EQ(takeSent(), Soh);
     EXPECT_EQ(framedLink.state(), FramedLink::SohSent);
-    feed(kAck);
-    EXPECT_EQ(takeSent(), kF100Frame);
-    feed(kAck);
-    feed(kSoh);
-    EXPECT_EQ(takeSent(), kAck);
+    feed(Ack);
+    EXPECT_EQ(takeSent(), F100Frame);
+    feed(Ack);
+    feed(Soh);
+    EXPECT_EQ(takeSent(), Ack);
     EXPECT_EQ(framedLink.state(), FramedLink::Receiving);
-    feed(kF101Frame.left(3));  // the answer may arrive in pieces
+    feed(F101Frame.left(3));  // the answer may arrive in pieces
     EXPECT_TRUE(answers.isEmpty());
-    feed(kF101Frame.mid(3));
-    EXPECT_EQ(takeSent(), kAck);
+    feed(F101Frame.mid(3));
+    EXPECT_EQ(takeSent(), Ack);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
     EXPECT_EQ(framedLink.state(), FramedLink::Idle);
     EXPECT_FALSE(framedLink.busy());
@@ -157,17 +157,17 @@ TEST_F(FramedLinkTest, ByteTable)
     enum Start { IdleFresh, InSohSent, InFrameSent, InReceiving };
     struct Row { const char *what; Start start; QByteArray batch; int state; QByteArray out; int timerMs; };
     const Row rows[] = {
-        {"Idle SOH", IdleFresh, kSoh, FramedLink::Receiving, kAck, 1000},
+        {"Idle SOH", IdleFresh, Soh, FramedLink::Receiving, Ack, 1000},
         {"Idle other", IdleFresh, bytes({0x33}), FramedLink::Idle, {}, 100},
-        {"Idle other then SOH", IdleFresh, bytes({0x33, 0x44, 0x01}), FramedLink::Receiving, kAck, 1000},
-        {"SohSent ACK", InSohSent, kAck, FramedLink::FrameSent, kF100Frame, 1000},
-        {"SohSent NAK", InSohSent, kNak, FramedLink::SohRepeat, {}, 200},
-        {"SohSent other", InSohSent, bytes({0x02}), FramedLink::Idle, kNak, 2000},
-        {"FrameSent ACK", InFrameSent, kAck, FramedLink::Idle, {}, 50},
-        {"FrameSent NAK", InFrameSent, kNak, FramedLink::SohSent, kSoh, 100},
+        {"Idle other then SOH", IdleFresh, bytes({0x33, 0x44, 0x01}), FramedLink::Receiving, Ack, 1000},
+        {"SohSent ACK", InSohSent, Ack, FramedLink::FrameSent, F100Frame, 1000},
+        {"SohSent NAK", InSohSent, Nak, FramedLink::SohRepeat, {}, 200},
+        {"SohSent other", InSohSent, bytes({0x02}), FramedLink::Idle, Nak, 2000},
+        {"FrameSent ACK", InFrameSent, Ack, FramedLink::Idle, {}, 50},
+        {"FrameSent NAK", InFrameSent, Nak, FramedLink::SohSent, Soh, 100},
         {"FrameSent other", InFrameSent, bytes({0x01}), FramedLink::FrameSent, {}, 500},
-        {"Receiving complete", InReceiving, kF101Frame, FramedLink::Idle, kAck, 1000},
-        {"Receiving incomplete", InReceiving, kF101Frame.left(6), FramedLink::Receiving, {}, 1000},
+        {"Receiving complete", InReceiving, F101Frame, FramedLink::Idle, Ack, 1000},
+        {"Receiving incomplete", InReceiving, F101Frame.left(6), FramedLink::Receiving, {}, 1000},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -177,10 +177,10 @@ TEST_F(FramedLinkTest, ByteTable)
             rxHook = [this](int n) { framedLink.receiveBytes(n); };  // as the port calls it
         } else {
             sendF100();
-            if (r.start >= InFrameSent) feed(kAck);
+            if (r.start >= InFrameSent) feed(Ack);
             if (r.start == InReceiving) {
-                feed(kAck);
-                feed(kSoh);
+                feed(Ack);
+                feed(Soh);
             }
         }
         takeSent();
@@ -200,14 +200,14 @@ TEST_F(FramedLinkTest, TimerTable)
     struct Row { const char *what; QList<QByteArray> batches; int state; QByteArray out; };
     const Row rows[] = {
         // ACK and SOH in one batch: the SOH waits for the 50 ms look.
-        {"Idle steps the buffer", {kAck, kAck + kSoh}, FramedLink::Receiving, kAck},
+        {"Idle steps the buffer", {Ack, Ack + Soh}, FramedLink::Receiving, Ack},
         {"SohSent does nothing", {}, FramedLink::SohSent, {}},
-        {"SohRepeat sends SOH again", {kNak}, FramedLink::SohSent, kSoh},
-        {"FrameSent finds ACK", {kAck, bytes({0x77, 0x06})}, FramedLink::Idle, {}},
-        {"FrameSent finds NAK", {kAck, bytes({0x77, 0x15})}, FramedLink::SohSent, kSoh},
-        {"FrameSent takes SOH as lost ACK", {kAck, bytes({0x77, 0x01})}, FramedLink::Receiving, kAck},
-        {"FrameSent finds nothing", {kAck, bytes({0x77, 0x78})}, FramedLink::FrameSent, {}},
-        {"Receiving gives up with NAK", {kAck, kAck, kSoh, kF101Frame.left(4)}, FramedLink::Idle, kNak},
+        {"SohRepeat sends SOH again", {Nak}, FramedLink::SohSent, Soh},
+        {"FrameSent finds ACK", {Ack, bytes({0x77, 0x06})}, FramedLink::Idle, {}},
+        {"FrameSent finds NAK", {Ack, bytes({0x77, 0x15})}, FramedLink::SohSent, Soh},
+        {"FrameSent takes SOH as lost ACK", {Ack, bytes({0x77, 0x01})}, FramedLink::Receiving, Ack},
+        {"FrameSent finds nothing", {Ack, bytes({0x77, 0x78})}, FramedLink::FrameSent, {}},
+        {"Receiving gives up with NAK", {Ack, Ack, Soh, F101Frame.left(4)}, FramedLink::Idle, Nak},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -227,21 +227,21 @@ TEST_F(FramedLinkTest, TimerTable)
 TEST_F(FramedLinkTest, LostAckFollowedBySohInOneBatchStillBringsTheAnswer)
 {
     sendF100();
-    feed(kAck);
+    feed(Ack);
     takeSent();
     feed(bytes({0x00, 0x01}));  // noise, then the controller's SOH: our ACK got lost
     time.advance(500);
-    EXPECT_EQ(takeSent(), kAck);
-    feed(kF101Frame);
+    EXPECT_EQ(takeSent(), Ack);
+    feed(F101Frame);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
 TEST_F(FramedLinkTest, LostAckWithSohFirstInTheBatchEndsInTheTimeOut)
 {
     sendF100();
-    feed(kAck);
-    feed(kSoh);  // consumed as an unexpected byte
-    feed(kF101Frame);
+    feed(Ack);
+    feed(Soh);  // consumed as an unexpected byte
+    feed(F101Frame);
     time.runUntilIdle();
     EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
     EXPECT_EQ(linkErrors, QStringList{"KAVCOM_TO_ZBL Error"});
@@ -255,17 +255,17 @@ TEST_F(FramedLinkTest, SecondSendDuringATransferIsRefusedWithoutDisturbingTheFir
         EXPECT_FALSE(framedLink.kavcomSend(bytes({0xF1, 0x40}), [&](const QByteArray &a) { second << a; }));
     };
     trySecond();  // in SohSent
-    feed(kAck);
-    feed(kAck);
+    feed(Ack);
+    feed(Ack);
     trySecond();  // handshake rests in Idle while the answer is awaited
     EXPECT_FALSE(framedLink.startSend(FramedLink::buildFrame({}), {}));
     EXPECT_FALSE(framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), {}));
     takeSent();
-    feed(kSoh);
-    feed(kF101Frame);
+    feed(Soh);
+    feed(F101Frame);
     EXPECT_EQ(second, (QList<QByteArray>{FramedLink::StatusError, FramedLink::StatusError}));
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
-    EXPECT_EQ(takeSent(), kAck + kAck) << "the refused sends put nothing on the line";
+    EXPECT_EQ(takeSent(), Ack + Ack) << "the refused sends put nothing on the line";
 }
 
 TEST_F(FramedLinkTest, AnswerTimeOutResetsAndTheNextTransferWorks)
@@ -283,7 +283,7 @@ TEST_F(FramedLinkTest, AnswerTimeOutResetsAndTheNextTransferWorks)
     answers.clear();
     takeSent();
     ASSERT_TRUE(sendF100());
-    controllerAnswers(kF101Frame);
+    controllerAnswers(F101Frame);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
@@ -305,7 +305,7 @@ TEST_F(FramedLinkTest, FrameWithAWrongHeaderIsNotRecognised)
     controllerAnswers(bytes({0x02, 0x06, 0x28, 0xFF, 0x91, 0xF1, 0x01, 0x00}));
     EXPECT_TRUE(answers.isEmpty());
     time.advance(1000);
-    EXPECT_EQ(takeSent().right(1), kNak) << "incomplete answer refused after 1000 ms";
+    EXPECT_EQ(takeSent().right(1), Nak) << "incomplete answer refused after 1000 ms";
     time.runUntilIdle();
     EXPECT_EQ(answers, QList<QByteArray>{FramedLink::TimeoutError});
 }
@@ -316,8 +316,8 @@ TEST_F(FramedLinkTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
     auto storm = [&](bool refuseFrame) {
         for (int t = 0; t < 6000 && framedLink.busy(); t += 10) {
             const QByteArray out = takeSent();
-            if (out.endsWith(kSoh)) feed(refuseFrame ? kAck : kNak);
-            else if (out.startsWith(char(0x02))) feed(kNak);
+            if (out.endsWith(Soh)) feed(refuseFrame ? Ack : Nak);
+            else if (out.startsWith(char(0x02))) feed(Nak);
             time.advance(10);
         }
     };
@@ -333,7 +333,7 @@ TEST_F(FramedLinkTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
         answers.clear();
         takeSent();
         ASSERT_TRUE(sendF100());
-        controllerAnswers(kF101Frame);
+        controllerAnswers(F101Frame);
         EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
     }
 }
@@ -341,18 +341,18 @@ TEST_F(FramedLinkTest, NakStormsEndInTheTimeOutAndTheNextTransferWorks)
 TEST_F(FramedLinkTest, RepeatsAfterANakToTheFrameUntilItIsAccepted)
 {
     sendF100();
-    feed(kAck);
-    EXPECT_EQ(takeSent(), kSoh + kF100Frame);
-    feed(kNak);
-    EXPECT_EQ(takeSent(), kSoh);
-    controllerAnswers(kF101Frame);
+    feed(Ack);
+    EXPECT_EQ(takeSent(), Soh + F100Frame);
+    feed(Nak);
+    EXPECT_EQ(takeSent(), Soh);
+    controllerAnswers(F101Frame);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
 TEST_F(FramedLinkTest, NoiseBetweenFramesIsSkipped)
 {
     sendF100();
-    controllerAnswers(kF101Frame);
+    controllerAnswers(F101Frame);
     feed(bytes({0x55, 0xAA, 0x28, 0xFF}));  // line noise while nothing is asked
     time.advance(100);
     EXPECT_EQ(framedLink.state(), FramedLink::Idle);
@@ -360,36 +360,36 @@ TEST_F(FramedLinkTest, NoiseBetweenFramesIsSkipped)
     answers.clear();
     takeSent();
     ASSERT_TRUE(sendF100());
-    feed(kAck);
-    feed(kAck);
-    feed(kSoh);
-    feed(bytes({0x00, 0x02, 0x7F}) + kF101Frame);  // noise before the frame's STX
+    feed(Ack);
+    feed(Ack);
+    feed(Soh);
+    feed(bytes({0x00, 0x02, 0x7F}) + F101Frame);  // noise before the frame's STX
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
 TEST_F(FramedLinkTest, EndlessNoiseAfterAnSohIsCutOff)
 {
     sendF100();
-    feed(kAck);
-    feed(kAck);
-    feed(kSoh);
+    feed(Ack);
+    feed(Ack);
+    feed(Soh);
     takeSent();
     for (int i = 0; i < 40 && framedLink.state() == FramedLink::Receiving; ++i) {
         feed(QByteArray(100, char(0x55)));
         time.advance(10);
     }
     EXPECT_EQ(framedLink.state(), FramedLink::Idle);
-    EXPECT_EQ(takeSent(), kNak);
+    EXPECT_EQ(takeSent(), Nak);
 }
 
 TEST_F(FramedLinkTest, SendNoAnswerReportsTheAcknowledgementOnce)
 {
     QStringList done;
     ASSERT_TRUE(framedLink.sendNoAnswer(bytes({0x03, 0x0C, 0x05, 0x13}), [&](const QString &t) { done << t; }));
-    EXPECT_EQ(takeSent(), kSoh);
-    feed(kAck);
+    EXPECT_EQ(takeSent(), Soh);
+    feed(Ack);
     EXPECT_EQ(takeSent(), bytes({0x02, 0x03, 0x0C, 0x05, 0x13}));
-    feed(kAck);
+    feed(Ack);
     EXPECT_EQ(done, QStringList{"return with no answer"});
     EXPECT_FALSE(framedLink.busy());
     time.runUntilIdle();
@@ -402,10 +402,10 @@ TEST_F(FramedLinkTest, StartSendDeliversThePartnerNameFrameRaw)
     framedLink.setAnswerHeader(bytes({0x28, 0xFF, 0x91}));
     QList<QByteArray> frames;
     ASSERT_TRUE(framedLink.startSend(bytes({0x04, 0x28, 0xFF, 0x90, 0xBA}), [&](const QByteArray &f) { frames << f; }));
-    feed(kAck);
-    EXPECT_EQ(takeSent(), kSoh + bytes({0x02, 0x04, 0x28, 0xFF, 0x90, 0xBA}));
-    feed(kAck);
-    feed(kSoh);
+    feed(Ack);
+    EXPECT_EQ(takeSent(), Soh + bytes({0x02, 0x04, 0x28, 0xFF, 0x90, 0xBA}));
+    feed(Ack);
+    feed(Soh);
     feed(bytes({0x02, 0x08, 0x28, 0xFF, 0x91, 'A', 'B', '1', '2', 0x00}));
     EXPECT_EQ(frames, QList<QByteArray>{bytes({0x28, 0xFF, 0x91, 'A', 'B', '1', '2', 0x00})});
 }
@@ -424,7 +424,7 @@ TEST_F(FramedLinkTest, UnacknowledgedRawStartFreesTheLayerAfterTheTimeOut)
 TEST_F(FramedLinkTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
 {
     sendF100();
-    feed(kAck);
+    feed(Ack);
     framedLink.kavcomReset();
     EXPECT_EQ(answers, QList<QByteArray>{FramedLink::StatusError});
     EXPECT_FALSE(rxHook);
@@ -434,7 +434,7 @@ TEST_F(FramedLinkTest, ResetAbandonsTheTransferAndTellsThePendingCaller)
     answers.clear();
     takeSent();
     ASSERT_TRUE(sendF100());
-    controllerAnswers(kF101Frame);
+    controllerAnswers(F101Frame);
     EXPECT_EQ(answers, QList<QByteArray>{bytes({0xF1, 0x01})});
 }
 
@@ -448,9 +448,9 @@ TEST_F(FramedLinkTest, AnswerProcedureMaySendTheNextRequest)
         }
     };
     framedLink.kavcomSend(bytes({0xF1, 0x00}), again);
-    controllerAnswers(kF101Frame);
+    controllerAnswers(F101Frame);
     EXPECT_EQ(framedLink.state(), FramedLink::SohSent);
-    controllerAnswers(kF101Frame);
+    controllerAnswers(F101Frame);
     EXPECT_EQ(answers.size(), 2);
     EXPECT_FALSE(framedLink.busy());
 }

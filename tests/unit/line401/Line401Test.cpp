@@ -597,7 +597,7 @@ TEST_F(Line401Test, ControllerButtonsQueueTheirTelegramsAndShowTheAnswer)
         return true;
     };
     EXPECT_TRUE(line->qrxReset());
-    EXPECT_TRUE(line->askGruppe());
+    EXPECT_TRUE(line->askGroup());
     EXPECT_TRUE(line->view().qrxWaiting);
     EXPECT_TRUE(line->askF100());
     const QList<QPair<int, QByteArray>> expected{

@@ -31,14 +31,14 @@ struct ComPortTest : ::testing::Test {
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &t) { log << "W:" + t; };
         core::reports().reportDebug = [this](const QString &t) { log << "D:" + t; };
-        port->onMemo = [this](const QString &t) { memo << t; };
+        port->onTrafficLine = [this](const QString &t) { traffic << t; };
     }
     ~ComPortTest() override { core::reports().reset(); }
 
     core::VirtualTime time;  // 04:22:31.000 = 15751000 ms after midnight
     std::unique_ptr<MemorySerialLine> pcEnd, farEnd;
     std::unique_ptr<ComPort> port;
-    QStringList log, memo;
+    QStringList log, traffic;
 };
 
 TEST(ComPortText, TrafficLineFormats)
@@ -79,7 +79,7 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
     EXPECT_TRUE(port->view().portOpen);
     EXPECT_EQ(port->view().modemIdentity, ComPort::ModemIdentity::NotRead);
     EXPECT_EQ(pcEnd->dtr(), std::optional<bool>(true));
-    EXPECT_EQ(memo.count("15751000 > myport: open"), 4);
+    EXPECT_EQ(traffic.count("15751000 > myport: open"), 4);
 }
 
 TEST_F(ComPortTest, FailedOpenReturnsFalseAndLogsTheReason)
@@ -112,7 +112,7 @@ TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
     EXPECT_EQ(port->readChar(), 0x41);
     EXPECT_EQ(port->readChars(5), QByteArray("BC"));
     EXPECT_EQ(port->readChar(), 0);  // nothing left
-    EXPECT_EQ(memo.mid(2), (QStringList{"15751000 > AT", "15751000 > ~01~", "15751000 < A", "15751000 < BC"}));
+    EXPECT_EQ(traffic.mid(2), (QStringList{"15751000 > AT", "15751000 > ~01~", "15751000 < A", "15751000 < BC"}));
 
     port->closePort();
     EXPECT_TRUE(port->portClosed());
@@ -171,15 +171,15 @@ TEST_F(ComPortTest, TextModeReceivePath)
     farEnd->write("CONNECT 9600\r");
     EXPECT_EQ(messages, QStringList{"CONNECT 9600"});
     EXPECT_EQ(lines, (QStringList{"", "OK", "ERROR$7B", "CONNECT 9600"}));
-    EXPECT_TRUE(memo.contains("15751000 < ERROR$7B"));
+    EXPECT_TRUE(traffic.contains("15751000 < ERROR$7B"));
     for (const QString &l : lines) EXPECT_FALSE(l.contains('\r') || l.contains('\n'));
 
     // In data mode every byte is a line of its own.
     port->dataModeSwitch(true);
     EXPECT_EQ(farEnd->read(10), QByteArray("AT01\r"));
-    memo.clear();
+    traffic.clear();
     farEnd->write("ab");
-    EXPECT_EQ(memo, (QStringList{"15751000 < 61   a", "15751000 < 62   b"}));
+    EXPECT_EQ(traffic, (QStringList{"15751000 < 61   a", "15751000 < 62   b"}));
     EXPECT_EQ(lines.size(), 4);  // no CR, no OnLine
 }
 

@@ -21,7 +21,7 @@ struct ModemTest : ::testing::Test {
     {
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &t) { appLog << t; };
-        port.onMemo = [this](const QString &t) { memo << t; };
+        port.onTrafficLine = [this](const QString &t) { traffic << t; };
         framedLink.sendString = [this](const QByteArray &b) { return port.sendString(b); };
         framedLink.readChars = [this](int n) { return port.readChars(n); };
         framedLink.setPortRxHook = [this](std::function<void(int)> hook) { port.rxHook = std::move(hook); };
@@ -59,7 +59,7 @@ struct ModemTest : ::testing::Test {
     FramedLink framedLink{time};
     ModemControl modem{port, framedLink, time};
     FakeHayesModem fake{time, modemLine, pcLine};
-    QStringList appLog, memo, ready, linked, errors;
+    QStringList appLog, traffic, ready, linked, errors;
 };
 
 TEST_F(ModemTest, InitSendsTheConfiguredCommandsAndTheTestReportsTheModem)
@@ -108,11 +108,11 @@ TEST_F(ModemTest, TestNotesTheLitDcdAndDsrLights)
         SCOPED_TRACE(c.name);
         if (c.lines) pcLine.setControlLines(*c.lines);
         else pcLine.setControlLinesUnknown();
-        memo.clear();
+        traffic.clear();
         modem.modemTest([](const QString &) {});
         time.advance(3000);
         QStringList lit;
-        for (const QString &line : memo)
+        for (const QString &line : traffic)
             if (line.contains("MyComport/lit")) lit << line.section(' ', 2);
         EXPECT_EQ(lit, QStringList{c.lit});
     }
@@ -154,7 +154,7 @@ TEST_F(ModemTest, DialConnectsSynchronisesNotifiesAndDeliversThePartnerName)
     EXPECT_FALSE(framedLink.onLinkError);
     for (const char *line : {"wähle: 0815", "CONNECT 19200", "SYNCHRONISIERT"}) EXPECT_TRUE(appLog.contains(line)) << line;
     for (const char *line : {"start-sync", "** MST.SYNC **", "** NOTIFY PARTNER **", "NOTIFIED/CONNECTED"})
-        EXPECT_TRUE(memo.contains(line)) << line;
+        EXPECT_TRUE(traffic.contains(line)) << line;
 
     // The link now carries ordinary telegrams.
     QList<QByteArray> answers;
@@ -174,7 +174,7 @@ TEST_F(ModemTest, LinksWhenEveryByteArrivesOnItsOwn)
 {
     fake.paced = true;
     dialAndLink();
-    EXPECT_TRUE(memo.contains("** MST.SYNC **"));
+    EXPECT_TRUE(traffic.contains("** MST.SYNC **"));
     EXPECT_TRUE(port.isLinked());
 }
 
@@ -202,11 +202,11 @@ TEST_F(ModemTest, SyncReplySplitOverTwoReceiveEventsIsFound)
     EXPECT_EQ(pcWrote(), bytes({0x01}));
     pcLine.inject(bytes({0x47, 0x06}));
     pcLine.inject(bytes({0x15}));
-    EXPECT_FALSE(memo.contains("** MST.SYNC **"));
+    EXPECT_FALSE(traffic.contains("** MST.SYNC **"));
     pcLine.inject(bytes({0x15}));
-    EXPECT_TRUE(memo.contains("** MST.SYNC **"));
+    EXPECT_TRUE(traffic.contains("** MST.SYNC **"));
     pcLine.inject("late");
-    EXPECT_TRUE(memo.contains("** es sollte nichts kommen !! **"));
+    EXPECT_TRUE(traffic.contains("** es sollte nichts kommen !! **"));
     pcLine.clearWritten();
     time.advance(499);
     EXPECT_TRUE(pcWrote().isEmpty());

@@ -140,7 +140,7 @@ TEST_F(FaultLogFetch, StopAfterTheThirdRecord)
         controller.count = count;
         log->clearLines();
         queue.sent.clear();
-        log->onProgress = [&](int position, int) { if (position == 3) log->stopHolen(); };
+        log->onProgress = [&](int position, int) { if (position == 3) log->stopFetching(); };
         fetch();
         queue.run();
         EXPECT_EQ(recordIndexesSent(), (QList<int>{0, 1, 2}));

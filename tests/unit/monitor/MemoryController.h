@@ -15,7 +15,7 @@
 struct MemoryController : FakeChannel {
     QByteArray memory = QByteArray(0x10000, '\0');
     quint16 selected = 0;
-    int ko = 3;
+    int topFloor = 3;
     std::function<QByteArray(const QByteArray &telegram)> override;  // an answer of its own, when not empty
 
     MemoryController() { controller = [this](const QByteArray &telegram) { return answer(telegram); }; }
@@ -53,7 +53,7 @@ struct MemoryController : FakeChannel {
             selected = quint16(selected + 13);
             return out;
         }
-        if (t == core::bytes({0xF2, 0x55, 0x01})) return core::bytes({0xF1, quint8(ko)});
+        if (t == core::bytes({0xF2, 0x55, 0x01})) return core::bytes({0xF1, quint8(topFloor)});
         return {};
     }
 

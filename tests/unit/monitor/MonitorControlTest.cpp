@@ -28,7 +28,7 @@ struct MonitorRig {
     QStringList traces;
     QList<int> faultRequests;   // slot of each fault request
     QStringList messages;
-    int builtKo = -1;
+    int builtTopFloor = -1;
     monitor::ShaftHooks::Config builtConfig{};
     QList<QList<int>> callLamps;
 
@@ -50,12 +50,12 @@ struct MonitorRig {
             onText(QStringLiteral("MN-.004"));
             return true;
         };
-        monitor.shaft().build = [this](int ko, const monitor::ShaftHooks::Config &c) {
-            builtKo = ko;
+        monitor.shaft().build = [this](int topFloor, const monitor::ShaftHooks::Config &c) {
+            builtTopFloor = topFloor;
             builtConfig = c;
         };
-        monitor.shaft().exists = [this] { return builtKo > 0; };
-        monitor.shaft().destroy = [this] { builtKo = -1; };
+        monitor.shaft().exists = [this] { return builtTopFloor > 0; };
+        monitor.shaft().destroy = [this] { builtTopFloor = -1; };
         monitor.shaft().setCallLamp = [this](int f, int s, int st, int w) { callLamps << QList<int>{f, s, st, w}; };
     }
 
@@ -147,7 +147,7 @@ TEST(Monitor, HelloConfigurationStartAndPollingRates)
     rig.monitor.onLinkUp(QStringLiteral("qrx"));
     ASSERT_EQ(rig.queue.sent.value(0), bytes({0xF1, 0x00}));
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_EQ(rig.builtConfig[0], 5);
     EXPECT_EQ(rig.builtConfig[4], 6);
     EXPECT_TRUE(rig.monitor.loopStarted());
@@ -201,20 +201,20 @@ TEST(Monitor, FailedHelloStartsNothing)
         rig.queue.run();
         EXPECT_EQ(rig.messages.last(), QStringLiteral("<HALLO> FEHLER"));
         EXPECT_EQ(rig.queue.sent.size(), 1);
-        EXPECT_EQ(rig.builtKo, -1);
+        EXPECT_EQ(rig.builtTopFloor, -1);
     }
 }
 
 TEST(Monitor, ConfigurationWithKoOutsideOneTo39BuildsNothing)
 {
-    for (int ko : {0, 40}) {
+    for (int topFloor : {0, 40}) {
         MonitorRig rig;
-        rig.queue.controller = [ko](const QByteArray &t) -> QByteArray {
+        rig.queue.controller = [topFloor](const QByteArray &t) -> QByteArray {
             if (t == bytes({0xF1, 0x00})) return bytes({0xF1, 0x01});
-            return bytes({0xFF, quint8(ko)}) + QByteArray(14, '\x07');
+            return bytes({0xFF, quint8(topFloor)}) + QByteArray(14, '\x07');
         };
         rig.startLinked();
-        EXPECT_EQ(rig.builtKo, -1) << ko;
+        EXPECT_EQ(rig.builtTopFloor, -1) << topFloor;
         EXPECT_FALSE(rig.monitor.loopStarted());
         EXPECT_TRUE(rig.monitor.cycle().held());
     }
@@ -240,7 +240,7 @@ TEST(Monitor, StopButtonWithoutAShaftBuildsIt)
     rig.monitor.loadTask(31);  // no autorun: held, nothing built
     rig.monitor.stopButtonClicked(false);
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_TRUE(rig.monitor.loopStarted());
 }
 
@@ -251,7 +251,7 @@ TEST(Monitor, HaltNeverStartsTheMonitor)
     rig.monitor.monitorHalt();
     rig.queue.run();
     EXPECT_TRUE(rig.queue.sent.isEmpty());
-    EXPECT_EQ(rig.builtKo, -1);
+    EXPECT_EQ(rig.builtTopFloor, -1);
     rig.ticks(10);
     EXPECT_TRUE(rig.queue.sent.isEmpty());
 }
@@ -261,10 +261,10 @@ TEST(Monitor, LinkLossLeavesTheLoopHeldAfterANewLinkAndStart)
     MonitorRig rig;
     rig.startLinked();
     rig.monitor.linkLostReset();
-    EXPECT_EQ(rig.builtKo, -1);
+    EXPECT_EQ(rig.builtTopFloor, -1);
     rig.monitor.onLinkUp(QStringLiteral("qrx"));  // autorun: hello, configuration, loop start
     rig.queue.run();
-    EXPECT_EQ(rig.builtKo, 4);
+    EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
     QString loopLabel;
     rig.monitor.view().setLoopLabel = [&loopLabel](const QString &t) { loopLabel = t; };
@@ -418,7 +418,7 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
         rig.monitor.loadTask(31);
         rig.monitor.makeShaftFromSysMod(5, config);
         rig.queue.run();
-        EXPECT_EQ(rig.builtKo, 5);
+        EXPECT_EQ(rig.builtTopFloor, 5);
         EXPECT_EQ(rig.builtConfig, config);
         EXPECT_EQ(rig.monitor.loopStarted(), linked);
     }
@@ -430,7 +430,7 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
     rig.monitor.makeShaftFromSysMod(5, config);
     rig.builtConfig = {};
     rig.monitor.makeShaftFromSysMod(7, config);
-    EXPECT_EQ(rig.builtKo, 5);
+    EXPECT_EQ(rig.builtTopFloor, 5);
     EXPECT_EQ(shown, 1);
 }
 
@@ -505,7 +505,7 @@ TEST(Monitor, AutorunClickLeavesTheLoopPolling)
         MonitorRig rig;
         rig.monitor.setKeepShaft(c.keepShaft);
         int builds = 0;
-        rig.monitor.shaft().build = [&](int ko, const monitor::ShaftHooks::Config &) { rig.builtKo = ko; ++builds; };
+        rig.monitor.shaft().build = [&](int topFloor, const monitor::ShaftHooks::Config &) { rig.builtTopFloor = topFloor; ++builds; };
         rig.startLinked(c.task);
         if (QLatin1String(c.state) == QLatin1String("held after a lost link")) {
             rig.monitor.linkLostReset();

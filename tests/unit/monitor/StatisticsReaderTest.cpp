@@ -11,7 +11,7 @@ using monitor::StatisticsReader;
 namespace {
 
 // The reader over the command library and a controller whose statistics area
-// sits at index 3, with known counters for floors 0..ko.
+// sits at index 3, with known counters for floors 0..topFloor.
 struct StatisticsTest : ::testing::Test {
     static constexpr int Index = 3;
     MemoryController controller;
@@ -27,10 +27,10 @@ struct StatisticsTest : ::testing::Test {
         reader.onFinished = [this](bool ok) { finished << ok; };
         controller.put16(StatisticsReader::identifierAddress(Index), StatisticsReader::Identifier);
     }
-    void fillTables(int ko)
+    void fillTables(int topFloor)
     {
-        controller.ko = ko;
-        for (int f = 0; f <= ko; ++f)
+        controller.topFloor = topFloor;
+        for (int f = 0; f <= topFloor; ++f)
             for (int t = 0; t < StatisticsReader::TableCount; ++t)
                 controller.putCounter(quint16(StatisticsReader::tableAddress(Index, StatisticsReader::Table(t)) + 4 * f),
                                       quint32(10000 * t + 100 * f + 7));
@@ -58,7 +58,7 @@ TEST(StatisticsCodes, AddressesCountersAndBlocks)
     for (const Case &c : counters) EXPECT_EQ(StatisticsReader::counterValue(c.bytes, 0), c.value) << c.bytes.toHex().constData();
 
     const std::pair<int, int> blocks[] = {{13, 5}, {0, 1}, {2, 1}, {3, 2}, {39, 13}};
-    for (auto [ko, count] : blocks) EXPECT_EQ(StatisticsReader::blocksPerTable(ko), count) << ko;
+    for (auto [topFloor, count] : blocks) EXPECT_EQ(StatisticsReader::blocksPerTable(topFloor), count) << topFloor;
     EXPECT_EQ(StatisticsReader::blockLine(bytes({0x0A, 0xFF, 0x00})), QStringLiteral("0a ff 00 "));
 }
 
@@ -104,7 +104,7 @@ TEST_F(StatisticsTest, FetchReadsThreeTablesBlockByBlockIntoRowsAndTotals)
     reader.fetchStatistics(keepRows(), keep());
     controller.run();
 
-    // ko = 13: 56 bytes a table, five blocks of 13 each.
+    // topFloor = 13: 56 bytes a table, five blocks of 13 each.
     EXPECT_EQ(controller.count(bytes({0xF1, 0x54})), 15);
     EXPECT_EQ(controller.count(bytes({0xF5, 0x04}) + protocol::nibbles(StatisticsReader::tableAddress(Index, StatisticsReader::CarCalls))), 1);
     EXPECT_EQ(messages.value(0), QStringLiteral("K=1993"));
@@ -133,15 +133,15 @@ TEST_F(StatisticsTest, FetchReadsThreeTablesBlockByBlockIntoRowsAndTotals)
 
 TEST_F(StatisticsTest, UnreadableTopFloorStopsTheFetch)
 {
-    for (int ko : {255, 40}) {
-        controller.ko = ko;
+    for (int topFloor : {255, 40}) {
+        controller.topFloor = topFloor;
         messages.clear();
         controller.sent.clear();
         finished.clear();
         reader.fetchStatistics(keepRows(), keep());
         controller.run();
-        EXPECT_EQ(messages.last(), QStringLiteral(" Lesefehler : KO-Etage")) << ko;
-        EXPECT_EQ(controller.count(bytes({0xF1, 0x54})), 0) << ko;
+        EXPECT_EQ(messages.last(), QStringLiteral(" Lesefehler : KO-Etage")) << topFloor;
+        EXPECT_EQ(controller.count(bytes({0xF1, 0x54})), 0) << topFloor;
         EXPECT_EQ(finished, QList<bool>{false});
     }
     EXPECT_TRUE(rows.isEmpty());

@@ -60,7 +60,7 @@ struct TextCase {
 };
 
 const TextCall getVersion = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getVersion(p); };
-const TextCall getKo = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getKo(p); };
+const TextCall getTopFloor = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getTopFloor(p); };
 const TextCall getInstallationCode = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getInstallationCode(p); };
 const TextCall getTelephone = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getTelephone(p); };
 const TextCall getClock = [](CommandLibrary &l, CommandLibrary::TextProc p) { l.getClock(p); };
@@ -81,7 +81,7 @@ const TextCase textCases[] = {
     {"version", getVersion, {F101}, {16}, {textAnswer("QRX V4.12 0399")}, "QRX V4.12 0399"},
     {"kennung", getInstallationCode, {bytes({0xF2, 0x55, 0x12})}, {16}, {textAnswer("ANLAGE 0815")}, "ANLAGE 0815"},
     {"telefon", getTelephone, {bytes({0xF2, 0x55, 0x14})}, {16}, {textAnswer("0711 4711")}, "0711 4711"},
-    {"ko", getKo, {F2_5501}, {2}, {bytes({0xF1, 0x07})}, QString(QChar(7))},
+    {"ko", getTopFloor, {F2_5501}, {2}, {bytes({0xF1, 0x07})}, QString(QChar(7))},
     {"clock", getClock, {F133, F135}, {5, 5}, {count(22648), count(60)}, "29.02.00/12:34:56"},
     {"clock blanks", getClock, {F133, F135}, {5, 5}, {count(7 * 1800 + 5 * 30 + 1), count(367)}, "01.01.01/ 7: 5: 2"},
     {"switch A on", toggleA, {F13A, bytes({0xF1, 0x3C})}, {2, 2}, {F101, bytes({0xF1, 0x00})}, "0"},
@@ -92,8 +92,8 @@ const TextCase textCases[] = {
     {"version wrong marker", getVersion, {F101}, {16}, {bytes({0xFE}) + QByteArray(15, 'A')}, Failed},
     {"version short", getVersion, {F101}, {16}, {bytes({0xFF, 0x41})}, Failed},
     {"kennung dummy", getInstallationCode, {bytes({0xF2, 0x55, 0x12})}, {16}, {QByteArray(16, '\0')}, Failed},
-    {"ko short", getKo, {F2_5501}, {2}, {bytes({0xF1})}, Unread},
-    {"ko wrong marker", getKo, {F2_5501}, {2}, {bytes({0x00, 0x07})}, Unread},
+    {"ko short", getTopFloor, {F2_5501}, {2}, {bytes({0xF1})}, Unread},
+    {"ko wrong marker", getTopFloor, {F2_5501}, {2}, {bytes({0x00, 0x07})}, Unread},
     {"clock time wrong", getClock, {F133}, {5}, {F101}, Failed},
     {"clock date short", getClock, {F133, F135}, {5, 5}, {count(0), bytes({0xF4, 1})}, Failed},
     {"switch read empty", toggleA, {F13A}, {2}, {QByteArray()}, Failed},
@@ -101,7 +101,7 @@ const TextCase textCases[] = {
     // Refused puts.
     {"version refused", getVersion, {}, {}, {}, Refused, 0},
     {"kennung refused", getInstallationCode, {}, {}, {}, Refused, 0},
-    {"ko refused", getKo, {}, {}, {}, Unread, 0},
+    {"ko refused", getTopFloor, {}, {}, {}, Unread, 0},
     {"clock second refused", getClock, {F133}, {5}, {count(100)}, Refused, 1},
     {"switch second refused", toggleA, {F13A}, {2}, {F101}, Refused, 1},
 };

@@ -9,9 +9,9 @@ struct DialRig : SessionRig {
     DialRig()
     {
         modem.setDialNumber("07111234");
-        modem.sessionEndedHook = [this] { journal << "ended"; };
-        modem.partnerHook = [this](const QString &name) { journal << "partner " + name; };
-        modem.answerHook = [this] { journal << "answer"; };
+        QObject::connect(&modem, &session::RemoteSession::sessionEnded, [this] { journal << "ended"; });
+        QObject::connect(&modem, &session::RemoteSession::partnerLinked, [this](const QString &name) { journal << "partner " + name; });
+        QObject::connect(&modem, &session::RemoteSession::waitEnded, [this] { journal << "answer"; });
     }
 };
 
@@ -109,7 +109,7 @@ TEST(RemoteSessionDial, RefusedInDataModeLeavesTheStandingConnectionAlone)
 TEST(RemoteSessionDial, HangUpDuringTheWaitEndsItAtTheNextTick)
 {
     DialRig rig;
-    rig.modem.monitorHalt = [&rig] { rig.journal << "monitorhalt"; };
+    QObject::connect(&rig.modem, &session::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
     rig.modem.sessionDial(rig.modem.dialNumber());
     rig.time.advance(5050);
     rig.modem.sessionHangUp();
@@ -166,8 +166,8 @@ struct InitRig : SessionRig {
     InitRig()
     {
         modem.setComPort(2);
-        modem.initSuccessHook = [this](const QString &t) { journal << "success " + t; };
-        modem.initFailureHook = [this] { journal << "failure"; };
+        QObject::connect(&modem, &session::RemoteSession::initSucceeded, [this](const QString &t) { journal << "success " + t; });
+        QObject::connect(&modem, &session::RemoteSession::initFailed, [this] { journal << "failure"; });
     }
 };
 
@@ -179,11 +179,10 @@ TEST(RemoteSessionInit, ReadyTextMeansSuccessAndSetsModemReady)
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_EQ(rig.journal.last(), "success COM2/19200/8N1/MODEM");
     EXPECT_TRUE(rig.modem.modemReady());
-    EXPECT_FALSE(rig.modem.initSuccessHook);
-    EXPECT_FALSE(rig.modem.initFailureHook);
-    // A second answer of the same init changes nothing.
+    // A second answer of the same init changes nothing: one outcome per init.
     rig.ready(QString());
     EXPECT_TRUE(rig.modem.modemReady());
+    EXPECT_EQ(rig.only("success|failure").size(), 1);
 }
 
 TEST(RemoteSessionInit, FailuresReachTheFailureHook)
@@ -226,7 +225,7 @@ TEST(RemoteSessionInit, LateReadyAfterTheTimeOutIsIgnored)
     InitRig rig;
     rig.modem.sessionInit();
     rig.time.advance(session::RemoteSession::InitTimeoutMs);
-    rig.modem.initSuccessHook = [&rig](const QString &) { rig.journal << "late success"; };
+    QObject::connect(&rig.modem, &session::RemoteSession::initSucceeded, [&rig](const QString &) { rig.journal << "late success"; });
     rig.ready("COM2/19200/8N1/MODEM");
     EXPECT_FALSE(rig.only("late").size());
     EXPECT_FALSE(rig.modem.modemReady());

@@ -35,8 +35,8 @@ struct PanelRig : SessionRig {
         panel.setSession(&modem);
         modem.setDialNumber("0711");
         modem.inputQuery = [this](const QString &, const QString &, QString &) { return allowDial; };
-        panel.linkedHook = [this](const QString &name) { journal << "linkup " + name; };
-        panel.logOnWrite = [this](const QString &t) { journal << "logon " + t; };
+        QObject::connect(&panel, &SessionPanel::linked, [this](const QString &name) { journal << "linkup " + name; });
+        QObject::connect(&panel, &SessionPanel::dialling, [this](const QString &t) { journal << "logon " + t; });
         panel.showSessionPanel();
     }
 
@@ -87,10 +87,9 @@ TEST(SessionPanel, InitDialLinkAndHangUpThroughTheSession)
 {
     PanelRig rig;
     QStringList partnerTexts;
-    rig.panel.setMonitorHooks([&rig](const QString &n) { rig.journal << "linkup " + n; },
-                              [&rig](const QString &t) { rig.journal << "status " + t; },
-                              [&partnerTexts](const QString &t) { partnerTexts << t; },
-                              [&rig] { rig.journal << "monitorhalt"; });
+    QObject::connect(&rig.panel, &SessionPanel::statusChanged, [&rig](const QString &t) { rig.journal << "status " + t; });
+    QObject::connect(&rig.panel, &SessionPanel::partnerTextChanged, [&partnerTexts](const QString &t) { partnerTexts << t; });
+    QObject::connect(&rig.modem, &session::RemoteSession::hangingUp, [&rig] { rig.journal << "monitorhalt"; });
 
     rig.panel.requestInit();
     EXPECT_EQ(rig.panel.status(), "Modem wird initialisiert");
@@ -155,7 +154,7 @@ TEST(SessionPanel, HangUpDuringTheDialWaitEndsTheSession)
 {
     PanelRig rig;
     int ended = 0;
-    rig.panel.sessionEndedHook = [&ended] { ++ended; };
+    QObject::connect(&rig.panel, &SessionPanel::ended, [&ended] { ++ended; });
     rig.initialise();
     rig.panel.dialClick();
     rig.time.advance(3000);
@@ -295,7 +294,14 @@ TEST(SessionPanel, ClosedPanelLetsGoOfTheSession)
     EXPECT_TRUE(rig.panel.closed());
     EXPECT_EQ(rig.panel.onlineColour(), core::colour::Red);
     EXPECT_FALSE(rig.panel.blinking());
-    EXPECT_FALSE(rig.modem.partnerHook || rig.modem.sessionEndedHook || rig.modem.answerHook);
+    // The session's outcomes no longer reach it.
+    const QString label = rig.panel.partnerLabel();
+    emit rig.modem.partnerLinked("AB1");
+    emit rig.modem.sessionEnded();
+    emit rig.modem.waitEnded();
+    EXPECT_EQ(rig.panel.partnerLabel(), label);
+    EXPECT_FALSE(rig.panel.connected());
+    EXPECT_EQ(rig.only("linkup").size(), 0);
     EXPECT_FALSE(rig.panel.dialProc);
     EXPECT_FALSE(rig.panel.showSessionPanel());
 }

@@ -7,11 +7,12 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-// A remote session control on virtual time, with a port and windows that
-// write every call into one journal, so tests can check what happened in which order.
-struct SessionRig {
+// A remote session control on virtual time. The rig is the session's line (a
+// fake port, modem and queue) and listens to its windows' signals; both write
+// every call into one journal, so tests can check what happened in which order.
+struct SessionRig : session::SessionLine {
     core::VirtualTime time;
-    session::RemoteSession modem{time};
+    session::RemoteSession modem{time, *this};
     QStringList journal;
 
     bool opens = true;
@@ -28,35 +29,48 @@ struct SessionRig {
         core::reports().reset();
         core::reports().reportDebug = [this](const QString &t) { journal << "debug " + t; };
         core::reports().reportWrite = [this](const QString &t) { journal << "write " + t; };
-        auto &port = modem.port();
-        port.openPort = [this](int n) { journal << QString("open %1").arg(n); return opens; };
-        port.isConnected = [this] { return connected; };
-        port.modemTestAndInit = [this](session::TextProc onReady) { journal << "testinit"; ready = onReady; };
-        port.dial = [this](const QString &n, session::TextProc onLinked, session::TextProc onError) {
-            journal << "dial " + n;
-            if (refusesDial) {
-                onError(QString());
-                return false;
-            }
-            linked = onLinked;
-            dialError = onError;
-            if (!errorInsideDial.isEmpty()) onError(errorInsideDial);
-            return true;
-        };
-        port.hangUp = [this] {
-            journal << "hangup";
-            if (dropsOnHangUp) connected = false;
-        };
-        port.sendString = [this](const QByteArray &b) { journal << "send " + QString::fromLatin1(b); return true; };
-        port.closePort = [this] { journal << "close"; };
-        auto &w = modem.windows();
-        w.setGaugeMax = [this](int n) { gaugeMax = n; };
-        w.setGaugePosition = [this](int n) { gaugePosition = n; };
-        w.setTimeText = [this](const QString &t) { timeText = t; };
-        w.hideLeds = [this] { journal << "hideleds"; };
-        w.closePanel = [this] { journal << "closepanel"; };
-        modem.transferHalt = [this] { journal << "transferhalt"; };
+        QObject::connect(&modem, &session::RemoteSession::gaugeMaxChanged, [this](int n) { gaugeMax = n; });
+        QObject::connect(&modem, &session::RemoteSession::gaugePositionChanged, [this](int n) { gaugePosition = n; });
+        QObject::connect(&modem, &session::RemoteSession::timeTextChanged, [this](const QString &t) { timeText = t; });
+        QObject::connect(&modem, &session::RemoteSession::ledsUnlinked, [this] { journal << "hideleds"; });
+        QObject::connect(&modem, &session::RemoteSession::panelUnlinked, [this] { journal << "closepanel"; });
     }
+
+    bool openPort(int n) override
+    {
+        journal << QString("open %1").arg(n);
+        return opens;
+    }
+    bool isConnected() const override { return connected; }
+    void modemTestAndInit(session::TextProc onReady) override
+    {
+        journal << "testinit";
+        ready = onReady;
+    }
+    bool dial(const QString &n, session::TextProc onLinked, session::TextProc onError) override
+    {
+        journal << "dial " + n;
+        if (refusesDial) {
+            onError(QString());
+            return false;
+        }
+        linked = onLinked;
+        dialError = onError;
+        if (!errorInsideDial.isEmpty()) onError(errorInsideDial);
+        return true;
+    }
+    void hangUp() override
+    {
+        journal << "hangup";
+        if (dropsOnHangUp) connected = false;
+    }
+    bool sendString(const QByteArray &b) override
+    {
+        journal << "send " + QString::fromLatin1(b);
+        return true;
+    }
+    void closePort() override { journal << "close"; }
+    void haltTransfers() override { journal << "transferhalt"; }
     ~SessionRig() { core::reports().reset(); }
 
     // The entries of the journal that start with prefix.

@@ -44,14 +44,14 @@ TEST(ShaftLayout, DeliveredDefaultParameterSet)
     const shaft::ShaftLayout layout = shaftFromParameterSet(parameters);
     // Six floors: the bottom one with doors A and B and up calls only, the top
     // one with a down call only, the floors between with all buttons on side A.
-    EXPECT_EQ(layout.ko, 5);
+    EXPECT_EQ(layout.topFloor, 5);
     const quint8 expected[6] = {1 | 8, 4, 4, 4, 4, 2};
     for (int floor = 0; floor < shaft::MaxFloors; ++floor)
         EXPECT_EQ(layout.config[size_t(floor)], floor < 6 ? expected[floor] : 0) << "floor " << floor;
 }
 
 // Image offsets of the three fields the shaft is built from.
-constexpr int KoAt = 154;
+constexpr int TopFloorAt = 154;
 constexpr int CallWordAt = 176;
 constexpr int DoorsAt = 568;
 
@@ -65,33 +65,33 @@ void setFloor(sysmod::ParameterSet &parameters, int floor, quint8 doors, quint16
 TEST(ShaftLayout, CraftedParameterSets)
 {
     sysmod::ParameterSet parameters;
-    parameters.setByte(KoAt, 3);
+    parameters.setByte(TopFloorAt, 3);
     setFloor(parameters, 0, 3, 0x0000);
     setFloor(parameters, 1, 2, 0x1800);
     setFloor(parameters, 2, 0, 0x0600);
     setFloor(parameters, 3, 1, 0x0600);
-    setFloor(parameters, 4, 3, 0x0000);  // above ko: not part of the shaft
+    setFloor(parameters, 4, 3, 0x0000);  // above topFloor: not part of the shaft
     shaft::ShaftLayout layout = shaftFromParameterSet(parameters);
-    EXPECT_EQ(layout.ko, 3);
+    EXPECT_EQ(layout.topFloor, 3);
     EXPECT_EQ(layout.config[0], 4 | 32);
     EXPECT_EQ(layout.config[1], 24);
     EXPECT_EQ(layout.config[2], 0);
     EXPECT_EQ(layout.config[3], 3);
     EXPECT_EQ(layout.config[4], 0);
 
-    // The tallest shaft reaches floor 39; a larger ko in the image counts as 39.
-    for (int ko : {39, 60, 255}) {
-        parameters.setByte(KoAt, quint8(ko));
+    // The tallest shaft reaches floor 39; a larger topFloor in the image counts as 39.
+    for (int topFloor : {39, 60, 255}) {
+        parameters.setByte(TopFloorAt, quint8(topFloor));
         setFloor(parameters, 39, 2, 0x1000);
         layout = shaftFromParameterSet(parameters);
-        EXPECT_EQ(layout.ko, 39) << ko;
-        EXPECT_EQ(layout.config[39], 16) << ko;
-        EXPECT_EQ(layout.config[4], 4 | 32) << ko;
+        EXPECT_EQ(layout.topFloor, 39) << topFloor;
+        EXPECT_EQ(layout.config[39], 16) << topFloor;
+        EXPECT_EQ(layout.config[4], 4 | 32) << topFloor;
     }
 
     // An empty parameter set: one floor without doors.
     layout = shaftFromParameterSet(sysmod::ParameterSet());
-    EXPECT_EQ(layout.ko, 0);
+    EXPECT_EQ(layout.topFloor, 0);
     EXPECT_EQ(layout.config, shaft::FloorConfig{});
 }
 

@@ -21,12 +21,12 @@ struct ModelRig {
     ShaftModel model{time};
     std::vector<std::tuple<int, int, int>> calls;
 
-    explicit ModelRig(int ko = 5, FloorConfig config = FloorConfig{})
+    explicit ModelRig(int topFloor = 5, FloorConfig config = FloorConfig{})
     {
         model.onCall = [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); };
-        model.build(ko, config);
+        model.build(topFloor, config);
     }
-    int cabinTopAt(int floor) const { return geometry::stripTop(model.ko(), floor) - geometry::CabinAboveStrip; }
+    int cabinTopAt(int floor) const { return geometry::stripTop(model.topFloor(), floor) - geometry::CabinAboveStrip; }
     void ticks(int n)
     {
         for (int i = 0; i < n; ++i) model.tick();
@@ -39,7 +39,7 @@ TEST(ShaftModel, FloorButtonsFollowTheConfigurationByte)
     // modes of the up and down buttons.
     struct Case {
         quint8 config;
-        int floor, ko;
+        int floor, topFloor;
         const char *visible;
         int modeAUp, modeADown, modeBUp, modeBDown;
     };
@@ -63,7 +63,7 @@ TEST(ShaftModel, FloorButtonsFollowTheConfigurationByte)
     };
     const char letters[3] = {'d', 'u', 'c'};
     for (const Case &c : cases) {
-        const FloorButtons buttons = floorButtons(c.config, c.floor, c.ko);
+        const FloorButtons buttons = floorButtons(c.config, c.floor, c.topFloor);
         std::string visible;
         for (int side = SideA; side <= SideB; ++side)
             for (int kind = CallDown; kind <= CallCar; ++kind)
@@ -92,7 +92,7 @@ TEST(ShaftModel, BuildSetsHeightTextAndRejectsImpossibleShafts)
 
     rig.model.build(40, FloorConfig{});
     rig.model.build(-1, FloorConfig{});
-    EXPECT_EQ(rig.model.ko(), 5);
+    EXPECT_EQ(rig.model.topFloor(), 5);
 
     rig.model.build(39, FloorConfig{});
     EXPECT_EQ(rig.model.floorCount(), 40);
@@ -206,7 +206,7 @@ TEST(ShaftModel, CabinJumpsToItsFloorWithoutCabinTimer)
     rig.ticks(100);
     EXPECT_EQ(rig.model.cabinTop(), rig.cabinTopAt(2));  // K = 0: no creeping
 
-    // A floor above ko still shows its number but leaves the cabin where it is.
+    // A floor above topFloor still shows its number but leaves the cabin where it is.
     rig.model.setFloor(9);
     EXPECT_EQ(rig.model.standText(), "9");
     EXPECT_EQ(rig.model.cabinTop(), rig.cabinTopAt(2));
@@ -266,7 +266,7 @@ TEST(ShaftModel, SmoothTravelCreepsOnePixelEveryKTicks)
     rig.model.setFloor(0);
     EXPECT_EQ(rig.model.cabinTop(), rig.cabinTopAt(0));
 
-    // No target, or one above ko: no creeping.
+    // No target, or one above topFloor: no creeping.
     for (int target : {ShaftModel::NoTarget, 6}) {
         rig.model.setTravel(0x10);
         rig.model.setTarget(target);
@@ -390,7 +390,7 @@ TEST(ShaftModel, CallLampsAndClicks)
     const std::vector<std::tuple<int, int, int>> expected = {{3, 1, 0}, {2, 0, 3}, {2, 1, 2}, {5, 0, 0}};
     EXPECT_EQ(rig.calls, expected);
 
-    // Lamps of floors above ko, unknown sides and buttons are ignored.
+    // Lamps of floors above topFloor, unknown sides and buttons are ignored.
     const FloorButtons before = rig.model.buttons(5);
     for (auto [floor, side, which] : {std::tuple{6, 0, 0}, {39, 0, 2}, {255, 1, 1}, {-1, 0, 0}, {5, 2, 0}, {5, 0, 4}})
         rig.model.setCallLamp(floor, side, 0, which);

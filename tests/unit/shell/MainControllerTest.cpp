@@ -7,24 +7,79 @@
 
 using shell::MainController;
 
-
 namespace {
+
+
+// Every fake writes what it was asked into one list, so the order across them shows.
+struct FakeView : shell::MainView {
+    bool visible = true;
+    bool reportVisible() const override { return visible; }
+    void setReportVisible(bool on) override { visible = on; }
+};
+
+struct FakeMonitor : shell::MonitorPort {
+    explicit FakeMonitor(QStringList &calls) : calls(calls) {}
+    void clearAutorun() override { calls << QStringLiteral("clearMonitorStart"); }
+    void linkToZbl() override { calls << QStringLiteral("monitorLinkToZbl"); }
+    void linkToMst() override { calls << QStringLiteral("monitorLinkToMst"); }
+    bool resetInProgress() const override { return resetting; }
+    void linkLost() override { calls << QStringLiteral("monitorLinkLost"); }
+    void show() override { calls << QStringLiteral("showMonitor"); }
+    void setClosing() override { calls << QStringLiteral("setMonitorClosing"); }
+    void halt() override { calls << QStringLiteral("haltMonitor"); }
+    void haltDisplayMirror() override { calls << QStringLiteral("haltLcd"); }
+    QStringList &calls;
+    bool resetting = false;
+};
+
+struct FakePort : shell::PortControl {
+    explicit FakePort(QStringList &calls) : calls(calls) {}
+    void setComNumber(int port) override { calls << QStringLiteral("setComPort %1").arg(port); }
+    void useLocalRoute() override { calls << QStringLiteral("setLocalRoute"); }
+    void useRemoteRoute() override { calls << QStringLiteral("setRemoteRoute"); }
+    void haltLine() override { calls << QStringLiteral("haltZblPort"); }
+    void allowClose() override { calls << QStringLiteral("setPortClosing"); }
+    void halt() override { calls << QStringLiteral("portHalt"); }
+    void linkAction() override { ++linkActions; }
+    QStringList &calls;
+    int linkActions = 0;
+};
+
+struct FakeQueue : shell::QueueControl {
+    explicit FakeQueue(QStringList &calls) : calls(calls) {}
+    void stop() override { calls << QStringLiteral("stopQueue"); }
+    QStringList &calls;
+};
+
+struct FakeRemote : shell::RemoteControl {
+    explicit FakeRemote(QStringList &calls) : calls(calls) {}
+    void setDialNumber(const QString &number) override { dialNumber = number; }
+    void setDialTimeout(int seconds) override { dialTimeout = seconds; }
+    void setClosing() override { calls << QStringLiteral("setRemoteClosing"); }
+    void requestInit() override { calls << QStringLiteral("requestInit"); }
+    QStringList &calls;
+    QString dialNumber = QStringLiteral("unset");
+    int dialTimeout = 0;
+};
 
 }  // namespace
 
 struct MainControllerTest : ShellFixture {
     std::unique_ptr<MainController> main;
     std::array<QString, 7> panels;
-    QStringList calls;  // hooks and view actions, in the order they ran
+    QStringList calls;  // partners and signals, in the order they ran
     QString message;
-    bool reportVisible = true;
     bool linkButtonEnabled = true;
     std::optional<bool> modeLamp, linkLamp, lineLamp;  // the status bar lamps as shown: lit or dark
-    QString dialNumber = QStringLiteral("unset");
-    int linkClicks = 0;
+    const int &linkClicks = port.linkActions;
     QStringList report;
-    shell::MainHooks::TextHook portText;
-    std::function<void()> afterOpen, afterClose;
+    FakeView view;
+    FakeMonitor monitor{calls};
+    FakePort port{calls};
+    FakeQueue queue{calls};
+    FakeRemote remote{calls};
+    QString &dialNumber = remote.dialNumber;
+    bool &reportVisible = view.visible;
 
     void SetUp() override { write(QStringLiteral("de.lng"), QStringLiteral("[main]\n32=nicht verbunden\n33=verbunden\n")); }
 
@@ -34,52 +89,21 @@ struct MainControllerTest : ShellFixture {
         startWith(QStringLiteral("[files]\nSystemDir=.\nlanguage=de.lng\n[logfiles]\nmainlogfile=main.log\nlogonfile=logon.log\nreports=01\n")
                       + extraIni,
                   params);
-        main = std::make_unique<MainController>(*config, reports, time);
-        auto &v = main->view();
-        v.setPanelText = [this](int i, const QString &t) { panels.at(i) = t; };
-        v.appendReport = [this](const QString &line) { report << line; };
-        v.setReportVisible = [this](bool on) { reportVisible = on; };
-        v.reportVisible = [this] { return reportVisible; };
-        v.setMessage = [this](const QString &t) { message = t; };
-        v.setLinkButtonEnabled = [this](bool on) { linkButtonEnabled = on; };
-        v.showModeLamp = [this](bool lit) { modeLamp = lit; };
-        v.showLink = [this](bool lit) { linkLamp = lit; };
-        v.showPortOpen = [this](bool lit) { lineLamp = lit; };
-        v.setCaption = [this](const QString &c) { calls << QStringLiteral("caption ") + c; };
-        v.setWindowWidth = [this](int w) { calls << QStringLiteral("width %1").arg(w); };
-        v.quitApplication = [this] { calls << QStringLiteral("quitApplication"); };
-
-        auto &h = main->hooks();
-        const auto record = [this](const char *name) { return [this, name] { calls << QLatin1String(name); }; };
-        h.setRemoteRoute = record("setRemoteRoute");
-        h.setLocalRoute = record("setLocalRoute");
-        h.monitorLinkToMst = record("monitorLinkToMst");
-        h.monitorLinkToZbl = record("monitorLinkToZbl");
-        h.clearMonitorStart = record("clearMonitorStart");
-        h.requestInit = record("requestInit");
-        h.startBatch = record("startBatch");
-        h.setRemoteClosing = record("setRemoteClosing");
-        h.setMonitorClosing = record("setMonitorClosing");
-        h.toggleShaftVisible = record("toggleShaftVisible");
-        h.haltMonitor = record("haltMonitor");
-        h.haltLcd = record("haltLcd");
-        h.haltZblPort = record("haltZblPort");
-        h.stopQueue = record("stopQueue");
-        h.setPortClosing = record("setPortClosing");
-        h.portHalt = record("portHalt");
-        h.monitorLinkLost = record("monitorLinkLost");
-        h.showMonitor = record("showMonitor");
-        h.setDialNumber = [this](const QString &n) { dialNumber = n; };
-        h.linkAction = [this] { ++linkClicks; };
-        h.setPortText = [this](shell::MainHooks::TextHook hook) {
-            portText = std::move(hook);
-            calls << (portText ? QStringLiteral("setPortText") : QStringLiteral("clearPortText"));
-        };
-        h.setPortOpenHooks = [this](std::function<void()> open, std::function<void()> close) {
-            afterOpen = std::move(open);
-            afterClose = std::move(close);
-        };
-        h.batchLine = [this](const QString &t) { calls << QStringLiteral("batchLine ") + t; };
+        main = std::make_unique<MainController>(*config, reports, time, shell::MainPartners{&monitor, &port, &queue, &remote});
+        main->setView(&view);
+        MainController *c = main.get();
+        QObject::connect(c, &MainController::panelTextChanged, [this](int i, const QString &t) { panels.at(i) = t; });
+        QObject::connect(c, &MainController::reportLine, [this](const QString &line) { report << line; });
+        QObject::connect(c, &MainController::messageChanged, [this](const QString &t) { message = t; });
+        QObject::connect(c, &MainController::linkButtonEnabledChanged, [this](bool on) { linkButtonEnabled = on; });
+        QObject::connect(c, &MainController::modeLampChanged, [this](bool lit) { modeLamp = lit; });
+        QObject::connect(c, &MainController::linkLampChanged, [this](bool lit) { linkLamp = lit; });
+        QObject::connect(c, &MainController::portLampChanged, [this](bool lit) { lineLamp = lit; });
+        QObject::connect(c, &MainController::captionChanged, [this](const QString &t) { calls << QStringLiteral("caption ") + t; });
+        QObject::connect(c, &MainController::windowWidthRequested, [this](int w) { calls << QStringLiteral("width %1").arg(w); });
+        QObject::connect(c, &MainController::quitFinished, [this] { calls << QStringLiteral("quitApplication"); });
+        QObject::connect(c, &MainController::batchStartRequested, [this] { calls << QStringLiteral("startBatch"); });
+        QObject::connect(c, &MainController::linkStateText, [this](const QString &t) { calls << QStringLiteral("batchLine ") + t; });
         return *main;
     }
 
@@ -212,15 +236,17 @@ TEST_F(MainControllerTest, QuitHaltsEverythingOnceInOrder)
     calls.clear();
     main->quit();
     main->quit();
-    EXPECT_EQ(calls, (QStringList{"setRemoteClosing", "setMonitorClosing", "clearPortText", "toggleShaftVisible",
-                                  "haltMonitor", "haltLcd", "haltZblPort", "stopQueue", "panel> halt", "lcd> halt",
-                                  "setPortClosing"}));
+    EXPECT_EQ(calls, (QStringList{"setRemoteClosing", "setMonitorClosing", "haltMonitor", "haltLcd", "haltZblPort",
+                                  "stopQueue", "panel> halt", "lcd> halt", "setPortClosing"}));
     EXPECT_TRUE(reportVisible);
+    // The port's texts no longer reach its panel once the shutdown began.
+    main->showPortText(QStringLiteral("CLOSED"));
+    EXPECT_EQ(panels[2], QStringLiteral(" COM1"));
     EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("main/FormCloseQuery/Stoppe Systemprozesse...bitte warten....")));
     time.advance(99);
     EXPECT_FALSE(main->quitDone());
     time.advance(1);
-    EXPECT_EQ(calls.mid(11), (QStringList{"portHalt", "quitApplication"}));
+    EXPECT_EQ(calls.mid(9), (QStringList{"portHalt", "quitApplication"}));
     EXPECT_TRUE(main->quitDone());
     EXPECT_FALSE(config->mainLog()->onWrite);
     // The start timer does not link after the shutdown.
@@ -251,7 +277,7 @@ TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
 TEST_F(MainControllerTest, StartShowsThePortsLinkStateWhenThereIsAPort)
 {
     create(QStringLiteral("[Start]\nmethode=0\n"));
-    main->hooks().isLinked = [] { return false; };
+    main->linkState = [] { return false; };
     main->applyStartSettings();
     EXPECT_EQ(linkLamp, false);
     EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
@@ -263,7 +289,7 @@ TEST_F(MainControllerTest, StartShowsThePortsLinkStateWhenThereIsAPort)
 TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 {
     applyWith(QStringLiteral("0"));
-    main->hooks().monitorResetInProgress = [] { return true; };
+    monitor.resetting = true;
     main->linkChanged(true);
     main->linkChanged(false);
     EXPECT_EQ(linkLamp, false);  // the lamp shows the link all the same
@@ -299,14 +325,14 @@ TEST_F(MainControllerTest, MessageFieldHidesAfterFourSeconds)
 
 TEST_F(MainControllerTest, DebugReportsAndQueueErrorsGoToTheMessageFieldAndTheLog)
 {
-    shell::MainHooks::TextHook queueError;
     create(QString());
-    main->hooks().setQueueErrorHook = [&](shell::MainHooks::TextHook hook) { queueError = std::move(hook); };
+    // Heard only from the start settings on.
+    main->queueError(QStringLiteral("too early"));
+    EXPECT_EQ(message, QString());
     main->applyStartSettings();
     reports.debug(QStringLiteral("debug line"));
     EXPECT_EQ(message, QStringLiteral(" debug line "));
-    ASSERT_TRUE(queueError);
-    queueError(QStringLiteral("transf.error"));
+    main->queueError(QStringLiteral("transf.error"));
     EXPECT_EQ(message, QStringLiteral(" transf.error "));
     const QStringList log = lines(QStringLiteral("main.log"));
     EXPECT_TRUE(log.contains(QStringLiteral("debug line")));
@@ -353,14 +379,34 @@ TEST_F(MainControllerTest, LinkPartnerIsLoggedAndUncoversTheStoppedCaption)
 
 TEST_F(MainControllerTest, PortHooksDriveTheLineLampAndThePortPanel)
 {
-    applyWith(QStringLiteral("0"));
-    ASSERT_TRUE(afterOpen && afterClose && portText);
-    afterOpen();
+    create(QStringLiteral("[Start]\nmethode=0\n"));
+    // Before the start settings choose the route, the port's reports go nowhere.
+    main->portOpened();
+    main->showPortText(QStringLiteral("early"));
+    EXPECT_EQ(lineLamp, std::nullopt);
+    EXPECT_EQ(panels[2], QString());
+    main->applyStartSettings();
+    main->portOpened();
     EXPECT_EQ(lineLamp, true);
-    afterClose();
+    main->portClosed();
     EXPECT_EQ(lineLamp, false);
-    portText(QStringLiteral("COM3 offen"));
+    main->showPortText(QStringLiteral("COM3 offen"));
     EXPECT_EQ(panels[2], QStringLiteral(" COM3 offen"));
+}
+
+TEST_F(MainControllerTest, MonitorEventsCountFromTheStartSettingsOn)
+{
+    create(QStringLiteral("[Start]\nmethode=0\n"));
+    main->monitorStatusText(3, QStringLiteral("early"));
+    main->monitorLinked(QStringLiteral("QRX early"));
+    EXPECT_EQ(panels[3], QString());
+    EXPECT_TRUE(report.isEmpty());
+    main->applyStartSettings();
+    main->monitorStatusText(3, QStringLiteral("Monitor"));
+    main->monitorLinked(QStringLiteral("QRX Musterhaus"));
+    EXPECT_EQ(panels[3], QStringLiteral(" Monitor"));
+    EXPECT_TRUE(report.contains(QStringLiteral("link to: QRX Musterhaus")));
+    EXPECT_FALSE(report.contains(QStringLiteral("link to: QRX early")));
 }
 
 TEST_F(MainControllerTest, LinkButtonRunsTheLampClickAndShowsTheReport)

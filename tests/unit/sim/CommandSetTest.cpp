@@ -263,9 +263,9 @@ QByteArray readImage(sim::CommandSet &commands, std::optional<int> lift)
 {
     auto ask = [&](const QByteArray &t) { return commands.answer({lift, t}).value_or(QByteArray()); };
     if (ask(bytes({0xF1, 0x05})).isEmpty()) return {};
-    QByteArray image(sysmod::kImageSize, '\0');
+    QByteArray image(sysmod::ImageSize, '\0');
     int pos = 0;
-    for (int packets = 0; pos < sysmod::kImageSize && packets < 400; ++packets) {
+    for (int packets = 0; pos < sysmod::ImageSize && packets < 400; ++packets) {
         const QByteArray packet = ask(bytes({0xF1, 0x48}));
         if (core::byteAt(packet, 1) != 0x48) return {};
         sysmod::decodeRuns(packet, 2, core::byteAt(packet, 0) & 0x0F, image, pos);
@@ -283,10 +283,10 @@ TEST_F(CommandSetTest, EachLiftServesItsOwnSystemModuleMatchingItsShaft)
         const QByteArray image = readImage(commands, index);
         EXPECT_EQ(image, installation.systemModule(index)->image());
         EXPECT_TRUE(sysmod::checksumValid(image));
-        EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::kFormatWord);
-        EXPECT_EQ(core::byteAt(image, sysmod::kKoOffset), lift.topFloor());
+        EXPECT_EQ(sysmod::wordAt(image, 0), sysmod::FormatWord);
+        EXPECT_EQ(core::byteAt(image, sysmod::TopFloorOffset), lift.topFloor());
         for (int f = 0; f <= lift.topFloor(); ++f)
-            EXPECT_EQ(core::byteAt(image, sysmod::kTurfktOffset + f), lift.hasSideB(f) ? 3 : 1) << f;
+            EXPECT_EQ(core::byteAt(image, sysmod::DoorFunctionOffset + f), lift.hasSideB(f) ? 3 : 1) << f;
     }
     EXPECT_NE(installation.systemModule(0)->image(), installation.systemModule(1)->image());
     // Without the group prefix the request goes to the controller on the cable.

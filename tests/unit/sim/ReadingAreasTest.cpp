@@ -25,7 +25,7 @@ struct ReadingAreasTest : ::testing::Test {
         ask(bytes({0xF5, 0x04}) + protocol::nibbles(quint16(address)), lift);
         return protocol::fromNibbles(ask(bytes({0xF1, 0x0B}), lift), 1);
     }
-    // The table's counters of floors 0..ko as the PC reads them: select once, then blocks.
+    // The table's counters of floors 0..topFloor as the PC reads them: select once, then blocks.
     QByteArray table(Lift::StatisticsTable t, const Lift &lift)
     {
         const int address = Lift::StatisticsBase + lift.statisticsIndex() + Lift::StatisticsTables + Lift::StatisticsTableSize * int(t);

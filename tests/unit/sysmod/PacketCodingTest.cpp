@@ -58,7 +58,7 @@ TEST(PacketCoding, DecodeStopsAtTheLengthAndTheImageEnd)
 
 TEST(PacketCoding, RoundTripOfAnyImage)
 {
-    QByteArray image(sysmod::kImageSize, '\0');
+    QByteArray image(sysmod::ImageSize, '\0');
     quint32 x = 12345;
     for (int i = 0; i < image.size(); ++i) {
         x = x * 1103515245u + 12345u;

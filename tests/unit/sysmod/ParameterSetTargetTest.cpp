@@ -12,10 +12,10 @@ namespace {
 
 QByteArray f1(int code) { return bytes({0xF1, code}); }
 
-QByteArray sample(int ko, int installation = 4711)
+QByteArray sample(int topFloor, int installation = 4711)
 {
     sysmod::SampleInstallation inst;
-    inst.ko = ko;
+    inst.topFloor = topFloor;
     inst.installation = installation;
     return sysmod::makeSampleImage(inst);
 }
@@ -48,7 +48,7 @@ TEST(ParameterSetTarget, AnswersSizeAndServesItsImage)
     EXPECT_EQ(target.answer(f1(0x05)).left(1), bytes({0xF4}));
     EXPECT_EQ(target.answer(f1(0x07)), bytes({0xF4, 0x08, 0x00, 0x04, 0x00}));
 
-    QByteArray back(sysmod::kImageSize, '\0');
+    QByteArray back(sysmod::ImageSize, '\0');
     int pos = 0;
     for (int packets = 0; pos < back.size() && packets < 1100; ++packets) {
         const QByteArray answer = target.answer(f1(0x48));

@@ -14,7 +14,7 @@ namespace {
 
 QByteArray patterned()
 {
-    QByteArray image(sysmod::kImageSize, '\0');
+    QByteArray image(sysmod::ImageSize, '\0');
     for (int i = 0; i < image.size(); ++i) image[i] = char(i * 7);
     return image;
 }
@@ -261,7 +261,7 @@ TEST(SysModDescribe, FloorsDoorsAndCalls)
     sm.setByte(179 + 4 * 2, 0x56);
     sm.setByte(176 + 4 * 40, 0x99);  // beyond the last floor's entry
 
-    EXPECT_EQ(sm.describeKo(), 7);
+    EXPECT_EQ(sm.describeTopFloor(), 7);
     EXPECT_EQ(sm.describeTurfkt(0), 3);
     EXPECT_EQ(sm.describeTurfkt(39), 2);
     EXPECT_EQ(sm.describeTurfkt(40), 0);
@@ -270,7 +270,7 @@ TEST(SysModDescribe, FloorsDoorsAndCalls)
     EXPECT_EQ(sm.describeAnfModel(40), 0u);
 
     sm.setByte(154, 200);  // a garbage file must not ask for 201 floors
-    EXPECT_EQ(sm.describeKo(), 39);
+    EXPECT_EQ(sm.describeTopFloor(), 39);
 }
 
 TEST(SysModDelivered, DefaultFileIsTheSampleInstallation)
@@ -283,7 +283,7 @@ TEST(SysModDelivered, DefaultFileIsTheSampleInstallation)
     EXPECT_EQ(sm.fileName(), "default.smb");
 
     // Six floors, through-loading at the ground floor, calls matching the doors.
-    ASSERT_EQ(sm.describeKo(), 5);
+    ASSERT_EQ(sm.describeTopFloor(), 5);
     EXPECT_EQ(sm.describeTurfkt(0), 3);
     EXPECT_EQ(sm.describeAnfModel(0) & 0x1E00, 0x0A00u);  // up only, both sides
     for (int floor = 1; floor < 5; ++floor) {
@@ -299,16 +299,16 @@ TEST(SysModDelivered, DescriptionMatchesTheLayout)
     ParameterSet sm;
     ASSERT_TRUE(sm.loadDescription(QString(HALTRON_SOURCE_DIR) + "/data/sysmod.sys"));
     EXPECT_FALSE(sm.describedParameters().contains("id", Qt::CaseInsensitive));
-    EXPECT_EQ(sm.parameterOffset("ko"), sysmod::kKoOffset);
-    EXPECT_EQ(sm.parameterOffset("Anf_model"), sysmod::kAnfModelOffset);
-    EXPECT_EQ(sm.parameterOffset("turfkt"), sysmod::kTurfktOffset);
-    EXPECT_EQ(sm.parameterOffset("Pruefsumme"), sysmod::kChecksumOffset);
+    EXPECT_EQ(sm.parameterOffset("ko"), sysmod::TopFloorOffset);
+    EXPECT_EQ(sm.parameterOffset("Anf_model"), sysmod::CallModelOffset);
+    EXPECT_EQ(sm.parameterOffset("turfkt"), sysmod::DoorFunctionOffset);
+    EXPECT_EQ(sm.parameterOffset("Pruefsumme"), sysmod::ChecksumOffset);
     EXPECT_EQ(sm.parameterOffset("nicht da"), -1);
     for (const QString &name : sm.describedParameters()) {
         EXPECT_FALSE(sm.describeParameter(name).longName.isEmpty()) << name.toStdString();
         EXPECT_FALSE(sm.describeParameter(name).hint.isEmpty()) << name.toStdString();
         EXPECT_GE(sm.parameterOffset(name), 0) << name.toStdString();
-        EXPECT_LT(sm.parameterOffset(name), sysmod::kImageSize) << name.toStdString();
+        EXPECT_LT(sm.parameterOffset(name), sysmod::ImageSize) << name.toStdString();
     }
     EXPECT_EQ(sm.describeParameter("ko").longName, "Oberste Haltestelle");
 

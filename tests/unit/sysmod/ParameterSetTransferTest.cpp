@@ -52,10 +52,10 @@ struct Rig {
     }
     ~Rig() { core::reports().reset(); }
 
-    static QByteArray sample(int ko, int installation)
+    static QByteArray sample(int topFloor, int installation)
     {
         sysmod::SampleInstallation inst;
-        inst.ko = ko;
+        inst.topFloor = topFloor;
         inst.installation = installation;
         return sysmod::makeSampleImage(inst);
     }
@@ -64,7 +64,7 @@ struct Rig {
     {
         QByteArray image = sample(3, 42);
         image[100] = char(0xC3);
-        sysmod::setWordAt(image, sysmod::kChecksumOffset, quint16(sysmod::checksumOf(image)));
+        sysmod::setWordAt(image, sysmod::ChecksumOffset, quint16(sysmod::checksumOf(image)));
         return image;
     }
 
