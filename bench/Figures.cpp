@@ -184,9 +184,8 @@ namespace {
 // One system module transfer, timed against the line's own time for its data bytes.
 class SysModRun {
 public:
-    explicit SysModRun(LocalStack &stack) : m_stack(stack), m_rw(m_image, stack.timers)
+    explicit SysModRun(LocalStack &stack) : m_stack(stack), m_rw(m_image, m_channel, stack.timers)
     {
-        m_rw.setChannel(m_channel);
         m_rw.transferFlush = [&stack] { stack.queue.transferFlush(); };
         m_rw.swapLineTimeout = [&stack](int ms) { return stack.line.swapLineTimeout(ms); };
         core::reports().setFlag(core::ReportSysModTransfer, true);

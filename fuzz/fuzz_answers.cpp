@@ -33,10 +33,9 @@ void decodeParameterSetPacket(const QByteArray &answer)
 void decodeDisplay(const QByteArray &answer)
 {
     core::VirtualTime time;
-    panels::DisplayMirror mirror(time, answer.size() % 2 == 0);
     FunctionChannel channel;
     channel.onPut = [](int, core::AnswerProc, const QByteArray &) { return true; };
-    mirror.setChannel(&channel);
+    panels::DisplayMirror mirror(time, channel, answer.size() % 2 == 0);
     mirror.makeReady();
     mirror.displayAnswer(answer);
     mirror.wholeDisplayAcknowledge(answer);

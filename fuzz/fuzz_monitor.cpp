@@ -5,6 +5,7 @@
 // taken from the input in turn; the cycle runs on virtual time.
 
 #include "FakeChannel.h"
+#include "MonitorFakes.h"
 #include "core/Timer.h"
 #include "monitor/MonitorControl.h"
 
@@ -35,19 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     Answers answers{QByteArray(reinterpret_cast<const char *>(bytes), qsizetype(size))};
     core::VirtualTime time;
-    monitor::MonitorControl monitor(time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}});
     std::deque<core::AnswerProc> pending;
     FunctionChannel channel;
+    FakeMonitorPartners partners;
+    partners.reports.reportWrite = nullptr;  // nothing kept between inputs
+    FakeShaftView shaft;
+    monitor::MonitorControl monitor(time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}, partners.with(channel));
     channel.onPut = [&pending](int, core::AnswerProc onAnswer, const QByteArray &) {
         pending.push_back(std::move(onAnswer));
         return pending.size() < 64;
     };
-    monitor.setChannel(channel);
-    monitor.isLinkUp = [] { return true; };
-    bool built = false;
-    monitor.shaft().build = [&built](int, const monitor::ShaftHooks::Config &) { built = true; };
-    monitor.shaft().exists = [&built] { return built; };
-    monitor.shaft().destroy = [&built] { built = false; };
+    monitor.setShaftView(&shaft);
     monitor.loadTask(63);
     monitor.onLinkUp(QStringLiteral("qrx"));
     // Answer what was asked, one at a time, and let the cycle ask again.

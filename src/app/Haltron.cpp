@@ -19,9 +19,11 @@
 #include "monitorview/FaultTab.h"
 #include "monitorview/InfoTabs.h"
 #include "monitorview/MonitorWindow.h"
+#include "monitorview/MainWindowHost.h"
+#include "monitorview/MonitorLinks.h"
+#include "monitorview/MonitorWiring.h"
 #include "monitorview/QueueGauges.h"
 #include "monitorview/ShaftBinding.h"
-#include "shaft/ShaftLayout.h"
 #include "monitorview/ReadingTabs.h"
 #include "shaft/ShaftWindow.h"
 #include "core/Reports.h"
@@ -41,7 +43,7 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_channel(m_queue),
       m_line(m_port, timers),
       m_commandLibrary(m_channel, timers.clock()),
-      m_sysModTransfer(m_sysMod, timers),
+      m_sysModTransfer(m_sysMod, m_channel, timers),
       m_session(timers, m_sessionLine),
       m_program(timers, shell::MainPartners{&m_monitorSide, &m_portSide, &m_queueSide, &m_sessionSide})
 {
@@ -57,7 +59,6 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_framedLink.readChars = [this](int count) { return m_port.readChars(count); };
     m_framedLink.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
-    m_sysModTransfer.setChannel(m_channel);
     m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
     m_sysModTransfer.swapLineTimeout = [this](int ms) { return m_line.swapLineTimeout(ms); };
     m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {
@@ -170,38 +171,20 @@ void Haltron::createMonitor()
     const core::IniFile &ini = config.mainIni();
     m_faultLog = std::make_unique<monitor::FaultLog>(m_channel, m_timers.clock(), config.getErrorFile(),
                                                      monitor::FaultListTexts::fromLanguage(config.languageIni()));
-    m_monitor = std::make_unique<monitor::MonitorControl>(m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()));
+    m_monitorLinks = std::make_unique<monitorview::MonitorLinks>(m_queue, m_port, m_framedLink, [this] { stopSession(); });
+    m_monitorHost = std::make_unique<monitorview::MainWindowHost>(controller, m_program.mainWindow(), config);
+    const monitor::MonitorPartners partners{m_channel,    *m_monitorLinks, *m_monitorLinks, *m_monitorLinks,
+                                            *m_faultLog,  *m_monitorHost,  config,          core::reports()};
+    m_monitor = std::make_unique<monitor::MonitorControl>(
+        m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()), partners);
     monitor::MonitorControl &mon = *m_monitor;
-    readTickSettings();
-    mon.loadTickSettings = [this] { readTickSettings(); };
-    mon.loadTask(ini.readInteger(QStringLiteral("unit43"), QStringLiteral("task"), 0));
-    mon.setResetTimeoutSeconds(ini.readInteger(QStringLiteral("time"), QStringLiteral("reset_timeout"), 4));
-    mon.setChannel(m_channel);
-    mon.transferFlush = [this] { m_queue.transferFlush(); };
-    mon.transferStart = [this](int ms) { m_queue.transferStart(ms); };
-    mon.isLinkUp = [this] { return m_port.isLinked(); };
-    mon.kavcomSend = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
-        m_framedLink.kavcomSend(telegram, std::move(onAnswer));
-    };
-    mon.stopSession = [this] { stopSession(); };
-    mon.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
-        return m_infoTabs->requestFaultCount(std::move(onText), std::move(onDropped));
-    };
-    mon.requestNewestFault = [this](monitor::TextProc onText, core::DropProc onDropped) {
-        return m_infoTabs->requestNewestFault(std::move(onText), std::move(onDropped));
-    };
-    mon.requestInfo = [this](monitor::InfoRequest request) { requestInfo(request); };
-    mon.showMessageField = [&controller](const QString &text) { controller.showMessageField(text); };
-    mon.setReportVisible = [this](bool visible) { m_program.mainWindow().setReportVisible(visible); };
+    monitorview::applyMonitorSettings(mon, ini);
     mon.showLinkDisplay = [&controller](bool greeted) { controller.showModeLamp(greeted); };
-    mon.clickLinkDisplay = [&controller] { controller.linkAction(); };
-    mon.trace = [](const QString &text) { core::reports().writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text); };
-    mon.log = [](const QString &text) { core::reports().write(text); };
-    mon.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
 
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new monitorview::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
     m_monitorWindow->hide();
+    m_monitorHost->setDialogParent(m_monitorWindow);
     const shell::StartMethod method = shell::readStartMethod(ini.readString(QStringLiteral("Start"), QStringLiteral("methode"), QStringLiteral("?")));
     m_monitorWindow->setStartPage(method.startPage);
     mon.setKeepShaft(method.fileMode);
@@ -210,13 +193,10 @@ void Haltron::createMonitor()
     });
     monitorview::bindQueueGauges(m_queue, *m_monitorWindow);
     m_infoTabs = std::make_unique<monitorview::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
+    monitorview::wireMonitor(mon, *m_monitorWindow, *m_infoTabs, ini, m_sysMod);
     m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
-    };
-    mon.confirmConnect = [this, &config] {
-        return QMessageBox::question(m_monitorWindow, config.languageText(QStringLiteral("Unit99"), 1),
-                                     config.languageText(QStringLiteral("monitor_43"), 2)) == QMessageBox::Yes;
     };
     m_monitorWindow->confirmReset = [this, &config] {
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
@@ -251,40 +231,19 @@ void Haltron::wireShaft()
     m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
-    monitorview::bindShaft(*m_monitor, m_shaftWindow, [this] { return m_program.mainWindow().reportPanel(); });
-    // The top floor field follows every shaft built, from the controller or the parameter set.
-    monitor::ShaftHooks &hooks = m_monitor->shaft();
-    hooks.build = [this, build = std::move(hooks.build)](int topFloor, const monitor::ShaftHooks::Config &layout) {
-        build(topFloor, layout);
-        m_monitorWindow->showInfo(monitor::InfoRequest::TopFloor, monitor::topFloorText(topFloor));
-    };
-    m_monitorWindow->onShaftFromSysMod = [this] {
-        const shaft::ShaftLayout layout = shaft::shaftFromParameterSet(m_sysMod);
-        m_monitor->makeShaftFromSysMod(layout.topFloor, layout.config);
-    };
-}
-
-void Haltron::readTickSettings()
-{
-    const core::IniFile &ini = m_program.config().mainIni();
-    static const char *const keys[] = {"TICKuMONBLK", "TICKuQUITT", "TICKuBS", "TICKuFZ", "TICKuERROR", "TICKuLERROR"};
-    std::array<int, monitor::PollCycle::SlotCount> ticks{};
-    for (int i = 0; i < monitor::PollCycle::SlotCount; ++i)
-        ticks[i] = ini.readInteger(QStringLiteral("unit43"), QString::fromLatin1(keys[i]), monitor::PollCycle::DefaultReloads[i]);
-    m_monitor->setReloads(ticks);
-    if (m_monitorWindow) m_monitorWindow->showReloads();
-}
-
-void Haltron::requestInfo(monitor::InfoRequest request)
-{
-    if (m_infoTabs) m_infoTabs->requestInfo(request);
+    m_shaftBinding = std::make_unique<monitorview::ShaftBinding>(*m_monitor, m_shaftWindow,
+                                                           [this] { return m_program.mainWindow().reportPanel(); });
+    m_monitor->setShaftView(m_shaftBinding.get());
 }
 
 void Haltron::wireMonitorEvents()
 {
+    // The main controller hears the monitor from here on; the monitor's halt lets go of it.
     shell::MainController &controller = m_program.controller();
-    m_monitor->messageHook = [&controller](int panel, const QString &text) { controller.monitorStatusText(panel, text); };
-    m_monitor->linkedHook = [&controller](const QString &name) { controller.monitorLinked(name); };
+    QObject::connect(m_monitor.get(), &monitor::MonitorControl::statusText, &controller,
+                     &shell::MainController::monitorStatusText);
+    QObject::connect(m_monitor.get(), &monitor::MonitorControl::partnerLinked, &controller,
+                     &shell::MainController::monitorLinked);
 }
 
 // The monitor window's lamp shows the link, and the monitor hears it from

@@ -29,7 +29,10 @@ class PortWindow;
 }
 namespace monitorview {
 class InfoTabs;
+class MainWindowHost;
+class MonitorLinks;
 class MonitorWindow;
+class ShaftBinding;
 class ReadingTabs;
 class SysModTab;
 }
@@ -105,8 +108,6 @@ private:
     QString iniDevice();
     void wireShaft();
     void wireMonitorEvents();
-    void readTickSettings();
-    void requestInfo(monitor::InfoRequest request);
     // HaltronTestTabs.cpp: the display mirror, the "SysMod" tab and the test buttons.
     void wireTestTabs();
     // The lift every request goes to, named in the status bar, the display mirror and the "SysMod" tab.
@@ -156,6 +157,10 @@ private:
     std::unique_ptr<batch::BatchProcess> m_batch;
     // The monitor exists only outside batch mode: a visit greets and reads by itself.
     std::unique_ptr<monitor::FaultLog> m_faultLog;
+    std::unique_ptr<monitorview::MonitorLinks> m_monitorLinks;
+    std::unique_ptr<monitorview::MainWindowHost> m_monitorHost;
+    // Outlives the monitor that points at it.
+    std::unique_ptr<monitorview::ShaftBinding> m_shaftBinding;
     std::unique_ptr<monitor::MonitorControl> m_monitor;
     QPointer<monitorview::MonitorWindow> m_monitorWindow;
     QPointer<shaft::ShaftWindow> m_shaftWindow;

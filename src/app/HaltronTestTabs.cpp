@@ -40,7 +40,7 @@ void Haltron::wireTestTabs()
     QWidget *mainWindow = &m_program.mainWindow();
 
     m_lcdWindow = new panels::DisplayMirrorWindow(
-        m_timers, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
+        m_timers, m_channel, panels::DisplayMirror::hpzFromMachineType(config.readMachineType()), mainWindow);
     m_lcdWindow->hide();
     m_lcdWindow->mirror().log = [](const QString &line) { core::reports().write(line); };
 
@@ -64,11 +64,7 @@ void Haltron::wireTestTabs()
     window.addToTab(monitorview::MonitorWindow::TestTab, tests);
     window.addToTab(monitorview::MonitorWindow::FunctionTab, new monitorview::TestTripButtons(m_singleCommands));
     // The cabin test reaches as high as the shaft that was built.
-    monitor::ShaftHooks &shaft = m_monitor->shaft();
-    shaft.build = [tests, build = shaft.build](int topFloor, const monitor::ShaftHooks::Config &layout) {
-        if (build) build(topFloor, layout);
-        tests->setTopFloor(topFloor);
-    };
+    QObject::connect(m_monitor.get(), &monitor::MonitorControl::shaftBuilt, tests, &monitorview::TestTabControls::setTopFloor);
 
     m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);
     monitorview::SysModTab &tab = *m_sysModTab;
@@ -108,7 +104,6 @@ void Haltron::openLcd()
 {
     if (!m_lcdWindow) return;
     panels::DisplayMirror &mirror = m_lcdWindow->mirror();
-    mirror.setChannel(&m_channel);
     mirror.afterAnswer = [&mirror] { mirror.pollStep(); };
     if (!m_lcdWindow->isVisible()) {
         m_lcdWindow->show();  // showing makes it ready and sends the first request

@@ -2,6 +2,7 @@
 
 #include "ControllerInfo.h"
 #include "FaultRecord.h"
+#include "FaultSource.h"
 #include "core/FileWrite.h"
 #include "core/Timer.h"
 #include "core/Channel.h"
@@ -34,12 +35,12 @@ std::optional<int> decodeFaultCount(const QByteArray &answer);
 // The controller's fault log: the count and newest-entry requests of the monitor fields,
 // and the fetch of the fault list (identity lines, then up to the 100 newest records).
 // All requests go through put; every answer carries its own procedure.
-class FaultLog {
+class FaultLog : public FaultSource {
 public:
     static constexpr int MaxRecords = 100;
 
     FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts);
-    ~FaultLog();
+    ~FaultLog() override;
 
     // The count in decimal, or "999999" for an answer that is not a count.
     // False when the queue refused the request; onText is then never called.
@@ -47,6 +48,15 @@ public:
     bool requestErrorCount(TextProc onText, core::DropProc onDropped = {});
     // Record n (0 = newest) as faultEntryText: head and description, or "LeseFehler".
     bool requestErrorEntry(TextProc onText, int n, core::DropProc onDropped = {});
+    // The monitor's fault fields: the count, and the newest record.
+    bool requestFaultCount(TextProc onText, core::DropProc onDropped) override
+    {
+        return requestErrorCount(std::move(onText), std::move(onDropped));
+    }
+    bool requestNewestFault(TextProc onText, core::DropProc onDropped) override
+    {
+        return requestErrorEntry(std::move(onText), 0, std::move(onDropped));
+    }
 
     // Fetches the identity lines and records into the fault list. done gets " OK" at the
     // end, or "FEHLER" when the count could not be read. lineHook (batch) gets every line

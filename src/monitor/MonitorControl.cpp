@@ -2,6 +2,8 @@
 
 #include "core/Bytes.h"
 
+#include <QMetaMethod>
+
 namespace monitor {
 
 namespace {
@@ -12,8 +14,10 @@ constexpr int ModemHelloTries = 2;
 constexpr int ConfigBlockLength = 16;
 }  // namespace
 
-MonitorControl::MonitorControl(core::TimerFactory &timers, MonitorTextLists texts)
-    : m_texts(std::move(texts)), m_userTimer(timers.createTimer()), m_sleepTimer(timers.createTimer())
+MonitorControl::MonitorControl(core::TimerFactory &timers, MonitorTextLists texts, const MonitorPartners &partners,
+                               QObject *parent)
+    : QObject(parent), m_texts(std::move(texts)), m_partners(partners), m_userTimer(timers.createTimer()),
+      m_sleepTimer(timers.createTimer())
 {
     m_userTimer->setInterval(PollCycle::TickMs);
     m_userTimer->setCallback([this] { userTimerTick(); });
@@ -24,8 +28,15 @@ MonitorControl::~MonitorControl() { *m_alive = false; }
 
 QString MonitorControl::text(const char *section, int number) const
 {
-    return languageText ? languageText(QString::fromLatin1(section), number) : QString::number(number);
+    return m_partners.texts.text(QString::fromLatin1(section), number);
 }
+
+void MonitorControl::sayTrace(const QString &text) const
+{
+    m_partners.reports.writeIf(core::ReportMonitor, QStringLiteral("unt43> ") + text);
+}
+
+void MonitorControl::sayLog(const QString &text) const { m_partners.reports.write(text); }
 
 void MonitorControl::setReloads(const std::array<int, PollCycle::SlotCount> &ticks)
 {
@@ -43,10 +54,9 @@ void MonitorControl::loadTask(int task)
 bool MonitorControl::put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram,
                          core::DropProc onDropped)
 {
-    if (!m_channel) return false;
     // The queue may answer after this object has gone (program end).
     std::weak_ptr<bool> alive = m_alive;
-    return m_channel->put(
+    return m_partners.channel.put(
         answerLength,
         [alive, onAnswer = std::move(onAnswer)](const QByteArray &answer) {
             if (!alive.expired() && onAnswer) onAnswer(answer);
@@ -78,12 +88,12 @@ void MonitorControl::onLinkUp(const QString &name)
     m_modemRetries = 0;
     m_linkName = name.toUpper();
     const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
-    if (m_view.setLinked) m_view.setLinked(linked);
+    emit linkedTextChanged(linked);
     sayLog(linked);
     if (showLinkDisplay) showLinkDisplay(true);
-    if (messageHook) messageHook(6, m_linkName);
-    if (showMessageField) showMessageField(QStringLiteral("<HALLO>") + m_linkName);
-    if (transferStart) transferStart(HelloDelayMs);
+    emit statusText(6, m_linkName);
+    m_partners.host.showMessageField(QStringLiteral("<HALLO>") + m_linkName);
+    m_partners.queue.transferStart(HelloDelayMs);
     sayTrace(QStringLiteral("Start-Delay (%1)").arg(HelloDelayMs));
     put(2, [this](const QByteArray &answer) { helloAnswer(answer); }, Hello);
 }
@@ -91,36 +101,35 @@ void MonitorControl::onLinkUp(const QString &name)
 QString MonitorControl::installationCodeRead(const QString &code)
 {
     const QString label = text("monitor_43", 8) + QLatin1Char(' ') + code;
-    if (m_view.setLinked) m_view.setLinked(label);
-    if (messageHook) messageHook(6, label);
+    emit linkedTextChanged(label);
+    emit statusText(6, label);
     return label;
 }
 
 void MonitorControl::helloAnswer(const QByteArray &answer)
 {
     if (answer != HelloOk) {
-        if (showMessageField) showMessageField(QStringLiteral("<HALLO> FEHLER"));
+        m_partners.host.showMessageField(QStringLiteral("<HALLO> FEHLER"));
         return;
     }
-    if (showMessageField) showMessageField(QString());
-    if (linkedHook) linkedHook(m_linkName);
+    m_partners.host.showMessageField(QString());
+    emit partnerLinked(m_linkName);
     if (m_autorun) {
         sayTrace(QStringLiteral("Automatischer Start"));
         monitorStart();
     }
-    if (startHook) startHook();
 }
 
 void MonitorControl::modemRestart(const QString &message)
 {
-    if (showMessageField) showMessageField(message);
+    m_partners.host.showMessageField(message);
     sayLog(message);
     if (m_modemRetries >= ModemHelloTries) {
-        if (stopSession) stopSession();
+        m_partners.session.stopSession();
         return;
     }
     ++m_modemRetries;
-    if (kavcomSend) kavcomSend(Hello, [this](const QByteArray &answer) { modemHelloAnswer(answer); });
+    m_partners.session.kavcomSend(Hello, [this](const QByteArray &answer) { modemHelloAnswer(answer); });
 }
 
 void MonitorControl::modemHelloAnswer(const QByteArray &answer)
@@ -131,37 +140,36 @@ void MonitorControl::modemHelloAnswer(const QByteArray &answer)
         return;
     }
     if (++m_modemRetries >= ModemHelloTries) {
-        if (stopSession) stopSession();
+        m_partners.session.stopSession();
         return;
     }
-    if (kavcomSend) kavcomSend(Hello, [this](const QByteArray &a) { modemHelloAnswer(a); });
+    m_partners.session.kavcomSend(Hello, [this](const QByteArray &a) { modemHelloAnswer(a); });
 }
 
 // --- starting ---
 
 void MonitorControl::monitorStart()
 {
-    if (setReportVisible) setReportVisible(false);
-    if (transferFlush) transferFlush();
+    m_partners.host.setReportVisible(false);
+    m_partners.queue.transferFlush();
     if (shaftExists()) destroyShaft();
     m_loopStarted = false;
     holdMonitor();
     m_cycle.clearReady();
-    if (isLinkUp && isLinkUp()) {
-        if (m_view.showMonitorTab) m_view.showMonitorTab();
+    if (m_partners.link.isLinked()) {
+        emit monitorTabWanted();
         requestConfiguration();
         m_userTimer->start();
-    } else if (confirmConnect && confirmConnect() && clickLinkDisplay) {
-        clickLinkDisplay();
+    } else if (m_partners.host.confirmConnect()) {
+        m_partners.host.clickLinkDisplay();
     }
 }
 
 void MonitorControl::startMonitorLoop()
 {
     m_loopStarted = true;
-    if (startHook && startHook()) return;
     m_userTimer->start();
-    const auto info = [this](InfoRequest r) { if (requestInfo) requestInfo(r); };
+    const auto info = [this](InfoRequest r) { emit infoRequested(r); };
     info(InfoRequest::Version);
     runSlot(PollCycle::OperatingHours);
     runSlot(PollCycle::TripCounter);
@@ -180,7 +188,7 @@ void MonitorControl::startMonitorLoop()
 
 void MonitorControl::restartMonitor()
 {
-    if (loadTickSettings) loadTickSettings();
+    emit restarting();
     startMonitorLoop();
 }
 
@@ -189,11 +197,11 @@ void MonitorControl::restartMonitor()
 void MonitorControl::userTimerTick()
 {
     if (m_cycle.held()) {
-        if (m_view.setLoopLabel) m_view.setLoopLabel(QStringLiteral("LoopStop"));
+        emit loopLabelChanged(QStringLiteral("LoopStop"));
         return;
     }
-    if (m_shaft.tick) m_shaft.tick();
-    if (m_view.setLoopLabel) m_view.setLoopLabel(QStringLiteral("user[%1]").arg(m_cycle.nextSlot()));
+    if (m_shaft) m_shaft->tick();
+    emit loopLabelChanged(QStringLiteral("user[%1]").arg(m_cycle.nextSlot()));
     const int due = m_cycle.visit();
     diagnostics();
     if (due >= 0) runSlot(due);
@@ -201,13 +209,14 @@ void MonitorControl::userTimerTick()
 
 void MonitorControl::diagnostics()
 {
-    if (!m_view.setDiagnostics) return;
+    // Built 20 times a second: only for a window that shows them.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&MonitorControl::diagnosticsChanged))) return;
     QString ready = QStringLiteral("user"), ticks = QStringLiteral("tick");
     for (int i = 0; i < 5; ++i) {
         ready += QStringLiteral(" %1").arg(int(m_cycle.slot(i).ready));
         ticks += QStringLiteral(" %1").arg(m_cycle.slot(i).countdown);
     }
-    m_view.setDiagnostics(ready, ticks);
+    emit diagnosticsChanged(ready, ticks);
 }
 
 void MonitorControl::runSlot(int slot)
@@ -225,8 +234,9 @@ void MonitorControl::runSlot(int slot)
         const auto onText = [this, alive, slot](const QString &t) {
             if (!alive.expired()) faultAnswer(slot, t);
         };
-        const auto &request = slot == PollCycle::FaultCount ? requestFaultCount : requestNewestFault;
-        if (request) request(onText, [this, slot] { faultAnswer(slot, QString()); });
+        const auto dropped = [this, slot] { faultAnswer(slot, QString()); };
+        if (slot == PollCycle::FaultCount) m_partners.faults.requestFaultCount(onText, dropped);
+        else m_partners.faults.requestNewestFault(onText, dropped);
         return;
     }
     if (!enabled) {
@@ -253,19 +263,19 @@ void MonitorControl::runSlot(int slot)
     }
     if (accepted) m_cycle.setReady(slot, false);
     else m_cycle.refused(slot);
-    if (!accepted && m_view.slotChanged) m_view.slotChanged(slot);
+    if (!accepted) emit slotChanged(slot);
 }
 
 void MonitorControl::slotDropped(int slot)
 {
     m_cycle.refused(slot);
-    if (m_view.slotChanged) m_view.slotChanged(slot);
+    emit slotChanged(slot);
 }
 
 void MonitorControl::slotAnswer(int slot, bool withText)
 {
     m_cycle.answered(slot, withText);
-    if (m_view.slotChanged) m_view.slotChanged(slot);
+    emit slotChanged(slot);
 }
 
 void MonitorControl::armSlot(int slot)
@@ -300,7 +310,7 @@ void MonitorControl::valueClicked(int slot)
         const bool faults = slot >= PollCycle::FaultCount;
         const int first = faults ? int(PollCycle::FaultCount) : slot;
         setSlotEnabled(first, !m_cycle.slot(first).enabled);
-        if (m_view.slotChanged) m_view.slotChanged(first);
+        emit slotChanged(first);
         runSlot(first);
         if (faults) runSlot(PollCycle::NewestFault);
         return;
@@ -313,25 +323,26 @@ void MonitorControl::valueClicked(int slot)
 void MonitorControl::liftStateAnswer(const QByteArray &answer)
 {
     if (const auto state = decodeLiftState(m_texts, answer)) {
-        if (m_view.showLiftState) m_view.showLiftState(*state);
-        const auto call = [](const auto &hook, auto... args) { if (hook) hook(args...); };
-        call(m_shaft.setMessage, state->stateText);
-        if (state->directionPicture >= 0) call(m_shaft.setDirection, state->directionPicture);
-        call(m_shaft.setFloor, state->floor);
-        call(m_shaft.setTarget, state->target);
-        if (state->safety >= 0) call(m_shaft.setSafetyState, state->safety);
-        call(m_shaft.setDoor, 0, state->doorA);
-        call(m_shaft.setDoor, 1, state->doorB);
-        call(m_shaft.setTravel, state->travelBits);
+        emit liftStateDecoded(*state);
+        if (m_shaft) {
+            m_shaft->setMessage(state->stateText);
+            if (state->directionPicture >= 0) m_shaft->setDirection(state->directionPicture);
+            m_shaft->setFloor(state->floor);
+            m_shaft->setTarget(state->target);
+            if (state->safety >= 0) m_shaft->setSafetyState(state->safety);
+            m_shaft->setDoor(0, state->doorA);
+            m_shaft->setDoor(1, state->doorB);
+            m_shaft->setTravel(state->travelBits);
+        }
     }
     slotAnswer(PollCycle::LiftState, true);
 }
 
 void MonitorControl::showCallLamps(const QByteArray &answer)
 {
-    if (m_shaft.setCallLamp)
+    if (m_shaft)
         for (const CallLamp &lamp : decodeAckLamps(answer))
-            m_shaft.setCallLamp(lamp.floor, lamp.side, lamp.enabled ? 1 : 0, lamp.which);
+            m_shaft->setCallLamp(lamp.floor, lamp.side, lamp.enabled ? 1 : 0, lamp.which);
 }
 
 void MonitorControl::ackLampsAnswer(const QByteArray &answer)
@@ -342,7 +353,7 @@ void MonitorControl::ackLampsAnswer(const QByteArray &answer)
 
 void MonitorControl::counterAnswer(int slot, const QString &value)
 {
-    if (m_view.showValue) m_view.showValue(slot, value);
+    emit valueShown(slot, value);
     slotAnswer(slot, true);
 }
 
@@ -353,7 +364,7 @@ void MonitorControl::faultAnswer(int slot, const QString &value)
     QString shown = value;
     if (slot == PollCycle::NewestFault) shown = m_faultField.entryText(value);
     else if (m_cycle.slot(slot).enabled) m_faultField.countAnswer(value);
-    if (m_view.showValue) m_view.showValue(slot, shown);
+    emit valueShown(slot, shown);
     slotAnswer(slot, !value.isEmpty());
 }
 
@@ -363,21 +374,21 @@ void MonitorControl::holdMonitor()
 {
     m_cycle.hold();
     sayTrace(QStringLiteral("Monitor Stop Button"));
-    if (m_view.holdChanged) m_view.holdChanged();
+    emit holdChanged();
 }
 
 void MonitorControl::releaseMonitor()
 {
     if (m_cycle.release()) sayTrace(QStringLiteral("Release Monitor Stop Button"));
-    if (m_view.holdChanged) m_view.holdChanged();
+    emit holdChanged();
 }
 
 void MonitorControl::stopButtonClicked(bool pressed)
 {
     if (pressed) holdMonitor();
     else m_cycle.clearHold();
-    if (m_view.holdChanged) m_view.holdChanged();
-    const bool running = isLinkUp && isLinkUp() && m_loopStarted;
+    emit holdChanged();
+    const bool running = m_partners.link.isLinked() && m_loopStarted;
     if (!running && !m_closing && !m_halting) monitorStart();
 }
 
@@ -385,11 +396,11 @@ void MonitorControl::resetController()
 {
     holdMonitor();
     sayTrace(QStringLiteral("Reset <F110>"));
-    if (transferFlush) transferFlush();
+    m_partners.queue.transferFlush();
     put(0, nullptr, core::bytes({0xF1, 0x10}));
     m_resetting = true;
     m_resetCountdown = ResetCountdownStart;
-    if (m_view.setResetCountdown) m_view.setResetCountdown(m_resetCountdown);
+    emit resetCountdownChanged(m_resetCountdown);
     m_sleepTimer->start(m_resetTimeoutMs);
 }
 
@@ -398,11 +409,11 @@ void MonitorControl::sleepTimerTick()
 {
     m_sleepTimer->stop();
     --m_resetCountdown;
-    if (m_view.setResetCountdown) m_view.setResetCountdown(m_resetCountdown);
+    emit resetCountdownChanged(m_resetCountdown);
     // Forced: the controller may never answer the hello, the loop comes back regardless.
     if (m_resetCountdown == 0) restartAnswer(HelloOk);
     sayTrace(QStringLiteral("<nach Reset>"));
-    if (transferFlush) transferFlush();
+    m_partners.queue.transferFlush();
     put(2, [this](const QByteArray &answer) { restartAnswer(answer); }, Hello);
     m_sleepTimer->start(RestartWaitMs);
 }
@@ -423,12 +434,12 @@ void MonitorControl::restartAnswer(const QByteArray &answer)
 void MonitorControl::autorunClicked(bool on)
 {
     m_autorun = on;
-    if (transferFlush) transferFlush();
+    m_partners.queue.transferFlush();
     // The flush dropped the slots' requests: the loop's start re-arms them, and
     // no hold from before may keep it from running.
     m_cycle.clearHold();
     m_cycle.clearReady();
-    if (m_view.holdChanged) m_view.holdChanged();
+    emit holdChanged();
     if (m_keepShaft) {
         startMonitorLoop();
     } else {
@@ -436,15 +447,15 @@ void MonitorControl::autorunClicked(bool on)
         m_loopStarted = false;
         requestConfiguration();
     }
-    if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));
-    if (m_view.showMonitorTab) m_view.showMonitorTab();
+    emit linkedTextChanged(text("monitor_43", 7));
+    emit monitorTabWanted();
 }
 
 void MonitorControl::monitorHalt()
 {
     sayLog(QStringLiteral("unit43.monitor> halt"));
-    linkedHook = nullptr;
-    messageHook = nullptr;
+    disconnect(this, &MonitorControl::partnerLinked, nullptr, nullptr);
+    disconnect(this, &MonitorControl::statusText, nullptr, nullptr);
     m_halting = true;
     stopButtonClicked(m_cycle.held());
     m_halting = false;
@@ -458,18 +469,18 @@ void MonitorControl::linkLostReset()
     if (!m_linkSeen) return;
     m_linkSeen = false;
     holdMonitor();
-    if (transferFlush) transferFlush();
+    m_partners.queue.transferFlush();
     destroyShaft();
-    if (m_view.clearValues) m_view.clearValues();
+    emit valuesCleared();
 }
 
 void MonitorControl::linkChanged(bool up)
 {
     if (!up) {
-        if (m_view.setLinked) m_view.setLinked(text("monitor_43", 7));
+        emit linkedTextChanged(text("monitor_43", 7));
         return;
     }
-    if (m_view.setLinked) m_view.setLinked(text("monitor_43", 6));
+    emit linkedTextChanged(text("monitor_43", 6));
     if (m_linkMode == LocalLink && !m_resetting) onLinkUp(QStringLiteral(" STEUERUNG"));
 }
 
@@ -507,20 +518,21 @@ void MonitorControl::configAnswer(int block, const QByteArray &answer)
         core::bytes({0xF3, 0x55, 0x1A, quint8(block + 1)}));
 }
 
-void MonitorControl::makeShaftFromConfig(int topFloor, const ShaftHooks::Config &config)
+void MonitorControl::makeShaftFromConfig(int topFloor, const ShaftView::Config &config)
 {
-    if (setReportVisible) setReportVisible(false);
-    if (m_shaft.build) m_shaft.build(topFloor, config);
+    m_partners.host.setReportVisible(false);
+    if (m_shaft) m_shaft->build(topFloor, config);
+    emit shaftBuilt(topFloor);
 }
 
-void MonitorControl::makeShaftFromSysMod(int topFloor, const ShaftHooks::Config &config)
+void MonitorControl::makeShaftFromSysMod(int topFloor, const ShaftView::Config &config)
 {
     if (shaftExists()) {
-        if (m_shaft.show) m_shaft.show();
+        if (m_shaft) m_shaft->show();
         return;
     }
     makeShaftFromConfig(topFloor, config);
-    if (isLinkUp && isLinkUp()) startMonitorLoop();
+    if (m_partners.link.isLinked()) startMonitorLoop();
 }
 
 void MonitorControl::sendCall(int floor, int side, int mode)

@@ -4,9 +4,18 @@
 #include "ControllerInfo.h"
 #include "LiftState.h"
 #include "PollCycle.h"
-#include "core/Timer.h"
+#include "FaultSource.h"
+#include "FramedSession.h"
+#include "LinkState.h"
+#include "MonitorHost.h"
+#include "ShaftView.h"
+#include "TransferControl.h"
 #include "core/Channel.h"
+#include "core/LanguageTexts.h"
+#include "core/Reports.h"
+#include "core/Timer.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -15,36 +24,16 @@
 
 namespace monitor {
 
-// The shaft window as the monitor drives it; every hook may stay empty.
-struct ShaftHooks {
-    using Config = std::array<quint8, 40>;
-    std::function<void(int topFloor, const Config &config)> build;
-    std::function<void()> destroy;
-    std::function<bool()> exists;
-    std::function<void()> show;
-    std::function<void()> tick;
-    std::function<void(const QString &text)> setMessage;
-    std::function<void(int picture)> setDirection;
-    std::function<void(int floor)> setFloor;
-    std::function<void(int target)> setTarget;
-    std::function<void(int state)> setSafetyState;
-    std::function<void(int door, int state)> setDoor;
-    std::function<void(int bits)> setTravel;
-    std::function<void(int floor, int side, int state, int which)> setCallLamp;
-};
-
-// What the monitor window shows of the cycle; filled in by the window.
-struct MonitorView {
-    std::function<void(const LiftStateView &state)> showLiftState;
-    std::function<void(int slot)> slotChanged;             // LED and value indicator of a slot
-    std::function<void(int slot, const QString &text)> showValue;
-    std::function<void(const QString &text)> setLoopLabel; // "LoopStop" / "user[n]"
-    std::function<void(const QString &ready, const QString &ticks)> setDiagnostics;
-    std::function<void()> holdChanged;                     // stop button and hold count
-    std::function<void(const QString &text)> setLinked;
-    std::function<void(int countdown)> setResetCountdown;
-    std::function<void()> showMonitorTab;
-    std::function<void()> clearValues;                     // after a lost link
+// Who the monitor works with, each given once at its construction.
+struct MonitorPartners {
+    core::Channel &channel;          // every request to the controller
+    TransferControl &queue;
+    LinkState &link;
+    FramedSession &session;          // the modem route's hello outside the queue
+    FaultSource &faults;             // the requests of poll slots 4 and 5
+    MonitorHost &host;
+    const core::LanguageTexts &texts;
+    core::ReportSink &reports;
 };
 
 // The requests of the identity fields that the loop's start issues (answers shown by the window).
@@ -53,21 +42,26 @@ enum class InfoRequest { Version, TopFloor, GroupAddress, Telephone, Installatio
 // The monitor window's logic: attaching to the link, the hello, building the
 // shaft from the controller's configuration, the 50 ms polling cycle over six
 // slots, hold and release, the controller reset with its restart, and the halt.
-class MonitorControl {
+// What it decodes and shows goes out as signals; the monitor window, the
+// identity fields and the main window connect to them.
+class MonitorControl : public QObject {
+    Q_OBJECT
 public:
     enum LinkMode { NoLink = 0, ModemLink = 1, LocalLink = 2 };
     static constexpr int RestartWaitMs = 3000;
     static constexpr int HelloDelayMs = 3000;
 
-    MonitorControl(core::TimerFactory &timers, MonitorTextLists texts);
-    ~MonitorControl();
+    MonitorControl(core::TimerFactory &timers, MonitorTextLists texts, const MonitorPartners &partners,
+                   QObject *parent = nullptr);
+    ~MonitorControl() override;
 
     PollCycle &cycle() { return m_cycle; }
     const PollCycle &cycle() const { return m_cycle; }
     // The stored fault count and the entry offset that the fault fields show.
     NewestFaultField &faultField() { return m_faultField; }
-    MonitorView &view() { return m_view; }
-    ShaftHooks &shaft() { return m_shaft; }
+    // The shaft window comes after the monitor; without one nothing is drawn.
+    void setShaftView(ShaftView *shaft) { m_shaft = shaft; }
+    ShaftView *shaftView() const { return m_shaft; }
 
     // Settings: countdown reloads (section "unit43"), "task" bits, reset wait in seconds.
     void setReloads(const std::array<int, PollCycle::SlotCount> &ticks);
@@ -127,42 +121,39 @@ public:
     void linkChanged(bool up);  // the port's link state
 
     void requestConfiguration();
-    void makeShaftFromConfig(int topFloor, const ShaftHooks::Config &config);
+    void makeShaftFromConfig(int topFloor, const ShaftView::Config &config);
     // The shaft from the parameter set instead of the controller; an existing shaft is only shown again.
-    void makeShaftFromSysMod(int topFloor, const ShaftHooks::Config &config);
+    void makeShaftFromSysMod(int topFloor, const ShaftView::Config &config);
     void sendCall(int floor, int side, int mode);
 
-    // Every request goes through the channel; without one nothing is asked.
-    void setChannel(core::Channel &channel) { m_channel = &channel; }
+    // The main window's link display (its mode lamp); may stay empty.
+    std::function<void(bool greeted)> showLinkDisplay;
 
-    // The rest of the program; every hook may stay empty.
-    std::function<void()> transferFlush;
-    std::function<void(int ms)> transferStart;
-    std::function<bool()> isLinkUp;
-    std::function<void(const QByteArray &telegram, core::AnswerProc onAnswer)> kavcomSend;
-    std::function<void()> stopSession;
-    // The fault slots' requests; onDropped runs when a flush or a lost link dropped one.
-    using FaultRequest = std::function<bool(TextProc onText, core::DropProc onDropped)>;
-    FaultRequest requestFaultCount;
-    FaultRequest requestNewestFault;
-    std::function<void(InfoRequest request)> requestInfo;
-    std::function<void()> loadTickSettings;  // re-reads the countdown settings at a restart
-    // Main window: message hook (status bar panel, text), linked hook, start hook.
-    std::function<void(int panel, const QString &text)> messageHook;
-    std::function<void(const QString &name)> linkedHook;
-    std::function<bool()> startHook;
-    std::function<void(const QString &text)> showMessageField;
-    std::function<void(bool visible)> setReportVisible;
-    std::function<void(bool greeted)> showLinkDisplay;  // the main window's mode lamp
-    std::function<bool()> confirmConnect;  // "connect now?" when started without a link
-    std::function<void()> clickLinkDisplay;
-    std::function<void(const QString &text)> trace;
-    std::function<void(const QString &text)> log;
-    std::function<QString(const QString &section, int number)> languageText;
+signals:
+    void liftStateDecoded(const monitor::LiftStateView &state);
+    void slotChanged(int slot);                       // LED and value indicator of a slot
+    void valueShown(int slot, const QString &text);
+    void loopLabelChanged(const QString &text);       // "LoopStop" / "user[n]"
+    void diagnosticsChanged(const QString &ready, const QString &ticks);
+    void holdChanged();                               // stop button and hold count
+    void linkedTextChanged(const QString &text);
+    void resetCountdownChanged(int countdown);
+    void monitorTabWanted();
+    void valuesCleared();                             // after a lost link
+    // A shaft was built for this top floor (from the controller or the parameter set).
+    void shaftBuilt(int topFloor);
+    // The loop's start asks for the identity fields; their answers are shown by the window.
+    void infoRequested(monitor::InfoRequest request);
+    // A restart is about to run the loop again: the countdown settings are read afresh.
+    void restarting();
+    // For the main window: a status bar panel's text, and the partner linked.
+    // The halt lets go of whoever listens to these two.
+    void statusText(int panel, const QString &text);
+    void partnerLinked(const QString &name);
 
 private:
-    void sayTrace(const QString &text) const { if (trace) trace(text); }
-    void sayLog(const QString &text) const { if (log) log(text); }
+    void sayTrace(const QString &text) const;
+    void sayLog(const QString &text) const;
     QString text(const char *section, int number) const;
     bool put(int answerLength, core::AnswerProc onAnswer, const QByteArray &telegram, core::DropProc onDropped = {});
     // A slot's request was dropped unanswered: the slot asks again at its next visit.
@@ -178,14 +169,13 @@ private:
     void sleepTimerTick();
     void modemHelloAnswer(const QByteArray &answer);
     void diagnostics();
-    bool shaftExists() const { return m_shaft.exists && m_shaft.exists(); }
-    void destroyShaft() { if (m_shaft.destroy) m_shaft.destroy(); }
+    bool shaftExists() const { return m_shaft && m_shaft->exists(); }
+    void destroyShaft() { if (m_shaft) m_shaft->destroy(); }
 
     MonitorTextLists m_texts;
-    core::Channel *m_channel = nullptr;
+    MonitorPartners m_partners;
     PollCycle m_cycle;
-    MonitorView m_view;
-    ShaftHooks m_shaft;
+    ShaftView *m_shaft = nullptr;
     std::unique_ptr<core::Timer> m_userTimer;
     std::unique_ptr<core::Timer> m_sleepTimer;
     LinkMode m_linkMode = NoLink;
@@ -202,7 +192,7 @@ private:
     int m_modemRetries = 0;
     NewestFaultField m_faultField;
     int m_ko = 0;
-    ShaftHooks::Config m_config{};
+    ShaftView::Config m_config{};
     // Answers that arrive after this object has gone are dropped.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

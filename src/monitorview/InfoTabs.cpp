@@ -166,17 +166,6 @@ void InfoTabs::toggleSwitch(int lamp)
     }
 }
 
-// The monitor keeps the stored count and the entry offset; these only ask.
-bool InfoTabs::requestFaultCount(monitor::TextProc onText, core::DropProc onDropped)
-{
-    return m_faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
-}
-
-bool InfoTabs::requestNewestFault(monitor::TextProc onText, core::DropProc onDropped)
-{
-    return m_faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
-}
-
 void InfoTabs::stepBackFault()
 {
     monitor::NewestFaultField &field = m_control.faultField();

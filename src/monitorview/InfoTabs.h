@@ -36,10 +36,8 @@ public:
     InfoTabs(MonitorWindow &window, const shell::Configuration &config, monitor::MonitorControl &control,
              monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel);
 
-    // The monitor's hooks for the loop's start and poll slots 4 and 5.
+    // The identity fields the loop's start asks for.
     void requestInfo(monitor::InfoRequest request);
-    bool requestFaultCount(monitor::TextProc onText, core::DropProc onDropped = {});
-    bool requestNewestFault(monitor::TextProc onText, core::DropProc onDropped = {});
     // The step-back button of the newest fault.
     void stepBackFault();
     // Radio button k: ask member k through the group controller; it is monitored once it answers.

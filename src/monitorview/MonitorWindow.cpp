@@ -338,25 +338,26 @@ QCheckBox *MonitorWindow::slotCheckBox(int slot) const
 
 void MonitorWindow::connectView()
 {
-    monitor::MonitorView &v = m_control.view();
-    v.showLiftState = [this](const monitor::LiftStateView &state) { showLiftState(state); };
-    v.slotChanged = [this](int slot) { showSlot(slot); };
-    v.showValue = [this](int slot, const QString &value) {
+    using monitor::MonitorControl;
+    connect(&m_control, &MonitorControl::liftStateDecoded, this, &MonitorWindow::showLiftState);
+    connect(&m_control, &MonitorControl::slotChanged, this, &MonitorWindow::showSlot);
+    connect(&m_control, &MonitorControl::valueShown, this, [this](int slot, const QString &value) {
         if (slot >= 0 && slot < PollCycle::SlotCount && m_values[slot]) {
             m_values[slot]->setText(value);
             m_values[slot]->setCursorPosition(0);  // a long entry shows its number first
         }
-    };
-    v.setLoopLabel = [this](const QString &t) { m_loopLabel->setText(t); };
-    v.setDiagnostics = [this](const QString &ready, const QString &ticks) {
+    });
+    connect(&m_control, &MonitorControl::loopLabelChanged, m_loopLabel, &QLabel::setText);
+    connect(&m_control, &MonitorControl::diagnosticsChanged, this, [this](const QString &ready, const QString &ticks) {
         m_readyLabel->setText(ready);
         m_ticksLabel->setText(ticks);
-    };
-    v.holdChanged = [this] { showHold(); };
-    v.setLinked = [this](const QString &t) { m_linked->setText(t); };
-    v.setResetCountdown = [this](int n) { m_resetCountdown->setText(QString::number(n)); };
-    v.showMonitorTab = [this] { showTab(MonitorTab); };
-    v.clearValues = [this] { clearValues(); };
+    });
+    connect(&m_control, &MonitorControl::holdChanged, this, &MonitorWindow::showHold);
+    connect(&m_control, &MonitorControl::linkedTextChanged, m_linked, &QLabel::setText);
+    connect(&m_control, &MonitorControl::resetCountdownChanged, this,
+            [this](int n) { m_resetCountdown->setText(QString::number(n)); });
+    connect(&m_control, &MonitorControl::monitorTabWanted, this, [this] { showTab(MonitorTab); });
+    connect(&m_control, &MonitorControl::valuesCleared, this, &MonitorWindow::clearValues);
     m_loading = true;
     for (int slot = 0; slot < PollCycle::SlotCount; ++slot) m_checkBoxes[slot]->setChecked(m_control.cycle().slot(slot).enabled);
     m_autorun->setChecked(m_control.autorun());

@@ -3,35 +3,35 @@
 #include "monitor/MonitorControl.h"
 #include "shaft/ShaftWindow.h"
 
-#include <QPointer>
-
 namespace monitorview {
 
-void bindShaft(monitor::MonitorControl &control, shaft::ShaftWindow *shaftWindow, std::function<QWidget *()> host)
+ShaftBinding::ShaftBinding(monitor::MonitorControl &control, shaft::ShaftWindow *window, std::function<QWidget *()> host)
+    : m_control(control), m_window(window), m_host(std::move(host))
 {
-    QPointer<shaft::ShaftWindow> window = shaftWindow;
-    // Calls a member of the window while it exists.
-    const auto forward = [window](auto member) {
-        return [window, member](auto... args) { if (window) (window.data()->*member)(args...); };
-    };
-    monitor::ShaftHooks &hooks = control.shaft();
-    hooks.build = [window, &control, host = std::move(host)](int topFloor, const monitor::ShaftHooks::Config &layout) {
-        if (!window) return;
-        window->buildShaft(host ? host() : nullptr, topFloor,
-                           [&control](int floor, int side, int mode) { control.sendCall(floor, side, mode); }, layout);
-    };
-    hooks.destroy = forward(&shaft::ShaftWindow::destroyShaft);
-    hooks.exists = [window] { return window && window->hasShaft(); };
-    hooks.show = forward(&shaft::ShaftWindow::showShaft);
-    hooks.tick = forward(&shaft::ShaftWindow::tick);
-    hooks.setMessage = forward(&shaft::ShaftWindow::setMessage);
-    hooks.setDirection = forward(&shaft::ShaftWindow::setDirection);
-    hooks.setFloor = forward(&shaft::ShaftWindow::setFloor);
-    hooks.setTarget = forward(&shaft::ShaftWindow::setTarget);
-    hooks.setSafetyState = forward(&shaft::ShaftWindow::setSafetyState);
-    hooks.setDoor = forward(&shaft::ShaftWindow::setDoor);
-    hooks.setTravel = forward(&shaft::ShaftWindow::setTravel);
-    hooks.setCallLamp = forward(&shaft::ShaftWindow::setCallLamp);
+}
+
+void ShaftBinding::build(int topFloor, const Config &config)
+{
+    if (!m_window) return;
+    monitor::MonitorControl &control = m_control;
+    m_window->buildShaft(m_host ? m_host() : nullptr, topFloor,
+                         [&control](int floor, int side, int mode) { control.sendCall(floor, side, mode); }, config);
+}
+
+bool ShaftBinding::exists() const { return m_window && m_window->hasShaft(); }
+void ShaftBinding::destroy() { if (m_window) m_window->destroyShaft(); }
+void ShaftBinding::show() { if (m_window) m_window->showShaft(); }
+void ShaftBinding::tick() { if (m_window) m_window->tick(); }
+void ShaftBinding::setMessage(const QString &text) { if (m_window) m_window->setMessage(text); }
+void ShaftBinding::setDirection(int picture) { if (m_window) m_window->setDirection(picture); }
+void ShaftBinding::setFloor(int floor) { if (m_window) m_window->setFloor(floor); }
+void ShaftBinding::setTarget(int target) { if (m_window) m_window->setTarget(target); }
+void ShaftBinding::setSafetyState(int state) { if (m_window) m_window->setSafetyState(state); }
+void ShaftBinding::setDoor(int door, int state) { if (m_window) m_window->setDoor(door, state); }
+void ShaftBinding::setTravel(int bits) { if (m_window) m_window->setTravel(bits); }
+void ShaftBinding::setCallLamp(int floor, int side, int state, int which)
+{
+    if (m_window) m_window->setCallLamp(floor, side, state, which);
 }
 
 }  // namespace monitorview

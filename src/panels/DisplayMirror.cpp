@@ -23,7 +23,8 @@ const char16_t HighGlyphs[] =
 
 }  // namespace
 
-DisplayMirror::DisplayMirror(core::TimerFactory &timers, bool hpzMode) : m_hpz(hpzMode), m_errorTimer(timers.createTimer())
+DisplayMirror::DisplayMirror(core::TimerFactory &timers, core::Channel &channel, bool hpzMode)
+    : m_channel(&channel), m_hpz(hpzMode), m_errorTimer(timers.createTimer())
 {
     m_errorTimer->setInterval(ErrorDelayMs);
     m_errorTimer->setCallback([this] {

@@ -25,7 +25,8 @@ public:
     enum Key { EnterKey = 1, RightKey = 2, DownKey = 4, UpKey = 8, LeftKey = 16 };
     enum class Lamp { ButtonFace, Green, Red, Yellow };
 
-    DisplayMirror(core::TimerFactory &timers, bool hpzMode);
+    // Every request goes through the channel until the halt.
+    DisplayMirror(core::TimerFactory &timers, core::Channel &channel, bool hpzMode);
 
     // Any "type" other than "QRX" is an HPZ controller.
     static bool hpzFromMachineType(const QString &type) { return type != QLatin1String("QRX"); }
@@ -37,8 +38,7 @@ public:
     // glyphs for the control codes; 0 shows as a blank.
     static QString displayText(const QByteArray &codes);
 
-    // Where the requests go; null (after a halt) sends nothing.
-    void setChannel(core::Channel *channel) { m_channel = channel; }
+    // False after the halt: nothing is sent any more.
     bool hasChannel() const { return m_channel != nullptr; }
 
     void makeReady();
@@ -82,7 +82,7 @@ private:
     // The loop's request was refused or dropped: ask again after the error wait.
     void requestFailed(bool wholeDisplay);
 
-    core::Channel *m_channel = nullptr;
+    core::Channel *m_channel;
     bool m_hpz;
     bool m_ready = false;
     bool m_rebuild = false;

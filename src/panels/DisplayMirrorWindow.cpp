@@ -32,8 +32,8 @@ int keyIndex(DisplayMirror::Key key)
 
 }  // namespace
 
-DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMode, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_mirror(timers, hpzMode)
+DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, core::Channel &channel, bool hpzMode, QWidget *parent)
+    : QWidget(parent, Qt::Tool), m_mirror(timers, channel, hpzMode)
 {
     showTitle();
     setFocusPolicy(Qt::StrongFocus);

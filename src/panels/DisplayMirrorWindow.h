@@ -20,7 +20,7 @@ namespace panels {
 // arrow keys, Enter and Escape of the PC's keyboard press the keys too.
 class DisplayMirrorWindow : public QWidget {
 public:
-    DisplayMirrorWindow(core::TimerFactory &timers, bool hpzMode, QWidget *parent = nullptr);
+    DisplayMirrorWindow(core::TimerFactory &timers, core::Channel &channel, bool hpzMode, QWidget *parent = nullptr);
 
     DisplayMirror &mirror() { return m_mirror; }
     QLineEdit *rowField(int row) const { return m_rows.at(size_t(row)); }

@@ -3,6 +3,7 @@
 #include "Logs.h"
 #include "core/Reports.h"
 #include "core/IniFile.h"
+#include "core/LanguageTexts.h"
 #include "core/Timer.h"
 
 #include <QObject>
@@ -28,7 +29,7 @@ quint32 parseReportFlags(const QString &value, QString *paddedText = nullptr);
 
 // The program's configuration: INI file, directories, command-line switches,
 // language texts, and the two logs. Filled once by InitConfiguration.
-class Configuration : public QObject {
+class Configuration : public QObject, public core::LanguageTexts {
     Q_OBJECT
 public:
     Configuration(const core::Clock &clock, core::ReportSink &reports);
@@ -46,6 +47,7 @@ public:
     QString testAbsolute(const QString &dir, const QString &name) const;
     QString languageText(const QString &section, const QString &ident) const;
     QString languageText(const QString &section, int number) const { return languageText(section, QString::number(number)); }
+    QString text(const QString &section, int number) const override { return languageText(section, number); }
 
     QString getFilesDir() const { return m_filesDir; }
     QString getDataDir() const { return m_dataDir; }

@@ -13,8 +13,8 @@ QByteArray telegram(int command) { return core::bytes({0xF1, command}); }
 
 }  // namespace
 
-ParameterSetTransfer::ParameterSetTransfer(ParameterSet &image, core::TimerFactory &timers)
-    : m_image(image), m_delayTimer(timers.createTimer()), m_answerTimer(timers.createTimer())
+ParameterSetTransfer::ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers)
+    : m_image(image), m_target(channel), m_channel(channel), m_delayTimer(timers.createTimer()), m_answerTimer(timers.createTimer())
 {
     m_delayTimer->setSingleShot(true);
     m_delayTimer->setCallback([this] {
@@ -67,7 +67,7 @@ void ParameterSetTransfer::begin(TextCallback onSuccess, TextCallback onFailure,
     m_restartPending = false;
     m_restartStatus = {};
     m_abortRequest = false;
-    if (m_channel) m_channel->pin();
+    m_channel.pin();
     m_onSuccess = std::move(onSuccess);
     m_onFailure = std::move(onFailure);
     m_onStatus = std::move(onStatus);
@@ -142,7 +142,7 @@ void ParameterSetTransfer::put(int answerLength, Step step, const QByteArray &re
         requestFailed(Dropped);
     };
     if (answerLength > 0) m_answerTimer->start(AnswerTimeoutMs);
-    if (m_channel && m_channel->put(answerLength, std::move(onAnswer), request, dropped)) return;
+    if (m_channel.put(answerLength, std::move(onAnswer), request, dropped)) return;
 
     // A refused request would leave the chain waiting for ever.
     log(QStringLiteral("zbl_rw_sysmod.not queued ") + core::hexText(request));

@@ -48,17 +48,12 @@ public:
     // Longer than any wait of the queue or the link, so a lost answer ends the transfer.
     static constexpr int AnswerTimeoutMs = 15000;
 
-    ParameterSetTransfer(ParameterSet &image, core::TimerFactory &timers);
+    // Every request goes through the channel; a transfer stays with the group member it started with.
+    ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers);
     ~ParameterSetTransfer();
 
-    // Where the requests go; a transfer stays with the group member it started with.
-    void setChannel(core::Channel &channel)
-    {
-        m_target = &channel;
-        m_channel.emplace(channel);
-    }
     // The member the next transfer goes to.
-    int member() const { return m_target ? m_target->member() : core::Channel::Unrouted; }
+    int member() const { return m_target.member(); }
 
     // Hooks, wired at start-up.
     std::function<void()> transferFlush;
@@ -120,8 +115,8 @@ private:
     void restartFailed();
 
     ParameterSet &m_image;
-    core::Channel *m_target = nullptr;
-    std::optional<core::PinnedChannel> m_channel;
+    core::Channel &m_target;
+    core::PinnedChannel m_channel;
     TextCallback m_onSuccess, m_onFailure, m_onStatus, m_final;
     ProgressCallback m_onProgress;
     // Status hook kept after a write's success for the restart check's report.

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -67,16 +68,26 @@ TEST_F(AppMonitorWiring, TheModemSessionCountsItsTextsAndItsHangUpHaltsTheMonito
     start(QStringLiteral("01000"));
     monitor::MonitorControl &monitor = *haltron->monitor();
     panels::SessionPanel &panel = haltron->sessionPanel()->logic();
-    ASSERT_TRUE(monitor.messageHook);
-    ASSERT_TRUE(monitor.linkedHook);
+    // The main window hears the monitor's status text and partner name until the halt.
+    shell::MainWindow &main = haltron->program().mainWindow();
+    const auto statusHeard = [&](const QString &probe) {
+        emit monitor.statusText(shell::PanelLinkMode, probe);
+        return main.statusPanels()[shell::PanelLinkMode]->text() == QLatin1Char(' ') + probe;
+    };
+    const auto linkHeard = [&](const QString &probe) {
+        emit monitor.partnerLinked(probe);
+        return main.reportView()->toPlainText().contains(QStringLiteral("link to: ") + probe);
+    };
+    ASSERT_TRUE(statusHeard(QStringLiteral("PROBE1")));
+    ASSERT_TRUE(linkHeard(QStringLiteral("PROBE1")));
     panel.initClick();  // clears the partner text: one text passed
     panel.initClick();
     EXPECT_EQ(window().sessionCounter()->text(), QStringLiteral("2"));
 
     panel.hangUpClick();
     // The halt lets go of the main window's hooks and holds the loop.
-    EXPECT_FALSE(monitor.messageHook);
-    EXPECT_FALSE(monitor.linkedHook);
+    EXPECT_FALSE(statusHeard(QStringLiteral("PROBE2")));
+    EXPECT_FALSE(linkHeard(QStringLiteral("PROBE2")));
     EXPECT_TRUE(monitor.cycle().held());
 }
 
@@ -178,7 +189,7 @@ TEST_F(AppMonitorWiring, TickSettingsAreShownAndFollowEveryRestart)
 TEST_F(AppMonitorWiring, TopFloorFieldShowsKoAsTheAnswerDoes)
 {
     start(QStringLiteral("00000"));
-    monitor::ShaftHooks::Config config{};
+    monitor::ShaftView::Config config{};
     haltron->monitor()->makeShaftFromConfig(7, config);
     EXPECT_EQ(window().identityBox()->field(monitor::InfoRequest::TopFloor)->text(), QStringLiteral("KO=7"));
 }

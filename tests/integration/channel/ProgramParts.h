@@ -5,6 +5,8 @@
 // lifts on virtual time.
 
 #include "LocalLinkFixture.h"
+#include "MonitorFakes.h"
+#include "MonitorOnLink.h"
 
 #include "core/IniFile.h"
 #include "monitor/EepromDump.h"
@@ -29,7 +31,7 @@ struct ProgramParts {
     ProgramParts() : link(sim::InstallationSetup{.lifts = Lifts})
     {
         QObject::connect(&link.channel, &protocol::ControllerChannel::queued, [this](const QByteArray &t) { queued << t; });
-        monitor.setChannel(link.channel);
+        monitor.setShaftView(&shaft);
         // The monitor follows the link as the program wires it: a lost link holds it,
         // a link back greets the controller (and, with autorun, starts it again).
         monitor.linkToZbl(monitor::MonitorControl::LocalLink);
@@ -37,26 +39,22 @@ struct ProgramParts {
             if (up) monitor.linkChanged(true);
             else monitor.linkLostReset();
         });
-        monitor.transferStart = [this](int ms) { link.queue.transferStart(ms); };
-        monitor.isLinkUp = [this] { return link.port.isLinked(); };
-        monitor.transferFlush = [this] { link.queue.transferFlush(); };
-        monitor.requestFaultCount = [this](monitor::TextProc onText, core::DropProc onDropped) {
+        partners.faults.count = [this](monitor::TextProc onText, core::DropProc onDropped) {
             return faultLog.requestErrorCount(std::move(onText), std::move(onDropped));
         };
-        monitor.requestNewestFault = [this](monitor::TextProc onText, core::DropProc onDropped) {
+        partners.faults.newest = [this](monitor::TextProc onText, core::DropProc onDropped) {
             return faultLog.requestErrorEntry(std::move(onText), 0, std::move(onDropped));
         };
-        monitor.view().showLiftState = [this](const monitor::LiftStateView &) { ++slotAnswers[0]; };
-        monitor.shaft().setCallLamp = [this](int, int, int, int) { callLampsShown = true; };
-        monitor.view().slotChanged = [this](int slot) {
+        using monitor::MonitorControl;
+        QObject::connect(&monitor, &MonitorControl::liftStateDecoded, [this] { ++slotAnswers[0]; });
+        QObject::connect(&monitor, &MonitorControl::slotChanged, [this](int slot) {
             // The acknowledge lamps' slot has no value of its own: its lamps say it was answered.
-            if (slot == 1 && callLampsShown) ++slotAnswers[1];
-            callLampsShown = false;
-        };
-        monitor.view().showValue = [this](int slot, const QString &) { ++slotAnswers[size_t(slot)]; };
-        monitor.shaft().build = [this](int, const monitor::ShaftHooks::Config &) { shaftBuilt = true; };
+            if (slot == 1 && !shaft.callLamps.isEmpty()) ++slotAnswers[1];
+            shaft.callLamps.clear();
+        });
+        QObject::connect(&monitor, &MonitorControl::valueShown, [this](int slot) { ++slotAnswers[size_t(slot)]; });
+        QObject::connect(&monitor, &MonitorControl::shaftBuilt, [this] { shaftBuilt = true; });
 
-        mirror.setChannel(&link.channel);
         mirror.afterAnswer = [this] {
             ++mirrorAnswers;
             if (mirrorPolling) mirror.pollStep();
@@ -69,7 +67,6 @@ struct ProgramParts {
         eeprom.onDone = [this](const QStringList &lines) { eepromLines = lines; };
         ports.onValues = [this] { ++portReadings; };
         statistics.onFinished = [this](bool ok) { statisticsEnd = ok ? 1 : 0; };
-        transfer.setChannel(link.channel);
         transfer.transferFlush = [this] { link.queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
@@ -105,17 +102,22 @@ struct ProgramParts {
     QList<QByteArray> queued;
     protocol::CommandLibrary library{link.channel, link.time};
     monitor::FaultLog faultLog{link.channel, link.time, QString(), monitor::FaultListTexts{"gelesen am", "gespeichert", "leer"}};
-    monitor::MonitorControl monitor{link.time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}};
+    QueueTransferControl queueControl{link.queue};
+    PortLinkState linkState{link.port};
+    FakeMonitorPartners partners;
+    FakeShaftView shaft;
+    monitor::MonitorControl monitor{link.time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}},
+                                    {link.channel, queueControl, linkState, partners.session, partners.faults,
+                                     partners.host, partners.texts, partners.reports}};
     monitor::SingleCommands commands{link.channel};
-    panels::DisplayMirror mirror{link.time, false};
+    panels::DisplayMirror mirror{link.time, link.channel, false};
     monitor::PortReader ports{link.channel, link.time};
     monitor::StatisticsReader statistics{library};
     monitor::EepromDump eeprom;
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, link.time};
+    sysmod::ParameterSetTransfer transfer{image, link.channel, link.time};
 
     std::array<int, monitor::PollCycle::SlotCount> slotAnswers{};
-    bool callLampsShown = false;
     bool shaftBuilt = false;
     bool mirrorPolling = false;
     int mirrorAnswers = 0;

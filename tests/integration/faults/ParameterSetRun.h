@@ -40,9 +40,8 @@ inline void expectWholeWriteOrFailure(const Outcome &written, const QByteArray &
 
 struct ParameterSetSide {
     ParameterSetSide(core::TimerFactory &timers, core::Channel &channel, RunUntil runUntil)
-        : rw(image, timers), run(std::move(runUntil))
+        : rw(image, channel, timers), run(std::move(runUntil))
     {
-        rw.setChannel(channel);
     }
 
     // Starts a read or write and runs it to its end, at most limitMs.

@@ -300,8 +300,7 @@ TEST(ModemRoute, CarrierLostMidTransferFailsItWithinASecond)
     ModemLinkFixture f(options);
     sysmod::ParameterSet image;
     const QByteArray before = image.imageData();
-    sysmod::ParameterSetTransfer transfer(image, f.time);
-    transfer.setChannel(f.pc.channel);
+    sysmod::ParameterSetTransfer transfer(image, f.pc.channel, f.time);
     ASSERT_TRUE(f.init());
     ASSERT_TRUE(f.dial());
     const qint64 connected = f.time.elapsedMs();  // the carrier goes CarrierMs after CONNECT, which came before this

@@ -2,6 +2,7 @@
 // line, the 401 driver and the transfer queue, against haltron-sim on a
 // pseudo-terminal: the tabs show the stand-in's values, and a saved port file
 // reads back as the tab showed it.
+#include "MonitorFakes.h"
 #include "DeliveredTexts.h"
 #include "PortsTabChecks.h"
 #include "ProgramRun.h"
@@ -52,6 +53,9 @@ struct ReadingTabsProcessTest : ::testing::Test {
     std::unique_ptr<protocol::Line401> line;
     std::unique_ptr<protocol::CommandLibrary> library;
     std::unique_ptr<shell::Configuration> config;
+    // The monitor asks nothing here: every request it would put is refused.
+    FakeChannel refusing;
+    FakeMonitorPartners partners;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
     monitorview::MonitorWindow *window = nullptr;
@@ -75,7 +79,10 @@ struct ReadingTabsProcessTest : ::testing::Test {
         protocol::routeQueueToLine(*queue, *line, *port);
 
         config = deliveredTextsConfiguration(timers->clock(), dir);
-        control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
+        refusing.refuseAfter = 0;
+        partners.link.linked = false;
+        control = std::make_unique<monitor::MonitorControl>(*timers, monitor::MonitorTextLists::fromLanguage(config->languageIni()),
+                                                            partners.with(refusing, config.get()));
         host = std::make_unique<QWidget>();
         window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
         tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, host.get());

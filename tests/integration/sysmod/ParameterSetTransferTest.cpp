@@ -27,7 +27,6 @@ struct SysModLink : ::testing::Test {
         core::reports().reset();
         core::reports().setFlag(core::ReportSysModTransfer, true);
         core::reports().reportWrite = [this](const QString &line) { log << line; };
-        rw.setChannel(link.channel);
         rw.transferFlush = [this] { link.queue.transferFlush(); };
         rw.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
@@ -52,7 +51,7 @@ struct SysModLink : ::testing::Test {
 
     LocalLinkFixture link;
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer rw{image, link.time};
+    sysmod::ParameterSetTransfer rw{image, link.channel, link.time};
     QStringList log;
 };
 

@@ -34,7 +34,6 @@ struct TabStack {
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
         protocol::routeQueueToLine(queue, line, port);
-        transfer.setChannel(channel);
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
         sysmod::wireParameterSetTransfer(image, transfer);
@@ -64,7 +63,7 @@ struct TabStack {
     protocol::ControllerChannel channel{queue};
     protocol::Line401 line{port, timers};
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, timers};
+    sysmod::ParameterSetTransfer transfer{image, channel, timers};
     monitorview::SysModTab tab{image, transfer};
     int holds = 0;
 };

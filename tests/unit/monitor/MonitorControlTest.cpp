@@ -1,5 +1,5 @@
-#include "FakeChannel.h"
 #include "HealthyLift.h"
+#include "MonitorFakes.h"
 #include "core/Bytes.h"
 #include "core/Timer.h"
 #include "monitor/MonitorControl.h"
@@ -23,40 +23,32 @@ const QByteArray F140 = bytes({0xF1, 0x40});
 struct MonitorRig {
     core::VirtualTime time;
     FakeChannel queue;
-    monitor::MonitorControl monitor{time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}};
-    bool linkUp = true;
-    QStringList traces;
+    FakeMonitorPartners partners;
+    FakeShaftView shaft;
+    monitor::MonitorControl monitor{time, {{"normal", "s1", "s2", "s3"}, {"zu", "offen"}, {"ok"}}, partners.with(queue)};
+    bool &linkUp = partners.link.linked;
+    QStringList &traces = partners.traces;
     QList<int> faultRequests;   // slot of each fault request
-    QStringList messages;
-    int builtTopFloor = -1;
-    monitor::ShaftHooks::Config builtConfig{};
-    QList<QList<int>> callLamps;
+    QStringList &messages = partners.host.messages;
+    int &builtTopFloor = shaft.builtTopFloor;
+    monitor::ShaftView::Config &builtConfig = shaft.builtConfig;
+    QList<QList<int>> &callLamps = shaft.callLamps;
 
     MonitorRig()
     {
         queue.controller = healthyLift;
-        monitor.setChannel(queue);
-        monitor.transferFlush = [this] { queue.dropAll(); };
-        monitor.isLinkUp = [this] { return linkUp; };
-        monitor.trace = [this](const QString &t) { traces << t; };
-        monitor.showMessageField = [this](const QString &t) { messages << t; };
-        monitor.requestFaultCount = [this](monitor::TextProc onText, std::function<void()>) {
+        partners.queue.channel = &queue;
+        partners.faults.count = [this](monitor::TextProc onText, core::DropProc) {
             faultRequests << 4;
             onText(QStringLiteral("3"));
             return true;
         };
-        monitor.requestNewestFault = [this](monitor::TextProc onText, std::function<void()>) {
+        partners.faults.newest = [this](monitor::TextProc onText, core::DropProc) {
             faultRequests << 5;
             onText(QStringLiteral("MN-.004"));
             return true;
         };
-        monitor.shaft().build = [this](int topFloor, const monitor::ShaftHooks::Config &c) {
-            builtTopFloor = topFloor;
-            builtConfig = c;
-        };
-        monitor.shaft().exists = [this] { return builtTopFloor > 0; };
-        monitor.shaft().destroy = [this] { builtTopFloor = -1; };
-        monitor.shaft().setCallLamp = [this](int f, int s, int st, int w) { callLamps << QList<int>{f, s, st, w}; };
+        monitor.setShaftView(&shaft);
     }
 
     // Hello, configuration and the loop's start, all answered; the monitor then polls.
@@ -182,8 +174,8 @@ TEST(Monitor, RefusedPutsRetryForStateSlotsAndIdleFaultSlots)
     MonitorRig rig;
     rig.startLinked();
     rig.queue.refuseAfter = 0;
-    rig.monitor.requestFaultCount = [](monitor::TextProc, std::function<void()>) { return false; };
-    rig.monitor.requestNewestFault = [](monitor::TextProc, std::function<void()>) { return false; };
+    rig.partners.faults.count = nullptr;  // refused
+    rig.partners.faults.newest = nullptr;
     rig.ticks(30);
     const PollCycle &c = rig.monitor.cycle();
     for (int slot = 0; slot < PollCycle::FaultCount; ++slot) EXPECT_TRUE(c.slot(slot).ready) << slot;
@@ -267,7 +259,7 @@ TEST(Monitor, LinkLossLeavesTheLoopHeldAfterANewLinkAndStart)
     EXPECT_EQ(rig.builtTopFloor, 4);
     EXPECT_EQ(rig.monitor.cycle().holdCount(), 1);
     QString loopLabel;
-    rig.monitor.view().setLoopLabel = [&loopLabel](const QString &t) { loopLabel = t; };
+    QObject::connect(&rig.monitor, &MonitorControl::loopLabelChanged, [&loopLabel](const QString &t) { loopLabel = t; });
     rig.queue.sent.clear();
     rig.ticks(12);
     EXPECT_EQ(loopLabel, QStringLiteral("LoopStop"));
@@ -280,7 +272,7 @@ TEST(Monitor, ResetCountsDownBelowZeroAndForcesTheRestartOnce)
     rig.startLinked();
     rig.monitor.setResetTimeoutSeconds(4);
     QList<int> shown;
-    rig.monitor.view().setResetCountdown = [&shown](int n) { shown << n; };
+    QObject::connect(&rig.monitor, &MonitorControl::resetCountdownChanged, [&shown](int n) { shown << n; });
     const auto hellos = [&rig] { return count(rig.queue.sent, bytes({0xF1, 0x00})); };
     const auto restarts = [&rig] { return int(rig.traces.count(QStringLiteral("<Monitor Restart>"))); };
     // A controller that stays silent after the reset: zero answers.
@@ -410,7 +402,7 @@ TEST(Monitor, ValueClicksToggleTheCheckBoxAndAskAtOnce)
 
 TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
 {
-    monitor::ShaftHooks::Config config{};
+    monitor::ShaftView::Config config{};
     config[0] = 0x01;
     for (const bool linked : {false, true}) {
         MonitorRig rig;
@@ -425,8 +417,7 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
 
     // An existing shaft is only shown again, not rebuilt.
     MonitorRig rig;
-    int shown = 0;
-    rig.monitor.shaft().show = [&shown] { ++shown; };
+    const int &shown = rig.shaft.shows;
     rig.monitor.makeShaftFromSysMod(5, config);
     rig.builtConfig = {};
     rig.monitor.makeShaftFromSysMod(7, config);
@@ -437,10 +428,9 @@ TEST(Monitor, ShaftFromTheParameterSetStartsTheLoopOnlyWhenLinked)
 TEST(Monitor, ModemHelloRetriesStartAfreshForEachSession)
 {
     MonitorRig rig;
-    int stops = 0;
+    const int &stops = rig.partners.session.stops;
     QList<core::AnswerProc> hellos;  // modem hellos sent outside the queue, with their answer procedures
-    rig.monitor.stopSession = [&stops] { ++stops; };
-    rig.monitor.kavcomSend = [&hellos](const QByteArray &telegram, core::AnswerProc onAnswer) {
+    rig.partners.session.onSend = [&hellos](const QByteArray &telegram, core::AnswerProc onAnswer) {
         EXPECT_EQ(telegram, bytes({0xF1, 0x00}));
         hellos << std::move(onAnswer);
     };
@@ -466,7 +456,7 @@ TEST(Monitor, FaultFieldsOffShowNoStaleFault)
 {
     MonitorRig rig;
     QMap<int, QString> fields;
-    rig.monitor.view().showValue = [&fields](int slot, const QString &text) { fields[slot] = text; };
+    QObject::connect(&rig.monitor, &MonitorControl::valueShown, [&fields](int slot, const QString &text) { fields[slot] = text; });
     rig.startLinked();
     EXPECT_EQ(fields.value(PollCycle::FaultCount), QStringLiteral("3"));
     EXPECT_EQ(fields.value(PollCycle::NewestFault), QStringLiteral("(3) MN-.004"));
@@ -504,8 +494,7 @@ TEST(Monitor, AutorunClickLeavesTheLoopPolling)
     for (const Case &c : cases) {
         MonitorRig rig;
         rig.monitor.setKeepShaft(c.keepShaft);
-        int builds = 0;
-        rig.monitor.shaft().build = [&](int topFloor, const monitor::ShaftHooks::Config &) { rig.builtTopFloor = topFloor; ++builds; };
+        const int &builds = rig.shaft.builds;
         rig.startLinked(c.task);
         if (QLatin1String(c.state) == QLatin1String("held after a lost link")) {
             rig.monitor.linkLostReset();

@@ -14,13 +14,12 @@ namespace {
 struct Mirror {
     core::VirtualTime time;
     FakeChannel queue;
-    DisplayMirror mirror{time, false};
+    DisplayMirror mirror{time, queue, false};
     QMap<int, QByteArray> shownRows;
     int rowCalls = 0;
 
     Mirror()
     {
-        mirror.setChannel(&queue);
         mirror.setRow = [this](int row, const QByteArray &codes) {
             shownRows[row] = codes;
             ++rowCalls;

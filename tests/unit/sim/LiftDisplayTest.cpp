@@ -1,5 +1,6 @@
 // The stand-in's display menu, read back through the program's mirror.
 
+#include "FakeChannel.h"
 #include "core/Bytes.h"
 #include "panels/DisplayMirror.h"
 #include "sim/LiftDisplay.h"
@@ -17,7 +18,8 @@ struct Menu {
     core::VirtualTime time;
     Lift lift{8, 1};
     LiftDisplay display;
-    DisplayMirror mirror{time, false};
+    FakeChannel unused;  // the answers are fed in directly
+    DisplayMirror mirror{time, unused, false};
 
     // The program's side: the answers of n display requests decoded by the mirror.
     void poll(int n = 1)

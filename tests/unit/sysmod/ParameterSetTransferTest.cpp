@@ -29,14 +29,13 @@ struct Rig {
     sysmod::ParameterSetTarget target{time};
     FakeQueue queue{time, target};
     sysmod::ParameterSet image;
-    ParameterSetTransfer rw{image, time};
+    ParameterSetTransfer rw{image, queue, time};
     QStringList log;
     int lineTimeout = 800;
     QList<int> lineTimeouts;
 
     explicit Rig(bool logTransfer = true)
     {
-        rw.setChannel(queue);
         rw.translator = [](const QString &section, const QString &ident) {
             return section == "zbl-rw-sysmod" ? "<" + ident + ">" : QString();
         };

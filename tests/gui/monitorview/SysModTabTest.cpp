@@ -27,8 +27,8 @@ struct SysModTabTest : ::testing::Test {
     QTemporaryDir dir;
     core::VirtualTime time;
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, time};
     FakeChannel queue;  // takes every request and answers none
+    sysmod::ParameterSetTransfer transfer{image, queue, time};
     std::unique_ptr<monitorview::SysModTab> tab;
     bool linkUp = false;
     int linkMode = 0;
@@ -42,7 +42,6 @@ struct SysModTabTest : ::testing::Test {
         transfer.translator = [](const QString &section, const QString &ident) {
             return section == QLatin1String("zbl-rw-sysmod") ? QStringLiteral("T") + ident : QString();
         };
-        transfer.setChannel(queue);
         sysmod::wireParameterSetTransfer(image, transfer);
         tab = std::make_unique<monitorview::SysModTab>(image, transfer);
         tab->isLinkUp = [this] { return linkUp; };

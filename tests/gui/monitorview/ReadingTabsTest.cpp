@@ -2,6 +2,7 @@
 // program's local link stack and the in-process stand-in on virtual time.
 // With HALTRON_SHOTS_DIR set the test leaves pictures of the grid and the
 // chart there (scripts/screenshots).
+#include "MonitorFakes.h"
 #include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
 #include "PortsTabChecks.h"
@@ -41,6 +42,9 @@ struct ReadingTabsTest : ::testing::Test {
     QTemporaryDir tmp;
     LocalLinkFixture link{{.lifts = 1, .floors = 6, .seed = 3}};
     std::unique_ptr<shell::Configuration> config;
+    // The monitor asks nothing here: every request it would put is refused.
+    FakeChannel refusing;
+    FakeMonitorPartners partners;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<protocol::CommandLibrary> library;
     std::unique_ptr<QWidget> host;
@@ -53,7 +57,10 @@ struct ReadingTabsTest : ::testing::Test {
         testsupport::testApp<QApplication>();
         core::reports().reset();
         config = deliveredTextsConfiguration(link.time, tmp);
-        control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
+        refusing.refuseAfter = 0;
+        partners.link.linked = false;
+        control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()),
+                                                            partners.with(refusing, config.get()));
         library = std::make_unique<protocol::CommandLibrary>(link.channel, link.time.clock());
         host = std::make_unique<QWidget>();
         host->resize(520, 640);

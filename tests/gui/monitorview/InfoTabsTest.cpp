@@ -2,6 +2,8 @@
 
 #include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
+#include "MonitorFakes.h"
+#include "MonitorOnLink.h"
 #include "TestApp.h"
 
 #include "core/Bytes.h"
@@ -53,12 +55,14 @@ struct InfoTabsTest : ::testing::Test {
     protocol::CommandLibrary library{route, link.time};
     std::unique_ptr<shell::Configuration> config;
     std::unique_ptr<monitor::FaultLog> faultLog;
+    QueueTransferControl queueControl{link.queue};
+    PortLinkState linkState{link.port};
+    FakeMonitorPartners partners;
+    FakeShaftView shaft;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
     monitorview::MonitorWindow *window = nullptr;
     std::unique_ptr<monitorview::InfoTabs> tabs;
-    struct Built { int topFloor = -1; monitor::ShaftHooks::Config config{}; };
-    QList<Built> shafts;
 
     void SetUp() override
     {
@@ -68,24 +72,17 @@ struct InfoTabsTest : ::testing::Test {
         QObject::connect(&route, &protocol::ControllerChannel::queued, [this](const QByteArray &t) { sent << t; });
         faultLog = std::make_unique<monitor::FaultLog>(route, link.time, QString(),
                                                        monitor::FaultListTexts::fromLanguage(config->languageIni()));
-        control = std::make_unique<monitor::MonitorControl>(link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->setChannel(route);
-        control->transferFlush = [this] { link.queue.transferFlush(); };
-        control->isLinkUp = [this] { return link.port.isLinked(); };
-        control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
-        control->shaft().build = [this](int topFloor, const monitor::ShaftHooks::Config &c) { shafts << Built{topFloor, c}; };
+        control = std::make_unique<monitor::MonitorControl>(
+            link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()),
+            monitor::MonitorPartners{route, queueControl, linkState, partners.session, *faultLog, partners.host, *config,
+                                     partners.reports});
+        control->setShaftView(&shaft);
         control->loadTask(1 | 2 | 16);
         host = std::make_unique<QWidget>();
         host->resize(480, 640);
         window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
         tabs = std::make_unique<monitorview::InfoTabs>(*window, *config, *control, *faultLog, library, route);
-        control->requestFaultCount = [this](monitor::TextProc t, core::DropProc d) {
-            return tabs->requestFaultCount(std::move(t), std::move(d));
-        };
-        control->requestNewestFault = [this](monitor::TextProc t, core::DropProc d) {
-            return tabs->requestNewestFault(std::move(t), std::move(d));
-        };
-        control->requestInfo = [this](InfoRequest r) { tabs->requestInfo(r); };
+        QObject::connect(control.get(), &monitor::MonitorControl::infoRequested, [this](InfoRequest r) { tabs->requestInfo(r); });
         host->show();
         ASSERT_TRUE(link.start());
     }
@@ -222,7 +219,7 @@ TEST_F(InfoTabsTest, FaultFieldsAndStepBack)
 TEST_F(InfoTabsTest, IdentityFieldsAndNewTextsThatTheControllerKeeps)
 {
     QStringList linked;
-    control->view().setLinked = [&](const QString &t) { linked << t; };
+    QObject::connect(control.get(), &monitor::MonitorControl::linkedTextChanged, [&](const QString &t) { linked << t; });
     for (InfoRequest r : {InfoRequest::Version, InfoRequest::TopFloor, InfoRequest::InstallationCode, InfoRequest::Telephone})
         tabs->requestInfo(r);
     EXPECT_EQ(field(InfoRequest::Version), config->languageText("monitor_43", 3));  // until the answer comes
@@ -326,19 +323,19 @@ TEST_F(GroupTabsTest, ChoosingAMemberRoutesEveryRequestAndRebuildsItsShaft)
     lift(2).setSwitchedOff(true);
     identity().memberButton(2)->click();
     EXPECT_EQ(identity().switchLabel()->text(), "to..2");
-    ASSERT_TRUE(link.runUntil([this] { return !shafts.isEmpty() && control->loopStarted(); }, 20000));
+    ASSERT_TRUE(link.runUntil([this] { return shaft.builds > 0 && control->loopStarted(); }, 20000));
     ASSERT_TRUE(settle());  // the loop's start asks the identity again, of member 2 now
     EXPECT_EQ(route.member(), 2);
     EXPECT_EQ(identity().groupButton()->text(), "@=[7]");
     EXPECT_TRUE(identity().memberButton(2)->isChecked());
     // The shaft of member 2, from its own configuration.
-    EXPECT_EQ(shafts.last().topFloor, lift(2).topFloor());
-    for (int f = 0; f <= lift(2).topFloor(); ++f) EXPECT_EQ(shafts.last().config[size_t(f)], lift(2).floorConfig(f)) << f;
+    EXPECT_EQ(shaft.builtTopFloor, lift(2).topFloor());
+    for (int f = 0; f <= lift(2).topFloor(); ++f) EXPECT_EQ(shaft.builtConfig[size_t(f)], lift(2).floorConfig(f)) << f;
     EXPECT_TRUE(sent.contains(core::bytes({0xF0, 0x10, 0x70, 0x02, 0xF3, 0x55, 0x1A, 0x00})));
 
     // The polled state is member 2's: switched off.
     std::optional<monitor::LiftStateView> state;
-    control->view().showLiftState = [&](const monitor::LiftStateView &s) { state = s; };
+    QObject::connect(control.get(), &monitor::MonitorControl::liftStateDecoded, [&](const monitor::LiftStateView &s) { state = s; });
     control->releaseMonitor();
     ASSERT_TRUE(link.runUntil([&] { return state.has_value(); }, 5000));
     EXPECT_TRUE(state->remoteSwitchOff);
@@ -365,8 +362,8 @@ TEST_F(InfoTabsTest, AutorunClickKeepsTheStandInPolled)
     for (int click = 1; click <= 2; ++click) {
         if (click == 2) ASSERT_TRUE(link.runUntil([this] { return link.queue.count() > 0; }, 2000));  // mid-request
         QTest::mouseClick(window->autorunCheckBox(), Qt::LeftButton);
-        ASSERT_TRUE(link.runUntil([this, click] { return shafts.size() == click; }, 20000)) << "click " << click;
-        EXPECT_EQ(shafts.last().topFloor, lift().topFloor());
+        ASSERT_TRUE(link.runUntil([this, click] { return shaft.builds == click; }, 20000)) << "click " << click;
+        EXPECT_EQ(shaft.builtTopFloor, lift().topFloor());
         const int before = countSent(liftState);
         link.runUntil([] { return false; }, 5000);
         EXPECT_GE(countSent(liftState), before + 5) << "click " << click;

@@ -5,6 +5,8 @@
 
 #include "DeliveredTexts.h"
 #include "LocalLinkFixture.h"
+#include "MonitorFakes.h"
+#include "MonitorOnLink.h"
 #include "TestApp.h"
 
 #include "core/Reports.h"
@@ -32,7 +34,11 @@ struct LiveMonitor : AppFirst {
     QTemporaryDir tmp;
     LocalLinkFixture link;
     std::unique_ptr<shell::Configuration> config;
+    QueueTransferControl queueControl{link.queue};
+    PortLinkState linkState{link.port};
+    FakeMonitorPartners partners;
     std::unique_ptr<monitor::MonitorControl> control;
+    std::unique_ptr<monitorview::ShaftBinding> shaft;
     QWidget frame;
     QWidget *monitorHost = new QWidget(&frame);
     QWidget *shaftHost = new QWidget(&frame);
@@ -43,18 +49,17 @@ struct LiveMonitor : AppFirst {
     {
         core::reports().reset();
         config = deliveredTextsConfiguration(link.time, tmp);
-        control = std::make_unique<monitor::MonitorControl>(link.time,
-                                                            monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->setChannel(link.channel);
-        control->transferFlush = [this] { link.queue.transferFlush(); };
-        control->transferStart = [this](int ms) { link.queue.transferStart(ms); };
-        control->isLinkUp = [this] { return link.port.isLinked(); };
+        control = std::make_unique<monitor::MonitorControl>(
+            link.time, monitor::MonitorTextLists::fromLanguage(config->languageIni()),
+            monitor::MonitorPartners{link.channel, queueControl, linkState, partners.session, partners.faults,
+                                     partners.host, partners.texts, partners.reports});
         control->loadTask(1 | 2 | 32);  // lift state, call lamps, autorun
         frame.resize(900, 700);
         monitorHost->setGeometry(300, 0, 420, 470);
         shaftHost->setGeometry(0, 0, 260, 690);
         window = new monitorview::MonitorWindow(monitorHost, *config, {}, *control);
-        monitorview::bindShaft(*control, &shaftWindow, [this] { return shaftHost; });
+        shaft = std::make_unique<monitorview::ShaftBinding>(*control, &shaftWindow, [this] { return shaftHost; });
+        control->setShaftView(shaft.get());
         frame.show();
     }
     ~LiveMonitor()

@@ -1,4 +1,5 @@
 #include "FakeChannel.h"
+#include "MonitorFakes.h"
 #include "HealthyLift.h"
 #include "DeliveredTexts.h"
 #include "TestApp.h"
@@ -38,6 +39,7 @@ struct MonitorWindowTest : ::testing::Test {
     QTemporaryDir tmp;
     core::VirtualTime time;
     std::unique_ptr<shell::Configuration> config;
+    FakeMonitorPartners partners;
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
     monitorview::MonitorWindow *window = nullptr;
@@ -49,9 +51,8 @@ struct MonitorWindowTest : ::testing::Test {
         testsupport::testApp<QApplication>();  // before any widget
         core::reports().reset();
         config = deliveredTextsConfiguration(time, tmp);
-        control = std::make_unique<monitor::MonitorControl>(time, monitor::MonitorTextLists::fromLanguage(config->languageIni()));
-        control->setChannel(queue);
-        control->isLinkUp = [] { return true; };
+        control = std::make_unique<monitor::MonitorControl>(
+            time, monitor::MonitorTextLists::fromLanguage(config->languageIni()), partners.with(queue, config.get()));
         queue.controller = [this](const QByteArray &) { return stateAnswer; };
         control->loadTask(1);
         host = std::make_unique<QWidget>();
@@ -153,10 +154,9 @@ TEST_F(MonitorWindowTest, F1OpensTheTopicOfTheTabShown)
 TEST_F(MonitorWindowTest, AutorunClickWhileHeldOrRunningLeavesItPolling)
 {
     queue.controller = healthyLift;
-    control->transferFlush = [this] { queue.dropAll(); };
-    control->languageText = [this](const QString &section, int number) { return config->languageText(section, number); };
+    partners.queue.channel = &queue;  // a flush drops what waits
     int builds = 0;
-    control->shaft().build = [&builds](int, const monitor::ShaftHooks::Config &) { ++builds; };
+    QObject::connect(control.get(), &monitor::MonitorControl::shaftBuilt, [&builds] { ++builds; });
     const auto statePollsIn3s = [this] {
         queue.sent.clear();
         for (int i = 0; i < 60; ++i) {

@@ -28,10 +28,9 @@ struct MirrorWindowTest : ::testing::Test {
     {
         testsupport::testApp<QApplication>();
         ASSERT_TRUE(link.start());
-        window = std::make_unique<panels::DisplayMirrorWindow>(link.time, false);
+        window = std::make_unique<panels::DisplayMirrorWindow>(link.time, link.channel, false);
         // As the monitor opens it: the queue as send operation, the next step after each answer.
         DisplayMirror &mirror = window->mirror();
-        mirror.setChannel(&link.channel);
         QObject::connect(&link.channel, &protocol::ControllerChannel::queued, [this] { ++requests; });
         mirror.afterAnswer = [&mirror] { mirror.pollStep(); };
         window->show();
