@@ -11,7 +11,7 @@
 #include "protocol/QueueWindow.h"
 #include "shaft/ShaftWindow.h"
 #include "shell/MainWindow.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "monitorview/MonitorWindow.h"
 #include "monitorview/SysModTab.h"
 #include "monitorview/TestTabControls.h"
@@ -68,11 +68,11 @@ void Haltron::wireTestTabs()
 
     m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);
     monitorview::SysModTab &tab = *m_sysModTab;
-    tab.isLinkUp = [this] { return m_port.linkUp(); };
+    tab.isLinkUp = [this] { return m_port.isLinked(); };
     tab.linkMode = [this] { return int(m_monitor->linkMode()); };
     tab.holdMonitor = [this] { m_monitor->holdMonitor(); };
     tab.releaseMonitor = [this] { m_monitor->releaseMonitor(); };
-    tab.clickLinkLed = [this] { if (m_monitorWindow && m_monitorWindow->linkLed()->onClick) m_monitorWindow->linkLed()->onClick(); };
+    tab.clickLinkLed = [this] { if (m_monitorWindow) m_monitorWindow->linkLed()->click(); };
     tab.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
     tab.filesDirectory = [&config] { return config.filesDir(); };
     tab.trace = [](const QString &line) { core::reports().writeIf(core::ReportMonitor, line); };

@@ -17,7 +17,7 @@ public:
         m_link.kavcomSend(telegram, std::move(onAnswer));
     }
     void drop() override {}
-    bool isLinked() const override { return m_port.linkUp(); }
+    bool isLinked() const override { return m_port.isLinked(); }
 
 private:
     comlink::FramedLink &m_link;

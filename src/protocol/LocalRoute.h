@@ -27,7 +27,7 @@ public:
         m_line.lineSend(telegram, std::move(onAnswer));
     }
     void drop() override { m_line.dropRequest(); }
-    bool isLinked() const override { return m_port.linkUp(); }
+    bool isLinked() const override { return m_port.isLinked(); }
 
 private:
     Line401 &m_line;

@@ -1,6 +1,6 @@
 #include "ShaftModel.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "shaft/ShaftGeometry.h"
 
 namespace shaft {

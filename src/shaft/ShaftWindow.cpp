@@ -1,7 +1,7 @@
 #include "ShaftWindow.h"
 
 #include "core/BgrColour.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "shaft/CabinView.h"
 #include "shaft/CallButton.h"

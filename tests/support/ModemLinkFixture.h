@@ -9,7 +9,6 @@
 // test may also run it against haltron-sim on a pseudo-terminal.
 
 #include "core/IniFile.h"
-#include "core/LinkLamp.h"
 #include "Cable.h"
 #include "core/Timer.h"
 #include "comlink/ComPort.h"
@@ -38,13 +37,6 @@ inline panels::TextFn languageFileTexts()
     auto file = std::make_shared<core::IniFile>(QStringLiteral(HALTRON_DATA_DIR "/haltron_de.lng"));
     return [file](const QString &section, const QString &key) { return file->readString(section, key); };
 }
-
-// A link lamp that only remembers its colour.
-struct RecordingLamp : core::LinkLamp {
-    unsigned colour = 0;
-    void setLampColour(unsigned bgr) override { colour = bgr; }
-    unsigned lampColour() const override { return colour; }
-};
 
 // The PC's side: everything between the serial line and the session panel.
 struct ModemStack {
@@ -75,10 +67,8 @@ struct ModemStack {
             session.connectChange(on);
             lamps.setConnected(on);
         };
-        port.registerLinkLed(&linkLamp);
         port.onTrafficLine = [this](const QString &line) { traffic << line; };
     }
-    ~ModemStack() { port.unregisterLinkLed(&linkLamp); }
 
     void wireSession()
     {
@@ -118,7 +108,6 @@ struct ModemStack {
     session::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
-    RecordingLamp linkLamp;
 
     int gaugeMax = -1;
     int gaugePosition = -1;

@@ -1,6 +1,6 @@
 #include "TestApp.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "shaft/CabinView.h"
 #include "shaft/CallButton.h"
 #include "shaft/FloorStrip.h"

@@ -37,7 +37,7 @@ struct TabStack {
         transfer.transferFlush = [this] { queue.transferFlush(); };
         transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
         sysmod::wireParameterSetTransfer(image, transfer);
-        tab.isLinkUp = [this] { return port.linkUp(); };
+        tab.isLinkUp = [this] { return port.isLinked(); };
         tab.linkMode = [] { return 1; };
         tab.holdMonitor = [this] { ++holds; };
         tab.releaseMonitor = [this] { --holds; };
@@ -76,7 +76,7 @@ struct SysModTabProcess : ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start());
         stack = std::make_unique<TabStack>(link);
-        ASSERT_TRUE(testsupport::waitFor([this] { return stack->port.linkUp(); }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(testsupport::waitFor([this] { return stack->port.isLinked(); }, 10000)) << "the link did not come up";
     }
     void TearDown() override { stack.reset(); }
 

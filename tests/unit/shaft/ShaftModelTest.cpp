@@ -1,4 +1,4 @@
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Timer.h"
 #include "shaft/ShaftGeometry.h"
 #include "shaft/ShaftModel.h"
