@@ -171,9 +171,9 @@ std::vector<Figure> idleCpuFigures(LocalStack &stack, int seconds)
     const double rate = (stack.lineBytesSent() - exchanges0) / elapsed;
 
     Figure cpu{.name = IdleCpu, .value = used.total() / elapsed,
-               .valid = stack.port.linkUp()};
+               .valid = stack.port.isLinked()};
     cpu.detail = cpuText(used, elapsed) + QString::asprintf(" at %.0f exchanges/s", rate);
-    if (!stack.port.linkUp()) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);
+    if (!stack.port.isLinked()) cpu.detail += QStringLiteral("; link DOWN: ") + lastLog(stack);
     Figure line{.name = QStringLiteral("idle line use"), .value = rate / ExchangesPerSecond, .valid = cpu.valid,
                 .detail = QString::asprintf("%.0f exchanges/s of 1920", rate)};
     return {cpu, line};

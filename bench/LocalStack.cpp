@@ -36,7 +36,7 @@ bool LocalStack::start(const QString &device, int limitMs)
         lastError = QStringLiteral("cannot open %1: %2").arg(device, serial.errorText());
         return false;
     }
-    if (!runUntil([this] { return port.linkUp(); }, limitMs)) {
+    if (!runUntil([this] { return port.isLinked(); }, limitMs)) {
         lastError = QStringLiteral("no link to the stand-in on %1").arg(device);
         return false;
     }

@@ -92,7 +92,7 @@ public:
         // A line pulled just before the end gets its minute to come back and drain the queue.
         for (QTimer *timer : qApp->findChildren<QTimer *>()) timer->stop();
         testsupport::waitFor([] { return false; }, 10000);  // the lamp takes a time-out to notice a pull
-        testsupport::waitFor([this] { return m_haltron->port().linkUp() && m_haltron->queue().count() < 5; }, 60000);
+        testsupport::waitFor([this] { return m_haltron->port().isLinked() && m_haltron->queue().count() < 5; }, 60000);
         sample();
         const int status = verdict();
         runs::stopProgram(m_haltron);
@@ -144,7 +144,7 @@ private:
 
     void sample()
     {
-        Sample s{minutesNow(), residentMb(), openDescriptors(), m_haltron->queue().count(), m_haltron->port().linkUp()};
+        Sample s{minutesNow(), residentMb(), openDescriptors(), m_haltron->queue().count(), m_haltron->port().isLinked()};
         m_samples.push_back(s);
         std::printf("%8.1f %9.1f %5d %6d %5s  %s\n", s.minutes, s.rssMb, s.descriptors, s.queueFill,
                     s.linkUp ? "up" : "DOWN", qPrintable(m_event));

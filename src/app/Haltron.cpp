@@ -1,5 +1,6 @@
 #include "Haltron.h"
 
+#include "comlink/LinkLampBinding.h"
 #include "comlink/PortWindow.h"
 #include "comlink/PortPicker.h"
 #include "comlink/PhoneBookWindow.h"
@@ -76,8 +77,8 @@ shaft::ShaftWindow *Haltron::shaftWindow() { return m_shaftWindow.data(); }
 void Haltron::unregisterPanelLamps()
 {
     if (!m_panel) return;
-    m_port.unregisterLinkLed(&m_panel->kavcomLamp());
-    m_port.unregisterLinkLed(&m_panel->modemLamp());
+    comlink::unbindLinkLamp(m_panel->kavcomLamp(), m_port);
+    comlink::unbindLinkLamp(m_panel->modemLamp(), m_port);
 }
 
 bool Haltron::initModules(const shell::StartEnvironment &env)
@@ -176,7 +177,7 @@ void Haltron::createMonitor()
         m_timers, monitor::MonitorTextLists::fromLanguage(config.languageIni()), partners);
     monitor::MonitorControl &mon = *m_monitor;
     monitorview::applyMonitorSettings(mon, ini);
-    mon.setLinkDisplayColour = [&controller](unsigned bgr) { controller.setModeLampColour(bgr); };
+    mon.showLinkDisplay = [&controller](bool greeted) { controller.showModeLamp(greeted); };
 
     const auto showHelp = [this](const QString &topic) { m_program.mainWindow().showHelp(topic); };
     m_monitorWindow = new monitorview::MonitorWindow(m_program.mainWindow().rightPanel(), config, showHelp, mon);
@@ -200,7 +201,6 @@ void Haltron::createMonitor()
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
-    m_monitorWindow->linkLed()->onChange = [this](shell::StatusLamp &, bool linked) { m_monitor->linkLedChanged(linked); };
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
     m_readingTabs = std::make_unique<monitorview::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
@@ -237,6 +237,15 @@ void Haltron::wireMonitorEvents()
                      &shell::MainController::monitorStatusText);
     QObject::connect(m_monitor.get(), &monitor::MonitorControl::partnerLinked, &controller,
                      &shell::MainController::monitorLinked);
+}
+
+// The monitor window's lamp shows the link, and the monitor hears it from
+// then on, starting with the state it is in.
+void Haltron::bindMonitorLinkLamp()
+{
+    if (!comlink::bindLinkLamp(*m_monitorWindow->linkLed(), m_port)) return;
+    QObject::connect(&m_port, &comlink::ComPort::linkChanged, m_monitorWindow.data(), [this](bool linked) { m_monitor->linkChanged(linked); });
+    m_monitor->linkChanged(m_port.isLinked());
 }
 
 // Where the monitor window's telephone tab would hold them: the session panel
@@ -301,7 +310,8 @@ void Haltron::stopSession()
 void Haltron::wireMain()
 {
     shell::MainController &controller = m_program.controller();
-    controller.registerLinkLed = [this](core::LinkLamp &lamp) { m_port.registerLinkLed(&lamp); };
+    controller.linkState = [this] { return m_port.isLinked(); };
+    QObject::connect(&m_port, &comlink::ComPort::linkChanged, &controller, &shell::MainController::linkChanged);
     shell::wireMainController(controller, m_port, m_queue);
 }
 
@@ -333,8 +343,8 @@ void Haltron::setRemoteRoute()
             m_session.connectChange(on);
         };
         if (m_panel) {
-            m_port.registerLinkLed(&m_panel->kavcomLamp());
-            m_port.registerLinkLed(&m_panel->modemLamp());
+            comlink::bindLinkLamp(m_panel->kavcomLamp(), m_port);
+            comlink::bindLinkLamp(m_panel->modemLamp(), m_port);
         }
         if (m_portWindow) {
             m_portWindow->setModem(*m_modem);
@@ -345,7 +355,7 @@ void Haltron::setRemoteRoute()
     m_queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc onAnswer) {
         m_framedLink.kavcomSend(telegram, std::move(onAnswer));
     };
-    m_queue.isLinkUp = [this] { return m_port.linkUp(); };
+    m_queue.isLinkUp = [this] { return m_port.isLinked(); };
 }
 
 void Haltron::createBatch()

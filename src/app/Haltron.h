@@ -100,6 +100,7 @@ private:
     void stopSession();
     void sessionFirstShow(bool autoPanel);
     void unregisterPanelLamps();
+    void bindMonitorLinkLamp();
     void batchDial(const QString &number);
     void createMonitor();
     void bindPortPickers(QWidget *mainWindow);
@@ -210,6 +211,7 @@ private:
         void useRemoteRoute() override { app.setRemoteRoute(); }
         void haltLine() override { app.m_line.zblPortHalt(); }
         void allowClose() override { app.m_port.setCloseAllowed(true); }
+        void linkAction() override { app.m_port.linkAction(); }
         void halt() override { app.m_port.portHalt(); }
         Haltron &app;
     };

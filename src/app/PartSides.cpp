@@ -4,7 +4,7 @@
 #include "monitorview/MonitorWindow.h"
 #include "panels/DisplayMirrorWindow.h"
 #include "panels/SessionPanelWindow.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 
 #include <QCheckBox>
 
@@ -28,7 +28,7 @@ void Haltron::MonitorSide::linkToZbl()
     app.m_monitorWindow->applyTabVisibility(tabsheets);
     app.m_monitorWindow->setTabShown(monitorview::MonitorWindow::TelephoneTab, false);
     app.m_monitorWindow->showTab(monitorview::MonitorWindow::MonitorTab);
-    app.m_port.registerLinkLed(app.m_monitorWindow->linkLed());
+    app.bindMonitorLinkLamp();
 }
 
 void Haltron::MonitorSide::linkToMst()
@@ -47,7 +47,7 @@ void Haltron::MonitorSide::linkToMst()
         h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);
         h.m_monitorWindow->show();
     });
-    h.m_port.registerLinkLed(h.m_monitorWindow->linkLed());
+    h.bindMonitorLinkLamp();
     h.m_queue.onRestart = [&h](const QString &text) { h.m_monitor->modemRestart(text); };
     h.m_monitorWindow->applyTabVisibility(tabsheets);
     h.m_monitorWindow->showTab(monitorview::MonitorWindow::TelephoneTab);

@@ -3,8 +3,6 @@
 #include "core/Bytes.h"
 #include "core/Reports.h"
 
-#include <algorithm>
-
 namespace comlink {
 
 namespace {
@@ -41,7 +39,7 @@ bool ComPort::openPort(int comNumber)
     m_lastOpenError.clear();
     m_line.setDtr(true);  // a line without DTR (pseudo-terminal) is fine
     trafficLine('>', OpenText.toLatin1());
-    m_view.comOpenColour = core::colour::Green;
+    m_view.portOpen = true;
     m_portClosed = false;
     runHandlers(m_afterOpen);
     m_lineWatch.lineOpened();
@@ -50,9 +48,9 @@ bool ComPort::openPort(int comNumber)
     m_view.lowLatency = m_line.lowLatencyText();
     if (!m_view.lowLatency.isEmpty()) appLog(QStringLiteral("myport: %1: low latency %2").arg(device, m_view.lowLatency));
     if (onPortText) onPortText(m_portText);
-    m_view.portGroup = QStringLiteral("PORT OPEN");
-    m_view.modemOpenColour = core::colour::Red;
-    m_view.modemId = QStringLiteral("keine ModemId");
+    m_view.modemOpen = false;
+    m_view.modemIdentity = ModemIdentity::NotRead;
+    m_view.modemId.clear();
     viewChanged();
     return true;
 }
@@ -64,9 +62,8 @@ void ComPort::closePort()
     if (m_line.isOpen()) m_line.close();
     m_lineWatch.lineClosed();
     runHandlers(m_afterClose);
-    m_view.comOpenColour = core::colour::Red;
+    m_view.portOpen = false;
     trace(QStringLiteral("myport: closed"));
-    m_view.portGroup = QStringLiteral("PORT CLOSED");
     if (onPortText) onPortText(QStringLiteral("CLOSED"));
     m_closeAllowed = true;
     viewChanged();
@@ -118,37 +115,16 @@ qint64 ComPort::bytesAvailable() const
 
 void ComPort::setLinkState(bool up)
 {
-    if (!m_linkLedsEnabled) return;
-    const bool changed = up != m_linkUp;
+    if (m_linkStateFrozen || up == m_linkUp) return;
     m_linkUp = up;
-    const unsigned colour = up ? core::colour::Green : core::colour::Red;
-    if (colour != m_linkColour) colourLamps(colour);
-    if (changed) emit linkChanged(up);
+    emit linkChanged(up);
+    // The windows and the monitor hear of a loss before the queue drops what waits.
+    if (!up) emit linkLost();
 }
 
-void ComPort::colourLamps(unsigned colour)
+void ComPort::linkAction()
 {
-    m_linkColour = colour;
-    for (core::LinkLamp *lamp : m_linkLeds) lamp->setLampColour(colour);
-}
-
-bool ComPort::registerLinkLed(core::LinkLamp *lamp)
-{
-    if (!lamp || std::find(m_linkLeds.begin(), m_linkLeds.end(), lamp) != m_linkLeds.end()) return false;
-    m_linkLeds.push_back(lamp);
-    lamp->setLampColour(m_linkColour);
-    lamp->onClick = [this] {
-        if (onLinkLedClick) onLinkLedClick(m_linkUp);
-    };
-    return true;
-}
-
-void ComPort::unregisterLinkLed(core::LinkLamp *lamp)
-{
-    const auto it = std::find(m_linkLeds.begin(), m_linkLeds.end(), lamp);
-    if (it == m_linkLeds.end()) return;
-    (*it)->onClick = nullptr;
-    m_linkLeds.erase(it);
+    if (onLinkAction) onLinkAction(m_linkUp);
 }
 
 void ComPort::updateView(const std::function<void(View &)> &change)
@@ -168,7 +144,6 @@ void ComPort::dataModeSwitch(bool on)
 {
     m_dataMode = on;
     if (on) sendString(QByteArrayLiteral("AT01\r"));
-    m_view.dataModColour = on ? core::colour::Green : core::colour::Red;
     viewChanged();
 }
 
@@ -176,7 +151,7 @@ void ComPort::connectLedChange(bool on)
 {
     if (onConnectChange) onConnectChange(on);
     if (on) {
-        m_view.connectColour = core::colour::Lime;
+        m_view.connected = true;
         m_view.status = QStringLiteral("Connected");
         viewChanged();
         if (onConnected) onConnected(true);
@@ -184,7 +159,7 @@ void ComPort::connectLedChange(bool on)
     }
     showPortMessage(QStringLiteral("NC"));
     dataModeSwitch(false);
-    m_view.connectColour = core::colour::Maroon;
+    m_view.connected = false;
     viewChanged();
     setLinkState(false);
 }
@@ -204,7 +179,7 @@ void ComPort::portHalt()
     if (m_line.isOpen()) m_line.close();
     m_lineWatch.lineClosed();
     trace(QStringLiteral("comport.closed"));
-    m_linkLedsEnabled = false;
+    m_linkStateFrozen = true;
 }
 
 void ComPort::toggleLocalRx()

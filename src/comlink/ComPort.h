@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LinkLamp.h"
 #include "core/Timer.h"
 #include "comlink/ControlLineWatch.h"
 #include "comlink/SerialLine.h"
@@ -16,8 +15,8 @@ namespace comlink {
 
 // The one owner of the serial line (logic of PortWindow): opening and
 // closing, the send and read operations with their traffic lines, the
-// text-mode receive path, the link state with its lamps, and the lists of
-// handlers other units register here.
+// text-mode receive path, the link state, and the lists of handlers other
+// units register here. It keeps states only; its windows choose colours.
 class ComPort : public QObject {
     Q_OBJECT
 public:
@@ -28,18 +27,20 @@ public:
     ComPort(const ComPort &) = delete;
     ComPort &operator=(const ComPort &) = delete;
 
+    // Whether the modem's identification is known: unknown before a port
+    // opened, notRead from each open and modem test until it answered.
+    enum class ModemIdentity { Unknown, NotRead, Read };
     // What the window shows besides the traffic list; OnViewChanged says when it changed.
     struct View {
-        QString status;          // status label
+        QString status;          // the last line the modem sent, or what the dialogue says of it
         QString message;         // message field "Nachricht"
-        QString portGroup = QStringLiteral("PORT CLOSED");
         QString portLabel;       // ComPortLabel
         QString lowLatency;      // the driver's answer to the low-latency request
-        QString modemId;
-        unsigned comOpenColour = core::colour::Red;
-        unsigned modemOpenColour = core::colour::Red;
-        unsigned connectColour = core::colour::Maroon;
-        unsigned dataModColour = core::colour::Red;
+        ModemIdentity modemIdentity = ModemIdentity::Unknown;
+        QString modemId;         // as the modem answered, once Read
+        bool portOpen = false;   // the port group says "PORT OPEN"
+        bool modemOpen = false;  // the modem answered its test
+        bool connected = false;  // the modem reported CONNECT
     };
 
     bool openPort(int comNumber);
@@ -64,14 +65,18 @@ public:
     // The status lights of the windows that show the line.
     ControlLineWatch &lineWatch() { return m_lineWatch; }
 
-    // The link state: linkChanged tells everyone who listens when it changes.
+    // The link state: linkChanged tells everyone who listens when it changes;
+    // once all of them heard a loss, linkLost follows. Frozen after portHalt.
     void setLinkState(bool up);
-    bool registerLinkLed(core::LinkLamp *lamp);
-    void unregisterLinkLed(core::LinkLamp *lamp);
+    bool isLinked() const { return m_linkUp; }
+    bool linkStateFrozen() const { return m_linkStateFrozen; }
+    // A link lamp was clicked: the owner of the line starts or stops it (onLinkAction).
+    void linkAction();
     void addAfterOpenHandler(Handler handler) { m_afterOpen.push_back(std::move(handler)); }
     void addAfterCloseHandler(Handler handler) { m_afterClose.push_back(std::move(handler)); }
 
-    bool isConnected() const { return m_view.connectColour == core::colour::Lime; }
+    // The modem's connection (CONNECT), not the link to the controller.
+    bool isConnected() const { return m_view.connected; }
     void showPortMessage(const QString &text);
     void dataModeSwitch(bool on);
     void connectLedChange(bool on);
@@ -94,8 +99,6 @@ public:
     const View &view() const { return m_view; }
     // Lets the modem dialogue change what the window shows.
     void updateView(const std::function<void(View &)> &change);
-    unsigned linkColour() const { return m_linkColour; }
-    bool linkLedsEnabled() const { return m_linkLedsEnabled; }
 
     // Settings and state; the names follow the port window's fields.
     const QString &configuredDevice() const { return m_configuredDevice; }  // [comport] device, empty for /dev/ttyS<n-1>
@@ -110,7 +113,6 @@ public:
     const QString &echoOffCmd() const { return m_echoOffCmd; }
     void setEchoOffCmd(const QString &value) { m_echoOffCmd = value; }
     const QString &escapeCmd() const { return m_escapeCmd; }
-    bool linkUp() const { return m_linkUp; }
     bool portClosed() const { return m_portClosed; }
     void setPortClosed(bool value) { m_portClosed = value; }
     bool dataMode() const { return m_dataMode; }
@@ -135,7 +137,7 @@ public:
     std::function<void()> onOk;
     std::function<void(const QString &portText)> onModemReady;
     std::function<void(const QString &text)> onPortText;
-    std::function<void(bool open)> onLinkLedClick;
+    std::function<void(bool linked)> onLinkAction;
     std::function<void(const QString &partnerName)> onLinked;
     std::function<void(const QString &text)> onMessage;
     std::function<void(const QString &line)> onLine;
@@ -151,6 +153,7 @@ public:
 
 signals:
     void linkChanged(bool up);
+    void linkLost();
 
 private:
     void onReadyRead();
@@ -159,7 +162,6 @@ private:
     void receiveText(const QByteArray &data);
     void completeLine(bool byCr);
     void runHandlers(const std::vector<Handler> &handlers);
-    void colourLamps(unsigned colour);
     void viewChanged();
 
     SerialLine &m_line;
@@ -168,9 +170,7 @@ private:
     View m_view;
     std::vector<Handler> m_afterOpen;
     std::vector<Handler> m_afterClose;
-    std::vector<core::LinkLamp *> m_linkLeds;
-    bool m_linkLedsEnabled = true;
-    unsigned m_linkColour = core::colour::Red;
+    bool m_linkStateFrozen = false;
     std::function<void(int)> m_parkedRxHook;
     QString m_lastOpenError;
 

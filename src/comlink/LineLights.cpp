@@ -78,12 +78,6 @@ bool LineLights::lit(Light light) const
     return valid(light) && m_lit[light];
 }
 
-unsigned LineLights::colour(Light light) const
-{
-    if (!known(light)) return UnknownColour;
-    return lit(light) ? LitColour : DarkColour;
-}
-
 QString LineLights::toolTip(Light light) const
 {
     return known(light) ? QString() : m_whyUnknown;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LinkLamp.h"
 #include "core/Timer.h"
 #include "comlink/SerialLine.h"
 
@@ -14,15 +13,11 @@ namespace comlink {
 // window show them: the control lines DCD, DSR, CTS and RI as the port last
 // read them, and the data lines RxD and TxD. Data lines only flicker, so a
 // byte lights its lamp for a short flash that each further byte prolongs.
-// While the line cannot report its control lines, their lights take a neutral
-// look, since red or green would claim a state nobody knows.
+// While the line cannot report its control lines, they count as unknown.
 class LineLights {
 public:
     enum Light { Dcd, Dsr, Cts, Ring, RxD, TxD, LightCount };
     static constexpr int FlashMs = 100;
-    static constexpr unsigned LitColour = core::colour::Lime;
-    static constexpr unsigned DarkColour = core::colour::Maroon;
-    static constexpr unsigned UnknownColour = core::colour::Silver;
 
     explicit LineLights(core::TimerFactory &timers);
     LineLights(const LineLights &) = delete;
@@ -40,7 +35,6 @@ public:
     bool lit(Light light) const;
     // Data lines are always known.
     bool known(Light light) const { return !isControlLine(light) || m_controlKnown; }
-    unsigned colour(Light light) const;
     // Why an unknown light is unknown; empty for a known one.
     QString toolTip(Light light) const;
 

@@ -124,8 +124,9 @@ void ModemControl::beginTest(TextProc onReady)
 {
     m_onReady = std::move(onReady);
     m_port.updateView([](ComPort::View &v) {
-        v.modemId = QStringLiteral("keine ModemId");
-        v.modemOpenColour = core::colour::Red;
+        v.modemIdentity = ComPort::ModemIdentity::NotRead;
+        v.modemId.clear();
+        v.modemOpen = false;
     });
     m_port.onLine = nullptr;
     progress(m_port, QStringLiteral("wait-0"));
@@ -165,7 +166,7 @@ void ModemControl::testFirstOk()
     m_port.updateView([this](ComPort::View &v) {
         v.status = QStringLiteral("Modem %1").arg(m_port.comNumber());
         v.portLabel = m_port.portText() + QStringLiteral("/MODEM");
-        v.modemOpenColour = core::colour::Green;
+        v.modemOpen = true;
     });
     m_port.memoText(QStringLiteral("*****"));
     sendAwaitingOk(m_port.askModemCmd().toUpper().toLatin1() + '\r', [this] { testSecondOk(); });
@@ -174,7 +175,10 @@ void ModemControl::testFirstOk()
 void ModemControl::testSecondOk()
 {
     // The status label holds the last line before "OK": the modem's identification.
-    m_port.updateView([](ComPort::View &v) { v.modemId = v.status; });
+    m_port.updateView([](ComPort::View &v) {
+        v.modemIdentity = ComPort::ModemIdentity::Read;
+        v.modemId = v.status;
+    });
     finishTest(m_port.view().portLabel);
 }
 

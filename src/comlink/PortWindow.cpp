@@ -2,6 +2,7 @@
 
 #include "core/Bytes.h"
 #include "comlink/FramedLink.h"
+#include "comlink/LinkLampBinding.h"
 #include "comlink/ModemControl.h"
 #include "comlink/PortPicker.h"
 
@@ -24,6 +25,18 @@ constexpr int RefreshMs = 100;      // the byte-by-byte line must not repaint at
 constexpr int MemoLines = 2000;
 constexpr int PendingLimit = 500;   // lines kept between two repaints
 
+QString portGroupTitle(bool open) { return open ? QStringLiteral("PORT OPEN") : QStringLiteral("PORT CLOSED"); }
+
+QString modemIdText(const ComPort::View &v)
+{
+    switch (v.modemIdentity) {
+    case ComPort::ModemIdentity::Read: return v.modemId;
+    case ComPort::ModemIdentity::NotRead: return QStringLiteral("keine ModemId");
+    case ComPort::ModemIdentity::Unknown: break;
+    }
+    return QString();
+}
+
 QLabel *lampCaption(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -38,14 +51,14 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     setWindowTitle(QStringLiteral("MyComPort-TEST-PROGRAMM"));
     auto *root = m_root = new QVBoxLayout(this);
 
-    m_portGroup = new QGroupBox(m_port.view().portGroup, this);
+    m_portGroup = new QGroupBox(portGroupTitle(m_port.view().portOpen), this);
     auto *portColumn = new QVBoxLayout(m_portGroup);
     auto *portRow = new QHBoxLayout;
     portColumn->addLayout(portRow);
     addButton(portRow, QStringLiteral("COM1"), [this] { m_port.openPort(1); });
     addButton(portRow, QStringLiteral("COM2"), [this] { m_port.openPort(2); });
     addButton(portRow, QStringLiteral("CLOSE"), [this] { m_port.closePort(); });
-    m_comOpenPanel = new LampFrame(m_portGroup);
+    m_comOpenPanel = new widgets::Lamp(m_portGroup);
     portRow->addWidget(m_comOpenPanel);
     m_comPortLabel = new QLabel(m_portGroup);
     portRow->addWidget(m_comPortLabel, 1);
@@ -82,10 +95,10 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     root->addLayout(framedRow);
 
     auto *lamps = new QGridLayout;
-    m_linkLed = new LampFrame(this);
-    m_dataModLed = new LampFrame(this);
-    m_modemOpenPanel = new LampFrame(this);
-    const QList<QPair<QString, LampFrame *>> lampList{{QStringLiteral("LINK"), m_linkLed},
+    m_linkLed = new widgets::Lamp(this);
+    m_dataModLed = new widgets::Lamp(this);
+    m_modemOpenPanel = new widgets::Lamp(this);
+    const QList<QPair<QString, widgets::Lamp *>> lampList{{QStringLiteral("LINK"), m_linkLed},
                                                       {QStringLiteral("DATA"), m_dataModLed},
                                                       {QStringLiteral("MODEM"), m_modemOpenPanel}};
     for (int i = 0; i < lampList.size(); ++i) {
@@ -97,10 +110,10 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     lamps->setColumnStretch(2 * lampList.size(), 1);
 
     // The status lights; CONNECT among them is the modem connection, not a line.
-    m_connectLed = new LampFrame(this, m_port.view().connectColour);
+    m_connectLed = new widgets::Lamp(this, widgets::Lamp::lightColour(m_port.view().connected));
     QList<QWidget *> lights;
     const auto addLight = [this, &lights](LineLights::Light light) {
-        auto *lamp = new LampFrame(this, m_lights.colour(light));
+        auto *lamp = new widgets::Lamp(this, widgets::Lamp::lightColour(m_lights.lit(light), m_lights.known(light)));
         m_statusLights << qMakePair(light, lamp);
         lights << lamp;
     };
@@ -132,7 +145,7 @@ PortWindow::PortWindow(ComPort &port, core::TimerFactory &timers, QWidget *paren
     bottom->addStretch(1);
     root->addLayout(bottom);
 
-    m_port.registerLinkLed(m_linkLed);
+    bindLinkLamp(*m_linkLed, m_port);
     m_port.onViewChanged = [this] { m_refresh.schedule(); };
     resize(640, 480);
     refresh();
@@ -144,7 +157,7 @@ PortWindow::~PortWindow()
     if (m_modem) m_modem->onTimerText = nullptr;
     m_port.onTrafficLine = nullptr;
     m_port.onViewChanged = nullptr;
-    m_port.unregisterLinkLed(m_linkLed);
+    unbindLinkLamp(*m_linkLed, m_port);
 }
 
 void PortWindow::setFraming(FramedSend send, std::function<void(const QByteArray &)> sendFramed,
@@ -190,16 +203,16 @@ void PortWindow::sendFramed(const QByteArray &payload)
 void PortWindow::refresh()
 {
     const ComPort::View &v = m_port.view();
-    m_portGroup->setTitle(v.portGroup);
+    m_portGroup->setTitle(portGroupTitle(v.portOpen));
     m_comPortLabel->setText(v.lowLatency.isEmpty() ? v.portLabel
                                                    : QStringLiteral("%1  low latency: %2").arg(v.portLabel, v.lowLatency));
     m_status->setText(v.status);
     m_message->setText(v.message);
-    m_modemId->setText(v.modemId);
-    m_comOpenPanel->setLampColour(v.comOpenColour);
-    m_modemOpenPanel->setLampColour(v.modemOpenColour);
-    m_connectLed->setLampColour(v.connectColour);
-    m_dataModLed->setLampColour(v.dataModColour);
+    m_modemId->setText(modemIdText(v));
+    m_comOpenPanel->setLit(v.portOpen);
+    m_modemOpenPanel->setLit(v.modemOpen);
+    m_connectLed->setLight(v.connected);
+    m_dataModLed->setLit(m_port.dataMode());
     if (!m_pendingMemo.isEmpty()) {
         m_memo->appendPlainText(m_pendingMemo.join(QLatin1Char('\n')));
         m_pendingMemo.clear();
@@ -209,12 +222,12 @@ void PortWindow::refresh()
 void PortWindow::refreshLights()
 {
     for (const auto &[light, lamp] : m_statusLights) {
-        lamp->setLampColour(m_lights.colour(light));
+        lamp->setLight(m_lights.lit(light), m_lights.known(light));
         lamp->setToolTip(m_lights.toolTip(light));
     }
 }
 
-LampFrame *PortWindow::statusLight(LineLights::Light light) const
+widgets::Lamp *PortWindow::statusLight(LineLights::Light light) const
 {
     for (const auto &[shown, lamp] : m_statusLights)
         if (shown == light) return lamp;

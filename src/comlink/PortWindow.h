@@ -1,7 +1,7 @@
 #pragma once
 
 #include "comlink/ComPort.h"
-#include "comlink/LampFrame.h"
+#include "widgets/Lamp.h"
 #include "comlink/LineLights.h"
 #include "comlink/WindowParts.h"
 
@@ -43,10 +43,10 @@ public:
 
     ComPort &port() { return m_port; }
     PortPicker *picker() const { return m_picker; }
-    LampFrame *linkLed() { return m_linkLed; }
+    widgets::Lamp *linkLed() { return m_linkLed; }
     // The status lights under "DCD   DSR  RING  CONNECT   RxD  TxD" and their state.
-    LampFrame *statusLight(LineLights::Light light) const;
-    LampFrame *connectLed() const { return m_connectLed; }
+    widgets::Lamp *statusLight(LineLights::Light light) const;
+    widgets::Lamp *connectLed() const { return m_connectLed; }
     const LineLights &lineLights() const { return m_lights; }
 
 protected:
@@ -82,12 +82,12 @@ private:
     QLabel *m_status = nullptr;
     QLabel *m_message = nullptr;
     QLabel *m_modemId = nullptr;
-    LampFrame *m_comOpenPanel = nullptr;
-    LampFrame *m_modemOpenPanel = nullptr;
-    LampFrame *m_connectLed = nullptr;
-    LampFrame *m_dataModLed = nullptr;
-    LampFrame *m_linkLed = nullptr;
-    QList<QPair<LineLights::Light, LampFrame *>> m_statusLights;  // DCD, DSR, RING, RxD, TxD
+    widgets::Lamp *m_comOpenPanel = nullptr;
+    widgets::Lamp *m_modemOpenPanel = nullptr;
+    widgets::Lamp *m_connectLed = nullptr;
+    widgets::Lamp *m_dataModLed = nullptr;
+    widgets::Lamp *m_linkLed = nullptr;
+    QList<QPair<LineLights::Light, widgets::Lamp *>> m_statusLights;  // DCD, DSR, RING, RxD, TxD
     QPlainTextEdit *m_memo = nullptr;
     QVBoxLayout *m_root = nullptr;
     ModemControl *m_modem = nullptr;

@@ -8,11 +8,11 @@ target_sources(haltron_comlink_logic PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ComPort.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortChoice.cpp)
 
-# The port window PortWindow and the lamps of the link windows.
+# The port window PortWindow and the parts of the link windows.
 add_library(haltron_comlink_ui STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/LampFrame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LinkLampBinding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowParts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortPicker.cpp)
 target_include_directories(haltron_comlink_ui PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(haltron_comlink_ui PUBLIC haltron_comlink_logic Qt6::Widgets)
+target_link_libraries(haltron_comlink_ui PUBLIC haltron_comlink_logic haltron_widgets Qt6::Widgets)

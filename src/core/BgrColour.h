@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Colours.h"
+
 #include <QColor>
 
 namespace core {

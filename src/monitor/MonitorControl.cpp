@@ -1,7 +1,6 @@
 #include "MonitorControl.h"
 
 #include "core/Bytes.h"
-#include "core/LinkLamp.h"
 
 #include <QMetaMethod>
 
@@ -91,7 +90,7 @@ void MonitorControl::onLinkUp(const QString &name)
     const QString linked = text("monitor_43", 8) + QLatin1Char(' ') + m_linkName;
     emit linkedTextChanged(linked);
     sayLog(linked);
-    if (setLinkDisplayColour) setLinkDisplayColour(core::colour::Green);
+    if (showLinkDisplay) showLinkDisplay(true);
     emit statusText(6, m_linkName);
     m_partners.host.showMessageField(QStringLiteral("<HALLO>") + m_linkName);
     m_partners.queue.transferStart(HelloDelayMs);
@@ -475,7 +474,7 @@ void MonitorControl::linkLostReset()
     emit valuesCleared();
 }
 
-void MonitorControl::linkLedChanged(bool up)
+void MonitorControl::linkChanged(bool up)
 {
     if (!up) {
         emit linkedTextChanged(text("monitor_43", 7));

@@ -120,7 +120,7 @@ public:
     void monitorHalt();
     void setClosing(bool on) { m_closing = on; }
     void linkLostReset();
-    void linkLedChanged(bool up);
+    void linkChanged(bool up);  // the port's link state
 
     void requestConfiguration();
     void makeShaftFromConfig(int topFloor, const ShaftView::Config &config);
@@ -128,8 +128,8 @@ public:
     void makeShaftFromSysMod(int topFloor, const ShaftView::Config &config);
     void sendCall(int floor, int side, int mode);
 
-    // The main window's link display; may stay empty.
-    std::function<void(unsigned bgr)> setLinkDisplayColour;
+    // The main window's link display (its mode lamp); may stay empty.
+    std::function<void(bool greeted)> showLinkDisplay;
 
 signals:
     void liftStateDecoded(const monitor::LiftStateView &state);

@@ -14,7 +14,7 @@ MonitorLinks::MonitorLinks(protocol::TransferQueue &queue, const comlink::ComPor
 
 void MonitorLinks::transferFlush() { m_queue.transferFlush(); }
 void MonitorLinks::transferStart(int ms) { m_queue.transferStart(ms); }
-bool MonitorLinks::isLinked() const { return m_port.linkUp(); }
+bool MonitorLinks::isLinked() const { return m_port.isLinked(); }
 
 void MonitorLinks::kavcomSend(const QByteArray &telegram, core::AnswerProc onAnswer)
 {

@@ -3,10 +3,10 @@
 #include "core/BgrColour.h"
 #include "IdentityBox.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "protocol/TransferQueue.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -104,7 +104,7 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *layout = new QVBoxLayout(page);
 
     auto *linkRow = new QHBoxLayout;
-    m_linkLed = new shell::StatusLamp;
+    m_linkLed = new widgets::Lamp;
     m_linked = new QLabel(text(30));
     m_activity = new QLabel;
     m_activity->setPixmap(activityFrame(0, palette().color(QPalette::Mid)));
@@ -140,10 +140,10 @@ QWidget *MonitorWindow::buildMonitorTab()
     grid->addWidget(m_target, 3, 3);
     auto *lamps = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
-        m_stateLamps[i] = new shell::StatusLamp;
+        m_stateLamps[i] = new widgets::Lamp;
         m_stateLamps[i]->setToolTip(text(8 + i));
         m_stateLamps[i]->setLampColour(core::colour::Green);
-        m_stateLamps[i]->onClick = [this, i] { emit switchClicked(i); };
+        connect(m_stateLamps[i], &widgets::Lamp::clicked, this, [this, i] { emit switchClicked(i); });
         lamps->addWidget(m_stateLamps[i]);
         lamps->addWidget(new QLabel(text(8 + i)));
     }
@@ -158,9 +158,9 @@ QWidget *MonitorWindow::buildMonitorTab()
     const int valueTexts[] = {0, 0, 16, 17, 18, 38};
     int row = 0;
     for (int slot = 0; slot < PollCycle::SlotCount; ++slot) {
-        m_leds[slot] = new shell::StatusLamp;
+        m_leds[slot] = new widgets::Lamp;
         m_leds[slot]->setLampColour(ButtonFace);
-        m_leds[slot]->onClick = [this, slot] { m_control.armSlot(slot); };
+        connect(m_leds[slot], &widgets::Lamp::clicked, this, [this, slot] { m_control.armSlot(slot); });
         if (slot != PollCycle::NewestFault) {
             m_checkBoxes[slot] = new QCheckBox(QString::fromLatin1(SlotCaptions[slot]));
             connect(m_checkBoxes[slot], &QCheckBox::clicked, this, [this, slot](bool on) { m_control.setSlotEnabled(slot, on); });

@@ -13,9 +13,12 @@ class QPushButton;
 class QSpinBox;
 class QToolButton;
 
+namespace widgets {
+class Lamp;
+}
+
 namespace shell {
 class Configuration;
-class StatusLamp;
 }
 
 namespace monitorview {
@@ -45,7 +48,7 @@ public:
     // The identity answers the loop's start asks for.
     void showInfo(monitor::InfoRequest request, const QString &text);
 
-    shell::StatusLamp *linkLed() const { return m_linkLed; }
+    widgets::Lamp *linkLed() const { return m_linkLed; }
     QCheckBox *slotCheckBox(int slot) const;
     QCheckBox *autorunCheckBox() const { return m_autorun; }
     QPushButton *stopButton() const { return m_stopButton; }
@@ -58,7 +61,7 @@ public:
     QLabel *linkedLabel() const { return m_linked; }
     IdentityBox *identityBox() const { return m_identity; }
     QToolButton *fehlerIncButton() const { return m_fehlerInc; }
-    shell::StatusLamp *stateLamp(int lamp) const { return m_stateLamps[size_t(lamp)]; }
+    widgets::Lamp *stateLamp(int lamp) const { return m_stateLamps[size_t(lamp)]; }
     // A switch's new state colours its lamp: red for "1".
     void showSwitchState(int lamp, const QString &state);
     int cabinTimer() const;
@@ -119,17 +122,17 @@ private:
 
     monitor::MonitorControl &m_control;
     std::array<QWidget *, TabCount> m_tabs{};
-    shell::StatusLamp *m_linkLed = nullptr;
+    widgets::Lamp *m_linkLed = nullptr;
     QLabel *m_linked = nullptr;
     QLineEdit *m_state = nullptr;
     QLineEdit *m_safety = nullptr;
     QLineEdit *m_mode = nullptr;
     QLineEdit *m_floor = nullptr;
     QLineEdit *m_target = nullptr;
-    std::array<shell::StatusLamp *, 3> m_stateLamps{};  // remote switch-off, address lock, indicator
+    std::array<widgets::Lamp *, 3> m_stateLamps{};  // remote switch-off, address lock, indicator
     std::array<QLineEdit *, monitor::PollCycle::SlotCount> m_values{};
     std::array<QLabel *, monitor::PollCycle::SlotCount> m_indicators{};
-    std::array<shell::StatusLamp *, monitor::PollCycle::SlotCount> m_leds{};
+    std::array<widgets::Lamp *, monitor::PollCycle::SlotCount> m_leds{};
     std::array<QCheckBox *, monitor::PollCycle::SlotCount> m_checkBoxes{};  // slot 5 shares slot 4's
     QCheckBox *m_autorun = nullptr;
     IdentityBox *m_identity = nullptr;

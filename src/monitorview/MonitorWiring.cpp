@@ -13,7 +13,7 @@
 #include "monitor/MonitorControl.h"
 #include "shaft/ShaftLayout.h"
 #include "shell/Configuration.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -78,7 +78,7 @@ void wireSysModTab(SysModTab &tab, MonitorWindow &window, const shell::Configura
     tab.filesDirectory = [&config] { return config.filesDir(); };
     tab.setSendAllowed(config.mainIni().readBool(QStringLiteral("unit43"), QStringLiteral("senden"), false));
     QObject::connect(&tab, &SysModTab::linkRequested, &window, [shown = QPointer<MonitorWindow>(&window)] {
-        if (shown && shown->linkLed()->onClick) shown->linkLed()->onClick();
+        if (shown) shown->linkLed()->click();
     });
     window.addToTab(MonitorWindow::SysModTab, &tab);
     QObject::connect(window.pages(), &QTabWidget::currentChanged, &tab, [&tab, &window] {

@@ -1,10 +1,10 @@
 #include "PortsTab.h"
 
 #include "PortGroupBox.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Timer.h"
 #include "shell/Configuration.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "shell/WriteFaultTexts.h"
 
 #include <QDir>
@@ -40,7 +40,7 @@ PortsTab::PortsTab(monitor::PortReader &reader, const shell::Configuration &conf
     layout->addWidget(m_pages, 1);
 
     auto *buttons = new QHBoxLayout;
-    m_blink = new shell::StatusLamp;
+    m_blink = new widgets::Lamp;
     m_blink->setLampColour(core::colour::Silver);
     m_readButton = new QPushButton(QStringLiteral("Ports lesen"));
     m_saveButton = new QPushButton(QStringLiteral("sichern"));

@@ -16,9 +16,12 @@ namespace core {
 class Clock;
 }
 
+namespace widgets {
+class Lamp;
+}
+
 namespace shell {
 class Configuration;
-class StatusLamp;
 }
 
 namespace monitorview {
@@ -37,7 +40,7 @@ public:
     QTabWidget *portPages() const { return m_pages; }
     QPushButton *readButton() const { return m_readButton; }
     QPushButton *saveButton() const { return m_saveButton; }
-    shell::StatusLamp *blinkLamp() const { return m_blink; }
+    widgets::Lamp *blinkLamp() const { return m_blink; }
 
     // Writes the port file (through a temporary file); false when it could not
     // be written, and lastWrite() says why.
@@ -66,7 +69,7 @@ private:
     std::array<PortGroupBox *, monitor::PortReader::PortCount> m_boxes{};
     QPushButton *m_readButton = nullptr;
     QPushButton *m_saveButton = nullptr;
-    shell::StatusLamp *m_blink = nullptr;
+    widgets::Lamp *m_blink = nullptr;
 };
 
 }  // namespace monitorview

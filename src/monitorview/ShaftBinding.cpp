@@ -8,14 +8,13 @@ namespace monitorview {
 ShaftBinding::ShaftBinding(monitor::MonitorControl &control, shaft::ShaftWindow *window, std::function<QWidget *()> host)
     : m_control(control), m_window(window), m_host(std::move(host))
 {
+    if (m_window) QObject::connect(m_window, &shaft::ShaftWindow::callPressed, &m_control, &monitor::MonitorControl::sendCall);
 }
 
 void ShaftBinding::build(int topFloor, const Config &config)
 {
     if (!m_window) return;
-    monitor::MonitorControl &control = m_control;
-    m_window->buildShaft(m_host ? m_host() : nullptr, topFloor,
-                         [&control](int floor, int side, int mode) { control.sendCall(floor, side, mode); }, config);
+    m_window->buildShaft(m_host ? m_host() : nullptr, topFloor, config);
 }
 
 bool ShaftBinding::exists() const { return m_window && m_window->hasShaft(); }

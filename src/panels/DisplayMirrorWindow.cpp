@@ -1,8 +1,8 @@
 #include "DisplayMirrorWindow.h"
 
 #include "core/BgrColour.h"
-#include "core/LinkLamp.h"
-#include "panels/Lamp.h"
+#include "core/Colours.h"
+#include "widgets/Lamp.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -72,7 +72,7 @@ DisplayMirrorWindow::DisplayMirrorWindow(core::TimerFactory &timers, core::Chann
     keys->addStretch(1);
 
     auto *side = new QVBoxLayout;
-    m_tickLed = new Lamp(10, core::colour::Red);
+    m_tickLed = new widgets::Lamp(nullptr, core::colour::Red, 10);
     m_tickLed->setToolTip(QStringLiteral(".954"));
     m_rebuildButton = new QToolButton;
     m_rebuildButton->setText(QStringLiteral("neu"));

@@ -9,9 +9,11 @@
 class QLineEdit;
 class QToolButton;
 
-namespace panels {
-
+namespace widgets {
 class Lamp;
+}
+
+namespace panels {
 
 // The LCD window: the four rows of the controller's display in a fixed-pitch
 // font on lime, the five operating keys, "neu" and the family switch. The
@@ -25,7 +27,7 @@ public:
     QToolButton *keyButton(DisplayMirror::Key key) const;
     QToolButton *rebuildButton() const { return m_rebuildButton; }
     QToolButton *modeButton() const { return m_modeButton; }
-    Lamp *tickLed() const { return m_tickLed; }
+    widgets::Lamp *tickLed() const { return m_tickLed; }
     // The group member the keys act on, shown in the title; empty outside a group.
     void setMemberCaption(const QString &member);
 
@@ -43,7 +45,7 @@ private:
     std::array<QToolButton *, 5> m_keys{};
     QToolButton *m_rebuildButton = nullptr;
     QToolButton *m_modeButton = nullptr;
-    Lamp *m_tickLed = nullptr;
+    widgets::Lamp *m_tickLed = nullptr;
     QString m_memberCaption;
 };
 

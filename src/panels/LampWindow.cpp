@@ -1,7 +1,7 @@
 #include "LampWindow.h"
 
 #include "core/BgrColour.h"
-#include "panels/Lamp.h"
+#include "widgets/Lamp.h"
 #include "core/Reports.h"
 
 #include <QBoxLayout>
@@ -27,9 +27,11 @@ LampWindow::LampWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(pa
 
     auto *lampGrid = new QGridLayout;
     const char *names[] = {"CONNECT", "DSR", "CTS", "RxD", "TxD"};
-    m_connectLed = new Lamp(LampSize, m_lamps.connectColour(), this);
+    m_connectLed = new widgets::Lamp(this, widgets::Lamp::lightColour(m_lamps.connected()), LampSize);
     for (int i = 0; i < 5; ++i) {
-        Lamp *lamp = i == 0 ? m_connectLed : new Lamp(LampSize, m_lamps.lampColour(LineLamps::Lamp(i - 1)), this);
+        const auto line = LineLamps::Lamp(i - 1);
+        widgets::Lamp *lamp = i == 0 ? m_connectLed
+                                     : new widgets::Lamp(this, widgets::Lamp::lightColour(m_lamps.lit(line), m_lamps.known(line)), LampSize);
         if (i > 0) m_lineLeds[i - 1] = lamp;
         m_captions[i] = new QLabel(QString::fromLatin1(names[i]), this);
         lampGrid->addWidget(lamp, 0, i, Qt::AlignHCenter);
@@ -89,9 +91,9 @@ void LampWindow::hideEvent(QHideEvent *event)
 
 void LampWindow::refreshLamps()
 {
-    m_connectLed->setLampColour(m_lamps.connectColour());
+    m_connectLed->setLight(m_lamps.connected());
     for (int i = 0; i < LineLamps::LampCount; ++i) {
-        m_lineLeds[i]->setLampColour(m_lamps.lampColour(LineLamps::Lamp(i)));
+        m_lineLeds[i]->setLight(m_lamps.lit(LineLamps::Lamp(i)), m_lamps.known(LineLamps::Lamp(i)));
         m_lineLeds[i]->setToolTip(m_lamps.toolTip(LineLamps::Lamp(i)));
     }
 }

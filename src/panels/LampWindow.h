@@ -10,9 +10,11 @@
 class QLabel;
 class QProgressBar;
 
-namespace panels {
-
+namespace widgets {
 class Lamp;
+}
+
+namespace panels {
 
 // The lamp window of a modem session: CONNECT, DSR, CTS, RxD, TxD and the
 // gauge of the modem command time-out.
@@ -36,7 +38,7 @@ public:
     int gaugePosition() const;
     QString timeText() const;
     unsigned connectColour() const;
-    Lamp *lineLed(LineLamps::Lamp lamp) const { return m_lineLeds.at(lamp); }
+    widgets::Lamp *lineLed(LineLamps::Lamp lamp) const { return m_lineLeds.at(lamp); }
 
     // Set by whoever owns the port: connects the port's line states to lamps().
     std::function<void(LineLamps &lamps)> onShowLeds;
@@ -53,8 +55,8 @@ private:
     void reserveTimeWidth();
 
     LineLamps m_lamps;
-    Lamp *m_connectLed;
-    std::array<Lamp *, LineLamps::LampCount> m_lineLeds{};
+    widgets::Lamp *m_connectLed;
+    std::array<widgets::Lamp *, LineLamps::LampCount> m_lineLeds{};
     std::array<QLabel *, 6> m_captions{};
     QProgressBar *m_gauge;
     QLabel *m_timeLabel;

@@ -1,7 +1,5 @@
 #include "LineLamps.h"
 
-#include "core/LinkLamp.h"
-
 namespace panels {
 
 using comlink::LineLights;
@@ -31,11 +29,6 @@ void LineLamps::setConnected(bool on)
     if (onChanged) onChanged();
 }
 
-unsigned LineLamps::connectColour() const
-{
-    return m_connected ? core::colour::Lime : core::colour::Maroon;
-}
-
 void LineLamps::setLine(Lamp lamp, bool lit)
 {
     m_lights.setLine(light(lamp), lit);
@@ -51,9 +44,9 @@ bool LineLamps::lit(Lamp lamp) const
     return m_lights.lit(light(lamp));
 }
 
-unsigned LineLamps::lampColour(Lamp lamp) const
+bool LineLamps::known(Lamp lamp) const
 {
-    return m_lights.colour(light(lamp));
+    return m_lights.known(light(lamp));
 }
 
 QString LineLamps::toolTip(Lamp lamp) const

@@ -21,14 +21,14 @@ public:
 
     void setConnected(bool on);
     bool connected() const { return m_connected; }
-    unsigned connectColour() const;
 
     // Control lines as the port reads them.
     void setLine(Lamp lamp, bool lit);
     // A byte received (RxD) or sent (TxD).
     void traffic(Lamp lamp);
     bool lit(Lamp lamp) const;
-    unsigned lampColour(Lamp lamp) const;
+    // False while the line cannot report its control lines.
+    bool known(Lamp lamp) const;
     // Why a lamp shows "unknown"; empty while its line is known.
     QString toolTip(Lamp lamp) const;
 

@@ -1,6 +1,6 @@
 #include "SessionPanel.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "session/RemoteSession.h"
 

@@ -1,7 +1,7 @@
 #include "SessionPanelWindow.h"
 
 #include "core/BgrColour.h"
-#include "panels/Lamp.h"
+#include "widgets/Lamp.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -66,7 +66,7 @@ SessionPanelWindow::SessionPanelWindow(core::TimerFactory &timers, TextFn langua
     m_state = new QLabel(m_group);
     m_report = new QLabel(m_group);
     m_partner = new QLabel(QStringLiteral("verbunden mit:"), m_group);
-    m_onlineLed = new Lamp(13, core::colour::Red, m_group);
+    m_onlineLed = new widgets::Lamp(m_group, core::colour::Red, 13);
     grid->addWidget(m_statusLabel, 1, 0);
     grid->addWidget(m_state, 1, 1, 1, 2);
     grid->addWidget(m_onlineLed, 1, 3, Qt::AlignRight);
@@ -74,11 +74,11 @@ SessionPanelWindow::SessionPanelWindow(core::TimerFactory &timers, TextFn langua
     grid->addWidget(m_partner, 3, 0, 1, 4);
 
     auto *externLabel = new QLabel(QStringLiteral("Extern.ZBL"), m_group);
-    m_externZbl = new Lamp(13, core::colour::Red, m_group);
+    m_externZbl = new widgets::Lamp(m_group, core::colour::Red, 13);
     auto *kavcomLabel = new QLabel(QStringLiteral("KAVCOM"), m_group);
-    m_framedLink = new Lamp(13, core::colour::Red, m_group);
+    m_framedLink = new widgets::Lamp(m_group, core::colour::Red, 13);
     auto *modemLabel = new QLabel(QStringLiteral("MODEM"), m_group);
-    m_modem = new Lamp(13, core::colour::Red, m_group);
+    m_modem = new widgets::Lamp(m_group, core::colour::Red, 13);
     auto *lamps = new QHBoxLayout;
     for (QWidget *w : {(QWidget *)externLabel, (QWidget *)m_externZbl, (QWidget *)kavcomLabel,
                        (QWidget *)m_framedLink, (QWidget *)modemLabel, (QWidget *)m_modem})
@@ -154,9 +154,9 @@ void SessionPanelWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-core::LinkLamp &SessionPanelWindow::externZblLamp() { return *m_externZbl; }
-core::LinkLamp &SessionPanelWindow::kavcomLamp() { return *m_framedLink; }
-core::LinkLamp &SessionPanelWindow::modemLamp() { return *m_modem; }
+widgets::Lamp &SessionPanelWindow::externZblLamp() { return *m_externZbl; }
+widgets::Lamp &SessionPanelWindow::kavcomLamp() { return *m_framedLink; }
+widgets::Lamp &SessionPanelWindow::modemLamp() { return *m_modem; }
 unsigned SessionPanelWindow::onlineColour() const { return m_onlineLed->lampColour(); }
 
 }  // namespace panels

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LinkLamp.h"
 #include "panels/SessionPanel.h"
 
 #include <QWidget>
@@ -9,9 +8,11 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-namespace panels {
-
+namespace widgets {
 class Lamp;
+}
+
+namespace panels {
 
 // The session panel window: shows SessionPanel's state and forwards clicks.
 class SessionPanelWindow : public QWidget {
@@ -30,10 +31,10 @@ public:
     void showSessionPanel(QWidget *parent, int left, int top);
 
     // The lamps of the remote protocol, the framing layer and the modem, for
-    // whoever drives them (they take link colours).
-    core::LinkLamp &externZblLamp();
-    core::LinkLamp &kavcomLamp();
-    core::LinkLamp &modemLamp();
+    // whoever shows a link on them.
+    widgets::Lamp &externZblLamp();
+    widgets::Lamp &kavcomLamp();
+    widgets::Lamp &modemLamp();
 
     QPushButton *dialButton() const { return m_dial; }
     QPushButton *initButton() const { return m_init; }
@@ -56,7 +57,7 @@ private:
     QGroupBox *m_group;
     QPushButton *m_dial, *m_init, *m_hangUp, *m_speakerOff;
     QLabel *m_statusLabel, *m_state, *m_report, *m_partner;
-    Lamp *m_onlineLed, *m_externZbl, *m_framedLink, *m_modem;
+    widgets::Lamp *m_onlineLed, *m_externZbl, *m_framedLink, *m_modem;
     QList<QWidget *> m_details;
 };
 

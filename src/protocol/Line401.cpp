@@ -72,8 +72,8 @@ void Line401::releasePort()
 {
     const auto *rx = m_port.rxHook.target<RxForward>();
     if (rx && rx->line == this) m_port.rxHook = nullptr;
-    const auto *click = m_port.onLinkLedClick.target<LampForward>();
-    if (click && click->line == this) m_port.onLinkLedClick = nullptr;
+    const auto *click = m_port.onLinkAction.target<LampForward>();
+    if (click && click->line == this) m_port.onLinkAction = nullptr;
 }
 
 // ---- driver ---------------------------------------------------------------
@@ -369,7 +369,7 @@ void Line401::onRx(int count)
         return;
     }
     noteLink(m_s.lineGood);
-    m_view.lineLed = core::colour::Green;
+    m_view.line = LineState::Replying;
     startLineTimer();
     if (m_block.state == 2) {
         storeBlock();
@@ -412,7 +412,7 @@ void Line401::onLineTimer()
     m_port.setLinkState(false);
     ++m_view.timeoutCount;
     m_ledYellow = !m_ledYellow;
-    m_view.lineLed = m_ledYellow ? core::colour::Yellow : core::colour::Red;
+    m_view.line = m_ledYellow ? LineState::TimedOut : LineState::Silent;
     if (!m_port.isOpen() && m_lineOpened && m_view.timeoutCount % ReopenTicks == 0) openLine();
     m_s.rxByte = line401::ResetByte;
     m_s.rxArrived = true;
@@ -447,12 +447,12 @@ bool Line401::lineRunning() const
 void Line401::openLine()
 {
     takeLineBack();
-    if (m_linkLed) m_port.registerLinkLed(m_linkLed);
     m_port.rxHook = RxForward{this};
-    m_port.onLinkLedClick = LampForward{this};
+    m_port.onLinkAction = LampForward{this};
     m_lineOpened = true;
     const bool open = m_port.openPort(m_comNumber);
-    m_view.portText = open ? m_port.portText() : QStringLiteral("ERROR");
+    m_view.portFailed = !open;
+    m_view.portText = open ? m_port.portText() : QString();
     changed();
 }
 
@@ -463,7 +463,7 @@ void Line401::startStopLine()
     if (lineRunning()) {
         m_lineTimer->stop();
         m_port.setLinkState(false);
-        m_view.lineLed = core::colour::Red;
+        m_view.line = LineState::Silent;
         m_lineStopped = true;
         changed();
         return;
@@ -523,12 +523,6 @@ void Line401::zblPortHalt()
     core::reports().debug(QStringLiteral("zbl_port> halt"));
 }
 
-void Line401::dropLinkLed()
-{
-    if (m_linkLed) m_port.unregisterLinkLed(m_linkLed);
-    m_linkLed = nullptr;
-}
-
 void Line401::restart()
 {
     lineInit();
@@ -549,14 +543,14 @@ bool Line401::qrxReset()
 
 bool Line401::askF100()
 {
-    m_view.qrxReturn = QStringLiteral("wait..");
+    waitForQrx();
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xF1, 0x00}));
 }
 
 bool Line401::askGroup()
 {
-    m_view.qrxReturn = QStringLiteral("wait..");
+    waitForQrx();
     changed();
     return put(2, [this](const QByteArray &answer) { showQrxAnswer(answer); }, core::bytes({0xC1, 0x00}));
 }
@@ -572,13 +566,20 @@ bool Line401::askVersionText()
 
 void Line401::showQrxAnswer(const QByteArray &answer)
 {
+    m_view.qrxWaiting = false;
     m_view.qrxReturn = QStringLiteral("%1%2")
                            .arg(core::byteAt(answer, 0), 2, 16, QLatin1Char('0'))
                            .arg(core::byteAt(answer, 1), 2, 16, QLatin1Char('0'))
                            .toUpper();
     const bool synced = answer == core::bytes({0xF1, 0x01});
-    m_view.syncLed = synced ? core::colour::Green : core::colour::Red;
+    m_view.synced = synced;
     changed();
+}
+
+void Line401::waitForQrx()
+{
+    m_view.qrxReturn.clear();
+    m_view.qrxWaiting = true;
 }
 
 void Line401::changed()

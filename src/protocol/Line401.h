@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LinkLamp.h"
 #include "core/Timer.h"
 #include "core/Channel.h"
 #include "protocol/Line401Bytes.h"
@@ -52,8 +51,6 @@ public:
     void zblPortHalt();
     // The "Restart" button.
     void restart();
-    // The window with the link lamp goes away: take the lamp out of the port.
-    void dropLinkLed();
 
     // The controller buttons; answers come back through OnViewChanged.
     bool qrxReset();
@@ -62,14 +59,19 @@ public:
     // "F101": the version text into the message field, through AskVersion.
     bool askVersionText();
 
+    // The line lamp: silent until a reply comes; a time-out turns it silent
+    // and timedOut by turns, so a dead line blinks.
+    enum class LineState { Silent, Replying, TimedOut };
     // State the window shows.
     struct View {
-        QString portText;
-        QString qrxReturn;     // "Qrx/Return"
+        QString portText;          // the port's text once it opened
+        bool portFailed = false;   // the last open failed
+        QString qrxReturn;         // "Qrx/Return": the last answer, in hex
+        bool qrxWaiting = false;   // a request of the QRx buttons is under way
         QString message;
         QString blockRemaining;
-        unsigned lineLed = core::colour::Red;
-        unsigned syncLed = core::colour::Red;
+        LineState line = LineState::Silent;
+        bool synced = false;   // the controller answered F1 00 with F1 01
         int txCount = 0;
         int rxCount = 0;
         int timeoutCount = 0;
@@ -80,6 +82,9 @@ public:
     int lineTimeout() const { return m_lineTimeout; }
     bool lineGood() const { return m_s.lineGood; }
     bool lineStopped() const { return m_lineStopped; }
+    // OpenLine has run: the line is the port's owner, and its link lamp shows the port's link.
+    bool lineOpened() const { return m_lineOpened; }
+    comlink::ComPort &port() const { return m_port; }
     bool halted() const { return m_halted; }
     bool writeLocked() const { return m_writeLocked; }
     bool lineRunning() const;
@@ -89,8 +94,6 @@ public:
     // Settings and hooks, empty after construction.
     int comNumber() const { return m_comNumber; }                        // COM port of the local link
     void setComNumber(int value) { m_comNumber = value; }
-    core::LinkLamp *linkLed() const { return m_linkLed; }        // the window's link lamp
-    void setLinkLed(core::LinkLamp *value) { m_linkLed = value; }
     // The way to the controller for the block read and the controller buttons.
     void setChannel(core::Channel *channel) { m_channel = channel; }
     std::function<void(int mode)> setQueueMode;
@@ -147,6 +150,7 @@ private:
         void operator()(bool) const { line->startStopLine(); }
     };
     void releasePort();
+    void waitForQrx();
     bool steadyIdle() const;
     void handOverIdle();
     void takeLineBack();
@@ -183,7 +187,6 @@ private:
     bool m_ledYellow = false;
 
     int m_comNumber = 1;
-    core::LinkLamp *m_linkLed = nullptr;
 };
 
 }  // namespace protocol

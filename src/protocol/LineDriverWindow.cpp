@@ -15,6 +15,16 @@ namespace protocol {
 namespace {
 constexpr int RefreshMs = 100;  // counters change at every line byte
 
+unsigned lineColour(Line401::LineState state)
+{
+    switch (state) {
+    case Line401::LineState::Replying: return core::colour::Green;
+    case Line401::LineState::TimedOut: return core::colour::Yellow;
+    case Line401::LineState::Silent: break;
+    }
+    return core::colour::Red;
+}
+
 QLineEdit *field(QWidget *parent)
 {
     auto *edit = new QLineEdit(parent);
@@ -30,9 +40,9 @@ LineDriverWindow::LineDriverWindow(Line401 &line, core::TimerFactory &timers, QW
     auto *root = new QVBoxLayout(this);
 
     auto *lamps = new QHBoxLayout;
-    m_linkLed = new comlink::LampFrame(this);
-    m_lineLed = new comlink::LampFrame(this);
-    m_syncLed = new comlink::LampFrame(this);
+    m_linkLed = new widgets::Lamp(this);
+    m_lineLed = new widgets::Lamp(this);
+    m_syncLed = new widgets::Lamp(this);
     for (auto [lamp, caption] : {std::pair{m_linkLed, "Link"}, std::pair{m_lineLed, "Line"}, std::pair{m_syncLed, "Sync"}}) {
         lamps->addWidget(lamp);
         lamps->addWidget(new QLabel(QString::fromLatin1(caption), this));
@@ -86,7 +96,11 @@ LineDriverWindow::LineDriverWindow(Line401 &line, core::TimerFactory &timers, QW
     addButton(bottom, QStringLiteral("S&chließen"), [this] { hide(); });
     root->addLayout(bottom);
 
-    m_line.setLinkLed(m_linkLed);
+    // The link lamp shows the port's link once the line owns the port, and its click starts or stops the line.
+    connect(&m_line.port(), &comlink::ComPort::linkChanged, this, [this] { showLink(); });
+    connect(m_linkLed, &widgets::Lamp::clicked, this, [this] {
+        if (m_line.lineOpened()) m_line.port().linkAction();
+    });
     m_line.onViewChanged = [this] { m_refresh.schedule(); };
     refresh();
 }
@@ -94,21 +108,21 @@ LineDriverWindow::LineDriverWindow(Line401 &line, core::TimerFactory &timers, QW
 LineDriverWindow::~LineDriverWindow()
 {
     m_line.onViewChanged = nullptr;
-    m_line.dropLinkLed();
 }
 
 void LineDriverWindow::refresh()
 {
     const Line401::View &v = m_line.view();
-    m_portField->setText(v.portText);
-    m_qrxReturn->setText(v.qrxReturn);
+    m_portField->setText(v.portFailed ? QStringLiteral("ERROR") : v.portText);
+    m_qrxReturn->setText(v.qrxWaiting ? QStringLiteral("wait..") : v.qrxReturn);
     m_message->setText(v.message);
     m_testField->setText(v.blockRemaining);
     m_txCount->setText(QString::number(v.txCount));
     m_rxCount->setText(QString::number(v.rxCount));
     m_timeouts->setText(QString::number(v.timeoutCount));
-    m_lineLed->setLampColour(v.lineLed);
-    m_syncLed->setLampColour(v.syncLed);
+    m_lineLed->setLampColour(lineColour(v.line));
+    m_syncLed->setLit(v.synced);
+    showLink();
     if (m_timeout->value() != m_line.lineTimeout()) {
         const QSignalBlocker quiet(m_timeout);
         m_timeout->setValue(m_line.lineTimeout());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comlink/LampFrame.h"
+#include "widgets/Lamp.h"
 #include "comlink/WindowParts.h"
 #include "protocol/Line401.h"
 
@@ -21,7 +21,7 @@ public:
     ~LineDriverWindow() override;
 
     Line401 &line() { return m_line; }
-    comlink::LampFrame *linkLed() { return m_linkLed; }
+    widgets::Lamp *linkLed() { return m_linkLed; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -33,6 +33,7 @@ private:
         return comlink::addActionButton(this, layout, text, std::move(action));
     }
     void refresh();
+    void showLink() { m_linkLed->setLit(m_line.lineOpened() && m_line.port().isLinked()); }
 
     Line401 &m_line;
     comlink::RefreshThrottle m_refresh;
@@ -46,9 +47,9 @@ private:
     QLabel *m_rxCount = nullptr;
     QLabel *m_timeouts = nullptr;
     QSpinBox *m_timeout = nullptr;
-    comlink::LampFrame *m_lineLed = nullptr;
-    comlink::LampFrame *m_syncLed = nullptr;
-    comlink::LampFrame *m_linkLed = nullptr;
+    widgets::Lamp *m_lineLed = nullptr;
+    widgets::Lamp *m_syncLed = nullptr;
+    widgets::Lamp *m_linkLed = nullptr;
 };
 
 }  // namespace protocol

@@ -11,9 +11,7 @@ namespace protocol {
 // and none waits for an answer that cannot come.
 inline void flushOnLinkLoss(TransferQueue &queue, comlink::ComPort &port)
 {
-    QObject::connect(&port, &comlink::ComPort::linkChanged, &port, [&queue](bool up) {
-        if (!up) queue.linkLost();
-    });
+    QObject::connect(&port, &comlink::ComPort::linkLost, &port, [&queue] { queue.linkLost(); });
 }
 
 }  // namespace protocol

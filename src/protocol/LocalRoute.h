@@ -23,7 +23,7 @@ inline void routeQueueToLine(TransferQueue &queue, Line401 &line, const comlink:
         line.lineSend(telegram, std::move(onAnswer));
     };
     queue.dropLocal = [&line] { line.dropRequest(); };
-    queue.isLinkUp = [&port] { return port.linkUp(); };
+    queue.isLinkUp = [&port] { return port.isLinked(); };
 }
 
 }  // namespace protocol

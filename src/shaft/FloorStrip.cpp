@@ -38,7 +38,7 @@ FloorStrip::FloorStrip(int floor, qreal unit, QWidget *parent) : QWidget(parent)
                                 px(ButtonSize));
             button->hide();
             QObject::connect(button, &QAbstractButton::clicked, this, [this, side, kind] {
-                if (onClick) onClick(side, kind);
+                emit callClicked(side, kind);
             });
             m_buttons[size_t(side)][size_t(kind)] = button;
         }

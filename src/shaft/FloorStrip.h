@@ -14,6 +14,7 @@ class CallButton;
 // One floor of the shaft: the floor line with the floor number at both ends
 // and the call buttons of door side A (left) and B (right) above it.
 class FloorStrip : public QWidget {
+    Q_OBJECT
 public:
     // unit: pixels per base unit (the screen's resolution over 96 dpi).
     FloorStrip(int floor, qreal unit, QWidget *parent = nullptr);
@@ -25,7 +26,8 @@ public:
     // Where the floor line lies, in the strip's pixels.
     QRect floorLine() const;
 
-    std::function<void(int side, int kind)> onClick;  // an enabled button was clicked
+signals:
+    void callClicked(int side, int kind);  // an enabled button was clicked
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,6 +1,6 @@
 #include "ShaftModel.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "shaft/ShaftGeometry.h"
 
 namespace shaft {
@@ -63,7 +63,7 @@ void ShaftModel::build(int topFloor, const FloorConfig &config)
 {
     if (topFloor < 0 || topFloor >= MaxFloors) return;
     if (m_built) destroy();
-    m_ko = topFloor;
+    m_topFloor = topFloor;
     m_built = true;
     m_floors.clear();
     for (int floor = 0; floor <= topFloor; ++floor) m_floors.push_back(floorButtons(config[size_t(floor)], floor, topFloor));
@@ -82,7 +82,7 @@ void ShaftModel::destroy()
 {
     m_doorTimer->stop();
     m_built = false;
-    m_ko = 0;
+    m_topFloor = 0;
     m_floors.clear();
     m_cabinVisible = false;
     changed(ShaftChanged);
@@ -97,7 +97,7 @@ const FloorButtons &ShaftModel::buttons(int floor) const
 void ShaftModel::placeCabin(int n)
 {
     if (!validFloor(n)) return;
-    const int top = geometry::stripTop(m_ko, n) - geometry::CabinAboveStrip;
+    const int top = geometry::stripTop(m_topFloor, n) - geometry::CabinAboveStrip;
     // Polls repeat the floor; only a move redraws and scrolls, so the user may
     // look at other floors while the cabin stands.
     if (m_cabinVisible && top == m_cabinTop) return;
@@ -195,8 +195,8 @@ void ShaftModel::tick()
     if (m_cabinTimer == 0) return;
     if (++m_tickCount < m_cabinTimer) return;
     m_tickCount = 0;
-    if (!hasShaft() || !m_cabinVisible || m_target > m_ko || m_step == 0) return;
-    const int goal = geometry::stripTop(m_ko, m_target) - geometry::CabinAboveStrip;
+    if (!hasShaft() || !m_cabinVisible || m_target > m_topFloor || m_step == 0) return;
+    const int goal = geometry::stripTop(m_topFloor, m_target) - geometry::CabinAboveStrip;
     // Upward travel lowers the top; only creep towards the target, never past
     // it, so a step against the target's side cannot run the cabin off the shaft.
     if ((goal - m_cabinTop) * -m_step <= 0) return;
@@ -257,7 +257,7 @@ bool ShaftModel::press(int floor, int side, int kind)
         return false;
     const CallButtonState &button = m_floors[size_t(floor)].at(side, kind);
     if (!button.visible || !button.enabled) return false;
-    if (onCall) onCall(floor, side, button.mode);
+    emit callPressed(floor, side, button.mode);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "core/Timer.h"
 #include "shaft/ShaftLayout.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -46,7 +47,8 @@ struct Door {
 // What the shaft shows, apart from the widgets: floors with their buttons,
 // cabin with doors and travel, safety and overload lamps, texts. The monitor
 // feeds it; the window draws it and forwards clicks.
-class ShaftModel {
+class ShaftModel : public QObject {
+    Q_OBJECT
 public:
     // What changed, so the window redraws only that part.
     enum Change { ShaftChanged, HeaderChanged, SafetyChanged, OverloadChanged, MessageChanged,
@@ -66,9 +68,9 @@ public:
     void build(int topFloor, const FloorConfig &config);
     void destroy();
     bool isBuilt() const { return m_built; }
-    bool hasShaft() const { return m_built && m_ko > 0; }
-    int topFloor() const { return m_ko; }
-    int floorCount() const { return m_built ? m_ko + 1 : 0; }
+    bool hasShaft() const { return m_built && m_topFloor > 0; }
+    int topFloor() const { return m_topFloor; }
+    int floorCount() const { return m_built ? m_topFloor + 1 : 0; }
     const FloorButtons &buttons(int floor) const;
 
     void setFloor(int n);
@@ -83,7 +85,7 @@ public:
     void setCabinTimer(int k);
     // Stops both timers and takes the shaft down.
     void halt();
-    // A click on a button: calls onCall when the button is shown and enabled.
+    // A click on a button: says callPressed when the button is shown and enabled.
     bool press(int floor, int side, int kind);
 
     QString standText() const { return m_standText; }
@@ -106,20 +108,20 @@ public:
     bool doorTimerRunning() const { return m_doorTimer->isActive(); }
     QString message() const { return m_message; }
 
-    std::function<void(int floor, int side, int mode)> onCall;  // a call button was clicked
-    std::function<void(Change what)> onChanged;                 // something shown changed
+signals:
+    void callPressed(int floor, int side, int mode);  // an enabled call button was clicked
+    void changed(ShaftModel::Change what);             // something shown changed
 
 private:
-    void changed(Change what) { if (onChanged) onChanged(what); }
     void placeCabin(int n);
     void doorTick();
     void blinkTick();
-    bool validFloor(int floor) const { return hasShaft() && floor >= 0 && floor <= m_ko; }
+    bool validFloor(int floor) const { return hasShaft() && floor >= 0 && floor <= m_topFloor; }
 
     std::unique_ptr<core::Timer> m_doorTimer;
     std::unique_ptr<core::Timer> m_blink;
     bool m_built = false;
-    int m_ko = 0;
+    int m_topFloor = 0;
     std::vector<FloorButtons> m_floors;
     QString m_standText = QStringLiteral("00");
     QString m_targetText = QStringLiteral("00");

@@ -1,7 +1,7 @@
 #include "ShaftWindow.h"
 
 #include "core/BgrColour.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "shaft/CabinView.h"
 #include "shaft/CallButton.h"
@@ -207,21 +207,20 @@ ShaftWindow::ShaftWindow(core::TimerFactory &timers, QWidget *parent) : QWidget(
     m_scroll->setMinimumHeight(px(FloorPitch + StripTop));
     column->addWidget(m_scroll, 1);
 
-    m_model.onChanged = [this](ShaftModel::Change what) { modelChanged(what); };
+    connect(&m_model, &ShaftModel::changed, this, &ShaftWindow::modelChanged);
+    connect(&m_model, &ShaftModel::callPressed, this, &ShaftWindow::callPressed);
     hide();
 }
 
 ShaftWindow::~ShaftWindow()
 {
-    m_model.onChanged = nullptr;
+    disconnect(&m_model, nullptr, this, nullptr);  // the model outlives the widgets it redraws
     if (m_host) m_host->removeEventFilter(this);
 }
 
-void ShaftWindow::buildShaft(QWidget *host, int topFloor, std::function<void(int, int, int)> onCall,
-                             const std::array<quint8, 40> &config)
+void ShaftWindow::buildShaft(QWidget *host, int topFloor, const std::array<quint8, 40> &config)
 {
     if (topFloor < 0 || topFloor >= MaxFloors) return;
-    m_model.onCall = std::move(onCall);
     m_model.build(topFloor, config);
     dock(host);
 }
@@ -313,7 +312,7 @@ void ShaftWindow::createFloors()
     for (int floor = 0; floor <= topFloor; ++floor) {
         auto *strip = new FloorStrip(floor, m_unit, m_shaftArea);
         strip->move(px(StripLeft), px(stripTop(topFloor, floor)));
-        strip->onClick = [this, floor](int side, int kind) { m_model.press(floor, side, kind); };
+        connect(strip, &FloorStrip::callClicked, this, [this, floor](int side, int kind) { m_model.press(floor, side, kind); });
         m_floors.push_back(strip);
     }
     m_rope = new QFrame(m_shaftArea);

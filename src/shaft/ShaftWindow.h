@@ -29,13 +29,13 @@ class SafetyLamps;
 // floats as a window of its own when the host is too low for it. All state
 // lives in the model; the window draws it and forwards clicks.
 class ShaftWindow : public QWidget {
+    Q_OBJECT
 public:
     explicit ShaftWindow(core::TimerFactory &timers, QWidget *parent = nullptr);
     ~ShaftWindow() override;
 
     // The operations the monitor calls.
-    void buildShaft(QWidget *host, int topFloor, std::function<void(int floor, int side, int mode)> onCall,
-                    const std::array<quint8, 40> &config);
+    void buildShaft(QWidget *host, int topFloor, const std::array<quint8, 40> &config);
     void destroyShaft();
     // Shows a built shaft again (after its floating window was closed).
     void showShaft();
@@ -73,6 +73,10 @@ public:
     int directionShown() const;
 
     std::function<void(const QString &)> onLog;  // the halt's log line
+
+signals:
+    // An enabled call button was clicked; mode is the button's call mode.
+    void callPressed(int floor, int side, int mode);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

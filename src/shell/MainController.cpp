@@ -53,12 +53,6 @@ MainController::~MainController()
     }
 }
 
-void MainController::setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp)
-{
-    m_lineLamp = lineLamp;
-    m_linkLamp = linkLamp;
-}
-
 void MainController::applyStartSettings()
 {
     if (MainLogFile *log = m_config.mainLog()) log->onWrite = [this](const QString &line) { mainLogMirror(line); };
@@ -75,7 +69,7 @@ void MainController::applyStartSettings()
     m_batchRunning = false;
 
     m_monitorStatusOn = true;
-    if (m_linkLamp) call(registerLinkLed, *m_linkLamp);
+    if (linkState) linkChanged(linkState());
     m_comPort = m_config.getComPort();
 
     applyBatchAndDialSettings();
@@ -218,11 +212,11 @@ void MainController::showLinkMode()
     if (m_modemMode) mode = QStringLiteral("[MODEM]");
     const QString notLinked = m_config.languageText(QStringLiteral("main"), QStringLiteral("32"));
     setStatusText(PanelLinkMode, mode + QLatin1Char(' ') + notLinked);
-    setModeLampColour(core::colour::Red);
+    showModeLamp(false);
     setStatusText(PanelLinkState, QLatin1Char(' ') + notLinked);
 }
 
-void MainController::setModeLampColour(unsigned bgr) { emit modeLampColourChanged(bgr); }
+void MainController::showModeLamp(bool greeted) { emit modeLampChanged(greeted); }
 
 void MainController::setEditVersion(const QString &caption)
 {
@@ -230,29 +224,32 @@ void MainController::setEditVersion(const QString &caption)
     emit captionChanged(caption);
 }
 
-void MainController::linkLedChanged(unsigned bgr)
+void MainController::linkChanged(bool linked)
 {
-    if (bgr == core::colour::Red) {
+    emit linkLampChanged(linked);
+    if (!linked) {
         if (m_parts.monitor && m_parts.monitor->resetInProgress()) return;
         linkTrace(QStringLiteral("link_led: FALSE"));
         showLinkMode();
         if (m_parts.monitor) m_parts.monitor->linkLost();
         emit linkButtonEnabledChanged(true);
         setStatusText(PanelLinkState, QStringLiteral("NO LINK"));
-    } else if (bgr == core::colour::Green) {
+    } else {
         emit linkButtonEnabledChanged(false);
         if (m_parts.monitor) m_parts.monitor->show();
         linkTrace(QStringLiteral("link_led: TRUE"));
         setStatusText(PanelLinkState, QLatin1Char(' ') + m_config.languageText(QStringLiteral("main"), QStringLiteral("33")));
-    } else {
-        setStatusText(PanelLinkMode, QStringLiteral("[line status ??]"));
-        setStatusText(PanelLinkState, QStringLiteral("??"));
     }
+}
+
+void MainController::linkLampClicked()
+{
+    if (m_parts.port) m_parts.port->linkAction();
 }
 
 void MainController::linkAction()
 {
-    if (m_linkLamp) call(m_linkLamp->onClick);
+    linkLampClicked();
     if (m_view) m_view->setReportVisible(true);
     if (m_autoLink && m_parts.remote) m_parts.remote->requestInit();
 }
@@ -293,12 +290,12 @@ void MainController::showPortText(const QString &text)
 
 void MainController::portOpened()
 {
-    if (m_routeChosen && m_lineLamp) m_lineLamp->setLampColour(core::colour::Green);
+    if (m_routeChosen) emit portLampChanged(true);
 }
 
 void MainController::portClosed()
 {
-    if (m_routeChosen && m_lineLamp) m_lineLamp->setLampColour(core::colour::Red);
+    if (m_routeChosen) emit portLampChanged(false);
 }
 
 }  // namespace shell

@@ -3,7 +3,6 @@
 #include "Configuration.h"
 #include "MainPartners.h"
 #include "core/Reports.h"
-#include "core/LinkLamp.h"
 #include "core/Timer.h"
 
 #include <QObject>
@@ -44,8 +43,6 @@ public:
     // The window registers itself once it exists and goes before the controller does.
     void setView(MainView *view) { m_view = view; }
 
-    // The status bar lamps of panels 3 and 4 (owned by the window).
-    void setLamps(core::LinkLamp *lineLamp, core::LinkLamp *linkLamp);
 
     void applyStartSettings();
     void quit();
@@ -54,7 +51,8 @@ public:
     void showMessageField(const QString &text);
     void linkTrace(const QString &text);
     void showLinkMode();
-    void linkLedChanged(unsigned bgr);   // the link lamp's change hook
+    void linkChanged(bool linked);        // the port's link went up or down
+    void linkLampClicked();               // the port's link action
     void linkAction();                    // LinkButton, and the start timer
     void linkTo(const QString &name);     // the monitor window's link hook
     void mainLogMirror(const QString &line);
@@ -69,10 +67,11 @@ public:
     void monitorLinked(const QString &name);
     void queueError(const QString &text);
 
-    // The port learns of the link lamp once the start settings run.
-    std::function<void(core::LinkLamp &lamp)> registerLinkLed;
+    // The port's link state, asked once the start settings run: the link lamp
+    // and all that hangs on it start with it.
+    std::function<bool()> linkState;
     void closeRequested() { m_mirrorOn = false; }
-    void setModeLampColour(unsigned bgr);
+    void showModeLamp(bool greeted);
     void setEditVersion(const QString &caption);
 
     // The start timer; the batch process takes it over as its watchdog.
@@ -99,7 +98,11 @@ signals:
     void reportLine(const QString &line);
     void messageChanged(const QString &text);  // empty text hides the field
     void captionChanged(const QString &caption);
-    void modeLampColourChanged(unsigned bgr);
+    // The status bar lamps: the port open (panel 3), the link up (panel 4),
+    // the linked controller greeted (panel 5).
+    void portLampChanged(bool open);
+    void linkLampChanged(bool linked);
+    void modeLampChanged(bool greeted);
     void linkButtonEnabledChanged(bool enabled);
     void windowWidthRequested(int width);
     // The link state panel's text as it is set (a batch visit logs it).
@@ -119,8 +122,6 @@ private:
     Configuration &m_config;
     core::ReportSink &m_reports;
     std::vector<std::function<void()>> m_shutdownList;
-    core::LinkLamp *m_lineLamp = nullptr;
-    core::LinkLamp *m_linkLamp = nullptr;
     std::unique_ptr<core::Timer> m_startTimer;
     std::unique_ptr<core::Timer> m_messageTimer;
     std::unique_ptr<core::Timer> m_portHaltTimer;

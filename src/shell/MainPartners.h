@@ -35,6 +35,7 @@ class PortControl {
 public:
     virtual ~PortControl() = default;
     virtual void setComNumber(int port) = 0;
+    virtual void linkAction() = 0;              // start or stop the link (a click on a link lamp)
     virtual void useLocalRoute() = 0;           // the 401 line
     virtual void useRemoteRoute() = 0;          // modem and framing
     virtual void haltLine() = 0;                // the 401 line driver

@@ -147,15 +147,14 @@ void MainWindow::buildStatusBar()
     statusBar()->setSizeGripEnabled(false);
 
     const auto lampIn = [this](int panel) {
-        auto *lamp = new StatusLamp(m_statusPanels[panel]);
+        auto *lamp = new widgets::Lamp(m_statusPanels[panel]);
         lamp->move(1, qMax(0, (m_statusPanels[panel]->sizeHint().height() - 17) / 2));
         return lamp;
     };
     m_lineLamp = lampIn(3);
     m_linkLamp = lampIn(4);
     m_modeLamp = lampIn(5);
-    m_linkLamp->onChange = [this](StatusLamp &lamp, bool) { m_controller.linkLedChanged(lamp.lampColour()); };
-    m_controller.setLamps(m_lineLamp, m_linkLamp);
+    connect(m_linkLamp, &widgets::Lamp::clicked, this, [this] { m_controller.linkLampClicked(); });
 }
 
 void MainWindow::setMemberText(const QString &text)
@@ -178,7 +177,9 @@ void MainWindow::connectView()
         m_messageField->setVisible(!text.isEmpty());
     });
     connect(c, &MainController::linkButtonEnabledChanged, m_linkButton, &QToolButton::setEnabled);
-    connect(c, &MainController::modeLampColourChanged, this, [this](unsigned bgr) { m_modeLamp->setLampColour(bgr); });
+    connect(c, &MainController::portLampChanged, m_lineLamp, &widgets::Lamp::setLit);
+    connect(c, &MainController::linkLampChanged, m_linkLamp, &widgets::Lamp::setLit);
+    connect(c, &MainController::modeLampChanged, m_modeLamp, &widgets::Lamp::setLit);
     connect(c, &MainController::captionChanged, this, &QWidget::setWindowTitle);
     connect(c, &MainController::windowWidthRequested, this, [this](int width) { resize(width, height()); });
 }

@@ -2,7 +2,7 @@
 
 #include "Configuration.h"
 #include "MainController.h"
-#include "StatusLamp.h"
+#include "widgets/Lamp.h"
 
 #include <QMainWindow>
 
@@ -54,9 +54,9 @@ public:
     // The group member every request goes to, at the right of the status bar; hidden when empty.
     void setMemberText(const QString &text);
     QLabel *memberLabel() const { return m_memberLabel; }
-    StatusLamp *lineLamp() const { return m_lineLamp; }
-    StatusLamp *linkLamp() const { return m_linkLamp; }
-    StatusLamp *modeLamp() const { return m_modeLamp; }
+    widgets::Lamp *lineLamp() const { return m_lineLamp; }
+    widgets::Lamp *linkLamp() const { return m_linkLamp; }
+    widgets::Lamp *modeLamp() const { return m_modeLamp; }
     HelpViewer *helpViewer() const { return m_helpViewer; }
 
 signals:
@@ -91,9 +91,9 @@ private:
     QProgressBar *m_batchGauge;
     std::array<QLabel *, StatusPanelCount> m_statusPanels{};
     QLabel *m_memberLabel = nullptr;
-    StatusLamp *m_lineLamp;
-    StatusLamp *m_linkLamp;
-    StatusLamp *m_modeLamp;
+    widgets::Lamp *m_lineLamp;
+    widgets::Lamp *m_linkLamp;
+    widgets::Lamp *m_modeLamp;
     HelpViewer *m_helpViewer;
 };
 

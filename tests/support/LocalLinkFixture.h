@@ -31,7 +31,7 @@ struct LocalLinkFixture {
     {
         line.setLinkMode(0);
         line.startStopLine();
-        return runUntil([this] { return port.linkUp(); }, 5000);
+        return runUntil([this] { return port.isLinked(); }, 5000);
     }
 
     // Advances time in small steps until done() holds; false if limitMs passed first.

@@ -9,7 +9,6 @@
 // test may also run it against haltron-sim on a pseudo-terminal.
 
 #include "core/IniFile.h"
-#include "core/LinkLamp.h"
 #include "Cable.h"
 #include "core/Timer.h"
 #include "comlink/ComPort.h"
@@ -38,13 +37,6 @@ inline panels::TextFn languageFileTexts()
     return [file](const QString &section, const QString &key) { return file->readString(section, key); };
 }
 
-// A link lamp that only remembers its colour.
-struct RecordingLamp : core::LinkLamp {
-    unsigned colour = 0;
-    void setLampColour(unsigned bgr) override { colour = bgr; }
-    unsigned lampColour() const override { return colour; }
-};
-
 // The PC's side: everything between the serial line and the session panel.
 struct ModemStack {
     ModemStack(comlink::SerialLine &line, core::TimerFactory &timers, const QString &device,
@@ -67,7 +59,7 @@ struct ModemStack {
         queue.sendFramed = [this](const QByteArray &telegram, core::AnswerProc answer) {
             framedLink.kavcomSend(telegram, std::move(answer));
         };
-        queue.isLinkUp = [this] { return port.linkUp(); };
+        queue.isLinkUp = [this] { return port.isLinked(); };
         protocol::flushOnLinkLoss(queue, port);
         queue.onRestart = [this](const QString &text) { restarts << text; };
         queue.onQueueError = [this](const QString &text) { queueErrors << text; };
@@ -77,10 +69,8 @@ struct ModemStack {
             session.connectChange(on);
             lamps.setConnected(on);
         };
-        port.registerLinkLed(&linkLamp);
         port.onTrafficLine = [this](const QString &line) { traffic << line; };
     }
-    ~ModemStack() { port.unregisterLinkLed(&linkLamp); }
 
     void wireSession()
     {
@@ -119,7 +109,6 @@ struct ModemStack {
     session::RemoteSession session;
     panels::SessionPanel panel;
     panels::LineLamps lamps;
-    RecordingLamp linkLamp;
 
     int gaugeMax = -1;
     int gaugePosition = -1;

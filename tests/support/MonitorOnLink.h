@@ -18,5 +18,5 @@ struct QueueTransferControl : monitor::TransferControl {
 struct PortLinkState : monitor::LinkState {
     explicit PortLinkState(const comlink::ComPort &p) : port(p) {}
     const comlink::ComPort &port;
-    bool isLinked() const override { return port.linkUp(); }
+    bool isLinked() const override { return port.isLinked(); }
 };

@@ -13,6 +13,7 @@
 #include "WidgetFind.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,7 +92,7 @@ TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
     line.setChannel(&channel);
     window.show();
     line.setLinkMode(0);
-    window.linkLed()->onClick();  // the link lamp starts the line
+    window.linkLed()->click();  // the link lamp starts the line
     time.advance(10);
     EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);
 
@@ -104,6 +105,70 @@ TEST_F(LinkWindowsTest, LineWindowF100ButtonPutsTheTelegramOnTheLine)
     time.advance(200);
     EXPECT_TRUE(got.contains(bytes({0x0F, 0x21, 0x00, 0x20}))) << core::hexText(got).toStdString();
     EXPECT_EQ(window.findChild<QLineEdit *>("PortField")->text(), "COM1/19200/8N1");
+}
+
+// The driver keeps states; the window says them in its own words.
+TEST_F(LinkWindowsTest, LineWindowSaysErrorAndWaitInItsFields)
+{
+    protocol::Line401 line(*port, time);
+    protocol::LineDriverWindow window(line, time);
+    FunctionChannel channel;
+    channel.onPut = [](int, core::AnswerProc, const QByteArray &) { return true; };  // the answer never comes
+    line.setChannel(&channel);
+    window.show();
+    auto *portField = window.findChild<QLineEdit *>("PortField");
+    ASSERT_TRUE(portField);
+    pcEnd->setOpenFails(true);
+    line.openLine();
+    time.advance(200);
+    EXPECT_EQ(portField->text(), "ERROR");
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+
+    QTest::mouseClick(button(window, " enable"), Qt::LeftButton);
+    QTest::mouseClick(button(window, "F1 00"), Qt::LeftButton);
+    time.advance(200);
+    QStringList texts;
+    for (QLineEdit *field : window.findChildren<QLineEdit *>()) texts << field->text();
+    EXPECT_TRUE(texts.contains("wait..")) << texts.join('|').toStdString();
+
+    pcEnd->setOpenFails(false);
+    line.openLine();
+    time.advance(200);
+    EXPECT_EQ(portField->text(), "COM1/19200/8N1");
+}
+
+// The port keeps states; the window says them in its words and colours.
+TEST_F(LinkWindowsTest, PortWindowShowsThePortsStates)
+{
+    comlink::PortWindow window(*port, time);
+    window.show();
+    const auto labels = [&window] {
+        QStringList texts;
+        for (QLabel *label : window.findChildren<QLabel *>()) texts << label->text();
+        return texts;
+    };
+    auto *group = window.findChild<QGroupBox *>();
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->title(), "PORT CLOSED");
+    EXPECT_FALSE(labels().contains("keine ModemId"));
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+
+    QTest::mouseClick(button(window, "COM1"), Qt::LeftButton);
+    port->setLinkState(true);
+    port->connectLedChange(true);
+    port->dataModeSwitch(true);
+    time.advance(200);
+    EXPECT_EQ(group->title(), "PORT OPEN");
+    EXPECT_TRUE(labels().contains("keine ModemId"));
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Green);
+    EXPECT_EQ(window.connectLed()->lampColour(), core::colour::Lime);
+
+    port->connectLedChange(false);  // the modem lost the connection: the link goes, too
+    port->closePort();
+    time.advance(200);
+    EXPECT_EQ(group->title(), "PORT CLOSED");
+    EXPECT_EQ(window.linkLed()->lampColour(), core::colour::Red);
+    EXPECT_EQ(window.connectLed()->lampColour(), core::colour::Maroon);
 }
 
 using comlink::LineLights;
@@ -137,7 +202,7 @@ TEST_F(LinkWindowsTest, PortWindowStatusLightsFollowTheControlLinesWhileShown)
     pcEnd->setControlLinesUnknown("/dev/pts/7 cannot report its control lines");
     time.advance(comlink::ControlLineWatch::PollMs);
     for (const LineLights::Light light : {LineLights::Dcd, LineLights::Dsr, LineLights::Ring}) {
-        EXPECT_EQ(window.statusLight(light)->lampColour(), LineLights::UnknownColour);
+        EXPECT_EQ(window.statusLight(light)->lampColour(), widgets::Lamp::LightUnknown);
         EXPECT_EQ(window.statusLight(light)->toolTip(), "/dev/pts/7 cannot report its control lines");
     }
     EXPECT_TRUE(window.statusLight(LineLights::RxD)->toolTip().isEmpty());

@@ -5,10 +5,10 @@
 #include "TestApp.h"
 
 #include "core/Bytes.h"
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Reports.h"
 #include "shell/Configuration.h"
-#include "shell/StatusLamp.h"
+#include "widgets/Lamp.h"
 #include "protocol/TransferQueue.h"
 #include "monitorview/FunctionBox.h"
 #include "monitorview/IdentityBox.h"

@@ -6,7 +6,7 @@
 #include "TestApp.h"
 
 #include "panels/DisplayMirrorWindow.h"
-#include "panels/Lamp.h"
+#include "widgets/Lamp.h"
 
 #include <QApplication>
 #include <QLineEdit>

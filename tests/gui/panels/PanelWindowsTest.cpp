@@ -3,7 +3,7 @@
 #include "core/BgrColour.h"
 #include "core/Reports.h"
 #include "comlink/ComPort.h"
-#include "panels/Lamp.h"
+#include "widgets/Lamp.h"
 #include "panels/LampWindow.h"
 #include "panels/SessionPanelWindow.h"
 #include "panels/SessionWiring.h"
@@ -93,6 +93,20 @@ TEST(PanelWindows, FailedInitShowsRedAndGroupBoxClickEnablesAllButtons)
         EXPECT_TRUE(b->isEnabled());
 }
 
+// A lamp on the group box passes the press on: it counts as a click on the box.
+TEST(PanelWindows, ClickOnALampOfTheGroupBoxEnablesAllButtons)
+{
+    WindowRig rig;
+    rig.opens = false;
+    rig.wire();
+    rig.panel.initButton()->click();
+    ASSERT_FALSE(rig.panel.dialButton()->isEnabled() && rig.panel.hangUpButton()->isEnabled());
+    QTest::mouseClick(&rig.panel.kavcomLamp(), Qt::LeftButton, {}, QPoint(2, 2));
+    for (QPushButton *b : {rig.panel.dialButton(), rig.panel.initButton(), rig.panel.hangUpButton(),
+                           rig.panel.speakerOffButton()})
+        EXPECT_TRUE(b->isEnabled());
+}
+
 TEST(PanelWindows, LampWindowFollowsTheLineAndClosedPanelStaysClosed)
 {
     WindowRig rig;
@@ -160,8 +174,8 @@ TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
             if (visible) port.lineWatch().watch(lamps.lineLights());
             else port.lineWatch().unwatch(lamps.lineLights());
         };
-        panels::Lamp *dsr = lampWindow.lineLed(panels::LineLamps::Dsr);
-        panels::Lamp *cts = lampWindow.lineLed(panels::LineLamps::Cts);
+        widgets::Lamp *dsr = lampWindow.lineLed(panels::LineLamps::Dsr);
+        widgets::Lamp *cts = lampWindow.lineLed(panels::LineLamps::Cts);
         EXPECT_EQ(pcEnd->controlLineReads(), 0);  // created hidden: nothing read
 
         lampWindow.showLeds(&host, 0, 0, false);
@@ -174,8 +188,8 @@ TEST(PanelWindows, LampWindowShowsDsrAndCtsWhileVisible)
 
         pcEnd->setControlLinesUnknown("/dev/pts/4 cannot report its control lines");
         time.advance(comlink::ControlLineWatch::PollMs);
-        for (panels::Lamp *lamp : {dsr, cts}) {
-            EXPECT_EQ(lamp->lampColour(), comlink::LineLights::UnknownColour);
+        for (widgets::Lamp *lamp : {dsr, cts}) {
+            EXPECT_EQ(lamp->lampColour(), widgets::Lamp::LightUnknown);
             EXPECT_EQ(lamp->toolTip(), "/dev/pts/4 cannot report its control lines");
         }
 

@@ -1,6 +1,6 @@
 #include "TestApp.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "shaft/CabinView.h"
 #include "shaft/CallButton.h"
 #include "shaft/FloorStrip.h"
@@ -46,12 +46,13 @@ struct ShaftRig : AppFirst {
         host->setFrameStyle(QFrame::Panel | QFrame::Raised);
         host->setGeometry(px(8), px(55), px(243), px(467));
         window.onLog = [this](const QString &line) { log << line; };
+        QObject::connect(&window, &ShaftWindow::callPressed,
+                         [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); });
         frame.show();
     }
     void build(int topFloor, const FloorConfig &config)
     {
-        window.buildShaft(host, topFloor, [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); },
-                          config);
+        window.buildShaft(host, topFloor, config);
         QApplication::processEvents();
     }
     int px(int units) const { return qRound(units * window.unit()); }
@@ -280,7 +281,7 @@ TEST(ShaftWindow, DocksIntoItsHostOrFloatsWhenTheHostIsTooLow)
     rig.window.destroyShaft();
     FloorConfig all{};
     all.fill(0x24);
-    rig.window.buildShaft(nullptr, 2, nullptr, all);
+    rig.window.buildShaft(nullptr, 2, all);
     EXPECT_TRUE(rig.window.isFloating());
     EXPECT_TRUE(rig.window.isVisible());
     ASSERT_TRUE(rig.window.callButton(2, SideA, CallCar)->isVisible());

@@ -19,8 +19,21 @@
 
 using namespace core::colour;
 
+// The port as far as the main window reaches it: only its link action counts here.
+struct LinkActionPort : shell::PortControl {
+    void setComNumber(int) override {}
+    void useLocalRoute() override {}
+    void useRemoteRoute() override {}
+    void haltLine() override {}
+    void allowClose() override {}
+    void halt() override {}
+    void linkAction() override { ++actions; }
+    int actions = 0;
+};
+
 struct MainWindowTest : ::testing::Test {
     QTemporaryDir tmp;
+    LinkActionPort port;
     core::VirtualTime time;
     std::unique_ptr<shell::Program> program;
     int quitRequests = 0;
@@ -30,7 +43,7 @@ struct MainWindowTest : ::testing::Test {
         core::reports().reset();
         writeText(tmp.filePath(QStringLiteral("test.ini")), testIni(QStringLiteral("00001")));
         writeText(tmp.filePath(QStringLiteral("de.lng")), QString::fromUtf8(testLanguage()));
-        program = std::make_unique<shell::Program>(time);
+        program = std::make_unique<shell::Program>(time, shell::MainPartners{nullptr, &port, nullptr, nullptr});
         const shell::StartEnvironment env{{QStringLiteral("haltron"), QStringLiteral("/i=test.ini")}, tmp.path(), tmp.path(), {}};
         ASSERT_TRUE(program->initModules(env));
         program->quitApplication = [this] { ++quitRequests; };
@@ -62,11 +75,11 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
     time.advance(200);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" AUTO LINK.BUTTON"));
 
-    main().linkLamp()->setLampColour(Green);
+    program->controller().linkChanged(true);
     EXPECT_EQ(main().linkLamp()->palette().color(QPalette::Window), QColor(0, 128, 0));
     EXPECT_EQ(main().panelText(1), QStringLiteral("  verbunden"));
     EXPECT_FALSE(main().linkButton()->isEnabled());
-    main().linkLamp()->setLampColour(Red);
+    program->controller().linkChanged(false);
     EXPECT_EQ(main().panelText(1), QStringLiteral(" NO LINK"));
     EXPECT_TRUE(main().linkButton()->isEnabled());
 
@@ -76,10 +89,11 @@ TEST_F(MainWindowTest, StatusBarShowsVersionLinkStatePortAndMode)
 
 TEST_F(MainWindowTest, LinkButtonRunsTheLinkLampsClickAction)
 {
-    int clicks = 0;
-    main().linkLamp()->onClick = [&] { ++clicks; };
+    const int before = port.actions;
     QTest::mouseClick(main().linkButton(), Qt::LeftButton);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(port.actions, before + 1);
+    QTest::mouseClick(main().linkLamp(), Qt::LeftButton);  // the lamp itself: the link action only
+    EXPECT_EQ(port.actions, before + 2);
 }
 
 TEST_F(MainWindowTest, ExitButtonHaltsOnceAndTheLogCloses)

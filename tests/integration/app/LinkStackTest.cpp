@@ -106,7 +106,7 @@ struct LinkStackTest : ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start());
         stack = std::make_unique<LinkStack>(link);
-        ASSERT_TRUE(spin([this] { return stack->port.linkUp(); }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(spin([this] { return stack->port.isLinked(); }, 10000)) << "the link did not come up";
     }
     void TearDown() override { stack.reset(); }
 

@@ -79,7 +79,7 @@ void cut(ProgramParts &p, Cut how)
     if (how == Cut::Flush) return p.link.queue.transferFlush();
     // The controller falls silent until the line gives up on it.
     p.link.partner.reboot(3000);
-    ASSERT_TRUE(p.runUntil([&] { return !p.link.port.linkUp(); }, 5000));
+    ASSERT_TRUE(p.runUntil([&] { return !p.link.port.isLinked(); }, 5000));
 }
 
 class ChannelDrop : public ::testing::TestWithParam<Cut> {};
@@ -96,7 +96,7 @@ TEST_P(ChannelDrop, EveryOwnerHearsItAndAsksAgain)
         if (owner.failed && !(owner.asksAgainAfterFlush && GetParam() == Cut::Flush)) {
             // At once, not after some time-out.
             EXPECT_TRUE(p.runUntil([&] { return owner.failed(p); }, 10)) << p.transferEnd.toStdString();
-            ASSERT_TRUE(p.runUntil([&] { return p.link.port.linkUp(); }, 10000));
+            ASSERT_TRUE(p.runUntil([&] { return p.link.port.isLinked(); }, 10000));
             if (owner.forget) owner.forget(p);
             owner.ask(p);
         } else if (owner.forget) {

@@ -38,7 +38,7 @@ struct ProgramParts {
         // a link back greets the controller (and, with autorun, starts it again).
         monitor.linkToZbl(monitor::MonitorControl::LocalLink);
         QObject::connect(&link.port, &comlink::ComPort::linkChanged, [this](bool up) {
-            if (up) monitor.linkLedChanged(true);
+            if (up) monitor.linkChanged(true);
             else monitor.linkLostReset();
         });
         partners.faults.count = [this](monitor::TextProc onText, core::DropProc onDropped) {

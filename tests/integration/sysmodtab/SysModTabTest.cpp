@@ -68,7 +68,7 @@ struct TabStack {
     // The port's link as the tab sees it.
     struct PortLink : monitor::LinkState {
         explicit PortLink(const comlink::ComPort &port) : port(port) {}
-        bool isLinked() const override { return port.linkUp(); }
+        bool isLinked() const override { return port.isLinked(); }
         const comlink::ComPort &port;
     } link{port};
     FakeMonitorHold monitor;  // on the local route
@@ -84,7 +84,7 @@ struct SysModTabProcess : ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start());
         stack = std::make_unique<TabStack>(link);
-        ASSERT_TRUE(testsupport::waitFor([this] { return stack->port.linkUp(); }, 10000)) << "the link did not come up";
+        ASSERT_TRUE(testsupport::waitFor([this] { return stack->port.isLinked(); }, 10000)) << "the link did not come up";
     }
     void TearDown() override { stack.reset(); }
 

@@ -11,11 +11,13 @@ using core::bytes;
 
 namespace {
 
-struct CountingLamp : core::LinkLamp {
-    unsigned colour = 0;
-    int changes = 0;
-    void setLampColour(unsigned bgr) override { colour = bgr, ++changes; }
-    unsigned lampColour() const override { return colour; }
+// What the port told its listeners of the link, in order: "up", "down", "lost".
+struct LinkEvents : QStringList {
+    explicit LinkEvents(ComPort &port)
+    {
+        QObject::connect(&port, &ComPort::linkChanged, [this](bool up) { append(up ? "up" : "down"); });
+        QObject::connect(&port, &ComPort::linkLost, [this] { append("lost"); });
+    }
 };
 
 struct ComPortTest : ::testing::Test {
@@ -74,9 +76,8 @@ TEST_F(ComPortTest, OpenRunsHandlersNewestFirstAndReportsThePortText)
     EXPECT_EQ(calls, (QStringList{"closed", "second", "first"}));
     EXPECT_EQ(port->comNumber(), 2);
     EXPECT_EQ(portTexts, (QStringList{"COM1/19200/8N1", "CLOSED", "COM2/19200/8N1"}));
-    EXPECT_EQ(port->view().portGroup, "PORT OPEN");
-    EXPECT_EQ(port->view().modemId, "keine ModemId");
-    EXPECT_EQ(port->view().comOpenColour, core::colour::Green);
+    EXPECT_TRUE(port->view().portOpen);
+    EXPECT_EQ(port->view().modemIdentity, ComPort::ModemIdentity::NotRead);
     EXPECT_EQ(pcEnd->dtr(), std::optional<bool>(true));
     EXPECT_EQ(traffic.count("15751000 > myport: open"), 4);
 }
@@ -118,7 +119,7 @@ TEST_F(ComPortTest, SendAndReadOnlyWhileOpen)
     EXPECT_TRUE(port->closeAllowed());
     EXPECT_FALSE(port->sendString("x"));
     EXPECT_TRUE(port->readChars(3).isEmpty());
-    EXPECT_EQ(port->view().portGroup, "PORT CLOSED");
+    EXPECT_FALSE(port->view().portOpen);
 }
 
 TEST_F(ComPortTest, TrafficHookCountsLineBytesOnEveryPath)
@@ -216,30 +217,31 @@ TEST_F(ComPortTest, ReceiveHookTakesAllInputAndLocalSwitchParksIt)
     EXPECT_EQ(counts.size(), 2);
 }
 
-TEST_F(ComPortTest, LinkLampsFollowTheLinkStateAndStopAfterHalt)
+TEST_F(ComPortTest, LinkStateIsToldOncePerChangeAndFreezesAfterHalt)
 {
-    CountingLamp a, b;
+    LinkEvents events(*port);
     int clicks = 0;
-    bool clickedOpen = false;
-    port->onLinkLedClick = [&](bool open) { ++clicks, clickedOpen = open; };
-    EXPECT_TRUE(port->registerLinkLed(&a));
-    EXPECT_FALSE(port->registerLinkLed(&a));
-    EXPECT_FALSE(port->registerLinkLed(nullptr));
-    EXPECT_EQ(a.colour, core::colour::Red);
+    bool clickedLinked = false;
+    port->onLinkAction = [&](bool linked) { ++clicks, clickedLinked = linked; };
+    EXPECT_FALSE(port->isLinked());
+    port->setLinkState(false);
     port->setLinkState(true);
     port->setLinkState(true);
-    EXPECT_EQ(a.colour, core::colour::Green);
-    EXPECT_EQ(a.changes, 2);  // red at registration, green once
-    EXPECT_TRUE(port->registerLinkLed(&b));
-    EXPECT_EQ(b.colour, core::colour::Green);
-    b.onClick();
+    EXPECT_TRUE(port->isLinked());
+    EXPECT_EQ(events, (QStringList{"up"}));
+    port->linkAction();
     EXPECT_EQ(clicks, 1);
-    EXPECT_TRUE(clickedOpen);
+    EXPECT_TRUE(clickedLinked);
+    // Everyone hears of a loss before the queue is told to drop what waits.
+    port->setLinkState(false);
+    EXPECT_EQ(events, (QStringList{"up", "down", "lost"}));
+    port->setLinkState(true);
 
     port->portHalt();
+    EXPECT_TRUE(port->linkStateFrozen());
     port->setLinkState(false);
-    EXPECT_TRUE(port->linkUp());
-    EXPECT_EQ(a.colour, core::colour::Green);
+    EXPECT_TRUE(port->isLinked());
+    EXPECT_EQ(events, (QStringList{"up", "down", "lost", "up"}));
 }
 
 TEST_F(ComPortTest, HaltClosesHangsUpWhenTheModemWasUsedAndDropsHooks)
@@ -261,8 +263,7 @@ TEST_F(ComPortTest, HaltClosesHangsUpWhenTheModemWasUsedAndDropsHooks)
 TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
 {
     port->openPort(1);
-    CountingLamp lamp;
-    port->registerLinkLed(&lamp);
+    LinkEvents events(*port);
     QList<bool> changes;
     port->onConnectChange = [&](bool on) { changes << on; };
     port->connectLedChange(true);
@@ -275,15 +276,14 @@ TEST_F(ComPortTest, ConnectionLossShowsNcAndTurnsTheLinkRed)
     EXPECT_FALSE(port->isConnected());
     EXPECT_FALSE(port->dataMode());
     EXPECT_EQ(port->view().message, "NC");
-    EXPECT_EQ(port->view().dataModColour, core::colour::Red);
-    EXPECT_EQ(lamp.colour, core::colour::Red);
+    EXPECT_FALSE(port->view().connected);
+    EXPECT_FALSE(port->isLinked());
+    EXPECT_EQ(events, (QStringList{"up", "down", "lost"}));
 }
 
 TEST_F(ComPortTest, LostDeviceIsClosedReportedAndCanBeOpenedAgain)
 {
     port->openPort(1);
-    CountingLamp lamp;
-    port->registerLinkLed(&lamp);
     port->setLinkState(true);
     int closes = 0;
     port->addAfterCloseHandler([&] { ++closes; });
@@ -291,7 +291,7 @@ TEST_F(ComPortTest, LostDeviceIsClosedReportedAndCanBeOpenedAgain)
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(port->portClosed());
     EXPECT_EQ(closes, 1);
-    EXPECT_EQ(lamp.colour, core::colour::Red);
+    EXPECT_FALSE(port->isLinked());
     EXPECT_TRUE(log.contains("W:myport: line lost: /dev/ttyUSB0: device removed"));
     EXPECT_EQ(port->view().message, "/dev/ttyUSB0: device removed");
     EXPECT_TRUE(port->openPort(1));

@@ -58,7 +58,7 @@ TEST_F(ControlLineWatchTest, EachControlLineReachesItsOwnLight)
         settle();
         for (const LineLights::Light light : {LineLights::Dcd, LineLights::Dsr, LineLights::Cts, LineLights::Ring}) {
             EXPECT_EQ(portWindow.lit(light), light == c.light) << "light " << light;
-            EXPECT_EQ(portWindow.colour(light), light == c.light ? LineLights::LitColour : LineLights::DarkColour);
+            EXPECT_TRUE(portWindow.known(light));
             EXPECT_TRUE(portWindow.toolTip(light).isEmpty());
         }
         pcEnd->setControlLines({});
@@ -78,12 +78,12 @@ TEST_F(ControlLineWatchTest, LineWithoutControlLinesShowsUnknownAndSaysWhy)
     for (const LineLights::Light light : {LineLights::Dcd, LineLights::Dsr, LineLights::Cts, LineLights::Ring}) {
         EXPECT_FALSE(portWindow.known(light));
         EXPECT_FALSE(portWindow.lit(light));
-        EXPECT_EQ(portWindow.colour(light), LineLights::UnknownColour);
         EXPECT_EQ(portWindow.toolTip(light), "pts/3 cannot report its control lines");
     }
     // The data lines still show the traffic.
     port->sendString("AT\r");
-    EXPECT_EQ(portWindow.colour(LineLights::TxD), LineLights::LitColour);
+    EXPECT_TRUE(portWindow.lit(LineLights::TxD));
+    EXPECT_TRUE(portWindow.known(LineLights::TxD));
     EXPECT_TRUE(portWindow.toolTip(LineLights::TxD).isEmpty());
 
     // A reason-less "unknown" still explains itself.
@@ -93,8 +93,9 @@ TEST_F(ControlLineWatchTest, LineWithoutControlLinesShowsUnknownAndSaysWhy)
     // The line reports again (adapter replaced): the lights are known, and only what is set is lit.
     pcEnd->setControlLines({.cts = true});
     settle();
-    EXPECT_EQ(portWindow.colour(LineLights::Dsr), LineLights::DarkColour);
-    EXPECT_EQ(portWindow.colour(LineLights::Cts), LineLights::LitColour);
+    EXPECT_TRUE(portWindow.known(LineLights::Dsr));
+    EXPECT_FALSE(portWindow.lit(LineLights::Dsr));
+    EXPECT_TRUE(portWindow.lit(LineLights::Cts));
     EXPECT_TRUE(portWindow.toolTip(LineLights::Cts).isEmpty());
 }
 

@@ -1,4 +1,3 @@
-#include "core/LinkLamp.h"
 #include "core/Reports.h"
 #include "comlink/ComPort.h"
 #include "panels/LineLamps.h"
@@ -16,14 +15,14 @@ TEST(LineLamps, DataLampsFlashAndEachByteProlongsTheFlash)
     int changes = 0;
     lamps.onChanged = [&changes] { ++changes; };
     lamps.traffic(LineLamps::RxD);
-    EXPECT_EQ(lamps.lampColour(LineLamps::RxD), core::colour::Lime);
+    EXPECT_TRUE(lamps.lit(LineLamps::RxD));
     EXPECT_FALSE(lamps.lit(LineLamps::TxD));
     time.advance(60);
     lamps.traffic(LineLamps::RxD);
     time.advance(60);
     EXPECT_TRUE(lamps.lit(LineLamps::RxD));
     time.advance(40);
-    EXPECT_EQ(lamps.lampColour(LineLamps::RxD), core::colour::Maroon);
+    EXPECT_FALSE(lamps.lit(LineLamps::RxD));
     EXPECT_EQ(changes, 2);
     lamps.traffic(LineLamps::Dsr);  // not a data line
     EXPECT_FALSE(lamps.lit(LineLamps::Dsr));
@@ -33,9 +32,9 @@ TEST(LineLamps, ControlLinesAndConnectionFollowThePort)
 {
     core::VirtualTime time;
     LineLamps lamps(time);
-    EXPECT_EQ(lamps.connectColour(), core::colour::Maroon);
+    EXPECT_FALSE(lamps.connected());
     lamps.setConnected(true);
-    EXPECT_EQ(lamps.connectColour(), core::colour::Lime);
+    EXPECT_TRUE(lamps.connected());
     lamps.setLine(LineLamps::Cts, true);
     EXPECT_TRUE(lamps.lit(LineLamps::Cts));
     EXPECT_FALSE(lamps.lit(LineLamps::Lamp(7)));  // out of range reads as dark
@@ -69,8 +68,9 @@ TEST(LineLamps, DsrAndCtsLampsShowTheirOwnLinesOrUnknown)
         SCOPED_TRACE(c.name);
         pcEnd->setControlLines(c.lines);
         time.advance(comlink::ControlLineWatch::PollMs);
-        EXPECT_EQ(lamps.lampColour(LineLamps::Dsr), c.dsr ? core::colour::Lime : core::colour::Maroon);
-        EXPECT_EQ(lamps.lampColour(LineLamps::Cts), c.cts ? core::colour::Lime : core::colour::Maroon);
+        EXPECT_EQ(lamps.lit(LineLamps::Dsr), c.dsr);
+        EXPECT_EQ(lamps.lit(LineLamps::Cts), c.cts);
+        EXPECT_TRUE(lamps.known(LineLamps::Dsr) && lamps.known(LineLamps::Cts));
         EXPECT_FALSE(lamps.lit(LineLamps::RxD));
         EXPECT_FALSE(lamps.lit(LineLamps::TxD));
     }
@@ -78,12 +78,13 @@ TEST(LineLamps, DsrAndCtsLampsShowTheirOwnLinesOrUnknown)
     pcEnd->setControlLinesUnknown("ttyUSB0 cannot report its control lines");
     time.advance(comlink::ControlLineWatch::PollMs);
     for (const LineLamps::Lamp lamp : {LineLamps::Dsr, LineLamps::Cts}) {
-        EXPECT_EQ(lamps.lampColour(lamp), comlink::LineLights::UnknownColour);
+        EXPECT_FALSE(lamps.known(lamp));
         EXPECT_EQ(lamps.toolTip(lamp), "ttyUSB0 cannot report its control lines");
     }
     // Sending still flashes TxD: the data lamps do not depend on the control lines.
     port.sendString("AT\r");
-    EXPECT_EQ(lamps.lampColour(LineLamps::TxD), core::colour::Lime);
+    EXPECT_TRUE(lamps.lit(LineLamps::TxD));
+    EXPECT_TRUE(lamps.known(LineLamps::TxD));
     EXPECT_TRUE(lamps.toolTip(LineLamps::TxD).isEmpty());
     port.lineWatch().unwatch(lamps.lineLights());
 }

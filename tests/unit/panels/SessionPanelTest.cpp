@@ -1,6 +1,6 @@
 #include "SessionRig.h"
 
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "panels/SessionPanel.h"
 
 #include <gtest/gtest.h>

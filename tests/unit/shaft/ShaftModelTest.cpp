@@ -1,4 +1,4 @@
-#include "core/LinkLamp.h"
+#include "core/Colours.h"
 #include "core/Timer.h"
 #include "shaft/ShaftGeometry.h"
 #include "shaft/ShaftModel.h"
@@ -23,7 +23,7 @@ struct ModelRig {
 
     explicit ModelRig(int topFloor = 5, FloorConfig config = FloorConfig{})
     {
-        model.onCall = [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); };
+        QObject::connect(&model, &ShaftModel::callPressed, [this](int floor, int side, int mode) { calls.emplace_back(floor, side, mode); });
         model.build(topFloor, config);
     }
     int cabinTopAt(int floor) const { return geometry::stripTop(model.topFloor(), floor) - geometry::CabinAboveStrip; }

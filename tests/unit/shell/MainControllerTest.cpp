@@ -3,17 +3,12 @@
 #include "shell/MainController.h"
 
 #include <array>
+#include <optional>
 
 using shell::MainController;
-using namespace core::colour;
 
 namespace {
 
-struct FakeLamp : core::LinkLamp {
-    void setLampColour(unsigned bgr) override { colour = bgr; }
-    unsigned lampColour() const override { return colour; }
-    unsigned colour = Red;
-};
 
 // Every fake writes what it was asked into one list, so the order across them shows.
 struct FakeView : shell::MainView {
@@ -45,7 +40,9 @@ struct FakePort : shell::PortControl {
     void haltLine() override { calls << QStringLiteral("haltZblPort"); }
     void allowClose() override { calls << QStringLiteral("setPortClosing"); }
     void halt() override { calls << QStringLiteral("portHalt"); }
+    void linkAction() override { ++linkActions; }
     QStringList &calls;
+    int linkActions = 0;
 };
 
 struct FakeQueue : shell::QueueControl {
@@ -73,9 +70,8 @@ struct MainControllerTest : ShellFixture {
     QStringList calls;  // partners and signals, in the order they ran
     QString message;
     bool linkButtonEnabled = true;
-    unsigned modeLamp = 0;
-    FakeLamp lineLamp, linkLamp;
-    int linkClicks = 0;
+    std::optional<bool> modeLamp, linkLamp, lineLamp;  // the status bar lamps as shown: lit or dark
+    const int &linkClicks = port.linkActions;
     QStringList report;
     FakeView view;
     FakeMonitor monitor{calls};
@@ -100,14 +96,14 @@ struct MainControllerTest : ShellFixture {
         QObject::connect(c, &MainController::reportLine, [this](const QString &line) { report << line; });
         QObject::connect(c, &MainController::messageChanged, [this](const QString &t) { message = t; });
         QObject::connect(c, &MainController::linkButtonEnabledChanged, [this](bool on) { linkButtonEnabled = on; });
-        QObject::connect(c, &MainController::modeLampColourChanged, [this](unsigned bgr) { modeLamp = bgr; });
+        QObject::connect(c, &MainController::modeLampChanged, [this](bool lit) { modeLamp = lit; });
+        QObject::connect(c, &MainController::linkLampChanged, [this](bool lit) { linkLamp = lit; });
+        QObject::connect(c, &MainController::portLampChanged, [this](bool lit) { lineLamp = lit; });
         QObject::connect(c, &MainController::captionChanged, [this](const QString &t) { calls << QStringLiteral("caption ") + t; });
         QObject::connect(c, &MainController::windowWidthRequested, [this](int w) { calls << QStringLiteral("width %1").arg(w); });
         QObject::connect(c, &MainController::quitFinished, [this] { calls << QStringLiteral("quitApplication"); });
         QObject::connect(c, &MainController::batchStartRequested, [this] { calls << QStringLiteral("startBatch"); });
         QObject::connect(c, &MainController::linkStateText, [this](const QString &t) { calls << QStringLiteral("batchLine ") + t; });
-        main->registerLinkLed = [this](core::LinkLamp &lamp) { lamp.onClick = [this] { ++linkClicks; }; };
-        main->setLamps(&lineLamp, &linkLamp);
         return *main;
     }
 
@@ -168,7 +164,7 @@ TEST_F(MainControllerTest, StartSettingsShowPortVersionAndLinkMode)
         EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
         EXPECT_EQ(panels[2], QStringLiteral(" COM1"));
         EXPECT_EQ(panels[6], QLatin1String(c.mode));
-        EXPECT_EQ(modeLamp, Red);
+        EXPECT_EQ(modeLamp, false);
         EXPECT_TRUE(calls.contains(QLatin1String(c.route)) && calls.contains(QLatin1String(c.attach))) << c.methode;
         EXPECT_EQ(dialNumber, QString());
     }
@@ -263,29 +259,40 @@ TEST_F(MainControllerTest, QuitHaltsEverythingOnceInOrder)
 TEST_F(MainControllerTest, LinkLampChangesShowTheLinkState)
 {
     applyWith(QStringLiteral("0"));
-    main->linkLedChanged(Green);
+    main->linkChanged(true);
+    EXPECT_EQ(linkLamp, true);
     EXPECT_FALSE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("showMonitor")));
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
 
-    main->linkLedChanged(Red);
+    main->linkChanged(false);
+    EXPECT_EQ(linkLamp, false);
     EXPECT_TRUE(linkButtonEnabled);
     EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
     EXPECT_EQ(panels[1], QStringLiteral(" NO LINK"));
     const QStringList log = lines(QStringLiteral("main.log"));
     EXPECT_LT(log.indexOf(QStringLiteral("link_led: TRUE")), log.indexOf(QStringLiteral("link_led: FALSE")));
+}
 
-    main->linkLedChanged(Yellow);
-    EXPECT_EQ(panels[6], QStringLiteral(" [line status ??]"));
-    EXPECT_EQ(panels[1], QStringLiteral(" ??"));
+TEST_F(MainControllerTest, StartShowsThePortsLinkStateWhenThereIsAPort)
+{
+    create(QStringLiteral("[Start]\nmethode=0\n"));
+    main->linkState = [] { return false; };
+    main->applyStartSettings();
+    EXPECT_EQ(linkLamp, false);
+    EXPECT_TRUE(calls.contains(QStringLiteral("monitorLinkLost")));
+    EXPECT_TRUE(lines(QStringLiteral("main.log")).contains(QStringLiteral("link_led: FALSE")));
+    // The status panel then shows the link mode's own text.
+    EXPECT_EQ(panels[1], QStringLiteral("  nicht verbunden"));
 }
 
 TEST_F(MainControllerTest, LinkLossDuringControllerResetIsIgnored)
 {
     applyWith(QStringLiteral("0"));
     monitor.resetting = true;
-    main->linkLedChanged(Green);
-    main->linkLedChanged(Red);
+    main->linkChanged(true);
+    main->linkChanged(false);
+    EXPECT_EQ(linkLamp, false);  // the lamp shows the link all the same
     EXPECT_EQ(panels[1], QStringLiteral("  verbunden"));
     EXPECT_FALSE(calls.contains(QStringLiteral("monitorLinkLost")));
 }
@@ -376,13 +383,13 @@ TEST_F(MainControllerTest, PortHooksDriveTheLineLampAndThePortPanel)
     // Before the start settings choose the route, the port's reports go nowhere.
     main->portOpened();
     main->showPortText(QStringLiteral("early"));
-    EXPECT_EQ(lineLamp.colour, Red);
+    EXPECT_EQ(lineLamp, std::nullopt);
     EXPECT_EQ(panels[2], QString());
     main->applyStartSettings();
     main->portOpened();
-    EXPECT_EQ(lineLamp.colour, Green);
+    EXPECT_EQ(lineLamp, true);
     main->portClosed();
-    EXPECT_EQ(lineLamp.colour, Red);
+    EXPECT_EQ(lineLamp, false);
     main->showPortText(QStringLiteral("COM3 offen"));
     EXPECT_EQ(panels[2], QStringLiteral(" COM3 offen"));
 }
@@ -418,8 +425,8 @@ TEST_F(MainControllerTest, EmptyHooksAreSkipped)
     MainController bare(*config, reports, time);
     bare.applyStartSettings();
     time.advance(3000);
-    bare.linkLedChanged(Red);
-    bare.linkLedChanged(Green);
+    bare.linkChanged(false);
+    bare.linkChanged(true);
     bare.quit();
     time.advance(200);
     EXPECT_TRUE(bare.quitDone());
