@@ -184,10 +184,9 @@ namespace {
 // One system module transfer, timed against the line's own time for its data bytes.
 class SysModRun {
 public:
-    explicit SysModRun(LocalStack &stack) : m_stack(stack), m_rw(m_image, m_channel, stack.timers)
+    explicit SysModRun(LocalStack &stack)
+        : m_stack(stack), m_line(stack), m_rw(m_image, m_channel, stack.timers, m_line, m_texts)
     {
-        m_rw.transferFlush = [&stack] { stack.queue.transferFlush(); };
-        m_rw.swapLineTimeout = [&stack](int ms) { return stack.line.swapLineTimeout(ms); };
         core::reports().setFlag(core::ReportSysModTransfer, true);
     }
 
@@ -235,6 +234,18 @@ private:
     DataBytes m_counted;
     CountingChannel m_channel{m_stack.channel, m_counted};
     sysmod::ParameterSet m_image;
+    // The stack's queue and line driver under the transfer.
+    struct StackLine final : sysmod::TransferLine {
+        explicit StackLine(LocalStack &stack) : stack(stack) {}
+        void transferFlush() override { stack.queue.transferFlush(); }
+        int swapLineTimeout(int newMs) override { return stack.line.swapLineTimeout(newMs); }
+        LocalStack &stack;
+    } m_line;
+    // No language file: each message is its number.
+    struct NoTexts final : core::LanguageTexts {
+        QString text(const QString &, int) const override { return QString(); }
+        QString text(const QString &, const QString &) const override { return QString(); }
+    } m_texts;
     sysmod::ParameterSetTransfer m_rw;
 };
 

@@ -43,7 +43,7 @@ Haltron::Haltron(core::TimerFactory &timers)
       m_channel(m_queue),
       m_line(m_port, timers),
       m_commandLibrary(m_channel, timers.clock()),
-      m_sysModTransfer(m_sysMod, m_channel, timers),
+      m_sysModTransfer(m_sysMod, m_channel, timers, m_transferLine, m_language),
       m_session(timers, m_sessionLine),
       m_program(timers, shell::MainPartners{&m_monitorSide, &m_portSide, &m_queueSide, &m_sessionSide})
 {
@@ -59,11 +59,6 @@ Haltron::Haltron(core::TimerFactory &timers)
     m_framedLink.readChars = [this](int count) { return m_port.readChars(count); };
     m_framedLink.setPortRxHook = [this](std::function<void(int)> hook) { m_port.rxHook = std::move(hook); };
 
-    m_sysModTransfer.transferFlush = [this] { m_queue.transferFlush(); };
-    m_sysModTransfer.swapLineTimeout = [this](int ms) { return m_line.swapLineTimeout(ms); };
-    m_sysModTransfer.translator = [this](const QString &section, const QString &ident) {
-        return m_program.config().languageText(section, ident);
-    };
     sysmod::wireParameterSetTransfer(m_sysMod, m_sysModTransfer);
 
     m_program.descriptionVersion = [this] { return m_sysMod.descriptionVersion(); };
@@ -113,7 +108,8 @@ void Haltron::createToolWindows(QWidget *mainWindow)
 {
     shell::Configuration &config = m_program.config();
     shell::MainController &controller = m_program.controller();
-    m_panel = new panels::SessionPanelWindow(m_timers, m_sysModTransfer.translator, false, mainWindow);
+    const auto languageText = [&config](const QString &section, const QString &ident) { return config.languageText(section, ident); };
+    m_panel = new panels::SessionPanelWindow(m_timers, languageText, false, mainWindow);
     m_panel->hide();
     QObject::connect(&m_panel->logic(), &panels::SessionPanel::dialling, m_panel, [&config](const QString &line) {
         if (shell::LogonLogFile *log = config.logOnLog()) log->write(line);
@@ -135,7 +131,7 @@ void Haltron::createToolWindows(QWidget *mainWindow)
     new protocol::QueueWindow(m_queue, mainWindow);
     auto *phoneBook = new comlink::PhoneBookWindow(mainWindow);
     phoneBook->setFileName(m_program.config().getPhoneBookFile());
-    phoneBook->languageText = m_sysModTransfer.translator;
+    phoneBook->languageText = languageText;
     m_portWindow = new comlink::PortWindow(m_port, m_timers, mainWindow);
     bindPortPickers(mainWindow);
     if (!config.batchRequested()) createMonitor();
@@ -150,7 +146,9 @@ QString Haltron::iniDevice()
 void Haltron::bindPortPickers(QWidget *mainWindow)
 {
     const QString iniDevice = this->iniDevice();
-    const auto texts = m_sysModTransfer.translator;
+    const auto texts = [&config = m_program.config()](const QString &section, const QString &ident) {
+        return config.languageText(section, ident);
+    };
     m_serial.setProblemTexts(comlink::PortProblemTexts::fromLanguage(texts));
     auto *dialog = new comlink::PortPickerDialog(mainWindow);
     for (comlink::PortPicker *picker : {m_portWindow->picker(), dialog->picker()}) {
@@ -194,10 +192,11 @@ void Haltron::createMonitor()
     monitorview::bindQueueGauges(m_queue, *m_monitorWindow);
     m_infoTabs = std::make_unique<monitorview::InfoTabs>(*m_monitorWindow, config, mon, *m_faultLog, m_commandLibrary, m_channel);
     monitorview::wireMonitor(mon, *m_monitorWindow, *m_infoTabs, ini, m_sysMod);
-    m_infoTabs->onInstallationCode = [this, &config](const QString &code, const QString &label) {
-        if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
-        if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
-    };
+    QObject::connect(m_infoTabs.get(), &monitorview::InfoTabs::installationCodeRead, m_infoTabs.get(),
+                     [this, &config](const QString &code, const QString &label) {
+                         if (m_shaftWindow) m_shaftWindow->setWindowTitle(code);
+                         if (shell::LogonLogFile *log = config.logOnLog(); log && !code.isEmpty()) log->write(label);
+                     });
     m_monitorWindow->confirmReset = [this, &config] {
         return QMessageBox::warning(m_monitorWindow, QStringLiteral("Achtung"), config.languageText(QStringLiteral("unit43"), 7),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
@@ -205,14 +204,8 @@ void Haltron::createMonitor()
     controller.registerShutdownProc([this] { m_monitor->monitorHalt(); });
     // Routed like every other request of the monitor, to the group member chosen.
     m_readingTabs = std::make_unique<monitorview::ReadingTabs>(*m_monitorWindow, m_commandLibrary, m_channel, m_timers.clock(),
-                                                         config, &m_program.mainWindow());
-    m_readingTabs->holdMonitor = [this] { m_monitor->holdMonitor(); };
-    m_readingTabs->releaseMonitor = [this] { m_monitor->releaseMonitor(); };
-    // The saved port file is shown in the fault list, on its tab.
-    m_readingTabs->showInFaultList = [this](const QStringList &lines) {
-        m_infoTabs->faultTab()->setLines(lines);
-        m_monitorWindow->showTab(monitorview::MonitorWindow::FaultTab);
-    };
+                                                               config, mon, &m_program.mainWindow());
+    monitorview::wireReadingTabs(*m_readingTabs, *m_infoTabs, *m_monitorWindow);
     wireShaft();
     wireTestTabs();
 }
@@ -228,7 +221,7 @@ void Haltron::wireShaft()
     const int cabinTimer = config.mainIni().readInteger(QStringLiteral("unit43"), QStringLiteral("Kabinentimer"), 0);
     m_monitorWindow->setCabinTimer(cabinTimer);
     shaftWindow.setCabinTimer(m_monitorWindow->cabinTimer());
-    m_monitorWindow->onCabinTimerChanged = [this](int ticks) { if (m_shaftWindow) m_shaftWindow->setCabinTimer(ticks); };
+    QObject::connect(m_monitorWindow, &monitorview::MonitorWindow::cabinTimerChanged, m_shaftWindow, &shaft::ShaftWindow::setCabinTimer);
     m_program.controller().registerShutdownProc([this] { if (m_shaftWindow) m_shaftWindow->halt(); });
 
     m_shaftBinding = std::make_unique<monitorview::ShaftBinding>(*m_monitor, m_shaftWindow,

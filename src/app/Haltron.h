@@ -128,6 +128,25 @@ private:
     protocol::FramedRoute m_framedRoute{m_framedLink, m_port};
     protocol::CommandLibrary m_commandLibrary;
     sysmod::ParameterSet m_sysMod;
+    // The parameter-set transfer's line: the queue and the local line driver.
+    struct TransferLineSide final : sysmod::TransferLine {
+        explicit TransferLineSide(Haltron &app) : app(app) {}
+        void transferFlush() override { app.m_queue.transferFlush(); }
+        int swapLineTimeout(int newMs) override { return app.m_line.swapLineTimeout(newMs); }
+        Haltron &app;
+    };
+    TransferLineSide m_transferLine{*this};
+    // The language file of the configuration, which is made after the parts that read it.
+    struct LanguageSide final : core::LanguageTexts {
+        explicit LanguageSide(Haltron &app) : app(app) {}
+        QString text(const QString &section, int number) const override { return app.m_program.config().text(section, number); }
+        QString text(const QString &section, const QString &ident) const override
+        {
+            return app.m_program.config().text(section, ident);
+        }
+        Haltron &app;
+    };
+    LanguageSide m_language{*this};
     sysmod::ParameterSetTransfer m_sysModTransfer;
     // The modem dialogue watches every byte the port reads, so it exists only on the modem route.
     std::unique_ptr<comlink::ModemControl> m_modem;

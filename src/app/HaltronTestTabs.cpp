@@ -11,14 +11,12 @@
 #include "protocol/QueueWindow.h"
 #include "shaft/ShaftWindow.h"
 #include "shell/MainWindow.h"
-#include "widgets/Lamp.h"
 #include "monitorview/MonitorWindow.h"
+#include "monitorview/MonitorWiring.h"
+#include "monitorview/MainWindowHost.h"
+#include "monitorview/MonitorLinks.h"
 #include "monitorview/SysModTab.h"
 #include "monitorview/TestTabControls.h"
-
-#include <QPushButton>
-#include <QScrollArea>
-#include <QTabWidget>
 
 namespace app {
 
@@ -36,7 +34,6 @@ void showWindow(QWidget *window)
 void Haltron::wireTestTabs()
 {
     shell::Configuration &config = m_program.config();
-    shell::MainController &controller = m_program.controller();
     QWidget *mainWindow = &m_program.mainWindow();
 
     m_lcdWindow = new panels::DisplayMirrorWindow(
@@ -45,43 +42,26 @@ void Haltron::wireTestTabs()
     m_lcdWindow->mirror().log = [](const QString &line) { core::reports().write(line); };
 
     monitorview::MonitorWindow &window = *m_monitorWindow;
-    window.onLcdClicked = [this] { openLcd(); };
-    window.onFlushClicked = [this] { m_queue.transferFlush(); };
+    QObject::connect(&window, &monitorview::MonitorWindow::lcdClicked, &window, [this] { openLcd(); });
+    QObject::connect(&window, &monitorview::MonitorWindow::flushClicked, &window, [this] { m_queue.transferFlush(); });
 
-    auto *tests = new monitorview::TestTabControls(m_singleCommands);
-    tests->showPortWindow = [this] { showWindow(m_portWindow); };
-    tests->showQueueWindow = [mainWindow] { showWindow(mainWindow->findChild<protocol::QueueWindow *>()); };
-    tests->showModemWindow = [this] { showWindow(m_panel); };
-    tests->showZblPortWindow = [mainWindow] { showWindow(mainWindow->findChild<protocol::LineDriverWindow *>()); };
-    tests->showLcd = [this] { openLcd(); };
-    tests->linkMode = [this] { return int(m_monitor->linkMode()); };
-    tests->transferFlush = [this] { m_queue.transferFlush(); };
-    tests->showMessage = [&controller](const QString &text) { controller.showMessageField(text); };
-    tests->setDoor = [this](int door, int state) { if (m_shaftWindow) m_shaftWindow->setDoor(door, state); };
-    tests->setFloor = [this](int floor) { if (m_shaftWindow) m_shaftWindow->setFloor(floor); };
-    QObject::connect(&window, &monitorview::MonitorWindow::firstShown, tests,
-                     [this, tests] { tests->modemButton()->setEnabled(m_monitor->linkMode() != monitor::MonitorControl::NoLink); });
-    window.addToTab(monitorview::MonitorWindow::TestTab, tests);
+    auto *tests = new monitorview::TestTabControls(m_singleCommands, {*m_monitor, *m_monitorLinks, *m_monitorHost});
+    using monitorview::TestTabControls;
+    QObject::connect(tests, &TestTabControls::portWindowRequested, tests, [this] { showWindow(m_portWindow); });
+    QObject::connect(tests, &TestTabControls::queueWindowRequested, tests,
+                     [mainWindow] { showWindow(mainWindow->findChild<protocol::QueueWindow *>()); });
+    QObject::connect(tests, &TestTabControls::modemWindowRequested, tests, [this] { showWindow(m_panel); });
+    QObject::connect(tests, &TestTabControls::zblPortWindowRequested, tests,
+                     [mainWindow] { showWindow(mainWindow->findChild<protocol::LineDriverWindow *>()); });
+    QObject::connect(tests, &TestTabControls::lcdRequested, tests, [this] { openLcd(); });
+    QObject::connect(tests, &TestTabControls::cabinDoorClicked, tests,
+                     [this](int door, int state) { if (m_shaftWindow) m_shaftWindow->setDoor(door, state); });
+    QObject::connect(tests, &TestTabControls::cabinFloorChanged, tests, [this](int floor) { if (m_shaftWindow) m_shaftWindow->setFloor(floor); });
+    monitorview::wireTestTab(*tests, window, *m_monitor);
     window.addToTab(monitorview::MonitorWindow::FunctionTab, new monitorview::TestTripButtons(m_singleCommands));
-    // The cabin test reaches as high as the shaft that was built.
-    QObject::connect(m_monitor.get(), &monitor::MonitorControl::shaftBuilt, tests, &monitorview::TestTabControls::setTopFloor);
 
-    m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer);
-    monitorview::SysModTab &tab = *m_sysModTab;
-    tab.isLinkUp = [this] { return m_port.isLinked(); };
-    tab.linkMode = [this] { return int(m_monitor->linkMode()); };
-    tab.holdMonitor = [this] { m_monitor->holdMonitor(); };
-    tab.releaseMonitor = [this] { m_monitor->releaseMonitor(); };
-    tab.clickLinkLed = [this] { if (m_monitorWindow) m_monitorWindow->linkLed()->click(); };
-    tab.languageText = [&config](const QString &section, int number) { return config.languageText(section, number); };
-    tab.filesDirectory = [&config] { return config.filesDir(); };
-    tab.trace = [](const QString &line) { core::reports().writeIf(core::ReportMonitor, line); };
-    tab.setSendAllowed(config.mainIni().readBool(QStringLiteral("unit43"), QStringLiteral("senden"), false));
-    window.addToTab(monitorview::MonitorWindow::SysModTab, m_sysModTab);
-    QObject::connect(window.pages(), &QTabWidget::currentChanged, m_sysModTab, [this] {
-        const auto *page = qobject_cast<QScrollArea *>(m_monitorWindow->pages()->currentWidget());
-        if (page && page->widget() == m_monitorWindow->tabPage(monitorview::MonitorWindow::SysModTab)) m_sysModTab->tabSelected();
-    });
+    m_sysModTab = new monitorview::SysModTab(m_sysMod, m_sysModTransfer, {*m_monitorLinks, *m_monitor, config, core::reports()});
+    monitorview::wireSysModTab(*m_sysModTab, window, config);
     showChosenMember();
 }
 

@@ -40,12 +40,10 @@ bool EepromDump::start(int area)
     return true;
 }
 
+EepromDump::EepromDump(InfoMemory &memory, QObject *parent) : QObject(parent), m_memory(memory) {}
+
 void EepromDump::step()
 {
-    if (!selectAndReadInfo) {
-        m_running = false;
-        return;
-    }
     const std::weak_ptr<int> generation = m_generation;
     const int mine = *m_generation;
     const auto current = [generation, mine] {
@@ -55,15 +53,14 @@ void EepromDump::step()
     const auto failed = [this, current] {
         if (current()) stepFailed();
     };
-    selectAndReadInfo(m_address, [this, current] {
+    m_memory.selectAndReadInfo(m_address, [this, current] {
         if (!current()) return;
-        if (copyInfoBytes) m_position = copyInfoBytes(m_buffer, m_position);
-        else m_position += 4;
-        if (onStep) onStep(QString::asprintf("addr=%4.4X", m_address));
+        m_position = m_memory.copyInfoBytes(m_buffer, m_position);
+        emit stepped(QString::asprintf("addr=%4.4X", m_address));
         if (m_remaining < 1) {
             m_running = false;
             const EepromArea &area = EepromAreas[m_area];
-            if (onDone) onDone(eepromDumpLines(QString::fromLatin1(area.name), m_buffer, area.length));
+            emit dumped(eepromDumpLines(QString::fromLatin1(area.name), m_buffer, area.length));
             return;
         }
         m_address = quint16(m_address + 4);
@@ -76,7 +73,7 @@ void EepromDump::stepFailed()
 {
     ++*m_generation;
     m_running = false;
-    if (onStep) onStep(QString::fromLatin1(protocol::TransferRefusedText));
+    emit stepped(QString::fromLatin1(protocol::TransferRefusedText));
 }
 
 }  // namespace monitor

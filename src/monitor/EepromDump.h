@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -33,29 +34,41 @@ QStringList eepromDumpLines(const QString &name, const QByteArray &bytes, int le
 // One line: "%4.4X: " and 16 bytes in groups of four, then the printable text in double quotes.
 QString eepromDumpLine(int offset, const QByteArray &sixteen);
 
+// The controller's memory as a dump reads it, four bytes a step.
+class InfoMemory {
+public:
+    virtual ~InfoMemory() = default;
+    // Selects the address and reads four bytes; done runs when they are there, failed
+    // when the queue refused or dropped a request.
+    virtual void selectAndReadInfo(quint16 address, std::function<void()> done, std::function<void()> failed) = 0;
+    // Copies the four bytes read into dest at pos; returns the position behind them.
+    virtual int copyInfoBytes(QByteArray &dest, int pos) const = 0;
+};
+
 // Reads an area in steps of four bytes (select the address, read four bytes; one step more
 // than length / 4) and hands the dump's lines over at the end. One dump at a time: a new
 // one abandons the one running, so a dump that lost an answer never blocks the next.
-// A step the queue refuses or drops ends the dump: onStep then shows "transf.error".
-class EepromDump {
+// A step the queue refuses or drops ends the dump: stepped() then says "transf.error".
+class EepromDump : public QObject {
+    Q_OBJECT
 public:
-    // Selects the address and reads four bytes; done runs when they are there, failed
-    // when the queue refused or dropped a request.
-    std::function<void(quint16 address, std::function<void()> done, std::function<void()> failed)> selectAndReadInfo;
-    // Copies the four bytes read into dest at pos; returns the position behind them.
-    std::function<int(QByteArray &dest, int pos)> copyInfoBytes;
-    // "addr=%4.4X" of every step.
-    std::function<void(const QString &text)> onStep;
-    std::function<void(const QStringList &lines)> onDone;
+    explicit EepromDump(InfoMemory &memory, QObject *parent = nullptr);
 
     // False for an area outside the table.
     bool start(int area);
     bool running() const { return m_running; }
 
+signals:
+    // "addr=%4.4X" of every step.
+    void stepped(const QString &text);
+    // The dump's lines, once the whole area is read.
+    void dumped(const QStringList &lines);
+
 private:
     void step();
     void stepFailed();
 
+    InfoMemory &m_memory;
     int m_area = 0;
     quint16 m_address = 0;
     int m_remaining = 0;

@@ -31,8 +31,9 @@ std::optional<int> decodeFaultCount(const QByteArray &answer)
     return protocol::fromNibbles(answer, 1);
 }
 
-FaultLog::FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts)
-    : m_channel(channel), m_fetchChannel(channel), m_clock(clock), m_faultTexts(faultTextFile), m_texts(std::move(texts))
+FaultLog::FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts,
+                   QObject *parent)
+    : QObject(parent), m_channel(channel), m_fetchChannel(channel), m_clock(clock), m_faultTexts(faultTextFile), m_texts(std::move(texts))
 {
 }
 
@@ -205,7 +206,7 @@ void FaultLog::abandon()
 void FaultLog::addLine(const QString &line, bool toHook)
 {
     m_lines << line;
-    if (onLineAdded) onLineAdded(line);
+    emit lineAdded(line);
     if (toHook && m_fetch && m_fetch->lineHook) m_fetch->lineHook(line);
 }
 

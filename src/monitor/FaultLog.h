@@ -7,6 +7,7 @@
 #include "core/Timer.h"
 #include "core/Channel.h"
 
+#include <QObject>
 #include <QStringList>
 
 #include <deque>
@@ -35,11 +36,13 @@ std::optional<int> decodeFaultCount(const QByteArray &answer);
 // The controller's fault log: the count and newest-entry requests of the monitor fields,
 // and the fetch of the fault list (identity lines, then up to the 100 newest records).
 // All requests go through put; every answer carries its own procedure.
-class FaultLog : public FaultSource {
+class FaultLog : public QObject, public FaultSource {
+    Q_OBJECT
 public:
     static constexpr int MaxRecords = 100;
 
-    FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts);
+    FaultLog(core::Channel &channel, core::Clock &clock, const QString &faultTextFile, FaultListTexts texts,
+             QObject *parent = nullptr);
     ~FaultLog() override;
 
     // The count in decimal, or "999999" for an answer that is not a count.
@@ -78,10 +81,11 @@ public:
     const QStringList &lines() const { return m_lines; }
     void clearLines() { m_lines.clear(); }
 
+signals:
     // Every line added to the fault list (the "Fehler" tab shows them).
-    std::function<void(const QString &line)> onLineAdded;
+    void lineAdded(const QString &line);
     // Records fetched so far, of maximum.
-    std::function<void(int position, int maximum)> onProgress;
+    void progressed(int position, int maximum);
 
 private:
     struct Fetch {
@@ -107,7 +111,7 @@ private:
     void end(const QString &doneText);
     void abandon();
     void addLine(const QString &line, bool toHook);
-    void progress(int position, int maximum) const { if (onProgress) onProgress(position, maximum); }
+    void progress(int position, int maximum) { emit progressed(position, maximum); }
 
     core::Channel &m_channel;
     core::PinnedChannel m_fetchChannel;

@@ -7,6 +7,7 @@
 #include "FaultSource.h"
 #include "FramedSession.h"
 #include "LinkState.h"
+#include "MonitorHold.h"
 #include "MonitorHost.h"
 #include "ShaftView.h"
 #include "TransferControl.h"
@@ -44,7 +45,7 @@ enum class InfoRequest { Version, TopFloor, GroupAddress, Telephone, Installatio
 // slots, hold and release, the controller reset with its restart, and the halt.
 // What it decodes and shows goes out as signals; the monitor window, the
 // identity fields and the main window connect to them.
-class MonitorControl : public QObject {
+class MonitorControl : public QObject, public MonitorHold {
     Q_OBJECT
 public:
     enum LinkMode { NoLink = 0, ModemLink = 1, LocalLink = 2 };
@@ -103,8 +104,9 @@ public:
     // the state fields run the lift-state job.
     void valueClicked(int slot);
 
-    void holdMonitor();
-    void releaseMonitor();
+    void holdMonitor() override;
+    void releaseMonitor() override;
+    bool hasLinkMode() const override { return m_linkMode != NoLink; }
     // The stop button toggled to pressed (true) or released.
     void stopButtonClicked(bool pressed);
     bool stopButtonPressed() const { return m_cycle.held(); }

@@ -33,13 +33,14 @@ QString PortReader::bitKey(int port, int bit)
     return QString::fromLatin1(ports()[size_t(port)].name) + QString::number(bit);
 }
 
-PortReader::PortReader(core::Channel &channel, core::Clock &clock) : m_channel(channel), m_clock(clock) {}
+PortReader::PortReader(core::Channel &channel, core::Clock &clock, QObject *parent)
+    : QObject(parent), m_channel(channel), m_clock(clock) {}
 
 PortReader::~PortReader() { *m_alive = false; }
 
 bool PortReader::readPorts()
 {
-    if (onWaiting) onWaiting(true);
+    emit waitingChanged(true);
     if (!m_ready && m_clock.elapsedMs() - m_sentAtMs < LostAfterMs) return false;
     m_ready = false;
     m_sentAtMs = m_clock.elapsedMs();
@@ -64,15 +65,15 @@ void PortReader::portAnswer(const QByteArray &answer)
     m_ready = true;
     if (answer.size() >= AnswerLength && core::byteAt(answer, 0) == Marker) {
         for (int p = 0; p < PortCount; ++p) m_values[size_t(p)] = core::byteAt(answer, ports()[size_t(p)].answerByte);
-        if (onValues) onValues();
+        emit valuesRead();
     }
-    if (onWaiting) onWaiting(false);
+    emit waitingChanged(false);
 }
 
 void PortReader::requestDropped()
 {
     m_ready = true;
-    if (onWaiting) onWaiting(false);
+    emit waitingChanged(false);
 }
 
 QStringList PortReader::fileLines(const QDateTime &when, const std::array<quint8, PortCount> &values,

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -23,7 +24,8 @@ struct PortInfo {
 
 // Reads the port states (F2 55 21) and keeps the last valid answer. A new
 // read goes out only when the last one has been answered.
-class PortReader {
+class PortReader : public QObject {
+    Q_OBJECT
 public:
     static constexpr int PortCount = 13;
     static constexpr int AnswerLength = 15;
@@ -35,8 +37,8 @@ public:
     // A read unanswered this long counts as lost: the next click reads anew.
     static constexpr int LostAfterMs = 15000;
 
-    PortReader(core::Channel &channel, core::Clock &clock);
-    ~PortReader();
+    PortReader(core::Channel &channel, core::Clock &clock, QObject *parent = nullptr);
+    ~PortReader() override;
 
     // False when nothing was sent: an answer is still outstanding or the queue refused.
     // A request the queue drops unanswered ends the wait when the queue lets go
@@ -56,10 +58,11 @@ public:
                                  const std::function<QString(int port, int bit)> &bitName);
     std::array<quint8, PortCount> values() const { return m_values; }
 
+signals:
     // A valid answer has set new values.
-    std::function<void()> onValues;
+    void valuesRead();
     // Reading (true) or ready again (false): the view's blink lamp.
-    std::function<void(bool waiting)> onWaiting;
+    void waitingChanged(bool waiting);
 
 private:
     core::Channel &m_channel;

@@ -10,22 +10,23 @@ QStringList header()
 QString number(qint64 value) { return QString::number(value).rightJustified(StatisticsControl::NumberWidth, QLatin1Char(' ')); }
 }  // namespace
 
-StatisticsControl::StatisticsControl(StatisticsReader &reader) : m_reader(reader)
+StatisticsControl::StatisticsControl(StatisticsReader &reader, MonitorHold &monitor, QObject *parent)
+    : QObject(parent), m_reader(reader), m_monitor(monitor)
 {
     m_cells.push_back(header());
-    m_reader.onFinished = [this](bool) { finished(); };
+    connect(&m_reader, &StatisticsReader::finished, this, [this] { finished(); });
 }
 
 void StatisticsControl::fetch()
 {
-    if (hideChart) hideChart();
+    emit fetchStarted();
     // One pause for the whole reading, however often the user starts it.
-    if (!m_holding && holdMonitor) holdMonitor();
+    if (!m_holding) m_monitor.holdMonitor();
     m_holding = true;
     m_identifierText = QStringLiteral("Kennung ?");
     m_cells.assign(1, header());
     m_ended = false;
-    changed();
+    emit changed();
     m_reader.searchIdentifier(0, [this](const QString &text) { message(text); });
 }
 
@@ -35,7 +36,7 @@ void StatisticsControl::message(const QString &text)
     m_statusText = text;
     const bool found = text.contains(QLatin1String("K=OK 1993"));
     if (found) m_identifierText = text;
-    changed();
+    emit changed();
     if (found)
         m_reader.fetchStatistics([this](const StatisticsRow &r) { row(r); }, [this](const QString &t) { message(t); });
 }
@@ -44,7 +45,7 @@ void StatisticsControl::row(const StatisticsRow &r)
 {
     const QString first = m_ended ? QStringLiteral("Gesamt") : QString::number(r.floor);
     setCell(m_ended ? r.floor + 2 : r.floor + 1, {first, number(r.landingCalls), number(r.carCalls), number(r.parkingTrips), number(r.sum)});
-    changed();
+    emit changed();
 }
 
 void StatisticsControl::setCell(int row, const QStringList &texts)
@@ -58,8 +59,8 @@ void StatisticsControl::finished()
 {
     if (!m_holding) return;
     m_holding = false;
-    if (releaseMonitor) releaseMonitor();
-    changed();
+    m_monitor.releaseMonitor();
+    emit changed();
 }
 
 }  // namespace monitor

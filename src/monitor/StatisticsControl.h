@@ -1,6 +1,9 @@
 #pragma once
 
+#include "MonitorHold.h"
 #include "StatisticsReader.h"
+
+#include <QObject>
 
 #include <QString>
 #include <QStringList>
@@ -14,12 +17,13 @@ namespace monitor {
 // fetch once the identifier is found, and lays the rows out for the grid
 // (row 0 the header, floor f in row f + 1, the totals in row topFloor + 3). The
 // monitor's polling pauses from the start until the reading has ended.
-class StatisticsControl {
+class StatisticsControl : public QObject {
+    Q_OBJECT
 public:
     static constexpr int Columns = 5;
     static constexpr int NumberWidth = 15;
 
-    explicit StatisticsControl(StatisticsReader &reader);
+    StatisticsControl(StatisticsReader &reader, MonitorHold &monitor, QObject *parent = nullptr);
 
     // "Statistik holen".
     void fetch();
@@ -34,18 +38,18 @@ public:
     QString statusText() const { return m_statusText; }
     bool holding() const { return m_holding; }
 
-    std::function<void()> holdMonitor;
-    std::function<void()> releaseMonitor;
-    std::function<void()> hideChart;
+signals:
+    // A new reading starts: the chart of the last one goes out of sight.
+    void fetchStarted();
     // The grid or the labels changed.
-    std::function<void()> onChanged;
+    void changed();
 
 private:
     void setCell(int row, const QStringList &texts);
     void finished();
-    void changed() const { if (onChanged) onChanged(); }
 
     StatisticsReader &m_reader;
+    MonitorHold &m_monitor;
     std::vector<QStringList> m_cells;
     QString m_identifierText;
     QString m_statusText;

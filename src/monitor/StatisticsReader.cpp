@@ -10,7 +10,7 @@ const char *const TableStart[] = {"Start hole Adr", "Start hole Idr", "Start hol
 constexpr int TableRoom = 1000;
 }  // namespace
 
-StatisticsReader::StatisticsReader(protocol::CommandLibrary &library) : m_library(library) {}
+StatisticsReader::StatisticsReader(protocol::CommandLibrary &library, QObject *parent) : QObject(parent), m_library(library) {}
 
 StatisticsReader::~StatisticsReader() { *m_alive = false; }
 
@@ -63,7 +63,7 @@ void StatisticsReader::say(const QString &text) const
 void StatisticsReader::finish(bool ok)
 {
     m_busy = false;
-    if (onFinished) onFinished(ok);
+    emit finished(ok);
 }
 
 void StatisticsReader::searchIdentifier(int index, TextProc onMessage)
@@ -159,7 +159,7 @@ void StatisticsReader::buildRows()
         totals.parkingTrips += row.parkingTrips;
         totals.sum += row.sum;
     }
-    if (onChart) onChart(m_rows);
+    emit chartRead(m_rows);
     say(QStringLiteral("ende"));
     m_totals = totals;
     if (m_onRow) m_onRow(totals);

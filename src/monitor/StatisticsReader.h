@@ -3,6 +3,7 @@
 #include "protocol/CommandLibrary.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -24,7 +25,8 @@ struct StatisticsRow {
 // Finds the controller's statistics area by its identifier word and reads
 // the three per-floor tables (landing calls, car calls, parking trips) block
 // by block through the command library's memory requests.
-class StatisticsReader {
+class StatisticsReader : public QObject {
+    Q_OBJECT
 public:
     using TextProc = std::function<void(const QString &text)>;
     using RowProc = std::function<void(const StatisticsRow &row)>;
@@ -37,8 +39,8 @@ public:
     static constexpr int MaxTopFloor = 39;
     enum Table { LandingCalls, CarCalls, ParkingTrips, TableCount };
 
-    explicit StatisticsReader(protocol::CommandLibrary &library);
-    ~StatisticsReader();
+    explicit StatisticsReader(protocol::CommandLibrary &library, QObject *parent = nullptr);
+    ~StatisticsReader() override;
 
     static quint16 identifierAddress(int index) { return quint16(index - 11441); }
     static quint16 tableAddress(int index, Table table) { return quint16(index - 11427 + 224 * int(table)); }
@@ -61,10 +63,11 @@ public:
     // Per-floor rows of the last complete fetch.
     const std::vector<StatisticsRow> &rows() const { return m_rows; }
 
+signals:
     // The floors' rows before the "ende" message: the chart is built from them.
-    std::function<void(const std::vector<StatisticsRow> &rows)> onChart;
+    void chartRead(const std::vector<monitor::StatisticsRow> &rows);
     // The search or fetch has ended: found (search), complete (fetch), or given up.
-    std::function<void(bool ok)> onFinished;
+    void finished(bool ok);
 
 private:
     template <typename... Args>

@@ -17,7 +17,7 @@ EepromTab::EepromTab(QWidget *parent) : QWidget(parent)
     constexpr int Columns = 4;
     for (int area = 0; area < monitor::EepromAreaCount; ++area) {
         auto *button = new QPushButton(QString::fromLatin1(monitor::EepromAreas[area].caption));
-        connect(button, &QPushButton::clicked, this, [this, area] { if (onDump) onDump(area); });
+        connect(button, &QPushButton::clicked, this, [this, area] { emit dumpRequested(area); });
         grid->addWidget(button, area / Columns, area % Columns);
         m_buttons << button;
     }

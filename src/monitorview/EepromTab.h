@@ -11,6 +11,7 @@ namespace monitorview {
 
 // The "EEprom" tab: one dump button per EEPROM area and the address being read.
 class EepromTab : public QWidget {
+    Q_OBJECT
 public:
     explicit EepromTab(QWidget *parent = nullptr);
 
@@ -18,7 +19,8 @@ public:
     QLineEdit *addressField() const { return m_address; }
     QPushButton *areaButton(int area) const;
 
-    std::function<void(int area)> onDump;
+signals:
+    void dumpRequested(int area);
 
 private:
     QLineEdit *m_address;

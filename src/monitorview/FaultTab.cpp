@@ -55,11 +55,11 @@ FaultTab::FaultTab(const shell::Configuration &config, monitor::FaultLog &log, m
     connect(m_saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(m_deleteButton, &QPushButton::clicked, this, [this] { deleteLog(); });
 
-    m_log.onLineAdded = [this](const QString &line) { appendLine(line); };
-    m_log.onProgress = [this](int position, int maximum) {
+    connect(&m_log, &monitor::FaultLog::lineAdded, this, [this](const QString &line) { appendLine(line); });
+    connect(&m_log, &monitor::FaultLog::progressed, this, [this](int position, int maximum) {
         m_progress->setMaximum(qMax(1, maximum));
         m_progress->setValue(qBound(0, position, qMax(1, maximum)));
-    };
+    });
 
     chooseSaveFile = [this](const QString &dir) {
         return shell::saveFileDialog(this, text(SaveTitle), dir, text(SaveFilter) + QStringLiteral(" (*.txt)"), QStringLiteral("txt"));
@@ -73,12 +73,8 @@ FaultTab::FaultTab(const shell::Configuration &config, monitor::FaultLog &log, m
     };
 }
 
-// The log outlives the window.
-FaultTab::~FaultTab()
-{
-    m_log.onLineAdded = nullptr;
-    m_log.onProgress = nullptr;
-}
+// The log outlives the window; its signals go with the window.
+FaultTab::~FaultTab() = default;
 
 QString FaultTab::text(int number) const { return m_config.languageText(QStringLiteral("unit43"), number); }
 

@@ -53,12 +53,12 @@ FunctionBox::FunctionBox(const shell::Configuration &config, QWidget *parent) : 
 
     connect(m_maintenanceButton, &QPushButton::clicked, this, [this] {
         m_wbyte->clear();
-        if (onReadMaintenance) onReadMaintenance();
+        emit maintenanceRequested();
     });
-    connect(m_readClock, &QPushButton::clicked, this, [this] { if (onReadClock) onReadClock(); });
+    connect(m_readClock, &QPushButton::clicked, this, &FunctionBox::clockReadRequested);
     connect(m_setClock, &QPushButton::clicked, this, [this] {
         m_clockBox->setTitle(QStringLiteral("Steuerungs Zeit"));
-        if (onSetClock) onSetClock();
+        emit clockSetRequested();
     });
 }
 

@@ -20,6 +20,7 @@ namespace monitorview {
 
 // The maintenance byte and the controller clock of the "Funktion" tab.
 class FunctionBox : public QWidget {
+    Q_OBJECT
 public:
     explicit FunctionBox(const shell::Configuration &config, QWidget *parent = nullptr);
 
@@ -36,9 +37,10 @@ public:
     QLabel *clockLabel() const { return m_clock; }
     QGroupBox *clockBox() const { return m_clockBox; }
 
-    std::function<void()> onReadMaintenance;
-    std::function<void()> onReadClock;
-    std::function<void()> onSetClock;
+signals:
+    void maintenanceRequested();
+    void clockReadRequested();
+    void clockSetRequested();
 
 private:
     QPushButton *m_maintenanceButton;

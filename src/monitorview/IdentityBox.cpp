@@ -60,7 +60,7 @@ IdentityBox::IdentityBox(std::function<QString(int)> text, QWidget *parent) : QW
         m_members[size_t(k)] = new QRadioButton(QStringLiteral("QRx-%1").arg(k));
         radios->addButton(m_members[size_t(k)], k);
         group->addWidget(m_members[size_t(k)], 1, k);
-        connect(m_members[size_t(k)], &QRadioButton::clicked, this, [this, k] { if (onMember) onMember(k); });
+        connect(m_members[size_t(k)], &QRadioButton::clicked, this, [this, k] { emit memberChosen(k); });
     }
     for (QRadioButton *radio : m_members) radio->setEnabled(false);  // until the group answers
     m_switchText = new QLabel;
@@ -68,11 +68,11 @@ IdentityBox::IdentityBox(std::function<QString(int)> text, QWidget *parent) : QW
     m_fields[size_t(InfoRequest::GroupAddress)]->hide();  // the box shows the group address
     layout->addWidget(m_groupBox);
 
-    connect(m_groupButton, &QPushButton::clicked, this, [this] { if (onRequest) onRequest(InfoRequest::GroupAddress); });
+    connect(m_groupButton, &QPushButton::clicked, this, [this] { emit infoRequested(InfoRequest::GroupAddress); });
     const auto askNew = [this](InfoRequest request, int caption) {
         const QString current = field(request)->text();
         const auto answer = askText ? askText(m_text(caption), current) : std::nullopt;
-        if (answer && onNewText) onNewText(request, *answer);
+        if (answer) emit newTextEntered(request, *answer);
     };
     connect(m_newCode, &QPushButton::clicked, this, [askNew] { askNew(InfoRequest::InstallationCode, NewCodeCaption); });
     connect(m_newTelephone, &QPushButton::clicked, this, [askNew] { askNew(InfoRequest::Telephone, NewTelephoneCaption); });
@@ -112,7 +112,7 @@ bool IdentityBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
         for (int i = 0; i < FieldCount; ++i)
-            if (watched == m_fields[size_t(i)] && onRequest) onRequest(InfoRequest(i));
+            if (watched == m_fields[size_t(i)]) emit infoRequested(InfoRequest(i));
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -21,6 +21,7 @@ namespace monitorview {
 // telephone text with their "neu" buttons) and the group controller box. A click on a
 // field asks for it again.
 class IdentityBox : public QWidget {
+    Q_OBJECT
 public:
     // text: the window's language texts (section "unit43").
     explicit IdentityBox(std::function<QString(int number)> text, QWidget *parent = nullptr);
@@ -40,14 +41,16 @@ public:
     QRadioButton *memberButton(int member) const { return m_members[size_t(member)]; }
     QLabel *switchLabel() const { return m_switchText; }
 
-    // A click on a field or the group button: ask the controller.
-    std::function<void(monitor::InfoRequest request)> onRequest;
-    // A new text for the installation code (InstallationCode) or the telephone (Telephone).
-    std::function<void(monitor::InfoRequest request, const QString &text)> onNewText;
-    // The user chose the monitored member of the group.
-    std::function<void(int member)> onMember;
     // The "neu" input query: caption and the field's text; empty when cancelled.
     std::function<std::optional<QString>(const QString &caption, const QString &current)> askText;
+
+signals:
+    // A click on a field or the group button: ask the controller.
+    void infoRequested(monitor::InfoRequest request);
+    // A new text for the installation code (InstallationCode) or the telephone (Telephone).
+    void newTextEntered(monitor::InfoRequest request, const QString &text);
+    // The user chose the monitored member of the group.
+    void memberChosen(int member);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

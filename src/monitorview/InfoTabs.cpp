@@ -32,7 +32,8 @@ QBoxLayout *pageLayout(QWidget *page)
 
 InfoTabs::InfoTabs(MonitorWindow &window, const shell::Configuration &config, monitor::MonitorControl &control,
                    monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel)
-    : m_window(&window), m_config(config), m_control(control), m_faultLog(faultLog), m_library(library), m_channel(channel)
+    : m_window(&window), m_config(config), m_control(control), m_faultLog(faultLog), m_library(library), m_channel(channel),
+      m_memory(library), m_dump(m_memory)
 {
     m_faultTab = new FaultTab(config, faultLog, control);
     pageLayout(window.tabPage(MonitorWindow::FaultTab))->addWidget(m_faultTab);
@@ -43,46 +44,43 @@ InfoTabs::InfoTabs(MonitorWindow &window, const shell::Configuration &config, mo
     function->insertWidget(qMax(0, function->count() - 1), m_functionBox);  // above the closing stretch
 
     IdentityBox *identity = window.identityBox();
-    identity->onRequest = [this](InfoRequest request) { requestInfo(request); };
-    identity->onNewText = [this](InfoRequest request, const QString &text) {
+    connect(identity, &IdentityBox::infoRequested, this, [this](InfoRequest request) { requestInfo(request); });
+    connect(identity, &IdentityBox::newTextEntered, this, [this](InfoRequest request, const QString &text) {
         // Read back at once: the field shows what the controller keeps.
         if (request == InfoRequest::InstallationCode) m_library.setInstallationCode(text);
         else m_library.setTelephone(text);
         requestInfo(request);
-    };
-    identity->onMember = [this](int member) { chooseMember(member); };
-    window.onSwitchClicked = [this](int lamp) { toggleSwitch(lamp); };
-    window.onFehlerInc = [this] { stepBackFault(); };
+    });
+    connect(identity, &IdentityBox::memberChosen, this, [this](int member) { chooseMember(member); });
+    connect(&window, &MonitorWindow::switchClicked, this, [this](int lamp) { toggleSwitch(lamp); });
+    connect(&window, &MonitorWindow::faultCountRaised, this, [this] { stepBackFault(); });
 
-    m_functionBox->onReadMaintenance = [this] {
+    connect(m_functionBox, &FunctionBox::maintenanceRequested, this, [this] {
         QPointer<FunctionBox> box = m_functionBox;
         monitor::readMaintenanceBits(m_channel, [box](const QByteArray &answer) {
             if (box) box->showMaintenance(monitor::maintenanceBitsText(answer), monitor::decodeMaintenanceBits(answer));
         });
-    };
-    m_functionBox->onReadClock = [this] {
+    });
+    connect(m_functionBox, &FunctionBox::clockReadRequested, this, [this] {
         QPointer<FunctionBox> box = m_functionBox;
         m_library.getClock([box](const QString &text) { if (box) box->showClock(text); });
-    };
-    m_functionBox->onSetClock = [this] {
+    });
+    connect(m_functionBox, &FunctionBox::clockSetRequested, this, [this] {
         QPointer<FunctionBox> box = m_functionBox;
         m_library.setClock([box] { if (box) box->clockSet(); });
-    };
+    });
 
-    m_eepromTab->onDump = [this](int area) { dumpEeprom(area); };
-    m_dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
-        m_library.selectAndReadInfo(address, std::move(done), std::move(failed));
-    };
-    m_dump.copyInfoBytes = [this](QByteArray &dest, int pos) { return m_library.copyInfoBytes(dest, pos); };
+    connect(m_eepromTab, &EepromTab::dumpRequested, this, [this](int area) { dumpEeprom(area); });
     // The pages may go before the last answer comes.
-    QPointer<EepromTab> eepromTab = m_eepromTab;
+    connect(&m_dump, &monitor::EepromDump::stepped, m_eepromTab, &EepromTab::setAddressText);
     QPointer<FaultTab> faultTab = m_faultTab;
-    m_dump.onStep = [eepromTab](const QString &text) { if (eepromTab) eepromTab->setAddressText(text); };
-    m_dump.onDone = [this, faultTab](const QStringList &lines) {
+    connect(&m_dump, &monitor::EepromDump::dumped, this, [this, faultTab](const QStringList &lines) {
         if (faultTab) faultTab->setLines(lines);
         if (m_window) m_window->showTab(MonitorWindow::FaultTab);
-    };
+    });
 }
+
+InfoTabs::~InfoTabs() = default;
 
 IdentityBox *InfoTabs::identityBox() const { return m_window ? m_window->identityBox() : nullptr; }
 
@@ -134,7 +132,7 @@ void InfoTabs::showInstallationCode(const QString &answer)
     const QString code = monitor::printableText(answer.toLatin1());
     if (IdentityBox *box = identityBox()) box->showInfo(InfoRequest::InstallationCode, code);
     const QString label = m_control.installationCodeRead(code);
-    if (onInstallationCode) onInstallationCode(code, label);
+    emit installationCodeRead(code, label);
 }
 
 void InfoTabs::chooseMember(int member)

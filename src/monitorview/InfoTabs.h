@@ -2,9 +2,11 @@
 
 #include "monitor/ControllerFunctions.h"
 #include "monitor/EepromDump.h"
+#include "monitor/LibraryMemory.h"
 #include "monitor/MonitorControl.h"
 #include "protocol/ControllerChannel.h"
 
+#include <QObject>
 #include <QPointer>
 
 #include <functional>
@@ -31,10 +33,12 @@ class MonitorWindow;
 // The monitor window's information pages and fields wired to the controller: the fault
 // fields and the "Fehler" tab, identity and group box, switches, maintenance bits, clock
 // and EEPROM dumps. Requests go through the library, whose requests go to the group member chosen here.
-class InfoTabs {
+class InfoTabs : public QObject {
+    Q_OBJECT
 public:
     InfoTabs(MonitorWindow &window, const shell::Configuration &config, monitor::MonitorControl &control,
              monitor::FaultLog &faultLog, protocol::CommandLibrary &library, protocol::ControllerChannel &channel);
+    ~InfoTabs() override;
 
     // The identity fields the loop's start asks for.
     void requestInfo(monitor::InfoRequest request);
@@ -50,8 +54,9 @@ public:
     FunctionBox *functionBox() const { return m_functionBox; }
     IdentityBox *identityBox() const;
 
+signals:
     // The installation code was read: its text and the link label made of it (logon log).
-    std::function<void(const QString &code, const QString &label)> onInstallationCode;
+    void installationCodeRead(const QString &code, const QString &label);
 
 private:
     QString languageText(const char *section, int number) const;
@@ -64,6 +69,7 @@ private:
     monitor::FaultLog &m_faultLog;
     protocol::CommandLibrary &m_library;
     protocol::ControllerChannel &m_channel;
+    monitor::LibraryMemory m_memory;
     monitor::EepromDump m_dump;
     FaultTab *m_faultTab;
     EepromTab *m_eepromTab;

@@ -143,7 +143,7 @@ QWidget *MonitorWindow::buildMonitorTab()
         m_stateLamps[i] = new widgets::Lamp;
         m_stateLamps[i]->setToolTip(text(8 + i));
         m_stateLamps[i]->setLampColour(core::colour::Green);
-        connect(m_stateLamps[i], &widgets::Lamp::clicked, this, [this, i] { if (onSwitchClicked) onSwitchClicked(i); });
+        connect(m_stateLamps[i], &widgets::Lamp::clicked, this, [this, i] { emit switchClicked(i); });
         lamps->addWidget(m_stateLamps[i]);
         lamps->addWidget(new QLabel(text(8 + i)));
     }
@@ -190,7 +190,7 @@ QWidget *MonitorWindow::buildMonitorTab()
         if (slot == PollCycle::NewestFault) {
             m_fehlerInc = new QToolButton;
             m_fehlerInc->setText(QStringLiteral("<<"));
-            connect(m_fehlerInc, &QToolButton::clicked, this, [this] { if (onFehlerInc) onFehlerInc(); });
+            connect(m_fehlerInc, &QToolButton::clicked, this, &MonitorWindow::faultCountRaised);
             poll->addWidget(m_fehlerInc, row, 4);
         }
         ++row;
@@ -214,11 +214,11 @@ QWidget *MonitorWindow::buildMonitorTab()
     auto *build = new QPushButton(text(4));
     connect(build, &QPushButton::clicked, this, [this] { m_control.monitorStart(); });
     auto *fromSysMod = new QPushButton(text(37));
-    connect(fromSysMod, &QPushButton::clicked, this, [this] { if (onShaftFromSysMod) onShaftFromSysMod(); });
+    connect(fromSysMod, &QPushButton::clicked, this, &MonitorWindow::shaftFromSysModClicked);
     m_lcdButton = new QPushButton(QStringLiteral("LCD"));
-    connect(m_lcdButton, &QPushButton::clicked, this, [this] { if (onLcdClicked) onLcdClicked(); });
+    connect(m_lcdButton, &QPushButton::clicked, this, &MonitorWindow::lcdClicked);
     auto *flush = new QPushButton(QStringLiteral("flush"));
-    connect(flush, &QPushButton::clicked, this, [this] { if (onFlushClicked) onFlushClicked(); });
+    connect(flush, &QPushButton::clicked, this, &MonitorWindow::flushClicked);
     // The loop's controls on one row, building the shaft and the extras on the next,
     // so the page fits the docked window's width.
     buttons->addWidget(m_stopButton);
@@ -287,9 +287,7 @@ QWidget *MonitorWindow::buildFunctionTab()
     auto *cabinRow = new QHBoxLayout;
     m_cabinTimer = new QSpinBox;
     m_cabinTimer->setRange(0, 20);
-    connect(m_cabinTimer, &QSpinBox::valueChanged, this, [this](int ticks) {
-        if (onCabinTimerChanged) onCabinTimerChanged(ticks);
-    });
+    connect(m_cabinTimer, &QSpinBox::valueChanged, this, &MonitorWindow::cabinTimerChanged);
     cabinRow->addWidget(new QLabel(QStringLiteral("Kabinentimer")));
     cabinRow->addWidget(m_cabinTimer);
     cabinRow->addStretch(1);

@@ -84,23 +84,23 @@ public:
 
     // Asked before the controller reset; the window shows a warning dialog.
     std::function<bool()> confirmReset;
-    // "aus SysMod": build the shaft from the parameter set instead of the controller.
-    std::function<void()> onShaftFromSysMod;
-    // A click on a state lamp: 0 remote switch-off, 1 address lock, 2 indicator.
-    std::function<void(int lamp)> onSwitchClicked;
-    // The step-back button of the newest fault.
-    std::function<void()> onFehlerInc;
-    // The cabin timer (ticks per pixel of smooth travel) was changed.
-    std::function<void(int ticks)> onCabinTimerChanged;
-    // The "LCD" and "flush" buttons of the monitor tab.
-    std::function<void()> onLcdClicked;
-    std::function<void()> onFlushClicked;
     // Places controls of other units on a tab, above its free space.
     void addToTab(Tab tab, QWidget *content);
 
 signals:
     // The window is shown for the first time, its first tab chosen.
     void firstShown();
+    // "aus SysMod": build the shaft from the parameter set instead of the controller.
+    void shaftFromSysModClicked();
+    // A click on a state lamp: 0 remote switch-off, 1 address lock, 2 indicator.
+    void switchClicked(int lamp);
+    // The step-back button of the newest fault.
+    void faultCountRaised();
+    // The cabin timer (ticks per pixel of smooth travel) was changed.
+    void cabinTimerChanged(int ticks);
+    // The "LCD" and "flush" buttons of the monitor tab.
+    void lcdClicked();
+    void flushClicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

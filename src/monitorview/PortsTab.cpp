@@ -52,15 +52,12 @@ PortsTab::PortsTab(monitor::PortReader &reader, const shell::Configuration &conf
 
     connect(m_readButton, &QPushButton::clicked, this, [this] { m_reader.readPorts(); });
     connect(m_saveButton, &QPushButton::clicked, this, [this] { save(); });
-    m_reader.onValues = [this] { showValues(); };
-    m_reader.onWaiting = [this](bool waiting) { m_blink->setLampColour(waiting ? core::colour::Green : core::colour::Silver); };
+    connect(&m_reader, &monitor::PortReader::valuesRead, this, [this] { showValues(); });
+    connect(&m_reader, &monitor::PortReader::waitingChanged, this,
+            [this](bool waiting) { m_blink->setLampColour(waiting ? core::colour::Green : core::colour::Silver); });
 }
 
-PortsTab::~PortsTab()
-{
-    m_reader.onValues = nullptr;
-    m_reader.onWaiting = nullptr;
-}
+PortsTab::~PortsTab() = default;
 
 PortGroupBox *PortsTab::portBox(int port) const
 {
@@ -106,8 +103,8 @@ void PortsTab::save()
         return;
     }
     QFile written(fileName);
-    if (showInFaultList && written.open(QIODevice::ReadOnly | QIODevice::Text))
-        showInFaultList(QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+    if (written.open(QIODevice::ReadOnly | QIODevice::Text))
+        emit portFileSaved(QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
 }
 
 }  // namespace monitorview

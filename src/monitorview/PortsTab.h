@@ -31,6 +31,7 @@ class PortGroupBox;
 // The "Ports" tab: the thirteen ports on tabs of their own, read with one
 // request and saved to a text file, which the fault list then shows.
 class PortsTab : public QWidget {
+    Q_OBJECT
 public:
     PortsTab(monitor::PortReader &reader, const shell::Configuration &config, core::Clock &clock, QWidget *parent = nullptr);
     ~PortsTab() override;
@@ -48,12 +49,14 @@ public:
     // "sichern": asks for the file, saves, and shows the file in the fault list.
     void save();
 
-    // The written file's lines go to the fault list ("Fehler" tab).
-    std::function<void(const QStringList &lines)> showInFaultList;
     // Asks for the file name; empty: cancelled. Unset: a save dialog in the data folder.
     std::function<QString()> chooseFile;
     // Asked when the chosen file exists: Yes overwrites, No asks again, Cancel stops.
     std::function<shell::Overwrite(const QString &fileName)> confirmOverwrite;
+
+signals:
+    // The port file was written; its lines go to the fault list ("Fehler" tab).
+    void portFileSaved(const QStringList &lines);
 
 private:
     void showValues();

@@ -31,8 +31,9 @@ class StatisticsWindow;
 // the statistics chart window. Places the tabs into the monitor window's pages.
 class ReadingTabs {
 public:
+    // The monitor is held while the statistics are read.
     ReadingTabs(MonitorWindow &window, protocol::CommandLibrary &library, core::Channel &channel, core::Clock &clock,
-                const shell::Configuration &config, QWidget *chartParent);
+                const shell::Configuration &config, monitor::MonitorHold &monitor, QWidget *chartParent);
     ~ReadingTabs();
 
     monitor::StatisticsReader &statisticsReader() { return m_statistics; }
@@ -42,15 +43,9 @@ public:
     StatisticsTab *statisticsTab() const;
     StatisticsWindow *chartWindow() const;
 
-    // The monitor's hold and release for the statistics reading.
-    std::function<void()> holdMonitor;
-    std::function<void()> releaseMonitor;
-    // The saved port file goes to the fault list of the "Fehler" tab.
-    std::function<void(const QStringList &lines)> showInFaultList;
-
 private:
     monitor::StatisticsReader m_statistics;
-    monitor::StatisticsControl m_statisticsControl{m_statistics};
+    monitor::StatisticsControl m_statisticsControl;
     monitor::PortReader m_ports;
     QPointer<PortsTab> m_portsTab;
     QPointer<StatisticsTab> m_statisticsTab;

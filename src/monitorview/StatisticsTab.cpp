@@ -34,12 +34,12 @@ StatisticsTab::StatisticsTab(monitor::StatisticsControl &control, QWidget *paren
     layout->setRowStretch(2, 1);
 
     connect(m_fetchButton, &QPushButton::clicked, this, [this] { m_control.fetch(); });
-    connect(m_chartButton, &QPushButton::clicked, this, [this] { if (onShowChart) onShowChart(); });
-    m_control.onChanged = [this] { showControl(); };
+    connect(m_chartButton, &QPushButton::clicked, this, &StatisticsTab::chartRequested);
+    connect(&m_control, &monitor::StatisticsControl::changed, this, [this] { showControl(); });
     showControl();
 }
 
-StatisticsTab::~StatisticsTab() { m_control.onChanged = nullptr; }
+StatisticsTab::~StatisticsTab() = default;
 
 void StatisticsTab::showControl()
 {

@@ -15,6 +15,7 @@ namespace monitorview {
 // The "Statistik" tab: fetch button, identifier and progress lines, the grid
 // of calls and trips per floor with its totals, and the button for the chart.
 class StatisticsTab : public QWidget {
+    Q_OBJECT
 public:
     explicit StatisticsTab(monitor::StatisticsControl &control, QWidget *parent = nullptr);
     ~StatisticsTab() override;
@@ -27,8 +28,9 @@ public:
     // The grid's text at (row, column) as laid out, the header being row 0.
     QString cellText(int row, int column) const;
 
+signals:
     // "Bar": show the chart window.
-    std::function<void()> onShowChart;
+    void chartRequested();
 
 private:
     void showControl();

@@ -1,6 +1,10 @@
 #include "SysModTab.h"
 
+#include "core/LanguageTexts.h"
+#include "core/Reports.h"
 #include "monitor/ControllerFunctions.h"
+#include "monitor/LinkState.h"
+#include "monitor/MonitorHold.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
 
@@ -23,8 +27,9 @@ constexpr int GaugeMax = 1024;
 
 }  // namespace
 
-SysModTab::SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer &transfer, QWidget *parent)
-    : QWidget(parent), m_sysMod(sysMod), m_transfer(transfer)
+SysModTab::SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer &transfer, const SysModTabPartners &partners,
+                     QWidget *parent)
+    : QWidget(parent), m_sysMod(sysMod), m_transfer(transfer), m_partners(partners)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -85,7 +90,7 @@ QString SysModTab::fileFilter() const { return QStringLiteral("Qip-Dateien (*.sm
 
 QString SysModTab::text(const QString &section, int number) const
 {
-    const QString found = languageText ? languageText(section, number) : QString();
+    const QString found = m_partners.texts.text(section, number);
     return found.isEmpty() ? QString::number(number) : found;
 }
 
@@ -107,8 +112,8 @@ void SysModTab::tabSelected() { m_group->setTitle(m_transfer.t(55)); }
 
 bool SysModTab::prepare(const QString &t)
 {
-    if (!isLinkUp || !isLinkUp()) return false;
-    if (holdMonitor) holdMonitor();
+    if (!m_partners.link.isLinked()) return false;
+    m_partners.monitor.holdMonitor();
     m_gauge->setRange(0, GaugeMax);
     m_gauge->setValue(0);
     m_shownName = m_name->text();
@@ -132,14 +137,14 @@ void SysModTab::startTransfer(bool write)
     };
     const sysmod::TextCallback onStatus = [this](const QString &status) { m_message->setText(QLatin1Char(' ') + status); };
     const sysmod::ProgressCallback onProgress = [this](int count) { m_gauge->setValue(qBound(0, count, GaugeMax)); };
-    const sysmod::TransferOperation &operation = write ? m_sysMod.saveToQRx : m_sysMod.loadFromQRx;
-    if (operation) operation(onSuccess, onFailure, onStatus, onProgress);
+    if (write) m_sysMod.saveToQRx(onSuccess, onFailure, onStatus, onProgress);
+    else m_sysMod.loadFromQRx(onSuccess, onFailure, onStatus, onProgress);
 }
 
 void SysModTab::transferEnded()
 {
     setBusy(false);
-    if (releaseMonitor) releaseMonitor();
+    m_partners.monitor.releaseMonitor();
 }
 
 void SysModTab::readClick()
@@ -149,8 +154,8 @@ void SysModTab::readClick()
         startTransfer(false);
         return;
     }
-    if (linkMode && linkMode() == 0 && confirmConnect && confirmConnect(text(QStringLiteral("main"), 14)) && clickLinkLed)
-        clickLinkLed();
+    if (!m_partners.monitor.hasLinkMode() && confirmConnect && confirmConnect(text(QStringLiteral("main"), 14)))
+        emit linkRequested();
 }
 
 void SysModTab::sendClick()
@@ -164,7 +169,7 @@ void SysModTab::sendClick()
         // Nothing goes out, so nothing holds the monitor.
         m_name->setText(m_shownName);
         m_message->clear();
-        if (releaseMonitor) releaseMonitor();
+        m_partners.monitor.releaseMonitor();
         return;
     }
     m_group->setTitle(QStringLiteral("SENDEN"));
@@ -201,12 +206,13 @@ void SysModTab::saveClick()
         },
         m_sysMod.fileName());
     if (path.isEmpty()) return;
-    if (trace) trace(QStringLiteral("SpeichernUnter(") + path + QLatin1Char(')'));
+    m_partners.reports.writeIf(core::ReportMonitor, QStringLiteral("SpeichernUnter(") + path + QLatin1Char(')'));
     if (m_sysMod.saveToFile(path))
         m_message->setText(QStringLiteral(" File (") + path + QStringLiteral(") gesichert"));
     else
         m_message->setText(QStringLiteral(" FEHLER, File (") + path + QStringLiteral(") nicht gesichert: ")
-                           + core::WriteFaultTexts::fromLanguage(languageText).reason(m_sysMod.lastWrite()));
+                           + core::WriteFaultTexts::fromLanguage(
+                               [this](const QString &section, int number) { return m_partners.texts.text(section, number); }).reason(m_sysMod.lastWrite()));
 }
 
 }  // namespace monitorview

@@ -13,6 +13,14 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
+namespace core {
+class LanguageTexts;
+class ReportSink;
+}
+namespace monitor {
+class LinkState;
+class MonitorHold;
+}
 namespace sysmod {
 class ParameterSet;
 class ParameterSetTransfer;
@@ -24,9 +32,19 @@ namespace monitorview {
 // Reads it from the controller, sends it back, opens and saves ".smb" files.
 // A transfer holds the monitor until it ends; the image and its file name
 // change only when a read succeeds or a file loads.
+// Who the tab works with besides the image and its transfer.
+struct SysModTabPartners {
+    const monitor::LinkState &link;
+    monitor::MonitorHold &monitor;  // held while a transfer runs
+    const core::LanguageTexts &texts;
+    const core::ReportSink &reports;
+};
+
 class SysModTab : public QWidget {
+    Q_OBJECT
 public:
-    SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer &transfer, QWidget *parent = nullptr);
+    SysModTab(sysmod::ParameterSet &sysMod, sysmod::ParameterSetTransfer &transfer, const SysModTabPartners &partners,
+              QWidget *parent = nullptr);
 
     // "senden": whether the image may be sent to the controller.
     void setSendAllowed(bool allowed);
@@ -48,22 +66,19 @@ public:
     QPushButton *saveButton() const { return m_save; }
     QPushButton *breakButton() const { return m_break; }
 
-    // Hooks, wired by the program; the dialogs have working defaults.
-    std::function<bool()> isLinkUp;
-    std::function<int()> linkMode;
-    std::function<void()> holdMonitor;
-    std::function<void()> releaseMonitor;
-    // Establishes the link as a click on the link lamp does.
-    std::function<void()> clickLinkLed;
-    std::function<QString(const QString &section, int number)> languageText;
+    // The folder the file dialogs start in, read at each click.
     std::function<QString()> filesDirectory;
-    std::function<void(const QString &line)> trace;
+    // The dialogs the tab asks; each has a working default and a test answers it itself.
     std::function<bool(const QString &question)> confirmConnect;
     // The question names the file and, in a group, the lift it goes to.
     std::function<bool(const QString &question)> confirmSend;
     std::function<QString(const QString &directory)> chooseOpenFile;
     std::function<QString(const QString &title, const QString &proposed)> chooseSaveFile;
     std::function<shell::Overwrite(const QString &question)> askOverwrite;
+
+signals:
+    // "Connect now?" was answered yes: the link is to be established as a click on the link lamp does.
+    void linkRequested();
 
 private:
     bool prepare(const QString &text);
@@ -75,6 +90,7 @@ private:
 
     sysmod::ParameterSet &m_sysMod;
     sysmod::ParameterSetTransfer &m_transfer;
+    SysModTabPartners m_partners;
     QGroupBox *m_group;
     QProgressBar *m_gauge;
     QLineEdit *m_message;

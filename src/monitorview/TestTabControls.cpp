@@ -1,5 +1,9 @@
 #include "TestTabControls.h"
 
+#include "monitor/MonitorHold.h"
+#include "monitor/MonitorHost.h"
+#include "monitor/TransferControl.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,7 +20,8 @@ constexpr int DoorA = 0, DoorB = 1;
 constexpr int DoorClosing = 1, DoorOpening = 2;
 }  // namespace
 
-TestTabControls::TestTabControls(monitor::SingleCommands &commands, QWidget *parent) : QWidget(parent), m_commands(commands)
+TestTabControls::TestTabControls(monitor::SingleCommands &commands, const TestTabPartners &partners, QWidget *parent)
+    : QWidget(parent), m_commands(commands), m_partners(partners)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -43,22 +48,21 @@ TestTabControls::TestTabControls(monitor::SingleCommands &commands, QWidget *par
 
     auto *windowBox = new QGroupBox(QStringLiteral("Fenster"));
     auto *windows = new QGridLayout(windowBox);
-    const auto call = [](const std::function<void()> &hook) { if (hook) hook(); };
-    windows->addWidget(button(QStringLiteral("Port"), [this, call] { call(showPortWindow); }), 0, 0);
-    windows->addWidget(button(QStringLiteral("Protokoll"), [this, call] { call(showQueueWindow); }), 0, 1);
-    m_modem = button(QStringLiteral("Modem"), [this, call] { call(showModemWindow); });
+    windows->addWidget(button(QStringLiteral("Port"), [this] { emit portWindowRequested(); }), 0, 0);
+    windows->addWidget(button(QStringLiteral("Protokoll"), [this] { emit queueWindowRequested(); }), 0, 1);
+    m_modem = button(QStringLiteral("Modem"), [this] { emit modemWindowRequested(); });
     // The modem session's window is there only once a link mode is chosen; the monitor's first show says.
     m_modem->setEnabled(false);
     windows->addWidget(m_modem, 1, 0);
-    windows->addWidget(button(QStringLiteral("ZBL Port"), [this, call] { call(showZblPortWindow); }), 1, 1);
-    windows->addWidget(button(QStringLiteral("LCD"), [this, call] { call(showLcd); }), 2, 0);
+    windows->addWidget(button(QStringLiteral("ZBL Port"), [this] { emit zblPortWindowRequested(); }), 1, 1);
+    windows->addWidget(button(QStringLiteral("LCD"), [this] { emit lcdRequested(); }), 2, 0);
     m_flush = button(QStringLiteral("Flush"), [this] {
-        if (linkMode && linkMode() != 0 && transferFlush) transferFlush();
+        if (m_partners.monitor.hasLinkMode()) m_partners.queue.transferFlush();
     });
     windows->addWidget(m_flush, 2, 1);
-    windows->addWidget(button(QStringLiteral("Meldung"), [this] { if (showMessage) showMessage(QStringLiteral("test-message")); }), 3, 0);
+    windows->addWidget(button(QStringLiteral("Meldung"), [this] { m_partners.host.showMessageField(QStringLiteral("test-message")); }), 3, 0);
     windows->addWidget(button(QStringLiteral("lange Meldung"), [this] {
-        if (showMessage) showMessage(QStringLiteral("dies ist eine sehr lange test-message"));
+        m_partners.host.showMessageField(QStringLiteral("dies ist eine sehr lange test-message"));
     }), 3, 1);
     layout->addWidget(windowBox);
 
@@ -66,7 +70,7 @@ TestTabControls::TestTabControls(monitor::SingleCommands &commands, QWidget *par
     layout->addWidget(m_cabinTest, 0, Qt::AlignLeft);
     m_cabinGroup = new QGroupBox(QStringLiteral("KabinenTest"));
     auto *cabin = new QGridLayout(m_cabinGroup);
-    const auto door = [this](int which, int state) { return [this, which, state] { if (setDoor) setDoor(which, state); }; };
+    const auto door = [this](int which, int state) { return [this, which, state] { emit cabinDoorClicked(which, state); }; };
     cabin->addWidget(new QLabel(QStringLiteral("Tür A")), 0, 0);
     cabin->addWidget(button(QStringLiteral("auf"), door(DoorA, DoorOpening)), 0, 1);
     cabin->addWidget(button(QStringLiteral("zu"), door(DoorA, DoorClosing)), 0, 2);
@@ -75,7 +79,7 @@ TestTabControls::TestTabControls(monitor::SingleCommands &commands, QWidget *par
     cabin->addWidget(button(QStringLiteral("zu"), door(DoorB, DoorClosing)), 1, 2);
     m_floor = new QSpinBox;
     m_floor->setRange(0, 39);
-    connect(m_floor, &QSpinBox::valueChanged, this, [this](int floor) { if (setFloor) setFloor(floor); });
+    connect(m_floor, &QSpinBox::valueChanged, this, &TestTabControls::cabinFloorChanged);
     cabin->addWidget(new QLabel(QStringLiteral("Etage")), 2, 0);
     cabin->addWidget(m_floor, 2, 1, 1, 2);
     m_cabinGroup->hide();

@@ -48,6 +48,7 @@ public:
     QString languageText(const QString &section, const QString &ident) const;
     QString languageText(const QString &section, int number) const { return languageText(section, QString::number(number)); }
     QString text(const QString &section, int number) const override { return languageText(section, number); }
+    QString text(const QString &section, const QString &ident) const override { return languageText(section, ident); }
 
     QString getFilesDir() const { return m_filesDir; }
     QString getDataDir() const { return m_dataDir; }

@@ -8,8 +8,23 @@ void ParameterSet::create()
 {
     clear();
     setFileNames(QStringLiteral("CLEAR"));
-    loadFromQRx = &ParameterSet::notLinked;
-    saveToQRx = &ParameterSet::notLinked;
+    m_transfer = nullptr;
+}
+
+void ParameterSet::loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus, ProgressCallback onProgress)
+{
+    if (m_transfer)
+        m_transfer->loadFromQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
+    else
+        notLinked(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
+}
+
+void ParameterSet::saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus, ProgressCallback onProgress)
+{
+    if (m_transfer)
+        m_transfer->saveToQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
+    else
+        notLinked(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
 }
 
 void ParameterSet::clear()

@@ -13,10 +13,16 @@ namespace sysmod {
 
 using TextCallback = std::function<void(const QString &)>;
 using ProgressCallback = std::function<void(int count)>;
-// A transfer with the controller: starts and returns at once; exactly one of
-// onSuccess / onFailure is called when it ends.
-using TransferOperation = std::function<void(TextCallback onSuccess, TextCallback onFailure,
-                                             TextCallback onStatus, ProgressCallback onProgress)>;
+// The transfer of the image with the controller, as the set starts it. Each
+// start returns at once; exactly one of onSuccess / onFailure ends it.
+class ImageTransfer {
+public:
+    virtual ~ImageTransfer() = default;
+    virtual void loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+                             ProgressCallback onProgress) = 0;
+    virtual void saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
+                           ProgressCallback onProgress) = 0;
+};
 
 // The controller's parameter set (the 1032-byte system module image), its
 // ".smb" files and the version of its description file.
@@ -85,14 +91,16 @@ public:
     // Why the last save failed (none after a good one).
     const core::WriteOutcome &lastWrite() const { return m_lastWrite; }
 
-    // Filled with the not-linked operation; the start-up wiring plugs the transfer in.
-    TransferOperation loadFromQRx;
-    TransferOperation saveToQRx;
+    // Not linked until the start-up wiring plugs the transfer in (create() takes it out again).
+    void setTransfer(ImageTransfer *transfer) { m_transfer = transfer; }
+    void loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus, ProgressCallback onProgress);
+    void saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus, ProgressCallback onProgress);
 
     static void notLinked(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
                           ProgressCallback onProgress);
 
 private:
+    ImageTransfer *m_transfer = nullptr;
     QByteArray m_image = QByteArray(ImageSize, '\0');
     int m_transferred = 0;
     QString m_fileName;

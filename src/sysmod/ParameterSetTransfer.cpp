@@ -13,8 +13,9 @@ QByteArray telegram(int command) { return core::bytes({0xF1, command}); }
 
 }  // namespace
 
-ParameterSetTransfer::ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers)
-    : m_image(image), m_target(channel), m_channel(channel), m_delayTimer(timers.createTimer()), m_answerTimer(timers.createTimer())
+ParameterSetTransfer::ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers,
+                                           TransferLine &line, const core::LanguageTexts &texts)
+    : m_image(image), m_line(line), m_texts(texts), m_target(channel), m_channel(channel), m_delayTimer(timers.createTimer()), m_answerTimer(timers.createTimer())
 {
     m_delayTimer->setSingleShot(true);
     m_delayTimer->setCallback([this] {
@@ -28,7 +29,7 @@ ParameterSetTransfer::~ParameterSetTransfer() = default;
 
 QString ParameterSetTransfer::text(const QString &ident) const
 {
-    const QString found = translator ? translator(TextSection, ident) : QString();
+    const QString found = m_texts.text(TextSection, ident);
     return found.isEmpty() ? ident : found;
 }
 
@@ -47,7 +48,7 @@ void ParameterSetTransfer::saveToQRx(TextCallback onSuccess, TextCallback onFail
 {
     begin(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
     if (!guard(QStringLiteral("SaveToQRx"))) return;
-    if (transferFlush) transferFlush();
+    m_line.transferFlush();
     m_image.updateChecksum();
     // The image is sent as it stands now, even if it is edited meanwhile.
     m_buffer = m_image.imageData();
@@ -178,7 +179,7 @@ void ParameterSetTransfer::delay(int ms, std::function<void()> then)
 void ParameterSetTransfer::restoreLineTimeout()
 {
     if (!m_savedLineTimeout) return;
-    if (swapLineTimeout) swapLineTimeout(*m_savedLineTimeout);
+    m_line.swapLineTimeout(*m_savedLineTimeout);
     m_savedLineTimeout.reset();
 }
 
@@ -336,7 +337,7 @@ void ParameterSetTransfer::writePacketAnswer(const QByteArray &a)
     if (m_remaining > 0) return sendNextPacket();
     status(t(35));
     // Writing the module takes the controller longer than an ordinary answer.
-    if (swapLineTimeout) m_savedLineTimeout = swapLineTimeout(EndOfWriteLineTimeoutMs);
+    m_savedLineTimeout = m_line.swapLineTimeout(EndOfWriteLineTimeoutMs);
     put(2, &ParameterSetTransfer::writeEndAnswer, telegram(0x4A));
 }
 

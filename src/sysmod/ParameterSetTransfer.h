@@ -2,7 +2,9 @@
 
 #include "core/Timer.h"
 #include "core/Channel.h"
+#include "core/LanguageTexts.h"
 #include "sysmod/ParameterSet.h"
+#include "sysmod/TransferLine.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +19,7 @@ namespace sysmod {
 // chains of request/answer steps through the transfer queue, the image in
 // 16-byte run-length-coded packets. Only one transfer runs at a time; a new
 // start drops whatever the previous one still waited for.
-class ParameterSetTransfer {
+class ParameterSetTransfer : public ImageTransfer {
 public:
     // Error codes passed (in decimal) to onFailure.
     enum Error {
@@ -49,23 +51,18 @@ public:
     static constexpr int AnswerTimeoutMs = 15000;
 
     // Every request goes through the channel; a transfer stays with the group member it started with.
-    ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers);
-    ~ParameterSetTransfer();
+    // Its messages are entries of the language file's section "zbl-rw-sysmod"; a missing one is its number.
+    ParameterSetTransfer(ParameterSet &image, core::Channel &channel, core::TimerFactory &timers, TransferLine &line,
+                         const core::LanguageTexts &texts);
+    ~ParameterSetTransfer() override;
 
     // The member the next transfer goes to.
     int member() const { return m_target.member(); }
 
-    // Hooks, wired at start-up.
-    std::function<void()> transferFlush;
-    // The local line driver's answer time-out: sets the new value, returns the old one.
-    std::function<int(int newMs)> swapLineTimeout;
-    // The language file lookup (section, ident); without it a message is its number.
-    std::function<QString(const QString &section, const QString &ident)> translator;
-
     void loadFromQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
-                     ProgressCallback onProgress);
+                     ProgressCallback onProgress) override;
     void saveToQRx(TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
-                   ProgressCallback onProgress);
+                   ProgressCallback onProgress) override;
     // The break button: the next step ends the transfer with error 1.
     void abort() { m_abortRequest = true; }
     bool running() const { return m_running; }
@@ -115,6 +112,8 @@ private:
     void restartFailed();
 
     ParameterSet &m_image;
+    TransferLine &m_line;
+    const core::LanguageTexts &m_texts;
     core::Channel &m_target;
     core::PinnedChannel m_channel;
     TextCallback m_onSuccess, m_onFailure, m_onStatus, m_final;

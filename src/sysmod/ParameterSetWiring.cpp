@@ -7,14 +7,7 @@ namespace sysmod {
 
 void wireParameterSetTransfer(ParameterSet &sysMod, ParameterSetTransfer &transfer)
 {
-    sysMod.loadFromQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
-                                     ProgressCallback onProgress) {
-        transfer.loadFromQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
-    };
-    sysMod.saveToQRx = [&transfer](TextCallback onSuccess, TextCallback onFailure, TextCallback onStatus,
-                                   ProgressCallback onProgress) {
-        transfer.saveToQRx(std::move(onSuccess), std::move(onFailure), std::move(onStatus), std::move(onProgress));
-    };
+    sysMod.setTransfer(&transfer);
 }
 
 }  // namespace sysmod

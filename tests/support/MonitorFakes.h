@@ -4,6 +4,7 @@
 // a MonitorControl. Each records what the monitor asked of it.
 
 #include "FakeChannel.h"
+#include "LanguageFakes.h"
 #include "core/LanguageTexts.h"
 #include "core/Reports.h"
 #include "monitor/MonitorControl.h"
@@ -29,6 +30,26 @@ struct FakeTransferControl : monitor::TransferControl {
 struct FakeLinkState : monitor::LinkState {
     bool linked = true;
     bool isLinked() const override { return linked; }
+};
+
+// The monitor as the tabs hold it: the holds not yet released, all holds and
+// releases counted, and whether a link mode was chosen.
+struct FakeMonitorHold : monitor::MonitorHold {
+    int holds = 0;
+    int taken = 0;
+    int released = 0;
+    bool linkMode = false;
+    void holdMonitor() override
+    {
+        ++holds;
+        ++taken;
+    }
+    void releaseMonitor() override
+    {
+        --holds;
+        ++released;
+    }
+    bool hasLinkMode() const override { return linkMode; }
 };
 
 // The framed session: what was sent outside the queue, and how often it was ended.
@@ -75,10 +96,6 @@ struct FakeMonitorHost : monitor::MonitorHost {
     void clickLinkDisplay() override { ++linkClicks; }
 };
 
-// A language file without entries: every entry reads as its own number.
-struct NumberTexts : core::LanguageTexts {
-    QString text(const QString &, int number) const override { return QString::number(number); }
-};
 
 // The shaft window: the shaft built, and the call lamps and shows asked for.
 struct FakeShaftView : monitor::ShaftView {

@@ -28,10 +28,11 @@ inline void expectPortsShown(monitorview::PortsTab &tab, const QByteArray &answe
 inline QStringList savePortsThroughTheButton(monitorview::ReadingTabs &tabs, const QString &file)
 {
     QStringList shown;
-    tabs.showInFaultList = [&](const QStringList &lines) { shown = lines; };
+    const QMetaObject::Connection listening = QObject::connect(
+        tabs.portsTab(), &monitorview::PortsTab::portFileSaved, [&](const QStringList &lines) { shown = lines; });
     tabs.portsTab()->chooseFile = [file] { return file; };
     QTest::mouseClick(tabs.portsTab()->saveButton(), Qt::LeftButton);
-    tabs.showInFaultList = nullptr;
+    QObject::disconnect(listening);
     QFile read(file);
     const QStringList lines = read.open(QIODevice::ReadOnly) ? QString::fromUtf8(read.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
     EXPECT_EQ(shown, lines);

@@ -65,9 +65,8 @@ struct ReadingTabsTest : ::testing::Test {
         host = std::make_unique<QWidget>();
         host->resize(520, 640);
         window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, link.channel, link.time.clock(), *config, host.get());
-        tabs->holdMonitor = [this] { control->holdMonitor(); };
-        tabs->releaseMonitor = [this] { control->releaseMonitor(); };
+        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, link.channel, link.time.clock(), *config, *control,
+                                                          host.get());
         host->show();
         ASSERT_TRUE(link.start());
     }

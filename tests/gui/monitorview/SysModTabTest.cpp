@@ -2,6 +2,8 @@
 // steps, the overwrite question, the send switch and what happens without a link.
 
 #include "FakeChannel.h"
+#include "MonitorFakes.h"
+#include "SysModFakes.h"
 #include "TestApp.h"
 
 #include "core/Timer.h"
@@ -28,28 +30,25 @@ struct SysModTabTest : ::testing::Test {
     core::VirtualTime time;
     sysmod::ParameterSet image;
     FakeChannel queue;  // takes every request and answers none
-    sysmod::ParameterSetTransfer transfer{image, queue, time};
+    FakeTransferLine line;
+    PatternTexts transferTexts{QStringLiteral("T%2"), QStringLiteral("zbl-rw-sysmod")};
+    sysmod::ParameterSetTransfer transfer{image, queue, time, line, transferTexts};
     std::unique_ptr<monitorview::SysModTab> tab;
-    bool linkUp = false;
-    int linkMode = 0;
-    int holds = 0;
+    FakeLinkState link;
+    FakeMonitorHold monitor;
+    PatternTexts texts;  // "section.number"
+    core::ReportSink reports;
     int linkClicks = 0;
     QStringList questions;
 
     void SetUp() override
     {
         testsupport::testApp<QApplication>();
-        transfer.translator = [](const QString &section, const QString &ident) {
-            return section == QLatin1String("zbl-rw-sysmod") ? QStringLiteral("T") + ident : QString();
-        };
         sysmod::wireParameterSetTransfer(image, transfer);
-        tab = std::make_unique<monitorview::SysModTab>(image, transfer);
-        tab->isLinkUp = [this] { return linkUp; };
-        tab->linkMode = [this] { return linkMode; };
-        tab->holdMonitor = [this] { ++holds; };
-        tab->releaseMonitor = [this] { --holds; };
-        tab->clickLinkLed = [this] { ++linkClicks; };
-        tab->languageText = [](const QString &section, int number) { return section + QLatin1Char('.') + QString::number(number); };
+        link.linked = false;
+        tab = std::make_unique<monitorview::SysModTab>(image, transfer,
+                                                       monitorview::SysModTabPartners{link, monitor, texts, reports});
+        QObject::connect(tab.get(), &monitorview::SysModTab::linkRequested, [this] { ++linkClicks; });
         tab->confirmConnect = [this](const QString &q) { questions << q; return true; };
     }
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -139,13 +138,13 @@ TEST_F(SysModTabTest, SaveThatFailsSaysSo)
 
 TEST_F(SysModTabTest, WithoutLinkReadOffersToConnectAndSendDoesNothing)
 {
-    linkMode = 0;
+    monitor.linkMode = false;
     tab->readClick();
     EXPECT_EQ(questions, QStringList{QStringLiteral("main.14")});
     EXPECT_EQ(linkClicks, 1);
-    EXPECT_EQ(holds, 0);
+    EXPECT_EQ(monitor.holds, 0);
 
-    linkMode = 1;  // on a modem route nothing is offered
+    monitor.linkMode = true;  // on a modem route nothing is offered
     tab->readClick();
     EXPECT_EQ(questions.size(), 1);
 
@@ -154,12 +153,12 @@ TEST_F(SysModTabTest, WithoutLinkReadOffersToConnectAndSendDoesNothing)
     tab->setSendAllowed(true);
     tab->sendClick();
     EXPECT_FALSE(asked);
-    EXPECT_EQ(holds, 0);
+    EXPECT_EQ(monitor.holds, 0);
 }
 
 TEST_F(SysModTabTest, SendFollowsTheSwitchAndACancelledSendReleasesTheHold)
 {
-    linkUp = true;
+    link.linked = true;
     EXPECT_FALSE(tab->sendButton()->isEnabled());  // "senden" off
     tab->setSendAllowed(true);
     EXPECT_TRUE(tab->sendButton()->isEnabled());
@@ -172,20 +171,20 @@ TEST_F(SysModTabTest, SendFollowsTheSwitchAndACancelledSendReleasesTheHold)
     const QString name = tab->nameLabel()->text();
     tab->sendClick();
     EXPECT_EQ(shown, image.fileName());
-    EXPECT_EQ(holds, 0);
+    EXPECT_EQ(monitor.holds, 0);
     EXPECT_EQ(tab->nameLabel()->text(), name);
     // In a group the question names the lift the set would go to.
     queue.chosenMember = 2;
     tab->sendClick();
     EXPECT_EQ(shown, image.fileName() + QStringLiteral("\n\nAufzug QRx-2"));
-    EXPECT_EQ(holds, 0);
+    EXPECT_EQ(monitor.holds, 0);
     queue.chosenMember = core::Channel::Unrouted;
 
     // Confirmed: the monitor is held, the group says so, the gauge starts at 0 of 1024.
     tab->gauge()->setValue(500);
     tab->confirmSend = [](const QString &) { return true; };
     tab->sendClick();
-    EXPECT_EQ(holds, 1);
+    EXPECT_EQ(monitor.holds, 1);
     EXPECT_EQ(tab->group()->title(), QStringLiteral("SENDEN"));
     EXPECT_EQ(tab->gauge()->maximum(), 1024);
     EXPECT_EQ(tab->gauge()->value(), 0);
@@ -193,7 +192,7 @@ TEST_F(SysModTabTest, SendFollowsTheSwitchAndACancelledSendReleasesTheHold)
     EXPECT_TRUE(tab->breakButton()->isEnabled());
     // No answer comes: the transfer fails and the hold goes with it.
     time.advance(sysmod::ParameterSetTransfer::AnswerTimeoutMs);
-    EXPECT_EQ(holds, 0);
+    EXPECT_EQ(monitor.holds, 0);
     EXPECT_EQ(tab->messageField()->text(), QStringLiteral(" T53"));
     EXPECT_TRUE(tab->readButton()->isEnabled());
 

@@ -1,6 +1,7 @@
 // The buttons of the "Test" and "Funktion" tabs offscreen over a fake queue.
 
 #include "FakeChannel.h"
+#include "MonitorFakes.h"
 #include "TestApp.h"
 
 #include "core/Bytes.h"
@@ -28,11 +29,14 @@ QPushButton *buttonNamed(QWidget &parent, const QString &caption, int which = 0)
 struct TestTabs : ::testing::Test {
     FakeChannel queue;
     monitor::SingleCommands commands{queue};
+    FakeMonitorHold monitor;
+    FakeTransferControl transfers;
+    FakeMonitorHost host;
     std::unique_ptr<monitorview::TestTabControls> tests;
     void SetUp() override
     {
         testsupport::testApp<QApplication>();
-        tests = std::make_unique<monitorview::TestTabControls>(commands);
+        tests = std::make_unique<monitorview::TestTabControls>(commands, monitorview::TestTabPartners{monitor, transfers, host});
     }
 };
 
@@ -59,33 +63,33 @@ TEST_F(TestTabs, LinkTestButtonsShowTheirAnswers)
 
 TEST_F(TestTabs, FlushOnlyOnALinkAndMessagesAndWindows)
 {
-    int flushes = 0, linkMode = 0;
-    QStringList messages, windows;
-    tests->transferFlush = [&] { ++flushes; };
-    tests->linkMode = [&] { return linkMode; };
-    tests->showMessage = [&](const QString &m) { messages << m; };
-    tests->showPortWindow = [&] { windows << "port"; };
-    tests->showQueueWindow = [&] { windows << "queue"; };
-    tests->showZblPortWindow = [&] { windows << "zbl"; };
-    tests->showLcd = [&] { windows << "lcd"; };
+    QStringList windows;
+    using monitorview::TestTabControls;
+    QObject::connect(tests.get(), &TestTabControls::portWindowRequested, [&] { windows << "port"; });
+    QObject::connect(tests.get(), &TestTabControls::queueWindowRequested, [&] { windows << "queue"; });
+    QObject::connect(tests.get(), &TestTabControls::zblPortWindowRequested, [&] { windows << "zbl"; });
+    QObject::connect(tests.get(), &TestTabControls::lcdRequested, [&] { windows << "lcd"; });
+    monitor.linkMode = false;
     tests->flushButton()->click();
-    EXPECT_EQ(flushes, 0);
-    linkMode = 2;
+    EXPECT_EQ(transfers.flushes, 0);
+    monitor.linkMode = true;
     tests->flushButton()->click();
-    EXPECT_EQ(flushes, 1);
+    EXPECT_EQ(transfers.flushes, 1);
+    const QStringList &messages = host.messages;
     buttonNamed(*tests, QStringLiteral("Meldung"))->click();
     buttonNamed(*tests, QStringLiteral("lange Meldung"))->click();
     EXPECT_EQ(messages, (QStringList{"test-message", "dies ist eine sehr lange test-message"}));
     for (const char *caption : {"Port", "Protokoll", "Modem", "ZBL Port", "LCD"}) buttonNamed(*tests, QString::fromLatin1(caption))->click();
-    EXPECT_EQ(windows, (QStringList{"port", "queue", "zbl", "lcd"}));  // no modem window hook: nothing
+    EXPECT_EQ(windows, (QStringList{"port", "queue", "zbl", "lcd"}));  // nobody listens for the modem window: nothing
 }
 
 TEST_F(TestTabs, CabinTestSetsDoorsAndFloor)
 {
     QList<std::pair<int, int>> doors;
     QList<int> floors;
-    tests->setDoor = [&](int door, int state) { doors.append({door, state}); };
-    tests->setFloor = [&](int floor) { floors << floor; };
+    QObject::connect(tests.get(), &monitorview::TestTabControls::cabinDoorClicked,
+                     [&](int door, int state) { doors.append({door, state}); });
+    QObject::connect(tests.get(), &monitorview::TestTabControls::cabinFloorChanged, [&](int floor) { floors << floor; });
     tests->show();
     EXPECT_FALSE(tests->cabinTestGroup()->isVisible());
     tests->cabinTestButton()->click();

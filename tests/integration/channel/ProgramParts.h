@@ -7,9 +7,11 @@
 #include "LocalLinkFixture.h"
 #include "MonitorFakes.h"
 #include "MonitorOnLink.h"
+#include "SysModFakes.h"
 
 #include "core/IniFile.h"
 #include "monitor/EepromDump.h"
+#include "monitor/LibraryMemory.h"
 #include "monitor/FaultLog.h"
 #include "monitor/MonitorControl.h"
 #include "monitor/PortReader.h"
@@ -59,16 +61,12 @@ struct ProgramParts {
             ++mirrorAnswers;
             if (mirrorPolling) mirror.pollStep();
         };
-        eeprom.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
-            library.selectAndReadInfo(address, std::move(done), std::move(failed));
-        };
-        eeprom.copyInfoBytes = [this](QByteArray &dest, int pos) { return library.copyInfoBytes(dest, pos); };
-        eeprom.onStep = [this](const QString &text) { eepromStep = text; };
-        eeprom.onDone = [this](const QStringList &lines) { eepromLines = lines; };
-        ports.onValues = [this] { ++portReadings; };
-        statistics.onFinished = [this](bool ok) { statisticsEnd = ok ? 1 : 0; };
-        transfer.transferFlush = [this] { link.queue.transferFlush(); };
-        transfer.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
+        QObject::connect(&eeprom, &monitor::EepromDump::stepped, [this](const QString &text) { eepromStep = text; });
+        QObject::connect(&eeprom, &monitor::EepromDump::dumped, [this](const QStringList &lines) { eepromLines = lines; });
+        QObject::connect(&ports, &monitor::PortReader::valuesRead, [this] { ++portReadings; });
+        QObject::connect(&statistics, &monitor::StatisticsReader::finished, [this](bool ok) { statisticsEnd = ok ? 1 : 0; });
+        transferLine.flush = [this] { link.queue.transferFlush(); };
+        transferLine.swap = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
 
     bool start() { return link.start(); }
@@ -113,9 +111,12 @@ struct ProgramParts {
     panels::DisplayMirror mirror{link.time, link.channel, false};
     monitor::PortReader ports{link.channel, link.time};
     monitor::StatisticsReader statistics{library};
-    monitor::EepromDump eeprom;
+    monitor::LibraryMemory memory{library};
+    monitor::EepromDump eeprom{memory};
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, link.channel, link.time};
+    FakeTransferLine transferLine;
+    NumberTexts transferTexts;
+    sysmod::ParameterSetTransfer transfer{image, link.channel, link.time, transferLine, transferTexts};
 
     std::array<int, monitor::PollCycle::SlotCount> slotAnswers{};
     bool shaftBuilt = false;

@@ -44,8 +44,8 @@ struct LocalStack {
         protocol::connectLineToQueue(line, queue, channel);
         protocol::flushOnLinkLoss(queue, port);
         queue.setRoute(&localRoute);
-        side.rw.transferFlush = [this] { queue.transferFlush(); };
-        side.rw.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
+        side.line.flush = [this] { queue.transferFlush(); };
+        side.line.swap = [this](int ms) { return line.swapLineTimeout(ms); };
         line.setLinkMode(0);
         line.startStopLine();
     }
@@ -183,7 +183,7 @@ struct ModemFaults : ::testing::Test {
         pc = std::make_unique<ModemStack>(line, timers, QString::fromLocal8Bit(process.readLine()).trimmed(),
                                           languageFileTexts());
         side = std::make_unique<faults::ParameterSetSide>(timers, pc->channel, eventLoop());
-        side->rw.transferFlush = [this] { pc->queue.transferFlush(); };
+        side->line.flush = [this] { pc->queue.transferFlush(); };
         pc->panel.initClick();
         if (!waitFor([&] { return pc->session.modemReady(); }, 10000)) return false;
         return redial();

@@ -26,8 +26,8 @@ struct LocalRun {
         side.controllerImage = [this] { return link.installation.systemModule(0)->image(); };
         core::reports().reset();
         core::reports().reportWrite = [this](const QString &line) { log << line; };
-        side.rw.transferFlush = [this] { link.queue.transferFlush(); };
-        side.rw.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
+        side.line.flush = [this] { link.queue.transferFlush(); };
+        side.line.swap = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
     ~LocalRun() { core::reports().reset(); }
 
@@ -167,7 +167,7 @@ struct ModemRun {
           })
     {
         side.controllerImage = [this] { return f.installation.systemModule(0)->image(); };
-        side.rw.transferFlush = [this] { f.pc.queue.transferFlush(); };
+        side.line.flush = [this] { f.pc.queue.transferFlush(); };
     }
 
     ModemLinkFixture f;

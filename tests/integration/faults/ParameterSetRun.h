@@ -5,6 +5,9 @@
 // controller's exact image or fails leaving the earlier one; a write lands
 // whole or is reported failed, and never leaves a mix on the controller.
 
+#include "LanguageFakes.h"
+#include "SysModFakes.h"
+
 #include "core/Reports.h"
 #include "sysmod/ParameterSet.h"
 #include "sysmod/ParameterSetTransfer.h"
@@ -40,7 +43,7 @@ inline void expectWholeWriteOrFailure(const Outcome &written, const QByteArray &
 
 struct ParameterSetSide {
     ParameterSetSide(core::TimerFactory &timers, core::Channel &channel, RunUntil runUntil)
-        : rw(image, channel, timers), run(std::move(runUntil))
+        : rw(image, channel, timers, line, texts), run(std::move(runUntil))
     {
     }
 
@@ -81,6 +84,8 @@ struct ParameterSetSide {
     }
 
     sysmod::ParameterSet image;
+    FakeTransferLine line;
+    NumberTexts texts;
     sysmod::ParameterSetTransfer rw;
     RunUntil run;
     std::function<QByteArray()> controllerImage;

@@ -1,7 +1,9 @@
 // The modem route end to end on virtual time: session panel, session control,
 // modem dialogue, framing layer and transfer queue against the stand-in's modem.
 
+#include "LanguageFakes.h"
 #include "ModemLinkFixture.h"
+#include "SysModFakes.h"
 
 #include "core/Bytes.h"
 #include "protocol/CommandLibrary.h"
@@ -300,7 +302,9 @@ TEST(ModemRoute, CarrierLostMidTransferFailsItWithinASecond)
     ModemLinkFixture f(options);
     sysmod::ParameterSet image;
     const QByteArray before = image.imageData();
-    sysmod::ParameterSetTransfer transfer(image, f.pc.channel, f.time);
+    FakeTransferLine line;
+    NumberTexts texts;
+    sysmod::ParameterSetTransfer transfer(image, f.pc.channel, f.time, line, texts);
     ASSERT_TRUE(f.init());
     ASSERT_TRUE(f.dial());
     const qint64 connected = f.time.elapsedMs();  // the carrier goes CarrierMs after CONNECT, which came before this

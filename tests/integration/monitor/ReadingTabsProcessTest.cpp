@@ -57,6 +57,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
     // The monitor asks nothing here: every request it would put is refused.
     FakeChannel refusing;
     FakeMonitorPartners partners;
+    FakeMonitorHold held;  // the statistics reading holds this, not the monitor above
     std::unique_ptr<monitor::MonitorControl> control;
     std::unique_ptr<QWidget> host;
     monitorview::MonitorWindow *window = nullptr;
@@ -87,7 +88,7 @@ struct ReadingTabsProcessTest : ::testing::Test {
                                                             partners.with(refusing, config.get()));
         host = std::make_unique<QWidget>();
         window = new monitorview::MonitorWindow(host.get(), *config, {}, *control);
-        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, host.get());
+        tabs = std::make_unique<monitorview::ReadingTabs>(*window, *library, *channel, timers->clock(), *config, held, host.get());
         host->show();
 
         line->setLinkMode(0);

@@ -1,4 +1,6 @@
+#include "LanguageFakes.h"
 #include "LocalLinkFixture.h"
+#include "SysModFakes.h"
 
 #include "protocol/Codes.h"
 #include "core/Reports.h"
@@ -27,8 +29,8 @@ struct SysModLink : ::testing::Test {
         core::reports().reset();
         core::reports().setFlag(core::ReportSysModTransfer, true);
         core::reports().reportWrite = [this](const QString &line) { log << line; };
-        rw.transferFlush = [this] { link.queue.transferFlush(); };
-        rw.swapLineTimeout = [this](int ms) { return link.line.swapLineTimeout(ms); };
+        transferLine.flush = [this] { link.queue.transferFlush(); };
+        transferLine.swap = [this](int ms) { return link.line.swapLineTimeout(ms); };
     }
     ~SysModLink() override { core::reports().reset(); }
 
@@ -51,7 +53,9 @@ struct SysModLink : ::testing::Test {
 
     LocalLinkFixture link;
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer rw{image, link.channel, link.time};
+    FakeTransferLine transferLine;
+    NumberTexts texts;
+    sysmod::ParameterSetTransfer rw{image, link.channel, link.time, transferLine, texts};
     QStringList log;
 };
 

@@ -3,7 +3,9 @@
 // stand-in then holds byte for byte what was read. A read broken off
 // halfway leaves the image and the name shown before.
 
+#include "MonitorFakes.h"
 #include "ProgramRun.h"
+#include "SysModFakes.h"
 #include "TestApp.h"
 
 #include "core/Timer.h"
@@ -34,13 +36,10 @@ struct TabStack {
         port.setConfiguredDevice(device);
         protocol::connectLineToQueue(line, queue, channel);
         queue.setRoute(&localRoute);
-        transfer.transferFlush = [this] { queue.transferFlush(); };
-        transfer.swapLineTimeout = [this](int ms) { return line.swapLineTimeout(ms); };
+        transferLine.flush = [this] { queue.transferFlush(); };
+        transferLine.swap = [this](int ms) { return line.swapLineTimeout(ms); };
         sysmod::wireParameterSetTransfer(image, transfer);
-        tab.isLinkUp = [this] { return port.isLinked(); };
-        tab.linkMode = [] { return 1; };
-        tab.holdMonitor = [this] { ++holds; };
-        tab.releaseMonitor = [this] { --holds; };
+        monitor.linkMode = true;
         tab.confirmSend = [](const QString &) { return true; };
         tab.setSendAllowed(true);
         line.setLinkMode(0);
@@ -64,9 +63,19 @@ struct TabStack {
     protocol::Line401 line{port, timers};
     protocol::LocalRoute localRoute{line, port};
     sysmod::ParameterSet image;
-    sysmod::ParameterSetTransfer transfer{image, channel, timers};
-    monitorview::SysModTab tab{image, transfer};
-    int holds = 0;
+    FakeTransferLine transferLine;
+    NumberTexts texts;
+    sysmod::ParameterSetTransfer transfer{image, channel, timers, transferLine, texts};
+    // The port's link as the tab sees it.
+    struct PortLink : monitor::LinkState {
+        explicit PortLink(const comlink::ComPort &port) : port(port) {}
+        bool isLinked() const override { return port.isLinked(); }
+        const comlink::ComPort &port;
+    } link{port};
+    FakeMonitorHold monitor;  // on the local route
+    core::ReportSink reports;
+    monitorview::SysModTab tab{image, transfer, {link, monitor, texts, reports}};
+    int &holds = monitor.holds;
 };
 
 struct SysModTabProcess : ::testing::Test {

@@ -75,28 +75,27 @@ TEST(ControllerFunctions, NewestFaultFieldStepsBackFromTheStoredCount)
 
 namespace {
 // Select and read as the command library does them, from a memory image.
-struct FakeMemory {
+struct FakeMemory : InfoMemory {
     QByteArray memory = QByteArray(0x10000, '\0');
     QList<int> addresses;
     QByteArray info;
     std::deque<std::function<void()>> pending;  // answers come later, one by one
     int refuseFrom = -1;                        // steps beyond this many are refused; -1: none
 
-    void wire(EepromDump &dump)
+    void selectAndReadInfo(quint16 address, std::function<void()> done, std::function<void()> failed) override
     {
-        dump.selectAndReadInfo = [this](quint16 address, std::function<void()> done, std::function<void()> failed) {
-            addresses << address;
-            // A refused step fails at once, inside the call, as the library does.
-            if (refuseFrom >= 0 && addresses.size() > refuseFrom) return failed();
-            pending.push_back([this, address, done] {
-                info = memory.mid(address, 4);
-                done();
-            });
-        };
-        dump.copyInfoBytes = [this](QByteArray &dest, int pos) {
-            dest.replace(pos, 4, info);
-            return pos + 4;
-        };
+        addresses << address;
+        // A refused step fails at once, inside the call, as the library does.
+        if (refuseFrom >= 0 && addresses.size() > refuseFrom) return failed();
+        pending.push_back([this, address, done] {
+            info = memory.mid(address, 4);
+            done();
+        });
+    }
+    int copyInfoBytes(QByteArray &dest, int pos) const override
+    {
+        dest.replace(pos, 4, info);
+        return pos + 4;
     }
     void run()
     {
@@ -114,11 +113,10 @@ TEST(EepromDump, ModemAreaTakesFourStepsAndOneLine)
     FakeMemory memory;
     const QByteArray bytes16 = QByteArray("AB1\x00z-9\xFFqrsTUVWX", 16);
     memory.memory.replace(0x3C60, 16, bytes16);
-    EepromDump dump;
-    memory.wire(dump);
+    EepromDump dump(memory);
     QStringList steps, lines;
-    dump.onStep = [&](const QString &t) { steps << t; };
-    dump.onDone = [&](const QStringList &l) { lines = l; };
+    QObject::connect(&dump, &EepromDump::stepped, [&](const QString &t) { steps << t; });
+    QObject::connect(&dump, &EepromDump::dumped, [&](const QStringList &l) { lines = l; });
     ASSERT_TRUE(dump.start(8));
     memory.run();
     EXPECT_EQ(memory.addresses, (QList<int>{0x3C60, 0x3C64, 0x3C68, 0x3C6C}));
@@ -134,10 +132,9 @@ TEST(EepromDump, AreasLinesAndAbandonedDumps)
     EXPECT_STREQ(EepromAreas[0].name, "eedCOMPLETE");
     EXPECT_EQ(EepromAreas[13].start, 0x4779);
     FakeMemory memory;
-    EepromDump dump;
-    memory.wire(dump);
+    EepromDump dump(memory);
     QStringList lines;
-    dump.onDone = [&](const QStringList &l) { lines = l; };
+    QObject::connect(&dump, &EepromDump::dumped, [&](const QStringList &l) { lines = l; });
     EXPECT_FALSE(dump.start(14));
     EXPECT_FALSE(dump.start(-1));
 
@@ -163,12 +160,11 @@ TEST(EepromDump, StopsAtTheFirstRefusedStep)
     for (const int refuseFrom : {0, 3}) {
         FakeMemory memory;
         memory.refuseFrom = refuseFrom;
-        EepromDump dump;
-        memory.wire(dump);
+        EepromDump dump(memory);
         QStringList steps;
         bool done = false;
-        dump.onStep = [&](const QString &t) { steps << t; };
-        dump.onDone = [&](const QStringList &) { done = true; };
+        QObject::connect(&dump, &EepromDump::stepped, [&](const QString &t) { steps << t; });
+        QObject::connect(&dump, &EepromDump::dumped, [&](const QStringList &) { done = true; });
         ASSERT_TRUE(dump.start(0));  // COMPLETE: 2049 steps if nothing stopped it
         memory.run();
         EXPECT_EQ(memory.addresses.size(), refuseFrom + 1);

@@ -118,7 +118,7 @@ TEST_F(FaultLogFetch, LongLogFetchesTheHundredNewest)
 {
     controller.count = 250;
     QList<std::pair<int, int>> progress;
-    log->onProgress = [&](int position, int maximum) { progress << std::pair{position, maximum}; };
+    QObject::connect(log.get(), &FaultLog::progressed, [&](int position, int maximum) { progress << std::pair{position, maximum}; });
     fetch();
     queue.run();
 
@@ -136,11 +136,12 @@ TEST_F(FaultLogFetch, LongLogFetchesTheHundredNewest)
 // The records keep the numbers the controller gives them: index i is number count - i.
 TEST_F(FaultLogFetch, StopAfterTheThirdRecord)
 {
+    const QMetaObject::Connection stopping =
+        QObject::connect(log.get(), &FaultLog::progressed, [&](int position, int) { if (position == 3) log->stopFetching(); });
     for (int count : {10, 250}) {
         controller.count = count;
         log->clearLines();
         queue.sent.clear();
-        log->onProgress = [&](int position, int) { if (position == 3) log->stopFetching(); };
         fetch();
         queue.run();
         EXPECT_EQ(recordIndexesSent(), (QList<int>{0, 1, 2}));
@@ -150,7 +151,7 @@ TEST_F(FaultLogFetch, StopAfterTheThirdRecord)
     EXPECT_EQ(done, (QStringList{" OK", " OK"}));
 
     // The stop does not carry over into the next fetch.
-    log->onProgress = nullptr;
+    QObject::disconnect(stopping);
     controller.count = 5;
     log->clearLines();
     fetch();
@@ -238,7 +239,7 @@ TEST_F(FaultLogFetch, DeleteFetchesTheListTwiceOneAfterTheOther)
 {
     controller.count = 7;
     QStringList added;
-    log->onLineAdded = [&](const QString &line) { added << line; };
+    QObject::connect(log.get(), &FaultLog::lineAdded, [&](const QString &line) { added << line; });
     EXPECT_TRUE(log->deleteFaultLog());
     queue.run();
     EXPECT_EQ(queue.sent.first(), bytes({0xF1, 0x25}));

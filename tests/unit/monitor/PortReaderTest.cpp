@@ -24,8 +24,8 @@ struct PortReaderTest : ::testing::Test {
     void SetUp() override
     {
         queue.controller = [this](const QByteArray &) { return answer; };
-        reader.onWaiting = [this](bool w) { waiting << w; };
-        reader.onValues = [this] { ++shown; };
+        QObject::connect(&reader, &PortReader::waitingChanged, [this](bool w) { waiting << w; });
+        QObject::connect(&reader, &PortReader::valuesRead, [this] { ++shown; });
     }
 };
 
@@ -86,7 +86,7 @@ TEST(PortReaderDrop, ARequestTheQueueDropsEndsTheWait)
     FakeChannel queue;
     PortReader reader(queue, time);
     QList<bool> waiting;
-    reader.onWaiting = [&](bool w) { waiting << w; };
+    QObject::connect(&reader, &PortReader::waitingChanged, [&](bool w) { waiting << w; });
     reader.readPorts();
     EXPECT_FALSE(reader.readReady());
     EXPECT_EQ(queue.dropAll(), 1);  // a flush after a link error

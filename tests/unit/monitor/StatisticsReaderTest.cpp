@@ -1,4 +1,5 @@
 #include "MemoryController.h"
+#include "MonitorFakes.h"
 
 #include "monitor/StatisticsControl.h"
 #include "monitor/StatisticsReader.h"
@@ -24,7 +25,7 @@ struct StatisticsTest : ::testing::Test {
 
     void SetUp() override
     {
-        reader.onFinished = [this](bool ok) { finished << ok; };
+        QObject::connect(&reader, &StatisticsReader::finished, [this](bool ok) { finished << ok; });
         controller.put16(StatisticsReader::identifierAddress(Index), StatisticsReader::Identifier);
     }
     void fillTables(int topFloor)
@@ -95,10 +96,10 @@ TEST_F(StatisticsTest, FetchReadsThreeTablesBlockByBlockIntoRowsAndTotals)
     reader.searchIdentifier(0, keep());
     controller.run();
     std::vector<monitor::StatisticsRow> chart;
-    reader.onChart = [&](const std::vector<monitor::StatisticsRow> &r) {
+    QObject::connect(&reader, &StatisticsReader::chartRead, [&](const std::vector<monitor::StatisticsRow> &r) {
         chart = r;
         EXPECT_EQ(rows.size(), 14);  // the chart comes after the floors, before the totals
-    };
+    });
     messages.clear();
     controller.sent.clear();
     reader.fetchStatistics(keepRows(), keep());
@@ -206,17 +207,16 @@ TEST_F(StatisticsTest, DroppedRequestOrANewStartEndsTheRunOnce)
 TEST_F(StatisticsTest, GridRowsAndOnePauseOfTheMonitor)
 {
     fillTables(3);
-    monitor::StatisticsControl tab(reader);
-    int holds = 0, releases = 0, hidden = 0;
-    tab.holdMonitor = [&] { ++holds; };
-    tab.releaseMonitor = [&] { ++releases; };
-    tab.hideChart = [&] { ++hidden; };
+    FakeMonitorHold hold;
+    monitor::StatisticsControl tab(reader, hold);
+    int hidden = 0;
+    QObject::connect(&tab, &monitor::StatisticsControl::fetchStarted, [&] { ++hidden; });
     tab.fetch();
     EXPECT_EQ(tab.identifierText(), QStringLiteral("Kennung ?"));
     tab.fetch();  // again before any answer
-    EXPECT_EQ(holds, 1);
+    EXPECT_EQ(hold.taken, 1);
     controller.run();
-    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(hold.released, 1);
     EXPECT_EQ(hidden, 2);
     EXPECT_EQ(tab.identifierText(), QStringLiteral("K=OK 1993"));
     EXPECT_EQ(tab.statusText(), QStringLiteral("ende"));
@@ -235,8 +235,8 @@ TEST_F(StatisticsTest, GridRowsAndOnePauseOfTheMonitor)
     controller.memory.fill('\0');
     tab.fetch();
     controller.run();
-    EXPECT_EQ(holds, 2);
-    EXPECT_EQ(releases, 2);
+    EXPECT_EQ(hold.taken, 2);
+    EXPECT_EQ(hold.released, 2);
     EXPECT_EQ(tab.cells().size(), 1u);
 }
 

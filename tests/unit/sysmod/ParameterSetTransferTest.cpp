@@ -1,4 +1,6 @@
 #include "FakeQueue.h"
+#include "LanguageFakes.h"
+#include "SysModFakes.h"
 
 #include "core/Bytes.h"
 #include "core/Reports.h"
@@ -29,20 +31,13 @@ struct Rig {
     sysmod::ParameterSetTarget target{time};
     FakeQueue queue{time, target};
     sysmod::ParameterSet image;
-    ParameterSetTransfer rw{image, queue, time};
+    FakeTransferLine line;
+    PatternTexts texts{QStringLiteral("<%2>"), QStringLiteral("zbl-rw-sysmod")};
+    ParameterSetTransfer rw{image, queue, time, line, texts};
     QStringList log;
-    int lineTimeout = 800;
-    QList<int> lineTimeouts;
 
     explicit Rig(bool logTransfer = true)
     {
-        rw.translator = [](const QString &section, const QString &ident) {
-            return section == "zbl-rw-sysmod" ? "<" + ident + ">" : QString();
-        };
-        rw.swapLineTimeout = [this](int ms) {
-            lineTimeouts << ms;
-            return std::exchange(lineTimeout, ms);
-        };
         core::reports().reset();
         core::reports().setFlag(core::ReportSysModTransfer, logTransfer);
         core::reports().reportWrite = [this](const QString &line) { log << line; };
@@ -157,8 +152,8 @@ TEST(SysModTransfer, WriteSendsPacketsAndChecksTheRestart)
     EXPECT_GE(rig.queue.firstSentAt(0x0F) - rig.queue.firstSentAt(0x0E), ParameterSetTransfer::SuspendWaitMs);
     EXPECT_EQ(rig.queue.firstSentAt(0x00) - rig.queue.firstSentAt(0x10), ParameterSetTransfer::RestartWaitMs);
 
-    EXPECT_EQ(rig.lineTimeouts, QList<int>({2500, 800}));
-    EXPECT_EQ(rig.lineTimeout, 800);
+    EXPECT_EQ(rig.line.lineTimeouts, QList<int>({2500, 800}));
+    EXPECT_EQ(rig.line.lineTimeout, 800);
     EXPECT_EQ(out->status.first(), "[<50>]");
     EXPECT_EQ(out->status.last(), "[<33>]");  // nothing after the controller came back
     EXPECT_EQ(out->progress.first(), 8);
@@ -221,7 +216,7 @@ TEST(SysModTransfer, EveryFaultEndsWithItsCodeAndLeavesTheImage)
         EXPECT_TRUE(rig.target.image() == Rig::controllerImage()) << c.name;
         EXPECT_EQ(rig.queue.count(0x47), 0) << c.name;  // no group finish after an error
         EXPECT_EQ(rig.queue.count(0x10), 0) << c.name;  // no reset either
-        EXPECT_EQ(rig.lineTimeout, 800) << c.name;
+        EXPECT_EQ(rig.line.lineTimeout, 800) << c.name;
     }
 }
 
@@ -355,7 +350,7 @@ TEST(SysModTransfer, ReadDuringTheRestartWaitDropsTheOldCheck)
 TEST(SysModTransfer, WithoutTranslatorTheNumberIsTheText)
 {
     Rig rig;
-    rig.rw.translator = nullptr;
+    rig.texts.pattern.clear();  // no entries
     auto out = rig.start(true);
     rig.runOut();
     EXPECT_EQ(out->success, QStringList{"32"});
